@@ -1,0 +1,52 @@
+#include "Commands.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct Subcommand {
+    const char* name;
+    const char* usage;
+    int (*run)(int, char**, const QStringList&);
+};
+
+const Subcommand kSubcommands[] = {
+    {"demo", "demo [--seconds N] [--out DIR]       terminal screen against the built-in simulated plant",
+     k7::cli::RunDemo},
+    {"show", "show CONTROL [--prop Name=Value]... [--screen FILE] [--size WxH] [--opened] [--wait MS]\n"
+             "                                        [--dump FILE|-] [--screenshot FILE]   host one control",
+     k7::cli::RunShow},
+    {"json", "json [--decimal] [--pretty] [FILE|-]  parse a document and write it back", k7::cli::RunJson},
+    {"rest", "rest [--server] METHOD BASE PATH [PARAMS]   one request through the REST client",
+     k7::cli::RunRest},
+    {"plant", "plant [--port N] [fault options]      run the simulated plant service", k7::cli::RunPlant},
+};
+
+void PrintUsage(FILE* out) {
+    std::fprintf(out, "usage: k7 SUBCOMMAND [ARGS]\n\n");
+    for (const auto& sub : kSubcommands)
+        std::fprintf(out, "  k7 %s\n", sub.usage);
+    std::fprintf(out, "\n'k7 SUBCOMMAND --help' describes one subcommand.\n");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0) {
+        PrintUsage(argc < 2 ? stderr : stdout);
+        return argc < 2 ? 2 : 0;
+    }
+    QStringList args;
+    for (int i = 2; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    for (const auto& sub : kSubcommands)
+        if (std::strcmp(argv[1], sub.name) == 0)
+            return sub.run(argc, argv, args);
+    std::fprintf(stderr, "k7: unknown subcommand '%s'\n\n", argv[1]);
+    PrintUsage(stderr);
+    return 2;
+}
