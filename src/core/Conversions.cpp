@@ -24,10 +24,9 @@ ReadOutcome ReadRadixLiteral(QStringView body, double& result) {
         return ReadOutcome::NotANumber;
     uint64_t value = 0;
     for (qsizetype i = 2; i < body.size(); ++i) {
-        const int digit = QChar(body[i]).isDigit() ? body[i].unicode() - u'0'
-                          : radix == 16 && QChar(body[i]).isLetter() ? (body[i].toUpper().unicode() - u'A' + 10)
-                                                                       : 99;
-        if (digit >= radix || digit < 0)
+        const char16_t c = body[i].toUpper().unicode();
+        const int digit = IsDigit(c) ? c - u'0' : (c >= u'A' && c <= u'F') ? c - u'A' + 10 : radix;
+        if (digit >= radix)
             return ReadOutcome::NotANumber;
         value = value * radix + static_cast<uint64_t>(digit);
         if (value > 0xFFFFFFFFull)
@@ -39,8 +38,8 @@ ReadOutcome ReadRadixLiteral(QStringView body, double& result) {
     return ReadOutcome::Ok;
 }
 
-// Collects [sign] digits [. digits] [e|d [sign] digits] from `text` starting at `pos` into an
-// ASCII buffer; returns how far it got. `strictEnd` demands nothing is left except blanks.
+// Reads a whole text of the form [sign] digits [. digits] [e|d [sign] digits]; "d" is the
+// runtime's double-precision exponent letter.
 ReadOutcome ReadDecimal(QStringView text, double& result) {
     std::string ascii;
     ascii.reserve(static_cast<size_t>(text.size()));
