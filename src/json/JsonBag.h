@@ -18,7 +18,9 @@ class JsonBagData;
 // are listed beside them ("N" is a 1-based character position in the text after CR and LF were
 // removed).
 namespace JsonBagError {
-constexpr int32_t Code(uint32_t hex) { return static_cast<int32_t>(hex); }
+constexpr int32_t Code(uint32_t hex) {
+    return static_cast<int32_t>(hex);
+}
 // "Cannot change IsArray setting after items have been added"
 constexpr int32_t IsArrayLocked = Code(0x80049900);
 // "Key must be provided, a String or an index"
@@ -164,7 +166,13 @@ public:
 
 private:
     friend class JsonBagData;
-    std::unique_ptr<JsonBagData> d;
+    JsonBagData& Data() const;
+
+    // The bag's state lives inside the object, so that a bag costs one allocation (documents
+    // hold thousands of small ones); its layout is private to the implementation, which checks
+    // that it fits.
+    static constexpr size_t kDataSize = 152;
+    alignas(8) unsigned char data_[kDataSize];
 };
 
 } // namespace k7

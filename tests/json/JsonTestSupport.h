@@ -1,0 +1,39 @@
+#pragma once
+
+#include "core/RuntimeError.h"
+#include "json/JsonBag.h"
+
+#include <QString>
+
+#include <memory>
+#include <ostream>
+
+// Lets GoogleTest show QString values in failure messages.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace k7::test {
+
+// The failure text ("number-description") that `action` raises, or "no error".
+template <class Action> QString FailureOf(Action&& action) {
+    try {
+        action();
+    } catch (const RuntimeError& error) {
+        return error.FailureText();
+    }
+    return QStringLiteral("no error");
+}
+
+inline std::shared_ptr<JsonBag> Parse(const QString& text, bool decimalMode = false) {
+    auto bag = JsonBag::Create();
+    bag->SetDecimalMode(decimalMode);
+    bag->SetJSON(text);
+    return bag;
+}
+
+inline std::shared_ptr<JsonBag> ChildOf(const Variant& value) {
+    return value.As<JsonBag>();
+}
+
+} // namespace k7::test
