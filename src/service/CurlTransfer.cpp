@@ -1,0 +1,255 @@
+#include "service/CurlTransfer_p.h"
+
+#include "service/HttpErrors.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace k7 {
+
+namespace {
+
+// libcurl reads a connect time-out of 0 as "its default of 300 s"; no limit has to be spelled out.
+constexpr long kNoLimitMs = INT_MAX;
+// Longest single wait for socket activity; only bounds how stale the idle clock can get.
+constexpr int kLongestPollMs = 1000;
+// A Content-Length is a hint for reserving the body, not a promise; never reserve more than this.
+constexpr qsizetype kLargestReservation = 64 * 1024 * 1024;
+
+bool StartsWithNoCase(QByteArrayView text, QByteArrayView prefix) {
+    return text.size() >= prefix.size() && qstrnicmp(text.data(), prefix.data(), prefix.size()) == 0;
+}
+
+QByteArrayView WithoutLineEnd(QByteArrayView line) {
+    while (!line.isEmpty() && (line.back() == '\n' || line.back() == '\r'))
+        line.chop(1);
+    return line;
+}
+
+const curl_slist* EmptyBodyHeaders() {
+    static const CurlHeaderList headers(curl_slist_append(nullptr, "Content-Length: 0"));
+    return headers.Get();
+}
+
+} // namespace
+
+CurlTransfer::CurlTransfer() {
+    if (!EnsureCurlInitialized())
+        throw HttpError(HttpFailure::InternalError, QStringLiteral("libcurl could not be initialised"));
+    easy_.Reset(curl_easy_init());
+    multi_.Reset(curl_multi_init());
+    if (!easy_ || !multi_)
+        throw HttpError(HttpFailure::OutOfMemory);
+
+    CURL* easy = easy_.Get();
+    const bool ok =
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, errorBuffer_) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &CurlTransfer::TakeHeader) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_HEADERDATA, this) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &CurlTransfer::TakeBody) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_WRITEDATA, this) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_PREREQFUNCTION, &CurlTransfer::MarkRequestStart) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_PREREQDATA, this) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https") == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_PATH_AS_IS, 1L) == CURLE_OK &&
+        // An empty proxy switches off libcurl's reading of http_proxy and friends: the library
+        // takes no configuration from the environment.
+        curl_easy_setopt(easy, CURLOPT_PROXY, "") == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
+        // An abandoned name look-up is left to finish on its own instead of being waited for, so
+        // Cancel() never blocks on a slow resolver.
+        curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L) == CURLE_OK;
+    if (!ok)
+        throw HttpError(HttpFailure::InternalError, QStringLiteral("libcurl rejected a request setting"));
+}
+
+void CurlTransfer::Prepare(const QByteArray& method, const QByteArray& url, const Limits& limits,
+                           CURLSH* share, std::function<void()> headersDone) {
+    limits_ = limits;
+    headersDone_ = std::move(headersDone);
+    cancelled_.store(false, std::memory_order_release);
+    errorBuffer_[0] = '\0';
+    lastResult_ = CURLE_OK;
+    status_ = 0;
+    reason_.clear();
+    contentType_.clear();
+    body_.clear();
+
+    CURL* easy = easy_.Get();
+    const bool isGet = method == "GET";
+    const bool isHead = method == "HEAD";
+    bool ok =
+        curl_easy_setopt(easy, CURLOPT_SHARE, share) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_URL, url.constData()) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_NOBODY, isHead ? 1L : 0L) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, isGet || isHead ? nullptr : method.constData()) ==
+            CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, isGet || isHead ? nullptr : EmptyBodyHeaders()) ==
+            CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
+                         limits.connectMs > 0
+                             ? static_cast<long>(std::min<int64_t>(limits.connectMs, kNoLimitMs))
+                             : kNoLimitMs) == CURLE_OK &&
+        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
+                         static_cast<long>(std::clamp<int64_t>(limits.totalMs, 0, kNoLimitMs))) == CURLE_OK;
+    if (!ok)
+        throw HttpError(HttpFailure::InternalError, QStringLiteral("libcurl rejected a request setting"));
+}
+
+int CurlTransfer::Run() {
+    requestStarted_ = false;
+    const CURLMcode added = curl_multi_add_handle(multi_.Get(), easy_.Get());
+    if (added != CURLM_OK) {
+        std::snprintf(errorBuffer_, sizeof errorBuffer_, "%s", curl_multi_strerror(added));
+        lastResult_ = added == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
+        return lastResult_;
+    }
+    lastResult_ = DriveToEnd();
+    // Removing a handle mid-exchange closes its connection, so a late reply has nowhere to go.
+    curl_multi_remove_handle(multi_.Get(), easy_.Get());
+    if (lastResult_ == CURLE_OK) {
+        long status = 0;
+        curl_easy_getinfo(easy_.Get(), CURLINFO_RESPONSE_CODE, &status);
+        status_ = static_cast<int32_t>(status);
+    }
+    return lastResult_;
+}
+
+int CurlTransfer::DriveToEnd() {
+    CURLM* multi = multi_.Get();
+    for (;;) {
+        if (cancelled_.load(std::memory_order_acquire))
+            return CURLE_ABORTED_BY_CALLBACK;
+        int running = 0;
+        CURLMcode code = curl_multi_perform(multi, &running);
+        if (code != CURLM_OK) {
+            std::snprintf(errorBuffer_, sizeof errorBuffer_, "%s", curl_multi_strerror(code));
+            return CURLE_FAILED_INIT;
+        }
+        int queued = 0;
+        while (const CURLMsg* message = curl_multi_info_read(multi, &queued))
+            if (message->msg == CURLMSG_DONE)
+                return message->data.result;
+
+        const int64_t idleLeft = IdleMsLeft();
+        if (idleLeft == 0) {
+            std::snprintf(errorBuffer_, sizeof errorBuffer_, "nothing received for %lld ms",
+                          static_cast<long long>(limits_.idleMs));
+            return CURLE_OPERATION_TIMEDOUT;
+        }
+        const int waitMs =
+            idleLeft < 0 ? kLongestPollMs : static_cast<int>(std::min<int64_t>(idleLeft, kLongestPollMs));
+        code = curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
+        if (code != CURLM_OK) {
+            std::snprintf(errorBuffer_, sizeof errorBuffer_, "%s", curl_multi_strerror(code));
+            return CURLE_FAILED_INIT;
+        }
+    }
+}
+
+int64_t CurlTransfer::IdleMsLeft() const {
+    if (limits_.idleMs <= 0 || !requestStarted_)
+        return -1;
+    const auto deadline = lastActivity_ + std::chrono::milliseconds(limits_.idleMs);
+    const auto now = SteadyClock::now();
+    if (now >= deadline)
+        return 0;
+    // Rounded up, so the loop never wakes a fraction of a millisecond early and spins.
+    return std::chrono::ceil<std::chrono::milliseconds>(deadline - now).count();
+}
+
+void CurlTransfer::Cancel() noexcept {
+    cancelled_.store(true, std::memory_order_release);
+    curl_multi_wakeup(multi_.Get());
+}
+
+bool CurlTransfer::Detach() noexcept {
+    headersDone_ = nullptr;
+    reason_.clear();
+    contentType_.clear();
+    body_.clear();
+    return curl_easy_setopt(easy_.Get(), CURLOPT_SHARE, static_cast<CURLSH*>(nullptr)) == CURLE_OK;
+}
+
+QByteArray CurlTransfer::ErrorDetail() const {
+    if (errorBuffer_[0] != '\0')
+        return QByteArray(errorBuffer_);
+    return QByteArray(curl_easy_strerror(static_cast<CURLcode>(lastResult_)));
+}
+
+int CurlTransfer::MarkRequestStart(void* self, char*, char*, int, int) {
+    auto* transfer = static_cast<CurlTransfer*>(self);
+    // The connection is up (or reused) and the request is about to go: from here on the idle
+    // limit applies instead of the connect limit.
+    transfer->requestStarted_ = true;
+    transfer->lastActivity_ = SteadyClock::now();
+    return CURL_PREREQFUNC_OK;
+}
+
+size_t CurlTransfer::TakeHeader(char* data, size_t size, size_t count, void* self) {
+    auto* transfer = static_cast<CurlTransfer*>(self);
+    const size_t length = size * count;
+    transfer->lastActivity_ = SteadyClock::now();
+    try {
+        const QByteArrayView line(data, static_cast<qsizetype>(length));
+        if (line.startsWith("HTTP/"))
+            transfer->ReadStatusLine(WithoutLineEnd(line));
+        else
+            transfer->ReadHeaderLine(WithoutLineEnd(line));
+    } catch (...) {
+        return 0; // only allocation can fail here; libcurl then ends the exchange
+    }
+    return length;
+}
+
+void CurlTransfer::ReadStatusLine(QByteArrayView line) {
+    // A new head (after an interim 1xx reply) replaces everything read so far.
+    status_ = 0;
+    reason_.clear();
+    contentType_.clear();
+    const qsizetype codeStart = line.indexOf(' ');
+    if (codeStart < 0)
+        return;
+    QByteArrayView rest = line.sliced(codeStart + 1);
+    const qsizetype reasonStart = rest.indexOf(' ');
+    const QByteArrayView code = reasonStart < 0 ? rest : rest.first(reasonStart);
+    status_ = code.toInt();
+    if (reasonStart >= 0)
+        reason_ = rest.sliced(reasonStart + 1).toByteArray();
+}
+
+void CurlTransfer::ReadHeaderLine(QByteArrayView line) {
+    if (line.isEmpty()) {
+        // End of a head; only the final reply's head makes the state move on.
+        if (status_ >= 200 && headersDone_)
+            headersDone_();
+        return;
+    }
+    if (StartsWithNoCase(line, "content-type:")) {
+        contentType_ = line.sliced(13).trimmed().toByteArray();
+    } else if (StartsWithNoCase(line, "content-length:")) {
+        bool isNumber = false;
+        const qlonglong expected = line.sliced(15).trimmed().toLongLong(&isNumber);
+        if (isNumber && expected > 0)
+            body_.reserve(static_cast<qsizetype>(std::min<qlonglong>(expected, kLargestReservation)));
+    }
+}
+
+size_t CurlTransfer::TakeBody(char* data, size_t size, size_t count, void* self) {
+    auto* transfer = static_cast<CurlTransfer*>(self);
+    const size_t length = size * count;
+    transfer->lastActivity_ = SteadyClock::now();
+    try {
+        transfer->body_.append(data, static_cast<qsizetype>(length));
+    } catch (...) {
+        return 0; // reported as a write error, which the failure table reads as out of memory
+    }
+    return length;
+}
+
+} // namespace k7

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "service/CurlHandle_p.h"
+
+#include <QByteArray>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+namespace k7 {
+
+// One HTTP exchange driven through libcurl on the calling thread: the only code that talks to
+// libcurl for a request. It keeps its easy and multi handles for its whole life, so an owner can
+// run it again (an asynchronous owner keeps its connections in the multi handle) and Cancel() can
+// wake a running exchange from another thread within milliseconds.
+//
+// On the wire: the request line, "Host", libcurl's "Accept: */*", and "Content-Length: 0" for every
+// method but GET and HEAD (the request never carries a body; servers need the length to know that).
+// No User-Agent, no Content-Type, no Expect, no compression, no proxy (libcurl's proxy environment
+// variables are ignored), HTTP/1.1 so that every reply has a reason phrase, redirects not followed.
+// The address goes to libcurl exactly as given: no escaping, no dot-segment clean-up.
+class CurlTransfer {
+public:
+    // 0 means no limit.
+    struct Limits {
+        int64_t connectMs = 0; // name look-up plus connection set-up
+        int64_t idleMs = 0;    // longest silence once the request is on its way
+        int64_t totalMs = 0;   // the whole exchange
+    };
+
+    CurlTransfer(); // raises when libcurl cannot provide handles
+    CurlTransfer(const CurlTransfer&) = delete;
+    CurlTransfer& operator=(const CurlTransfer&) = delete;
+
+    // Sets up the next run. `share` (may be null) is the connection cache to use. `headersDone` is
+    // called on the running thread once the head of the final reply is in. Not while running.
+    void Prepare(const QByteArray& method, const QByteArray& url, const Limits& limits, CURLSH* share,
+                 std::function<void()> headersDone);
+
+    // Performs the exchange; returns the libcurl result (CURLE_OK: a complete reply).
+    // CURLE_ABORTED_BY_CALLBACK after Cancel(), CURLE_OPERATION_TIMEDOUT when a limit ran out.
+    int Run();
+
+    // Makes a running (or the next) Run() end at once. Safe from any thread.
+    void Cancel() noexcept;
+
+    // Leaves the connection cache given to Prepare, so the transfer can wait idle without it.
+    // False when libcurl refused (the transfer should then be released).
+    bool Detach() noexcept;
+
+    // The outcome of the last Run().
+    int32_t Status() const noexcept { return status_; }
+    const QByteArray& ReasonPhrase() const noexcept { return reason_; }
+    const QByteArray& ContentType() const noexcept { return contentType_; }
+    const QByteArray& Body() const noexcept { return body_; }
+    // libcurl's own words for a failed run (for internal errors).
+    QByteArray ErrorDetail() const;
+
+private:
+    using SteadyClock = std::chrono::steady_clock;
+
+    static size_t TakeHeader(char* data, size_t size, size_t count, void* self);
+    static size_t TakeBody(char* data, size_t size, size_t count, void* self);
+    static int MarkRequestStart(void* self, char* primaryIp, char* localIp, int primaryPort, int localPort);
+    void ReadStatusLine(QByteArrayView line);
+    void ReadHeaderLine(QByteArrayView line);
+    int DriveToEnd();
+    int64_t IdleMsLeft() const;
+
+    CurlEasyHandle easy_;
+    CurlMultiHandle multi_;
+    Limits limits_;
+    std::function<void()> headersDone_;
+    std::atomic<bool> cancelled_{false};
+    char errorBuffer_[CURL_ERROR_SIZE] = {};
+    int lastResult_ = 0;
+
+    bool requestStarted_ = false;
+    SteadyClock::time_point lastActivity_;
+
+    int32_t status_ = 0;
+    QByteArray reason_;
+    QByteArray contentType_;
+    QByteArray body_;
+};
+
+} // namespace k7
