@@ -1,0 +1,162 @@
+#include "Commands.h"
+
+#include "HostPlatform.h"
+#include "TerminalScreen.h"
+
+#include "controls/frame/ControlBase.h"
+#include "plant/PlantService.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace k7::cli {
+
+namespace {
+
+const char* const kDemoHelp =
+    "usage: k7 demo [--seconds N] [--out DIR] [--interval MS]\n"
+    "\n"
+    "Starts the simulated plant on a free 127.0.0.1 port and opens a terminal screen whose\n"
+    "controls are wired to it, refreshed every few seconds. With a display it runs until the\n"
+    "window is closed. Without one it renders headless for N seconds (default 4) and writes\n"
+    "screenshots into DIR (default a fresh directory under the system's temporary directory),\n"
+    "printing each path.\n"
+    "\n"
+    "  --seconds N     headless run time in seconds (default 4)\n"
+    "  --out DIR       where headless screenshots go (created when missing)\n"
+    "  --interval MS   refresh period in milliseconds (default 2000)\n";
+
+struct DemoOptions {
+    double Seconds = 4;
+    QString Out;
+    int IntervalMs = 2000;
+};
+
+DemoOptions ParseOptions(const QStringList& args) {
+    DemoOptions options;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (arg != QLatin1String("--seconds") && arg != QLatin1String("--out") &&
+            arg != QLatin1String("--interval"))
+            throw std::invalid_argument(QStringLiteral("unknown option %1").arg(arg).toStdString());
+        if (i + 1 >= args.size())
+            throw std::invalid_argument(QStringLiteral("%1 needs a value").arg(arg).toStdString());
+        const QString value = args[++i];
+        bool ok = false;
+        if (arg == QLatin1String("--seconds")) {
+            options.Seconds = value.toDouble(&ok);
+            ok = ok && options.Seconds > 0;
+        } else if (arg == QLatin1String("--out")) {
+            options.Out = value;
+            ok = !value.isEmpty();
+        } else {
+            options.IntervalMs = value.toInt(&ok);
+            ok = ok && options.IntervalMs > 0;
+        }
+        if (!ok)
+            throw std::invalid_argument(
+                QStringLiteral("bad value '%1' for %2").arg(value, arg).toStdString());
+    }
+    return options;
+}
+
+// The terminal: one row per process, the process name in front of its controls.
+void BuildScreen(TerminalScreen& screen, const QString& apiHost) {
+    const QStringList processes = {QStringLiteral("P100"), QStringLiteral("P200"), QStringLiteral("P300")};
+    float top = 0;
+    for (const QString& process : processes) {
+        screen.AddCaption(process, 0, top, 900, 495);
+        ControlBase& prodCode = screen.Place(QStringLiteral("ProdCode"), 960, top);
+        prodCode.SetAPIHost(apiHost);
+        prodCode.SetCompany(QStringLiteral("ORV"));
+        prodCode.SetSession(QStringLiteral("DEMO"));
+        prodCode.SetProcess(process);
+        top += prodCode.Height() + 120;
+    }
+}
+
+QString OutputDirectory(const QString& requested) {
+    if (!requested.isEmpty()) {
+        if (!QDir().mkpath(requested))
+            throw std::runtime_error(QStringLiteral("cannot create %1").arg(requested).toStdString());
+        return QDir(requested).absolutePath();
+    }
+    QTemporaryDir directory(QDir::temp().filePath(QStringLiteral("k7-demo-XXXXXX")));
+    if (!directory.isValid())
+        throw std::runtime_error("cannot create a directory for the screenshots");
+    directory.setAutoRemove(false);
+    return directory.path();
+}
+
+bool Snapshot(TerminalScreen& screen, const QString& path) {
+    if (!screen.grab().save(path, "PNG")) {
+        std::fprintf(stderr, "k7 demo: cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    std::fflush(stdout);
+    return true;
+}
+
+int RunHeadless(TerminalScreen& screen, const DemoOptions& options) {
+    const QString out = OutputDirectory(options.Out);
+    bool ok = Snapshot(screen, QDir(out).filePath(QStringLiteral("screen-open.png")));
+    // One screenshot per refresh, then the final state.
+    QObject context;
+    int shot = 0;
+    QTimer shooter;
+    QObject::connect(&shooter, &QTimer::timeout, &context, [&] {
+        ok = Snapshot(screen, QDir(out).filePath(
+                                  QStringLiteral("screen-%1.png").arg(++shot, 2, 10, QLatin1Char('0')))) &&
+             ok;
+    });
+    shooter.start(options.IntervalMs);
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(options.Seconds * 1000), &loop, &QEventLoop::quit);
+    loop.exec();
+    shooter.stop();
+    ok = Snapshot(screen, QDir(out).filePath(QStringLiteral("screen.png"))) && ok;
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int RunDemo(int argc, char** argv, const QStringList& args) {
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(kDemoHelp, stdout);
+        return 0;
+    }
+    DemoOptions options;
+    try {
+        options = ParseOptions(args);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "k7 demo: %s\n\n%s", error.what(), kDemoHelp);
+        return 2;
+    }
+    HostPlatform::Prepare();
+    QApplication application(argc, argv);
+    try {
+        plant::PlantService plant;
+        plant.Start(0);
+        std::fprintf(stderr, "k7 demo: simulated plant at %s\n", qPrintable(plant.BaseUrl()));
+
+        TerminalScreen screen(QStringLiteral("Orvel K7 terminal - plant %1").arg(plant.BaseUrl()));
+        BuildScreen(screen, plant.BaseUrl());
+        screen.show();
+        screen.Open(options.IntervalMs);
+        if (HostPlatform::Headless())
+            return RunHeadless(screen, options);
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "k7 demo: %s\n", error.what());
+        return 1;
+    }
+}
+
+} // namespace k7::cli

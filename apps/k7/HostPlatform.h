@@ -1,0 +1,16 @@
+#pragma once
+
+namespace k7::cli {
+
+// The widget platform of the k7 host: the offscreen platform when the machine has no display, so
+// show and demo also run on build servers and in tests.
+class HostPlatform {
+public:
+    // Call before creating the QApplication: picks "offscreen" when neither DISPLAY nor
+    // WAYLAND_DISPLAY is set and the user did not choose a platform (QT_QPA_PLATFORM).
+    static void Prepare();
+    // True when the running application has no screen to show windows on.
+    static bool Headless();
+};
+
+} // namespace k7::cli

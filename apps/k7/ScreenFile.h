@@ -1,0 +1,36 @@
+#pragma once
+
+#include "controls/frame/PropertyBag.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace k7::cli {
+
+// One control placed on a saved screen: its kind, name, position and extent in twips (0 for
+// "the control's design size") and its persisted properties under their persistence names.
+struct ScreenControl {
+    QString Kind;
+    QString Name;
+    float Left = 0;
+    float Top = 0;
+    float Width = 0;
+    float Height = 0;
+    PropertyBag Properties;
+};
+
+// A saved terminal screen as a JSON file:
+//   {"controls":[{"kind":"ProdCode","name":"prod1","left":0,"top":0,"width":5640,"height":495,
+//                 "properties":{"APIHost":"http://...","Process":"P100"}}]}
+// Read and written with the library's own JSON document, so what the host stores is exactly what
+// a control's WriteProperties produced.
+class ScreenFile {
+public:
+    // Throws std::runtime_error for a file that cannot be read or lacks the shape above, and the
+    // parser's RuntimeError for malformed JSON.
+    static std::vector<ScreenControl> Load(const QString& path);
+    static void Save(const QString& path, const std::vector<ScreenControl>& controls);
+};
+
+} // namespace k7::cli

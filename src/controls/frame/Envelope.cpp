@@ -1,0 +1,29 @@
+#include "controls/frame/Envelope.h"
+
+#include "json/JsonBag.h"
+
+namespace k7 {
+
+bool Envelope::StatusIsZero(const JsonBag& document) {
+    return document.Item(Variant(QStringLiteral("status"))).EqualsNumber(0);
+}
+
+bool Envelope::MessageIsSuccess(const JsonBag& document) {
+    const Variant message = document.Item(Variant(QStringLiteral("message")));
+    // Null compares as unknown, which an If treats as false.
+    if (message.IsNull())
+        return false;
+    return message.ToText() == QLatin1String("Success");
+}
+
+QString Envelope::BuildQuery(std::initializer_list<std::pair<QString, QString>> pairs) {
+    QString query;
+    for (const auto& [name, value] : pairs) {
+        if (!query.isEmpty())
+            query += QLatin1Char('&');
+        query += name + QLatin1Char('=') + value;
+    }
+    return query;
+}
+
+} // namespace k7

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <initializer_list>
+#include <utility>
+
+namespace k7 {
+
+class JsonBag;
+
+// The response envelope every service call yields ({"status":..., "data":..., "message":...}) and
+// the query strings that ask for one. Loaders judge envelopes only through these rules.
+class Envelope {
+public:
+    // The common rule: the call succeeded when the item "status" equals the number 0 (a numeric
+    // comparison, so "9999" of a transport failure is a failure and "0" a success). A missing
+    // "status" raises the document's error; a status that is no number raises 13.
+    static bool StatusIsZero(const JsonBag& document);
+
+    // The rule for posted data and the table: the item "message" is exactly the text "Success".
+    static bool MessageIsSuccess(const JsonBag& document);
+
+    // name=value pairs joined with "&", in the given order, the values inserted exactly as they
+    // stand: the service expects them unescaped.
+    static QString BuildQuery(std::initializer_list<std::pair<QString, QString>> pairs);
+};
+
+} // namespace k7

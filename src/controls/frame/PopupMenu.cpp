@@ -1,0 +1,73 @@
+#include "controls/frame/PopupMenu.h"
+
+#include "controls/frame/ControlBase.h"
+#include "controls/frame/ControlHost.h"
+#include "controls/frame/FrameErrors.h"
+#include "core/RuntimeError.h"
+
+#include <QCursor>
+
+namespace k7 {
+
+PopupMenu::PopupMenu(ControlBase& owner, QString name, QString itemsName, int index)
+    : owner_(owner), name_(std::move(name)), itemsName_(std::move(itemsName)), index_(index) {}
+
+void PopupMenu::SetItem(int index, const QString& caption) {
+    MenuItem& item = items_[index];
+    item.Index = index;
+    item.Caption = caption;
+}
+
+int PopupMenu::UBound() const {
+    return items_.empty() ? -1 : items_.rbegin()->first;
+}
+
+const QString& PopupMenu::Caption(int index) const {
+    return At(index).Caption;
+}
+
+void PopupMenu::SetCaption(int index, const QString& caption) {
+    At(index).Caption = caption;
+}
+
+bool PopupMenu::Checked(int index) const {
+    return At(index).Checked;
+}
+
+void PopupMenu::SetChecked(int index, bool checked) {
+    At(index).Checked = checked;
+}
+
+void PopupMenu::SetEnabled(int index, bool enabled) {
+    At(index).Enabled = enabled;
+}
+
+void PopupMenu::SetItemVisible(int index, bool visible) {
+    At(index).Visible = visible;
+}
+
+int PopupMenu::Exec(const QPoint& globalPosition) {
+    std::vector<MenuItem> shown;
+    for (const auto& [index, item] : items_)
+        if (item.Visible)
+            shown.push_back(item);
+    return owner_.Host().ShowPopupMenu(owner_, shown, globalPosition);
+}
+
+int PopupMenu::Exec() {
+    return Exec(QCursor::pos());
+}
+
+MenuItem& PopupMenu::At(int index) {
+    auto found = items_.find(index);
+    if (found == items_.end())
+        throw RuntimeError(FrameError::ControlArrayElementMissing,
+                           QStringLiteral("Control array element '%1' doesn't exist").arg(index));
+    return found->second;
+}
+
+const MenuItem& PopupMenu::At(int index) const {
+    return const_cast<PopupMenu*>(this)->At(index);
+}
+
+} // namespace k7

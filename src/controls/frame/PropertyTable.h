@@ -1,0 +1,120 @@
+#pragma once
+
+#include "core/Variant.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <functional>
+#include <type_traits>
+#include <vector>
+
+namespace k7 {
+
+class ControlBase;
+
+// How a property is held and converted when it is assigned or restored.
+enum class PropertyType { String, Boolean, Byte, Integer, Long, Single, Double };
+
+// Plain: store without comparing or telling anyone. Notifying: compare, ask the host, store, tell
+// the host (ControlBase::Assign).
+enum class WriteForm { Plain, Notifying };
+
+enum class Persistence { Persisted, NotPersisted };
+
+// One property of a control: its public name, the name it is persisted and announced under, the
+// default a restore uses when the store lacks it, its type and write form, and how to reach the
+// member. Get/Set see the value in the property's own type; Save, when set, gives the value that
+// WriteProperties stores when it differs from what Get returns.
+struct PropertySpec {
+    QString Name;
+    QString PersistenceName;
+    bool Persisted = true;
+    Variant Default;
+    PropertyType Type = PropertyType::String;
+    WriteForm Form = WriteForm::Plain;
+    std::function<Variant(const ControlBase&)> Get;
+    std::function<void(ControlBase&, const Variant&)> Set;
+    std::function<Variant(const ControlBase&)> Save;
+};
+
+// The property table of one control class, in the order the control persists its properties. The
+// frame drives assignment and persistence from it, so a control only declares its table:
+//
+//     PropertyTable table;
+//     table.Add("APIHost", &ProdCode::apiHost_, WriteForm::Notifying)
+//          .Add("FontSize", &ProdCode::fontSize_, WriteForm::Plain, Variant(int16_t(8)));
+class PropertyTable {
+public:
+    // A property held in `member` of control class C (int16_t, int32_t, uint8_t, bool, float,
+    // double or QString), persisted under its own name unless `persistence` says otherwise.
+    template <class C, class M>
+    PropertyTable& Add(const QString& name, M C::*member, WriteForm form,
+                       const Variant& defaultValue = Variant(),
+                       Persistence persistence = Persistence::Persisted) {
+        static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
+        PropertySpec spec;
+        spec.Name = name;
+        spec.PersistenceName = name;
+        spec.Persisted = persistence == Persistence::Persisted;
+        spec.Default = defaultValue;
+        spec.Type = TypeOf<M>();
+        spec.Form = form;
+        spec.Get = [member](const ControlBase& control) {
+            return Variant(static_cast<const C&>(control).*member);
+        };
+        spec.Set = [member](ControlBase& control, const Variant& value) {
+            static_cast<C&>(control).*member = *value.Get<M>();
+        };
+        return Add(std::move(spec));
+    }
+
+    // A property with hand-written accessors (Get, Set and Type must be filled in).
+    PropertyTable& Add(PropertySpec spec);
+
+    // Persistence order differing from the table order (names of persisted properties).
+    PropertyTable& SetReadOrder(const QStringList& names);
+    PropertyTable& SetWriteOrder(const QStringList& names);
+
+    const std::vector<PropertySpec>& Specs() const { return specs_; }
+    const PropertySpec* Find(const QString& name) const;
+    // 438 "Object doesn't support this property or method" for a name the table lacks.
+    const PropertySpec& At(const QString& name) const;
+
+    // The persisted properties in the order they are read / written.
+    std::vector<const PropertySpec*> ReadSequence() const;
+    std::vector<const PropertySpec*> WriteSequence() const;
+
+    // `value` converted to `type` with the runtime's rules (13 type mismatch, 6 overflow, 94 Null);
+    // the result holds exactly the C++ type of the property.
+    static Variant Convert(PropertyType type, const Variant& value);
+
+    template <class M> static constexpr PropertyType TypeOf() {
+        if constexpr (std::is_same_v<M, QString>)
+            return PropertyType::String;
+        else if constexpr (std::is_same_v<M, bool>)
+            return PropertyType::Boolean;
+        else if constexpr (std::is_same_v<M, uint8_t>)
+            return PropertyType::Byte;
+        else if constexpr (std::is_same_v<M, int16_t>)
+            return PropertyType::Integer;
+        else if constexpr (std::is_same_v<M, int32_t>)
+            return PropertyType::Long;
+        else if constexpr (std::is_same_v<M, float>)
+            return PropertyType::Single;
+        else {
+            static_assert(std::is_same_v<M, double>, "unsupported property member type");
+            return PropertyType::Double;
+        }
+    }
+
+private:
+    std::vector<const PropertySpec*> Sequence(const QStringList& order) const;
+
+    std::vector<PropertySpec> specs_;
+    QStringList readOrder_;
+    QStringList writeOrder_;
+};
+
+} // namespace k7

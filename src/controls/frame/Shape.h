@@ -1,0 +1,26 @@
+#pragma once
+
+#include "controls/frame/ControlChild.h"
+
+class QPainter;
+class QPalette;
+
+namespace k7 {
+
+// A child that has no window of its own (filled rectangles, lines): the control paints it on its
+// own surface, below the labels and buttons, in creation order. A change asks the control for a
+// repaint.
+class Shape : public ControlChild {
+public:
+    using ControlChild::ControlChild;
+
+    // Paints the shape at `twipsPerPixel`; invisible shapes are skipped by the caller.
+    virtual void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const = 0;
+    virtual bool Visible() const = 0;
+
+protected:
+    // Asks the owning control to repaint its surface later.
+    void Changed() const;
+};
+
+} // namespace k7

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+
+class QPaintDevice;
+
+namespace k7 {
+
+// Control geometry is kept in twips (1/1440 inch) and turned into pixels only when drawn. The
+// edges are rounded, not the sizes, so two widgets that touch in twips touch on screen too.
+class Twips {
+public:
+    static constexpr double PerInch = 1440.0;
+    static constexpr double PerPoint = 20.0;
+
+    // Twips per pixel on `device` (15 at 96 dpi), from its logical dpi.
+    static double PerPixel(const QPaintDevice& device);
+
+    static int ToPixel(double twips, double twipsPerPixel);
+    static QRect ToPixelRect(double left, double top, double width, double height, double twipsPerPixel);
+    static QPoint ToPixelPoint(double x, double y, double twipsPerPixel);
+};
+
+} // namespace k7

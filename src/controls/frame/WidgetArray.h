@@ -1,0 +1,69 @@
+#pragma once
+
+#include "controls/frame/ControlBase.h"
+#include "controls/frame/FrameErrors.h"
+#include "core/RuntimeError.h"
+
+#include <QString>
+
+#include <map>
+
+namespace k7 {
+
+// A widget array of a control (lblFai, btnJust, barOee, lineV, ...): element 0 as designed, further
+// elements created at run time as copies of element 0 (every property copied, starting hidden)
+// and owned by the control, living as long as it unless unloaded. Works for Label, CommandButton,
+// FilledRect and Line. Errors are the toolkit's: 360 loading an element that exists, 340 using one
+// that does not, 362 unloading element 0.
+template <class T> class WidgetArray {
+public:
+    explicit WidgetArray(T& element0) : name_(element0.Name()) { elements_.emplace(0, &element0); }
+
+    const QString& Name() const { return name_; }
+
+    // Lowest and highest existing index.
+    int LBound() const { return elements_.begin()->first; }
+    int UBound() const { return elements_.rbegin()->first; }
+    int Count() const { return static_cast<int>(elements_.size()); }
+    bool Exists(int index) const { return elements_.count(index) != 0; }
+
+    T& operator()(int index) const { return At(index); }
+    T& At(int index) const {
+        auto found = elements_.find(index);
+        if (found == elements_.end())
+            RaiseMissing(index);
+        return *found->second;
+    }
+
+    // Creates element `index` as a hidden copy of element 0.
+    T& Load(int index) {
+        if (index < 0 || index > 32767)
+            RaiseMissing(index);
+        if (Exists(index))
+            throw RuntimeError(FrameError::ObjectAlreadyLoaded, QStringLiteral("Object already loaded"));
+        T& copy = At(0).LoadCopy(index);
+        elements_.emplace(index, &copy);
+        return copy;
+    }
+
+    // Destroys element `index` (not element 0, which belongs to the design).
+    void Unload(int index) {
+        T& element = At(index);
+        if (index == 0)
+            throw RuntimeError(FrameError::CannotUnloadDesignElement,
+                               QStringLiteral("Can't unload controls created at design time"));
+        elements_.erase(index);
+        element.Owner().DestroyChild(element);
+    }
+
+private:
+    [[noreturn]] static void RaiseMissing(int index) {
+        throw RuntimeError(FrameError::ControlArrayElementMissing,
+                           QStringLiteral("Control array element '%1' doesn't exist").arg(index));
+    }
+
+    QString name_;
+    std::map<int, T*> elements_;
+};
+
+} // namespace k7

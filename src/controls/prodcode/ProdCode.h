@@ -1,0 +1,55 @@
+#pragma once
+
+#include "controls/frame/ControlBase.h"
+
+namespace k7 {
+
+class Label;
+
+// ProdCode: which product (tool or part) the process `Process` is making now. A caption label
+// "Tool / Part" on the left and a boxed label with the product code, or "No Data", beside it. No
+// timer and no input: the host reloads it through Refresh.
+//
+// Design state: 5640 x 495 twips on black; lblTxt (green Tahoma 8.25 on black, left-aligned) at
+// 240/120 2415x255; lblCode (button-text on grey, right-aligned, border in the window-background
+// colour) at 2880/120 2535x255; both captions empty. FontSize starts at 8.
+class ProdCode : public ControlBase {
+    Q_OBJECT
+    Q_PROPERTY(float FontSize READ FontSize WRITE SetFontSize)
+
+public:
+    explicit ProdCode(QWidget* parent = nullptr);
+
+    static const ComponentIdentity& ClassIdentity();
+    static const PropertyTable& ClassProperties();
+    const ComponentIdentity& Identity() const override { return ClassIdentity(); }
+    const PropertyTable& Properties() const override { return ClassProperties(); }
+
+    // Point size Createlabels gives both labels; a write takes effect at the next Createlabels.
+    float FontSize() const { return fontSize_; }
+    void SetFontSize(float value);
+
+    // Asks the service for the process's current product and shows its code. True when a reply
+    // was received and judged (code or "No Data" shown); false when APIHost is empty or a failure
+    // was trapped into Error. The control is repainted on every path.
+    Q_INVOKABLE bool RefreshProd();
+    // Lays out and captions the two labels from the control's current extent; loads nothing.
+    Q_INVOKABLE void Createlabels();
+
+    Label& lblTxt() const { return *lblTxt_; }
+    Label& lblCode() const { return *lblCode_; }
+
+signals:
+    // Declared by the control's event interface; ProdCode never raises it.
+    void RemoteControl();
+
+protected:
+    void RefreshSequence(bool pBolOpened) override;
+
+private:
+    float fontSize_ = 8.0f;
+    Label* lblTxt_ = nullptr;
+    Label* lblCode_ = nullptr;
+};
+
+} // namespace k7

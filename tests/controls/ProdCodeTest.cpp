@@ -1,0 +1,356 @@
+#include "RecordingHost.h"
+#include "ReplyServer.h"
+#include "VariantPrinter.h"
+
+#include "controls/frame/Colors.h"
+#include "controls/frame/Label.h"
+#include "controls/frame/PropertyBag.h"
+#include "controls/prodcode/ProdCode.h"
+#include "plant/PlantService.h"
+#include "service/RestClient.h"
+
+#include <QEvent>
+#include <QImage>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using k7::Label;
+using k7::ProdCode;
+using k7::Variant;
+
+namespace {
+
+void ExpectGeometry(const Label& label, float left, float top, float width, float height) {
+    EXPECT_FLOAT_EQ(label.Left(), left) << label.Name().toStdString();
+    EXPECT_FLOAT_EQ(label.Top(), top) << label.Name().toStdString();
+    EXPECT_FLOAT_EQ(label.Width(), width) << label.Name().toStdString();
+    EXPECT_FLOAT_EQ(label.Height(), height) << label.Name().toStdString();
+}
+
+// --- design state and layout -----------------------------------------------------------------
+
+TEST(ProdCodeLayout, DesignStateBeforeTheFirstRefresh) {
+    ProdCode control;
+    EXPECT_EQ(control.Width(), 5640.0f);
+    EXPECT_EQ(control.Height(), 495.0f);
+    EXPECT_EQ(control.FontSize(), 8.0f);
+    EXPECT_EQ(control.BackColor(), 0u);
+    ExpectGeometry(control.lblTxt(), 240, 120, 2415, 255);
+    ExpectGeometry(control.lblCode(), 2880, 120, 2535, 255);
+    EXPECT_EQ(control.lblTxt().Caption(), "");
+    EXPECT_EQ(control.lblCode().Caption(), "");
+    EXPECT_EQ(control.lblTxt().FontSize(), 8.25f);
+    EXPECT_EQ(control.lblTxt().FontName(), "Tahoma");
+    EXPECT_EQ(control.lblTxt().ForeColor(), k7::Colors::Rgb(128, 255, 128));
+    EXPECT_EQ(control.lblCode().ForeColor(), k7::Colors::ButtonText);
+    EXPECT_EQ(control.lblCode().BackColor(), k7::Colors::Rgb(192, 192, 192));
+    EXPECT_EQ(control.lblCode().BorderColor(), k7::Colors::WindowBackground);
+    EXPECT_EQ(control.lblCode().TextAlign(), k7::TextAlign::Right);
+}
+
+TEST(ProdCodeLayout, RefreshFalseLaysOutTheLabelsFromTheOuterExtent) {
+    ProdCode control;
+    control.Refresh(false);
+    ExpectGeometry(control.lblTxt(), 112.8f, 49.5f, 1974, 396);
+    ExpectGeometry(control.lblCode(), 2086.8f, 49.5f, 3384, 396);
+    EXPECT_EQ(control.lblTxt().FontSize(), 8.0f);
+    EXPECT_EQ(control.lblCode().FontSize(), 8.0f);
+    EXPECT_EQ(control.lblTxt().FontName(), "Tahoma") << "only the size changes";
+    EXPECT_EQ(control.lblTxt().Caption(), "Tool / Part");
+    EXPECT_EQ(control.lblCode().Caption(), "");
+    EXPECT_TRUE(control.lblTxt().Visible());
+    EXPECT_TRUE(control.lblCode().Visible());
+}
+
+TEST(ProdCodeLayout, OnlyRefreshFalseOrCreatelabelsFollowAResize) {
+    ProdCode control;
+    control.Refresh(false);
+    control.SetExtent(11280, 990);
+    control.SetFontSize(12);
+    control.Refresh(true);
+    ExpectGeometry(control.lblTxt(), 112.8f, 49.5f, 1974, 396);
+    EXPECT_EQ(control.lblTxt().FontSize(), 8.0f) << "a FontSize write waits for Createlabels";
+    control.Createlabels();
+    ExpectGeometry(control.lblTxt(), 225.6f, 99, 3948, 792);
+    ExpectGeometry(control.lblCode(), 4173.6f, 99, 6768, 792);
+    EXPECT_EQ(control.lblCode().FontSize(), 12.0f);
+}
+
+// A colour close to `target` (anti-aliased text blends into its background).
+bool HasPixelNear(const QImage& image, const QRect& area, const QColor& target, int tolerance) {
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - target.red()) <= tolerance &&
+                std::abs(c.green() - target.green()) <= tolerance &&
+                std::abs(c.blue() - target.blue()) <= tolerance)
+                return true;
+        }
+    return false;
+}
+
+TEST(ProdCodeRendering, GreenCaptionOnBlackAndAGreyBoxWithItsBorder) {
+    ProdCode control;
+    control.Refresh(false);
+    control.lblCode().SetCaption("T-4711");
+    const QImage image = control.grab().toImage();
+    ASSERT_EQ(image.size(), QSize(376, 33));
+
+    const QRect txt = control.lblTxt().geometry();
+    const QRect code = control.lblCode().geometry();
+    // Outside both labels: the control's black background.
+    EXPECT_EQ(image.pixelColor(2, 1), QColor(0, 0, 0));
+    EXPECT_EQ(image.pixelColor(374, 16), QColor(0, 0, 0));
+    // lblTxt: black box with green text.
+    EXPECT_EQ(image.pixelColor(txt.right() - 1, txt.bottom() - 1), QColor(0, 0, 0));
+    EXPECT_TRUE(HasPixelNear(image, txt, QColor(128, 255, 128), 40)) << "green caption drawn";
+    // lblCode: border in the window-background colour, grey inside, right-aligned dark text.
+    const QColor border = k7::Colors::ToQColor(k7::Colors::WindowBackground, control.lblCode().palette());
+    EXPECT_EQ(image.pixelColor(code.left(), code.center().y()), border);
+    EXPECT_EQ(image.pixelColor(code.right(), code.center().y()), border);
+    EXPECT_EQ(image.pixelColor(code.center().x(), code.top()), border);
+    EXPECT_EQ(image.pixelColor(code.left() + 3, code.bottom() - 2), QColor(192, 192, 192));
+    const QColor text = k7::Colors::ToQColor(k7::Colors::ButtonText, control.lblCode().palette());
+    const QRect rightHalf(code.center().x(), code.top() + 1, code.width() / 2 - 1, code.height() - 2);
+    const QRect leftHalf(code.left() + 1, code.top() + 1, code.width() / 2 - 1, code.height() - 2);
+    EXPECT_TRUE(HasPixelNear(image, rightHalf, text, 60)) << "code drawn at the right";
+    EXPECT_FALSE(HasPixelNear(image, leftHalf, text, 60)) << "nothing drawn at the left";
+}
+
+// --- persistence and property writes ---------------------------------------------------------
+
+TEST(ProdCodeProperties, OnlyAPIHostAsksTheHost) {
+    ProdCode control;
+    RecordingHost host;
+    control.SetHost(&host);
+    control.SetCompany("C");
+    control.SetSession("S");
+    control.SetProcess("P");
+    control.SetFontSize(9.5f);
+    EXPECT_TRUE(host.Asked.isEmpty());
+    control.SetAPIHost("");
+    EXPECT_TRUE(host.Asked.isEmpty()) << "same value";
+    control.SetAPIHost("http://h/");
+    control.SetAPIHost("http://h/");
+    EXPECT_EQ(host.Asked, QStringList({"APIHost"}));
+    EXPECT_EQ(host.Changed, QStringList({"APIHost"}));
+    host.Approve = false;
+    control.SetAPIHost("http://other/");
+    EXPECT_EQ(control.APIHost(), "http://h/");
+    EXPECT_EQ(control.FontSize(), 9.5f);
+}
+
+TEST(ProdCodeProperties, SaveAndReloadRestoresAllFiveAndFontSizeDefaultsToEight) {
+    ProdCode original;
+    original.SetAPIHost("http://plant/");
+    original.SetCompany("ACME");
+    original.SetSession("42");
+    original.SetProcess("P100");
+    original.SetFontSize(8); // equal to the default, written anyway
+    k7::PropertyBag bag;
+    original.WriteProperties(bag);
+    EXPECT_EQ(bag.Names(), QStringList({"APIHost", "Company", "Session", "Process", "FontSize"}));
+    EXPECT_EQ(bag.ReadProperty("FontSize"), Variant(8.0f)) << "persisted as a single";
+
+    ProdCode restored;
+    restored.SetFontSize(3);
+    restored.ReadProperties(bag);
+    EXPECT_EQ(restored.APIHost(), "http://plant/");
+    EXPECT_EQ(restored.Company(), "ACME");
+    EXPECT_EQ(restored.Session(), "42");
+    EXPECT_EQ(restored.Process(), "P100");
+    EXPECT_EQ(restored.FontSize(), 8.0f);
+
+    bag.Remove("FontSize");
+    restored.SetFontSize(3);
+    restored.ReadProperties(bag);
+    EXPECT_EQ(restored.FontSize(), 8.0f);
+}
+
+TEST(ProdCodeProperties, PublicNamesThroughTheMetaObject) {
+    ProdCode control;
+    EXPECT_TRUE(control.setProperty("FontSize", 10.5f));
+    EXPECT_EQ(control.FontSize(), 10.5f);
+    EXPECT_GE(control.metaObject()->indexOfMethod("RefreshProd()"), 0);
+    EXPECT_GE(control.metaObject()->indexOfMethod("Createlabels()"), 0);
+    EXPECT_GE(control.metaObject()->indexOfSignal("RemoteControl()"), 0);
+    EXPECT_EQ(control.Identity().ClassId, "{93F6321F-4759-4AA0-8964-27FF6A1D0A9C}");
+    EXPECT_EQ(control.Identity().Members.size(), 9u);
+}
+
+// --- loading against a scripted server -------------------------------------------------------
+
+struct ReplyRow {
+    const char* Case;
+    std::string Body;
+    int HttpStatus;
+    QString ExpectCaption;
+    QString ExpectError;
+    bool ExpectResult;
+};
+
+void PrintTo(const ReplyRow& row, std::ostream* out) {
+    *out << row.Case;
+}
+
+class ProdCodeReply : public ::testing::TestWithParam<ReplyRow> {
+protected:
+    ReplyServer server;
+};
+
+TEST_P(ProdCodeReply, ShowsTheCodeNoDataOrKeepsTheCaptionAndRecordsTheFailure) {
+    const ReplyRow& row = GetParam();
+    server.Reply(row.Body, row.HttpStatus);
+    ProdCode control;
+    control.SetAPIHost(server.BaseUrl());
+    control.SetProcess("P100");
+    control.SetSession("S7");
+    control.SetCompany("ACME");
+    control.lblCode().SetCaption("OLD");
+
+    EXPECT_EQ(control.RefreshProd(), row.ExpectResult);
+    EXPECT_EQ(control.lblCode().Caption(), row.ExpectCaption);
+    EXPECT_EQ(control.Error(), row.ExpectError);
+    EXPECT_EQ(server.LastTarget(), "/processes/prod?process=P100&session=S7&company=ACME");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ProdCode, ProdCodeReply,
+    ::testing::Values(
+        ReplyRow{"code", R"({"status":0,"data":[{"Id_prod":"T-4711"}],"message":"Success"})", 200, "T-4711",
+                 "", true},
+        ReplyRow{"first of two", R"({"status":0,"data":[{"Id_prod":"A-1","x":1},{"Id_prod":"B-2"}]})", 200,
+                 "A-1", "", true},
+        ReplyRow{"numeric code", R"({"status":0,"data":[{"Id_prod":880154}]})", 200, "880154", "", true},
+        ReplyRow{"fractional code", R"({"status":0,"data":[{"Id_prod":12.5}]})", 200, "12.5", "", true},
+        ReplyRow{"status as text", R"({"status":"0","data":[{"Id_prod":"Z"}]})", 200, "Z", "", true},
+        ReplyRow{"message ignored", R"({"status":0,"data":[{"Id_prod":"Q"}],"message":"Failed"})", 200, "Q",
+                 "", true},
+        ReplyRow{"status 1", R"({"status":1,"data":[],"message":"Unknown process"})", 200, "No Data", "",
+                 true},
+        ReplyRow{"HTTP 500", R"({"status":0,"data":[{"Id_prod":"never"}]})", 500, "No Data", "", true},
+        ReplyRow{"empty data", R"({"status":0,"data":[]})", 200, "OLD", "424-Object required", false},
+        ReplyRow{"not JSON", "<html>busy</html>", 200, "OLD",
+                 "-2147182176-Expected either { or [ at character 1", false},
+        ReplyRow{"null code", R"({"status":0,"data":[{"Id_prod":null}]})", 200, "OLD",
+                 "94-Invalid use of Null", false}));
+
+TEST(ProdCodeLoad, ARefusedConnectionShowsNoDataAndKeepsError) {
+    QString deadUrl;
+    {
+        ReplyServer gone;
+        deadUrl = gone.BaseUrl();
+    }
+    ProdCode control;
+    control.SetAPIHost(deadUrl);
+    EXPECT_TRUE(control.RefreshProd());
+    EXPECT_EQ(control.lblCode().Caption(), "No Data");
+    EXPECT_EQ(control.Error(), "");
+}
+
+TEST(ProdCodeLoad, AFailureLeavesTheLastCodeAndALaterSuccessKeepsTheError) {
+    ReplyServer server;
+    ProdCode control;
+    control.SetAPIHost(server.BaseUrl());
+    server.Reply(R"({"status":0,"data":[{"Id_prod":"T-1"}]})");
+    EXPECT_FALSE(control.Refresh(true));
+    EXPECT_EQ(control.lblCode().Caption(), "T-1");
+    server.Reply(R"({"status":0,"data":[{}]})");
+    control.Refresh(true);
+    EXPECT_EQ(control.lblCode().Caption(), "T-1");
+    EXPECT_FALSE(control.Error().isEmpty());
+    const QString failure = control.Error();
+    server.Reply(R"({"status":0,"data":[{"Id_prod":"T-2"}]})");
+    control.Refresh(true);
+    EXPECT_EQ(control.lblCode().Caption(), "T-2");
+    EXPECT_EQ(control.Error(), failure) << "never cleared";
+}
+
+// --- against the simulated plant ---------------------------------------------------------------
+
+class ProdCodeOnPlant : public ::testing::Test {
+protected:
+    void SetUp() override { plant.Start(0); }
+    k7::plant::PlantService plant;
+};
+
+// Counts the paints a control receives.
+class PaintCounter : public QObject {
+public:
+    int Paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++Paints;
+        return false;
+    }
+};
+
+TEST_F(ProdCodeOnPlant, EmptyAPIHostSendsNothingKeepsErrorEmptyAndStillRepaints) {
+    // One answered request first: the plant is serving for certain, so a request from the control
+    // would be counted.
+    k7::RestClient probe;
+    probe.SetAPIHost(plant.BaseUrl());
+    probe.GetRequest("processes/prod", "process=P100&session=S&company=C");
+    const int served = plant.TotalRequests();
+    ASSERT_EQ(served, 1);
+
+    ProdCode control;
+    control.SetProcess("P100");
+    control.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&control));
+    control.Refresh(false);
+    control.lblCode().SetCaption("kept");
+    PaintCounter counter;
+    control.installEventFilter(&counter);
+    EXPECT_FALSE(control.Refresh(true));
+    EXPECT_FALSE(control.RefreshProd());
+    EXPECT_EQ(plant.TotalRequests(), served);
+    EXPECT_EQ(control.Error(), "");
+    EXPECT_EQ(control.lblCode().Caption(), "kept");
+    EXPECT_EQ(counter.Paints, 2) << "repainted at once, on every call";
+}
+
+struct PlantRow {
+    const char* Process;
+    QString ExpectCaption;
+};
+
+void PrintTo(const PlantRow& row, std::ostream* out) {
+    *out << row.Process;
+}
+
+class ProdCodePlantProcess : public ProdCodeOnPlant, public ::testing::WithParamInterface<PlantRow> {};
+
+TEST_P(ProdCodePlantProcess, ShowsTheProductThePlantReports) {
+    ProdCode control;
+    control.SetAPIHost(plant.BaseUrl());
+    control.SetProcess(GetParam().Process);
+    control.SetSession("T1");
+    control.SetCompany("ORV");
+    EXPECT_FALSE(control.Refresh(false));
+    EXPECT_EQ(control.lblCode().Caption(), GetParam().ExpectCaption);
+    EXPECT_EQ(control.Error(), "");
+    EXPECT_EQ(plant.RequestCount("processes/prod"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(ProdCode, ProdCodePlantProcess,
+                         ::testing::Values(PlantRow{"P100", "T-4711"}, PlantRow{"P200", "880154"},
+                                           PlantRow{"P300", "H-2002-B"}, PlantRow{"NOPE", "No Data"}));
+
+TEST_F(ProdCodeOnPlant, AnHttpFaultShowsNoData) {
+    k7::plant::Fault fault;
+    fault.Status = 503;
+    fault.Reason = "Plant Offline";
+    plant.InjectFault("processes/prod", fault);
+    ProdCode control;
+    control.SetAPIHost(plant.BaseUrl());
+    control.SetProcess("P100");
+    control.SetSession("T1");
+    control.SetCompany("ORV");
+    control.Refresh(false);
+    EXPECT_EQ(control.lblCode().Caption(), "No Data");
+    EXPECT_EQ(control.Error(), "");
+}
+
+} // namespace

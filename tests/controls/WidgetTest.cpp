@@ -1,0 +1,346 @@
+#include "RecordingHost.h"
+#include "TestControl.h"
+
+#include "controls/frame/Colors.h"
+#include "controls/frame/CommandButton.h"
+#include "controls/frame/FilledRect.h"
+#include "controls/frame/FontRegistry.h"
+#include "controls/frame/Label.h"
+#include "controls/frame/Line.h"
+#include "controls/frame/PopupMenu.h"
+#include "controls/frame/Timer.h"
+#include "controls/frame/WidgetArray.h"
+#include "core/RuntimeError.h"
+
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using k7::Colors;
+
+namespace {
+
+int ErrorNumberOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const k7::RuntimeError& error) {
+        return error.Number();
+    }
+    return 0;
+}
+
+// --- widget arrays ---------------------------------------------------------------------------
+
+TEST(WidgetArray, LoadCopiesElementZeroHiddenAndKeepsItsOwnIndex) {
+    TestControl control;
+    k7::Label& design = control.CreateLabel("lblFai", 0);
+    design.SetCaption("FAI");
+    design.SetForeColor(Colors::Rgb(255, 255, 255));
+    design.SetBackColor(Colors::Highlight);
+    design.SetBorderStyle(k7::BorderStyle::Single);
+    design.SetBorderColor(0x404040);
+    design.SetFontSize(12);
+    design.SetTextAlign(k7::TextAlign::Center);
+    design.Move(0, 0, 600, 495);
+    k7::WidgetArray<k7::Label> lblFai(design);
+
+    k7::Label& copy = lblFai.Load(3);
+    EXPECT_EQ(lblFai.UBound(), 3);
+    EXPECT_EQ(copy.Index(), 3);
+    EXPECT_EQ(copy.Name(), "lblFai");
+    EXPECT_FALSE(copy.Visible());
+    EXPECT_TRUE(design.Visible());
+    EXPECT_EQ(copy.Caption(), "FAI");
+    EXPECT_EQ(copy.ForeColor(), 0xFFFFFFu);
+    EXPECT_EQ(copy.BackColor(), Colors::Highlight);
+    EXPECT_EQ(copy.BorderStyle(), k7::BorderStyle::Single);
+    EXPECT_EQ(copy.BorderColor(), 0x404040u);
+    EXPECT_EQ(copy.Font(), design.Font());
+    EXPECT_EQ(copy.TextAlign(), k7::TextAlign::Center);
+    EXPECT_EQ(copy.geometry(), design.geometry());
+    EXPECT_EQ(&lblFai(3), &copy);
+    EXPECT_EQ(control.FindChild("lblFai", 3), &copy);
+
+    // Elements are independent once loaded.
+    copy.SetCaption("PENDING");
+    EXPECT_EQ(design.Caption(), "FAI");
+}
+
+TEST(WidgetArray, RaisesTheToolkitErrorsAndUnloadsForGood) {
+    TestControl control;
+    k7::WidgetArray<k7::CommandButton> btnJust(control.CreateButton("btnJust", 0));
+    btnJust.Load(1);
+    EXPECT_EQ(ErrorNumberOf([&] { btnJust.Load(1); }), 360);
+    EXPECT_EQ(ErrorNumberOf([&] { btnJust.At(2); }), 340);
+    EXPECT_EQ(ErrorNumberOf([&] { btnJust.Unload(0); }), 362);
+    EXPECT_EQ(ErrorNumberOf([&] { btnJust.Unload(5); }), 340);
+
+    const size_t before = control.Children().size();
+    btnJust.Unload(1);
+    EXPECT_EQ(btnJust.UBound(), 0);
+    EXPECT_EQ(control.Children().size(), before - 1);
+    EXPECT_EQ(control.FindChild("btnJust", 1), nullptr);
+    // The index is free again.
+    EXPECT_EQ(btnJust.Load(1).Index(), 1);
+}
+
+TEST(WidgetArray, ShapeElementsArePaintedOnlyWhileLoadedAndVisible) {
+    TestControl control;
+    control.SetBackColor(Colors::Rgb(0, 0, 0));
+    k7::FilledRect& bar = control.CreateFilledRect("barOee", 0);
+    bar.Move(0, 0, 300, 300);
+    bar.SetFillColor(Colors::Rgb(0, 192, 0));
+    k7::WidgetArray<k7::FilledRect> barOee(bar);
+    k7::FilledRect& second = barOee.Load(1);
+    second.SetLeft(600);
+    EXPECT_EQ(second.FillColor(), bar.FillColor());
+
+    auto pixelAt = [&](int x, int y) { return control.grab().toImage().pixelColor(x, y); };
+    EXPECT_EQ(pixelAt(45, 10), QColor(0, 0, 0)) << "hidden after Load";
+    second.SetVisible(true);
+    EXPECT_EQ(pixelAt(45, 10), QColor(0, 192, 0));
+    barOee.Unload(1);
+    EXPECT_EQ(pixelAt(45, 10), QColor(0, 0, 0));
+    EXPECT_EQ(pixelAt(10, 10), QColor(0, 192, 0));
+}
+
+// --- colours ---------------------------------------------------------------------------------
+
+struct ColorRow {
+    uint32_t Value;
+    QPalette::ColorGroup Group;
+    QPalette::ColorRole Role; // NoRole: Expected is the colour
+    QColor Expected;
+};
+
+void PrintTo(const ColorRow& row, std::ostream* out) {
+    *out << k7::Colors::ToHexText(row.Value).toStdString();
+}
+
+class ColorMapping : public ::testing::TestWithParam<ColorRow> {};
+
+TEST_P(ColorMapping, MapsBgrValuesAndSystemColours) {
+    QPalette palette;
+    palette.setColor(QPalette::Active, QPalette::ButtonText, QColor(1, 2, 3));
+    palette.setColor(QPalette::Active, QPalette::Base, QColor(250, 251, 252));
+    palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 120, 215));
+    palette.setColor(QPalette::Active, QPalette::Button, QColor(212, 208, 200));
+    palette.setColor(QPalette::Active, QPalette::Text, QColor(9, 9, 9));
+    palette.setColor(QPalette::Active, QPalette::HighlightedText, QColor(254, 254, 254));
+    const ColorRow& row = GetParam();
+    const QColor expected = row.Role == QPalette::NoRole ? row.Expected : palette.color(row.Group, row.Role);
+    EXPECT_EQ(Colors::ToQColor(row.Value, palette), expected) << std::hex << row.Value;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frame, ColorMapping,
+    ::testing::Values(ColorRow{0x000000FF, QPalette::Active, QPalette::NoRole, QColor(255, 0, 0)},
+                      ColorRow{0x0000C000, QPalette::Active, QPalette::NoRole, QColor(0, 192, 0)},
+                      ColorRow{0x00800000, QPalette::Active, QPalette::NoRole, QColor(0, 0, 128)},
+                      ColorRow{0x0044EF93, QPalette::Active, QPalette::NoRole, QColor(147, 239, 68)},
+                      ColorRow{Colors::ButtonText, QPalette::Active, QPalette::ButtonText, {}},
+                      ColorRow{Colors::WindowBackground, QPalette::Active, QPalette::Base, {}},
+                      ColorRow{Colors::Highlight, QPalette::Active, QPalette::Highlight, {}},
+                      ColorRow{Colors::HighlightText, QPalette::Active, QPalette::HighlightedText, {}},
+                      ColorRow{Colors::ButtonFace, QPalette::Active, QPalette::Button, {}},
+                      ColorRow{Colors::WindowText, QPalette::Active, QPalette::Text, {}},
+                      ColorRow{0x800000FF, QPalette::Active, QPalette::NoRole, QColor(0, 0, 0)}));
+
+TEST(Colors, HexTextAndRoundTrip) {
+    EXPECT_EQ(Colors::ToHexText(0x000000FF), "0x000000FF");
+    EXPECT_EQ(Colors::ToHexText(Colors::ButtonText), "0x80000012");
+    EXPECT_EQ(Colors::Rgb(255, 255, 0), 0x0000FFFFu);
+    EXPECT_EQ(Colors::FromQColor(QColor(0, 192, 192)), 0x00C0C000u);
+}
+
+// --- twips geometry --------------------------------------------------------------------------
+
+TEST(TwipsGeometry, KeepsAssignedSinglesAndMapsEdgesToPixels) {
+    TestControl control;
+    ASSERT_DOUBLE_EQ(control.TwipsPerPixel(), 15.0) << "tests assume 96 dpi";
+    k7::Label& left = control.CreateLabel("lblTxt");
+    k7::Label& right = control.CreateLabel("lblCode");
+    left.Move(112.8f, 49.5f, 1974.0f, 396.0f);
+    right.Move(2086.8f, 49.5f, 3384.0f, 396.0f);
+    EXPECT_EQ(left.Left(), 112.8f);
+    EXPECT_EQ(right.Left(), 2086.8f);
+    // Edges 7.52 -> 8 and 139.12 -> 139 px; the two labels share the edge at 139.
+    EXPECT_EQ(left.geometry(), QRect(8, 3, 131, 27));
+    EXPECT_EQ(right.geometry().left(), left.geometry().right() + 1);
+
+    control.SetExtent(5640, 495);
+    EXPECT_EQ(control.size(), QSize(376, 33));
+    EXPECT_EQ(control.Width(), 5640.0f);
+    EXPECT_EQ(control.Resizes, 1);
+    control.SetExtent(5640, 495);
+    EXPECT_EQ(control.Resizes, 1) << "no resize hook without a change";
+}
+
+TEST(TwipsGeometry, APixelResizeByTheHostMovesTheTwipsExtent) {
+    TestControl control;
+    control.show();
+    control.resize(200, 100);
+    EXPECT_EQ(control.Width(), 3000.0f);
+    EXPECT_EQ(control.Height(), 1500.0f);
+    control.resize(201, 100);
+    EXPECT_EQ(control.Width(), 3015.0f);
+    EXPECT_GE(control.Resizes, 1);
+}
+
+TEST(TwipsGeometry, ImpossibleSizesRaiseTheToolkitErrors) {
+    TestControl control;
+    k7::Label& label = control.CreateLabel("lbl");
+    k7::FilledRect& bar = control.CreateFilledRect("bar");
+    k7::Line& line = control.CreateLine("line");
+    EXPECT_EQ(ErrorNumberOf([&] { label.SetWidth(-1); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { bar.SetHeight(-0.5f); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { bar.SetHeight(std::numeric_limits<float>::quiet_NaN()); }), 6);
+    EXPECT_EQ(ErrorNumberOf([&] { label.SetFontSize(0); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { line.SetBorderWidth(0); }), 380);
+    EXPECT_EQ(label.Width(), 0.0f);
+    EXPECT_EQ(label.FontSize(), 8.25f);
+}
+
+// --- painting --------------------------------------------------------------------------------
+
+TEST(Painting, ShapesInCreationOrderBelowLabels) {
+    TestControl control;
+    control.SetExtent(1500, 1500); // 100 x 100 px
+    control.SetBackColor(Colors::Rgb(0, 0, 0));
+    k7::FilledRect& first = control.CreateFilledRect("bgTop");
+    first.Move(0, 0, 900, 900);
+    first.SetFillColor(Colors::Rgb(255, 0, 0));
+    k7::FilledRect& second = control.CreateFilledRect("barTime");
+    second.Move(450, 450, 900, 900);
+    second.SetFillColor(Colors::Rgb(0, 0, 255));
+    k7::Line& line = control.CreateLine("lineTop");
+    line.SetPoints(0, 1200, 1500, 1200);
+    line.SetBorderColor(Colors::Rgb(224, 224, 224));
+    k7::Label& label = control.CreateLabel("lblTime");
+    label.Move(600, 600, 300, 300);
+    label.SetBackColor(Colors::Rgb(255, 255, 0));
+
+    const QImage image = control.grab().toImage();
+    EXPECT_EQ(image.pixelColor(10, 10), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(35, 35), QColor(0, 0, 255)) << "later shape on top";
+    EXPECT_EQ(image.pixelColor(45, 45), QColor(255, 255, 0)) << "label above the shapes";
+    EXPECT_EQ(image.pixelColor(5, 80), QColor(224, 224, 224));
+    EXPECT_EQ(image.pixelColor(5, 90), QColor(0, 0, 0));
+
+    first.SetVisible(false);
+    EXPECT_EQ(control.grab().toImage().pixelColor(10, 10), QColor(0, 0, 0));
+}
+
+TEST(Painting, ButtonsUseTheirOwnFaceColourAndClickWithTheirIndex) {
+    TestControl control;
+    k7::CommandButton& button = control.CreateButton("btnScrap", 2);
+    button.Move(0, 0, 1500, 600);
+    button.SetBackColor(Colors::Rgb(255, 255, 0));
+    button.SetCaption("12 & 13");
+    EXPECT_EQ(button.grab().toImage().pixelColor(10, 8), QColor(255, 255, 0));
+    EXPECT_EQ(button.accessibleName(), "12 & 13");
+
+    QSignalSpy clicks(&button, &k7::CommandButton::Clicked);
+    button.click();
+    ASSERT_EQ(clicks.count(), 1);
+    EXPECT_EQ(clicks.at(0).at(0).toInt(), 2);
+}
+
+// --- fonts, text measurement, timer, menus, prompt -------------------------------------------
+
+TEST(Fonts, DesignFacesAreRegisteredOrVisiblySubstituted) {
+    TestControl control; // the first control registers the faces
+    const auto& registrations = k7::FontRegistry::Registrations();
+    ASSERT_FALSE(registrations.empty());
+    for (const auto& registration : registrations) {
+        QFont font(registration.Face);
+        const QString family = QFontInfo(font).family();
+        if (registration.Loaded)
+            EXPECT_EQ(family, registration.Face);
+        else
+            EXPECT_FALSE(registration.Substitute.isEmpty());
+    }
+
+    const auto fallback = k7::FontRegistry::Register("/nonexistent-font-dir");
+    ASSERT_EQ(fallback.size(), registrations.size());
+    for (const auto& registration : fallback) {
+        EXPECT_FALSE(registration.Loaded);
+        EXPECT_FALSE(registration.Substitute.isEmpty());
+    }
+}
+
+TEST(Fonts, TextWidthGrowsWithTextAndSize) {
+    TestControl control;
+    k7::FontSpec small;
+    k7::FontSpec large = small;
+    large.Size = small.Size * 2;
+    const float one = control.TextWidth("30", small);
+    EXPECT_GT(one, 0.0f);
+    EXPECT_NEAR(control.TextWidth("3030", small), 2 * one, 30.0f);
+    EXPECT_NEAR(control.TextWidth("30", large), 2 * one, 30.0f);
+    EXPECT_NEAR(control.TextHeight("O\nO", small), 2 * control.TextHeight("O", small), 0.01f);
+}
+
+TEST(Handlers, ChildEventsRunUnderTheTrap) {
+    TestControl control;
+    k7::CommandButton& button = control.CreateButton("btnJust", 3);
+    k7::Timer& timer = control.CreateTimer("tmrPath");
+    std::vector<int> pressed;
+    control.ConnectHandler(&button, &k7::CommandButton::Clicked, [&](int index) {
+        pressed.push_back(index);
+        k7::Raise(k7::ErrorNumber::ObjectRequired);
+    });
+    control.ConnectHandler(&timer, &k7::Timer::Tick, [] { throw std::bad_alloc(); });
+
+    EXPECT_NO_THROW(button.click());
+    EXPECT_EQ(pressed, std::vector<int>({3}));
+    EXPECT_EQ(control.Error(), "424-" + k7::StandardDescription(424));
+    EXPECT_NO_THROW(timer.Fire());
+    EXPECT_EQ(control.Error(), "7-" + k7::StandardDescription(7));
+}
+
+TEST(Timer, TicksOnlyWhileEnabledWithAnIntervalAndFireDeliversOneTick) {
+    TestControl control;
+    k7::Timer& timer = control.CreateTimer("Timer");
+    QSignalSpy ticks(&timer, &k7::Timer::Tick);
+    timer.Fire();
+    EXPECT_EQ(ticks.count(), 1);
+    timer.SetInterval(1);
+    EXPECT_FALSE(timer.Enabled());
+    timer.SetEnabled(true);
+    EXPECT_TRUE(ticks.wait(2000)) << "a real tick arrives once enabled";
+    EXPECT_EQ(ErrorNumberOf([&] { timer.SetInterval(-1); }), 380);
+}
+
+TEST(PopupMenu, OffersVisibleItemsThroughTheHostAndReturnsItsChoice) {
+    TestControl control;
+    RecordingHost host;
+    control.SetHost(&host);
+    k7::PopupMenu& menu = control.CreatePopupMenu("mnu", "mnuMax", 1);
+    menu.SetItem(1, "OEE");
+    menu.SetItem(2, "EP");
+    menu.SetItem(3, "Act.");
+    menu.SetChecked(2, true);
+    menu.SetItemVisible(3, false);
+    host.MenuChoice = 2;
+    EXPECT_EQ(menu.Exec(QPoint(5, 5)), 2);
+    ASSERT_EQ(host.MenuShown.size(), 2u);
+    EXPECT_EQ(host.MenuShown[0].Caption, "OEE");
+    EXPECT_TRUE(host.MenuShown[1].Checked);
+    EXPECT_EQ(ErrorNumberOf([&] { menu.SetCaption(4, "x"); }), 340);
+    EXPECT_EQ(menu.UBound(), 3);
+}
+
+TEST(Prompt, GoesToTheHost) {
+    TestControl control;
+    RecordingHost host;
+    control.SetHost(&host);
+    host.Answer = "2.5";
+    EXPECT_EQ(control.InputBox("Insert Scrap Quantity", "Scrap", "1"), "2.5");
+    EXPECT_EQ(host.Prompts, QStringList({"Insert Scrap Quantity|Scrap|1"}));
+}
+
+} // namespace

@@ -1,0 +1,181 @@
+#include "plant/PlantService.h"
+#include "json/JsonBag.h"
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using k7::JsonBag;
+using k7::Variant;
+
+namespace {
+
+struct K7Run {
+    int ExitCode = -1;
+    QString Out;
+    QString Err;
+};
+
+// Runs the built k7 with `args` on the offscreen platform.
+K7Run RunK7(const QStringList& args) {
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(K7_EXE), args);
+    K7Run run;
+    if (!process.waitForFinished(60000))
+        return run;
+    run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    run.Out = QString::fromUtf8(process.readAllStandardOutput());
+    run.Err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+std::shared_ptr<JsonBag> Parse(const QString& text) {
+    auto document = JsonBag::Create();
+    document->SetJSON(text);
+    return document;
+}
+
+Variant At(const std::shared_ptr<JsonBag>& document, std::initializer_list<Variant> path) {
+    Variant value(document);
+    for (const Variant& key : path)
+        value = value.Item(key);
+    return value;
+}
+
+// The child entry of the dump with this name.
+Variant Child(const std::shared_ptr<JsonBag>& dump, const QString& name) {
+    auto children = At(dump, {"children"}).As<JsonBag>();
+    for (int32_t i = 1; i <= children->Count(); ++i)
+        if (children->Item(i).Item("name").ToText() == name)
+            return children->Item(i);
+    return Variant();
+}
+
+class ShowCommand : public ::testing::Test {
+protected:
+    void SetUp() override { plant.Start(0); }
+    k7::plant::PlantService plant;
+    QTemporaryDir directory;
+};
+
+TEST_F(ShowCommand, DumpsProdCodeShowingThePlantsProduct) {
+    const K7Run run = RunK7({"show", "ProdCode", "--prop", "APIHost=" + plant.BaseUrl(), "--prop",
+                             "Process=P100", "--prop", "Session=T1", "--prop", "Company=ORV", "--dump", "-"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const auto dump = Parse(run.Out);
+    EXPECT_EQ(At(dump, {"Error"}).ToText(), "");
+    EXPECT_EQ(At(dump, {"properties", "Process"}).ToText(), "P100");
+    EXPECT_EQ(At(dump, {"properties", "FontSize"}).ToDouble(), 8.0);
+    EXPECT_EQ(At(dump, {"identity", "classId"}).ToText(), "{93F6321F-4759-4AA0-8964-27FF6A1D0A9C}");
+    EXPECT_EQ(At(dump, {"identity", "library", "libid"}).ToText(), "{FCEA25EE-95D6-42E1-87F4-3550F2CD567A}");
+    EXPECT_EQ(At(dump, {"identity", "members", 7, "dispid"}).ToText(), "0x6003000F");
+
+    const Variant code = Child(dump, "lblCode");
+    EXPECT_EQ(code.Item("caption").ToText(), "T-4711");
+    EXPECT_FLOAT_EQ(code.Item("left").ToSingle(), 2086.8f);
+    EXPECT_EQ(code.Item("backColor").ToText(), "0x00C0C0C0");
+    EXPECT_EQ(code.Item("foreColor").ToText(), "0x80000012");
+    EXPECT_EQ(code.Item("alignment").ToText(), "right");
+    const Variant txt = Child(dump, "lblTxt");
+    EXPECT_EQ(txt.Item("caption").ToText(), "Tool / Part");
+    EXPECT_EQ(txt.Item("font").Item("size").ToDouble(), 8.0);
+    EXPECT_EQ(txt.Item("font").Item("name").ToText(), "Tahoma");
+    EXPECT_TRUE(txt.Item("index").IsNull());
+    EXPECT_EQ(plant.RequestCount("processes/prod"), 1);
+}
+
+TEST_F(ShowCommand, OpenedAndSizedRefreshesTwiceAndLaysOutOnTheGivenExtent) {
+    const QString png = directory.filePath("prod.png");
+    const K7Run run = RunK7({"show", "ProdCode", "--prop", "APIHost=" + plant.BaseUrl(), "--prop",
+                             "Process=P200", "--prop", "Session=T1", "--prop", "Company=ORV", "--size",
+                             "11280x990", "--opened", "--dump", "-", "--screenshot", png});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const auto dump = Parse(run.Out);
+    EXPECT_EQ(Child(dump, "lblCode").Item("caption").ToText(), "880154");
+    EXPECT_FLOAT_EQ(Child(dump, "lblTxt").Item("width").ToSingle(), 3948.0f);
+    EXPECT_EQ(plant.RequestCount("processes/prod"), 2);
+    EXPECT_EQ(QImage(png).size(), QSize(752, 66));
+}
+
+TEST_F(ShowCommand, ScreenFileRestoresPersistedPropertiesAndSavesThemBack) {
+    const QString screen = directory.filePath("screen.json");
+    QFile file(screen);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral(R"({"controls":[
+        {"kind":"ProdCode","name":"other","properties":{"Process":"P200"}},
+        {"kind":"ProdCode","name":"prod1","left":120,"top":240,"width":5640,"height":495,
+         "properties":{"APIHost":"%1","Company":"ORV","Session":"T9","Process":"P300"}}]})")
+                   .arg(plant.BaseUrl())
+                   .toUtf8());
+    file.close();
+    const QString saved = directory.filePath("saved.json");
+
+    const K7Run run = RunK7({"show", "--screen", screen, "--name", "prod1", "--dump", "-", "--save", saved});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_EQ(Child(Parse(run.Out), "lblCode").Item("caption").ToText(), "H-2002-B");
+
+    QFile savedFile(saved);
+    ASSERT_TRUE(savedFile.open(QIODevice::ReadOnly));
+    const auto savedScreen = Parse(QString::fromUtf8(savedFile.readAll()));
+    const Variant entry = At(savedScreen, {"controls", 1});
+    EXPECT_EQ(entry.Item("name").ToText(), "prod1");
+    EXPECT_EQ(entry.Item("top").ToDouble(), 240.0);
+    const Variant properties = entry.Item("properties");
+    EXPECT_EQ(properties.Item("APIHost").ToText(), plant.BaseUrl());
+    EXPECT_EQ(properties.Item("Session").ToText(), "T9");
+    EXPECT_EQ(properties.Item("Process").ToText(), "P300");
+    EXPECT_EQ(properties.Item("FontSize").ToDouble(), 8.0) << "default restored, then written";
+}
+
+TEST(DemoCommand, RendersHeadlessAndPrintsTheScreenshotsItWrote) {
+    QTemporaryDir directory;
+    const QString out = directory.filePath("shots");
+    const K7Run run = RunK7({"demo", "--seconds", "1", "--interval", "400", "--out", out});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const QStringList printed = run.Out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(printed.size(), 3);
+    EXPECT_EQ(printed.first(), out + "/screen-open.png");
+    EXPECT_EQ(printed.last(), out + "/screen.png");
+    for (const QString& path : printed) {
+        const QImage image(path);
+        EXPECT_FALSE(image.isNull()) << path.toStdString();
+        EXPECT_GT(image.width(), 376) << "the screen holds at least one ProdCode";
+    }
+}
+
+struct FailureRow {
+    QStringList Args;
+    int ExitCode;
+    const char* ErrorText;
+};
+
+void PrintTo(const FailureRow& row, std::ostream* out) {
+    *out << row.Args.join(' ').toStdString();
+}
+
+class ShowCommandFailure : public ::testing::TestWithParam<FailureRow> {};
+
+TEST_P(ShowCommandFailure, ExitsWithAClearMessage) {
+    const K7Run run = RunK7(GetParam().Args);
+    EXPECT_EQ(run.ExitCode, GetParam().ExitCode) << run.Err.toStdString();
+    EXPECT_TRUE(run.Err.contains(GetParam().ErrorText)) << run.Err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Integration, ShowCommandFailure,
+    ::testing::Values(
+        FailureRow{{"show", "NoSuchControl", "--dump", "-"}, 2, "no control named 'NoSuchControl'"},
+        FailureRow{{"show"}, 2, "name a control"},
+        FailureRow{{"show", "ProdCode", "--size", "wide"}, 2, "--size wants"},
+        FailureRow{{"show", "ProdCode", "--prop", "Error=x", "--dump", "-"}, 1, "read-only"},
+        FailureRow{{"show", "ProdCode", "--prop", "Colour=1", "--dump", "-"}, 1, "no property 'Colour'"},
+        FailureRow{{"show", "ProdCode", "--prop", "FontSize=big", "--dump", "-"}, 1, "13-Type mismatch"},
+        FailureRow{{"show", "--screen", "/nonexistent/screen.json"}, 1, "cannot read screen file"}));
+
+} // namespace
