@@ -17,10 +17,12 @@ QString StandardDescription(int32_t number) {
     case 11: return QStringLiteral("Division by zero");
     case 13: return QStringLiteral("Type mismatch");
     case 28: return QStringLiteral("Out of stack space");
+    case 51: return QStringLiteral("Internal error");
     case 91: return QStringLiteral("Object variable or With block variable not set");
     case 94: return QStringLiteral("Invalid use of Null");
     case 340: return QStringLiteral("Control array element does not exist");
     case 360: return QStringLiteral("Object already loaded");
+    case 362: return QStringLiteral("Can't unload controls created at design time");
     case 380: return QStringLiteral("Invalid property value");
     case 424: return QStringLiteral("Object required");
     case 438: return QStringLiteral("Object doesn't support this property or method");
