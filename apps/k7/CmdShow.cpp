@@ -185,8 +185,10 @@ int Show(const ShowOptions& options) {
         if (entry->Width > 0 && entry->Height > 0)
             control->SetExtent(entry->Width, entry->Height);
     }
-    for (const auto& [name, value] : options.Properties) {
-        ok = CallHost("setting a property", [&] { PropertyBinding::WriteText(*control, name, value); }) && ok;
+    for (const auto& property : options.Properties) {
+        ok = CallHost("setting a property",
+                      [&] { PropertyBinding::WriteText(*control, property.first, property.second); }) &&
+             ok;
     }
     if (options.Size)
         control->SetExtent(options.Size->first, options.Size->second);
