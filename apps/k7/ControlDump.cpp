@@ -44,7 +44,7 @@ void PutGeometry(const Bag& bag, float left, float top, float width, float heigh
     Put(bag, "height", Variant(height));
 }
 
-void PutFont(const Bag& bag, const FontSpec& font) {
+void PutFont(const Bag& bag, const FontStyle& font) {
     const Bag out = bag->AddNewObject(Variant(QStringLiteral("font")));
     Put(out, "name", Variant(font.Name));
     Put(out, "size", Variant(font.Size));

@@ -212,10 +212,10 @@ TEST(Persistence, SeparateReadAndWriteOrdersAreHonoured) {
     k7::PropertyTable table = TestControl::Table();
     table.SetWriteOrder({"Session", "Company", "Process"}).SetReadOrder({"Company", "Session", "Process"});
     std::vector<QString> written, read;
-    for (const k7::PropertySpec* spec : table.WriteSequence())
-        written.push_back(spec->PersistenceName);
-    for (const k7::PropertySpec* spec : table.ReadSequence())
-        read.push_back(spec->PersistenceName);
+    for (const k7::PropertyDefinition* property : table.WriteSequence())
+        written.push_back(property->PersistenceName);
+    for (const k7::PropertyDefinition* property : table.ReadSequence())
+        read.push_back(property->PersistenceName);
     EXPECT_EQ(written, std::vector<QString>({"Session", "Company", "Process"}));
     EXPECT_EQ(read, std::vector<QString>({"Company", "Session", "Process"}));
 }

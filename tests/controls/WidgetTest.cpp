@@ -274,8 +274,8 @@ TEST(Fonts, DesignFacesAreRegisteredOrVisiblySubstituted) {
 
 TEST(Fonts, TextWidthGrowsWithTextAndSize) {
     TestControl control;
-    k7::FontSpec small;
-    k7::FontSpec large = small;
+    k7::FontStyle small;
+    k7::FontStyle large = small;
     large.Size = small.Size * 2;
     const float one = control.TextWidth("30", small);
     EXPECT_GT(one, 0.0f);

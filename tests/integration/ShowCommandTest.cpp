@@ -1,9 +1,9 @@
+#include "K7Process.h"
 #include "plant/PlantService.h"
 #include "json/JsonBag.h"
 
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -12,28 +12,6 @@ using k7::JsonBag;
 using k7::Variant;
 
 namespace {
-
-struct K7Run {
-    int ExitCode = -1;
-    QString Out;
-    QString Err;
-};
-
-// Runs the built k7 with `args` on the offscreen platform.
-K7Run RunK7(const QStringList& args) {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QT_QPA_PLATFORM", "offscreen");
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(K7_EXE), args);
-    K7Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.Out = QString::fromUtf8(process.readAllStandardOutput());
-    run.Err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
 
 std::shared_ptr<JsonBag> Parse(const QString& text) {
     auto document = JsonBag::Create();

@@ -6,7 +6,6 @@
 #include "controls/frame/DefaultControlHost.h"
 #include "controls/frame/FilledRect.h"
 #include "controls/frame/FontRegistry.h"
-#include "controls/frame/FrameErrors.h"
 #include "controls/frame/Label.h"
 #include "controls/frame/Line.h"
 #include "controls/frame/PopupMenu.h"
@@ -63,18 +62,18 @@ bool ControlBase::Refresh(bool pBolOpened) {
 }
 
 void ControlBase::Assign(const QString& name, const Variant& value) {
-    const PropertySpec& spec = Properties().At(name);
-    const Variant converted = PropertyTable::Convert(spec.Type, value);
-    if (spec.Form == WriteForm::Plain) {
-        spec.Set(*this, converted);
+    const PropertyDefinition& property = Properties().At(name);
+    const Variant converted = PropertyTable::Convert(property.Type, value);
+    if (property.Form == WriteForm::Plain) {
+        property.Set(*this, converted);
         return;
     }
-    if (spec.Get(*this) == converted)
+    if (property.Get(*this) == converted)
         return;
-    if (!Host().CanPropertyChange(spec.PersistenceName))
+    if (!Host().CanPropertyChange(property.PersistenceName))
         return;
-    spec.Set(*this, converted);
-    Host().PropertyChanged(spec.PersistenceName);
+    property.Set(*this, converted);
+    Host().PropertyChanged(property.PersistenceName);
 }
 
 Variant ControlBase::Value(const QString& name) const {
@@ -82,20 +81,20 @@ Variant ControlBase::Value(const QString& name) const {
 }
 
 void ControlBase::ReadProperties(const PropertyBag& bag) {
-    for (const PropertySpec* spec : Properties().ReadSequence()) {
+    for (const PropertyDefinition* property : Properties().ReadSequence()) {
         // One property at a time: a value the store cannot give or the member cannot take is
         // skipped, and the member keeps what it held.
         Trap([&] {
-            spec->Set(*this, PropertyTable::Convert(spec->Type,
-                                                    bag.ReadProperty(spec->PersistenceName, spec->Default)));
+            property->Set(*this, PropertyTable::Convert(property->Type,
+                                                    bag.ReadProperty(property->PersistenceName, property->Default)));
         });
     }
 }
 
 void ControlBase::WriteProperties(PropertyBag& bag) const {
-    for (const PropertySpec* spec : Properties().WriteSequence()) {
+    for (const PropertyDefinition* property : Properties().WriteSequence()) {
         Trap([&] {
-            bag.WriteProperty(spec->PersistenceName, spec->Save ? spec->Save(*this) : spec->Get(*this));
+            bag.WriteProperty(property->PersistenceName, property->Save ? property->Save(*this) : property->Get(*this));
         });
     }
 }
@@ -142,13 +141,13 @@ void ControlBase::SetForeColor(uint32_t color) {
     update();
 }
 
-void ControlBase::SetControlFont(const FontSpec& font) {
-    FontSpec::CheckSize(font.Size);
+void ControlBase::SetControlFont(const FontStyle& font) {
+    FontStyle::CheckSize(font.Size);
     controlFont_ = font;
     QWidget::setFont(font.ToQFont());
 }
 
-float ControlBase::TextWidth(const QString& text, const FontSpec& font) const {
+float ControlBase::TextWidth(const QString& text, const FontStyle& font) const {
     const QFontMetricsF metrics(font.ToQFont(), this);
     double widest = 0;
     for (const QString& line : text.split(QLatin1Char('\n')))
@@ -156,7 +155,7 @@ float ControlBase::TextWidth(const QString& text, const FontSpec& font) const {
     return static_cast<float>(widest * TwipsPerPixel());
 }
 
-float ControlBase::TextHeight(const QString& text, const FontSpec& font) const {
+float ControlBase::TextHeight(const QString& text, const FontStyle& font) const {
     const QFontMetricsF metrics(font.ToQFont(), this);
     const qsizetype lines = text.count(QLatin1Char('\n')) + 1;
     return static_cast<float>(metrics.height() * static_cast<double>(lines) * TwipsPerPixel());
@@ -179,19 +178,11 @@ CommandButton& ControlBase::CreateButton(const QString& name, int index) {
 }
 
 FilledRect& ControlBase::CreateFilledRect(const QString& name, int index) {
-    auto shape = std::make_unique<FilledRect>(*this, name, index);
-    FilledRect& created = *shape;
-    shapes_.push_back(std::move(shape));
-    update();
-    return created;
+    return AddShape<FilledRect>(name, index);
 }
 
 Line& ControlBase::CreateLine(const QString& name, int index) {
-    auto shape = std::make_unique<Line>(*this, name, index);
-    Line& created = *shape;
-    shapes_.push_back(std::move(shape));
-    update();
-    return created;
+    return AddShape<Line>(name, index);
 }
 
 Timer& ControlBase::CreateTimer(const QString& name, int index) {
@@ -230,27 +221,26 @@ ControlChild* ControlBase::FindChild(const QString& name, int index) const {
 }
 
 std::optional<QString> ControlBase::Trap(const std::function<void()>& body) {
+    const auto standard = [](int32_t number) { return FailureText(number, StandardDescription(number)); };
     try {
         body();
         return std::nullopt;
     } catch (const RuntimeError& error) {
         return FailureText(error.Number(), error.Description());
     } catch (const std::bad_alloc&) {
-        return FailureText(ErrorNumber::OutOfMemory, StandardDescription(ErrorNumber::OutOfMemory));
+        return standard(ErrorNumber::OutOfMemory);
     } catch (const std::length_error&) {
-        return FailureText(ErrorNumber::OutOfMemory, StandardDescription(ErrorNumber::OutOfMemory));
+        return standard(ErrorNumber::OutOfMemory);
     } catch (const std::out_of_range&) {
-        return FailureText(ErrorNumber::SubscriptOutOfRange,
-                           StandardDescription(ErrorNumber::SubscriptOutOfRange));
+        return standard(ErrorNumber::SubscriptOutOfRange);
     } catch (const std::overflow_error&) {
-        return FailureText(ErrorNumber::Overflow, StandardDescription(ErrorNumber::Overflow));
+        return standard(ErrorNumber::Overflow);
     } catch (const std::range_error&) {
-        return FailureText(ErrorNumber::Overflow, StandardDescription(ErrorNumber::Overflow));
+        return standard(ErrorNumber::Overflow);
     } catch (const std::invalid_argument&) {
-        return FailureText(ErrorNumber::InvalidProcedureCall,
-                           StandardDescription(ErrorNumber::InvalidProcedureCall));
+        return standard(ErrorNumber::InvalidProcedureCall);
     } catch (...) {
-        return FailureText(FrameError::InternalError, QStringLiteral("Internal error"));
+        return standard(ErrorNumber::InternalError);
     }
 }
 
@@ -309,6 +299,14 @@ void ControlBase::resizeEvent(QResizeEvent* event) {
         extentHeight_ = static_cast<float>(event->size().height() * twipsPerPixel);
     }
     RunResizeHook();
+}
+
+template <class T> T& ControlBase::AddShape(const QString& name, int index) {
+    auto shape = std::make_unique<T>(*this, name, index);
+    T& created = *shape;
+    shapes_.push_back(std::move(shape));
+    update();
+    return created;
 }
 
 void ControlBase::RegisterChild(ControlChild& child) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controls/frame/ComponentIdentity.h"
-#include "controls/frame/FontSpec.h"
+#include "controls/frame/FontStyle.h"
 #include "controls/frame/PropertyTable.h"
 
 #include <QString>
@@ -104,14 +104,14 @@ public:
     void SetBackColor(uint32_t color);
     uint32_t ForeColor() const { return foreColor_; }
     void SetForeColor(uint32_t color);
-    const FontSpec& ControlFont() const { return controlFont_; }
-    void SetControlFont(const FontSpec& font); // 380 for an impossible size
+    const FontStyle& ControlFont() const { return controlFont_; }
+    void SetControlFont(const FontStyle& font); // 380 for an impossible size
     // Width and height of a text in twips, in the control's font or in `font`. The height is one
     // line per line break plus one.
     float TextWidth(const QString& text) const { return TextWidth(text, controlFont_); }
-    float TextWidth(const QString& text, const FontSpec& font) const;
+    float TextWidth(const QString& text, const FontStyle& font) const;
     float TextHeight(const QString& text) const { return TextHeight(text, controlFont_); }
-    float TextHeight(const QString& text, const FontSpec& font) const;
+    float TextHeight(const QString& text, const FontStyle& font) const;
     // Paints the control and its children now, before returning.
     void RepaintNow();
     // Lets the event loop run once (pending paints, input), then returns.
@@ -180,6 +180,8 @@ private:
     friend class ControlChild;
     void RegisterChild(ControlChild& child);
     void UnregisterChild(ControlChild& child);
+    // Creates a painted child and puts it on top of the shapes painted so far.
+    template <class T> T& AddShape(const QString& name, int index);
     QSize PixelSizeOf(float width, float height) const;
     void RunResizeHook();
 
@@ -191,7 +193,7 @@ private:
     float resizedHeight_ = -1;
     uint32_t backColor_ = 0x8000000F;
     uint32_t foreColor_ = 0x80000012;
-    FontSpec controlFont_;
+    FontStyle controlFont_;
     std::vector<ControlChild*> children_;
     std::vector<std::unique_ptr<Shape>> shapes_;
     std::vector<std::unique_ptr<PopupMenu>> menus_;

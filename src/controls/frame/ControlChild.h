@@ -26,6 +26,15 @@ public:
     virtual ChildKind Kind() const = 0;
     static QString KindName(ChildKind kind);
 
+protected:
+    // Turns `element`, just created as a further element of `source`'s array, into a copy of
+    // `source` (CopyFrom) that starts hidden, as every loaded array element does.
+    template <class T> static T& MakeLoadedCopy(T& element, const T& source) {
+        element.CopyFrom(source);
+        element.SetVisible(false);
+        return element;
+    }
+
 private:
     friend class ControlBase;
     ControlBase& owner_;

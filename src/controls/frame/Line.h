@@ -7,41 +7,47 @@
 namespace k7 {
 
 // A line shape (lineV(k), LineH(k), lineTop, lineBottom): two end points in twips, colour, width
-// in pixels, visibility. Defaults: (0,0)-(0,0), black, 1 pixel, visible.
+// in pixels, visibility. An end point follows the position rule of every child (6 for a value
+// that is no finite number). Defaults: (0,0)-(0,0), black, 1 pixel, visible.
 class Line : public Shape {
 public:
     Line(ControlBase& owner, const QString& name, int index = -1);
 
     ChildKind Kind() const override { return ChildKind::Line; }
 
-    float X1() const { return x1_; }
-    float Y1() const { return y1_; }
-    float X2() const { return x2_; }
-    float Y2() const { return y2_; }
-    void SetX1(float twips);
-    void SetY1(float twips);
-    void SetX2(float twips);
-    void SetY2(float twips);
+    float X1() const { return state_.X1; }
+    float Y1() const { return state_.Y1; }
+    float X2() const { return state_.X2; }
+    float Y2() const { return state_.Y2; }
+    void SetX1(float twips) { MoveEnd(state_.X1, twips); }
+    void SetY1(float twips) { MoveEnd(state_.Y1, twips); }
+    void SetX2(float twips) { MoveEnd(state_.X2, twips); }
+    void SetY2(float twips) { MoveEnd(state_.Y2, twips); }
     void SetPoints(float x1, float y1, float x2, float y2);
 
-    uint32_t BorderColor() const { return color_; }
-    void SetBorderColor(uint32_t color);
-    int BorderWidth() const { return width_; }
+    uint32_t BorderColor() const { return state_.Color; }
+    void SetBorderColor(uint32_t color) { Restyle(state_.Color, color); }
+    int BorderWidth() const { return state_.Width; }
     void SetBorderWidth(int pixels); // below 1: 380
 
-    bool Visible() const override { return visible_; }
-    void SetVisible(bool visible);
-
+    // Every property of `source` except name, index and visibility (for widget-array copies).
     void CopyFrom(const Line& source);
+    // A new element `index` of this line's array, a copy of this one, hidden.
     Line& LoadCopy(int index) const;
 
     void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const override;
 
 private:
-    float x1_ = 0, y1_ = 0, x2_ = 0, y2_ = 0;
-    uint32_t color_ = 0x00000000;
-    int width_ = 1;
-    bool visible_ = true;
+    void MoveEnd(float& coordinate, float twips);
+
+    // Everything but visibility, so that a copy takes all of it at once.
+    struct State {
+        float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+        uint32_t Color = 0x00000000;
+        int Width = 1;
+    };
+
+    State state_;
 };
 
 } // namespace k7

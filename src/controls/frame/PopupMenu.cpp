@@ -61,8 +61,7 @@ int PopupMenu::Exec() {
 MenuItem& PopupMenu::At(int index) {
     auto found = items_.find(index);
     if (found == items_.end())
-        throw RuntimeError(FrameError::ControlArrayElementMissing,
-                           QStringLiteral("Control array element '%1' doesn't exist").arg(index));
+        RaiseMissingElement(index);
     return found->second;
 }
 

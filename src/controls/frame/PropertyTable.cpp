@@ -4,10 +4,10 @@
 
 namespace k7 {
 
-PropertyTable& PropertyTable::Add(PropertySpec spec) {
-    if (spec.PersistenceName.isEmpty())
-        spec.PersistenceName = spec.Name;
-    specs_.push_back(std::move(spec));
+PropertyTable& PropertyTable::Add(PropertyDefinition property) {
+    if (property.PersistenceName.isEmpty())
+        property.PersistenceName = property.Name;
+    definitions_.push_back(std::move(property));
     return *this;
 }
 
@@ -21,40 +21,40 @@ PropertyTable& PropertyTable::SetWriteOrder(const QStringList& names) {
     return *this;
 }
 
-const PropertySpec* PropertyTable::Find(const QString& name) const {
-    for (const PropertySpec& spec : specs_)
-        if (spec.Name == name)
-            return &spec;
+const PropertyDefinition* PropertyTable::Find(const QString& name) const {
+    for (const PropertyDefinition& property : definitions_)
+        if (property.Name == name)
+            return &property;
     return nullptr;
 }
 
-const PropertySpec& PropertyTable::At(const QString& name) const {
-    const PropertySpec* spec = Find(name);
-    if (spec == nullptr)
+const PropertyDefinition& PropertyTable::At(const QString& name) const {
+    const PropertyDefinition* property = Find(name);
+    if (property == nullptr)
         Raise(ErrorNumber::ObjectDoesNotSupportMember);
-    return *spec;
+    return *property;
 }
 
-std::vector<const PropertySpec*> PropertyTable::ReadSequence() const {
+std::vector<const PropertyDefinition*> PropertyTable::ReadSequence() const {
     return Sequence(readOrder_);
 }
 
-std::vector<const PropertySpec*> PropertyTable::WriteSequence() const {
+std::vector<const PropertyDefinition*> PropertyTable::WriteSequence() const {
     return Sequence(writeOrder_);
 }
 
-std::vector<const PropertySpec*> PropertyTable::Sequence(const QStringList& order) const {
-    std::vector<const PropertySpec*> sequence;
+std::vector<const PropertyDefinition*> PropertyTable::Sequence(const QStringList& order) const {
+    std::vector<const PropertyDefinition*> sequence;
     if (order.isEmpty()) {
-        for (const PropertySpec& spec : specs_)
-            if (spec.Persisted)
-                sequence.push_back(&spec);
+        for (const PropertyDefinition& property : definitions_)
+            if (property.Persisted)
+                sequence.push_back(&property);
         return sequence;
     }
     for (const QString& name : order) {
-        const PropertySpec& spec = At(name);
-        if (spec.Persisted)
-            sequence.push_back(&spec);
+        const PropertyDefinition& property = At(name);
+        if (property.Persisted)
+            sequence.push_back(&property);
     }
     return sequence;
 }

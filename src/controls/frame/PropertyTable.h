@@ -27,7 +27,7 @@ enum class Persistence { Persisted, NotPersisted };
 // default a restore uses when the store lacks it, its type and write form, and how to reach the
 // member. Get/Set see the value in the property's own type; Save, when set, gives the value that
 // WriteProperties stores when it differs from what Get returns.
-struct PropertySpec {
+struct PropertyDefinition {
     QString Name;
     QString PersistenceName;
     bool Persisted = true;
@@ -54,37 +54,37 @@ public:
                        const Variant& defaultValue = Variant(),
                        Persistence persistence = Persistence::Persisted) {
         static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
-        PropertySpec spec;
-        spec.Name = name;
-        spec.PersistenceName = name;
-        spec.Persisted = persistence == Persistence::Persisted;
-        spec.Default = defaultValue;
-        spec.Type = TypeOf<M>();
-        spec.Form = form;
-        spec.Get = [member](const ControlBase& control) {
+        PropertyDefinition property;
+        property.Name = name;
+        property.PersistenceName = name;
+        property.Persisted = persistence == Persistence::Persisted;
+        property.Default = defaultValue;
+        property.Type = TypeOf<M>();
+        property.Form = form;
+        property.Get = [member](const ControlBase& control) {
             return Variant(static_cast<const C&>(control).*member);
         };
-        spec.Set = [member](ControlBase& control, const Variant& value) {
+        property.Set = [member](ControlBase& control, const Variant& value) {
             static_cast<C&>(control).*member = *value.Get<M>();
         };
-        return Add(std::move(spec));
+        return Add(std::move(property));
     }
 
     // A property with hand-written accessors (Get, Set and Type must be filled in).
-    PropertyTable& Add(PropertySpec spec);
+    PropertyTable& Add(PropertyDefinition property);
 
     // Persistence order differing from the table order (names of persisted properties).
     PropertyTable& SetReadOrder(const QStringList& names);
     PropertyTable& SetWriteOrder(const QStringList& names);
 
-    const std::vector<PropertySpec>& Specs() const { return specs_; }
-    const PropertySpec* Find(const QString& name) const;
+    const std::vector<PropertyDefinition>& Definitions() const { return definitions_; }
+    const PropertyDefinition* Find(const QString& name) const;
     // 438 "Object doesn't support this property or method" for a name the table lacks.
-    const PropertySpec& At(const QString& name) const;
+    const PropertyDefinition& At(const QString& name) const;
 
     // The persisted properties in the order they are read / written.
-    std::vector<const PropertySpec*> ReadSequence() const;
-    std::vector<const PropertySpec*> WriteSequence() const;
+    std::vector<const PropertyDefinition*> ReadSequence() const;
+    std::vector<const PropertyDefinition*> WriteSequence() const;
 
     // `value` converted to `type` with the runtime's rules (13 type mismatch, 6 overflow, 94 Null);
     // the result holds exactly the C++ type of the property.
@@ -110,9 +110,9 @@ public:
     }
 
 private:
-    std::vector<const PropertySpec*> Sequence(const QStringList& order) const;
+    std::vector<const PropertyDefinition*> Sequence(const QStringList& order) const;
 
-    std::vector<PropertySpec> specs_;
+    std::vector<PropertyDefinition> definitions_;
     QStringList readOrder_;
     QStringList writeOrder_;
 };

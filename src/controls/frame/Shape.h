@@ -8,19 +8,29 @@ class QPalette;
 namespace k7 {
 
 // A child that has no window of its own (filled rectangles, lines): the control paints it on its
-// own surface, below the labels and buttons, in creation order. A change asks the control for a
-// repaint.
+// own surface, below the labels and buttons, in creation order, and skips it while it is hidden.
+// A change asks the control for a repaint.
 class Shape : public ControlChild {
 public:
     using ControlChild::ControlChild;
 
     // Paints the shape at `twipsPerPixel`; invisible shapes are skipped by the caller.
     virtual void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const = 0;
-    virtual bool Visible() const = 0;
+
+    bool Visible() const { return visible_; }
+    void SetVisible(bool visible) { Restyle(visible_, visible); }
 
 protected:
     // Asks the owning control to repaint its surface later.
     void Changed() const;
+    // Stores a property's new value and asks for the repaint.
+    template <class T> void Restyle(T& member, T value) {
+        member = value;
+        Changed();
+    }
+
+private:
+    bool visible_ = true;
 };
 
 } // namespace k7

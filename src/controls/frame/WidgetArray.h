@@ -31,16 +31,16 @@ public:
     T& At(int index) const {
         auto found = elements_.find(index);
         if (found == elements_.end())
-            RaiseMissing(index);
+            RaiseMissingElement(index);
         return *found->second;
     }
 
     // Creates element `index` as a hidden copy of element 0.
     T& Load(int index) {
         if (index < 0 || index > 32767)
-            RaiseMissing(index);
+            RaiseMissingElement(index);
         if (Exists(index))
-            throw RuntimeError(FrameError::ObjectAlreadyLoaded, QStringLiteral("Object already loaded"));
+            Raise(ErrorNumber::ObjectAlreadyLoaded);
         T& copy = At(0).LoadCopy(index);
         elements_.emplace(index, &copy);
         return copy;
@@ -50,18 +50,12 @@ public:
     void Unload(int index) {
         T& element = At(index);
         if (index == 0)
-            throw RuntimeError(FrameError::CannotUnloadDesignElement,
-                               QStringLiteral("Can't unload controls created at design time"));
+            Raise(ErrorNumber::CannotUnloadDesignElement);
         elements_.erase(index);
         element.Owner().DestroyChild(element);
     }
 
 private:
-    [[noreturn]] static void RaiseMissing(int index) {
-        throw RuntimeError(FrameError::ControlArrayElementMissing,
-                           QStringLiteral("Control array element '%1' doesn't exist").arg(index));
-    }
-
     QString name_;
     std::map<int, T*> elements_;
 };

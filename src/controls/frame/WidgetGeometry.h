@@ -1,14 +1,41 @@
 #pragma once
 
+#include "controls/frame/TwipsRect.h"
+
 namespace k7 {
 
-// The checks every child widget applies to an assigned position or size, raising the errors the
-// toolkit raises: 6 "Overflow" for a value that is not a finite number (a 0/0 computed by the
-// control), 380 "Invalid property value" for a negative width or height.
+// The twips geometry of a child that occupies a rectangle (labels, buttons, filled rectangles):
+// Left, Top, Width, Height and Move, with the checks the toolkit applies to an assigned position
+// or size. A value that is not a finite number (a 0/0 computed by the control) raises 6
+// "Overflow", a negative width or height 380 "Invalid property value"; a failed assignment changes
+// nothing. After every change the child is told through GeometryChanged, so a widget re-maps its
+// pixels and a painted shape asks for a repaint.
 class WidgetGeometry {
 public:
     static void CheckPosition(double twips);
     static void CheckExtent(double twips);
+
+    float Left() const { return bounds_.Left; }
+    float Top() const { return bounds_.Top; }
+    float Width() const { return bounds_.Width; }
+    float Height() const { return bounds_.Height; }
+    const TwipsRect& Bounds() const { return bounds_; }
+    void SetLeft(float twips);
+    void SetTop(float twips);
+    void SetWidth(float twips);
+    void SetHeight(float twips);
+    void Move(float left, float top, float width, float height);
+
+protected:
+    WidgetGeometry() = default;
+    ~WidgetGeometry() = default;
+
+    // Takes another child's geometry as it stands (it passed the checks when assigned there).
+    void CopyGeometryFrom(const WidgetGeometry& source);
+    virtual void GeometryChanged() = 0;
+
+private:
+    TwipsRect bounds_;
 };
 
 } // namespace k7

@@ -27,7 +27,7 @@ ProdCode::ProdCode(QWidget* parent) : ControlBase(parent) {
     SetDesignExtent(5640, 495);
     SetBackColor(Colors::Rgb(0, 0, 0));
 
-    FontSpec designFont;
+    FontStyle designFont;
     designFont.Name = QStringLiteral("Tahoma");
     designFont.Size = 8.25f;
 

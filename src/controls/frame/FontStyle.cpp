@@ -1,4 +1,4 @@
-#include "controls/frame/FontSpec.h"
+#include "controls/frame/FontStyle.h"
 
 #include "controls/frame/FontRegistry.h"
 #include "core/RuntimeError.h"
@@ -7,15 +7,15 @@
 
 namespace k7 {
 
-void FontSpec::CheckSize(double points) {
+void FontStyle::CheckSize(double points) {
     if (!(points > 0.0) || points > 2160.0 || std::isnan(points))
         Raise(ErrorNumber::InvalidPropertyValue);
 }
 
-QFont FontSpec::ToQFont() const {
+QFont FontStyle::ToQFont() const {
     FontRegistry::EnsureRegistered();
     QFont font(Name);
-    // A size that slipped past CheckSize (a default-constructed spec edited directly) still has to
+    // A size that slipped past CheckSize (a default-constructed property edited directly) still has to
     // paint something rather than make Qt warn on every paint.
     font.setPointSizeF(Size > 0.0f ? static_cast<qreal>(Size) : 1.0);
     font.setBold(Bold);

@@ -8,7 +8,7 @@ namespace k7 {
 // A font as the control code sets it: face name, size in points (single precision, kept exactly as
 // assigned, so 8 stays 8 and 8.25 stays 8.25), bold, italic and underline. The QFont used for
 // painting and measuring is derived from it on demand.
-struct FontSpec {
+struct FontStyle {
     QString Name = QStringLiteral("Tahoma");
     float Size = 8.25f;
     bool Bold = false;
@@ -21,7 +21,7 @@ struct FontSpec {
 
     QFont ToQFont() const;
 
-    friend bool operator==(const FontSpec&, const FontSpec&) = default;
+    friend bool operator==(const FontStyle&, const FontStyle&) = default;
 };
 
 } // namespace k7

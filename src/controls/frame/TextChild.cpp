@@ -1,0 +1,62 @@
+#include "controls/frame/TextChild.h"
+
+#include "controls/frame/ControlBase.h"
+#include "controls/frame/Twips.h"
+
+namespace k7 {
+
+template <class QtBase>
+TextChild<QtBase>::TextChild(ControlBase& owner, const QString& name, int index, uint32_t foreColor)
+    : QtBase(&owner), ControlChild(owner, name, index) {
+    this->setObjectName(index >= 0 ? QStringLiteral("%1(%2)").arg(name).arg(index) : name);
+    state_.ForeColor = foreColor;
+    ApplyFont();
+    UpdatePixelGeometry();
+    this->QWidget::setVisible(visible_);
+}
+
+template <class QtBase> void TextChild<QtBase>::SetCaption(const QString& caption) {
+    if (caption == state_.Caption)
+        return;
+    state_.Caption = caption;
+    ShowCaption();
+}
+
+template <class QtBase> void TextChild<QtBase>::SetFont(const FontStyle& font) {
+    FontStyle::CheckSize(font.Size);
+    if (font == state_.Font)
+        return;
+    state_.Font = font;
+    ApplyFont();
+}
+
+template <class QtBase> void TextChild<QtBase>::SetVisible(bool visible) {
+    visible_ = visible;
+    this->QWidget::setVisible(visible);
+}
+
+template <class QtBase> void TextChild<QtBase>::CopyFrom(const TextChild& source) {
+    state_ = source.state_;
+    CopyGeometryFrom(source);
+    ShowCaption();
+    ApplyFont();
+}
+
+template <class QtBase> void TextChild<QtBase>::UpdatePixelGeometry() {
+    this->setGeometry(Bounds().ToPixels(Twips::PerPixel(*this)));
+}
+
+template <class QtBase> void TextChild<QtBase>::ShowCaption() {
+    this->setAccessibleName(state_.Caption);
+    this->update();
+}
+
+template <class QtBase> void TextChild<QtBase>::ApplyFont() {
+    this->QWidget::setFont(state_.Font.ToQFont());
+    this->update();
+}
+
+template class TextChild<QWidget>;
+template class TextChild<QPushButton>;
+
+} // namespace k7

@@ -1,0 +1,64 @@
+#include "K7Process.h"
+#include "plant/PlantService.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A loopback port that nobody listens on.
+int ClosedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+class RestCommand : public ::testing::Test {
+protected:
+    void SetUp() override { plant.Start(0); }
+    k7::plant::PlantService plant;
+};
+
+TEST_F(RestCommand, PrintsTheReplyBodyWithOneNewline) {
+    const K7Run run = RunK7({"rest", "GET", plant.BaseUrl(), "processes/prod", "process=P100&session=S1&company=C1"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    EXPECT_TRUE(run.Out.startsWith(u'{')) << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.contains(QStringLiteral("\"Id_prod\":\"T-4711\""))) << run.Out.toStdString();
+    EXPECT_TRUE(run.Out.endsWith(QStringLiteral("}\n"))) << run.Out.toStdString();
+    EXPECT_EQ(plant.RequestCount(QStringLiteral("processes/prod")), 1);
+}
+
+TEST_F(RestCommand, PrintsTheFailureEnvelopeForAReasonPhrase) {
+    plant.InjectFault(QStringLiteral("processes/prod"), {503, QStringLiteral("Line \"3\" offline"), 0, {}, false});
+    const K7Run run = RunK7({"rest", "GET", plant.BaseUrl(), "processes/prod", "process=P100&session=S1&company=C1"});
+    ASSERT_EQ(run.ExitCode, 0);
+    // The reason phrase goes in unescaped, so this envelope is not valid JSON on purpose.
+    EXPECT_EQ(run.Out, QStringLiteral("{\"status\":\"9999\",\"data\":\"\",\"message\":\"Line \"3\" offline\"}\n"));
+}
+
+TEST(RestCommandWithoutService, PrintsTheTransportFailureAsAnEnvelope) {
+    const QString base = QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort());
+    const K7Run run = RunK7({"rest", "--server", "post", base, "/results", "process=P100"});
+    ASSERT_EQ(run.ExitCode, 0);
+    EXPECT_TRUE(run.Out.startsWith(QStringLiteral("{\"status\":\"9999\",\"data\":\"\",\"message\":\"-2147012867-")))
+        << run.Out.toStdString();
+}
+
+TEST(RestCommandUsage, RefusesAnUnknownMethod) {
+    const K7Run run = RunK7({"rest", "FETCH", "http://127.0.0.1:1/", "x"});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_TRUE(run.Out.isEmpty());
+    EXPECT_FALSE(run.Err.isEmpty());
+}
+
+} // namespace
