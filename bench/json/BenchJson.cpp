@@ -7,6 +7,7 @@
 // bytes; the decode itself is measured on its own (Decode/...). Bytes processed are always the
 // UTF-8 size, so every MB/s figure refers to the same document.
 
+#include "ReplyDocument.h"
 #include "json/JsonBag.h"
 
 #include <QByteArray>
@@ -24,48 +25,7 @@
 
 namespace {
 
-constexpr const char* kMembers[] = {"capacity",    "target",        "produced",     "bad",
-                                    "good",        "accumCapacity", "accumTarget",  "accumProduced",
-                                    "accumBad",    "accumGood",     "plannedStops", "unplannedStops",
-                                    "cycleTime",   "targetCycle",   "oee",          "availability",
-                                    "performance", "quality",       "scrapRatio",   "reworkQuantity"};
-
-// One period object: its number, its time span, the shift and twenty measured members.
-void AppendPeriod(std::string& out, int period, uint32_t& seed) {
-    const std::string hour = std::to_string(10 + period % 12);
-    out += "{\"period\":" + std::to_string(period) + ",\"datefrom\":\"20240315" + hour +
-           "0000\",\"dateto\":\"20240315" + hour + "5959\",\"shift\":\"" +
-           (period % 3 == 0   ? "Night"
-            : period % 3 == 1 ? "Morning"
-                              : "Afternoon") +
-           "\",\"label\":\"Period " + std::to_string(period) + "\"";
-    for (const char* member : kMembers) {
-        seed = seed * 1664525u + 1013904223u;
-        const uint32_t r = seed >> 8;
-        out += ",\"";
-        out += member;
-        out += "\":{\"value\":";
-        if (r % 3 == 0)
-            out += std::to_string(r % 100000) + "." + std::to_string(r % 100);
-        else
-            out += std::to_string(r % 5000);
-        out += '}';
-    }
-    out += '}';
-}
-
-std::string MakeReply(size_t targetBytes) {
-    std::string out = "{\"status\":0,\"message\":\"Success\",\"data\":[";
-    uint32_t seed = 12345;
-    int period = 0;
-    do {
-        if (period > 0)
-            out += ',';
-        AppendPeriod(out, ++period, seed);
-    } while (period < 12 || out.size() < targetBytes);
-    out += "]}";
-    return out;
-}
+using k7::bench::MakeReply;
 
 const std::string& Reply(int64_t which) {
     static const std::string small = MakeReply(0);         // twelve periods, ~10 KB

@@ -76,8 +76,8 @@ JsonBag::JsonBag() {
 }
 
 JsonBag::~JsonBag() {
-    // Releases the children level by level: a tree built by editing may be far deeper than the
-    // stack would allow for recursive destructors.
+    // A tree built by editing may be far deeper than the stack would allow for recursive
+    // destructors; RemoveAll bounds the recursion.
     Data().RemoveAll();
     Data().~JsonBagData();
 }
@@ -150,7 +150,7 @@ Variant JsonBag::Name(int32_t index) const {
     if (index < 1 || index > Data().Count())
         RaiseStandardError(ErrorNumber::SubscriptOutOfRange);
     Data().Compact();
-    return Variant(Data().entries[index - 1].name);
+    return Variant(JsonBagData::DetachedName(Data().entries[index - 1].name));
 }
 
 QStringList JsonBag::Version() const {
@@ -183,18 +183,7 @@ void JsonBag::Clear() {
 
 void JsonBag::SetJSON(const QString& text) {
     Clear();
-    // Line breaks never reach the parser: not between tokens, and not inside strings either
-    // (a raw CR or LF in a string value simply disappears). Positions count what is left.
-    if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n'))) {
-        QString reduced;
-        reduced.reserve(text.size());
-        for (QChar c : text)
-            if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
-                reduced.append(c);
-        JsonParser::Parse(reduced, Data());
-    } else {
-        JsonParser::Parse(text, Data());
-    }
+    JsonParser::Parse(text, Data());
 }
 
 QString JsonBag::JSON() const {
@@ -328,7 +317,7 @@ std::shared_ptr<JsonBag> JsonBag::Clone() const {
             if (target->isArray)
                 target->entries.emplace_back(QString(), std::move(value));
             else
-                target->AppendMember(QString(entry.name), std::move(value));
+                target->AppendMember(JsonBagData::DetachedName(entry.name), entry.hash, std::move(value));
         }
     }
     return copy;

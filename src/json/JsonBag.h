@@ -92,10 +92,11 @@ constexpr int32_t ContainsItself = Code(0x800499C8);
 // Settings flow down the tree: DecimalMode and the three layout options, when written, are set on
 // every descendant; a parsed or added child starts with its parent's settings.
 //
-// Deep trees are safe: parsing stops at 1000 levels, and writing, cloning, setting options and
-// destruction walk the tree without recursion, so a tree built by editing may be of any depth.
-// Lookup by name goes through a hash index once an object holds more than a handful of members;
-// moving a member to the end or removing it is amortised constant time.
+// Deep trees are safe: parsing stops at 1000 levels, writing, cloning and setting options walk
+// the tree without recursion, and destruction recurses only a bounded number of levels, so a tree
+// built by editing may be of any depth. Lookup by name goes through a hash index once an object
+// holds more than a handful of members (built by the first such lookup); moving a member to the
+// end or removing it is amortised constant time.
 //
 // One thread at a time; no locks.
 class JsonBag : public Object {

@@ -17,12 +17,12 @@ namespace k7 {
 struct JsonEntry {
     JsonEntry() = default;
     template <class Name, class Value>
-    JsonEntry(Name&& entryName, Value&& entryValue)
-        : name(std::forward<Name>(entryName)), value(std::forward<Value>(entryValue)) {}
+    JsonEntry(Name&& entryName, Value&& entryValue, uint32_t nameHash = 0)
+        : name(std::forward<Name>(entryName)), value(std::forward<Value>(entryValue)), hash(nameHash) {}
 
     QString name;
     Variant value;
-    uint32_t hash = 0; // of `name`, kept once the object is indexed
+    uint32_t hash = 0; // of `name` (JsonBagData::HashName), for every object member
     bool dead = false; // removed from an object, awaiting compaction
 };
 
@@ -31,8 +31,10 @@ struct JsonEntry {
 // Objects keep their members in one vector in insertion order. Removing a member (or replacing
 // it, which moves it to the end) only marks the old entry dead, so editing costs O(1); the dead
 // entries are squeezed out when a positional access needs exact positions or when they outnumber
-// the live ones. Small objects find names by comparing them in turn; past kIndexThreshold members
-// an open-addressing table maps the name's hash to the entry.
+// the live ones. Small objects find names by comparing them in turn. Past kIndexThreshold members
+// an open-addressing table maps the name's hash to the entry; it is built by the first lookup
+// that needs it, since most parsed objects are only walked or never read by name, and every
+// member carries its name's hash so that building the table hashes nothing.
 class JsonBagData {
 public:
     static constexpr int32_t kIndexThreshold = 8;
@@ -48,25 +50,41 @@ public:
 
     int32_t Count() const { return static_cast<int32_t>(entries.size()) - deadCount_; }
 
+    // The hash members are indexed by.
+    static uint32_t HashName(QStringView name);
+    // A copy of a member name that may leave its bag: the names of parsed children point into
+    // their document's name table without owning the characters, so they are copied out.
+    static QString DetachedName(const QString& name) {
+        return name.data_ptr().isMutable() ? name : QString(name.constData(), name.size());
+    }
+
     // Entry index of the live member `name`, or -1.
     int32_t FindMember(QStringView name) const;
     // Stores a member: an existing one of the same name is removed and the new one appended.
-    void SetMember(QString&& name, Variant&& value);
+    void SetMember(QString&& name, Variant&& value) {
+        const uint32_t hash = HashName(name);
+        SetMember(std::move(name), hash, std::move(value));
+    }
+    void SetMember(QString&& name, uint32_t hash, Variant&& value);
     // Appends a member whose name is known not to be present.
-    void AppendMember(QString&& name, Variant&& value);
-    // Appends parsed members in their order; where a name repeats, the later one wins and the
-    // earlier is removed, exactly as storing them one by one would.
-    void AdoptMembers(std::vector<JsonEntry>::iterator first, std::vector<JsonEntry>::iterator last);
+    void AppendMember(QString&& name, uint32_t hash, Variant&& value);
     // Marks a member dead (objects only).
     void KillMember(int32_t entryIndex);
     // Squeezes out dead entries so that positions are entry indexes again.
     void Compact();
     bool IsCompact() const { return deadCount_ == 0; }
-    // Empties the bag (settings are kept). Child bags are released without recursion.
+    // Empties the bag (settings are kept), releasing the children it alone holds.
     void RemoveAll();
 
     // A new bag with this bag's DecimalMode and layout.
     std::shared_ptr<JsonBag> NewChild(bool isArray) const;
+    // Gives `child` this bag's DecimalMode and layout.
+    void PassSettingsTo(JsonBagData& child) const {
+        child.decimalMode = decimalMode;
+        child.whitespace = whitespace;
+        child.whitespaceIndent = whitespaceIndent;
+        child.whitespaceNewLine = whitespaceNewLine;
+    }
 
     // The child bag an entry holds, or nullptr for a simple value. Only bags are ever stored, so
     // no type check is needed.
@@ -75,20 +93,24 @@ public:
         return ref ? static_cast<JsonBag*>(ref->get()) : nullptr;
     }
 
-    // Moves every child bag held only by this bag into `out`, leaving Empty in its place; the
-    // destructor uses it to tear a deep tree down level by level instead of recursively.
-    void TakeSoleChildren(std::vector<ObjectRef>& out);
-
 private:
-    static uint32_t HashName(QStringView name);
-    void RebuildIndex(size_t minimumSlots);
-    void InsertIntoIndex(int32_t entryIndex);
-    size_t FindSlot(QStringView name, uint32_t hash) const;
+    // True when lookups go through the index, which is built here once the object is large.
+    bool UsesIndex() const;
+    int32_t FindInIndex(QStringView name, uint32_t hash) const;
+    int32_t FindByComparing(QStringView name) const;
+    void BuildIndex() const;
+    void InsertIntoIndex(int32_t entryIndex) const;
+    // Empties `entries`, first emptying the children only this bag holds, `depth` levels down.
+    void ReleaseEntries(int depth);
+    // Moves every child bag held only by this bag into `out`, leaving Empty in its place.
+    void TakeSoleChildren(std::vector<ObjectRef>& out);
+    static void ReleaseTree(std::vector<ObjectRef>& pending);
 
     int32_t deadCount_ = 0;
-    // Open addressing with linear probing: entry index, kEmptySlot or kDeletedSlot.
-    std::vector<int32_t> slots_;
-    size_t usedSlots_ = 0; // live plus deleted
+    // Open addressing with linear probing: entry index, kEmptySlot or kDeletedSlot. Empty until
+    // a lookup wants it; a lookup is logically const, so the index is mutable.
+    mutable std::vector<int32_t> slots_;
+    mutable size_t usedSlots_ = 0; // live plus deleted
     static constexpr int32_t kEmptySlot = -1;
     static constexpr int32_t kDeletedSlot = -2;
 };

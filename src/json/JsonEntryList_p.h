@@ -58,14 +58,6 @@ public:
         return *entry;
     }
 
-    // Appends [first, last) by moving; `position` must be end().
-    template <class InputIterator> void insert(iterator position, InputIterator first, InputIterator last) {
-        (void)position;
-        reserve(size_ + size_t(std::distance(first, last)));
-        for (; first != last; ++first)
-            emplace_back(*first);
-    }
-
     iterator erase(iterator position) { return erase(position, position + 1); }
     iterator erase(iterator first, iterator last) {
         iterator out = std::move(last, end(), first);

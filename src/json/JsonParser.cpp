@@ -59,6 +59,40 @@ qsizetype ScanPlain(const char16_t* text, qsizetype i, qsizetype end) {
     return i;
 }
 
+// The index of the first CR or LF in `text`, or its size.
+qsizetype FindLineBreak(QStringView text) {
+    const char16_t* data = reinterpret_cast<const char16_t*>(text.data());
+    const qsizetype end = text.size();
+    qsizetype i = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16(13);
+    const __m128i lf = _mm_set1_epi16(10);
+    for (; i + 8 <= end; i += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(chunk, cr), _mm_cmpeq_epi16(chunk, lf));
+        if (const int mask = _mm_movemask_epi8(hit))
+            return i + __builtin_ctz(unsigned(mask)) / 2;
+    }
+#endif
+    while (i < end && data[i] != 13 && data[i] != 10)
+        ++i;
+    return i;
+}
+
+// `text` without its CR and LF characters; the first of them is at `firstBreak`.
+QString WithoutLineBreaks(QStringView text, qsizetype firstBreak) {
+    QString reduced(text.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(reduced.data());
+    const char16_t* in = reinterpret_cast<const char16_t*>(text.data());
+    std::memcpy(out, in, size_t(firstBreak) * sizeof(char16_t));
+    qsizetype kept = firstBreak;
+    for (qsizetype i = firstBreak; i < text.size(); ++i)
+        if (in[i] != 13 && in[i] != 10)
+            out[kept++] = in[i];
+    reduced.truncate(kept);
+    return reduced;
+}
+
 bool MatchesLiteral(const char16_t* at, qsizetype available, const char* literal, qsizetype length) {
     if (available < length)
         return false;
@@ -114,31 +148,39 @@ bool IsUnderflow(const std::string& text) {
 } // namespace
 
 void JsonParser::Parse(QStringView text, JsonBagData& root) {
-    JsonParser parser(text, root);
-    parser.SkipWhitespace();
-    if (parser.cursor_ < parser.length_) {
-        const char16_t c = parser.text_[parser.cursor_];
+    // Line breaks never reach the parser: not between tokens, and not inside strings either (a
+    // raw CR or LF in a string value simply disappears). Positions count what is left.
+    const qsizetype firstBreak = FindLineBreak(text);
+    if (firstBreak < text.size()) {
+        const QString reduced = WithoutLineBreaks(text, firstBreak);
+        JsonParser(reduced, root).ParseDocument(root);
+    } else {
+        JsonParser(text, root).ParseDocument(root);
+    }
+}
+
+JsonParser::JsonParser(QStringView text, const JsonBagData& root)
+    : text_(reinterpret_cast<const char16_t*>(text.data())), length_(text.size()), root_(root),
+      names_(std::make_shared<JsonNameTable>()), bags_(names_) {
+    pending_.reserve(64);
+}
+
+void JsonParser::ParseDocument(JsonBagData& root) {
+    SkipWhitespace();
+    if (cursor_ < length_) {
+        const char16_t c = text_[cursor_];
         if (c == u'{' || c == u'[') {
             root.isArray = (c == u'[');
-            ++parser.cursor_;
+            ++cursor_;
             if (root.isArray)
-                parser.ParseArray(root, 1);
+                ParseArray(root, 1);
             else
-                parser.ParseObject(root, 1);
+                ParseObject(root, 1);
             // Whatever follows the top-level value is not looked at: replies may carry trailers.
             return;
         }
     }
-    FailAt(JsonBagError::Expected, "Expected either { or [ at character ", parser.cursor_ + 1);
-}
-
-JsonParser::JsonParser(QStringView text, const JsonBagData& root)
-    : text_(reinterpret_cast<const char16_t*>(text.data())), length_(text.size()), root_(root) {}
-
-void JsonParser::SkipWhitespace() {
-    // CR and LF are gone by now, so only space and TAB can separate tokens.
-    while (cursor_ < length_ && (text_[cursor_] == u' ' || text_[cursor_] == u'\t'))
-        ++cursor_;
+    FailAt(JsonBagError::Expected, "Expected either { or [ at character ", cursor_ + 1);
 }
 
 void JsonParser::ParseObject(JsonBagData& bag, int depth) {
@@ -153,16 +195,23 @@ void JsonParser::ParseObject(JsonBagData& bag, int depth) {
         const char16_t c = text_[cursor_];
         if (c == u'"') {
             ++cursor_;
-            QString name = ReadName();
+            const JsonNameTable::Name& read = ReadName();
+            // Taken out now: the table may grow while the value is parsed. The document itself
+            // is not cut from the pool, so its own members hold their names.
+            QString name = (depth > 1 && read.id != JsonNameTable::kNoId)
+                               ? QString::fromRawData(read.text.constData(), read.text.size())
+                               : read.text;
+            const uint32_t hash = read.hash;
+            const uint32_t nameId = read.id;
             SkipWhitespace();
             if (cursor_ >= length_ || text_[cursor_] != u':')
                 FailAt(JsonBagError::Expected, "Expected : at character ", cursor_ + 1);
             ++cursor_;
             Variant value = ParseValue(depth);
             if (depth == 1)
-                bag.SetMember(std::move(name), std::move(value));
+                bag.SetMember(std::move(name), hash, std::move(value));
             else
-                pending_.emplace_back(std::move(name), std::move(value));
+                pending_.push_back({std::move(name), std::move(value), hash, nameId});
             haveValue = true;
         } else if (c == u',') {
             if (!haveValue)
@@ -204,7 +253,7 @@ void JsonParser::ParseArray(JsonBagData& bag, int depth) {
             if (depth == 1)
                 bag.entries.emplace_back(QString(), std::move(value));
             else
-                pending_.emplace_back(QString(), std::move(value));
+                pending_.push_back({QString(), std::move(value), 0, 0});
             haveValue = true;
         }
     }
@@ -214,12 +263,36 @@ void JsonParser::MoveItemsInto(JsonBagData& bag, size_t base) {
     const auto first = pending_.begin() + std::ptrdiff_t(base);
     if (bag.isArray) {
         bag.entries.reserve(pending_.size() - base);
-        bag.entries.insert(bag.entries.end(), std::make_move_iterator(first),
-                           std::make_move_iterator(pending_.end()));
+        for (auto item = first; item != pending_.end(); ++item)
+            bag.entries.emplace_back(QString(), std::move(item->value));
+    } else if (HasRepeatedName(base)) {
+        // The later member wins and takes the last place, as storing them one by one does.
+        for (auto item = first; item != pending_.end(); ++item)
+            bag.SetMember(std::move(item->name), item->hash, std::move(item->value));
     } else {
-        bag.AdoptMembers(first, pending_.end());
+        bag.entries.reserve(pending_.size() - base);
+        for (auto item = first; item != pending_.end(); ++item)
+            bag.entries.emplace_back(std::move(item->name), std::move(item->value), item->hash);
     }
     pending_.erase(first, pending_.end());
+}
+
+bool JsonParser::HasRepeatedName(size_t base) {
+    if (pending_.size() - base < 2)
+        return false;
+    if (lastSeen_.size() < names_->Size())
+        lastSeen_.resize(names_->Size(), 0);
+    ++round_;
+    for (size_t i = base; i < pending_.size(); ++i) {
+        const uint32_t nameId = pending_[i].nameId;
+        if (nameId == JsonNameTable::kNoId)
+            return true; // a name the table does not hold: let the bag compare texts
+        uint32_t& seen = lastSeen_[nameId];
+        if (seen == round_)
+            return true;
+        seen = round_;
+    }
+    return false;
 }
 
 Variant JsonParser::ParseValue(int depth) {
@@ -238,8 +311,10 @@ Variant JsonParser::ParseValue(int depth) {
             FailAt(JsonBagError::NestingTooDeep, "Nesting deeper than 1000 levels at character ",
                    cursor_ + 1);
         ++cursor_;
-        std::shared_ptr<JsonBag> child = root_.NewChild(c == u'[');
+        std::shared_ptr<JsonBag> child = bags_.MakeBag();
         JsonBagData& data = JsonBagData::Of(*child);
+        data.isArray = (c == u'[');
+        root_.PassSettingsTo(data);
         if (data.isArray)
             ParseArray(data, depth + 1);
         else
@@ -283,26 +358,15 @@ QString JsonParser::ReadString() {
     return ReadEscapedString(start);
 }
 
-QString JsonParser::ReadName() {
-    // A name without escapes that was read recently is shared instead of copied again.
+const JsonNameTable::Name& JsonParser::ReadName() {
     const qsizetype start = cursor_;
     const qsizetype i = ScanPlain(text_, cursor_, length_);
-    if (i >= length_ || text_[i] != u'"') {
-        cursor_ = i;
-        return ReadEscapedString(start);
+    if (i < length_ && text_[i] == u'"') {
+        cursor_ = i + 1;
+        return names_->Intern(QStringView(text_ + start, i - start));
     }
-    cursor_ = i + 1;
-    const QStringView name(text_ + start, i - start);
-    const size_t slot =
-        name.isEmpty()
-            ? 0
-            : (size_t(name.size()) * 7 + name.front().unicode() * 3 + name.back().unicode()) % names_.size();
-    QString& cached = names_[slot];
-    if (cached.size() != name.size() ||
-        (!name.isEmpty() &&
-         std::memcmp(cached.constData(), name.data(), size_t(name.size()) * sizeof(char16_t)) != 0))
-        cached = name.toString();
-    return cached;
+    cursor_ = i;
+    return names_->Intern(ReadEscapedString(start));
 }
 
 QString JsonParser::ReadEscapedString(qsizetype start) {
