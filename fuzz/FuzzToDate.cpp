@@ -3,7 +3,7 @@
 // exactly the same text.
 
 #include "core/RuntimeError.h"
-#include "service/Common.h"
+#include "core/Common.h"
 
 #include <QString>
 

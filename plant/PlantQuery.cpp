@@ -2,7 +2,7 @@
 
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
-#include "service/Common.h"
+#include "core/Common.h"
 
 #include <QUrl>
 

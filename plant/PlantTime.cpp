@@ -1,6 +1,6 @@
 #include "PlantTime.h"
 
-#include "service/Common.h"
+#include "core/Common.h"
 
 namespace k7::plant::PlantTime {
 

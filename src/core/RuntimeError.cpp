@@ -1,5 +1,8 @@
 #include "core/RuntimeError.h"
 
+#include <new>
+#include <stdexcept>
+
 namespace k7 {
 
 QString FailureText(int32_t number, const QString& description) {
@@ -24,7 +27,9 @@ QString StandardDescription(int32_t number) {
     case 360: return QStringLiteral("Object already loaded");
     case 362: return QStringLiteral("Can't unload controls created at design time");
     case 380: return QStringLiteral("Invalid property value");
+    case 383: return QStringLiteral("Set not supported (read-only property)");
     case 424: return QStringLiteral("Object required");
+    case 429: return QStringLiteral("ActiveX component can't create object");
     case 438: return QStringLiteral("Object doesn't support this property or method");
     case 440: return QStringLiteral("Automation error");
     default: return QStringLiteral("Application-defined or object-defined error");
@@ -42,5 +47,27 @@ RuntimeError RuntimeError::Standard(int32_t number, QString source) {
 QString RuntimeError::FailureText() const { return k7::FailureText(number_, description_); }
 
 void Raise(int32_t number) { throw RuntimeError::Standard(number); }
+
+RuntimeError CurrentFailure(int32_t otherNumber) {
+    try {
+        throw;
+    } catch (const RuntimeError& error) {
+        return error;
+    } catch (const std::bad_alloc&) {
+        return RuntimeError::Standard(ErrorNumber::OutOfMemory);
+    } catch (const std::length_error&) {
+        return RuntimeError::Standard(ErrorNumber::OutOfMemory);
+    } catch (const std::out_of_range&) {
+        return RuntimeError::Standard(ErrorNumber::SubscriptOutOfRange);
+    } catch (const std::overflow_error&) {
+        return RuntimeError::Standard(ErrorNumber::Overflow);
+    } catch (const std::range_error&) {
+        return RuntimeError::Standard(ErrorNumber::Overflow);
+    } catch (const std::invalid_argument&) {
+        return RuntimeError::Standard(ErrorNumber::InvalidProcedureCall);
+    } catch (...) {
+        return RuntimeError::Standard(otherNumber);
+    }
+}
 
 } // namespace k7

@@ -23,8 +23,11 @@ constexpr int32_t ControlArrayElementMissing = 340;
 constexpr int32_t ObjectAlreadyLoaded = 360;
 constexpr int32_t CannotUnloadDesignElement = 362;
 constexpr int32_t InvalidPropertyValue = 380;
+constexpr int32_t PropertyIsReadOnly = 383;
 constexpr int32_t ObjectRequired = 424;
+constexpr int32_t CannotCreateObject = 429;
 constexpr int32_t ObjectDoesNotSupportMember = 438;
+constexpr int32_t AutomationError = 440;
 } // namespace ErrorNumber
 
 // The one rule for a failure text: the number in signed decimal, "-", the description unchanged.
@@ -59,5 +62,12 @@ private:
 
 // Raises the standard error `number` (for example Raise(ErrorNumber::Overflow)).
 [[noreturn]] void Raise(int32_t number);
+
+// The exception being handled, as the runtime would report it. Call it only inside a catch block.
+// A RuntimeError keeps its number and description; standard library failures get the runtime's
+// numbers (7 memory, 9 index out of range, 6 overflow, 5 invalid argument); anything else gets
+// `otherNumber` with its standard description: a loader's trap says 51 "Internal error", the REST
+// client 440 "Automation error", as a failed call on an automation object reads.
+RuntimeError CurrentFailure(int32_t otherNumber);
 
 } // namespace k7

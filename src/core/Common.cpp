@@ -1,4 +1,4 @@
-#include "service/Common.h"
+#include "core/Common.h"
 
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
