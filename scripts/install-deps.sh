@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   qt6-base-dev libcurl4-openssl-dev libcpp-httplib-dev fonts-wine fonts-dejavu-core
-  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev rapidjson-dev
+  libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev rapidjson-dev locales
 )
 
 missing=()

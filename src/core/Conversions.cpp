@@ -5,8 +5,8 @@
 #include <charconv>
 #include <cfloat>
 #include <cmath>
-#include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace k7 {
 
@@ -16,6 +16,36 @@ bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 
 enum class ReadOutcome { Ok, NotANumber, OutOfRange };
+
+// Whether a well-formed number that does not fit a double is too small rather than too large:
+// the power of ten of its first significant digit, plus its exponent, is negative.
+bool IsBelowOne(std::string_view ascii) {
+    int64_t integerDigits = 0, fractionZeros = 0;
+    bool significant = false, fraction = false;
+    size_t i = 0;
+    for (; i < ascii.size() && ascii[i] != 'e'; ++i) {
+        const char c = ascii[i];
+        if (c == '.')
+            fraction = true;
+        else if (c >= '0' && c <= '9') {
+            significant = significant || c != '0';
+            if (!fraction && significant)
+                ++integerDigits;
+            else if (fraction && !significant)
+                ++fractionZeros;
+        }
+    }
+    int64_t exponent = 0;
+    bool negativeExponent = false;
+    for (++i; i < ascii.size(); ++i) {
+        if (ascii[i] == '-')
+            negativeExponent = true;
+        else if (ascii[i] >= '0' && ascii[i] <= '9' && exponent < 1'000'000)
+            exponent = exponent * 10 + (ascii[i] - '0');
+    }
+    const int64_t lead = integerDigits > 0 ? integerDigits - 1 : -(fractionZeros + 1);
+    return lead + (negativeExponent ? -exponent : exponent) < 0;
+}
 
 // Reads "&H1F" / "&O17" radix literals (the whole remaining text must be digits of the radix).
 ReadOutcome ReadRadixLiteral(QStringView body, double& result) {
@@ -83,7 +113,7 @@ ReadOutcome ReadDecimal(QStringView text, double& result) {
     const auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), value);
     if (ec == std::errc::result_out_of_range) {
         // Underflow reads as zero; overflow is an error.
-        if (std::fabs(std::strtod(ascii.c_str(), nullptr)) < 1.0) {
+        if (IsBelowOne(ascii)) {
             result = 0.0;
             return ReadOutcome::Ok;
         }
@@ -110,10 +140,16 @@ ReadOutcome ReadNumber(QStringView text, double& result) {
     return ReadDecimal(body, result);
 }
 
-QString Printed(const char* format, double value) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, value);
-    return QString::fromLatin1(buffer);
+// printf's "%.<precision>G" or "%.<precision>f", but always with "." as decimal point: the C
+// library's printf follows the process locale, which a Qt host sets from the environment, and a
+// German host would write "12,5" where every reader of these texts expects "12.5".
+QString Printed(double value, std::chars_format format, int precision) {
+    char buffer[400]; // "%.0f" of the largest double has 309 digits
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision).ptr;
+    for (char* c = buffer; c != end; ++c)
+        if (*c >= 'a' && *c <= 'z') // "1e+20" -> "1E+20", "inf" -> "INF", as %G writes them
+            *c = static_cast<char>(*c - 'a' + 'A');
+    return QString::fromLatin1(buffer, end - buffer);
 }
 
 } // namespace
@@ -207,20 +243,20 @@ double Val(QStringView text) {
 QString NumberToText(double value) {
     if (value == 0.0)
         return QStringLiteral("0");
-    return Printed("%.15G", value);
+    return Printed(value, std::chars_format::general, 15);
 }
 
 QString NumberToText(float value) {
     if (value == 0.0f)
         return QStringLiteral("0");
-    return Printed("%.7G", static_cast<double>(value));
+    return Printed(static_cast<double>(value), std::chars_format::general, 7);
 }
 
 QString FormatWholeNumber(double value) {
     const double rounded = std::round(value);
     if (rounded == 0.0)
         return QStringLiteral("0");
-    return Printed("%.0f", rounded);
+    return Printed(rounded, std::chars_format::fixed, 0);
 }
 
 } // namespace k7

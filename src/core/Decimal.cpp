@@ -1,8 +1,7 @@
 #include "core/Decimal.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
+#include <charconv>
 #include <string>
 #include <tuple>
 
@@ -152,9 +151,11 @@ std::optional<Decimal> Decimal::FromText(QStringView text) {
 }
 
 std::optional<Decimal> Decimal::FromDouble(double value) {
+    // 16 significant digits ("1.000000000000000e-01"); "inf" and "nan" are no decimals. Not
+    // printf: it writes the decimal point of the process locale, a comma on a German host.
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.15E", value);
-    return FromText(QString::fromLatin1(buffer));
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, 15);
+    return FromText(QString::fromLatin1(buffer, end.ptr - buffer));
 }
 
 Decimal Decimal::FromInt64(int64_t value) {
@@ -186,7 +187,14 @@ QString Decimal::ToText() const {
     return QString::fromLatin1(digits.data(), static_cast<qsizetype>(digits.size()));
 }
 
-double Decimal::ToDouble() const { return std::strtod(ToText().toLatin1().constData(), nullptr); }
+double Decimal::ToDouble() const {
+    // Not strtod, which stops at the "." of "0.5" under a comma-decimal locale. At most 29
+    // digits and a scale of 28 always fit a double.
+    const QByteArray text = ToText().toLatin1();
+    double value = 0;
+    std::from_chars(text.constData(), text.constData() + text.size(), value);
+    return value;
+}
 
 bool operator==(const Decimal& a, const Decimal& b) {
     auto normal = [](const Decimal& d) {
