@@ -12,11 +12,18 @@ namespace k7 {
 namespace {
 
 // libcurl reads a connect time-out of 0 as "its default of 300 s"; no limit has to be spelled out.
-constexpr long kNoLimitMs = INT_MAX;
+constexpr int64_t kNoLimitMs = INT_MAX;
 // Longest single wait for socket activity; only bounds how stale the idle clock can get.
 constexpr int kLongestPollMs = 1000;
 // A Content-Length is a hint for reserving the body, not a promise; never reserve more than this.
 constexpr qsizetype kLargestReservation = 64 * 1024 * 1024;
+// Redirects followed for one request before it fails: enough for any sane chain of moves and
+// load balancers, and a loop between two addresses ends quickly.
+constexpr int kMostRedirects = 10;
+
+bool IsFollowedRedirect(int32_t status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
 
 bool StartsWithNoCase(QByteArrayView text, QByteArrayView prefix) {
     return text.size() >= prefix.size() && qstrnicmp(text.data(), prefix.data(), prefix.size()) == 0;
@@ -59,6 +66,8 @@ CurlTransfer::CurlTransfer() {
         // takes no configuration from the environment.
         curl_easy_setopt(easy, CURLOPT_PROXY, "") == CURLE_OK &&
         curl_easy_setopt(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) == CURLE_OK &&
+        // Run() follows redirects itself: libcurl would send a custom method such as PATCH again
+        // after a 303, where the platform's objects switch to GET.
         curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L) == CURLE_OK &&
         // An abandoned name look-up is left to finish on its own instead of being waited for, so
         // Cancel() never blocks on a slow resolver.
@@ -80,29 +89,78 @@ void CurlTransfer::Prepare(const QByteArray& method, const QByteArray& url, cons
     body_.clear();
 
     CURL* easy = easy_.Get();
-    const bool isGet = method == "GET";
-    const bool isHead = method == "HEAD";
-    bool ok =
+    const bool ok =
         curl_easy_setopt(easy, CURLOPT_SHARE, share) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_URL, url.constData()) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_NOBODY, isHead ? 1L : 0L) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, isGet || isHead ? nullptr : method.constData()) ==
-            CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_HTTPHEADER, isGet || isHead ? nullptr : EmptyBodyHeaders()) ==
-            CURLE_OK &&
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
-                         limits.connectMs > 0
-                             ? static_cast<long>(std::min<int64_t>(limits.connectMs, kNoLimitMs))
-                             : kNoLimitMs) == CURLE_OK &&
-        curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS,
-                         static_cast<long>(std::clamp<int64_t>(limits.totalMs, 0, kNoLimitMs))) == CURLE_OK;
+                         static_cast<long>(limits.connectMs > 0 ? std::min(limits.connectMs, kNoLimitMs)
+                                                                : kNoLimitMs)) == CURLE_OK &&
+        SetTarget(method, url);
     if (!ok)
         throw HttpError(HttpFailure::InternalError, QStringLiteral("libcurl rejected a request setting"));
 }
 
+bool CurlTransfer::SetTarget(const QByteArray& method, const QByteArray& url) {
+    method_ = method;
+    CURL* easy = easy_.Get();
+    const bool isGet = method_ == "GET";
+    const bool isHead = method_ == "HEAD";
+    return curl_easy_setopt(easy, CURLOPT_URL, url.constData()) == CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L) == CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_NOBODY, isHead ? 1L : 0L) == CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, isGet || isHead ? nullptr : method_.constData()) ==
+               CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_HTTPHEADER, isGet || isHead ? nullptr : EmptyBodyHeaders()) ==
+               CURLE_OK;
+}
+
 int CurlTransfer::Run() {
+    const auto started = SteadyClock::now();
+    for (int hop = 0;; ++hop) {
+        // The limit on the whole exchange covers every hop, not each one afresh.
+        int64_t totalLeft = 0;
+        if (limits_.totalMs > 0) {
+            const auto spent =
+                std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - started).count();
+            totalLeft = limits_.totalMs - spent;
+            if (totalLeft <= 0) {
+                std::snprintf(errorBuffer_, sizeof errorBuffer_, "no reply within %lld ms",
+                              static_cast<long long>(limits_.totalMs));
+                return lastResult_ = CURLE_OPERATION_TIMEDOUT;
+            }
+        }
+        curl_easy_setopt(easy_.Get(), CURLOPT_TIMEOUT_MS, static_cast<long>(std::min(totalLeft, kNoLimitMs)));
+        body_.clear();
+        location_.clear();
+        if (RunOnce() != CURLE_OK || !IsFollowedRedirect(status_) || location_.isEmpty())
+            return lastResult_;
+
+        char* next = nullptr;
+        curl_easy_getinfo(easy_.Get(), CURLINFO_REDIRECT_URL, &next);
+        const QByteArray target(next ? next : "");
+        const QByteArray scheme = target.left(target.indexOf(':')).toLower();
+        if (scheme != "http" && scheme != "https") {
+            std::snprintf(errorBuffer_, sizeof errorBuffer_, "redirect to an address that is not http");
+            return lastResult_ = CURLE_TOO_MANY_REDIRECTS;
+        }
+        if (hop == kMostRedirects) {
+            std::snprintf(errorBuffer_, sizeof errorBuffer_, "more than %d redirects", kMostRedirects);
+            return lastResult_ = CURLE_TOO_MANY_REDIRECTS;
+        }
+        // As browsers do: 303 turns every method but HEAD into GET, 301 and 302 turn POST into GET,
+        // 307 and 308 keep the method.
+        QByteArray method = method_;
+        if ((status_ == 303 && method != "HEAD") || ((status_ == 301 || status_ == 302) && method == "POST"))
+            method = "GET";
+        if (!SetTarget(method, target)) {
+            std::snprintf(errorBuffer_, sizeof errorBuffer_, "libcurl rejected the redirect target");
+            return lastResult_ = CURLE_FAILED_INIT;
+        }
+    }
+}
+
+int CurlTransfer::RunOnce() {
     requestStarted_ = false;
+    status_ = 0;
     const CURLMcode added = curl_multi_add_handle(multi_.Get(), easy_.Get());
     if (added != CURLM_OK) {
         std::snprintf(errorBuffer_, sizeof errorBuffer_, "%s", curl_multi_strerror(added));
@@ -212,6 +270,7 @@ void CurlTransfer::ReadStatusLine(QByteArrayView line) {
     status_ = 0;
     reason_.clear();
     contentType_.clear();
+    location_.clear();
     const qsizetype codeStart = line.indexOf(' ');
     if (codeStart < 0)
         return;
@@ -225,12 +284,16 @@ void CurlTransfer::ReadStatusLine(QByteArrayView line) {
 
 void CurlTransfer::ReadHeaderLine(QByteArrayView line) {
     if (line.isEmpty()) {
-        // End of a head; only the final reply's head makes the state move on.
-        if (status_ >= 200 && headersDone_)
+        // End of a head; only the final reply's head makes the state move on (neither an interim
+        // 1xx nor a redirect that will be followed).
+        const bool followed = IsFollowedRedirect(status_) && !location_.isEmpty();
+        if (status_ >= 200 && !followed && headersDone_)
             headersDone_();
         return;
     }
-    if (StartsWithNoCase(line, "content-type:")) {
+    if (StartsWithNoCase(line, "location:")) {
+        location_ = line.sliced(9).trimmed().toByteArray();
+    } else if (StartsWithNoCase(line, "content-type:")) {
         contentType_ = line.sliced(13).trimmed().toByteArray();
     } else if (StartsWithNoCase(line, "content-length:")) {
         bool isNumber = false;

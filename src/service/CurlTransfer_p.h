@@ -19,8 +19,14 @@ namespace k7 {
 // On the wire: the request line, "Host", libcurl's "Accept: */*", and "Content-Length: 0" for every
 // method but GET and HEAD (the request never carries a body; servers need the length to know that).
 // No User-Agent, no Content-Type, no Expect, no compression, no proxy (libcurl's proxy environment
-// variables are ignored), HTTP/1.1 so that every reply has a reason phrase, redirects not followed.
-// The address goes to libcurl exactly as given: no escaping, no dot-segment clean-up.
+// variables are ignored), HTTP/1.1 so that every reply has a reason phrase. The address goes to
+// libcurl exactly as given: no escaping, no dot-segment clean-up.
+//
+// Redirects (301, 302, 303, 307, 308 with a Location) are followed, as the platform's request
+// objects do, and the final reply is the outcome. The method changes as in browsers: 303 makes
+// anything but HEAD a GET, 301 and 302 make POST a GET, 307 and 308 keep it. At most 10 hops are
+// taken; the 11th redirect, or one to an address that is not http or https, ends the run with
+// CURLE_TOO_MANY_REDIRECTS. The limit on the whole exchange spans all hops.
 class CurlTransfer {
 public:
     // 0 means no limit.
@@ -39,8 +45,9 @@ public:
     void Prepare(const QByteArray& method, const QByteArray& url, const Limits& limits, CURLSH* share,
                  std::function<void()> headersDone);
 
-    // Performs the exchange; returns the libcurl result (CURLE_OK: a complete reply).
-    // CURLE_ABORTED_BY_CALLBACK after Cancel(), CURLE_OPERATION_TIMEDOUT when a limit ran out.
+    // Performs the exchange, redirects included; returns the libcurl result (CURLE_OK: a complete
+    // reply). CURLE_ABORTED_BY_CALLBACK after Cancel(), CURLE_OPERATION_TIMEDOUT when a limit ran
+    // out, CURLE_TOO_MANY_REDIRECTS for a redirect not followed.
     int Run();
 
     // Makes a running (or the next) Run() end at once. Safe from any thread.
@@ -66,6 +73,8 @@ private:
     static int MarkRequestStart(void* self, char* primaryIp, char* localIp, int primaryPort, int localPort);
     void ReadStatusLine(QByteArrayView line);
     void ReadHeaderLine(QByteArrayView line);
+    bool SetTarget(const QByteArray& method, const QByteArray& url);
+    int RunOnce();
     int DriveToEnd();
     int64_t IdleMsLeft() const;
 
@@ -80,7 +89,10 @@ private:
     bool requestStarted_ = false;
     SteadyClock::time_point lastActivity_;
 
+    QByteArray method_; // of the current hop
+
     int32_t status_ = 0;
+    QByteArray location_; // of the reply's head; non-empty makes a 3xx a redirect to follow
     QByteArray reason_;
     QByteArray contentType_;
     QByteArray body_;

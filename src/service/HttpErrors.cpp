@@ -44,6 +44,7 @@ constexpr std::array kFailures{
                  "The connection with the server was terminated abnormally\r\n"},
     FailureEntry{HttpFailure::InvalidServerResponse, 0x80072F78u,
                  "The server returned an invalid or unrecognized response\r\n"},
+    FailureEntry{HttpFailure::RedirectFailed, 0x80072F7Cu, "The HTTP redirect request failed\r\n"},
     FailureEntry{HttpFailure::SecureChannelError, 0x80072F7Du,
                  "An error occurred in the secure channel support\r\n"},
     FailureEntry{HttpFailure::SecureFailure, 0x80072F8Fu, "A security error occurred\r\n"},
@@ -104,6 +105,8 @@ HttpFailure HttpFailureFromCurl(int curlCode) {
     case CURLE_BAD_CONTENT_ENCODING:
     case CURLE_RANGE_ERROR:
         return HttpFailure::InvalidServerResponse;
+    case CURLE_TOO_MANY_REDIRECTS: // also a redirect to an address that is not http or https
+        return HttpFailure::RedirectFailed;
     case CURLE_SSL_CONNECT_ERROR:
         return HttpFailure::SecureChannelError;
     case CURLE_PEER_FAILED_VERIFICATION:

@@ -27,6 +27,7 @@ enum class HttpFailure {
     CannotConnect,
     ConnectionTerminated,
     InvalidServerResponse,
+    RedirectFailed,
     SecureChannelError,
     SecureFailure,
 };

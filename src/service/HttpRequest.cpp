@@ -32,6 +32,33 @@ bool IsSchemeChar(char c) {
            c == '-' || c == '.';
 }
 
+// The address as it goes on the wire. The platform's objects send blanks in the path and query as
+// %20; here every byte that libcurl's URL parser refuses there (C0 controls, the blank, DEL) is
+// percent-encoded the same way, and so are non-ASCII bytes (the text is UTF-8 by now), which libcurl
+// would pass on raw where the platform sends them encoded. Nothing else is touched: "%", "&", "=",
+// "?" and "/" stay as the caller concatenated them. The scheme and host are left alone, so an
+// unusable host still fails as an invalid address.
+QByteArray EncodeForWire(const QByteArray& url) {
+    const qsizetype authority = url.indexOf("://");
+    if (authority < 0)
+        return url;
+    qsizetype start = authority + 3;
+    while (start < url.size() && !QByteArrayView("/?#").contains(url[start]))
+        ++start;
+    QByteArray wire = url.left(start);
+    for (qsizetype i = start; i < url.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(url[i]);
+        if (byte > 0x20 && byte < 0x7F) {
+            wire += static_cast<char>(byte);
+        } else {
+            wire += '%';
+            wire += "0123456789ABCDEF"[byte >> 4];
+            wire += "0123456789ABCDEF"[byte & 0xF];
+        }
+    }
+    return wire;
+}
+
 CurlTransfer::Limits ServerLimits(const std::array<int32_t, 4>& timeouts) {
     const auto [resolve, connect, send, receive] = timeouts;
     auto bounded = [](int32_t ms) { return ms > 0; };
@@ -59,7 +86,7 @@ void HttpRequest::Open(const QString& method, const QString& url, bool async) {
     ClearOutcome();
     readyState_.store(kUninitialised, std::memory_order_release);
     CheckMethod(method);
-    QByteArray urlBytes = url.toUtf8();
+    QByteArray urlBytes = EncodeForWire(url.toUtf8());
     CheckUrl(urlBytes);
     method_ = method.toUtf8();
     url_ = std::move(urlBytes);
@@ -228,8 +255,9 @@ void HttpRequest::CheckUrl(const QByteArray& url) {
 
     if (!EnsureCurlInitialized())
         throw HttpError(HttpFailure::InternalError, QStringLiteral("libcurl could not be initialised"));
-    // libcurl's own parser with the flags the request will use: whatever it refuses (spaces,
-    // control characters, a bad port, no host) is refused here, before anything is sent.
+    // libcurl's own parser with the flags the request will use: whatever it still refuses (a blank
+    // or control character in the host, a bad port, no host) is refused here, before anything is
+    // sent.
     CurlUrlHandle parsed(curl_url());
     if (!parsed)
         throw HttpError(HttpFailure::OutOfMemory);

@@ -34,11 +34,13 @@ class TransferPool;
 // The request adds nothing of its own: on the wire go the request line, libcurl's "Host" and
 // "Accept: */*", and "Content-Length: 0" for every method but GET and HEAD (there is never a body,
 // and servers need the length to know it); no Content-Type, User-Agent or Expect. HTTP/1.1 always,
-// so every reply has a reason phrase; redirects are not followed; no proxy is used.
+// so every reply has a reason phrase; no proxy is used. Redirects are followed, at most 10 hops
+// (see CurlTransfer); one more fails with "The HTTP redirect request failed".
 //
-// Open() checks the address (an http or https scheme followed by "//" and a host, nothing libcurl
-// would refuse such as spaces) and raises "The URL is invalid" or "The URL does not use a
-// recognized protocol" at once. The address is otherwise sent exactly as given.
+// Open() checks the address (an http or https scheme followed by "//" and a usable host) and
+// raises "The URL is invalid" or "The URL does not use a recognized protocol" at once. Blanks,
+// control characters and non-ASCII characters after the host are sent percent-encoded (UTF-8), as
+// the platform's objects send them; everything else goes exactly as given.
 //
 // Synchronous Send() blocks until the exchange ends and raises its transport failure. Asynchronous
 // Send() runs the exchange on a worker thread and returns at once; the caller polls readyState().

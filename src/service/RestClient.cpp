@@ -3,14 +3,9 @@
 #include "core/RuntimeError.h"
 #include "service/HttpRequest.h"
 
-#include <new>
-
 namespace k7 {
 
 namespace {
-
-// The platform's response when a late-bound object cannot be created at all.
-constexpr int32_t kCannotCreateObject = 429;
 
 // Written in exactly one form; the text goes in unescaped, so a quote or backslash in it leaves the
 // envelope invalid JSON, which the caller's parse then reports.
@@ -56,15 +51,13 @@ QString RestClient::DeleteRequest(const QString& pStrPath, const QString& pStrPa
 }
 
 QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrURL) {
-    int32_t number = 0;
-    QString description;
+    QString failure;
     try {
         if (!request_ || requestServerMode_ != bolServer_) {
             request_.reset();
             request_ = factory_ ? factory_(bolServer_) : nullptr;
             if (!request_)
-                throw RuntimeError(kCannotCreateObject,
-                                   QStringLiteral("ActiveX component can't create object"));
+                Raise(ErrorNumber::CannotCreateObject);
             requestServerMode_ = bolServer_;
         }
         HttpRequestObject& request = *request_;
@@ -83,21 +76,14 @@ QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrUR
         body.remove(QChar(10));
         body.remove(QChar(13));
         return body;
-    } catch (const RuntimeError& error) {
-        number = error.Number();
-        description = error.Description();
-    } catch (const std::bad_alloc&) {
-        number = ErrorNumber::OutOfMemory;
-        description = StandardDescription(number);
     } catch (...) {
-        // Any other failure of the request object surfaces the way the runtime reports a failed
-        // call on an automation object.
-        number = 440;
-        description = StandardDescription(number);
+        // Any failure of the request object that is no runtime error surfaces the way the runtime
+        // reports a failed call on an automation object.
+        failure = CurrentFailure(ErrorNumber::AutomationError).FailureText();
     }
     // A failed object is never trusted again: the next request starts from a fresh one.
     request_.reset();
-    return FailureEnvelope(FailureText(number, description));
+    return FailureEnvelope(failure);
 }
 
 } // namespace k7
