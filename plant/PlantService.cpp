@@ -14,6 +14,8 @@
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
+#include <deque>
+#include <list>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -22,11 +24,77 @@
 namespace k7::plant {
 
 namespace {
-// Every open keep-alive connection holds a server thread: a demo screen keeps one per control,
-// a test several at once.
-constexpr size_t ServerThreads = 32;
+// cpp-httplib serves a connection on one task for as long as the connection lives, idle or not. With
+// a fixed pool, a few dozen idle sockets (another client's kept-alive or half-open connections)
+// would leave a terminal's request waiting in the queue for their time-outs. So every connection
+// gets a thread of its own, up to this many at once; only past that do connections queue.
+constexpr size_t MostConnectionThreads = 1024;
+// Connections waiting to be accepted; cpp-httplib's own backlog of 5 would make a burst of
+// connects wait for the kernel to retry them.
+constexpr int ListenBacklog = 1024;
 constexpr size_t KeepAliveRequests = 100000;
 constexpr const char* JsonType = "application/json; charset=utf-8";
+
+// A task queue with a thread per task. Finished threads are joined on the next enqueue and at
+// shutdown, so none outlives the server.
+class ThreadPerConnection final : public httplib::TaskQueue {
+public:
+    void enqueue(std::function<void()> task) override {
+        std::lock_guard lock(mutex_);
+        ReapFinished();
+        if (workers_.size() >= MostConnectionThreads) {
+            waiting_.push_back(std::move(task));
+            return;
+        }
+        auto& worker = workers_.emplace_back(std::make_unique<Worker>());
+        worker->thread = std::thread(&ThreadPerConnection::Work, this, worker.get(), std::move(task));
+    }
+
+    void shutdown() override {
+        std::unique_lock lock(mutex_);
+        while (!workers_.empty()) {
+            std::unique_ptr<Worker> worker = std::move(workers_.back());
+            workers_.pop_back();
+            lock.unlock();
+            worker->thread.join();
+            lock.lock();
+        }
+    }
+
+private:
+    struct Worker {
+        std::thread thread;
+        bool finished = false; // under mutex_
+    };
+
+    void Work(Worker* self, std::function<void()> task) {
+        for (;;) {
+            task();
+            std::lock_guard lock(mutex_);
+            if (waiting_.empty()) {
+                self->finished = true;
+                return;
+            }
+            task = std::move(waiting_.front());
+            waiting_.pop_front();
+        }
+    }
+
+    void ReapFinished() {
+        for (auto worker = workers_.begin(); worker != workers_.end();) {
+            if ((*worker)->finished) {
+                (*worker)->thread.join(); // it only has to leave Work()
+                worker = workers_.erase(worker);
+            } else {
+                ++worker;
+            }
+        }
+    }
+
+    std::mutex mutex_;
+    std::list<std::unique_ptr<Worker>> workers_;
+    std::deque<std::function<void()>> waiting_;
+};
 } // namespace
 
 struct PlantService::Impl {
@@ -145,13 +213,15 @@ int PlantService::Start(int port) {
     std::signal(SIGPIPE, SIG_IGN);
 
     auto server = std::make_unique<httplib::Server>();
-    server->new_task_queue = [] { return new httplib::ThreadPool(ServerThreads); };
+    server->new_task_queue = [] { return new ThreadPerConnection; };
     server->set_tcp_nodelay(true);
     // cpp-httplib also sets SO_REUSEPORT, which would let a second plant share a port silently;
     // only the restart-after-TIME_WAIT part is wanted.
-    server->set_socket_options([](socket_t socket) {
+    socket_t listening = INVALID_SOCKET;
+    server->set_socket_options([&listening](socket_t socket) {
         const int on = 1;
         setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        listening = socket;
     });
     server->set_keep_alive_max_count(KeepAliveRequests);
     Impl* impl = d.get();
@@ -183,6 +253,9 @@ int PlantService::Start(int port) {
     if (bound <= 0)
         throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port) +
                                  " (is the port in use?)");
+    // Listening again only widens the backlog of the socket the server listens on.
+    if (listening != INVALID_SOCKET)
+        ::listen(listening, ListenBacklog);
     {
         std::lock_guard lock(d->stateMutex);
         d->stopping = false;

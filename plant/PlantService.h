@@ -13,11 +13,11 @@ class PlantModel;
 
 // A fault injected on one path of the simulated plant, for tests and demos.
 struct Fault {
-    int Status = 0;                 // HTTP status to answer with (0: keep the normal status)
-    QString Reason;                 // reason phrase of the status line ("" = the standard one)
-    int DelayMs = 0;                // wait before answering
-    std::optional<QString> RawBody; // body sent as it stands instead of the computed reply
-    bool DropConnection = false;    // close the connection without answering
+    int Status = 0;                   // HTTP status to answer with (0: keep the normal status)
+    QString Reason{};                 // reason phrase of the status line ("" = the standard one)
+    int DelayMs = 0;                  // wait before answering
+    std::optional<QString> RawBody{}; // body sent as it stands instead of the computed reply
+    bool DropConnection = false;      // close the connection without answering
 };
 
 // The simulated plant REST service: real HTTP on 127.0.0.1, stateful figures, fault injection
