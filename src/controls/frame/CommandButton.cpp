@@ -14,6 +14,20 @@ CommandButton::CommandButton(ControlBase& owner, const QString& name, int index)
     connect(this, &QPushButton::clicked, this, [this] { emit Clicked(Index()); });
 }
 
+CommandButton& CommandButton::ApplyDesign(const Design& design) {
+    Move(design.Bounds);
+    SetFont(design.Font);
+    SetForeColor(design.ForeColor);
+    SetBackColor(design.BackColor);
+    return *this;
+}
+
+void CommandButton::Describe(Description& out) const {
+    DescribeText(out);
+    out.Field(QStringLiteral("alignment"), Variant(QStringLiteral("center")))
+        .Field(QStringLiteral("visible"), Variant(Visible()));
+}
+
 void CommandButton::ShowCaption() {
     // The push button's own text feeds accessibility and mnemonics; an "&" in a caption is text.
     QString escaped = Caption();
@@ -22,7 +36,7 @@ void CommandButton::ShowCaption() {
 }
 
 CommandButton& CommandButton::LoadCopy(int index) const {
-    return MakeLoadedCopy(Owner().CreateButton(Name(), index), *this);
+    return MakeLoadedCopy(Owner().Create<CommandButton>(Name(), index), *this);
 }
 
 void CommandButton::paintEvent(QPaintEvent*) {

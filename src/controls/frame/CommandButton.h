@@ -16,9 +16,19 @@ namespace k7 {
 class CommandButton : public TextChild<QPushButton> {
     Q_OBJECT
 public:
+    // How a button looks before the control code touches it: one value per button of a design.
+    struct Design {
+        TwipsRect Bounds;
+        FontStyle Font;
+        uint32_t ForeColor = Colors::ButtonText;
+        uint32_t BackColor = Colors::ButtonFace;
+    };
+
     CommandButton(ControlBase& owner, const QString& name, int index = -1);
 
-    ChildKind Kind() const override { return ChildKind::CommandButton; }
+    QString Kind() const override { return QStringLiteral("CommandButton"); }
+    void Describe(Description& out) const override;
+    CommandButton& ApplyDesign(const Design& design);
 
     // A new element `index` of this button's array, a copy of this one, hidden.
     CommandButton& LoadCopy(int index) const;

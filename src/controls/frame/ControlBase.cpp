@@ -1,17 +1,10 @@
 #include "controls/frame/ControlBase.h"
 
 #include "controls/frame/Colors.h"
-#include "controls/frame/CommandButton.h"
 #include "controls/frame/ControlHost.h"
 #include "controls/frame/DefaultControlHost.h"
-#include "controls/frame/FilledRect.h"
 #include "controls/frame/FontRegistry.h"
-#include "controls/frame/Label.h"
-#include "controls/frame/Line.h"
-#include "controls/frame/PopupMenu.h"
 #include "controls/frame/PropertyBag.h"
-#include "controls/frame/Shape.h"
-#include "controls/frame/Timer.h"
 #include "controls/frame/Twips.h"
 #include "core/RuntimeError.h"
 
@@ -21,8 +14,6 @@
 #include <QResizeEvent>
 
 #include <algorithm>
-#include <new>
-#include <stdexcept>
 
 namespace k7 {
 
@@ -32,28 +23,8 @@ ControlBase::ControlBase(QWidget* parent) : QWidget(parent) {
 }
 
 ControlBase::~ControlBase() {
-    // Shapes leave the list themselves; widget children are deleted by QWidget after this body,
-    // when the list is gone, so they are told not to look for it.
-    shapes_.clear();
-    for (ControlChild* child : children_)
-        child->registered_ = false;
+    // Before QWidget's own destructor: children that are widgets leave their parent as they go.
     children_.clear();
-}
-
-void ControlBase::SetAPIHost(const QString& value) {
-    Assign(QStringLiteral("APIHost"), Variant(value));
-}
-
-void ControlBase::SetCompany(const QString& value) {
-    Assign(QStringLiteral("Company"), Variant(value));
-}
-
-void ControlBase::SetSession(const QString& value) {
-    Assign(QStringLiteral("Session"), Variant(value));
-}
-
-void ControlBase::SetProcess(const QString& value) {
-    Assign(QStringLiteral("Process"), Variant(value));
 }
 
 bool ControlBase::Refresh(bool pBolOpened) {
@@ -63,6 +34,12 @@ bool ControlBase::Refresh(bool pBolOpened) {
 
 void ControlBase::Assign(const QString& name, const Variant& value) {
     const PropertyDefinition& property = Properties().At(name);
+    if (property.Access == PropertyAccess::ReadOnly)
+        Raise(ErrorNumber::PropertyIsReadOnly);
+    if (property.Write) {
+        property.Write(*this, value);
+        return;
+    }
     const Variant converted = PropertyTable::Convert(property.Type, value);
     if (property.Form == WriteForm::Plain) {
         property.Set(*this, converted);
@@ -122,8 +99,6 @@ void ControlBase::SetExtent(float width, float height) {
 void ControlBase::SetDesignExtent(float width, float height) {
     extentWidth_ = width;
     extentHeight_ = height;
-    resizedWidth_ = width;
-    resizedHeight_ = height;
     resize(PixelSizeOf(width, height));
 }
 
@@ -169,85 +144,39 @@ void ControlBase::YieldOnce() {
     QCoreApplication::processEvents();
 }
 
-Label& ControlBase::CreateLabel(const QString& name, int index) {
-    return *new Label(*this, name, index);
-}
-
-CommandButton& ControlBase::CreateButton(const QString& name, int index) {
-    return *new CommandButton(*this, name, index);
-}
-
-FilledRect& ControlBase::CreateFilledRect(const QString& name, int index) {
-    return AddShape<FilledRect>(name, index);
-}
-
-Line& ControlBase::CreateLine(const QString& name, int index) {
-    return AddShape<Line>(name, index);
-}
-
-Timer& ControlBase::CreateTimer(const QString& name, int index) {
-    return *new Timer(*this, name, index);
-}
-
-PopupMenu& ControlBase::CreatePopupMenu(const QString& name, const QString& itemsName, int index) {
-    menus_.push_back(std::make_unique<PopupMenu>(*this, name, itemsName, index));
-    return *menus_.back();
-}
-
 void ControlBase::DestroyChild(ControlChild& child) {
-    auto shape = std::find_if(shapes_.begin(), shapes_.end(), [&](const std::unique_ptr<Shape>& candidate) {
-        return candidate.get() == &child;
-    });
-    if (shape != shapes_.end()) {
-        shapes_.erase(shape);
-        update();
+    auto found = std::find_if(children_.begin(), children_.end(),
+                              [&](const std::unique_ptr<ControlChild>& candidate) { return candidate.get() == &child; });
+    if (found == children_.end())
         return;
-    }
-    UnregisterChild(child);
-    child.registered_ = false;
-    if (auto* timer = dynamic_cast<Timer*>(&child))
-        timer->SetEnabled(false);
-    if (auto* widget = dynamic_cast<QWidget*>(&child))
-        widget->hide();
-    if (auto* object = dynamic_cast<QObject*>(&child))
-        object->deleteLater();
+    ControlChild* leaving = found->release();
+    children_.erase(found);
+    leaving->Dispose();
+    update();
 }
 
 ControlChild* ControlBase::FindChild(const QString& name, int index) const {
-    for (ControlChild* child : children_)
+    for (const auto& child : children_)
         if (child->Name() == name && child->Index() == index)
-            return child;
+            return child.get();
     return nullptr;
 }
 
 std::optional<QString> ControlBase::Trap(const std::function<void()>& body) {
-    const auto standard = [](int32_t number) { return FailureText(number, StandardDescription(number)); };
     try {
         body();
         return std::nullopt;
-    } catch (const RuntimeError& error) {
-        return FailureText(error.Number(), error.Description());
-    } catch (const std::bad_alloc&) {
-        return standard(ErrorNumber::OutOfMemory);
-    } catch (const std::length_error&) {
-        return standard(ErrorNumber::OutOfMemory);
-    } catch (const std::out_of_range&) {
-        return standard(ErrorNumber::SubscriptOutOfRange);
-    } catch (const std::overflow_error&) {
-        return standard(ErrorNumber::Overflow);
-    } catch (const std::range_error&) {
-        return standard(ErrorNumber::Overflow);
-    } catch (const std::invalid_argument&) {
-        return standard(ErrorNumber::InvalidProcedureCall);
     } catch (...) {
-        return standard(ErrorNumber::InternalError);
+        return CurrentFailure(ErrorNumber::InternalError).FailureText();
     }
 }
 
-bool ControlBase::RunLoader(const std::function<bool()>& body, const std::function<void()>& exitStep) {
+bool ControlBase::RunLoader(const std::function<bool()>& body, const std::function<void()>& exitStep,
+                            FailurePolicy policy) {
     bool result = false;
     if (const std::optional<QString> failure = Trap([&] { result = body(); })) {
-        SetError(*failure);
+        if (policy == FailurePolicy::Record)
+            SetError(*failure);
         result = false;
     }
     if (exitStep)
@@ -255,7 +184,7 @@ bool ControlBase::RunLoader(const std::function<bool()>& body, const std::functi
     return result;
 }
 
-void ControlBase::RunHandler(const std::function<void()>& body) noexcept {
+void ControlBase::RunHandler(const std::function<void()>& body, FailurePolicy policy) noexcept {
     std::optional<QString> failure;
     try {
         failure = Trap(body);
@@ -263,7 +192,7 @@ void ControlBase::RunHandler(const std::function<void()>& body) noexcept {
         // Building the failure text itself failed (memory); nothing more can be recorded.
         return;
     }
-    if (failure) {
+    if (failure && policy == FailurePolicy::Record) {
         try {
             SetError(*failure);
         } catch (...) {
@@ -274,9 +203,8 @@ void ControlBase::RunHandler(const std::function<void()>& body) noexcept {
 void ControlBase::PaintSurface(QPainter& painter) {
     painter.fillRect(QRect(QPoint(0, 0), size()), Colors::ToQColor(backColor_, palette()));
     const double twipsPerPixel = TwipsPerPixel();
-    for (const auto& shape : shapes_)
-        if (shape->Visible())
-            shape->Paint(painter, twipsPerPixel, palette());
+    for (const auto& child : children_)
+        child->PaintOnSurface(painter, twipsPerPixel, palette());
 }
 
 void ControlBase::SetError(const QString& text) {
@@ -286,7 +214,7 @@ void ControlBase::SetError(const QString& text) {
 
 void ControlBase::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    RunHandler([&] { PaintSurface(painter); });
+    RunHandler([&] { PaintSurface(painter); }, FailurePolicy::Swallow);
 }
 
 void ControlBase::resizeEvent(QResizeEvent* event) {
@@ -301,32 +229,16 @@ void ControlBase::resizeEvent(QResizeEvent* event) {
     RunResizeHook();
 }
 
-template <class T> T& ControlBase::AddShape(const QString& name, int index) {
-    auto shape = std::make_unique<T>(*this, name, index);
-    T& created = *shape;
-    shapes_.push_back(std::move(shape));
-    update();
-    return created;
-}
-
-void ControlBase::RegisterChild(ControlChild& child) {
-    children_.push_back(&child);
-}
-
-void ControlBase::UnregisterChild(ControlChild& child) {
-    children_.erase(std::remove(children_.begin(), children_.end(), &child), children_.end());
-}
-
 QSize ControlBase::PixelSizeOf(float width, float height) const {
     const double twipsPerPixel = TwipsPerPixel();
     return QSize(Twips::ToPixel(width, twipsPerPixel), Twips::ToPixel(height, twipsPerPixel));
 }
 
 void ControlBase::RunResizeHook() {
-    if (extentWidth_ == resizedWidth_ && extentHeight_ == resizedHeight_)
+    const std::pair<float, float> extent(extentWidth_, extentHeight_);
+    if (resizedExtent_ == extent)
         return;
-    resizedWidth_ = extentWidth_;
-    resizedHeight_ = extentHeight_;
+    resizedExtent_ = extent;
     RunHandler([this] { Resized(); });
 }
 

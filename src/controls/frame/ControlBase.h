@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/frame/ComponentIdentity.h"
+#include "controls/frame/ControlChild.h"
 #include "controls/frame/FontStyle.h"
 #include "controls/frame/PropertyTable.h"
 
@@ -11,37 +12,35 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace k7 {
 
-class CommandButton;
-class ControlChild;
 class ControlHost;
-class FilledRect;
-class Label;
-class Line;
-class PopupMenu;
 class PropertyBag;
-class Shape;
-class Timer;
 
-// What every control of the library shares: the connection properties and Error, Refresh, the
-// notifying and plain property writes, persistence through a PropertyBag, the loader trap, the
-// children (labels and buttons as widgets, rectangles and lines painted on the control's own
-// surface below them), and the surface services the controls draw with (twips, text measurement,
-// repaint-now, yield-once, the modal prompt).
+// What happens to a failure of a handler the event loop runs (a click, a tick, a menu choice, a
+// resize): Record keeps its text in Error, Swallow drops it. Paint failures are always dropped:
+// a control is painted many times over and a paint never reports.
+enum class FailurePolicy { Record, Swallow };
+
+// What every control of the library has: Error, Refresh, the notifying and plain property writes,
+// persistence through a PropertyBag, the loader trap, the children (labels and buttons as widgets,
+// everything else painted on the control's own surface below them, in creation order), and the
+// surface services the controls draw with (twips, text measurement, repaint-now, yield-once, the
+// modal prompt). The connection to the plant's service is not here: six controls add it through
+// ServiceControl; the path view addresses its own drawing service.
 //
 // A control declares its property table (Properties()) and its identity (Identity()), builds its
 // design-state children in its constructor, and implements RefreshSequence. Methods the host calls
-// let untrapped errors reach the host as RuntimeError; everything Qt calls (clicks, ticks, menu
-// choices, resizes) goes through RunHandler and ends up in Error instead.
+// let untrapped errors reach the host as RuntimeError; everything Qt calls goes through RunHandler.
+//
+// The resize hook: Resized() runs whenever the extent changes, and once when the control is first
+// placed (shown, or given an extent by SetExtent), even at its design size, as a component host
+// sizes a control when it sites it.
 class ControlBase : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(QString APIHost READ APIHost WRITE SetAPIHost)
-    Q_PROPERTY(QString Company READ Company WRITE SetCompany)
-    Q_PROPERTY(QString Session READ Session WRITE SetSession)
-    Q_PROPERTY(QString Process READ Process WRITE SetProcess)
     Q_PROPERTY(QString Error READ Error NOTIFY ErrorChanged)
 
 public:
@@ -51,15 +50,6 @@ public:
     virtual const ComponentIdentity& Identity() const = 0;
     virtual const PropertyTable& Properties() const = 0;
 
-    // --- connection properties (write form from the control's table)
-    const QString& APIHost() const { return apiHost_; }
-    void SetAPIHost(const QString& value);
-    const QString& Company() const { return company_; }
-    void SetCompany(const QString& value);
-    const QString& Session() const { return session_; }
-    void SetSession(const QString& value);
-    const QString& Process() const { return process_; }
-    void SetProcess(const QString& value);
     // The last trapped failure: number, "-", description. Empty until a failure happens.
     const QString& Error() const { return error_; }
 
@@ -68,10 +58,12 @@ public:
     Q_INVOKABLE bool Refresh(bool pBolOpened);
 
     // --- properties by name, through the table
-    // Converts `value` to the property's type, then writes it in the property's write form:
-    // plain stores it; notifying does nothing for an equal value, else asks the host under the
-    // persistence name, stores only on approval and then tells the host.
+    // Writes a property as a host does: through the row's own write step when it has one, else
+    // converted to the property's type and written in the property's form (plain stores it;
+    // notifying does nothing for an equal value, else asks the host under the persistence name,
+    // stores only on approval and then tells the host).
     void Assign(const QString& name, const Variant& value);
+    // The stored value in the property's type (also for write-only properties).
     Variant Value(const QString& name) const;
 
     // Restores every persisted property in the table's read order, each from `bag` with the
@@ -118,37 +110,46 @@ public:
     void YieldOnce();
 
     // --- children
-    Label& CreateLabel(const QString& name, int index = -1);
-    CommandButton& CreateButton(const QString& name, int index = -1);
-    FilledRect& CreateFilledRect(const QString& name, int index = -1);
-    Line& CreateLine(const QString& name, int index = -1);
-    Timer& CreateTimer(const QString& name, int index = -1);
-    PopupMenu& CreatePopupMenu(const QString& name, const QString& itemsName, int index = -1);
-    // Removes a child at once from the control (list, painting, events); a widget is deleted when
-    // control returns to the event loop, so a handler of that very widget can still finish.
+    // Creates a child of kind T (Label, CommandButton, FilledRect, Line, Timer, PopupMenu, or any
+    // kind derived from ControlChild) named `name`, element `index` of its array (-1: no array),
+    // with T's further constructor arguments. The control owns it for its life.
+    template <class T, class... Args> T& Create(const QString& name, int index = -1, Args&&... arguments) {
+        auto child = std::make_unique<T>(*this, name, index, std::forward<Args>(arguments)...);
+        T& created = *child;
+        children_.push_back(std::move(child));
+        update();
+        return created;
+    }
+    // Removes a child at once from the control (list, painting, events) and ends its life.
     void DestroyChild(ControlChild& child);
     // Every child in creation order.
-    const std::vector<ControlChild*>& Children() const { return children_; }
+    const std::vector<std::unique_ptr<ControlChild>>& Children() const { return children_; }
     ControlChild* FindChild(const QString& name, int index = -1) const;
-    const std::vector<std::unique_ptr<PopupMenu>>& PopupMenus() const { return menus_; }
 
     // --- failure trap
-    // Runs `body`; an error it raises becomes a failure text (number, "-", description). Standard
-    // library failures are given runtime numbers: 7 for memory, 9 for an index out of range, 6 for
-    // overflow, 5 for an invalid argument, 51 for anything else.
+    // Runs `body`; an error it raises becomes a failure text (number, "-", description), with the
+    // runtime's numbers for standard library failures and 51 for anything else.
     static std::optional<QString> Trap(const std::function<void()>& body);
-    // The loader shape: runs `body` under the trap (a failure sets Error and makes the result
-    // false), then always runs `exitStep`. Returns body's result.
-    bool RunLoader(const std::function<bool()>& body, const std::function<void()>& exitStep = {});
-    // For everything Qt calls: runs `body`, records a failure in Error, never throws.
-    void RunHandler(const std::function<void()>& body) noexcept;
+    // The loader shape: runs `body` under the trap (a failure is recorded in Error unless
+    // `policy` swallows it, and makes the result false), then always runs `exitStep`. Returns
+    // body's result.
+    bool RunLoader(const std::function<bool()>& body, const std::function<void()>& exitStep = {},
+                   FailurePolicy policy = FailurePolicy::Record);
+    // For everything Qt calls: runs `body`, never throws; a failure goes where `policy` says
+    // (by default the control's HandlerFailures()).
+    void RunHandler(const std::function<void()>& body) noexcept { RunHandler(body, handlerFailures_); }
+    void RunHandler(const std::function<void()>& body, FailurePolicy policy) noexcept;
+    FailurePolicy HandlerFailures() const { return handlerFailures_; }
 
     // Connects a child's event (Clicked, MouseReleased, Tick, ...) to `handler` run under
-    // RunHandler, so an error in a click or tick handler lands in Error instead of the event loop.
+    // RunHandler, so an error in a click or tick handler never reaches the event loop; `policy`
+    // overrides the control's choice for this one connection.
     template <class Sender, class Signal, class Handler>
-    QMetaObject::Connection ConnectHandler(Sender* sender, Signal signal, Handler handler) {
-        return connect(sender, signal, this,
-                       [this, handler](auto... arguments) { RunHandler([&] { handler(arguments...); }); });
+    QMetaObject::Connection ConnectHandler(Sender* sender, Signal signal, Handler handler,
+                                           std::optional<FailurePolicy> policy = std::nullopt) {
+        return connect(sender, signal, this, [this, handler, policy](auto... arguments) {
+            RunHandler([&] { handler(arguments...); }, policy.value_or(handlerFailures_));
+        });
     }
 
 signals:
@@ -158,45 +159,37 @@ signals:
 protected:
     // The control's own Refresh steps.
     virtual void RefreshSequence(bool pBolOpened) = 0;
-    // The host resized the control (runs under RunHandler).
+    // The control was placed or its extent changed (runs under RunHandler).
     virtual void Resized() {}
-    // Paints the background and the shapes in creation order; a control that draws more on its
-    // surface overrides it and calls the base first. Works on any painter (image, widget).
+    // Paints the background and the painted children in creation order; a control that draws more
+    // on its surface overrides it and calls the base first. Works on any painter (image, widget).
     virtual void PaintSurface(QPainter& painter);
 
     // Sets the extent in a constructor, without running the resize hook.
     void SetDesignExtent(float width, float height);
     void SetError(const QString& text);
+    // Where failures of the control's handlers go; a control whose failures never reach Error
+    // (the path view) swallows them.
+    void SetHandlerFailures(FailurePolicy policy) { handlerFailures_ = policy; }
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-    QString apiHost_;
-    QString company_;
-    QString session_;
-    QString process_;
-
 private:
-    friend class ControlChild;
-    void RegisterChild(ControlChild& child);
-    void UnregisterChild(ControlChild& child);
-    // Creates a painted child and puts it on top of the shapes painted so far.
-    template <class T> T& AddShape(const QString& name, int index);
     QSize PixelSizeOf(float width, float height) const;
     void RunResizeHook();
 
     QString error_;
     ControlHost* host_ = nullptr;
+    FailurePolicy handlerFailures_ = FailurePolicy::Record;
     float extentWidth_ = 0;
     float extentHeight_ = 0;
-    float resizedWidth_ = -1;
-    float resizedHeight_ = -1;
+    // The extent the resize hook last saw; none until the control is first placed.
+    std::optional<std::pair<float, float>> resizedExtent_;
     uint32_t backColor_ = 0x8000000F;
     uint32_t foreColor_ = 0x80000012;
     FontStyle controlFont_;
-    std::vector<ControlChild*> children_;
-    std::vector<std::unique_ptr<Shape>> shapes_;
-    std::vector<std::unique_ptr<PopupMenu>> menus_;
+    std::vector<std::unique_ptr<ControlChild>> children_;
 };
 
 } // namespace k7

@@ -2,20 +2,25 @@
 
 #include <QString>
 
+class QPainter;
+class QPalette;
+
 namespace k7 {
 
 class ControlBase;
+class Description;
 
-// What kind of child a ControlChild is (for hosts that list a control's children).
-enum class ChildKind { Label, CommandButton, FilledRect, Line, Timer };
-
-// The name, array index and owner every child of a control carries. A child registers itself with
-// its control when created and leaves the control's list when destroyed, so the control always
-// knows its children in creation order. Index is -1 for a child that is no widget-array element.
+// What every child of a control carries: its owner, name and array index (-1 outside arrays), and
+// what lets the frame treat all kinds alike. A child kind says what it is (Kind), writes its state
+// for hosts and dumps (Describe), paints on the control's surface when it has no window of its own
+// (PaintOnSurface), and knows how it leaves the control early (Dispose). A new kind of child
+// therefore needs no change anywhere in the frame or the hosts.
+//
+// Children are made only through ControlBase::Create<T>, which owns them in creation order.
 class ControlChild {
 public:
     ControlChild(ControlBase& owner, QString name, int index);
-    virtual ~ControlChild();
+    virtual ~ControlChild() = default;
     ControlChild(const ControlChild&) = delete;
     ControlChild& operator=(const ControlChild&) = delete;
 
@@ -23,8 +28,13 @@ public:
     const QString& Name() const { return name_; }
     int Index() const { return index_; }
 
-    virtual ChildKind Kind() const = 0;
-    static QString KindName(ChildKind kind);
+    // The kind's name as hosts list it: "Label", "CommandButton", "FilledRect", ...
+    virtual QString Kind() const = 0;
+    // Everything a host may want to see of the child beyond name, index and kind.
+    virtual void Describe(Description& out) const = 0;
+    // Paints the child on the control's own surface, below every widget. Children that are widgets
+    // of their own paint themselves and leave this empty.
+    virtual void PaintOnSurface(QPainter& painter, double twipsPerPixel, const QPalette& palette) const;
 
 protected:
     // Turns `element`, just created as a further element of `source`'s array, into a copy of
@@ -37,10 +47,14 @@ protected:
 
 private:
     friend class ControlBase;
+    // Ends the child's life once the control has let go of it (ControlBase::DestroyChild). A plain
+    // child is deleted at once; a widget hides and is deleted when control returns to the event
+    // loop, so that a handler of that very widget can still finish.
+    virtual void Dispose() { delete this; }
+
     ControlBase& owner_;
     QString name_;
     int index_;
-    bool registered_ = true;
 };
 
 } // namespace k7

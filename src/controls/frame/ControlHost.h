@@ -28,8 +28,9 @@ public:
     virtual QString InputBox(ControlBase& control, const QString& prompt, const QString& title,
                              const QString& defaultText) = 0;
 
-    // Shows `items` as a modal pop-up menu at `globalPosition`; the chosen item's Index, or -1.
-    virtual int ShowPopupMenu(ControlBase& control, const std::vector<MenuItem>& items,
+    // Shows `items` (the visible items of `menu`) as a modal pop-up menu at `globalPosition`; the
+    // chosen item's Index, or -1 when dismissed.
+    virtual int ShowPopupMenu(ControlBase& control, const PopupMenu& menu, const std::vector<MenuItem>& items,
                               const QPoint& globalPosition) = 0;
 };
 

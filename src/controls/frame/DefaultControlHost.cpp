@@ -28,7 +28,7 @@ QString DefaultControlHost::InputBox(ControlBase& control, const QString& prompt
     return accepted ? answer : QString();
 }
 
-int DefaultControlHost::ShowPopupMenu(ControlBase& control, const std::vector<MenuItem>& items,
+int DefaultControlHost::ShowPopupMenu(ControlBase& control, const PopupMenu&, const std::vector<MenuItem>& items,
                                       const QPoint& globalPosition) {
     // The menu belongs to the control, which a handler may release while the menu runs its own
     // event loop; the guard notices that instead of deleting the menu twice.

@@ -14,7 +14,7 @@ public:
     void PropertyChanged(const QString& persistenceName) override;
     QString InputBox(ControlBase& control, const QString& prompt, const QString& title,
                      const QString& defaultText) override;
-    int ShowPopupMenu(ControlBase& control, const std::vector<MenuItem>& items,
+    int ShowPopupMenu(ControlBase& control, const PopupMenu& menu, const std::vector<MenuItem>& items,
                       const QPoint& globalPosition) override;
 };
 

@@ -10,6 +10,10 @@ namespace k7 {
 
 class JsonBag;
 
+// How a control judges a reply: the common rule (status is the number 0), or the rule of posted
+// data and the table (message is exactly "Success").
+enum class Judgement { StatusIsZero, MessageIsSuccess };
+
 // The response envelope every service call yields ({"status":..., "data":..., "message":...}) and
 // the query strings that ask for one. Loaders judge envelopes only through these rules.
 class Envelope {
@@ -21,6 +25,10 @@ public:
 
     // The rule for posted data and the table: the item "message" is exactly the text "Success".
     static bool MessageIsSuccess(const JsonBag& document);
+
+    static bool Accepts(Judgement judgement, const JsonBag& document) {
+        return judgement == Judgement::StatusIsZero ? StatusIsZero(document) : MessageIsSuccess(document);
+    }
 
     // name=value pairs joined with "&", in the given order, the values inserted exactly as they
     // stand: the service expects them unescaped.

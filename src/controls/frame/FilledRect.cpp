@@ -2,6 +2,7 @@
 
 #include "controls/frame/Colors.h"
 #include "controls/frame/ControlBase.h"
+#include "controls/frame/Description.h"
 
 #include <QPainter>
 
@@ -16,7 +17,28 @@ void FilledRect::CopyFrom(const FilledRect& source) {
 }
 
 FilledRect& FilledRect::LoadCopy(int index) const {
-    return MakeLoadedCopy(Owner().CreateFilledRect(Name(), index), *this);
+    return MakeLoadedCopy(Owner().Create<FilledRect>(Name(), index), *this);
+}
+
+FilledRect& FilledRect::ApplyDesign(const Design& design) {
+    Move(design.Bounds);
+    style_ = design.Look;
+    Changed();
+    return *this;
+}
+
+void FilledRect::Describe(Description& out) const {
+    out.Geometry(Bounds())
+        .Color(QStringLiteral("fillColor"), style_.FillColor)
+        .Field(QStringLiteral("fillStyle"),
+               Variant(QString::fromLatin1(style_.Fill == k7::FillStyle::Solid ? "solid" : "transparent")))
+        .Color(QStringLiteral("backColor"), style_.BackColor)
+        .Field(QStringLiteral("backStyle"),
+               Variant(QString::fromLatin1(style_.Back == k7::BackStyle::Opaque ? "opaque" : "transparent")))
+        .Field(QStringLiteral("borderStyle"),
+               Variant(QString::fromLatin1(style_.Border == k7::BorderStyle::Single ? "single" : "none")))
+        .Color(QStringLiteral("borderColor"), style_.BorderColor)
+        .Field(QStringLiteral("visible"), Variant(Visible()));
 }
 
 void FilledRect::Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const {

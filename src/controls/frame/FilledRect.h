@@ -16,9 +16,26 @@ namespace k7 {
 // colour black), visible.
 class FilledRect : public Shape, public WidgetGeometry {
 public:
+    // Everything but geometry and visibility, so that a copy takes all of it at once.
+    struct Style {
+        uint32_t FillColor = 0x00000000;
+        k7::FillStyle Fill = k7::FillStyle::Solid;
+        uint32_t BackColor = 0x00FFFFFF;
+        k7::BackStyle Back = k7::BackStyle::Transparent;
+        k7::BorderStyle Border = k7::BorderStyle::None;
+        uint32_t BorderColor = 0x00000000;
+    };
+    // How a rectangle looks before the control code touches it: one value per rectangle of a design.
+    struct Design {
+        TwipsRect Bounds;
+        Style Look;
+    };
+
     FilledRect(ControlBase& owner, const QString& name, int index = -1);
 
-    ChildKind Kind() const override { return ChildKind::FilledRect; }
+    QString Kind() const override { return QStringLiteral("FilledRect"); }
+    void Describe(Description& out) const override;
+    FilledRect& ApplyDesign(const Design& design);
 
     uint32_t FillColor() const { return style_.FillColor; }
     void SetFillColor(uint32_t color) { Restyle(style_.FillColor, color); }
@@ -38,22 +55,11 @@ public:
     // A new element `index` of this rectangle's array, a copy of this one, hidden.
     FilledRect& LoadCopy(int index) const;
 
-    void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const override;
-
 protected:
+    void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const override;
     void GeometryChanged() override { Changed(); }
 
 private:
-    // Everything but geometry and visibility, so that a copy takes all of it at once.
-    struct Style {
-        uint32_t FillColor = 0x00000000;
-        k7::FillStyle Fill = k7::FillStyle::Solid;
-        uint32_t BackColor = 0x00FFFFFF;
-        k7::BackStyle Back = k7::BackStyle::Transparent;
-        k7::BorderStyle Border = k7::BorderStyle::None;
-        uint32_t BorderColor = 0x00000000;
-    };
-
     Style style_;
 };
 

@@ -8,9 +8,46 @@
 
 namespace k7 {
 
+namespace {
+
+QString AlignmentName(TextAlign align) {
+    switch (align) {
+    case TextAlign::Left:
+        return QStringLiteral("left");
+    case TextAlign::Center:
+        return QStringLiteral("center");
+    case TextAlign::Right:
+        return QStringLiteral("right");
+    }
+    return QString();
+}
+
+} // namespace
+
 Label::Label(ControlBase& owner, const QString& name, int index)
-    : TextChild(owner, name, index, Colors::Rgb(0, 0, 0)) {
+    : TextChild(owner, name, index, Colors::ButtonText) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+Label& Label::ApplyDesign(const Design& design) {
+    Move(design.Bounds);
+    SetFont(design.Font);
+    SetForeColor(design.ForeColor);
+    SetBackColor(design.BackColor);
+    style_ = Style{design.Back, design.Align, design.Border, design.BorderColor};
+    update();
+    return *this;
+}
+
+void Label::Describe(Description& out) const {
+    DescribeText(out);
+    out.Field(QStringLiteral("backStyle"), Variant(QString::fromLatin1(
+                                               style_.Back == k7::BackStyle::Opaque ? "opaque" : "transparent")))
+        .Field(QStringLiteral("borderStyle"),
+               Variant(QString::fromLatin1(style_.Border == k7::BorderStyle::Single ? "single" : "none")))
+        .Color(QStringLiteral("borderColor"), style_.BorderColor)
+        .Field(QStringLiteral("alignment"), Variant(AlignmentName(style_.Align)))
+        .Field(QStringLiteral("visible"), Variant(Visible()));
 }
 
 void Label::CopyFrom(const Label& source) {
@@ -20,7 +57,7 @@ void Label::CopyFrom(const Label& source) {
 }
 
 Label& Label::LoadCopy(int index) const {
-    return MakeLoadedCopy(Owner().CreateLabel(Name(), index), *this);
+    return MakeLoadedCopy(Owner().Create<Label>(Name(), index), *this);
 }
 
 void Label::paintEvent(QPaintEvent*) {

@@ -14,14 +14,29 @@ namespace k7 {
 // child has (TextChild), a transparent or opaque background, alignment and an optional
 // single-line border in its own colour. The label paints itself.
 //
-// Defaults: empty caption, Tahoma 8.25 pt, black text (0x00000000) on the button-face colour,
-// opaque, left-aligned, no border (border colour window-frame), word wrap on, 0/0/0/0, visible.
+// Defaults: empty caption, Tahoma 8.25 pt, text in the button-text colour on the button-face
+// colour, opaque, left-aligned, no border (border colour window-frame), word wrap on, 0/0/0/0,
+// visible.
 class Label : public TextChild<QWidget> {
     Q_OBJECT
 public:
+    // How a label looks before the control code touches it: one value per label of a design.
+    struct Design {
+        TwipsRect Bounds;
+        FontStyle Font;
+        uint32_t ForeColor = Colors::ButtonText;
+        uint32_t BackColor = Colors::ButtonFace;
+        k7::BackStyle Back = k7::BackStyle::Opaque;
+        k7::TextAlign Align = k7::TextAlign::Left;
+        k7::BorderStyle Border = k7::BorderStyle::None;
+        uint32_t BorderColor = Colors::WindowFrame;
+    };
+
     Label(ControlBase& owner, const QString& name, int index = -1);
 
-    ChildKind Kind() const override { return ChildKind::Label; }
+    QString Kind() const override { return QStringLiteral("Label"); }
+    void Describe(Description& out) const override;
+    Label& ApplyDesign(const Design& design);
 
     k7::BackStyle BackStyle() const { return style_.Back; }
     void SetBackStyle(k7::BackStyle style) { Restyle(style_.Back, style); }

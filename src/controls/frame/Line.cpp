@@ -2,6 +2,7 @@
 
 #include "controls/frame/Colors.h"
 #include "controls/frame/ControlBase.h"
+#include "controls/frame/Description.h"
 #include "controls/frame/Twips.h"
 #include "controls/frame/WidgetGeometry.h"
 #include "core/RuntimeError.h"
@@ -38,7 +39,24 @@ void Line::CopyFrom(const Line& source) {
 }
 
 Line& Line::LoadCopy(int index) const {
-    return MakeLoadedCopy(Owner().CreateLine(Name(), index), *this);
+    return MakeLoadedCopy(Owner().Create<Line>(Name(), index), *this);
+}
+
+Line& Line::ApplyDesign(const Design& design) {
+    SetPoints(design.X1, design.Y1, design.X2, design.Y2);
+    SetBorderColor(design.Color);
+    SetBorderWidth(design.Width);
+    return *this;
+}
+
+void Line::Describe(Description& out) const {
+    out.Field(QStringLiteral("x1"), Variant(state_.X1))
+        .Field(QStringLiteral("y1"), Variant(state_.Y1))
+        .Field(QStringLiteral("x2"), Variant(state_.X2))
+        .Field(QStringLiteral("y2"), Variant(state_.Y2))
+        .Color(QStringLiteral("borderColor"), state_.Color)
+        .Field(QStringLiteral("borderWidth"), Variant(int32_t(state_.Width)))
+        .Field(QStringLiteral("visible"), Variant(Visible()));
 }
 
 void Line::Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const {

@@ -11,9 +11,19 @@ namespace k7 {
 // that is no finite number). Defaults: (0,0)-(0,0), black, 1 pixel, visible.
 class Line : public Shape {
 public:
+    // How a line looks before the control code touches it: one value per line of a design.
+    struct Design {
+        float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+        uint32_t Color = 0x00000000;
+        int Width = 1;
+    };
+
     Line(ControlBase& owner, const QString& name, int index = -1);
 
-    ChildKind Kind() const override { return ChildKind::Line; }
+    QString Kind() const override { return QStringLiteral("Line"); }
+    void Describe(Description& out) const override;
+    // The end points pass the position rule and the width the width rule, as single assignments do.
+    Line& ApplyDesign(const Design& design);
 
     float X1() const { return state_.X1; }
     float Y1() const { return state_.Y1; }
@@ -35,19 +45,14 @@ public:
     // A new element `index` of this line's array, a copy of this one, hidden.
     Line& LoadCopy(int index) const;
 
+protected:
     void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const override;
 
 private:
     void MoveEnd(float& coordinate, float twips);
 
     // Everything but visibility, so that a copy takes all of it at once.
-    struct State {
-        float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
-        uint32_t Color = 0x00000000;
-        int Width = 1;
-    };
-
-    State state_;
+    Design state_;
 };
 
 } // namespace k7

@@ -2,6 +2,7 @@
 
 #include "controls/frame/ControlBase.h"
 #include "controls/frame/ControlHost.h"
+#include "controls/frame/Description.h"
 #include "controls/frame/FrameErrors.h"
 #include "core/RuntimeError.h"
 
@@ -9,8 +10,20 @@
 
 namespace k7 {
 
-PopupMenu::PopupMenu(ControlBase& owner, QString name, QString itemsName, int index)
-    : owner_(owner), name_(std::move(name)), itemsName_(std::move(itemsName)), index_(index) {}
+PopupMenu::PopupMenu(ControlBase& owner, const QString& name, int index, QString itemsName)
+    : ControlChild(owner, name, index), itemsName_(std::move(itemsName)) {}
+
+void PopupMenu::Describe(Description& out) const {
+    out.Field(QStringLiteral("items"), Variant(itemsName_));
+    Description entries = out.Array(QStringLiteral("entries"));
+    for (const auto& [index, item] : items_)
+        entries.Append()
+            .Field(QStringLiteral("index"), Variant(int32_t(index)))
+            .Field(QStringLiteral("caption"), Variant(item.Caption))
+            .Field(QStringLiteral("checked"), Variant(item.Checked))
+            .Field(QStringLiteral("enabled"), Variant(item.Enabled))
+            .Field(QStringLiteral("visible"), Variant(item.Visible));
+}
 
 void PopupMenu::SetItem(int index, const QString& caption) {
     MenuItem& item = items_[index];
@@ -51,7 +64,7 @@ int PopupMenu::Exec(const QPoint& globalPosition) {
     for (const auto& [index, item] : items_)
         if (item.Visible)
             shown.push_back(item);
-    return owner_.Host().ShowPopupMenu(owner_, shown, globalPosition);
+    return Owner().Host().ShowPopupMenu(Owner(), *this, shown, globalPosition);
 }
 
 int PopupMenu::Exec() {

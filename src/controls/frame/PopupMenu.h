@@ -1,5 +1,7 @@
 #pragma once
 
+#include "controls/frame/ControlChild.h"
+
 #include <QPoint>
 #include <QString>
 
@@ -22,13 +24,15 @@ struct MenuItem {
 // keyed by their index (a sub-menu may start at 0 or at 1), each with caption and check mark.
 // Exec shows it at a screen position through the control's host, modally on the UI thread, and
 // returns the chosen item's index, or -1 when the user dismissed it.
-class PopupMenu {
+class PopupMenu : public ControlChild {
 public:
-    PopupMenu(ControlBase& owner, QString name, QString itemsName, int index = -1);
+    PopupMenu(ControlBase& owner, const QString& name, int index, QString itemsName);
 
-    const QString& Name() const { return name_; }
+    QString Kind() const override { return QStringLiteral("PopupMenu"); }
+    // The sub-menu's name and every item with caption, check mark, enabled and visible.
+    void Describe(Description& out) const override;
+
     const QString& ItemsName() const { return itemsName_; }
-    int Index() const { return index_; }
 
     // Adds or replaces item `index`.
     void SetItem(int index, const QString& caption);
@@ -54,10 +58,7 @@ private:
     MenuItem& At(int index);
     const MenuItem& At(int index) const;
 
-    ControlBase& owner_;
-    QString name_;
     QString itemsName_;
-    int index_;
     std::map<int, MenuItem> items_;
 };
 

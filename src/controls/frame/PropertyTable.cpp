@@ -2,12 +2,50 @@
 
 #include "core/RuntimeError.h"
 
+#include <cmath>
+
 namespace k7 {
+
+namespace {
+
+// A colour arrives as any number: an unsigned value up to 0xFFFFFFFF, or the signed 32-bit form
+// in which system colours come from hosts that only know signed integers (&H80000012 reads as
+// -2147483630). Fractions round halves to even, as every integer conversion does.
+uint32_t ToColor(const Variant& value) {
+    const double number = std::nearbyint(value.ToDouble());
+    if (number < -2147483648.0 || number > 4294967295.0)
+        Raise(ErrorNumber::Overflow);
+    if (number < 0)
+        return static_cast<uint32_t>(static_cast<int32_t>(number));
+    return static_cast<uint32_t>(number);
+}
+
+} // namespace
 
 PropertyTable& PropertyTable::Add(PropertyDefinition property) {
     if (property.PersistenceName.isEmpty())
         property.PersistenceName = property.Name;
     definitions_.push_back(std::move(property));
+    return *this;
+}
+
+PropertyTable& PropertyTable::WriteOnly() {
+    definitions_.back().Access = PropertyAccess::WriteOnly;
+    return *this;
+}
+
+PropertyTable& PropertyTable::ReadOnly() {
+    definitions_.back().Access = PropertyAccess::ReadOnly;
+    return *this;
+}
+
+PropertyTable& PropertyTable::PersistedAs(const QString& persistenceName) {
+    definitions_.back().PersistenceName = persistenceName;
+    return *this;
+}
+
+PropertyTable& PropertyTable::PersistedValue(std::function<Variant(const ControlBase&)> save) {
+    definitions_.back().Save = std::move(save);
     return *this;
 }
 
@@ -79,6 +117,8 @@ Variant PropertyTable::Convert(PropertyType type, const Variant& value) {
         return Variant(value.ToSingle());
     case PropertyType::Double:
         return Variant(value.ToDouble());
+    case PropertyType::Color:
+        return Variant(static_cast<int32_t>(ToColor(value)));
     }
     Raise(ErrorNumber::TypeMismatch);
 }

@@ -14,8 +14,14 @@ namespace k7 {
 
 class ControlBase;
 
-// How a property is held and converted when it is assigned or restored.
-enum class PropertyType { String, Boolean, Byte, Integer, Long, Single, Double };
+// How a property is held and converted when it is assigned or restored. Color is an unsigned
+// 32-bit 0x00BBGGRR value (or a system colour 0x800000nn).
+enum class PropertyType { String, Boolean, Byte, Integer, Long, Single, Double, Color };
+
+// What the control's interface lets a host do with the property. A write-only property (a caption
+// list) still answers Value(), so hosts and dumps can show what it holds; a read-only one refuses
+// Assign with 383.
+enum class PropertyAccess { ReadWrite, ReadOnly, WriteOnly };
 
 // Plain: store without comparing or telling anyone. Notifying: compare, ask the host, store, tell
 // the host (ControlBase::Assign).
@@ -24,19 +30,24 @@ enum class WriteForm { Plain, Notifying };
 enum class Persistence { Persisted, NotPersisted };
 
 // One property of a control: its public name, the name it is persisted and announced under, the
-// default a restore uses when the store lacks it, its type and write form, and how to reach the
-// member. Get/Set see the value in the property's own type; Save, when set, gives the value that
-// WriteProperties stores when it differs from what Get returns.
+// default a restore uses when the store lacks it, its type, access and write form, and how to
+// reach the member. Get/Set see the value in the property's own type; Save, when set, gives the
+// value that WriteProperties stores when it differs from what Get returns. Write, when set,
+// replaces the two standard forms for a host's assignment: it receives the value as the host gave
+// it, unconverted (a property that converts inside its own comparison, or resets itself on a
+// failure, says so there).
 struct PropertyDefinition {
     QString Name;
     QString PersistenceName;
     bool Persisted = true;
     Variant Default;
     PropertyType Type = PropertyType::String;
+    PropertyAccess Access = PropertyAccess::ReadWrite;
     WriteForm Form = WriteForm::Plain;
     std::function<Variant(const ControlBase&)> Get;
     std::function<void(ControlBase&, const Variant&)> Set;
     std::function<Variant(const ControlBase&)> Save;
+    std::function<void(ControlBase&, const Variant&)> Write;
 };
 
 // The property table of one control class, in the order the control persists its properties. The
@@ -48,7 +59,7 @@ struct PropertyDefinition {
 class PropertyTable {
 public:
     // A property held in `member` of control class C (int16_t, int32_t, uint8_t, bool, float,
-    // double or QString), persisted under its own name unless `persistence` says otherwise.
+    // double, QString, or uint32_t for a colour), persisted under its own name unless `persistence` says otherwise.
     template <class C, class M>
     PropertyTable& Add(const QString& name, M C::*member, WriteForm form,
                        const Variant& defaultValue = Variant(),
@@ -62,16 +73,29 @@ public:
         property.Type = TypeOf<M>();
         property.Form = form;
         property.Get = [member](const ControlBase& control) {
-            return Variant(static_cast<const C&>(control).*member);
+            return Variant(static_cast<Held<M>>(static_cast<const C&>(control).*member));
         };
         property.Set = [member](ControlBase& control, const Variant& value) {
-            static_cast<C&>(control).*member = *value.Get<M>();
+            static_cast<C&>(control).*member = static_cast<M>(*value.Get<Held<M>>());
         };
         return Add(std::move(property));
     }
 
     // A property with hand-written accessors (Get, Set and Type must be filled in).
     PropertyTable& Add(PropertyDefinition property);
+
+    // Refinements of the row added last.
+    PropertyTable& WriteOnly();
+    PropertyTable& ReadOnly();
+    PropertyTable& PersistedAs(const QString& persistenceName);
+    PropertyTable& PersistedValue(std::function<Variant(const ControlBase&)> save);
+    template <class C> PropertyTable& WriteStep(void (C::*step)(const Variant&)) {
+        static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
+        definitions_.back().Write = [step](ControlBase& control, const Variant& value) {
+            (static_cast<C&>(control).*step)(value);
+        };
+        return *this;
+    }
 
     // Persistence order differing from the table order (names of persisted properties).
     PropertyTable& SetReadOrder(const QStringList& names);
@@ -103,6 +127,8 @@ public:
             return PropertyType::Long;
         else if constexpr (std::is_same_v<M, float>)
             return PropertyType::Single;
+        else if constexpr (std::is_same_v<M, uint32_t>)
+            return PropertyType::Color;
         else {
             static_assert(std::is_same_v<M, double>, "unsupported property member type");
             return PropertyType::Double;
@@ -110,6 +136,10 @@ public:
     }
 
 private:
+    // The runtime type a member's value travels in: a colour as the signed 32-bit Long whose bits
+    // it is, as hosts hand system colours over; every other member as itself.
+    template <class M> using Held = std::conditional_t<std::is_same_v<M, uint32_t>, int32_t, M>;
+
     std::vector<const PropertyDefinition*> Sequence(const QStringList& order) const;
 
     std::vector<PropertyDefinition> definitions_;

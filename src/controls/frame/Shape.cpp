@@ -4,6 +4,11 @@
 
 namespace k7 {
 
+void Shape::PaintOnSurface(QPainter& painter, double twipsPerPixel, const QPalette& palette) const {
+    if (visible_)
+        Paint(painter, twipsPerPixel, palette);
+}
+
 void Shape::Changed() const {
     Owner().update();
 }

@@ -2,9 +2,6 @@
 
 #include "controls/frame/ControlChild.h"
 
-class QPainter;
-class QPalette;
-
 namespace k7 {
 
 // A child that has no window of its own (filled rectangles, lines): the control paints it on its
@@ -14,13 +11,14 @@ class Shape : public ControlChild {
 public:
     using ControlChild::ControlChild;
 
-    // Paints the shape at `twipsPerPixel`; invisible shapes are skipped by the caller.
-    virtual void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const = 0;
-
     bool Visible() const { return visible_; }
     void SetVisible(bool visible) { Restyle(visible_, visible); }
 
+    void PaintOnSurface(QPainter& painter, double twipsPerPixel, const QPalette& palette) const final;
+
 protected:
+    // Paints the visible shape at `twipsPerPixel`.
+    virtual void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const = 0;
     // Asks the owning control to repaint its surface later.
     void Changed() const;
     // Stores a property's new value and asks for the repaint.

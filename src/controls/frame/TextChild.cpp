@@ -35,6 +35,24 @@ template <class QtBase> void TextChild<QtBase>::SetVisible(bool visible) {
     this->QWidget::setVisible(visible);
 }
 
+template <class QtBase> void TextChild<QtBase>::UseSmallFaceAtOrBelow(float points) {
+    SetFontName(FontSize() <= points ? QStringLiteral("Small Fonts") : QStringLiteral("Tahoma"));
+}
+
+template <class QtBase> void TextChild<QtBase>::DescribeText(Description& out) const {
+    out.Geometry(Bounds())
+        .Field(QStringLiteral("caption"), Variant(state_.Caption))
+        .Field(QStringLiteral("tag"), Variant(state_.Tag))
+        .Color(QStringLiteral("foreColor"), state_.ForeColor)
+        .Color(QStringLiteral("backColor"), state_.BackColor)
+        .Font(state_.Font);
+}
+
+template <class QtBase> void TextChild<QtBase>::Dispose() {
+    this->hide();
+    this->deleteLater();
+}
+
 template <class QtBase> void TextChild<QtBase>::CopyFrom(const TextChild& source) {
     state_ = source.state_;
     CopyGeometryFrom(source);

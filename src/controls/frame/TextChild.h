@@ -3,6 +3,7 @@
 #include "controls/frame/Colors.h"
 #include "controls/frame/ControlChild.h"
 #include "controls/frame/FontStyle.h"
+#include "controls/frame/Description.h"
 #include "controls/frame/WidgetGeometry.h"
 
 #include <QPushButton>
@@ -55,6 +56,10 @@ public:
     // Above every sibling widget.
     void BringToFront() { this->raise(); }
 
+    // The face rule of the small sizes: "Small Fonts" when the font's size is `points` or less,
+    // "Tahoma" above; sizes that small are unreadable in Tahoma on a terminal.
+    void UseSmallFaceAtOrBelow(float points);
+
     // Every shared property of `source` except name, index and visibility (for widget-array
     // copies).
     void CopyFrom(const TextChild& source);
@@ -75,6 +80,8 @@ protected:
 
     // Makes the widget show the current caption; a button also gives it to its push-button text.
     virtual void ShowCaption();
+    // Geometry, caption, tag, colours and font, as every text child describes them.
+    void DescribeText(Description& out) const;
     void GeometryChanged() override { UpdatePixelGeometry(); }
 
 private:
@@ -94,6 +101,7 @@ private:
         SetFont(font);
     }
     void ApplyFont();
+    void Dispose() override;
 
     State state_;
     bool visible_ = true;

@@ -1,6 +1,7 @@
 #include "controls/frame/Timer.h"
 
 #include "controls/frame/ControlBase.h"
+#include "controls/frame/Description.h"
 #include "core/RuntimeError.h"
 
 namespace k7 {
@@ -22,6 +23,17 @@ void Timer::SetInterval(int milliseconds) {
 void Timer::SetEnabled(bool enabled) {
     enabled_ = enabled;
     Reschedule();
+}
+
+void Timer::Describe(Description& out) const {
+    out.Field(QStringLiteral("interval"), Variant(int32_t(interval_)))
+        .Field(QStringLiteral("enabled"), Variant(enabled_));
+}
+
+void Timer::Dispose() {
+    // A tick already queued must not reach a handler of a timer the control let go of.
+    timer_.stop();
+    deleteLater();
 }
 
 void Timer::Fire() {

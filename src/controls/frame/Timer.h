@@ -17,7 +17,8 @@ class Timer : public QObject, public ControlChild {
 public:
     Timer(ControlBase& owner, const QString& name, int index = -1);
 
-    ChildKind Kind() const override { return ChildKind::Timer; }
+    QString Kind() const override { return QStringLiteral("Timer"); }
+    void Describe(Description& out) const override;
 
     int Interval() const { return interval_; }
     void SetInterval(int milliseconds); // negative: 380
@@ -32,6 +33,7 @@ signals:
 
 private:
     void Reschedule();
+    void Dispose() override;
 
     QTimer timer_;
     int interval_ = 0;

@@ -46,6 +46,14 @@ public:
         return copy;
     }
 
+    // Element `index`, loaded first when `index` is above the highest index (the layouts grow
+    // their arrays this way: an element in a gap below the highest one is not created).
+    T& Grow(int index) {
+        if (index > UBound())
+            return Load(index);
+        return At(index);
+    }
+
     // Destroys element `index` (not element 0, which belongs to the design).
     void Unload(int index) {
         T& element = At(index);

@@ -33,6 +33,13 @@ void WidgetGeometry::SetHeight(float twips) {
     Move(bounds_.Left, bounds_.Top, bounds_.Width, twips);
 }
 
+void WidgetGeometry::SetTopHeightLeftWidth(float top, float height, float left, float width) {
+    SetTop(top);
+    SetHeight(height);
+    SetLeft(left);
+    SetWidth(width);
+}
+
 void WidgetGeometry::Move(float left, float top, float width, float height) {
     // Every value is checked before any is stored, so a failure leaves the child where it was.
     CheckPosition(left);

@@ -25,6 +25,10 @@ public:
     void SetWidth(float twips);
     void SetHeight(float twips);
     void Move(float left, float top, float width, float height);
+    void Move(const TwipsRect& bounds) { Move(bounds.Left, bounds.Top, bounds.Width, bounds.Height); }
+    // Assigns top, height, left and width one after the other, in that order, as the layout
+    // procedures of the controls do: a value that fails stops there, the ones before it stay.
+    void SetTopHeightLeftWidth(float top, float height, float left, float width);
 
 protected:
     WidgetGeometry() = default;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/frame/ControlBase.h"
+#include "controls/frame/ServiceControl.h"
 
 namespace k7 {
 
@@ -8,12 +8,12 @@ class Label;
 
 // ProdCode: which product (tool or part) the process `Process` is making now. A caption label
 // "Tool / Part" on the left and a boxed label with the product code, or "No Data", beside it. No
-// timer and no input: the host reloads it through Refresh.
+// timer and no input: the host reloads it through Refresh. Calls GET "/processes/prod".
 //
 // Design state: 5640 x 495 twips on black; lblTxt (green Tahoma 8.25 on black, left-aligned) at
 // 240/120 2415x255; lblCode (button-text on grey, right-aligned, border in the window-background
 // colour) at 2880/120 2535x255; both captions empty. FontSize starts at 8.
-class ProdCode : public ControlBase {
+class ProdCode : public ServiceControl {
     Q_OBJECT
     Q_PROPERTY(float FontSize READ FontSize WRITE SetFontSize)
 
@@ -27,7 +27,7 @@ public:
 
     // Point size Createlabels gives both labels; a write takes effect at the next Createlabels.
     float FontSize() const { return fontSize_; }
-    void SetFontSize(float value);
+    void SetFontSize(float value) { Assign(QStringLiteral("FontSize"), Variant(value)); }
 
     // Asks the service for the process's current product and shows its code. True when a reply
     // was received and judged (code or "No Data" shown); false when APIHost is empty or a failure

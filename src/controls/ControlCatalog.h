@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <utility>
+#include <vector>
+
+class QWidget;
+
+namespace k7 {
+
+class ControlBase;
+
+// Where the reference terminal of `k7 demo` puts a control (once in every process row, or once
+// for the whole screen, below the rows), its extent (0: the design size) and the properties the
+// demo sets by public name, where "{plant}" stands for the simulated plant's base address and
+// "{process}" for the row's process (P100 on the screen-wide row).
+struct DemoPlacement {
+    enum class Scope { EveryProcessRow, Screen };
+    Scope Where = Scope::EveryProcessRow;
+    float Width = 0;
+    float Height = 0;
+    std::vector<std::pair<QString, QString>> Properties = ConnectionProperties();
+
+    // APIHost, Company, Session and Process of a control that reads the plant's REST service.
+    static std::vector<std::pair<QString, QString>> ConnectionProperties() {
+        return {{QStringLiteral("APIHost"), QStringLiteral("{plant}")},
+                {QStringLiteral("Company"), QStringLiteral("ORV")},
+                {QStringLiteral("Session"), QStringLiteral("DEMO")},
+                {QStringLiteral("Process"), QStringLiteral("{process}")}};
+    }
+};
+
+// One creatable control of the library: its type-library name, how to create it and where the
+// demo terminal shows it.
+struct ControlRegistration {
+    QString Name;
+    std::function<std::unique_ptr<ControlBase>(QWidget* parent)> Create;
+    DemoPlacement Demo;
+};
+
+// The one list of the library's controls. A new control is registered by one entry here; hosts
+// (k7 show, k7 demo), the contract tests and the golden dumps take every control from it.
+class ControlCatalog {
+public:
+    static const std::vector<ControlRegistration>& All();
+    static QStringList Names();
+    // A new control of `name` (exact, as the type library names it), or nullptr when unknown.
+    static std::unique_ptr<ControlBase> Create(const QString& name, QWidget* parent = nullptr);
+    static const ControlRegistration* Find(const QString& name);
+};
+
+} // namespace k7
