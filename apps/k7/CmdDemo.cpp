@@ -1,8 +1,10 @@
 #include "Commands.h"
 
 #include "HostPlatform.h"
+#include "PropertyBinding.h"
 #include "TerminalScreen.h"
 
+#include "controls/ControlCatalog.h"
 #include "controls/frame/ControlBase.h"
 #include "plant/PlantService.h"
 
@@ -12,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -66,18 +69,37 @@ DemoOptions ParseOptions(const QStringList& args) {
     return options;
 }
 
-// The terminal: one row per process, the process name in front of its controls.
+// The terminal: one row per process holding every control the catalog places in a row, the
+// process name in front; below the rows, the controls that appear once per screen.
 void BuildScreen(TerminalScreen& screen, const QString& apiHost) {
-    const QStringList processes = {QStringLiteral("P100"), QStringLiteral("P200"), QStringLiteral("P300")};
+    const auto place = [&](const ControlRegistration& registration, const QString& process, float left, float top) {
+        ControlBase& control = screen.Place(registration.Name, left, top, registration.Demo.Width,
+                                            registration.Demo.Height);
+        for (const auto& [name, value] : registration.Demo.Properties)
+            PropertyBinding::WriteText(control, name,
+                                       QString(value).replace(QLatin1String("{plant}"), apiHost)
+                                           .replace(QLatin1String("{process}"), process));
+        return &control;
+    };
     float top = 0;
-    for (const QString& process : processes) {
+    for (const QString& process : {QStringLiteral("P100"), QStringLiteral("P200"), QStringLiteral("P300")}) {
         screen.AddCaption(process, 0, top, 900, 495);
-        ControlBase& prodCode = screen.Place(QStringLiteral("ProdCode"), 960, top);
-        prodCode.SetAPIHost(apiHost);
-        prodCode.SetCompany(QStringLiteral("ORV"));
-        prodCode.SetSession(QStringLiteral("DEMO"));
-        prodCode.SetProcess(process);
-        top += prodCode.Height() + 120;
+        float left = 960;
+        float rowHeight = 495;
+        for (const ControlRegistration& registration : ControlCatalog::All()) {
+            if (registration.Demo.Where != DemoPlacement::Scope::EveryProcessRow)
+                continue;
+            const ControlBase* control = place(registration, process, left, top);
+            left += control->Width() + 120;
+            rowHeight = std::max(rowHeight, control->Height());
+        }
+        top += rowHeight + 120;
+    }
+    float left = 0;
+    for (const ControlRegistration& registration : ControlCatalog::All()) {
+        if (registration.Demo.Where != DemoPlacement::Scope::Screen)
+            continue;
+        left += place(registration, QStringLiteral("P100"), left, top)->Width() + 120;
     }
 }
 

@@ -1,20 +1,24 @@
 #include "Commands.h"
 
 #include "ControlDump.h"
-#include "ControlFactory.h"
 #include "HostPlatform.h"
 #include "PropertyBinding.h"
 #include "ScreenFile.h"
+#include "ScriptedHost.h"
 
+#include "controls/ControlCatalog.h"
 #include "controls/frame/ControlBase.h"
 #include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QMouseEvent>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -24,25 +28,48 @@ namespace k7::cli {
 namespace {
 
 const char* const kShowHelp =
-    "usage: k7 show CONTROL [options]\n"
-    "       k7 show --screen FILE [--name NAME] [options]\n"
+    "usage: k7 show CONTROL [options] [steps]\n"
+    "       k7 show --screen FILE [--name NAME] [options] [steps]\n"
     "\n"
     "Hosts one control: restores it from a screen file or creates it new, sets properties by their\n"
-    "public names, calls Refresh(False) (and Refresh(True) with --opened), then writes its state.\n"
+    "public names, then runs the steps in the order given, as a host would, and writes its state.\n"
+    "Without a refresh step it calls Refresh(False) (and Refresh(True) with --opened) first.\n"
     "\n"
     "  --prop Name=Value   set a public property (repeatable; after the screen file's values)\n"
     "  --screen FILE       restore the control from a saved screen (its first control, or --name)\n"
     "  --name NAME         the control of the screen file to host\n"
     "  --size WxH          the control's outer extent in twips (default: the screen file's, or the\n"
     "                      control's design size)\n"
-    "  --opened            call Refresh(True) after Refresh(False)\n"
+    "  --opened            call Refresh(True) after the first Refresh(False)\n"
     "  --wait MS           run the event loop MS milliseconds before writing (timers tick)\n"
     "  --dump FILE|-       write the control's state as JSON (- for standard output)\n"
     "  --screenshot FILE   write a PNG of the control\n"
     "  --save FILE         write the control back as a one-control screen file\n"
     "\n"
+    "Steps, run in order:\n"
+    "  --no-refresh        no refresh unless a --refresh step asks for one\n"
+    "  --refresh true|false  call Refresh(pBolOpened)\n"
+    "  --resize WxH        give the control a new extent in twips, as a host's resize does\n"
+    "  --click NAME:INDEX  press a button (INDEX -1 or omitted for a button outside an array)\n"
+    "  --release NAME:INDEX  release the mouse over a label\n"
+    "  --answer TEXT       the answer of the next modal prompt\n"
+    "  --menu NAME:ITEM    the item chosen when the pop-up menu NAME next opens\n"
+    "Headless, a prompt or menu without a scripted answer is cancelled; the dump's \"host\" record\n"
+    "lists every prompt, menu, property notice and raised event.\n"
+    "\n"
     "Without --dump, --screenshot or --save and with a display, the control stays open until closed.\n"
     "Exit status: 0 done, 1 the control or a file failed, 2 bad usage.\n";
+
+// One host action of the script, run in command-line order.
+struct Step {
+    enum class Kind { Refresh, Resize, Click, Release, Answer, Menu };
+    Kind What;
+    QString Name;
+    int Index = -1;
+    bool Opened = false;
+    float Width = 0;
+    float Height = 0;
+};
 
 struct ShowOptions {
     QString Control;
@@ -51,6 +78,8 @@ struct ShowOptions {
     QString Name;
     std::optional<QPair<float, float>> Size;
     bool Opened = false;
+    bool NoRefresh = false;
+    std::vector<Step> Steps;
     int WaitMs = 0;
     QString Dump;
     QString Screenshot;
@@ -65,6 +94,30 @@ QString TakeValue(const QStringList& args, int& i) {
     if (i + 1 >= args.size())
         throw UsageError(QStringLiteral("%1 needs a value").arg(args[i]).toStdString());
     return args[++i];
+}
+
+QPair<float, float> ParseExtent(const QString& option, const QString& size) {
+    const QStringList parts = size.split(QLatin1Char('x'));
+    bool okWidth = false, okHeight = false;
+    if (parts.size() == 2) {
+        const float width = parts[0].toFloat(&okWidth);
+        const float height = parts[1].toFloat(&okHeight);
+        if (okWidth && okHeight && width >= 0 && height >= 0)
+            return qMakePair(width, height);
+    }
+    throw UsageError(QStringLiteral("%1 wants WIDTHxHEIGHT in twips, not '%2'").arg(option, size).toStdString());
+}
+
+// "NAME:INDEX" (or "NAME" for index -1).
+QPair<QString, int> ParseTarget(const QString& option, const QString& target) {
+    const qsizetype colon = target.lastIndexOf(QLatin1Char(':'));
+    if (colon < 0)
+        return qMakePair(target, -1);
+    bool ok = false;
+    const int index = target.mid(colon + 1).toInt(&ok);
+    if (!ok || colon == 0)
+        throw UsageError(QStringLiteral("%1 wants NAME:INDEX, not '%2'").arg(option, target).toStdString());
+    return qMakePair(target.left(colon), index);
 }
 
 ShowOptions ParseOptions(const QStringList& args) {
@@ -82,20 +135,28 @@ ShowOptions ParseOptions(const QStringList& args) {
         } else if (arg == QLatin1String("--name")) {
             options.Name = TakeValue(args, i);
         } else if (arg == QLatin1String("--size")) {
-            const QString size = TakeValue(args, i);
-            const QStringList parts = size.split(QLatin1Char('x'));
-            bool okWidth = false, okHeight = false;
-            if (parts.size() == 2) {
-                const float width = parts[0].toFloat(&okWidth);
-                const float height = parts[1].toFloat(&okHeight);
-                if (okWidth && okHeight && width >= 0 && height >= 0)
-                    options.Size = qMakePair(width, height);
-            }
-            if (!options.Size)
-                throw UsageError(
-                    QStringLiteral("--size wants WIDTHxHEIGHT in twips, not '%1'").arg(size).toStdString());
+            options.Size = ParseExtent(arg, TakeValue(args, i));
         } else if (arg == QLatin1String("--opened")) {
             options.Opened = true;
+        } else if (arg == QLatin1String("--no-refresh")) {
+            options.NoRefresh = true;
+        } else if (arg == QLatin1String("--refresh")) {
+            const QString value = TakeValue(args, i).toLower();
+            if (value != QLatin1String("true") && value != QLatin1String("false"))
+                throw UsageError("--refresh wants true or false");
+            options.Steps.push_back({Step::Kind::Refresh, {}, -1, value == QLatin1String("true")});
+        } else if (arg == QLatin1String("--resize")) {
+            const auto extent = ParseExtent(arg, TakeValue(args, i));
+            options.Steps.push_back({Step::Kind::Resize, {}, -1, false, extent.first, extent.second});
+        } else if (arg == QLatin1String("--click") || arg == QLatin1String("--release") ||
+                   arg == QLatin1String("--menu")) {
+            const auto target = ParseTarget(arg, TakeValue(args, i));
+            const Step::Kind kind = arg == QLatin1String("--click")     ? Step::Kind::Click
+                                    : arg == QLatin1String("--release") ? Step::Kind::Release
+                                                                        : Step::Kind::Menu;
+            options.Steps.push_back({kind, target.first, target.second});
+        } else if (arg == QLatin1String("--answer")) {
+            options.Steps.push_back({Step::Kind::Answer, TakeValue(args, i)});
         } else if (arg == QLatin1String("--wait")) {
             const QString wait = TakeValue(args, i);
             bool ok = false;
@@ -121,8 +182,17 @@ ShowOptions ParseOptions(const QStringList& args) {
     }
     if (options.Control.isEmpty() && options.Screen.isEmpty())
         throw UsageError("name a control (" +
-                         ControlFactory::Names().join(QStringLiteral(", ")).toStdString() +
+                         ControlCatalog::Names().join(QStringLiteral(", ")).toStdString() +
                          ") or a --screen file");
+    const bool scriptedRefresh = std::any_of(options.Steps.begin(), options.Steps.end(),
+                                             [](const Step& step) { return step.What == Step::Kind::Refresh; });
+    if (!options.NoRefresh && !scriptedRefresh) {
+        // The host's usual opening: Refresh(False), then Refresh(True) when the screen is open.
+        std::vector<Step> opening = {{Step::Kind::Refresh, {}, -1, false}};
+        if (options.Opened)
+            opening.push_back({Step::Kind::Refresh, {}, -1, true});
+        options.Steps.insert(options.Steps.begin(), opening.begin(), opening.end());
+    }
     return options;
 }
 
@@ -165,18 +235,62 @@ bool CallHost(const char* what, const std::function<void()>& call) {
     }
 }
 
+// The widget a click or release step acts on; a step naming a child that is not there fails.
+QWidget& StepTarget(const ControlBase& control, const Step& step) {
+    ControlChild* child = control.FindChild(step.Name, step.Index);
+    auto* widget = dynamic_cast<QWidget*>(child);
+    if (widget == nullptr)
+        throw std::runtime_error(QStringLiteral("no widget %1(%2) to act on").arg(step.Name).arg(step.Index).toStdString());
+    return *widget;
+}
+
+bool RunStep(ControlBase& control, ScriptedHost& host, const Step& step) {
+    switch (step.What) {
+    case Step::Kind::Refresh:
+        return CallHost(step.Opened ? "Refresh(True)" : "Refresh(False)", [&] { control.Refresh(step.Opened); });
+    case Step::Kind::Resize:
+        control.SetExtent(step.Width, step.Height);
+        return true;
+    case Step::Kind::Click: {
+        auto* button = dynamic_cast<QAbstractButton*>(&StepTarget(control, step));
+        if (button == nullptr)
+            throw std::runtime_error(QStringLiteral("%1 is no button").arg(step.Name).toStdString());
+        button->click();
+        return true;
+    }
+    case Step::Kind::Release: {
+        QWidget& target = StepTarget(control, step);
+        const QPointF inside(target.width() / 2.0, target.height() / 2.0);
+        QMouseEvent release(QEvent::MouseButtonRelease, inside, target.mapToGlobal(inside), Qt::LeftButton,
+                            Qt::NoButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&target, &release);
+        return true;
+    }
+    case Step::Kind::Answer:
+        host.QueueAnswer(step.Name);
+        return true;
+    case Step::Kind::Menu:
+        host.QueueMenuChoice(step.Name, step.Index);
+        return true;
+    }
+    return true;
+}
+
 int Show(const ShowOptions& options) {
     std::optional<ScreenControl> entry;
     if (!options.Screen.isEmpty())
         entry = PickScreenControl(options);
     const QString kind = entry ? entry->Kind : options.Control;
-    std::unique_ptr<ControlBase> control = ControlFactory::Create(kind);
+    std::unique_ptr<ControlBase> control = ControlCatalog::Create(kind);
     if (!control) {
         std::fprintf(stderr, "k7 show: no control named '%s' (known: %s)\n", qPrintable(kind),
-                     qPrintable(ControlFactory::Names().join(QStringLiteral(", "))));
+                     qPrintable(ControlCatalog::Names().join(QStringLiteral(", "))));
         return 2;
     }
     control->setWindowTitle(QStringLiteral("k7 show %1").arg(kind));
+    ScriptedHost host(HostPlatform::Headless());
+    control->SetHost(&host);
+    host.Watch(*control);
     bool ok = true;
 
     if (entry) {
@@ -194,9 +308,8 @@ int Show(const ShowOptions& options) {
         control->SetExtent(options.Size->first, options.Size->second);
 
     control->show();
-    ok = CallHost("Refresh(False)", [&] { control->Refresh(false); }) && ok;
-    if (options.Opened)
-        ok = CallHost("Refresh(True)", [&] { control->Refresh(true); }) && ok;
+    for (const Step& step : options.Steps)
+        ok = RunStep(*control, host, step) && ok;
 
     if (options.WaitMs > 0) {
         QEventLoop loop;
@@ -206,7 +319,7 @@ int Show(const ShowOptions& options) {
 
     const bool interactive = options.Dump.isEmpty() && options.Screenshot.isEmpty() && options.Save.isEmpty();
     if (!options.Dump.isEmpty()) {
-        auto document = ControlDump::Build(*control);
+        auto document = ControlDump::Build(*control, &host);
         document->SetWhitespace(true);
         WriteText(options.Dump, document->JSON());
     }

@@ -9,12 +9,16 @@ class JsonBag;
 
 namespace k7::cli {
 
-// The state of a hosted control as a JSON document: every child (name, index, kind, geometry in
-// twips, caption, tag, colours as "0x00BBGGRR", font, alignment, visibility), Error, the public
-// properties by name, the extent and the component identity. What `k7 show --dump` writes.
+class ScriptedHost;
+
+// The state of a hosted control as a JSON document: the extent, the public properties in
+// interface order (Error among them), every child as it describes itself (name, index, kind, then
+// its own fields: geometry in twips, captions, colours as "0x00BBGGRR", fonts, menus' items), the
+// component identity and, when a host is given, what the control asked of it and the events it
+// raised. What `k7 show --dump` writes and what the golden files hold.
 class ControlDump {
 public:
-    static std::shared_ptr<JsonBag> Build(const ControlBase& control);
+    static std::shared_ptr<JsonBag> Build(const ControlBase& control, const ScriptedHost* host = nullptr);
 };
 
 } // namespace k7::cli

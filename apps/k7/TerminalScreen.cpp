@@ -1,6 +1,6 @@
 #include "TerminalScreen.h"
 
-#include "ControlFactory.h"
+#include "controls/ControlCatalog.h"
 
 #include "controls/frame/ControlBase.h"
 #include "controls/frame/Twips.h"
@@ -39,10 +39,11 @@ TerminalScreen::TerminalScreen(const QString& title, QWidget* parent) : QWidget(
 }
 
 ControlBase& TerminalScreen::Place(const QString& kind, float left, float top, float width, float height) {
-    std::unique_ptr<ControlBase> created = ControlFactory::Create(kind, this);
+    std::unique_ptr<ControlBase> created = ControlCatalog::Create(kind, this);
     if (!created)
         throw std::runtime_error(QStringLiteral("no control named '%1'").arg(kind).toStdString());
     ControlBase* control = created.release(); // owned by the screen from here on
+    control->setObjectName(QStringLiteral("%1 %2").arg(kind).arg(controls_.size() + 1));
     if (width > 0 && height > 0)
         control->SetExtent(width, height);
     const double twipsPerPixel = control->TwipsPerPixel();
@@ -100,7 +101,7 @@ void TerminalScreen::ShowStatus() {
     for (const ControlBase* control : controls_)
         if (!control->Error().isEmpty())
             text += QStringLiteral("  |  %1 %2: %3")
-                        .arg(control->Identity().ControlName, control->Process(), control->Error());
+                        .arg(control->Identity().ControlName, control->objectName(), control->Error());
     if (!lastFailure_.isEmpty())
         text += QStringLiteral("  |  ") + lastFailure_;
     status_->setText(text);
