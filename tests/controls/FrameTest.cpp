@@ -1,13 +1,14 @@
 #include "RecordingHost.h"
+#include "ScriptedRequest.h"
 #include "TestControl.h"
-#include "VariantPrinter.h"
+#include "support/Printers.h"
 
 #include "controls/frame/Envelope.h"
 #include "controls/frame/PropertyBag.h"
+#include "controls/frame/Timer.h"
 #include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 
-#include <QMetaProperty>
 
 #include <gtest/gtest.h>
 
@@ -85,7 +86,18 @@ INSTANTIATE_TEST_SUITE_P(
                  {"Accumulated"},
                  {"Accumulated"},
                  Variant(true)},
-        WriteRow{"Ratio", Variant(1.0), Variant("2.5"), true, {}, {}, Variant(2.5f)}));
+        WriteRow{"Ratio", Variant(1.0), Variant("2.5"), true, {}, {}, Variant(2.5f)},
+        // Colours: the signed form of a system colour and the unsigned number are one value.
+        WriteRow{"Tint", Variant(0), Variant(int32_t(0x80000012)), true, {"Tint"}, {"Tint"},
+                 Variant(int32_t(0x80000012))},
+        WriteRow{"Tint", Variant(int32_t(0x80000012)), Variant(2147483666.0), true, {}, {},
+                 Variant(int32_t(0x80000012))},
+        // A write-only caption list is written like any notifying property.
+        WriteRow{"Captions", Variant("A"), Variant("X|Y"), true, {"Captions"}, {"Captions"}, Variant("X|Y")},
+        // A row's own write step converts inside its comparison and resets silently on failure.
+        WriteRow{"Bold", Variant("False"), Variant("True"), true, {"Bold"}, {"Bold"}, Variant("True")},
+        WriteRow{"Bold", Variant("True"), Variant(-1), true, {}, {}, Variant("True")},
+        WriteRow{"Bold", Variant("True"), Variant("maybe"), true, {}, {}, Variant("False")}));
 
 struct BadWriteRow {
     const char* Name;
@@ -125,20 +137,11 @@ INSTANTIATE_TEST_SUITE_P(Frame, PropertyWriteFailure,
                                            BadWriteRow{"BarNum", Variant(40000), k7::ErrorNumber::Overflow},
                                            BadWriteRow{"Planned", Variant(256), k7::ErrorNumber::Overflow},
                                            BadWriteRow{"Planned", Variant(-1), k7::ErrorNumber::Overflow},
+                                           BadWriteRow{"Tint", Variant(4294967296.0), k7::ErrorNumber::Overflow},
+                                           BadWriteRow{"Stamp", Variant("now"),
+                                                       k7::ErrorNumber::PropertyIsReadOnly},
                                            BadWriteRow{"NoSuchProperty", Variant(1),
                                                        k7::ErrorNumber::ObjectDoesNotSupportMember}));
-
-TEST(Frame, PropertiesAreReachableByTheirPublicNames) {
-    TestControl control;
-    ASSERT_TRUE(control.setProperty("APIHost", QString("http://x/")));
-    ASSERT_TRUE(control.setProperty("Process", QString("P7")));
-    EXPECT_EQ(control.APIHost(), "http://x/");
-    EXPECT_EQ(control.property("Process").toString(), "P7");
-    control.SetError("5-Invalid procedure call or argument");
-    EXPECT_EQ(control.property("Error").toString(), "5-Invalid procedure call or argument");
-    EXPECT_FALSE(control.metaObject()->property(control.metaObject()->indexOfProperty("Error")).isWritable());
-    EXPECT_GE(control.metaObject()->indexOfMethod("Refresh(bool)"), 0);
-}
 
 // --- persistence ----------------------------------------------------------------------------
 
@@ -152,6 +155,9 @@ void Configure(TestControl& control) {
     control.Assign("Planned", Variant(uint8_t(1)));
     control.Assign("Accumulated", Variant(true));
     control.Assign("Bars", Variant(int32_t(5)));
+    control.Assign("Tint", Variant(int32_t(0x80000005)));
+    control.Assign("Captions", Variant("Real|Planned"));
+    control.Assign("Bold", Variant(true));
 }
 
 TEST(Persistence, RoundTripRestoresEveryPersistedValueWithoutAskingTheHost) {
@@ -160,8 +166,9 @@ TEST(Persistence, RoundTripRestoresEveryPersistedValueWithoutAskingTheHost) {
     k7::PropertyBag bag;
     original.WriteProperties(bag);
 
-    EXPECT_EQ(bag.Names(), QStringList({"APIHost", "Company", "Session", "Process", "BarNum", "Ratio",
-                                        "Planned", "Accumulated"}));
+    const QStringList persisted = {"APIHost", "Company", "Session", "Process", "BarNum", "Ratio",
+                                   "Planned", "Accumulated", "Tint", "Captions", "Bold"};
+    EXPECT_EQ(bag.Names(), persisted);
     EXPECT_EQ(bag.ReadProperty("Ratio"), Variant(12.75f));
     EXPECT_EQ(bag.ReadProperty("Planned"), Variant(uint8_t(1)));
 
@@ -169,9 +176,8 @@ TEST(Persistence, RoundTripRestoresEveryPersistedValueWithoutAskingTheHost) {
     RecordingHost host;
     restored.SetHost(&host);
     restored.ReadProperties(bag);
-    for (const char* name :
-         {"APIHost", "Company", "Session", "Process", "BarNum", "Ratio", "Planned", "Accumulated"})
-        EXPECT_EQ(restored.Value(name), original.Value(name)) << name;
+    for (const QString& name : persisted)
+        EXPECT_EQ(restored.Value(name), original.Value(name)) << name.toStdString();
     EXPECT_EQ(restored.Value("Bars"), Variant(int32_t(0))) << "not persisted";
     EXPECT_TRUE(host.Asked.isEmpty());
     EXPECT_TRUE(host.Changed.isEmpty());
@@ -278,10 +284,32 @@ INSTANTIATE_TEST_SUITE_P(
                 "9-" + k7::StandardDescription(9)},
         TrapRow{"anything else", []() -> bool { throw 42; }, false, "51-Internal error"}));
 
-TEST(Frame, HandlersNeverThrowAndRecordTheFailure) {
+TEST(Frame, HandlersNeverThrowAndRecordOrSwallowAsTheControlOrConnectionChooses) {
     TestControl control;
-    EXPECT_NO_THROW(control.RunHandler([] { k7::Raise(k7::ErrorNumber::DivisionByZero); }));
+    const auto fail = [] { k7::Raise(k7::ErrorNumber::DivisionByZero); };
+    EXPECT_NO_THROW(control.RunHandler(fail));
     EXPECT_EQ(control.Error(), "11-" + k7::StandardDescription(11));
+    control.SetError("");
+    control.RunHandler(fail, k7::FailurePolicy::Swallow);
+    control.SetHandlerFailures(k7::FailurePolicy::Swallow);
+    control.RunHandler(fail);
+    EXPECT_EQ(control.Error(), "");
+    // A connection may record although the control swallows.
+    k7::Timer& timer = control.Create<k7::Timer>("Timer");
+    control.ConnectHandler(&timer, &k7::Timer::Tick, fail, k7::FailurePolicy::Record);
+    timer.Fire();
+    EXPECT_EQ(control.Error(), "11-" + k7::StandardDescription(11));
+}
+
+TEST(Frame, TheResizeHookRunsWhenTheControlIsFirstPlacedAndOnEveryNewExtent) {
+    TestControl control;
+    EXPECT_EQ(control.Resizes, 0) << "not before it is placed";
+    control.show();
+    EXPECT_EQ(control.Resizes, 1) << "placed at its design size";
+    control.SetExtent(3000, 1500);
+    EXPECT_EQ(control.Resizes, 1) << "same extent";
+    control.SetExtent(4500, 1500);
+    EXPECT_EQ(control.Resizes, 2);
 }
 
 // --- envelopes and queries -------------------------------------------------------------------
@@ -317,9 +345,79 @@ INSTANTIATE_TEST_SUITE_P(
                       EnvelopeRow{R"({"status":0,"message":null})", true, false}));
 
 TEST(Frame, QueryStringsJoinPairsInOrderWithoutEscaping) {
-    EXPECT_EQ(k7::Envelope::BuildQuery({{"process", "P 1&2"}, {"session", ""}, {"company", "Ä=1"}}),
-              "process=P 1&2&session=&company=Ä=1");
-    EXPECT_EQ(k7::Envelope::BuildQuery({}), "");
+    TestControl control;
+    control.SetProcess("P 1&2");
+    control.SetCompany("Ä=1");
+    EXPECT_EQ(control.ConnectionQuery(), "process=P 1&2&session=&company=Ä=1");
+    EXPECT_EQ(control.ConnectionQuery({{"datefrom", "1"}, {"dateto", "2"}}, {{"planned", "0"}}),
+              "process=P 1&2&datefrom=1&dateto=2&session=&company=Ä=1&planned=0");
+    EXPECT_EQ(control.SessionQuery({{"id_tu", "FAI"}}), "id_tu=FAI&session=&company=Ä=1");
+    EXPECT_EQ(control.SessionQuery({}), "session=&company=Ä=1");
+}
+
+// --- the service call --------------------------------------------------------------------------
+
+struct ServiceRow {
+    const char* Case;
+    int Status;
+    QString Body;
+    k7::Judgement Rule;
+    QString ExpectOutcome; // "accepted", "rejected" or the failure text in Error
+};
+
+void PrintTo(const ServiceRow& row, std::ostream* out) {
+    *out << row.Case;
+}
+
+class ServiceLoader : public ::testing::TestWithParam<ServiceRow> {};
+
+TEST_P(ServiceLoader, SendsOneRequestParsesAndJudges) {
+    const ServiceRow& row = GetParam();
+    auto replies = std::make_shared<ScriptedReplies>();
+    replies->Status = row.Status;
+    replies->Reason = "Plant Offline";
+    replies->Body = row.Body;
+    TestControl control;
+    control.SetRequestFactory(ScriptedRequest::Factory(replies));
+    control.SetAPIHost("http://plant/");
+    control.SetProcess("P1");
+    QString outcome;
+    int exits = 0;
+    const bool judged = control.RunServiceLoader(
+        {k7::HttpVerb::Patch, "statuses/7", control.SessionQuery({{"id_tu", "FAI"}})}, row.Rule,
+        [&](k7::JsonBag&) { outcome = "accepted"; }, [&](k7::JsonBag&) { outcome = "rejected"; },
+        [&] { ++exits; });
+    EXPECT_EQ(replies->Sent, QStringList({"PATCH http://plant/statuses/7?id_tu=FAI&session=&company="}));
+    EXPECT_EQ(judged, !outcome.isEmpty());
+    EXPECT_EQ(outcome.isEmpty() ? control.Error() : outcome, row.ExpectOutcome);
+    EXPECT_EQ(exits, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frame, ServiceLoader,
+    ::testing::Values(
+        ServiceRow{"status 0", 200, R"({"status":0,"message":"x"})", k7::Judgement::StatusIsZero, "accepted"},
+        ServiceRow{"status 1", 200, R"({"status":1,"message":"Success"})", k7::Judgement::StatusIsZero,
+                   "rejected"},
+        ServiceRow{"message rule", 200, R"({"status":1,"message":"Success"})", k7::Judgement::MessageIsSuccess,
+                   "accepted"},
+        ServiceRow{"HTTP failure", 503, "", k7::Judgement::StatusIsZero, "rejected"},
+        ServiceRow{"not JSON", 200, "busy", k7::Judgement::StatusIsZero,
+                   "-2147182176-Expected either { or [ at character 1"},
+        ServiceRow{"no status", 200, "{}", k7::Judgement::StatusIsZero,
+                   "-2147182324-Requested Item by key doesn't exist (case mismatch?)"}));
+
+TEST(Frame, AnEmptyAPIHostSendsNothingAndLeavesErrorAlone) {
+    auto replies = std::make_shared<ScriptedReplies>();
+    TestControl control;
+    control.SetRequestFactory(ScriptedRequest::Factory(replies));
+    int exits = 0;
+    EXPECT_FALSE(control.RunServiceLoader({k7::HttpVerb::Get, "/x", control.ConnectionQuery()},
+                                          k7::Judgement::StatusIsZero, [](k7::JsonBag&) {}, [](k7::JsonBag&) {},
+                                          [&] { ++exits; }));
+    EXPECT_TRUE(replies->Sent.isEmpty());
+    EXPECT_EQ(control.Error(), "");
+    EXPECT_EQ(exits, 1);
 }
 
 } // namespace

@@ -27,7 +27,8 @@ public:
         Prompts << prompt + "|" + title + "|" + defaultText;
         return Answer;
     }
-    int ShowPopupMenu(k7::ControlBase&, const std::vector<k7::MenuItem>& items, const QPoint&) override {
+    int ShowPopupMenu(k7::ControlBase&, const k7::PopupMenu&, const std::vector<k7::MenuItem>& items,
+                      const QPoint&) override {
         MenuShown = items;
         return MenuChoice;
     }

@@ -4,130 +4,92 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 namespace k7 {
 namespace {
 
-struct RoundRow {
-    double input;
-    double expected;
-};
-
-class RoundHalfEvenTest : public ::testing::TestWithParam<RoundRow> {};
-
-TEST_P(RoundHalfEvenTest, HalvesGoToTheEvenNeighbour) {
-    EXPECT_EQ(RoundHalfEven(GetParam().input), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(Rows, RoundHalfEvenTest,
-                         ::testing::Values(RoundRow{0.5, 0}, RoundRow{1.5, 2}, RoundRow{2.5, 2}, RoundRow{3.5, 4},
-                                           RoundRow{-0.5, 0}, RoundRow{-1.5, -2}, RoundRow{-2.5, -2},
-                                           RoundRow{2.4999999, 2}, RoundRow{2.5000001, 3}, RoundRow{-2.6, -3},
-                                           RoundRow{4.5, 4}, RoundRow{1e15 + 0.5, 1e15}));
-
-TEST(IntegerConversions, RoundAndOverflowAtTheTypeBoundaries) {
-    EXPECT_EQ(ToInteger(32767.4), 32767);
-    EXPECT_EQ(ToInteger(-32768.5), -32768); // the half goes to the even -32768
-    EXPECT_EQ(ToInteger(32766.5), 32766);
-    EXPECT_EQ(ToLong(2147483647.4), 2147483647);
-    EXPECT_EQ(ToLong(-2147483648.5), std::numeric_limits<int32_t>::min());
-    EXPECT_EQ(ToLong(396.0000000001), 396);
-
-    for (double overflowing : {32767.5, -32768.6, 1e10, std::nan("")}) {
-        try {
-            ToInteger(overflowing);
-            ADD_FAILURE() << overflowing << " did not overflow";
-        } catch (const RuntimeError& e) {
-            EXPECT_EQ(e.Number(), ErrorNumber::Overflow);
-            EXPECT_EQ(e.FailureText(), "6-Overflow");
-        }
-    }
-    EXPECT_THROW(ToLong(2147483647.5), RuntimeError);
-    EXPECT_THROW(ToSingle(1e39), RuntimeError);
-    EXPECT_FLOAT_EQ(ToSingle(0.1), 0.1f);
-}
-
-struct ParseRow {
-    const char* text;
-    bool valid;
-    double value;
-};
-
-class ParseNumberTest : public ::testing::TestWithParam<ParseRow> {};
-
-TEST_P(ParseNumberTest, ReadsWholeTextsOnly) {
-    const auto& row = GetParam();
-    const auto parsed = ParseNumber(QString::fromUtf8(row.text));
-    ASSERT_EQ(parsed.has_value(), row.valid) << row.text;
-    if (row.valid) {
-        EXPECT_DOUBLE_EQ(*parsed, row.value) << row.text;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ParseNumberTest,
-    ::testing::Values(ParseRow{"0", true, 0}, ParseRow{"9999", true, 9999}, ParseRow{" 12.5 ", true, 12.5},
-                      ParseRow{"-.5", true, -0.5}, ParseRow{"5.", true, 5}, ParseRow{"+3", true, 3},
-                      ParseRow{"1e5", true, 1e5}, ParseRow{"2.5E-3", true, 0.0025}, ParseRow{"1D2", true, 100},
-                      ParseRow{"&H1F", true, 31}, ParseRow{"&HFFFF", true, -1}, ParseRow{"&O17", true, 15},
-                      ParseRow{"", false, 0}, ParseRow{"  ", false, 0}, ParseRow{"abc", false, 0},
-                      ParseRow{"12abc", false, 0}, ParseRow{"1e", false, 0}, ParseRow{"-", false, 0},
-                      ParseRow{".", false, 0}, ParseRow{"1 2", false, 0}, ParseRow{"1,5", false, 0}));
-
-TEST(TextToDouble, RaisesTypeMismatchOrOverflow) {
+// The result as Qt writes it, or the failure text ("6-Overflow") of what `action` raises.
+template <class Action> QString Outcome(Action&& action) {
     try {
-        TextToDouble(u"x");
-        FAIL();
+        return QString::number(action());
     } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.FailureText(), "13-Type mismatch");
+        return e.FailureText();
     }
-    try {
-        TextToDouble(u"1e999");
-        FAIL();
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.Number(), ErrorNumber::Overflow);
-    }
-    EXPECT_EQ(TextToDouble(u"1e-999"), 0.0);
 }
 
-struct ValRow {
-    const char* text;
-    double value;
-};
+constexpr const char* kOverflow = "6-Overflow";
+constexpr const char* kMismatch = "13-Type mismatch";
 
-class ValTest : public ::testing::TestWithParam<ValRow> {};
-
-TEST_P(ValTest, TakesTheLongestLeadingNumber) {
-    EXPECT_DOUBLE_EQ(Val(QString::fromUtf8(GetParam().text)), GetParam().value) << GetParam().text;
+TEST(RoundHalfEven, HalvesGoToTheEvenNeighbour) {
+    const std::pair<double, double> rows[] = {{0.5, 0},       {1.5, 2},   {2.5, 2},   {3.5, 4},
+                                              {-0.5, 0},      {-1.5, -2}, {-2.5, -2}, {2.4999999, 2},
+                                              {2.5000001, 3}, {-2.6, -3}, {4.5, 4},   {1e15 + 0.5, 1e15}};
+    for (const auto& [input, expected] : rows)
+        EXPECT_EQ(RoundHalfEven(input), expected) << input;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, ValTest,
-                         ::testing::Values(ValRow{"12abc", 12}, ValRow{"abc", 0}, ValRow{"", 0}, ValRow{" 1 2", 12},
-                                           ValRow{"1e", 1}, ValRow{"1e3x", 1000}, ValRow{"-3.5-2", -3.5},
-                                           ValRow{"&H10", 16}, ValRow{".5.5", 0.5}, ValRow{"12-Broken", 12}));
+TEST(IntegerConversions, RoundHalvesToEvenAndOverflowAtTheTypeBoundaries) {
+    // ToInteger, then ToLong of the same value.
+    const std::pair<double, const char*> rows[] = {{32767.4, "32767 32767"},
+                                                   {-32768.5, "-32768 -32768"},
+                                                   {32766.5, "32766 32766"},
+                                                   {32767.5, "6-Overflow 32768"},
+                                                   {-32768.6, "6-Overflow -32769"},
+                                                   {396.0000000001, "396 396"},
+                                                   {2147483647.4, "6-Overflow 2147483647"},
+                                                   {-2147483648.5, "6-Overflow -2147483648"},
+                                                   {2147483647.5, "6-Overflow 6-Overflow"},
+                                                   {1e10, "6-Overflow 6-Overflow"},
+                                                   {std::nan(""), "6-Overflow 6-Overflow"}};
+    for (const auto& [input, outcome] : rows)
+        EXPECT_EQ(Outcome([&] { return ToInteger(input); }) + u' ' + Outcome([&] { return ToLong(input); }),
+                  outcome)
+            << input;
+    EXPECT_EQ(Outcome([] { return ToSingle(1e39); }), kOverflow);
+    EXPECT_EQ(ToSingle(0.1), 0.1f);
+}
 
-struct TextRow {
-    double value;
-    const char* text;
-};
+// TextToDouble gives the number or raises; ParseNumber gives nullopt where TextToDouble raises.
+TEST(TextToNumber, ReadsWholeTextsOnly) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"0", "0"},        {"9999", "9999"},   {" 12.5 ", "12.5"},   {"-.5", "-0.5"},      {"5.", "5"},
+        {"+3", "3"},       {"1e5", "100000"},  {"2.5E-3", "0.0025"}, {"1D2", "100"},       {"&H1F", "31"},
+        {"&HFFFF", "-1"},  {"&O17", "15"},     {"1e-999", "0"},      {"1e999", kOverflow}, {"", kMismatch},
+        {"  ", kMismatch}, {"abc", kMismatch}, {"12abc", kMismatch}, {"1e", kMismatch},    {"-", kMismatch},
+        {".", kMismatch},  {"1 2", kMismatch}, {"1,5", kMismatch},   {"x", kMismatch}};
+    for (const auto& [text, outcome] : rows) {
+        const QString input = QString::fromUtf8(text);
+        EXPECT_EQ(Outcome([&] { return TextToDouble(input); }), outcome) << text;
+        const bool fails = outcome == kMismatch || outcome == kOverflow;
+        const std::optional<double> parsed = ParseNumber(input);
+        EXPECT_EQ(parsed ? QString::number(*parsed) : QStringLiteral("none"),
+                  fails ? QStringLiteral("none") : QString::fromUtf8(outcome))
+            << text;
+    }
+}
 
-class NumberToTextTest : public ::testing::TestWithParam<TextRow> {};
+TEST(Val, TakesTheLongestLeadingNumber) {
+    const std::pair<const char*, double> rows[] = {
+        {"12abc", 12},  {"abc", 0},       {"", 0},      {" 1 2", 12},  {"1e", 1},
+        {"1e3x", 1000}, {"-3.5-2", -3.5}, {"&H10", 16}, {".5.5", 0.5}, {"12-Broken", 12}};
+    for (const auto& [text, value] : rows)
+        EXPECT_DOUBLE_EQ(Val(QString::fromUtf8(text)), value) << text;
+    EXPECT_EQ(Outcome([] { return Val(u"9e999"); }), kOverflow);
+}
 
-TEST_P(NumberToTextTest, WritesUpToFifteenDigits) { EXPECT_EQ(NumberToText(GetParam().value), GetParam().text); }
-
-INSTANTIATE_TEST_SUITE_P(Rows, NumberToTextTest,
-                         ::testing::Values(TextRow{0, "0"}, TextRow{-0.0, "0"}, TextRow{42, "42"},
-                                           TextRow{0.1 + 0.2, "0.3"}, TextRow{1e20, "1E+20"},
-                                           TextRow{123456789012345, "123456789012345"},
-                                           TextRow{1e15, "1E+15"}, TextRow{0.0001, "0.0001"},
-                                           TextRow{0.00001, "1E-05"}, TextRow{-2.5, "-2.5"}));
-
-TEST(FormatWholeNumber, HalvesAwayFromZero) {
-    const std::pair<double, const char*> rows[] = {{2.5, "3"},  {3.5, "4"},   {-2.5, "-3"}, {-0.4, "0"},
-                                                   {0.49, "0"}, {1e20, "100000000000000000000"}};
-    for (const auto& [value, text] : rows)
-        EXPECT_EQ(FormatWholeNumber(value), text) << value;
+// Display text (up to 15 digits, exponent outside 1e-4..1e15) and "#0" (halves away from zero).
+TEST(NumberToText, WritesFifteenDigitsAndWholeNumbers) {
+    // The display text, then "#0" of the same value.
+    const std::pair<double, const char*> rows[] = {
+        {0, "0 0"},       {-0.0, "0 0"},        {42, "42 42"},        {0.1 + 0.2, "0.3 0"},
+        {2.5, "2.5 3"},   {3.5, "3.5 4"},       {-2.5, "-2.5 -3"},    {-0.4, "-0.4 0"},
+        {0.49, "0.49 0"}, {0.0001, "0.0001 0"}, {0.00001, "1E-05 0"}, {1e15, "1E+15 1000000000000000"}};
+    for (const auto& [value, texts] : rows)
+        EXPECT_EQ(NumberToText(value) + u' ' + FormatWholeNumber(value), texts);
+    EXPECT_EQ(NumberToText(123456789012345.0), "123456789012345");
+    EXPECT_EQ(FormatWholeNumber(1e20), "100000000000000000000");
+    EXPECT_EQ(NumberToText(0.1f), "0.1"); // seven digits for singles
+    EXPECT_EQ(NumberToText(-1e-10f), "-1E-10");
 }
 
 } // namespace

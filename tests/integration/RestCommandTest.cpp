@@ -1,4 +1,4 @@
-#include "K7Process.h"
+#include "support/K7Process.h"
 #include "plant/PlantService.h"
 
 #include <arpa/inet.h>

@@ -1,4 +1,4 @@
-#include "K7Process.h"
+#include "support/K7Process.h"
 #include "plant/PlantService.h"
 #include "json/JsonBag.h"
 
@@ -47,12 +47,14 @@ TEST_F(ShowCommand, DumpsProdCodeShowingThePlantsProduct) {
                              "Process=P100", "--prop", "Session=T1", "--prop", "Company=ORV", "--dump", "-"});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     const auto dump = Parse(run.Out);
-    EXPECT_EQ(At(dump, {"Error"}).ToText(), "");
+    EXPECT_EQ(At(dump, {"properties", "Error"}).ToText(), "");
     EXPECT_EQ(At(dump, {"properties", "Process"}).ToText(), "P100");
     EXPECT_EQ(At(dump, {"properties", "FontSize"}).ToDouble(), 8.0);
-    EXPECT_EQ(At(dump, {"identity", "classId"}).ToText(), "{93F6321F-4759-4AA0-8964-27FF6A1D0A9C}");
-    EXPECT_EQ(At(dump, {"identity", "library", "libid"}).ToText(), "{FCEA25EE-95D6-42E1-87F4-3550F2CD567A}");
-    EXPECT_EQ(At(dump, {"identity", "members", 7, "dispid"}).ToText(), "0x6003000F");
+    // The host's record: APIHost is the one notifying property of ProdCode.
+    EXPECT_EQ(At(dump, {"host", 1, "what"}).ToText(), "CanPropertyChange");
+    EXPECT_EQ(At(dump, {"host", 2, "what"}).ToText(), "PropertyChanged");
+    EXPECT_EQ(At(dump, {"host", 2, "name"}).ToText(), "APIHost");
+    EXPECT_EQ(At(dump, {"host"}).As<JsonBag>()->Count(), 2);
 
     const Variant code = Child(dump, "lblCode");
     EXPECT_EQ(code.Item("caption").ToText(), "T-4711");
@@ -111,6 +113,23 @@ TEST_F(ShowCommand, ScreenFileRestoresPersistedPropertiesAndSavesThemBack) {
     EXPECT_EQ(properties.Item("FontSize").ToDouble(), 8.0) << "default restored, then written";
 }
 
+TEST_F(ShowCommand, StepsRunInTheOrderGiven) {
+    const QStringList connection = {"--prop", "APIHost=" + plant.BaseUrl(), "--prop", "Process=P100"};
+    // Nothing at all: no layout, no request.
+    const auto untouched = Parse(RunK7(QStringList{"show", "ProdCode", "--no-refresh", "--dump", "-"} + connection).Out);
+    EXPECT_EQ(Child(untouched, "lblTxt").Item("caption").ToText(), "");
+    EXPECT_EQ(plant.RequestCount("processes/prod"), 0);
+    // A load without layout, a host resize, then the layout at the new extent.
+    const K7Run run = RunK7(QStringList{"show", "ProdCode", "--refresh", "true", "--resize", "11280x990",
+                                        "--release", "lblCode", "--refresh", "false", "--dump", "-"} +
+                            connection);
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const auto dump = Parse(run.Out);
+    EXPECT_EQ(Child(dump, "lblCode").Item("caption").ToText(), "T-4711");
+    EXPECT_FLOAT_EQ(Child(dump, "lblTxt").Item("width").ToSingle(), 3948.0f);
+    EXPECT_EQ(plant.RequestCount("processes/prod"), 2);
+}
+
 TEST(DemoCommand, RendersHeadlessAndPrintsTheScreenshotsItWrote) {
     QTemporaryDir directory;
     const QString out = directory.filePath("shots");
@@ -154,6 +173,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{{"show", "ProdCode", "--prop", "Error=x", "--dump", "-"}, 1, "read-only"},
         FailureRow{{"show", "ProdCode", "--prop", "Colour=1", "--dump", "-"}, 1, "no property 'Colour'"},
         FailureRow{{"show", "ProdCode", "--prop", "FontSize=big", "--dump", "-"}, 1, "13-Type mismatch"},
-        FailureRow{{"show", "--screen", "/nonexistent/screen.json"}, 1, "cannot read screen file"}));
+        FailureRow{{"show", "--screen", "/nonexistent/screen.json"}, 1, "cannot read screen file"},
+        FailureRow{{"show", "ProdCode", "--click", "btnScrap:1", "--dump", "-"}, 1, "no widget btnScrap(1)"},
+        FailureRow{{"show", "ProdCode", "--click", "lblCode", "--dump", "-"}, 1, "lblCode is no button"},
+        FailureRow{{"show", "ProdCode", "--refresh", "maybe"}, 2, "--refresh wants true or false"}));
 
 } // namespace

@@ -1,6 +1,5 @@
-#include "RawHttpServer.h"
-#include "ServiceTestServer.h"
 #include "ServiceTestSupport.h"
+#include "support/TestHttpServer.h"
 
 #include "service/HttpRequestObject.h"
 #include "service/RestClient.h"
@@ -10,6 +9,7 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 namespace k7::test {
@@ -23,6 +23,10 @@ Operation OperationFor(std::string_view method) {
     if (method == "POST")
         return &RestClient::PostRequest;
     return method == "DELETE" ? &RestClient::DeleteRequest : &RestClient::GetRequest;
+}
+
+std::string Envelope(const std::string& message) {
+    return R"({"status":"9999","data":"","message":")" + message + "\"}";
 }
 
 // --- The request object's life, watched through a fake factory ------------------------------------
@@ -91,10 +95,8 @@ TEST_F(RestClientObject, IsKeptAcrossCallsAndReplacedAfterAFailure) {
     client.GetRequest(QStringLiteral("a"), QStringLiteral("x=1"));
     client.PostRequest(QStringLiteral("b"), QString());
     behaviour.onSend = Raise::ConnectionFailure;
-    EXPECT_EQ(
-        client.GetRequest(QStringLiteral("c"), QString()),
-        QStringLiteral("{\"status\":\"9999\",\"data\":\"\",\"message\":\"-2147012867-A connection with the "
-                       "server could not be established\r\n\"}"));
+    EXPECT_EQ(client.GetRequest(QStringLiteral("c"), QString()).toStdString(),
+              Envelope("-2147012867-A connection with the server could not be established\r\n"));
     behaviour.onSend = Raise::Nothing;
     client.GetRequest(QStringLiteral("d"), QString());
 
@@ -123,7 +125,7 @@ struct Judgement {
     const char* name;
     Behaviour behaviour;
     bool failCreation;
-    const char* message; // of the failure envelope; nullptr: the reply body comes back
+    const char* message; // of the failure envelope
     int objectsForTwoCalls;
 };
 void PrintTo(const Judgement& row, std::ostream* os) {
@@ -135,147 +137,145 @@ class RestClientJudges : public RestClientObject, public ::testing::WithParamInt
 TEST_P(RestClientJudges, OutcomeIntoTextAndNeverRaises) {
     behaviour = GetParam().behaviour;
     failCreation = GetParam().failCreation;
-    const QString expected = GetParam().message
-                                 ? QStringLiteral("{\"status\":\"9999\",\"data\":\"\",\"message\":\"%1\"}")
-                                       .arg(QString::fromUtf8(GetParam().message))
-                                 : QStringLiteral("{\"a\":\"bc\"}");
     for (int call = 0; call < 2; ++call)
-        EXPECT_EQ(client.GetRequest(QStringLiteral("p"), QString()), expected);
+        EXPECT_EQ(client.GetRequest(QStringLiteral("p"), QString()).toStdString(),
+                  Envelope(GetParam().message));
     EXPECT_EQ(std::count(log.begin(), log.end(), "create client"), GetParam().objectsForTwoCalls);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Outcomes, RestClientJudges,
     ::testing::Values(
-        Judgement{"Ok",
-                  {4, 200, {}, QStringLiteral("{\"a\":\r\n\"b\rc\n\"}\r\n"), Raise::Nothing},
-                  false,
-                  nullptr,
-                  1},
         Judgement{"NotComplete", {1, 200, {}, {}, Raise::Nothing}, false, "Connection timed out", 1},
-        Judgement{"Accepted", {4, 202, QStringLiteral("Accepted"), {}, Raise::Nothing}, false, "Accepted", 1},
         Judgement{"OutOfMemory", {4, 200, {}, {}, Raise::OutOfMemory}, false, "7-Out of memory", 2},
         Judgement{
             "OtherException", {4, 200, {}, {}, Raise::OtherException}, false, "440-Automation error", 2},
         Judgement{"NoObject", {}, true, "429-ActiveX component can't create object", 2}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// --- Against the cpp-httplib server and unused ports on 127.0.0.1 ---------------------------------
+// --- Against the test server on 127.0.0.1: what the caller gets and what the server saw -----------
 
 struct Exchange {
-    const char* method;
-    const char* base; // nullptr: the test server; "REFUSED": a port nobody listens on
-    const char* path;
-    const char* params;
-    bool server;
-    const char* expected;
+    std::string name{};
+    std::string call{};     // "METHOD path?params"
+    std::string expected{}; // returned text
+    std::string seen{};     // "METHOD target" of each request the server received, " ; " between
+    std::function<void(TestHttpServer&)> script{};
+    std::string base{}; // APIHost; empty: the test server; "REFUSED": a port nobody listens on
+    bool server = false;
 };
 void PrintTo(const Exchange& row, std::ostream* os) {
-    *os << row.method << ' ' << (row.base ? row.base : "server") << ' ' << Printable(row.path) << '?'
-        << Printable(row.params) << (row.server ? " server" : "");
+    *os << row.name;
 }
+
+std::function<void(TestHttpServer&)> Reply(ScriptedReply reply) {
+    return [=](TestHttpServer& server) { server.Script("*", reply); };
+}
+// "from" redirects to `to`, "end" answers `end`.
+std::function<void(TestHttpServer&)> Moved(int status, std::string to = "/end",
+                                           ScriptedReply end = ScriptedReply::Body("moved")) {
+    return [=](TestHttpServer& server) {
+        server.Script("from", ScriptedReply::Redirect(status, to));
+        server.Script("end", end);
+    };
+}
+// hop/N redirects to hop/N-1 down to hop/0, which answers.
+void Chain(TestHttpServer& server) {
+    for (int hop = 1; hop <= 11; ++hop)
+        server.Script("hop/" + std::to_string(hop),
+                      ScriptedReply::Redirect(302, "/hop/" + std::to_string(hop - 1)));
+    server.Script("hop/0", ScriptedReply::Body("arrived"));
+}
+std::string Hops(int from, int to) {
+    std::string seen = "GET /hop/" + std::to_string(from) + '?';
+    for (int hop = from - 1; hop >= to; --hop)
+        seen += " ; GET /hop/" + std::to_string(hop);
+    return seen;
+}
+const std::string kRedirectFailed = Envelope("-2147012740-The HTTP redirect request failed\r\n");
+const std::string kInvalidUrl = Envelope("-2147012891-The URL is invalid\r\n");
 
 class RestClientExchange : public ::testing::TestWithParam<Exchange> {};
 
 TEST_P(RestClientExchange, ReturnsBodyOrEnvelope) {
     const Exchange& row = GetParam();
-    QString base = row.base ? QString::fromUtf8(row.base) : ServiceTestServer::Instance().BaseUrl();
+    TestHttpServer server;
+    if (row.script)
+        row.script(server);
+    QString base = row.base.empty() ? server.BaseUrl() : QString::fromStdString(row.base);
     if (base == QLatin1String("REFUSED"))
         base = QStringLiteral("http://127.0.0.1:%1/").arg(UnusedLoopbackPort());
     RestClient client;
     client.SetAPIHost(base);
     client.SetBolServer(row.server);
-    EXPECT_EQ((client.*OperationFor(row.method))(QString::fromUtf8(row.path), QString::fromUtf8(row.params)),
-              QString::fromUtf8(row.expected));
+    const QString call = QString::fromUtf8(row.call);
+    const QString target = call.section(QLatin1Char(' '), 1);
+    EXPECT_EQ((client.*OperationFor(call.section(QLatin1Char(' '), 0, 0).toStdString()))(
+                  target.section(QLatin1Char('?'), 0, 0), target.section(QLatin1Char('?'), 1)),
+              QString::fromStdString(row.expected));
+
+    std::string seen;
+    for (const RecordedRequest& request : server.Requests()) {
+        seen += (seen.empty() ? "" : " ; ") + request.method + ' ' + request.target;
+        // Nothing of the client's own: no body, no Content-Type, User-Agent or Expect.
+        std::multimap<std::string, std::string> headers{
+            {"Accept", "*/*"}, {"Host", "127.0.0.1:" + std::to_string(server.Port())}};
+        if (request.method != "GET")
+            headers.emplace("Content-Length", "0");
+        EXPECT_EQ(request.headers, headers) << request.target;
+        EXPECT_EQ(request.body, "");
+    }
+    EXPECT_EQ(seen, row.seen);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Replies, RestClientExchange,
     ::testing::Values(
-        Exchange{"GET", nullptr, "crlf", "", true,
-                 R"({"status":0,"data":"line1line2","message":"kept\nescape"})"},
-        Exchange{"GET", nullptr, "status/500", "", false,
-                 R"({"status":"9999","data":"","message":"Internal Server Error"})"},
-        Exchange{"GET", nullptr, "status/201", "", true,
-                 R"({"status":"9999","data":"","message":"Created"})"},
-        Exchange{"GET", nullptr, "status/204", "", false,
-                 R"({"status":"9999","data":"","message":"No Content"})"},
-        // The server library reads our body-less POST, PATCH and DELETE without waiting for a body.
-        Exchange{"POST", nullptr, "method", "process=P1&quantityA=3", false, "POST content-type= body=0"},
-        Exchange{"PATCH", nullptr, "method", "id_tu=FAI", true, "PATCH content-type= body=0"},
-        Exchange{"DELETE", nullptr, "method", "", false, "DELETE content-type= body=0"},
-        Exchange{
-            "GET", "REFUSED", "processes/prod", "process=P1", false,
-            "{\"status\":\"9999\",\"data\":\"\",\"message\":\"-2147012867-A connection with the server could "
-            "not be established\r\n\"}"},
-        Exchange{"GET", "", "statuses/top", "", false,
-                 "{\"status\":\"9999\",\"data\":\"\",\"message\":\"-2147012891-The URL is invalid\r\n\"}"},
-        Exchange{"GET", "http://127.0.0.1:1/", "processes/prod", "process=P 1", true,
-                 "{\"status\":\"9999\",\"data\":\"\",\"message\":\"-2147012891-The URL is invalid\r\n\"}"},
-        Exchange{
-            "POST", "ftp://127.0.0.1/", "results", "", false,
-            "{\"status\":\"9999\",\"data\":\"\",\"message\":\"-2147012890-The URL does not use a recognized "
-            "protocol\r\n\"}"}));
-
-// --- The exact request on the wire, and reason phrases cpp-httplib cannot send -----------------------
-
-struct Wire {
-    const char* method;
-    const char* path;
-    const char* params;
-    const char* statusLine;
-    const char* expectedHead; // HOST stands for the server's address
-    const char* expected;
-};
-void PrintTo(const Wire& row, std::ostream* os) {
-    *os << row.method << ' ' << Printable(row.path) << '?' << Printable(row.params);
-}
-
-class RestClientWire : public ::testing::TestWithParam<Wire> {};
-
-TEST_P(RestClientWire, AddressByPlainConcatenationNoBodyNoContentType) {
-    RawHttpServer server(std::string(GetParam().statusLine) +
-                         "\r\nContent-Length: 2\r\nConnection: close\r\n\r\n{}");
-    RestClient client;
-    client.SetAPIHost(server.BaseUrl());
-    EXPECT_EQ((client.*OperationFor(GetParam().method))(QString::fromUtf8(GetParam().path),
-                                                        QString::fromUtf8(GetParam().params)),
-              QString::fromUtf8(GetParam().expected));
-    std::string expectedHead = GetParam().expectedHead;
-    expectedHead.replace(expectedHead.find("HOST"), 4, "127.0.0.1:" + std::to_string(server.Port()));
-    ASSERT_EQ(server.Requests().size(), 1u);
-    EXPECT_EQ(server.Requests()[0], expectedHead);
-}
-
-constexpr const char* kOk = "HTTP/1.1 200 OK";
-
-INSTANTIATE_TEST_SUITE_P(
-    Requests, RestClientWire,
-    ::testing::Values(
-        Wire{"GET", "statuses/top", "", kOk,
-             "GET /statuses/top? HTTP/1.1\r\nHost: HOST\r\nAccept: */*\r\n\r\n", "{}"},
-        Wire{"GET", "/processes/prod", "process=P1&session=S&company=C", kOk,
-             "GET //processes/prod?process=P1&session=S&company=C HTTP/1.1\r\nHost: HOST\r\nAccept: "
-             "*/*\r\n\r\n",
-             "{}"},
-        // Nothing is escaped, decoded or normalised on the way.
-        Wire{"GET", "a/../b/%41", "v=%20|{x}&w=\xc3\xa9", kOk,
-             "GET /a/../b/%41?v=%20|{x}&w=\xc3\xa9 HTTP/1.1\r\nHost: HOST\r\nAccept: */*\r\n\r\n", "{}"},
-        Wire{"PATCH", "statuses/42", "id_tu=FAI&session=S&company=C", kOk,
-             "PATCH /statuses/42?id_tu=FAI&session=S&company=C HTTP/1.1\r\nHost: HOST\r\nAccept: */*\r\n"
-             "Content-Length: 0\r\n\r\n",
-             "{}"},
-        Wire{"POST", "results", "process=P1&quantityA=1", kOk,
-             "POST /results?process=P1&quantityA=1 HTTP/1.1\r\nHost: HOST\r\nAccept: */*\r\nContent-Length: "
-             "0\r\n\r\n",
-             "{}"},
+        Exchange{"NoParams", "GET statuses/top?", "{}", "GET /statuses/top?"},
+        Exchange{"PlainConcatenation", "GET /processes/prod?process=P1&session=S&company=C", "{}",
+                 "GET //processes/prod?process=P1&session=S&company=C"},
+        // Blanks, controls and non-ASCII go percent-encoded; "%", "|", "{" and dot segments as given.
+        Exchange{"BlankInQuery", "GET processes/prod?process=P100&session=1&company=a b", "{}",
+                 "GET /processes/prod?process=P100&session=1&company=a%20b"},
+        Exchange{"EncodedOnlyWhereRefused", "GET a b/../%41?v=%20|{x}&w=\xc3\xa9&c=\t\x01\x7f", "{}",
+                 "GET /a%20b/../%41?v=%20|{x}&w=%C3%A9&c=%09%01%7F"},
+        Exchange{"Patch", "PATCH statuses/42?id_tu=FAI&session=S&company=C", "{}",
+                 "PATCH /statuses/42?id_tu=FAI&session=S&company=C", nullptr, "", true},
+        Exchange{"Post", "POST results?process=P1&quantityA=1", "{}", "POST /results?process=P1&quantityA=1"},
+        Exchange{"Delete", "DELETE x?", "{}", "DELETE /x?"},
+        Exchange{"CrLfRemoved", "GET x?", R"({"status":0,"data":"line1line2","message":"a\nb"})", "GET /x?",
+                 Reply(ScriptedReply::Body(
+                     "{\"status\":0,\r\n\"data\":\"line1\r\nline2\",\n\"message\":\"a\\nb\"}\r\n"))},
+        Exchange{"ServerError", "GET x?", Envelope("Internal Server Error"), "GET /x?",
+                 Reply(ScriptedReply::Body(R"({"status":0})", 500))},
+        Exchange{"Created", "GET x?", Envelope("Created"), "GET /x?", Reply(ScriptedReply::Body("{}", 201)),
+                 "", true},
+        Exchange{"NoContent", "GET x?", Envelope("No Content"), "GET /x?", Reply(ScriptedReply::Status(204))},
         // A quote in the reason phrase goes into the envelope as it stands: no longer valid JSON.
-        Wire{"GET", "x", "", "HTTP/1.1 409 Batch \"B7\" locked",
-             "GET /x? HTTP/1.1\r\nHost: HOST\r\nAccept: */*\r\n\r\n",
-             R"({"status":"9999","data":"","message":"Batch "B7" locked"})"},
-        Wire{"GET", "x", "", "HTTP/1.1 503 Plant offline for maintenance",
-             "GET /x? HTTP/1.1\r\nHost: HOST\r\nAccept: */*\r\n\r\n",
-             R"({"status":"9999","data":"","message":"Plant offline for maintenance"})"}));
+        Exchange{"QuotedReason", "GET x?", Envelope("Batch \"B7\" locked"), "GET /x?",
+                 Reply(ScriptedReply::Status(409, "Batch \"B7\" locked"))},
+        // Redirects are followed and the final reply judged.
+        Exchange{"Moved301", "GET from?a=1", "moved", "GET /from?a=1 ; GET /end", Moved(301)},
+        Exchange{"Found302Relative", "GET from?", "moved", "GET /from? ; GET /end?b=2",
+                 Moved(302, "end?b=2")},
+        Exchange{"Found302PostBecomesGet", "POST from?", "moved", "POST /from? ; GET /end", Moved(302)},
+        Exchange{"SeeOther303PatchBecomesGet", "PATCH from?", "moved", "PATCH /from? ; GET /end", Moved(303)},
+        Exchange{"Temporary307KeepsPost", "POST from?", "moved", "POST /from? ; POST /end", Moved(307)},
+        Exchange{"RedirectToFailure", "GET from?", Envelope("Not Found"), "GET /from? ; GET /end",
+                 Moved(302, "/end", ScriptedReply::Status(404))},
+        Exchange{"TenRedirectsAreFollowed", "GET hop/10?", "arrived", Hops(10, 0), Chain},
+        Exchange{"EleventhRedirectFails", "GET hop/11?", kRedirectFailed, Hops(11, 1), Chain},
+        Exchange{"RedirectToOtherScheme", "GET from?", kRedirectFailed, "GET /from?",
+                 Moved(302, "ftp://127.0.0.1/x")},
+        Exchange{"Refused", "GET processes/prod?process=P1",
+                 Envelope("-2147012867-A connection with the server could not be established\r\n"), "",
+                 nullptr, "REFUSED"},
+        Exchange{"NoHost", "GET statuses/top?", kInvalidUrl, "", nullptr, "/"},
+        Exchange{"BlankInHost", "GET x?", kInvalidUrl, "", nullptr, "http://127.0.0 .1/", true},
+        Exchange{"OtherScheme", "POST results?",
+                 Envelope("-2147012890-The URL does not use a recognized protocol\r\n"), "", nullptr,
+                 "ftp://127.0.0.1/"}),
+    [](const auto& info) { return info.param.name; });
 
 } // namespace
 } // namespace k7::test

@@ -5,22 +5,15 @@
 #include <QString>
 
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <optional>
 #include <ostream>
-#include <string>
-#include <string_view>
 #include <thread>
 
 // Lets GoogleTest show texts as text, CR and LF made visible.
 inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"'
-        << QString(text)
-               .replace(QLatin1Char('\r'), QLatin1String("\\r"))
-               .replace(QLatin1Char('\n'), QLatin1String("\\n"))
-               .toStdString()
-        << '"';
+    const QString shown = QString(text).replace(QChar(13), QStringLiteral("\\r"));
+    *os << '"' << QString(shown).replace(QChar(10), QStringLiteral("\\n")).toStdString() << '"';
 }
 
 namespace k7::test {
@@ -35,24 +28,19 @@ constexpr int32_t CannotConnect = -2147012867;
 constexpr int32_t NotYetAvailable = -2147483638;
 } // namespace Raised
 
-// `text` with bytes outside printable ASCII as \xNN: stable names for parameterised tests.
-inline std::string Printable(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        char escaped[5];
-        std::snprintf(escaped, sizeof escaped, "\\x%02x", static_cast<unsigned char>(c));
-        out += c >= 0x20 && c < 0x7F ? std::string(1, c) : std::string(escaped);
-    }
-    return out;
-}
-
 inline std::optional<RuntimeError> ErrorOf(const std::function<void()>& action) {
     try {
         action();
+        return std::nullopt;
     } catch (const RuntimeError& error) {
         return error;
     }
-    return std::nullopt;
+}
+
+// The number `action` raises; 0 when it raises nothing.
+inline int32_t Raises(const std::function<void()>& action) {
+    const auto error = ErrorOf(action);
+    return error ? error->Number() : 0;
 }
 
 // Polls what another thread makes true; false if it did not happen within a few seconds.

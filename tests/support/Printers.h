@@ -2,7 +2,14 @@
 
 #include "core/Variant.h"
 
+#include <QString>
+
 #include <ostream>
+
+// Readable texts in assertion messages and parameterised test names.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace k7 {
 

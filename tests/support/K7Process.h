@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -12,14 +13,25 @@ struct K7Run {
     QString Err;
 };
 
-// Runs the built k7 with `args` on the offscreen platform.
-inline K7Run RunK7(const QStringList& args) {
-    QProcess process;
+// Starts the built k7 tool with `args` on the offscreen platform and leaves it running (a server
+// such as `k7 plant`); the caller reads, terminates and waits for it.
+inline void StartK7(QProcess& process, const QStringList& args) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     process.setProcessEnvironment(environment);
     process.start(QStringLiteral(K7_EXE), args);
+}
+
+// The one way tests run the built k7 tool (its path comes from k7_uses_k7 in tests/CMakeLists.txt):
+// with `args`, `input` on its standard input, on the offscreen platform.
+inline K7Run RunK7(const QStringList& args, const QByteArray& input = {}) {
+    QProcess process;
+    StartK7(process, args);
     K7Run run;
+    if (!process.waitForStarted())
+        return run;
+    process.write(input);
+    process.closeWriteChannel();
     if (!process.waitForFinished(60000))
         return run;
     run.ExitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;

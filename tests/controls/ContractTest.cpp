@@ -1,0 +1,189 @@
+// What every control of the catalog owes its host, checked once for all of them: a control joins
+// these tests by being registered.
+
+#include "RecordingHost.h"
+#include "ScriptedRequest.h"
+#include "support/Printers.h"
+
+#include "controls/ControlCatalog.h"
+#include "controls/frame/PropertyBag.h"
+#include "controls/frame/ServiceControl.h"
+#include "core/RuntimeError.h"
+
+#include <QMetaMethod>
+#include <QMetaProperty>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+using k7::ControlBase;
+using k7::PropertyDefinition;
+using k7::PropertyType;
+using k7::Variant;
+
+namespace {
+
+class ControlContract : public ::testing::TestWithParam<QString> {
+protected:
+    std::unique_ptr<ControlBase> Make() const {
+        auto control = k7::ControlCatalog::Create(GetParam());
+        EXPECT_NE(control, nullptr);
+        return control;
+    }
+};
+
+std::string Name(const ::testing::TestParamInfo<QString>& info) {
+    return info.param.toStdString();
+}
+
+// A value of the property's type that differs from `current`.
+Variant Another(PropertyType type, const Variant& current) {
+    switch (type) {
+    case PropertyType::String:
+        return Variant(current.ToText() + "x");
+    case PropertyType::Boolean:
+        return Variant(!current.ToBoolean());
+    case PropertyType::Byte:
+        return Variant(uint8_t((current.ToInteger() + 1) % 256));
+    case PropertyType::Integer:
+        return Variant(int16_t(current.ToInteger() + 1));
+    case PropertyType::Long:
+        return Variant(int32_t(current.ToLong() + 1));
+    case PropertyType::Single:
+        return Variant(current.ToSingle() + 1.5f);
+    case PropertyType::Double:
+        return Variant(current.ToDouble() + 1.5);
+    case PropertyType::Color:
+        return Variant(int32_t(current.ToLong() ^ 0x00123456));
+    }
+    return Variant();
+}
+
+TEST_P(ControlContract, InterfaceTableAndMetaObjectNameTheSameProperties) {
+    const auto control = Make();
+    const k7::ComponentIdentity& identity = control->Identity();
+    EXPECT_EQ(identity.ControlName, GetParam());
+    EXPECT_EQ(identity.DefaultInterface, "_" + GetParam());
+    EXPECT_EQ(identity.EventInterface, "__" + GetParam());
+    const QRegularExpression guid("^\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}$");
+    for (const QString& id : {identity.ClassId, identity.DefaultInterfaceId, identity.EventInterfaceId})
+        EXPECT_TRUE(guid.match(id).hasMatch()) << id.toStdString();
+
+    const QMetaObject* meta = control->metaObject();
+    std::set<QString> fromInterface, fromMetaObject, fromTable, dispatchIds;
+    for (const k7::DispatchMember& member : identity.Members) {
+        EXPECT_TRUE(dispatchIds.insert(QString::number(member.DispatchId)).second) << member.Name.toStdString();
+        if (member.Kind == "method") {
+            EXPECT_EQ(member.DispatchId & 0xFFFF0000u, 0x60030000u) << member.Name.toStdString();
+            bool invokable = false;
+            for (int i = 0; i < meta->methodCount(); ++i)
+                invokable = invokable || QString::fromLatin1(meta->method(i).name()) == member.Name;
+            EXPECT_TRUE(invokable) << member.Name.toStdString() << " is no Q_INVOKABLE";
+            continue;
+        }
+        EXPECT_EQ(member.DispatchId & 0xFFFF0000u, 0x68030000u) << member.Name.toStdString();
+        fromInterface.insert(member.Name);
+        const QMetaProperty property = meta->property(meta->indexOfProperty(member.Name.toLatin1().constData()));
+        ASSERT_TRUE(property.isValid()) << member.Name.toStdString() << " is no Q_PROPERTY";
+        EXPECT_EQ(property.isWritable(), member.Kind == "property") << member.Name.toStdString();
+        if (member.Name != "Error") {
+            const PropertyDefinition* row = control->Properties().Find(member.Name);
+            ASSERT_NE(row, nullptr) << member.Name.toStdString() << " is missing from the table";
+            EXPECT_EQ(row->Access == k7::PropertyAccess::ReadOnly, member.Kind != "property");
+        }
+    }
+    for (int i = QWidget::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i)
+        fromMetaObject.insert(QString::fromLatin1(meta->property(i).name()));
+    for (const PropertyDefinition& row : control->Properties().Definitions())
+        fromTable.insert(row.Name);
+    fromTable.insert("Error");
+    EXPECT_EQ(fromMetaObject, fromInterface);
+    EXPECT_EQ(fromTable, fromInterface);
+    EXPECT_GE(meta->indexOfSignal(QMetaObject::normalizedSignature(identity.Event.toLatin1().constData())), 0)
+        << identity.Event.toStdString();
+}
+
+TEST_P(ControlContract, ErrorIsReadOnlyAndEmptyAtFirst) {
+    const auto control = Make();
+    EXPECT_EQ(control->property("Error").toString(), "");
+    EXPECT_FALSE(control->setProperty("Error", "5-x"));
+    EXPECT_THROW(control->Assign("Error", Variant("5-x")), k7::RuntimeError);
+    EXPECT_EQ(control->Error(), "");
+}
+
+TEST_P(ControlContract, WritesAskTheHostExactlyWhenTheirFormIsNotifying) {
+    const auto control = Make();
+    for (const PropertyDefinition& row : control->Properties().Definitions()) {
+        if (row.Access == k7::PropertyAccess::ReadOnly || row.Write)
+            continue;
+        RecordingHost host;
+        control->SetHost(&host);
+        const Variant changed = Another(row.Type, control->Value(row.Name));
+        control->Assign(row.Name, changed);
+        const bool notifying = row.Form == k7::WriteForm::Notifying;
+        EXPECT_EQ(host.Asked, notifying ? QStringList{row.PersistenceName} : QStringList{}) << row.Name.toStdString();
+        EXPECT_EQ(host.Changed, host.Asked) << row.Name.toStdString();
+        EXPECT_EQ(control->Value(row.Name), changed) << row.Name.toStdString();
+        control->SetHost(nullptr);
+    }
+}
+
+TEST_P(ControlContract, MetaObjectPropertiesReadAndWriteTheStoredValues) {
+    const auto control = Make();
+    const QMetaObject* meta = control->metaObject();
+    for (int i = QWidget::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        if (!property.isWritable())
+            continue;
+        const Variant before = control->Value(property.name());
+        EXPECT_TRUE(property.write(control.get(), property.read(control.get()))) << property.name();
+        EXPECT_EQ(control->Value(property.name()), before) << property.name();
+    }
+}
+
+TEST_P(ControlContract, PersistenceRoundTripsEveryPersistedValueAndDefaultsWhatIsMissing) {
+    const auto original = Make();
+    QStringList order;
+    for (const PropertyDefinition* row : original->Properties().WriteSequence()) {
+        if (row->Access != k7::PropertyAccess::ReadOnly && !row->Write)
+            original->Assign(row->Name, Another(row->Type, original->Value(row->Name)));
+        order << row->PersistenceName;
+    }
+    k7::PropertyBag bag;
+    original->WriteProperties(bag);
+    EXPECT_EQ(bag.Names(), order) << "every persisted value is written, in the write order";
+
+    const auto restored = Make();
+    RecordingHost host;
+    restored->SetHost(&host);
+    restored->ReadProperties(bag);
+    for (const PropertyDefinition* row : original->Properties().ReadSequence())
+        EXPECT_EQ(restored->Value(row->Name), original->Value(row->Name)) << row->Name.toStdString();
+    EXPECT_TRUE(host.Asked.isEmpty()) << "restoring asks nobody";
+
+    const auto fresh = Make();
+    fresh->ReadProperties(k7::PropertyBag());
+    for (const PropertyDefinition* row : fresh->Properties().ReadSequence())
+        EXPECT_EQ(fresh->Value(row->Name), k7::PropertyTable::Convert(row->Type, row->Default))
+            << row->Name.toStdString();
+}
+
+TEST_P(ControlContract, WithoutAnAPIHostRefreshSendsNothingAndReturnsFalse) {
+    const auto control = Make();
+    auto* service = dynamic_cast<k7::ServiceControl*>(control.get());
+    if (service == nullptr)
+        GTEST_SKIP() << "addresses no REST service";
+    auto replies = std::make_shared<ScriptedReplies>();
+    service->SetRequestFactory(ScriptedRequest::Factory(replies));
+    service->SetProcess("P100");
+    EXPECT_FALSE(control->Refresh(false));
+    EXPECT_FALSE(control->Refresh(true));
+    EXPECT_TRUE(replies->Sent.isEmpty());
+    EXPECT_EQ(control->Error(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalog, ControlContract, ::testing::ValuesIn(k7::ControlCatalog::Names()), Name);
+
+} // namespace
