@@ -8,6 +8,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <iterator>
+#include <type_traits>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -44,25 +46,63 @@ inline bool NeedsEscape(char16_t c) {
            (c >= 0xD800 && c <= 0xDFFF) || (c >= 0xFE01 && c <= 0xFE0F) || c == 0xFEFF || c == 0xFFFD;
 }
 
-// The first code unit from `p` that is not printable ASCII other than a quote or backslash
-// (those are the only characters that may need a closer look), eight at a time with SSE2.
-const char16_t* SkipPlainAscii(const char16_t* p, const char16_t* end) {
 #if defined(__SSE2__)
-    const __m128i quote = _mm_set1_epi16(u'"');
-    const __m128i backslash = _mm_set1_epi16(u'\\');
-    const __m128i lastControl = _mm_set1_epi16(31);
-    const __m128i lastPlain = _mm_set1_epi16(126);
-    for (; end - p >= 8; p += 8) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i zero = _mm_setzero_si128();
-        const __m128i control = _mm_cmpeq_epi16(_mm_subs_epu16(chunk, lastControl), zero);
-        const __m128i high = _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(chunk, lastPlain), zero),
-                                           _mm_cmpeq_epi16(zero, zero));
-        const __m128i stop =
-            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi16(chunk, quote), _mm_cmpeq_epi16(chunk, backslash)),
-                         _mm_or_si128(control, high));
-        if (const int mask = _mm_movemask_epi8(stop))
-            return p + __builtin_ctz(unsigned(mask)) / 2;
+// Two bits for every code unit of `chunk` that is not printable ASCII or is a quote or backslash.
+inline int StopMask(__m128i chunk) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i control = _mm_cmpeq_epi16(_mm_subs_epu16(chunk, _mm_set1_epi16(31)), zero);
+    const __m128i high =
+        _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(chunk, _mm_set1_epi16(126)), zero), _mm_cmpeq_epi16(zero, zero));
+    const __m128i special =
+        _mm_or_si128(_mm_cmpeq_epi16(chunk, _mm_set1_epi16(u'"')), _mm_cmpeq_epi16(chunk, _mm_set1_epi16(u'\\')));
+    return _mm_movemask_epi8(_mm_or_si128(special, _mm_or_si128(control, high)));
+}
+#endif
+
+// The first code unit from `p` that is not printable ASCII other than a quote or backslash
+// (those are the only characters that may need a closer look). With SSE2, eight at a time; a
+// text shorter than eight (most member names) is looked at as two overlapping halves or
+// quarters, and the tail of a longer one as the eight code units that end it, some of them seen
+// already and plain, so that the first stop found is still the first one from `p`.
+inline const char16_t* SkipPlainAscii(const char16_t* p, const char16_t* end) {
+#if defined(__SSE2__)
+    const auto first = [](const char16_t* at, int mask) { return at + __builtin_ctz(unsigned(mask)) / 2; };
+    const auto eight = [](const char16_t* at) {
+        return StopMask(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)));
+    };
+    const auto four = [](const char16_t* at) {
+        return StopMask(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(at))) & 0xFF;
+    };
+    const auto two = [](const char16_t* at) {
+        int32_t units;
+        std::memcpy(&units, at, sizeof units);
+        return StopMask(_mm_cvtsi32_si128(units)) & 0xF;
+    };
+    const ptrdiff_t length = end - p;
+    if (length >= 8) {
+        for (; end - p >= 8; p += 8) {
+            if (const int mask = eight(p))
+                return first(p, mask);
+        }
+        if (p != end) {
+            if (const int mask = eight(end - 8))
+                return first(end - 8, mask);
+        }
+        return end;
+    }
+    if (length >= 4) {
+        if (const int mask = four(p))
+            return first(p, mask);
+        if (const int mask = four(end - 4))
+            return first(end - 4, mask);
+        return end;
+    }
+    if (length >= 2) {
+        if (const int mask = two(p))
+            return first(p, mask);
+        if (const int mask = two(end - 2))
+            return first(end - 2, mask);
+        return end;
     }
 #endif
     while (p < end && *p >= 32 && *p <= 126 && *p != u'"' && *p != u'\\')
@@ -76,128 +116,347 @@ QString NonFiniteText(double value) {
     return value < 0 ? QStringLiteral("-Infinity") : QStringLiteral("Infinity");
 }
 
+// Digits of a whole number, two at a time from the right.
+constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                               "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                               "8081828384858687888990919293949596979899";
+
+int DigitCount(uint64_t value) {
+    int count = 1;
+    for (;;) {
+        if (value < 10)
+            return count;
+        if (value < 100)
+            return count + 1;
+        if (value < 1000)
+            return count + 2;
+        if (value < 10000)
+            return count + 3;
+        value /= 10000;
+        count += 4;
+    }
+}
+
+// Writes the last `count` decimal digits of `value` (with leading zeros) at `out`.
+inline void WriteDigits(char16_t* out, uint64_t value, int count) {
+    out += count;
+    for (; count >= 2; count -= 2) {
+        const unsigned pair = unsigned(value % 100) * 2;
+        value /= 100;
+        *--out = char16_t(kDigitPairs[pair + 1]);
+        *--out = char16_t(kDigitPairs[pair]);
+    }
+    if (count)
+        *--out = char16_t(u'0' + value % 10);
+}
+
+constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                   1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The shortest plain text of a number of at most fifteen significant digits, without the general
+// shortest-digits conversion (most fractional values of a reply have one to four decimals): the
+// fewest decimals d whose rounding of `magnitude` (at least 1e-4, below 1e15, not whole) reads
+// back as the same double, as `digits` / 10^d. Reading back is one correctly rounded division of
+// two exact doubles, so the test is exact. Up to fifteen digits at most one decimal of a given
+// length reads back as the same double, and a shorter one would have been found with fewer
+// decimals (the product's rounding error is far below the half unit that could hide it), so this
+// is exactly the shortest text the general conversion gives. Beyond fifteen digits it says no.
+inline bool FindFewDecimals(double magnitude, uint64_t& digits, int& decimals) {
+    for (int d = 1; d < int(std::size(kPowersOfTen)); ++d) {
+        const double scaled = magnitude * kPowersOfTen[d];
+        if (scaled >= 1e15)
+            return false;
+        const uint64_t rounded = static_cast<uint64_t>(scaled + 0.5); // exact below 2^52
+        if (static_cast<double>(rounded) / kPowersOfTen[d] == magnitude) {
+            digits = rounded;
+            decimals = d;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The two-character escapes; every other character that needs escaping is written as \uXXXX.
+char ShortEscape(char16_t c) {
+    switch (c) {
+    case u'"':
+        return '"';
+    case u'\\':
+        return '\\';
+    case 8:
+        return 'b';
+    case 12:
+        return 'f';
+    case 10:
+        return 'n';
+    case 13:
+        return 'r';
+    case 9:
+        return 't';
+    default:
+        return 0;
+    }
+}
+
+// The characters a quoted text gains by its escapes.
+qsizetype EscapeGrowth(const char16_t* p, const char16_t* end) {
+    qsizetype growth = 0;
+    while ((p = SkipPlainAscii(p, end)) < end) {
+        if (NeedsEscape(*p))
+            growth += ShortEscape(*p) ? 1 : 5;
+        ++p;
+    }
+    return growth;
+}
+
+// Copies a run of code units. Most runs are short (member names, labels, numbers): those are
+// moved as two overlapping blocks of fixed size, which beats both memcpy's call and a loop.
+inline char16_t* CopyRun(char16_t* out, const char16_t* from, const char16_t* end) {
+    const size_t length = size_t(end - from);
+    if (length >= 8) {
+        if (length > 16) {
+            std::memcpy(out, from, length * sizeof(char16_t));
+        } else {
+            std::memcpy(out, from, 16);
+            std::memcpy(out + length - 8, from + length - 8, 16);
+        }
+    } else if (length >= 4) {
+        std::memcpy(out, from, 8);
+        std::memcpy(out + length - 4, from + length - 4, 8);
+    } else if (length >= 2) {
+        std::memcpy(out, from, 4);
+        std::memcpy(out + length - 2, from + length - 2, 4);
+    } else if (length == 1) {
+        *out = *from;
+    }
+    return out + length;
+}
+
+// The shortest digits that read back as the same number; plain notation from 1e-4 up to 1e15 and
+// exponent form ("1e+20", "1e-05") outside, as numbers have always been shown.
+template <class Floating> void AppendShortest(std::u16string& out, Floating value) {
+    const Floating magnitude = std::fabs(value);
+    if constexpr (std::is_same_v<Floating, double>) {
+        uint64_t digits;
+        int decimals;
+        if (magnitude >= 1e-4 && magnitude < 1e15 && FindFewDecimals(magnitude, digits, decimals)) {
+            char16_t buffer[24];
+            char16_t* at = buffer;
+            if (value < 0)
+                *at++ = u'-';
+            const uint64_t whole = digits / uint64_t(kPowersOfTen[decimals]);
+            const int wholeDigits = DigitCount(whole);
+            WriteDigits(at, whole, wholeDigits);
+            at += wholeDigits;
+            *at++ = u'.';
+            WriteDigits(at, digits - whole * uint64_t(kPowersOfTen[decimals]), decimals);
+            at += decimals;
+            out.append(buffer, at);
+            return;
+        }
+    }
+    // The general conversion picks plain or exponent form by length; correct it where that choice
+    // differs from ours.
+    char buffer[64];
+    auto shortest = std::to_chars(buffer, buffer + sizeof buffer, value);
+    const char* exponentMark = static_cast<const char*>(std::memchr(buffer, 'e', shortest.ptr - buffer));
+    if (exponentMark) {
+        int exponent = 0;
+        std::from_chars(exponentMark + 1 + (exponentMark[1] == '+'), shortest.ptr, exponent);
+        if (exponent >= -4 && exponent < 15)
+            shortest = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
+    } else if (magnitude >= Floating(1e15)) {
+        shortest = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    }
+    out.append(buffer, shortest.ptr);
+}
+
+// Writes `from`..`end` with its escapes at `out` and returns the end of what it wrote.
+[[gnu::noinline]] char16_t* WriteEscaped(char16_t* out, const char16_t* from, const char16_t* end) {
+    const char16_t* run = from;
+    const char16_t* p = from;
+    while ((p = SkipPlainAscii(p, end)) < end) {
+        if (NeedsEscape(*p)) {
+            out = CopyRun(out, run, p);
+            *out++ = u'\\';
+            if (const char escape = ShortEscape(*p)) {
+                *out++ = char16_t(escape);
+            } else {
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                *out++ = u'u';
+                for (int i = 0; i < 4; ++i)
+                    *out++ = char16_t(kHex[(*p >> (12 - 4 * i)) & 0xF]);
+            }
+            run = p + 1;
+        }
+        ++p;
+    }
+    return CopyRun(out, run, end);
+}
+
 } // namespace
 
 QString JsonWriter::Write(const JsonBagData& root) {
     JsonWriter writer(root);
-    writer.Run(root);
-    writer.out_.resize(writer.size_);
-    return std::move(writer.out_);
+    writer.Walk<true>(root);
+    QString text(writer.size_, Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(text.data());
+    writer.at_ = begin;
+    writer.sideAt_ = writer.side_.data();
+    writer.Walk<false>(root);
+    // Both walks take the same decisions on the same tree; a difference is a defect of this file,
+    // and writing past the text would corrupt the heap, so it is not let through quietly.
+    if (writer.at_ != begin + writer.size_)
+        qFatal("JsonWriter: measured %lld characters, wrote %lld", static_cast<long long>(writer.size_),
+               static_cast<long long>(writer.at_ - begin));
+    return text;
 }
 
 JsonWriter::JsonWriter(const JsonBagData& root)
-    : whitespace_(root.whitespace), indent_(root.whitespaceIndent), newLine_(root.whitespaceNewLine) {}
+    : whitespace_(root.whitespace), indent_(root.whitespaceIndent), newLine_(root.whitespaceNewLine), stack_(16) {}
 
-void JsonWriter::Run(const JsonBagData& root) {
-    if (!Open(root, false, 0))
+template <bool kMeasure> void JsonWriter::Walk(const JsonBagData& root) {
+    depth_ = 0;
+    if (!Open<kMeasure>(root))
         return;
-    while (!stack_.empty()) {
-        Frame& frame = stack_.back();
-        const auto& entries = frame.bag->entries;
-        while (frame.next < entries.size() && entries[frame.next].dead)
-            ++frame.next;
-        if (frame.next == entries.size()) {
-            Close(frame);
-            stack_.pop_back();
-        } else {
-            const JsonEntry& entry = entries[frame.next++];
-            const int level = frame.level + 1;
-            const QString* name = frame.bag->isArray ? nullptr : &entry.name;
+    // The bag being written is kept here, outside the stack, which holds only its ancestors.
+    Frame frame{&root, 0, 0, false};
+    for (;;) {
+        const JsonEntry* const entries = frame.bag->entries.begin();
+        const size_t count = frame.bag->entries.size();
+        const bool isArray = frame.bag->isArray;
+        const JsonBagData* enter = nullptr;
+        while (frame.next < count) {
+            const size_t index = frame.next++;
+            const JsonEntry& entry = entries[index];
+            if (entry.dead)
+                continue;
+            if (frame.started)
+                WriteChar<kMeasure>(u',');
+            frame.started = true;
+            if (whitespace_)
+                WriteLineBreak<kMeasure>(frame.level + 1);
+            const QString* name = isArray ? nullptr : &entry.name;
             if (name) {
-                if (whitespace_)
-                    AppendIndent(level);
-                AppendQuoted(*name);
-                Append(u':');
+                WriteName<kMeasure>(*name);
+                WriteChar<kMeasure>(u':');
             }
             if (const JsonBag* child = JsonBagData::ChildOf(entry.value)) {
-                // `frame` may dangle after this push; it is not used again in this round.
-                if (Open(JsonBagData::Of(*child), name != nullptr, level))
-                    continue;
+                const JsonBagData& data = JsonBagData::Of(*child);
+                if (Open<kMeasure>(data)) {
+                    enter = &data;
+                    break;
+                }
             } else {
-                WriteSimple(name, entry.value, level);
+                WriteSimple<kMeasure>(name, entry.value);
             }
         }
-        if (!stack_.empty()) {
-            Append(u',');
-            if (whitespace_)
-                Append(newLine_);
+        if (enter) {
+            if (depth_ == stack_.size())
+                stack_.resize(stack_.size() * 2);
+            stack_[depth_++] = frame;
+            frame = Frame{enter, 0, frame.level + 1, false};
+            continue;
         }
+        // Every bag entered has a live item, so a line break always precedes the bracket.
+        if (whitespace_)
+            WriteLineBreak<kMeasure>(frame.level);
+        WriteChar<kMeasure>(isArray ? u']' : u'}');
+        if (depth_ == 0)
+            return;
+        frame = stack_[--depth_];
     }
 }
 
-bool JsonWriter::Open(const JsonBagData& bag, bool named, int level) {
-    if (whitespace_ && !named)
-        AppendIndent(level);
-    if (bag.Count() == 0) {
-        Append(bag.isArray ? u'[' : u'{');
-        Append(bag.isArray ? u']' : u'}');
-        return false;
+template <bool kMeasure> bool JsonWriter::Open(const JsonBagData& bag) {
+    WriteChar<kMeasure>(bag.isArray ? u'[' : u'{');
+    // Whether the bag has a live item, from the items themselves: the first is nearly always
+    // live, and the bag's count of dead ones lies on a cache line the walk needs for nothing else.
+    for (const JsonEntry& entry : bag.entries) {
+        if (!entry.dead)
+            return true;
     }
-    Append(bag.isArray ? u'[' : u'{');
-    if (whitespace_)
-        Append(newLine_);
-    stack_.push_back(Frame{&bag, 0, level});
-    return true;
+    WriteChar<kMeasure>(bag.isArray ? u']' : u'}');
+    return false;
 }
 
-void JsonWriter::Close(const Frame& frame) {
-    const char16_t bracket = frame.bag->isArray ? u']' : u'}';
-    if (!whitespace_) {
-        data_[size_ - 1] = bracket; // over the last ","
+template <bool kMeasure> void JsonWriter::WriteLineBreak(int level) {
+    // The line break, then the indentation of `level`.
+    const qsizetype spaces = qsizetype(level) * indent_;
+    if constexpr (kMeasure) {
+        size_ += newLine_.size() + spaces;
+    } else {
+        const char16_t* newLine = reinterpret_cast<const char16_t*>(newLine_.constData());
+        at_ = CopyRun(at_, newLine, newLine + newLine_.size());
+        at_ = std::fill_n(at_, spaces, u' ');
+    }
+}
+
+template <bool kMeasure> void JsonWriter::WriteSimple(const QString* name, const Variant& value) {
+    // The types of nearly every value of a reply first, without going through Type().
+    if (const double* number = value.Get<double>()) {
+        WriteFloating<kMeasure>(*number, name);
         return;
     }
-    // Back over the last "," and its line break (3 characters with the usual CR LF), then
-    // break the line and close at the bag's own indentation.
-    size_ -= 1 + newLine_.size();
-    Append(newLine_);
-    AppendIndent(frame.level);
-    Append(bracket);
-}
-
-void JsonWriter::WriteSimple(const QString* name, const Variant& value, int level) {
-    if (whitespace_ && !name)
-        AppendIndent(level);
-    char buffer[32];
+    if (const QString* text = value.Get<QString>()) {
+        WriteQuoted<kMeasure>(*text);
+        return;
+    }
     switch (value.Type()) {
     case VarType::Empty:
     case VarType::Null:
-        AppendLatin1("null", 4);
+        WriteLatin1<kMeasure>("null", 4);
         return;
     case VarType::Boolean:
         if (*value.Get<bool>())
-            AppendLatin1("true", 4);
+            WriteLatin1<kMeasure>("true", 4);
         else
-            AppendLatin1("false", 5);
+            WriteLatin1<kMeasure>("false", 5);
         return;
-    case VarType::Byte: {
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, int(*value.Get<uint8_t>())).ptr;
-        AppendLatin1(buffer, end - buffer);
+    case VarType::Byte:
+        WriteInteger<kMeasure>(*value.Get<uint8_t>());
         return;
-    }
-    case VarType::Integer: {
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, *value.Get<int16_t>()).ptr;
-        AppendLatin1(buffer, end - buffer);
+    case VarType::Integer:
+        WriteInteger<kMeasure>(*value.Get<int16_t>());
         return;
-    }
-    case VarType::Long: {
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, *value.Get<int32_t>()).ptr;
-        AppendLatin1(buffer, end - buffer);
+    case VarType::Long:
+        WriteInteger<kMeasure>(*value.Get<int32_t>());
         return;
-    }
     case VarType::Single:
-        AppendFloating(*value.Get<float>(), name);
+        WriteFloating<kMeasure>(*value.Get<float>(), name);
         return;
     case VarType::Double:
-        AppendFloating(*value.Get<double>(), name);
+        WriteFloating<kMeasure>(*value.Get<double>(), name);
         return;
     case VarType::Currency:
-        AppendCurrency(value.Get<Currency>()->Scaled);
+        WriteConverted<kMeasure>([scaled = value.Get<Currency>()->Scaled](std::u16string& out) {
+            // Ten-thousandths: the whole part, then the fraction without trailing zeros.
+            char buffer[32];
+            char* at = buffer;
+            const uint64_t magnitude =
+                scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
+            if (scaled < 0)
+                *at++ = '-';
+            at = std::to_chars(at, buffer + sizeof buffer, magnitude / 10000).ptr;
+            unsigned fraction = static_cast<unsigned>(magnitude % 10000);
+            if (fraction != 0) {
+                *at++ = '.';
+                for (unsigned divisor = 1000; fraction != 0; divisor /= 10) {
+                    *at++ = char('0' + fraction / divisor);
+                    fraction %= divisor;
+                }
+            }
+            out.append(buffer, at);
+        });
         return;
     case VarType::Decimal:
-        Append(value.Get<Decimal>()->ToText());
+        WriteConverted<kMeasure>([&value](std::u16string& out) {
+            const QString text = value.Get<Decimal>()->ToText();
+            out.append(reinterpret_cast<const char16_t*>(text.constData()), size_t(text.size()));
+        });
         return;
     case VarType::String:
-        AppendQuoted(*value.Get<QString>());
+        WriteQuoted<kMeasure>(*value.Get<QString>());
         return;
     default:
         FailUnsupported(name, value);
@@ -212,138 +471,91 @@ void JsonWriter::FailUnsupported(const QString* name, const Variant& value) {
                                                       QString::number(int(value.Type())));
 }
 
-template <class Floating> void JsonWriter::AppendFloating(Floating value, const QString* name) {
-    if (!std::isfinite(value))
+template <bool kMeasure> void JsonWriter::WriteInteger(int64_t value) {
+    const uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    const int digits = DigitCount(magnitude);
+    if constexpr (kMeasure) {
+        size_ += digits + (value < 0);
+    } else {
+        if (value < 0)
+            *at_++ = u'-';
+        WriteDigits(at_, magnitude, digits);
+        at_ += digits;
+    }
+}
+
+template <bool kMeasure, class Floating> void JsonWriter::WriteFloating(Floating value, const QString* name) {
+    if (kMeasure && !std::isfinite(value))
         RaiseJsonError(JsonBagError::SerializeFailed, QStringLiteral("Item \"") + (name ? *name : QString()) +
                                                           QStringLiteral("\" value ") + NonFiniteText(value) +
                                                           QStringLiteral(" failed to serialize"));
-    // The shortest digits that read back as the same number; plain notation from 1e-4 up to
-    // 1e15 and exponent form ("1e+20", "1e-05") outside, as numbers have always been shown.
-    char buffer[64];
-    const Floating magnitude = std::fabs(value);
-    if (magnitude < Floating(1e15) && value == std::trunc(value) && !(value == 0 && std::signbit(value))) {
-        // Whole numbers, the bulk of any table: integer digits are the shortest form already.
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, static_cast<int64_t>(value)).ptr;
-        AppendLatin1(buffer, end - buffer);
-        return;
-    }
-    // The shortest text picks plain or exponent form by length; correct it where that choice
-    // differs from ours.
-    auto shortest = std::to_chars(buffer, buffer + sizeof buffer, value);
-    const char* exponentMark = static_cast<const char*>(std::memchr(buffer, 'e', shortest.ptr - buffer));
-    if (exponentMark) {
-        int exponent = 0;
-        std::from_chars(exponentMark + 1 + (exponentMark[1] == '+'), shortest.ptr, exponent);
-        if (exponent >= -4 && exponent < 15)
-            shortest = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
-    } else if (magnitude >= Floating(1e15)) {
-        shortest = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
-    }
-    AppendLatin1(buffer, shortest.ptr - buffer);
-}
-
-void JsonWriter::AppendCurrency(int64_t scaled) {
-    // Ten-thousandths: the whole part, then the fraction without trailing zeros.
-    char buffer[32];
-    char* at = buffer;
-    uint64_t magnitude = scaled < 0 ? 0 - static_cast<uint64_t>(scaled) : static_cast<uint64_t>(scaled);
-    if (scaled < 0)
-        *at++ = '-';
-    at = std::to_chars(at, buffer + sizeof buffer, magnitude / 10000).ptr;
-    unsigned fraction = static_cast<unsigned>(magnitude % 10000);
-    if (fraction != 0) {
-        *at++ = '.';
-        for (unsigned divisor = 1000; fraction != 0; divisor /= 10) {
-            *at++ = char('0' + fraction / divisor);
-            fraction %= divisor;
+    if (std::fabs(value) < Floating(1e15)) {
+        // Whole numbers, the bulk of any table: integer digits are the shortest form already
+        // (but -0 keeps its sign).
+        const int64_t whole = static_cast<int64_t>(value);
+        if (static_cast<Floating>(whole) == value && !(whole == 0 && std::signbit(value))) {
+            WriteInteger<kMeasure>(whole);
+            return;
         }
     }
-    AppendLatin1(buffer, at - buffer);
+    WriteConverted<kMeasure>([value](std::u16string& out) { AppendShortest(out, value); });
 }
 
-void JsonWriter::AppendQuoted(QStringView text) {
+template <bool kMeasure, class Convert> void JsonWriter::WriteConverted(Convert convert) {
+    if constexpr (kMeasure) {
+        const size_t lengthAt = side_.size();
+        side_.push_back(0);
+        convert(side_);
+        const size_t length = side_.size() - lengthAt - 1; // a few dozen characters at most
+        side_[lengthAt] = char16_t(length);
+        size_ += qsizetype(length);
+    } else {
+        const size_t length = *sideAt_++;
+        at_ = CopyRun(at_, sideAt_, sideAt_ + length);
+        sideAt_ += length;
+    }
+}
+
+template <bool kMeasure> inline void JsonWriter::WriteQuoted(QStringView text) {
     const char16_t* p = reinterpret_cast<const char16_t*>(text.data());
     const char16_t* const end = p + text.size();
-    Reserve(text.size() + 2);
-    data_[size_++] = u'"';
-    const char16_t* run = p;
-    while (p < end) {
-        p = SkipPlainAscii(p, end);
-        if (p == end)
-            break;
-        if (NeedsEscape(*p)) {
-            Append(QStringView(run, p - run));
-            AppendEscape(*p);
-            run = p + 1;
+    if constexpr (kMeasure) {
+        const qsizetype growth = EscapeGrowth(p, end);
+        size_ += text.size() + 2 + growth;
+        escapes_ |= growth != 0;
+    } else {
+        *at_++ = u'"';
+        // When nothing anywhere in the document needs escaping, the text is copied unseen.
+        at_ = escapes_ ? WriteEscaped(at_, p, end) : CopyRun(at_, p, end);
+        *at_++ = u'"';
+    }
+}
+
+template <bool kMeasure> inline void JsonWriter::WriteName(const QString& name) {
+    if constexpr (kMeasure) {
+        // A parsed document's members share their names' characters (and copies of one name
+        // share them too), so the escapes of a name are looked for once per distinct name.
+        const char16_t* data = reinterpret_cast<const char16_t*>(name.constData());
+        NameSeen& seen = namesSeen_[(reinterpret_cast<uintptr_t>(data) >> 4) % std::size(namesSeen_)];
+        if (seen.data != data || seen.size != name.size() || !data) {
+            seen.data = data;
+            seen.size = name.size();
+            seen.growth = EscapeGrowth(data, data + name.size());
+            escapes_ |= seen.growth != 0;
         }
-        ++p;
+        size_ += seen.size + 2 + seen.growth;
+    } else {
+        WriteQuoted<false>(name);
     }
-    Append(QStringView(run, end - run));
-    Append(u'"');
 }
 
-void JsonWriter::AppendEscape(char16_t c) {
-    char buffer[6] = {'\\', 0, 0, 0, 0, 0};
-    switch (c) {
-    case u'"':
-        buffer[1] = '"';
-        break;
-    case u'\\':
-        buffer[1] = '\\';
-        break;
-    case 8:
-        buffer[1] = 'b';
-        break;
-    case 12:
-        buffer[1] = 'f';
-        break;
-    case 10:
-        buffer[1] = 'n';
-        break;
-    case 13:
-        buffer[1] = 'r';
-        break;
-    case 9:
-        buffer[1] = 't';
-        break;
-    default: {
-        static constexpr char kHex[] = "0123456789ABCDEF";
-        buffer[1] = 'u';
-        for (int i = 0; i < 4; ++i)
-            buffer[2 + i] = kHex[(c >> (12 - 4 * i)) & 0xF];
-        AppendLatin1(buffer, 6);
-        return;
+template <bool kMeasure> void JsonWriter::WriteLatin1(const char* text, qsizetype length) {
+    if constexpr (kMeasure) {
+        size_ += length;
+    } else {
+        for (qsizetype i = 0; i < length; ++i)
+            *at_++ = char16_t(static_cast<unsigned char>(text[i]));
     }
-    }
-    AppendLatin1(buffer, 2);
-}
-
-void JsonWriter::AppendIndent(int level) {
-    const qsizetype count = qsizetype(level) * indent_;
-    Reserve(count);
-    std::fill_n(data_ + size_, count, u' ');
-    size_ += count;
-}
-
-void JsonWriter::AppendLatin1(const char* text, qsizetype length) {
-    Reserve(length);
-    for (qsizetype i = 0; i < length; ++i)
-        data_[size_ + i] = char16_t(static_cast<unsigned char>(text[i]));
-    size_ += length;
-}
-
-void JsonWriter::Append(QStringView text) {
-    if (text.isEmpty())
-        return; // a null string has no data to copy from
-    Reserve(text.size());
-    std::memcpy(data_ + size_, text.data(), size_t(text.size()) * sizeof(char16_t));
-    size_ += text.size();
-}
-
-void JsonWriter::Grow(qsizetype extra) {
-    capacity_ = std::max(capacity_ * 2, size_ + extra + 512);
-    out_.resize(capacity_);
-    data_ = reinterpret_cast<char16_t*>(out_.data());
 }
 
 } // namespace k7

@@ -42,6 +42,16 @@ TEST(JsonBagWrite, MixedStringEscapesOnlyWhatItMust) {
                                QString(300, QLatin1Char('z')) + QStringLiteral("\"]"));
 }
 
+TEST(JsonBagWrite, OneNameOrOneValueToEscapeAmongPlainOnes) {
+    // The writer decides per document and per distinct name whether anything needs escaping.
+    for (const char* text : {R"({"plain":1,"t\tb":2,"plain2":[3]})", R"({"plain":"x","v":"a\"b","w":"y"})",
+                             R"([{"n":"ok"},{"n":"\u0001"}])"}) {
+        auto bag = JsonBag::Create();
+        bag->SetJSON(QString::fromUtf8(text));
+        EXPECT_EQ(bag->JSON(), QString::fromUtf8(text));
+    }
+}
+
 // --- numbers and other simple values
 
 TEST(JsonBagWrite, SimpleValuesAsTheShortestExactTextOrFailure) {
