@@ -1,12 +1,13 @@
 // Parse and write throughput of JsonBag beside nlohmann::ordered_json, RapidJSON (DOM) and
 // QJsonDocument on replies shaped like the production-table reply: an envelope whose data holds
-// period objects of about twenty {"value": n} members each. Argument 0 is the ~10 KB reply of
+// period objects of about twenty {"value": n} members each. Argument 0 is the ~8 KB reply of
 // twelve periods, argument 1 the same shape at ~5 MB.
 //
 // JsonBag reads a QString (the REST client hands over decoded text) while the peers read UTF-8
 // bytes; the decode itself is measured on its own (Decode/...). Bytes processed are always the
 // UTF-8 size, so every MB/s figure refers to the same document.
 
+#include "K7Bench.h"
 #include "ReplyDocument.h"
 #include "json/JsonBag.h"
 
@@ -145,4 +146,4 @@ BENCHMARK(WriteNlohmannOrdered)->Name("Write/NlohmannOrdered")->Apply(Sizes);
 BENCHMARK(WriteRapidJson)->Name("Write/RapidJson")->Apply(Sizes);
 BENCHMARK(WriteQJsonDocument)->Name("Write/QJsonDocument")->Apply(Sizes);
 
-BENCHMARK_MAIN();
+K7_BENCH_MAIN("JsonBag")

@@ -7,7 +7,7 @@
 // by the difference of the counts (the set-up, generating and decoding the text, cancels out).
 //
 // Operations: parse-jsonbag, parse-nlohmann, parse-rapidjson, parse-qjson, write-jsonbag,
-// write-nlohmann. Size: 0 for the reply of twelve periods, 1 for the ~5 MB reply.
+// write-nlohmann, write-rapidjson. Size: 0 for the reply of twelve periods, 1 for the ~5 MB reply.
 
 #include "ReplyDocument.h"
 #include "json/JsonBag.h"
@@ -19,6 +19,8 @@
 
 #include <nlohmann/json.hpp>
 #include <rapidjson/document.h>
+#include <rapidjson/stringbuffer.h>
+#include <rapidjson/writer.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,6 +40,8 @@ int main(int argc, char** argv) {
     auto parsedBag = k7::JsonBag::Create();
     parsedBag->SetJSON(text);
     const auto parsedNlohmann = nlohmann::ordered_json::parse(bytes);
+    rapidjson::Document parsedRapid;
+    parsedRapid.Parse(bytes.data(), bytes.size());
 
     size_t sink = 0;
     const std::map<std::string, std::function<void()>> operations = {
@@ -57,6 +61,13 @@ int main(int argc, char** argv) {
         {"parse-qjson", [&] { sink += size_t(QJsonDocument::fromJson(utf8).object().size()); }},
         {"write-jsonbag", [&] { sink += size_t(parsedBag->JSON().size()); }},
         {"write-nlohmann", [&] { sink += parsedNlohmann.dump().size(); }},
+        {"write-rapidjson",
+         [&] {
+             rapidjson::StringBuffer buffer;
+             rapidjson::Writer<rapidjson::StringBuffer> writer(buffer);
+             parsedRapid.Accept(writer);
+             sink += buffer.GetSize();
+         }},
     };
     const auto operation = operations.find(argv[1]);
     if (operation == operations.end()) {

@@ -1,14 +1,18 @@
 // Round trip of one GET of a ~10 KB JSON reply on 127.0.0.1.
 //
-//   BM_RestClientFreshClient  a new RestClient (so a new request object) per request, exactly as
-//                             the controls' loaders use it; the reply comes back as text without
-//                             CR/LF.
-//   BM_BareCurlReusedHandle   the floor: one libcurl easy handle reused for every request, the
-//                             body collected as bytes and nothing else.
+//   RoundTrip/RestClientFreshClient  a new RestClient (so a new request object) per request,
+//                                    exactly as the controls' loaders use it; the reply comes
+//                                    back as text without CR/LF.
+//   RoundTrip/BareCurlReusedHandle   the floor: one libcurl easy handle reused for every request,
+//                                    the body collected as bytes and nothing else.
 //
-// Both talk to the same server in the same run; compare them with random interleaving and
-// repetitions (see docs/performance.md, "REST round trip").
+// Both talk to the same server in the same run (scripts/bench.sh compares them). Real time per
+// round trip swings with whatever else the machine runs, since client and server wait on each
+// other through the scheduler; the CPU time each round trip costs does not, so it is reported
+// too: `client_cpu_us` on the benchmark's thread, `server_cpu_us` on every other thread of the
+// process (the server, and any helper thread libcurl starts), `cpu_us` both together.
 
+#include "K7Bench.h"
 #include "service/RestClient.h"
 
 #include <benchmark/benchmark.h>
@@ -17,6 +21,7 @@
 
 #include <QString>
 
+#include <ctime>
 #include <string>
 #include <thread>
 
@@ -78,10 +83,38 @@ private:
 
 ReplyServer* gServer = nullptr;
 
+double CpuSeconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// CPU time spent while the benchmark loop ran, on this thread and on all the others.
+class CpuSplit {
+public:
+    CpuSplit() : thread_(CpuSeconds(CLOCK_THREAD_CPUTIME_ID)), process_(CpuSeconds(CLOCK_PROCESS_CPUTIME_ID)) {}
+
+    void Report(benchmark::State& state) const {
+        const double thread = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - thread_;
+        const double process = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process_;
+        const auto perRoundTrip = [](double seconds) {
+            return benchmark::Counter(seconds * 1e6, benchmark::Counter::kAvgIterations);
+        };
+        state.counters["client_cpu_us"] = perRoundTrip(thread);
+        state.counters["server_cpu_us"] = perRoundTrip(process - thread);
+        state.counters["cpu_us"] = perRoundTrip(process);
+    }
+
+private:
+    double thread_;
+    double process_;
+};
+
 void BM_RestClientFreshClient(benchmark::State& state) {
     const QString base = QString::fromStdString(gServer->BaseUrl());
     const QString path = QString::fromLatin1(kPath);
     const QString params = QString::fromLatin1(kParams);
+    const CpuSplit cpu;
     for (auto _ : state) {
         k7::RestClient client;
         client.SetAPIHost(base);
@@ -92,6 +125,7 @@ void BM_RestClientFreshClient(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(text);
     }
+    cpu.Report(state);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * gServer->ReplySize()));
 }
 
@@ -109,6 +143,7 @@ void BM_BareCurlReusedHandle(benchmark::State& state) {
     curl_easy_setopt(easy, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    const CpuSplit cpu;
     for (auto _ : state) {
         body.clear();
         if (curl_easy_perform(easy) != CURLE_OK || body.size() != gServer->ReplySize()) {
@@ -117,17 +152,19 @@ void BM_BareCurlReusedHandle(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(body);
     }
+    cpu.Report(state);
     curl_easy_cleanup(easy);
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * gServer->ReplySize()));
 }
 
-BENCHMARK(BM_RestClientFreshClient)->UseRealTime();
-BENCHMARK(BM_BareCurlReusedHandle)->UseRealTime();
+BENCHMARK(BM_RestClientFreshClient)->Name("RoundTrip/RestClientFreshClient")->UseRealTime();
+BENCHMARK(BM_BareCurlReusedHandle)->Name("RoundTrip/BareCurlReusedHandle")->UseRealTime();
 
 } // namespace
 
 int main(int argc, char** argv) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
+    k7::bench::DeclareOurs("RestClientFreshClient");
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
