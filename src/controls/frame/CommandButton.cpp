@@ -15,10 +15,7 @@ CommandButton::CommandButton(ControlBase& owner, const QString& name, int index)
 }
 
 CommandButton& CommandButton::ApplyDesign(const Design& design) {
-    Move(design.Bounds);
-    SetFont(design.Font);
-    SetForeColor(design.ForeColor);
-    SetBackColor(design.BackColor);
+    ApplyTextDesign(design);
     return *this;
 }
 

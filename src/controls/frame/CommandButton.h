@@ -17,12 +17,7 @@ class CommandButton : public TextChild<QPushButton> {
     Q_OBJECT
 public:
     // How a button looks before the control code touches it: one value per button of a design.
-    struct Design {
-        TwipsRect Bounds;
-        FontStyle Font;
-        uint32_t ForeColor = Colors::ButtonText;
-        uint32_t BackColor = Colors::ButtonFace;
-    };
+    using Design = TextDesign;
 
     CommandButton(ControlBase& owner, const QString& name, int index = -1);
 

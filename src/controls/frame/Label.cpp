@@ -30,10 +30,7 @@ Label::Label(ControlBase& owner, const QString& name, int index)
 }
 
 Label& Label::ApplyDesign(const Design& design) {
-    Move(design.Bounds);
-    SetFont(design.Font);
-    SetForeColor(design.ForeColor);
-    SetBackColor(design.BackColor);
+    ApplyTextDesign({design.Bounds, design.Font, design.ForeColor, design.BackColor});
     style_ = Style{design.Back, design.Align, design.Border, design.BorderColor};
     update();
     return *this;

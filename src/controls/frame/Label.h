@@ -20,7 +20,8 @@ namespace k7 {
 class Label : public TextChild<QWidget> {
     Q_OBJECT
 public:
-    // How a label looks before the control code touches it: one value per label of a design.
+    // How a label looks before the control code touches it: one value per label of a design (the
+    // fields of a TextDesign, flat for designated initialisers, then the label's own styles).
     struct Design {
         TwipsRect Bounds;
         FontStyle Font;

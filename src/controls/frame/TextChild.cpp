@@ -35,6 +35,13 @@ template <class QtBase> void TextChild<QtBase>::SetVisible(bool visible) {
     this->QWidget::setVisible(visible);
 }
 
+template <class QtBase> void TextChild<QtBase>::ApplyTextDesign(const TextDesign& design) {
+    this->Move(design.Bounds);
+    SetFont(design.Font);
+    SetForeColor(design.ForeColor);
+    SetBackColor(design.BackColor);
+}
+
 template <class QtBase> void TextChild<QtBase>::UseSmallFaceAtOrBelow(float points) {
     SetFontName(FontSize() <= points ? QStringLiteral("Small Fonts") : QStringLiteral("Tahoma"));
 }

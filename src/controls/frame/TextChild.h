@@ -24,6 +24,15 @@ namespace k7 {
 //
 // Defaults: empty caption and tag, Tahoma 8.25 pt, the given text colour on the button-face
 // colour, word wrap on, 0/0/0/0, visible.
+// How a text child looks before the control code touches it: where it stands, its font and its
+// two colours. A command button's whole design; a label adds its styles to it.
+struct TextDesign {
+    TwipsRect Bounds;
+    FontStyle Font;
+    uint32_t ForeColor = Colors::ButtonText;
+    uint32_t BackColor = Colors::ButtonFace;
+};
+
 template <class QtBase> class TextChild : public QtBase, public ControlChild, public WidgetGeometry {
 public:
     const QString& Caption() const { return state_.Caption; }
@@ -78,6 +87,8 @@ protected:
         this->update();
     }
 
+    // Takes the geometry, font and colours of a design at once.
+    void ApplyTextDesign(const TextDesign& design);
     // Makes the widget show the current caption; a button also gives it to its push-button text.
     virtual void ShowCaption();
     // Geometry, caption, tag, colours and font, as every text child describes them.
