@@ -183,18 +183,6 @@ TEST(Persistence, RoundTripRestoresEveryPersistedValueWithoutAskingTheHost) {
     EXPECT_TRUE(host.Changed.isEmpty());
 }
 
-TEST(Persistence, MissingValuesTakeTheTableDefaultsConvertedToTheMemberType) {
-    TestControl control;
-    control.Assign("Company", Variant("old"));
-    k7::PropertyBag bag;
-    bag.WriteProperty("Process", Variant("P9"));
-    control.ReadProperties(bag);
-    EXPECT_EQ(control.Value("Process"), Variant("P9"));
-    EXPECT_EQ(control.Value("Company"), Variant(""));
-    EXPECT_EQ(control.Value("BarNum"), Variant(int16_t(30)));
-    EXPECT_EQ(control.Value("Ratio"), Variant(8.0f));
-}
-
 TEST(Persistence, AValueThatCannotBeReadIsSkippedAndTheOthersAreRead) {
     TestControl control;
     control.Assign("BarNum", Variant(int16_t(12)));

@@ -34,7 +34,7 @@ TEST(Common, ToDateReadsServiceTimestampsWithRollOver) {
         {"1e9 0101", "6-Overflow"}, // the year does not fit 16 bits
         {"99999999", "5-Invalid procedure call or argument"}};
     for (const auto& [text, outcome] : rows)
-        EXPECT_EQ(Outcome([&] { return Dates::FormatIso(Common::ToDate(text)); }), outcome) << text;
+        EXPECT_EQ(Outcome([text = text] { return Dates::FormatIso(Common::ToDate(text)); }), outcome) << text;
 }
 
 TEST(Common, FormatRoundTripsTimestampsOfFourDigitYears) {
@@ -64,7 +64,7 @@ TEST(Common, DashboardOversizeCountsHoursAndTwelveHourSteps) {
         {"20000101", "20240101", "6-Overflow"}}; // more hours than 16 bits hold
     for (const auto& [start, end, outcome] : rows) {
         int16_t hours = -99, steps = -99;
-        EXPECT_EQ(Outcome([&] {
+        EXPECT_EQ(Outcome([&, start = start, end = end] {
                       Common::TimeToAddDashboardOversize(start, end, hours, steps);
                       return QStringLiteral("%1 %2").arg(hours).arg(steps);
                   }),
@@ -83,7 +83,7 @@ TEST(Common, RoundUpLongIsTheCeiling) {
                                                    {2147483647, "2147483647"},
                                                    {2147483647.5, "6-Overflow"}};
     for (const auto& [input, outcome] : rows)
-        EXPECT_EQ(Outcome([&] { return QString::number(Common::RoundUpLong(input)); }), outcome) << input;
+        EXPECT_EQ(Outcome([input = input] { return QString::number(Common::RoundUpLong(input)); }), outcome) << input;
 }
 
 } // namespace

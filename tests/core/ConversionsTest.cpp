@@ -42,7 +42,8 @@ TEST(IntegerConversions, RoundHalvesToEvenAndOverflowAtTheTypeBoundaries) {
                                                    {1e10, "6-Overflow 6-Overflow"},
                                                    {std::nan(""), "6-Overflow 6-Overflow"}};
     for (const auto& [input, outcome] : rows)
-        EXPECT_EQ(Outcome([&] { return ToInteger(input); }) + u' ' + Outcome([&] { return ToLong(input); }),
+        EXPECT_EQ(Outcome([input = input] { return ToInteger(input); }) + u' ' +
+                      Outcome([input = input] { return ToLong(input); }),
                   outcome)
             << input;
     EXPECT_EQ(Outcome([] { return ToSingle(1e39); }), kOverflow);

@@ -68,7 +68,7 @@ TEST(NumberLocale, ConversionsKeepThePointUnderACommaLocale) {
     }
     if (use("de_DE.UTF-8")) {
         for (const auto& [run, expected] : rows) {
-            const QString outcome = [&] {
+            const QString outcome = [&run = run] {
                 try {
                     return run();
                 } catch (const RuntimeError& error) {
