@@ -27,8 +27,8 @@ public:
     };
     // How a rectangle looks before the control code touches it: one value per rectangle of a design.
     struct Design {
-        TwipsRect Bounds;
-        Style Look;
+        TwipsRect Bounds = {};
+        Style Look = {};
     };
 
     FilledRect(ControlBase& owner, const QString& name, int index = -1);

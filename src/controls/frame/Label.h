@@ -23,8 +23,8 @@ public:
     // How a label looks before the control code touches it: one value per label of a design (the
     // fields of a TextDesign, flat for designated initialisers, then the label's own styles).
     struct Design {
-        TwipsRect Bounds;
-        FontStyle Font;
+        TwipsRect Bounds = {};
+        FontStyle Font = {};
         uint32_t ForeColor = Colors::ButtonText;
         uint32_t BackColor = Colors::ButtonFace;
         k7::BackStyle Back = k7::BackStyle::Opaque;

@@ -27,8 +27,8 @@ namespace k7 {
 // How a text child looks before the control code touches it: where it stands, its font and its
 // two colours. A command button's whole design; a label adds its styles to it.
 struct TextDesign {
-    TwipsRect Bounds;
-    FontStyle Font;
+    TwipsRect Bounds = {};
+    FontStyle Font = {};
     uint32_t ForeColor = Colors::ButtonText;
     uint32_t BackColor = Colors::ButtonFace;
 };
