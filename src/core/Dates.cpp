@@ -15,7 +15,7 @@ constexpr int64_t MsPerSecond = 1'000;
 constexpr int64_t FirstDay = -657'434;
 constexpr int64_t LastDay = 2'958'465;
 
-int64_t FloorDiv(int64_t a, int64_t b) {
+constexpr int64_t FloorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
     if ((a % b != 0) && ((a < 0) != (b < 0)))
         --q;
@@ -23,7 +23,7 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 }
 
 // Days from 1970-01-01 for a proleptic Gregorian date (valid for any year).
-int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+constexpr int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
     y -= m <= 2;
     const int64_t era = FloorDiv(y, 400);
     const int64_t yoe = y - era * 400;
@@ -44,7 +44,9 @@ void CivilFromDays(int64_t z, int& year, int& month, int& day) {
     year = static_cast<int>(yoe + era * 400 + (month <= 2));
 }
 
-const int64_t Epoch = DaysFromCivil(1899, 12, 30);
+// Known at compile time, so a date computed while other files' globals are being set up (before
+// this file's own initialisers have run) is already right.
+constexpr int64_t Epoch = DaysFromCivil(1899, 12, 30);
 
 // Every date is handled as whole milliseconds on the linear scale, so that dates built in
 // different ways (a timestamp, a serial plus seconds) compare equal when they name the same instant.
