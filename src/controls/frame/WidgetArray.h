@@ -6,7 +6,9 @@
 
 #include <QString>
 
+#include <functional>
 #include <map>
+#include <utility>
 
 namespace k7 {
 
@@ -15,9 +17,20 @@ namespace k7 {
 // and owned by the control, living as long as it unless unloaded. Works for Label, CommandButton,
 // FilledRect and Line. Errors are the toolkit's: 360 loading an element that exists, 340 using one
 // that does not, 362 unloading element 0.
+//
+// A copy does not inherit element 0's event connections: `eachElement`, when given, runs for
+// element 0 and for every element as it is loaded, so one handler serves the whole array, as one
+// event procedure serves a control array.
 template <class T> class WidgetArray {
 public:
-    explicit WidgetArray(T& element0) : name_(element0.Name()) { elements_.emplace(0, &element0); }
+    using ElementHook = std::function<void(T& element)>;
+
+    explicit WidgetArray(T& element0, ElementHook eachElement = {})
+        : name_(element0.Name()), eachElement_(std::move(eachElement)) {
+        elements_.emplace(0, &element0);
+        if (eachElement_)
+            eachElement_(element0);
+    }
 
     const QString& Name() const { return name_; }
 
@@ -43,6 +56,8 @@ public:
             Raise(ErrorNumber::ObjectAlreadyLoaded);
         T& copy = At(0).LoadCopy(index);
         elements_.emplace(index, &copy);
+        if (eachElement_)
+            eachElement_(copy);
         return copy;
     }
 
@@ -65,6 +80,7 @@ public:
 
 private:
     QString name_;
+    ElementHook eachElement_;
     std::map<int, T*> elements_;
 };
 
