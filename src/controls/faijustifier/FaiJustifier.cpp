@@ -1,0 +1,183 @@
+#include "controls/faijustifier/FaiJustifier.h"
+
+#include "controls/frame/Colors.h"
+#include "controls/frame/CommandButton.h"
+#include "controls/frame/Payload.h"
+#include "controls/frame/Twips.h"
+#include "core/Common.h"
+#include "core/Date.h"
+#include "json/JsonBag.h"
+
+#include <algorithm>
+
+namespace k7 {
+
+const PropertyTable& FaiJustifier::ClassProperties() {
+    // Every connection property asks the host before it changes; all four are persisted.
+    static const PropertyTable table = [] {
+        PropertyTable properties;
+        AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying, .Others = WriteForm::Notifying});
+        return properties;
+    }();
+    return table;
+}
+
+FaiJustifier::FaiJustifier(QWidget* parent)
+    : ServiceControl(parent),
+      lblFai_(Create<Label>(QStringLiteral("lblFai"), 0)
+                  .ApplyDesign({.Bounds = {0, 0, 600, 495},
+                                .Font = {.Size = 12},
+                                .ForeColor = Colors::Rgb(255, 255, 255),
+                                .BackColor = Colors::Highlight,
+                                .Border = BorderStyle::Single,
+                                .BorderColor = Colors::Rgb(64, 64, 64)})),
+      lblTxt_(&Create<Label>(QStringLiteral("lblTxt"))
+                   .ApplyDesign({.Bounds = {0, 660, 5535, 255},
+                                 .Font = {.Size = 12},
+                                 .ForeColor = Colors::Rgb(255, 255, 0),
+                                 .BackColor = Colors::Rgb(0, 0, 0)})),
+      btnJust_(Create<CommandButton>(QStringLiteral("btnJust"), 0)
+                   .ApplyDesign({.Bounds = {0, 1200, 735, 495},
+                                 .Font = {.Size = 8.25f},
+                                 .BackColor = Colors::Rgb(224, 224, 224)}),
+               [this](int index) { JustifyPressed(index); }) {
+    SetDesignExtent(5535, 2565);
+    lblTxt_->SetCaption(QStringLiteral("No Downtimes Available"));
+}
+
+void FaiJustifier::RefreshSequence(bool pBolOpened) {
+    if (!pBolOpened)
+        CellsCreation();
+    LoadData();
+    ShowDataTrapped();
+}
+
+void FaiJustifier::Resized() {
+    CellsCreation();
+    ShowDataTrapped();
+}
+
+void FaiJustifier::CellsCreation() {
+    const double width = Width();
+    const double height = Height();
+    // Fonts follow the control's height: a share of it in points, the small face at 5 points and
+    // below.
+    const double heightPoints = height / Twips::PerPoint;
+    const auto sizeFont = [heightPoints](auto& child, double share) {
+        child.SetFontSize(static_cast<float>(heightPoints * share));
+        child.UseSmallFaceAtOrBelow(5);
+    };
+
+    // The FAI row: 15 %, 35 % and three times 20 % of the width, so the last label reaches 10 %
+    // past the right edge.
+    static constexpr std::array<double, kFaiFields> kShares = {0.15, 0.35, 0.2, 0.2, 0.2};
+    for (int i = 0; i < kFaiFields; ++i) {
+        Label& label = lblFai_.Grow(i);
+        label.SetTop(0);
+        label.SetHeight(static_cast<float>(height * 0.2));
+        sizeFont(label, 0.13);
+    }
+    for (int i = 0; i < kFaiFields; ++i)
+        lblFai_(i).SetWidth(static_cast<float>(width * kShares[static_cast<size_t>(i)]));
+    lblFai_(0).SetLeft(0);
+    for (int i = 1; i < kFaiFields; ++i)
+        lblFai_(i).SetLeft(lblFai_(i - 1).Left() + lblFai_(i - 1).Width());
+
+    lblTxt_->SetLeft(0);
+    lblTxt_->SetTop(static_cast<float>(height * 0.225));
+    lblTxt_->SetWidth(static_cast<float>(width));
+    lblTxt_->SetHeight(static_cast<float>(height * 0.2));
+    sizeFont(*lblTxt_, 0.13);
+    lblTxt_->SetTextAlign(TextAlign::Center);
+    lblTxt_->SetCaption(QString());
+    lblTxt_->SetVisible(true);
+
+    // Two rows of four buttons, at 42.5 % and 70 % of the height.
+    for (int i = 0; i < kButtons; ++i) {
+        CommandButton& button = btnJust_.Grow(i);
+        button.SetLeft(static_cast<float>(width * (i % 4) * 0.25));
+        button.SetTop(static_cast<float>((i / 4) * height * 0.275 + height * 0.425));
+        button.SetHeight(static_cast<float>(height * 0.275));
+        button.SetWidth(static_cast<float>(width * 0.25));
+        sizeFont(button, 0.12);
+    }
+}
+
+bool FaiJustifier::LoadData() {
+    hasFai_ = false;
+    faiFields_.fill(QString());
+    downtimeIds_.clear();
+    return RunLoader([this] {
+        if (APIHost().isEmpty())
+            return false;
+        std::shared_ptr<JsonBag> reply = CallService({HttpVerb::Get, QStringLiteral("statuses/fai"), ConnectionQuery()});
+        if (!Envelope::StatusIsZero(*reply))
+            return true;
+
+        // The machine's own states come first in the list; the FAI is the first entry of kind
+        // exactly "FAI".
+        const std::shared_ptr<JsonBag> entries = Payload(*reply);
+        Variant fai;
+        for (int32_t k = 1; k <= entries->Count() && fai.IsEmpty(); ++k) {
+            const Variant entry = entries->Item(Variant(k));
+            if (entry.Item(Variant(QStringLiteral("id_tu"))).ToText() == QLatin1String("FAI"))
+                fai = entry;
+        }
+        if (fai.IsEmpty())
+            return true;
+
+        const auto field = [&fai](const char* name) { return fai.Item(Variant(QString::fromLatin1(name))).ToText(); };
+        // machdate carries the process in front of its timestamp: the time is its last 14
+        // characters. end is a timestamp as it stands.
+        faiFields_ = {field("id_tu"), QStringLiteral("PENDING"),
+                      Dates::FormatHHNNSS(Common::ToDate(field("machdate").right(14))),
+                      Dates::FormatHHNNSS(Common::ToDate(field("end"))), field("secs")};
+        faiId_ = field("id");
+        hasFai_ = true;
+
+        // The downtime list is not judged: a failure envelope carries no list and fails here.
+        reply = CallService({HttpVerb::Get, QStringLiteral("statuses/top"), ConnectionQuery()});
+        const std::shared_ptr<JsonBag> downtimes = Payload(*reply);
+        for (int32_t j = 1; j <= downtimes->Count(); ++j)
+            downtimeIds_.push_back(downtimes->Item(Variant(j)).Item(Variant(QStringLiteral("Id"))).ToText());
+        return true;
+    });
+}
+
+void FaiJustifier::ShowData() {
+    if (!hasFai_) {
+        for (int i = 0; i < kFaiFields; ++i)
+            lblFai_(i).SetVisible(false);
+        lblTxt_->SetCaption(QStringLiteral("No Downtimes Available"));
+        btnJust_.ShowTexts({});
+    } else {
+        for (int i = 0; i < kFaiFields; ++i) {
+            lblFai_(i).SetCaption(faiFields_[static_cast<size_t>(i)]);
+            lblFai_(i).SetVisible(true);
+        }
+        lblTxt_->SetCaption(QStringLiteral("Please Enter Downtime Reason"));
+        // One button per downtime, as far as there are buttons; the others are hidden.
+        btnJust_.ShowTexts(downtimeIds_);
+    }
+    RepaintNow();
+}
+
+void FaiJustifier::ShowDataTrapped() {
+    RunLoader([this] {
+        ShowData();
+        return false;
+    });
+}
+
+void FaiJustifier::JustifyPressed(int index) {
+    RunServiceLoader({HttpVerb::Patch, QStringLiteral("statuses/") + faiId_,
+                      SessionQuery({{QStringLiteral("id_tu"), btnJust_(index).Tag()}})},
+                     Judgement::MessageIsSuccess,
+                     [this](JsonBag&) {
+                         LoadData();
+                         ShowData();
+                     },
+                     [](JsonBag&) {});
+}
+
+} // namespace k7

@@ -1,0 +1,151 @@
+#include "controls/scrapscreen/ScrapScreen.h"
+
+#include "controls/frame/Colors.h"
+#include "controls/frame/CommandButton.h"
+#include "controls/frame/Payload.h"
+#include "controls/frame/Twips.h"
+#include "core/Common.h"
+#include "core/Conversions.h"
+#include "core/RuntimeError.h"
+#include "json/JsonBag.h"
+
+#include <algorithm>
+
+namespace k7 {
+
+const PropertyTable& ScrapScreen::ClassProperties() {
+    // The host sets APIHost on every run, so only the three identifiers are persisted, written and
+    // read in different orders.
+    static const PropertyTable table = [] {
+        PropertyTable properties;
+        AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying,
+                                             .Others = WriteForm::Plain,
+                                             .APIHostPersistence = Persistence::NotPersisted});
+        properties.SetReadOrder({QStringLiteral("Company"), QStringLiteral("Session"), QStringLiteral("Process")})
+            .SetWriteOrder({QStringLiteral("Session"), QStringLiteral("Company"), QStringLiteral("Process")});
+        return properties;
+    }();
+    return table;
+}
+
+ScrapScreen::ScrapScreen(QWidget* parent)
+    : ServiceControl(parent),
+      btnAllScrap_(&Create<CommandButton>(QStringLiteral("btnAllScrap"))
+                        .ApplyDesign({.Bounds = {0, 0, 5895, 495},
+                                      .Font = {.Size = 12},
+                                      .BackColor = Colors::Rgb(255, 255, 0)})),
+      btnScrap_(Create<CommandButton>(QStringLiteral("btnScrap"), 0)
+                    .ApplyDesign({.Bounds = {120, 600, 2415, 735},
+                                  .Font = {.Size = 9.75f},
+                                  .ForeColor = Colors::Rgb(255, 255, 255),
+                                  .BackColor = Colors::Highlight}),
+                [this](int index) { CausePressed(index); }) {
+    SetDesignExtent(5910, 2580);
+    SetBackColor(Colors::Rgb(0, 0, 0));
+    btnAllScrap_->SetCaption(QStringLiteral("Press Here To Enter Main Scrap"));
+    ConnectHandler(btnAllScrap_, &CommandButton::Clicked, [this](int) { AllScrapPressed(); });
+}
+
+void ScrapScreen::RefreshSequence(bool pBolOpened) {
+    // The causes are loaded when the screen opens (CellsCreation) and after a booking; an opened
+    // screen only shows the list it holds.
+    if (!pBolOpened)
+        CellsCreation();
+    ShowData();
+}
+
+void ScrapScreen::CellsCreation() {
+    const double width = Width();
+    const double height = Height();
+    // A button's font follows its own height: 35 % of it in points, the small face at 6 points and
+    // below.
+    const auto sizeFont = [](CommandButton& button) {
+        button.SetFontSize(static_cast<float>(0.35 * (button.Height() / Twips::PerPoint)));
+        button.UseSmallFaceAtOrBelow(6);
+    };
+
+    btnAllScrap_->SetTopHeightLeftWidth(0, static_cast<float>(height * 0.3), 0, static_cast<float>(width));
+    sizeFont(*btnAllScrap_);
+    btnAllScrap_->SetCaption(QStringLiteral("Press here to enter main scrap screen"));
+    btnAllScrap_->SetVisible(true);
+
+    for (int i = 0; i < kCauseButtons; ++i) {
+        CommandButton& button = btnScrap_.Grow(i);
+        button.SetLeft(static_cast<float>(width * (i % 2) * 0.5));
+        button.SetTop(static_cast<float>((i / 2) * height * 0.35 + height * 0.3));
+        button.SetHeight(static_cast<float>(height * 0.35));
+        button.SetWidth(static_cast<float>(width * 0.5));
+        sizeFont(button);
+    }
+    LoadData();
+}
+
+bool ScrapScreen::LoadData() {
+    return RunLoader([this] {
+        if (APIHost().isEmpty())
+            return false;
+        const std::shared_ptr<JsonBag> reply = CallService(
+            {HttpVerb::Get, QStringLiteral("/processes/") + Process() + QStringLiteral("/scrapcauses/top"),
+             SessionQuery({})});
+        // All three are read before they are weighed, so a reply missing one of them fails even when
+        // another already rules it out.
+        const bool statusIsZero = Envelope::StatusIsZero(*reply);
+        const bool success = Envelope::MessageIsSuccess(*reply);
+        const bool hasData = !reply->Item(Variant(QStringLiteral("data"))).IsNull();
+        if (!(statusIsZero && success && hasData))
+            return true;
+
+        const std::shared_ptr<JsonBag> data = Payload(*reply);
+        const int32_t count = data->Count();
+        // An empty list cannot be dimensioned; the stored one stays, as it does for any failure
+        // below, since the new list replaces it only when complete.
+        if (count == 0)
+            Raise(ErrorNumber::SubscriptOutOfRange);
+        std::vector<QString> causes;
+        causes.reserve(static_cast<size_t>(count));
+        for (int32_t k = 1; k <= count; ++k) {
+            // "12-Broken": the cause id stands before the first "-".
+            const QString scrap = data->Item(Variant(k)).Item(Variant(QStringLiteral("Scrap"))).ToText();
+            causes.push_back(scrap.section(QLatin1Char('-'), 0, 0));
+        }
+        causes_ = std::move(causes);
+        return true;
+    });
+}
+
+void ScrapScreen::ShowData() {
+    // Only four cause buttons exist: causes beyond them are left out.
+    btnScrap_.ShowTexts(causes_);
+    RepaintNow();
+}
+
+void ScrapScreen::RefreshBtn(const QString& pStrId, const QString& pStrDesc) {
+    btnScrap_(0).SetCaption(pStrDesc);
+    btnScrap_(0).SetTag(pStrId);
+}
+
+void ScrapScreen::AllScrapPressed() {
+    QString message = QStringLiteral("[DS]");
+    emit RemoteControl(message);
+}
+
+void ScrapScreen::CausePressed(int index) {
+    if (APIHost().isEmpty())
+        return;
+    const QString answer = InputBox(QStringLiteral("Insert Scrap Quantity"), QStringLiteral("Scrap"), QStringLiteral("1"));
+    // The longest leading number of the answer ("12 pcs" books 12, a cancelled prompt 0), to the
+    // nearest whole number with halves to even; beyond 16 bits it raises 6 and nothing is sent.
+    const int16_t quantity = ToInteger(Val(answer));
+    const QString result = btnScrap_(index).Tag();
+    RunServiceLoader({HttpVerb::Post, QStringLiteral("/results"),
+                      ConnectionQuery({{QStringLiteral("result"), result}},
+                                      {{QStringLiteral("quantityA"), QString::number(quantity)}})},
+                     Judgement::MessageIsSuccess,
+                     [this](JsonBag&) {
+                         LoadData();
+                         Refresh(true);
+                     },
+                     [](JsonBag&) {});
+}
+
+} // namespace k7

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "controls/frame/ButtonArray.h"
+#include "controls/frame/ServiceControl.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace k7 {
+
+class CommandButton;
+
+// ScrapScreen: books scrap at the process `Process` in two presses. A full-width yellow button on
+// the top 30 % asks the host to open its main scrap screen (RemoteControl "[DS]"); below it a 2 x 2
+// grid of buttons offers the process's top scrap causes. Pressing a cause asks the operator for a
+// quantity through the host's modal prompt and posts it; a post the service answers with
+// "Success" reloads the causes. Calls GET "/processes/<Process>/scrapcauses/top" and POST
+// "/results".
+//
+// Design state: 5910 x 2580 twips on black; btnAllScrap (Tahoma 12 on yellow, "Press Here To Enter
+// Main Scrap") at 0/0 5895x495; btnScrap(0) (white Tahoma 9.75 on the highlight colour) at
+// 120/600 2415x735. APIHost is not persisted (the host sets it on every run); Session, Company and
+// Process are written in that order and read as Company, Session, Process.
+//
+// Decisions where the behaviour was open:
+// - More than four causes: LoadData keeps them all, ShowData shows the first four (one per cause
+//   button) and leaves the others out; nothing is raised and the repaint happens.
+// - Quantities outside 16 bits: the conversion raises 6 "Overflow" before anything is sent, so
+//   nothing is booked and the failure text lands in Error.
+// - A failed post: an error while posting (a reply that is no JSON or has no "message", the
+//   overflow above, a failure while reloading) stops the press and is recorded in Error through
+//   the control's handler trap, where the host shows it to the operator (the k7 terminal's status
+//   line does). A reply the service judges itself (a "message" other than "Success", also the
+//   REST client's transport-failure envelope) changes nothing on screen and leaves Error as it is.
+// - Button presses run under the frame's handler trap (nothing reaches the event loop); the layout,
+//   ShowData and RefreshBtn called by the host let their errors reach it.
+class ScrapScreen : public ServiceControl {
+    Q_OBJECT
+
+public:
+    explicit ScrapScreen(QWidget* parent = nullptr);
+
+    static const ComponentIdentity& ClassIdentity();
+    static const PropertyTable& ClassProperties();
+    const ComponentIdentity& Identity() const override { return ClassIdentity(); }
+    const PropertyTable& Properties() const override { return ClassProperties(); }
+
+    // Requests the cause list and stores it; the buttons change at the next ShowData. True when a
+    // reply was received and judged (accepted or not); false when APIHost is empty or a failure
+    // was trapped into Error (the stored list then stays).
+    Q_INVOKABLE bool LoadData();
+    // Puts one cause of the host's choice on the first cause button until the next ShowData.
+    Q_INVOKABLE void RefreshBtn(const QString& pStrId, const QString& pStrDesc);
+    // Lays out the strip and the 2 x 2 grid from the current extent (creating missing cause
+    // buttons), then runs LoadData.
+    Q_INVOKABLE void CellsCreation();
+
+    CommandButton& btnAllScrap() const { return *btnAllScrap_; }
+    CommandButton& btnScrap(int index) const { return btnScrap_.At(index); }
+    int btnScrapUBound() const { return btnScrap_.UBound(); }
+
+signals:
+    // Asks the host to open its main scrap screen; the message is "[DS]". A change the host makes
+    // to the argument is not looked at.
+    void RemoteControl(QString& pStrMessage);
+
+protected:
+    void RefreshSequence(bool pBolOpened) override;
+
+private:
+    static constexpr int kCauseButtons = 4;
+
+    void ShowData();
+    void AllScrapPressed();
+    void CausePressed(int index);
+
+    CommandButton* btnAllScrap_ = nullptr;
+    ButtonArray btnScrap_;
+    std::vector<QString> causes_;
+};
+
+} // namespace k7
