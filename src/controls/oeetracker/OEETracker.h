@@ -1,0 +1,114 @@
+#pragma once
+
+#include "controls/frame/FilledRect.h"
+#include "controls/frame/Label.h"
+#include "controls/frame/Line.h"
+#include "controls/frame/ServiceControl.h"
+#include "controls/frame/WidgetArray.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace k7 {
+
+// OEETracker: the overall equipment effectiveness of process `Process`, one day slot per day of
+// the month that ends at `StartDate`. In each slot a marker of fixed height stands at the day's OEE
+// on a 0..100 % scale, green at or above the day's green target, yellow at or above its yellow
+// target, red below; grey grid lines mark the slots and the 0/25/50/75/100 % levels, day numbers
+// run along the top and the percentages down the left edge. One GET "processes/kpis/dashboard"
+// (process, datefrom = 31 days before StartDate, dateto = StartDate, session, company) per Refresh.
+//
+// Design state: 4665 x 3600 twips, Tahoma 8.25. Element 0 of five arrays: barOee (480/720
+// 255x60, fill RGB(0,192,0)), lineV (480,3480)-(480,240) and LineH (480,3480)-(4080,3480), both
+// RGB(224,224,224), lblDay (480/0 255x255, "31") and lblOeeV (0/3360 375x255, "0"); the labels
+// are transparent, so the grid shows through them.
+//
+// Where it differs from the other controls: Refresh ignores pBolOpened and rebuilds the chart on
+// every call; a rebuild with a smaller BarNum leaves the markers, labels and slot lines above it
+// where they were (nothing is hidden); APIHost is never persisted; BarNum is a 16-bit integer
+// behind a text interface. The control does not follow a resize: the host calls Refresh.
+//
+// Day-label stride: BarNum + 1 slots over W / 240 label places, rounded. On a control wider than
+// 480 x (BarNum + 1) twips that ratio rounds to 0; every slot is then wide enough for its own day
+// number, so the stride becomes 1 slot and every day label is shown (the rule never divides by 0).
+class OEETracker : public ServiceControl {
+    Q_OBJECT
+    Q_PROPERTY(QString StartDate READ StartDate WRITE SetStartDate)
+    Q_PROPERTY(QString BarNum READ BarNum WRITE SetBarNum)
+
+public:
+    explicit OEETracker(QWidget* parent = nullptr);
+
+    static const ComponentIdentity& ClassIdentity();
+    static const PropertyTable& ClassProperties();
+    const ComponentIdentity& Identity() const override { return ClassIdentity(); }
+    const PropertyTable& Properties() const override { return ClassProperties(); }
+
+    // Last day of the charted window, "YYYYMMDDhhmmss" (its end, despite the name).
+    const QString& StartDate() const { return startDate_; }
+    void SetStartDate(const QString& value) { Assign(QStringLiteral("StartDate"), Variant(value)); }
+    // Index of the last day slot, as text; a write converts it to a 16-bit integer (13 for text
+    // that is no number, 6 beyond the range), untrapped.
+    QString BarNum() const { return QString::number(barNum_); }
+    void SetBarNum(const QString& value) { Assign(QStringLiteral("BarNum"), Variant(value)); }
+
+    // LoadFullDays(StartDate), its Boolean result held in a variant.
+    Q_INVOKABLE k7::Variant LoadFullChart();
+    // One day, one marker: asks for [pStrStart, pStrEnd] and moves marker pLngIndex to the first
+    // entry's OEE, coloured by its targets, without storing it (ShowData redraws the stored day).
+    // True when a reply was judged; false when APIHost is empty or on a failure, whose text goes
+    // to pStrError only.
+    Q_INVOKABLE bool LoadOneDay(const QString& pStrStart, const QString& pStrEnd, int32_t pLngIndex,
+                                QString& pStrError);
+    // Places every stored day's marker at its OEE (not clamped to the plot) in its colour and
+    // repaints. Always false.
+    Q_INVOKABLE bool ShowData();
+    // Asks for the 31 days up to pStrEnd and stores at most 31 of them, in reply order, from slot 0.
+    // True when a reply was judged (a refused one stores nothing); false when APIHost is empty or a
+    // failure was trapped into Error (a reply longer than BarNum + 1 slots fails with 9 there, the
+    // days before it kept).
+    Q_INVOKABLE bool LoadFullDays(const QString& pStrEnd);
+    // Lays out the empty chart for the current extent and BarNum and clears the stored days.
+    // Untrapped: a failing widget assignment reaches the caller.
+    Q_INVOKABLE void ChartCreation();
+
+    WidgetArray<FilledRect>& barOee() { return barOee_; }
+    WidgetArray<Line>& lineV() { return lineV_; }
+    WidgetArray<Line>& LineH() { return lineH_; }
+    WidgetArray<Label>& lblDay() { return lblDay_; }
+    WidgetArray<Label>& lblOeeV() { return lblOeeV_; }
+    const std::vector<int16_t>& OeeValues() const { return oeeValues_; }
+    const std::vector<uint32_t>& BarColors() const { return barColors_; }
+
+    static constexpr uint32_t Green = 0x00C000;
+    static constexpr uint32_t Yellow = 0x00FFFF;
+    static constexpr uint32_t Red = 0x0000FF;
+    static constexpr uint32_t Grid = 0x808080;
+
+signals:
+    // Declared by the control's event interface; OEETracker never raises it.
+    void RemoteControl();
+
+protected:
+    void RefreshSequence(bool pBolOpened) override;
+
+private:
+    // The dashboard request for [from, to], values as they stand.
+    ServiceCall DashboardCall(const QString& from, const QString& to) const;
+    // Marker `index` placed at `percent` of the plot height above the bottom edge, in `color`.
+    void PlaceMarker(int index, int16_t percent, uint32_t color);
+
+    QString startDate_;
+    int16_t barNum_ = 0;
+    int16_t leftMargin_ = 0;
+    int16_t topMargin_ = 0;
+    std::vector<int16_t> oeeValues_;
+    std::vector<uint32_t> barColors_;
+    WidgetArray<FilledRect> barOee_;
+    WidgetArray<Line> lineV_;
+    WidgetArray<Line> lineH_;
+    WidgetArray<Label> lblDay_;
+    WidgetArray<Label> lblOeeV_;
+};
+
+} // namespace k7

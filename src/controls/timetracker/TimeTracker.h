@@ -1,0 +1,127 @@
+#pragma once
+
+#include "controls/frame/FilledRect.h"
+#include "controls/frame/Label.h"
+#include "controls/frame/Line.h"
+#include "controls/frame/ServiceControl.h"
+#include "controls/frame/Timer.h"
+#include "controls/frame/WidgetArray.h"
+#include "core/Date.h"
+
+#include <cstdint>
+
+namespace k7 {
+
+// TimeTracker: how long the current production cycle of `Process` has been running against its
+// target cycle time, and how the last cycles went. A grey band at the top holds the caption
+// (lblText) and a large clock (lblTime, minutes:seconds, white within the target, red beyond it);
+// below it one bar per cycle, oldest on the left, between the base line (lineBottom) and the
+// target line (lineTop). The rightmost bar grows every second with the elapsed time, green up to
+// the target and red at full height beyond it; when the cycle counter changes all bars move one
+// place left. GET "processes/cycleTime" (process, session, company) once on the first Refresh,
+// then once per tick of `Timer` (1000 ms), which only a successful first load starts.
+//
+// Design state: 4680 x 3585 twips, Tahoma 8.25. Timer (1000 ms, disabled); lblTime (2700/120
+// 2100x615, "00:00") and lblText (120/120 1935x255, "Reload Part Time"), both transparent on the
+// band; bgTop (0/0 4695x855, grey RGB(128,128,128)); barTime(0) (0/1320 255x2175, fill
+// RGB(0,192,0)); lineBottom (0,3480)-(4680,3480) and lineTop (0,960)-(4680,960), RGB(224,224,224).
+// All but the timer start hidden; ChartCreation shows them.
+//
+// Where it differs from the other controls: Refresh acts only while Initializer is False and only
+// for Refresh(False) (True never loads); the first load sets Initializer without asking the host;
+// Resize empties every bar and leaves bars above Bars where they were; APIHost is never
+// persisted; the per-second reload never touches Error.
+//
+// Bars = 0 (what a new control holds before Bars is read or written): there is no bar to divide
+// the width by, so the pitch is 0. Resize then lays the band, clock, caption and lines out as
+// usual and barTime(0) at the left edge with no width; the ticks keep the clock running and no bar
+// grows. The same holds for a negative Bars, which lays out no bar at all.
+class TimeTracker : public ServiceControl {
+    Q_OBJECT
+    Q_PROPERTY(bool Initializer READ Initializer WRITE SetInitializer)
+    Q_PROPERTY(int Bars READ Bars WRITE SetBars)
+
+public:
+    explicit TimeTracker(QWidget* parent = nullptr);
+
+    static const ComponentIdentity& ClassIdentity();
+    static const PropertyTable& ClassProperties();
+    const ComponentIdentity& Identity() const override { return ClassIdentity(); }
+    const PropertyTable& Properties() const override { return ClassProperties(); }
+
+    // True once the first load judged a reply; Refresh does nothing until the host writes False.
+    bool Initializer() const { return initializer_; }
+    void SetInitializer(bool value) { Assign(QStringLiteral("Initializer"), Variant(value)); }
+    // Number of cycle bars shown.
+    int32_t Bars() const { return bars_; }
+    void SetBars(int32_t value) { Assign(QStringLiteral("Bars"), Variant(value)); }
+
+    // Starts the per-second ticks.
+    Q_INVOKABLE void InitTimer();
+    // Stops them; the display freezes. Initializer is not touched.
+    Q_INVOKABLE void Reset();
+    // Creates the bars up to Bars, shows the chart's widgets and lays them out (Resize). Untrapped.
+    Q_INVOKABLE bool ChartCreation();
+    // Lays everything out for the current extent and empties every bar. Untrapped.
+    Q_INVOKABLE void Resize();
+
+    // Clock text of a count of seconds: whole minutes (rounded down) and the remainder with the
+    // sign of `seconds`, each with at least two digits: 75 "01:15", 6000 "100:00", -5 "-01:-05".
+    static QString FormatClock(int32_t seconds);
+
+    Timer& timer() const { return *timer_; }
+    Label& lblTime() const { return *lblTime_; }
+    Label& lblText() const { return *lblText_; }
+    FilledRect& bgTop() const { return *bgTop_; }
+    WidgetArray<FilledRect>& barTime() { return barTime_; }
+    Line& lineBottom() const { return *lineBottom_; }
+    Line& lineTop() const { return *lineTop_; }
+    int32_t CycleTarget() const { return cycleTarget_; }
+    int32_t CycleCount() const { return cycleCount_; }
+    int32_t CycleElapsed() const { return cycleElapsed_; }
+    int32_t BarMaxHeight() const { return barMaxHeight_; }
+
+    static constexpr uint32_t WithinTarget = 0x00FF00;
+    static constexpr uint32_t OverTarget = 0x0000FF;
+    static constexpr uint32_t ClockWithinTarget = 0xFFFFFF;
+
+signals:
+    // Declared by the control's event interface; TimeTracker never raises it.
+    void RemoteControl();
+
+protected:
+    void RefreshSequence(bool pBolOpened) override;
+
+private:
+    ServiceCall CycleTimeCall() const;
+    // The first load: target, counter and clock from the reply, then the ticks start.
+    void LoadData();
+    // One tick's reload; any failure ends the tick silently.
+    void ChartRefresh();
+    void AddNewBar();
+    void GrowCurrentBar();
+    // Width of `text` in `label`'s face and size, measured as the caption fitting has always
+    // measured it (see the .cpp); leaves that font on the control.
+    float MeasureCaption(const QString& text, const Label& label);
+    // The base line, where every bar's bottom edge rests.
+    double BaseLine() const { return 0.95 * Height(); }
+    void RestOnBaseLine(FilledRect& bar) const;
+
+    bool initializer_ = false;
+    int32_t bars_ = 0;
+    int32_t cycleTarget_ = 0;
+    int32_t cycleCount_ = 0;
+    int32_t cycleElapsed_ = 0;
+    Date cycleStart_;
+    int32_t barMaxHeight_ = 0;
+
+    Timer* timer_ = nullptr;
+    Label* lblTime_ = nullptr;
+    Label* lblText_ = nullptr;
+    FilledRect* bgTop_ = nullptr;
+    WidgetArray<FilledRect> barTime_;
+    Line* lineBottom_ = nullptr;
+    Line* lineTop_ = nullptr;
+};
+
+} // namespace k7
