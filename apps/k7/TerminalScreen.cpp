@@ -18,6 +18,9 @@ namespace {
 constexpr int kTitleHeight = 28;
 constexpr int kStatusHeight = 22;
 constexpr int kMargin = 8;
+// The property whose change needs a rebuilt grid, not just a reload: the table's Accumulated adds
+// or removes its totals column.
+const char* const kGridShape = "Accumulated";
 } // namespace
 
 TerminalScreen::TerminalScreen(const QString& title, QWidget* parent) : QWidget(parent) {
@@ -50,6 +53,7 @@ ControlBase& TerminalScreen::Place(const QString& kind, float left, float top, f
     control->move(kMargin + Twips::ToPixel(left, twipsPerPixel),
                   kTitleHeight + Twips::ToPixel(top, twipsPerPixel));
     controls_.push_back(control);
+    WatchViewChanges(*control);
     FitToContents();
     return *control;
 }
@@ -83,15 +87,36 @@ void TerminalScreen::Open(int intervalMs) {
 }
 
 void TerminalScreen::RefreshAll(bool pBolOpened) {
-    for (ControlBase* control : controls_) {
-        try {
-            control->Refresh(pBolOpened);
-        } catch (const RuntimeError& error) {
-            lastFailure_ = QStringLiteral("%1: %2").arg(control->Identity().ControlName, error.FailureText());
-        }
-    }
+    for (ControlBase* control : controls_)
+        RefreshOne(*control, pBolOpened);
     ++refreshes_;
     ShowStatus();
+}
+
+void TerminalScreen::RefreshOne(ControlBase& control, bool pBolOpened) {
+    if (!pBolOpened)
+        builtShape_[&control] = control.property(kGridShape);
+    try {
+        control.Refresh(pBolOpened);
+    } catch (const RuntimeError& error) {
+        lastFailure_ = QStringLiteral("%1: %2").arg(control.Identity().ControlName, error.FailureText());
+    }
+}
+
+void TerminalScreen::WatchViewChanges(ControlBase& control) {
+    const int signal = control.metaObject()->indexOfSignal("PropertyChanged()");
+    if (signal < 0)
+        return;
+    // The signal comes from inside the control's menu handler; a zero-time timer lets that return
+    // before the refresh runs.
+    auto* pending = new QTimer(&control);
+    pending->setSingleShot(true);
+    pending->setInterval(0);
+    QMetaObject::connect(&control, signal, pending, QTimer::staticMetaObject.indexOfSlot("start()"));
+    QObject::connect(pending, &QTimer::timeout, this, [this, &control] {
+        RefreshOne(control, control.property(kGridShape) == builtShape_[&control]);
+        ShowStatus();
+    });
 }
 
 void TerminalScreen::ShowStatus() {

@@ -2,8 +2,10 @@
 
 #include <QString>
 #include <QTimer>
+#include <QVariant>
 #include <QWidget>
 
+#include <map>
 #include <vector>
 
 class QLabel;
@@ -37,6 +39,11 @@ public:
     const std::vector<ControlBase*>& Controls() const { return controls_; }
 
 private:
+    void RefreshOne(ControlBase& control, bool pBolOpened);
+    // A control that raises PropertyChanged (the table, after a view switch from its menus) is
+    // refreshed as its host must: Refresh(True), or Refresh(False) when a property that shapes its
+    // grid changed since the screen last built it.
+    void WatchViewChanges(ControlBase& control);
     void ShowStatus();
     void FitToContents();
 
@@ -46,6 +53,7 @@ private:
     QTimer refreshTimer_;
     int refreshes_ = 0;
     QString lastFailure_;
+    std::map<const ControlBase*, QVariant> builtShape_;
 };
 
 } // namespace k7::cli

@@ -1,0 +1,782 @@
+#include "controls/productionperiodtable/ProductionPeriodTable.h"
+
+#include "controls/frame/Colors.h"
+#include "controls/frame/ControlHost.h"
+#include "controls/frame/FilledRect.h"
+#include "controls/frame/FrameErrors.h"
+#include "controls/frame/Label.h"
+#include "controls/frame/PopupMenu.h"
+#include "core/Clock.h"
+#include "core/Common.h"
+#include "core/Conversions.h"
+#include "core/RuntimeError.h"
+#include "json/JsonBag.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace k7 {
+
+namespace {
+
+constexpr int kRows = 6;
+
+// Slots of a period's figures. 5 and 8 are not used.
+enum Slot { Capacity = 0, Target = 1, Made = 2, Scrapped = 3, GoodParts = 4, GreenTarget = 6, YellowTarget = 7 };
+
+constexpr uint32_t kBlack = 0x000000;
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kPureRed = Colors::Rgb(255, 0, 0);
+
+// What a failed font write falls back to.
+const QString kDefaultFontName = QStringLiteral("Tahoma");
+constexpr int16_t kDefaultFontSize = 10;
+
+// A figure of a period object: its "value" member as text, read as far as it is a number (0 when
+// it is none), so numbers and numeric strings both do. A missing member or a null value raises.
+double Figure(const Variant& period, const char* name) {
+    return Val(period.Item(Variant(QString::fromLatin1(name))).Item(Variant(QStringLiteral("value"))).ToText());
+}
+
+// The target families of row 2, by RatiosTypeTarget modulo 4; the choices 4 to 7 show the yellow
+// target of the same family instead of the green one.
+struct TargetFamily {
+    const char* Green;
+    const char* Yellow;
+    bool TimesActivity;
+};
+constexpr std::array<TargetFamily, 4> kTargetFamilies = {{
+    {"OEEPlannedQuantityGreen", "OEEPlannedQuantityYellow", false},
+    {"PEPlannedQuantityGreen", "PEPlannedQuantityYellow", false},
+    {"SpeedTargetGreen", "SpeedTargetYellow", false},
+    {"OEETargetGreen", "OEETargetYellow", true},
+}};
+
+QString FormatFigure(float value) {
+    return FormatWholeNumber(static_cast<double>(value));
+}
+
+void SetFigure(Label& cell, float value) {
+    cell.SetCaption(FormatFigure(value));
+    cell.SetFontUnderline(false);
+}
+
+// A bad quantity above zero is a warning: pure red; zero or less in the table's text colour.
+void ColourBadCell(Label& cell, float bad, uint32_t fontColor) {
+    cell.SetForeColor(bad <= 0 ? fontColor : kPureRed);
+}
+
+// The good-cell rule: the good quantity against the green and yellow targets of the same figures.
+void ColourGoodCell(Label& cell, float good, float green, float yellow) {
+    cell.SetBackStyle(BackStyle::Opaque);
+    if (good >= green) {
+        cell.SetBackColor(ProductionPeriodTable::ColorGreen);
+        cell.SetForeColor(kBlack);
+    } else if (good >= yellow) {
+        cell.SetBackColor(ProductionPeriodTable::ColorYellow);
+        cell.SetForeColor(kBlack);
+    } else {
+        cell.SetBackColor(ProductionPeriodTable::ColorRed);
+        cell.SetForeColor(kWhite);
+    }
+}
+
+const ProductionPeriodTable& Table(const ControlBase& control) {
+    return static_cast<const ProductionPeriodTable&>(control);
+}
+
+// A row acting on the control's font or text colour rather than on a member of its own.
+PropertyDefinition FontRow(const QString& name, PropertyType type, const Variant& defaultValue,
+                           std::function<Variant(const ControlBase&)> get,
+                           std::function<void(ControlBase&, const Variant&)> set) {
+    PropertyDefinition row;
+    row.Name = name;
+    row.Type = type;
+    row.Default = defaultValue;
+    row.Form = WriteForm::Notifying;
+    row.Get = std::move(get);
+    row.Set = std::move(set);
+    return row;
+}
+
+// Sets one attribute of a control's font (the control raises 380 for a size no font can have).
+void SetFontOf(ControlBase& control, const std::function<void(FontStyle&)>& change) {
+    FontStyle font = control.ControlFont();
+    change(font);
+    control.SetControlFont(font);
+}
+
+} // namespace
+
+const PropertyTable& ProductionPeriodTable::ClassProperties() {
+    // Persisted in this order, which differs from the interface order (ClassIdentity). Every
+    // property but the font ones asks the host before it changes; four caption lists also rename
+    // their menu's items, and the font properties convert inside their comparison and fall back
+    // to their defaults on failure: those have write steps of their own.
+    static const PropertyTable table = [] {
+        using T = ProductionPeriodTable;
+        const WriteForm notifying = WriteForm::Notifying;
+        PropertyTable properties;
+        AddConnectionProperties(properties, {.APIHost = notifying, .Others = notifying});
+        properties.Add(QStringLiteral("StartDate"), &T::startDate_, notifying, Variant(QString()))
+            .Add(QStringLiteral("EndDate"), &T::endDate_, notifying, Variant(QString()))
+            .Add(QStringLiteral("LabelOEE"), &T::labelOEE_, notifying, Variant("OEE"))
+            .WriteOnly()
+            .Add(QStringLiteral("LabelTarget"), &T::labelTarget_, notifying, Variant("Max"))
+            .WriteOnly()
+            .WriteStep(&T::WriteLabelTarget)
+            .Add(QStringLiteral("LabelGreenTarget"), &T::labelGreenTarget_, notifying, Variant("Trg"))
+            .WriteOnly()
+            .WriteStep(&T::WriteLabelGreenTarget)
+            .Add(QStringLiteral("LabelProduced"), &T::labelProduced_, notifying, Variant("Produced"))
+            .WriteOnly()
+            .Add(QStringLiteral("LabelBad"), &T::labelBad_, notifying, Variant("Bad"))
+            .WriteOnly()
+            .WriteStep(&T::WriteLabelBad)
+            .Add(QStringLiteral("LabelGood"), &T::labelGood_, notifying, Variant("Good"))
+            .WriteOnly()
+            .WriteStep(&T::WriteLabelGood)
+            .Add(QStringLiteral("LabelTotal"), &T::labelTotal_, notifying, Variant("Total"))
+            .WriteOnly()
+            .Add(QStringLiteral("Planned"), &T::planned_, notifying, Variant(uint8_t(0)))
+            .Add(QStringLiteral("RatiosType"), &T::ratiosType_, notifying, Variant(uint8_t(0)))
+            .Add(QStringLiteral("RatiosTypeTarget"), &T::ratiosTypeTarget_, notifying, Variant(uint8_t(0)))
+            .Add(QStringLiteral("Produced"), &T::produced_, notifying, Variant(uint8_t(1)))
+            .Add(QStringLiteral("Bad"), &T::bad_, notifying, Variant(uint8_t(1)))
+            .Add(QStringLiteral("Good"), &T::good_, notifying, Variant(uint8_t(1)))
+            .Add(QStringLiteral("Difference"), &T::difference_, notifying, Variant(uint8_t(0)))
+            .Add(QStringLiteral("Accumulated"), &T::accumulated_, notifying, Variant(false));
+
+        properties
+            .Add(FontRow(
+                QStringLiteral("FontName"), PropertyType::String, Variant(kDefaultFontName),
+                [](const ControlBase& c) { return Variant(Table(c).FontName()); },
+                [](ControlBase& c, const Variant& v) { SetFontOf(c, [&](FontStyle& f) { f.Name = v.ToText(); }); }))
+            .WriteStep(&T::WriteFontName)
+            // Read back as a whole size; saved as the single-precision size the font has now.
+            .Add(FontRow(
+                QStringLiteral("FontSize"), PropertyType::Integer, Variant(kDefaultFontSize),
+                [](const ControlBase& c) { return Variant(Table(c).FontSize()); },
+                [](ControlBase& c, const Variant& v) { SetFontOf(c, [&](FontStyle& f) { f.Size = v.ToSingle(); }); }))
+            .PersistedValue([](const ControlBase& c) { return Variant(c.ControlFont().Size); })
+            .WriteStep(&T::WriteFontSize)
+            // "True"/"False" to the host, Booleans in the store.
+            .Add(FontRow(
+                QStringLiteral("FontBold"), PropertyType::String, Variant("False"),
+                [](const ControlBase& c) { return Variant(Table(c).FontBold()); },
+                [](ControlBase& c, const Variant& v) { SetFontOf(c, [&](FontStyle& f) { f.Bold = v.ToBoolean(); }); }))
+            .PersistedValue([](const ControlBase& c) { return Variant(c.ControlFont().Bold); })
+            .WriteStep(&T::WriteFontBold)
+            .Add(FontRow(
+                QStringLiteral("FontItalic"), PropertyType::String, Variant("False"),
+                [](const ControlBase& c) { return Variant(Table(c).FontItalic()); },
+                [](ControlBase& c, const Variant& v) { SetFontOf(c, [&](FontStyle& f) { f.Italic = v.ToBoolean(); }); }))
+            .PersistedValue([](const ControlBase& c) { return Variant(c.ControlFont().Italic); })
+            .WriteStep(&T::WriteFontItalic)
+            .Add(FontRow(
+                QStringLiteral("FontColor"), PropertyType::Color, Variant(int32_t(kWhite)),
+                [](const ControlBase& c) { return Variant(static_cast<int32_t>(c.ForeColor())); },
+                [](ControlBase& c, const Variant& v) { c.SetForeColor(static_cast<uint32_t>(*v.Get<int32_t>())); }))
+            .WriteStep(&T::WriteFontColor);
+        return properties;
+    }();
+    return table;
+}
+
+ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(parent) {
+    SetDesignExtent(7095, 2175);
+    SetBackColor(kBlack);
+    SetControlFont(FontStyle{.Name = QStringLiteral("Tahoma"), .Size = 9.75f});
+    SetForeColor(kWhite);
+
+    Label& cell0 = Create<Label>(QStringLiteral("lblCell"), 0)
+                       .ApplyDesign({.Bounds = {0, 0, 735, 375},
+                                     .Font = FontStyle{.Name = QStringLiteral("Tahoma")},
+                                     .ForeColor = kWhite,
+                                     .Back = BackStyle::Transparent});
+    cell0.SetWordWrap(false);
+    lblCell_.emplace(cell0);
+    ConnectHandler(&cell0, &Label::MouseReleased,
+                   [this](int index, Qt::MouseButton, QPoint where) { CellReleased(index, where); });
+
+    // The fill colours of the three bars are stored with a transparent fill, so each shows its
+    // background colour.
+    const auto bar = [this](const char* name, float top, uint32_t color) {
+        FilledRect& rect = Create<FilledRect>(QString::fromLatin1(name))
+                               .ApplyDesign({.Bounds = {0, top, 7095, 375},
+                                             .Look = {.Fill = FillStyle::Transparent,
+                                                      .BackColor = color,
+                                                      .Back = BackStyle::Opaque}});
+        rect.SetVisible(false);
+        return &rect;
+    };
+    barMax_ = bar("BarMax", 360, Colors::Rgb(0, 0, 128));
+    barMax_->SetFillColor(Colors::Rgb(0, 192, 192));
+    barGood_ = bar("BarGood", 1800, Colors::Rgb(128, 128, 128));
+    barTarget_ = bar("BarTarget", 720, Colors::Rgb(0, 192, 0));
+
+    const auto menu = [this](int index, const char* items, std::initializer_list<std::pair<int, const char*>> entries) {
+        PopupMenu& created = Create<PopupMenu>(QStringLiteral("mnu"), index, QString::fromLatin1(items));
+        for (const auto& [item, caption] : entries)
+            created.SetItem(item, QString::fromLatin1(caption));
+        mnu_[static_cast<size_t>(index)] = &created;
+    };
+    menu(0, "mnuPlan", {{0, "Real"}, {1, "Planned"}});
+    menu(1, "mnuMax", {{1, "OEE"}, {2, "EP"}, {3, "Act."}});
+    menu(2, "mnuObj",
+         {{1, "GT OEE"}, {2, "GT EP"}, {3, "GT S"}, {4, "GT A"}, {5, "YT OEE"}, {6, "YT EP"}, {7, "YT S"}, {8, "YT A"}});
+    menu(4, "mnuBad", {{1, "Bad"}, {2, "Scrap"}, {3, "Rework"}});
+    menu(5, "mnuDiff", {{1, "Good"}, {2, "Diff"}});
+    menu(6, "mnuAccum", {{0, "Total"}, {1, "Accum"}});
+}
+
+// --- accessors -------------------------------------------------------------------------------
+
+int16_t ProductionPeriodTable::FontSize() const {
+    return ToInteger(ControlFont().Size);
+}
+
+QString ProductionPeriodTable::FontName() const {
+    return ControlFont().Name;
+}
+
+QString ProductionPeriodTable::FontBold() const {
+    return Variant(ControlFont().Bold).ToText();
+}
+
+QString ProductionPeriodTable::FontItalic() const {
+    return Variant(ControlFont().Italic).ToText();
+}
+
+Label& ProductionPeriodTable::Cell(int row, int column) const {
+    return lblCell_->At(row * columnCount_ + column);
+}
+
+PopupMenu& ProductionPeriodTable::mnu(int index) const {
+    if (index < 0 || index >= static_cast<int>(mnu_.size()) || mnu_[static_cast<size_t>(index)] == nullptr)
+        RaiseMissingElement(index);
+    return *mnu_[static_cast<size_t>(index)];
+}
+
+std::vector<std::pair<QString, QString>> ProductionPeriodTable::ShiftContaining(Date now) {
+    const Dates::Parts parts = Dates::Split(now);
+    // The night shift that began yesterday at 22:00 starts two hours before today's midnight.
+    const int startHour = parts.Hour >= 22 ? 22 : parts.Hour >= 14 ? 14 : parts.Hour >= 6 ? 6 : -2;
+    const Date start = Dates::AddHours(Dates::DateSerial(parts.Year, parts.Month, parts.Day), startHour);
+    return {{QStringLiteral("StartDate"), Common::FormatYYYYMMDDhhmmss(start)},
+            {QStringLiteral("EndDate"), Common::FormatYYYYMMDDhhmmss(Dates::AddHours(start, 8))}};
+}
+
+// --- refresh and the period model ---------------------------------------------------------------
+
+void ProductionPeriodTable::RefreshSequence(bool pBolOpened) {
+    if (pBolOpened)
+        LoadTable(false);
+    else
+        LoadFullTable();
+}
+
+bool ProductionPeriodTable::LoadFullTable() {
+    ResetTimeBar();
+    Common::TimeToAddDashboardOversize(startDate_, endDate_, hours_, hoursPerColumn_);
+    // HoursPerColumn is at least Hours / 12, so never more than twelve periods.
+    const int32_t periods =
+        hoursPerColumn_ == 0 ? hours_ : Common::RoundUpLong(static_cast<double>(hours_) / hoursPerColumn_);
+    columnCount_ = ToInteger(static_cast<double>(periods) + (accumulated_ ? 1 : 2));
+    CellsCreation();
+    LayoutTable();
+    LoadTable(true);
+    return false;
+}
+
+// --- loading -----------------------------------------------------------------------------------
+
+bool ProductionPeriodTable::LoadTable(bool pBolFull) {
+    // Held until the exit step, after the yield: a load releases its document last.
+    std::shared_ptr<JsonBag> reply;
+    return RunLoader(
+        [&] {
+            if (APIHost().isEmpty())
+                return false;
+            QString periodEnd = Common::FormatYYYYMMDDhhmmss(
+                Dates::AddHours(Common::ToDate(startDate_), static_cast<double>(hoursPerColumn_)));
+            reply = CallService({HttpVerb::Get, QStringLiteral("processes/kpis/followup"),
+                                 ConnectionQuery({{QStringLiteral("datefrom"), startDate_},
+                                                  {QStringLiteral("dateto"), endDate_}},
+                                                 {{QStringLiteral("planned"), QString::number(planned_)},
+                                                  {QStringLiteral("hourly"), QString::number(hoursPerColumn_)}})});
+            Figures values{};
+            Figures totals{};
+            const int n = columnCount_;
+            // Judged by message alone; status is not looked at.
+            if (Envelope::MessageIsSuccess(*reply)) {
+                const Variant data = reply->Item(Variant(QStringLiteral("data")));
+                // With running totals the last period column is the totals column as well.
+                const int lastPeriod = accumulated_ ? n - 1 : n - 2;
+                for (int i = 1; i <= lastPeriod; ++i) {
+                    WritePeriod(data.Item(Variant(int32_t(i))), i, periodEnd, values, totals);
+                    periodEnd = Common::FormatYYYYMMDDhhmmss(
+                        Dates::AddHours(Common::ToDate(periodEnd), static_cast<double>(hoursPerColumn_)));
+                }
+            }
+            // Captions and totals are written whatever the reply said, so a refused load shows a
+            // labelled table of zeros rather than nothing.
+            WriteRowCaptions();
+            if (!accumulated_)
+                WriteTotalsColumn(totals);
+            Label& totalCaption = Cell(0, n - 1);
+            totalCaption.SetCaption(SelectCaption(labelTotal_, totalCaption, accumulated_ ? 1 : 0));
+            // Always underlined: it opens the Total / Accum menu.
+            totalCaption.SetFontUnderline(true);
+            return true;
+        },
+        [&] {
+            if (pBolFull) {
+                YieldOnce();
+                RepaintNow();
+            }
+            reply.reset();
+        });
+}
+
+void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const QString& periodEnd,
+                                        Figures& values, Figures& totals) {
+    const int n = columnCount_;
+    const Figures& shown = accumulated_ ? totals : values;
+
+    Label& hour = Cell(0, column);
+    hour.SetCaption(periodEnd.mid(8, 2) + QLatin1Char('h'));
+    hour.SetFontUnderline(false);
+
+    switch (ratiosType_) {
+    case 0:
+        values[Capacity] = ToSingle(Figure(period, "OEETheoricalQuantity"));
+        break;
+    case 1:
+        values[Capacity] = ToSingle(Figure(period, "PETheoricalQuantity"));
+        break;
+    case 2:
+        values[Capacity] = ToSingle(Figure(period, "Activity"));
+        break;
+    default:
+        break;
+    }
+    totals[Capacity] += values[Capacity];
+    SetFigure(lblCell_->At(n + column), shown[Capacity]);
+
+    // The green and yellow targets are read whichever one is shown, so the good row is always
+    // coloured against the family of the current choice. Products in double, stored single.
+    if (ratiosTypeTarget_ <= 7) {
+        const TargetFamily& family = kTargetFamilies[ratiosTypeTarget_ % 4];
+        const bool yellowShown = ratiosTypeTarget_ >= 4;
+        const auto target = [&](const char* name) {
+            const double figure = Figure(period, name);
+            return ToSingle(family.TimesActivity ? figure * Figure(period, "Activity") : figure);
+        };
+        values[Target] = target(yellowShown ? family.Yellow : family.Green);
+        const float other = target(yellowShown ? family.Green : family.Yellow);
+        values[GreenTarget] = yellowShown ? other : values[Target];
+        values[YellowTarget] = yellowShown ? values[Target] : other;
+    }
+    for (const Slot slot : {Target, GreenTarget, YellowTarget})
+        totals[slot] += values[slot];
+    SetFigure(lblCell_->At(2 * n + column), shown[Target]);
+
+    values[Made] = ToSingle(Figure(period, "ProducedQuantity"));
+    totals[Made] += values[Made];
+    SetFigure(lblCell_->At(3 * n + column), shown[Made]);
+
+    switch (bad_) {
+    case 0:
+        values[Scrapped] = ToSingle(Figure(period, "ScrapQuantity") + Figure(period, "ReworkQuantity"));
+        break;
+    case 1:
+        values[Scrapped] = ToSingle(Figure(period, "ScrapQuantity"));
+        break;
+    case 2:
+        values[Scrapped] = ToSingle(Figure(period, "ReworkQuantity"));
+        break;
+    default:
+        break;
+    }
+    totals[Scrapped] += values[Scrapped];
+    Label& bad = lblCell_->At(4 * n + column);
+    bad.SetCaption(FormatFigure(shown[Scrapped]));
+    ColourBadCell(bad, values[Scrapped], ForeColor());
+    bad.SetFontUnderline(false);
+
+    values[GoodParts] = ToSingle(Figure(period, "GoodQuantity"));
+    totals[GoodParts] += values[GoodParts];
+    // Coloured by the period's own figures even when the caption shows running totals.
+    WriteGoodCell(lblCell_->At(5 * n + column), shown, values);
+}
+
+void ProductionPeriodTable::WriteGoodCell(Label& cell, const Figures& shown, const Figures& colouring) {
+    if (good_ == 1)
+        cell.SetCaption(FormatFigure(shown[GoodParts]));
+    else if (difference_ == 1)
+        cell.SetCaption(FormatFigure(shown[GoodParts] - shown[Capacity]));
+    // The colour follows the good quantity, also when the caption shows the difference.
+    ColourGoodCell(cell, colouring[GoodParts], colouring[GreenTarget], colouring[YellowTarget]);
+    cell.SetFontUnderline(false);
+}
+
+void ProductionPeriodTable::WriteRowCaptions() {
+    const int n = columnCount_;
+    // Every caption is selected (and its cell underlined or not) before any is shown.
+    const std::array<QString, kRows> captions = {
+        SelectCaption(labelOEE_, lblCell_->At(0), planned_),
+        SelectCaption(labelTarget_, lblCell_->At(n), ratiosType_),
+        SelectCaption(labelGreenTarget_, lblCell_->At(2 * n), ratiosTypeTarget_),
+        SelectCaption(labelProduced_, lblCell_->At(3 * n), 1),
+        SelectCaption(labelBad_, lblCell_->At(4 * n), bad_),
+        SelectCaption(labelGood_, lblCell_->At(5 * n), difference_),
+    };
+    for (int row = 0; row < kRows; ++row) {
+        Label& cell = lblCell_->At(row * n);
+        cell.SetTextAlign(TextAlign::Left);
+        cell.SetCaption(captions[static_cast<size_t>(row)]);
+    }
+}
+
+void ProductionPeriodTable::WriteTotalsColumn(const Figures& totals) {
+    const int c = columnCount_ - 1;
+    for (const auto& [row, slot] : std::initializer_list<std::pair<int, Slot>>{{1, Capacity}, {2, Target}, {3, Made}})
+        SetFigure(Cell(row, c), totals[slot]);
+    Label& bad = Cell(4, c);
+    bad.SetCaption(FormatFigure(totals[Scrapped]));
+    ColourBadCell(bad, totals[Scrapped], ForeColor());
+    bad.SetFontUnderline(false);
+    WriteGoodCell(Cell(5, c), totals, totals);
+}
+
+ProductionPeriodTable::CaptionList ProductionPeriodTable::ParseCaptionList(const QString& text) {
+    CaptionList list;
+    if (!text.contains(QLatin1Char(',')))
+        return list;
+    if (text.contains(QLatin1Char(';'))) {
+        const QStringList parts = text.split(QLatin1Char(';'));
+        list.Short = parts[0].split(QLatin1Char(','));
+        list.Long = parts[1].split(QLatin1Char(','));
+    } else {
+        list.Short = text.split(QLatin1Char(','));
+        list.Long = list.Short;
+    }
+    list.HasItems = list.Short.size() >= 2;
+    return list;
+}
+
+QString ProductionPeriodTable::SelectCaption(const QString& list, Label& cell, int item) {
+    const CaptionList parsed = ParseCaptionList(list);
+    if (!parsed.HasItems) {
+        cell.SetFontUnderline(false);
+        return list;
+    }
+    if (item < 0 || item >= parsed.Short.size())
+        Raise(ErrorNumber::SubscriptOutOfRange);
+    // Underlined: the caption opens a menu of the list's items.
+    cell.SetFontUnderline(true);
+    return parsed.Short[item];
+}
+
+// --- layout ------------------------------------------------------------------------------------
+
+void ProductionPeriodTable::CellsCreation() {
+    WidgetArray<Label>& cells = *lblCell_;
+    for (int k = cells.UBound(); k >= 1; --k)
+        cells.Unload(k);
+    const Label& first = cells(0);
+    const int32_t width = ToLong(first.Width());
+    const int32_t height = ToLong(first.Height());
+    const int32_t top = ToLong(first.Top());
+    const int32_t left = ToLong(first.Left());
+    FitFontToCell(ToInteger(height), columnCount_);
+
+    const int n = columnCount_;
+    for (int row = 0; row < kRows; ++row) {
+        for (int column = 0; column < n; ++column) {
+            const int k = row * n + column;
+            Label& cell = GrowCell(k);
+            cell.SetLeft(static_cast<float>(width * column + left));
+            cell.SetWidth(static_cast<float>(width));
+            cell.SetTop(static_cast<float>(height * row + top));
+            cell.SetHeight(static_cast<float>(height));
+            cell.SetCaption(QString());
+            ApplyCellFont(k);
+            cell.SetVisible(true);
+            cell.SetTextAlign(column == n - 1 ? TextAlign::Right : TextAlign::Center);
+            // Above BarMax.
+            cell.BringToFront();
+        }
+    }
+}
+
+Label& ProductionPeriodTable::GrowCell(int index) {
+    const bool created = index > lblCell_->UBound();
+    Label& cell = lblCell_->Grow(index);
+    if (created)
+        ConnectHandler(&cell, &Label::MouseReleased,
+                       [this](int released, Qt::MouseButton, QPoint where) { CellReleased(released, where); });
+    return cell;
+}
+
+void ProductionPeriodTable::ApplyCellFont(int index) {
+    Label& cell = lblCell_->At(index);
+    const FontStyle& own = ControlFont();
+    FontStyle font = cell.Font();
+    if (!own.Name.isEmpty())
+        font.Name = own.Name;
+    if (own.Size != 0)
+        font.Size = own.Size;
+    font.Bold = own.Bold;
+    font.Italic = own.Italic;
+    cell.SetFont(font);
+    cell.SetForeColor(ForeColor());
+}
+
+void ProductionPeriodTable::FitFontToCell(int16_t cellHeight, int16_t columns) {
+    const float lineHeight = TextHeight(QStringLiteral("O"));
+    if (!(lineHeight > 0) || cellHeight == 0 || lineHeight == static_cast<float>(cellHeight))
+        return;
+    // One line fills the cell; narrower columns (more than ten) get 80 % of it.
+    double size = static_cast<double>(static_cast<float>(cellHeight) * ControlFont().Size / lineHeight);
+    if (columns > 10)
+        size *= 0.8;
+    ChangeControlFont([&](FontStyle& font) { font.Size = static_cast<float>(std::floor(size)); });
+}
+
+void ProductionPeriodTable::Resized() {
+    LayoutTable();
+}
+
+void ProductionPeriodTable::LayoutTable() {
+    const int n = columnCount_;
+    if (n == 0)
+        return;
+    const double innerWidth = ScaleWidth();
+    // A single column is laid out as if one period column stood beside it.
+    const double w = innerWidth / (n > 1 ? n - 1 : 1);
+    const double half = w * 0.5;
+    const double h = static_cast<double>(ScaleHeight()) / kRows;
+    // Centres a line of the cells' current size in the row height.
+    const double f = static_cast<double>(lblCell_->At(0).FontSize()) * 20.0;
+    const int16_t d = ToInteger(std::floor(h - f) / 2.0);
+    FitFontToCell(ToInteger(h), columnCount_);
+
+    const float size = ControlFont().Size;
+    for (int row = 0; row < kRows; ++row) {
+        const auto top = static_cast<float>(h * row + d);
+        for (int column = 0; column < n; ++column) {
+            Label& cell = lblCell_->At(row * n + column);
+            cell.SetFontSize(size);
+            // Caption column 0.65 widths from the edge, periods one width from half a width in,
+            // the last column 0.6 widths shifted 0.15 to the left: together they span the width.
+            if (column == 0)
+                cell.SetTopHeightLeftWidth(top, static_cast<float>(h), 30, static_cast<float>(half * 1.3));
+            else if (column == n - 1)
+                cell.SetTopHeightLeftWidth(top, static_cast<float>(h), static_cast<float>(w * (column - 1) + half - half * 0.3),
+                                           static_cast<float>(half * 1.2));
+            else
+                cell.SetTopHeightLeftWidth(top, static_cast<float>(h), static_cast<float>(w * (column - 1) + half),
+                                           static_cast<float>(w));
+        }
+    }
+    barMax_->SetHeight(static_cast<float>(h));
+    barMax_->SetTop(static_cast<float>(h));
+    barMax_->SetWidth(static_cast<float>(ElapsedBarWidth(innerWidth)));
+}
+
+double ProductionPeriodTable::ElapsedBarWidth(double innerWidth) const {
+    // The dates are compared as texts first, as the host wrote them.
+    if (!(startDate_ < endDate_))
+        return innerWidth;
+    const Date start = Common::ToDate(startDate_);
+    const Date end = Common::ToDate(endDate_);
+    const Date now = Clock::Now();
+    if (Dates::ToLinear(now) > Dates::ToLinear(end))
+        return innerWidth;
+    const int64_t span = Dates::DiffSeconds(start, end);
+    if (span <= 0)
+        return innerWidth;
+    // Before the window opens there is nothing to show yet.
+    const int64_t elapsed = std::max<int64_t>(0, Dates::DiffSeconds(start, now));
+    return innerWidth * static_cast<double>(elapsed) / static_cast<double>(span);
+}
+
+void ProductionPeriodTable::ResetTimeBar() {
+    barMax_->SetWidth(0);
+    barMax_->SetVisible(true);
+}
+
+void ProductionPeriodTable::ChangeControlFont(const std::function<void(FontStyle&)>& change) {
+    SetFontOf(*this, change);
+}
+
+// --- menus -------------------------------------------------------------------------------------
+
+void ProductionPeriodTable::CellReleased(int index, const QPoint& where) {
+    const int n = columnCount_;
+    if (n == 0)
+        return;
+    const int row = index / n;
+    const int column = index % n;
+    int menu = -1;
+    if (row == 0 && column == 0)
+        menu = 0;
+    else if (row == 0 && column == n - 1)
+        menu = 6;
+    else if (column == 0 && (row == 1 || row == 2 || row == 4 || row == 5))
+        menu = row;
+    if (menu < 0)
+        return;
+    const int item = mnu(menu).Exec(where);
+    if (item >= 0)
+        Choose(menu, item);
+}
+
+void ProductionPeriodTable::Choose(int menu, int item) {
+    // Stored directly: the host is neither asked nor told that its design changed, only that the
+    // view did (PropertyChanged), and decides itself when to reload.
+    switch (menu) {
+    case 0:
+        planned_ = static_cast<uint8_t>(item);
+        break;
+    case 1:
+        ratiosType_ = static_cast<uint8_t>(item - 1);
+        break;
+    case 2:
+        ratiosTypeTarget_ = static_cast<uint8_t>(item - 1);
+        break;
+    case 4:
+        bad_ = static_cast<uint8_t>(item - 1);
+        break;
+    case 5:
+        good_ = static_cast<uint8_t>(2 - item);
+        difference_ = static_cast<uint8_t>(item - 1);
+        break;
+    case 6:
+        accumulated_ = item == 1;
+        break;
+    default:
+        return;
+    }
+    emit PropertyChanged();
+}
+
+void ProductionPeriodTable::ApplyMenuCaptions(const QString& list, PopupMenu& menu) {
+    const CaptionList parsed = ParseCaptionList(list);
+    if (!parsed.HasItems)
+        return;
+    for (qsizetype i = 0; i < parsed.Short.size(); ++i) {
+        const QString& shortName = parsed.Short[i];
+        const bool explained = i < parsed.Long.size() && parsed.Long[i] != shortName;
+        // Item i + 1: the sub-menus of the caption lists start at 1. 340 past the last item.
+        menu.SetCaption(static_cast<int>(i + 1),
+                        explained ? shortName + QStringLiteral(" (") + parsed.Long[i] + QLatin1Char(')') : shortName);
+    }
+}
+
+// --- property writes ---------------------------------------------------------------------------
+
+void ProductionPeriodTable::WriteCaptionList(QString& member, const QString& name, PopupMenu& menu,
+                                             const Variant& value) {
+    const QString text = value.ToText();
+    if (text == member || !Host().CanPropertyChange(name))
+        return;
+    member = text;
+    // A failure here reaches the host's write; the value is kept but the host is not told.
+    ApplyMenuCaptions(text, menu);
+    Host().PropertyChanged(name);
+}
+
+void ProductionPeriodTable::WriteLabelTarget(const Variant& value) {
+    WriteCaptionList(labelTarget_, QStringLiteral("LabelTarget"), mnu(1), value);
+}
+
+void ProductionPeriodTable::WriteLabelGreenTarget(const Variant& value) {
+    WriteCaptionList(labelGreenTarget_, QStringLiteral("LabelGreenTarget"), mnu(2), value);
+}
+
+void ProductionPeriodTable::WriteLabelBad(const Variant& value) {
+    WriteCaptionList(labelBad_, QStringLiteral("LabelBad"), mnu(4), value);
+}
+
+void ProductionPeriodTable::WriteLabelGood(const Variant& value) {
+    WriteCaptionList(labelGood_, QStringLiteral("LabelGood"), mnu(5), value);
+}
+
+void ProductionPeriodTable::WriteFontAttribute(const QString& name, const std::function<bool()>& differs,
+                                               const std::function<void()>& apply,
+                                               const std::function<void()>& reset) {
+    // A value the font cannot take (no Boolean, a size no font has) is not the host's problem:
+    // the attribute goes back to its default and the write ends quietly.
+    const bool failed = Trap([&] {
+                            if (!differs() || !Host().CanPropertyChange(name))
+                                return;
+                            apply();
+                            Host().PropertyChanged(name);
+                        }).has_value();
+    if (failed)
+        reset();
+}
+
+void ProductionPeriodTable::WriteFontName(const Variant& value) {
+    QString name;
+    WriteFontAttribute(
+        QStringLiteral("FontName"),
+        [&] {
+            name = value.ToText();
+            return name != ControlFont().Name;
+        },
+        [&] { ChangeControlFont([&](FontStyle& font) { font.Name = name; }); },
+        [&] { ChangeControlFont([](FontStyle& font) { font.Name = kDefaultFontName; }); });
+}
+
+void ProductionPeriodTable::WriteFontSize(const Variant& value) {
+    int16_t size = 0;
+    WriteFontAttribute(
+        QStringLiteral("FontSize"),
+        [&] {
+            size = value.ToInteger();
+            return static_cast<float>(size) != ControlFont().Size;
+        },
+        [&] { ChangeControlFont([&](FontStyle& font) { font.Size = size; }); },
+        [&] { ChangeControlFont([](FontStyle& font) { font.Size = kDefaultFontSize; }); });
+}
+
+void ProductionPeriodTable::WriteFontBold(const Variant& value) {
+    bool bold = false;
+    WriteFontAttribute(
+        QStringLiteral("FontBold"),
+        [&] {
+            bold = value.ToBoolean();
+            return bold != ControlFont().Bold;
+        },
+        [&] { ChangeControlFont([&](FontStyle& font) { font.Bold = bold; }); },
+        [&] { ChangeControlFont([](FontStyle& font) { font.Bold = false; }); });
+}
+
+void ProductionPeriodTable::WriteFontItalic(const Variant& value) {
+    bool italic = false;
+    WriteFontAttribute(
+        QStringLiteral("FontItalic"),
+        [&] {
+            italic = value.ToBoolean();
+            return italic != ControlFont().Italic;
+        },
+        [&] { ChangeControlFont([&](FontStyle& font) { font.Italic = italic; }); },
+        [&] { ChangeControlFont([](FontStyle& font) { font.Italic = false; }); });
+}
+
+void ProductionPeriodTable::WriteFontColor(const Variant& value) {
+    uint32_t color = 0;
+    WriteFontAttribute(
+        QStringLiteral("FontColor"),
+        [&] {
+            color = static_cast<uint32_t>(*PropertyTable::Convert(PropertyType::Color, value).Get<int32_t>());
+            return color != ForeColor();
+        },
+        [&] { SetForeColor(color); }, [&] { SetForeColor(kWhite); });
+}
+
+} // namespace k7

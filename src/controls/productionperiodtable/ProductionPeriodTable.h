@@ -1,0 +1,256 @@
+#pragma once
+
+#include "controls/frame/ServiceControl.h"
+#include "controls/frame/WidgetArray.h"
+#include "core/Date.h"
+
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace k7 {
+
+class FilledRect;
+class Label;
+class PopupMenu;
+
+// ProductionPeriodTable: what one process produced over a time window (StartDate to EndDate),
+// cut into at most twelve equal periods. Six rows of cells (the period's end hour, a capacity, a
+// target, produced, bad, and good or good minus capacity), a caption column at the left and, unless
+// Accumulated shows running totals, a totals column at the right. The good row is green, yellow or
+// red against the period's green and yellow targets. Releasing the mouse on an underlined row
+// caption pops up a menu that switches what the row shows; the choice is stored and announced with
+// PropertyChanged, and the host reloads (Refresh(True), or Refresh(False) after Accumulated).
+// Calls GET "processes/kpis/followup" once per load.
+//
+// Design state: 7095 x 2175 twips on black. lblCell(0) at 0/0 735x375, transparent, no word wrap,
+// white Tahoma; further cells are copies of it, cell (row r, column c) is lblCell(r * ColumnCount
+// + c). BarMax (0/360 7095x375, navy, hidden) is the elapsed-time bar behind the capacity row;
+// BarGood and BarTarget are designed, hidden and never used. Pop-up menus mnu(0) "mnuPlan",
+// mnu(1) "mnuMax", mnu(2) "mnuObj", mnu(4) "mnuBad", mnu(5) "mnuDiff", mnu(6) "mnuAccum" (no
+// mnu(3): the produced row has no menu). The control's font starts as Tahoma 9.75, its text white.
+//
+// Choices this control makes where the design leaves them open:
+// - mnuDiff carries "Good" (item 1, shows the good quantity) and "Diff" (item 2, shows good minus
+//   capacity), so each item names what it selects and agrees with LabelGood, whose item 0 captions
+//   the good quantity and item 1 the difference.
+// - A table of a single column (an empty window with Accumulated) is laid out as if it had one
+//   period column: the caption column takes 0.65 of the width, and no division by zero is raised.
+// - Before StartDate the elapsed time is negative: BarMax is then empty (width 0), not negative.
+//   A window whose dates compare in order as texts but are the same instant counts as over (the
+//   bar spans the width).
+// - BarMax has no border.
+class ProductionPeriodTable : public ServiceControl {
+    Q_OBJECT
+    Q_PROPERTY(QString StartDate READ StartDate WRITE SetStartDate)
+    Q_PROPERTY(QString EndDate READ EndDate WRITE SetEndDate)
+    Q_PROPERTY(int16_t FontSize READ FontSize WRITE SetFontSize)
+    Q_PROPERTY(QString FontName READ FontName WRITE SetFontName)
+    Q_PROPERTY(QString FontItalic READ FontItalic WRITE SetFontItalic)
+    Q_PROPERTY(QString FontBold READ FontBold WRITE SetFontBold)
+    Q_PROPERTY(uint32_t FontColor READ FontColor WRITE SetFontColor)
+    Q_PROPERTY(QString LabelOEE READ LabelOEE WRITE SetLabelOEE)
+    Q_PROPERTY(QString LabelTarget READ LabelTarget WRITE SetLabelTarget)
+    Q_PROPERTY(QString LabelGreenTarget READ LabelGreenTarget WRITE SetLabelGreenTarget)
+    Q_PROPERTY(QString LabelProduced READ LabelProduced WRITE SetLabelProduced)
+    Q_PROPERTY(QString LabelBad READ LabelBad WRITE SetLabelBad)
+    Q_PROPERTY(QString LabelGood READ LabelGood WRITE SetLabelGood)
+    Q_PROPERTY(QString LabelTotal READ LabelTotal WRITE SetLabelTotal)
+    Q_PROPERTY(uint8_t Planned READ Planned WRITE SetPlanned)
+    Q_PROPERTY(uint8_t RatiosType READ RatiosType WRITE SetRatiosType)
+    Q_PROPERTY(uint8_t RatiosTypeTarget READ RatiosTypeTarget WRITE SetRatiosTypeTarget)
+    Q_PROPERTY(uint8_t Produced READ Produced WRITE SetProduced)
+    Q_PROPERTY(uint8_t Bad READ Bad WRITE SetBad)
+    Q_PROPERTY(uint8_t Good READ Good WRITE SetGood)
+    Q_PROPERTY(uint8_t Difference READ Difference WRITE SetDifference)
+    Q_PROPERTY(bool Accumulated READ Accumulated WRITE SetAccumulated)
+
+public:
+    explicit ProductionPeriodTable(QWidget* parent = nullptr);
+
+    static const ComponentIdentity& ClassIdentity();
+    static const PropertyTable& ClassProperties();
+    const ComponentIdentity& Identity() const override { return ClassIdentity(); }
+    const PropertyTable& Properties() const override { return ClassProperties(); }
+
+    // The window, "YYYYMMDDhhmmss" or "YYYYMMDD", sent to the service as the host gave it.
+    const QString& StartDate() const { return startDate_; }
+    void SetStartDate(const QString& value) { Assign(QStringLiteral("StartDate"), Variant(value)); }
+    const QString& EndDate() const { return endDate_; }
+    void SetEndDate(const QString& value) { Assign(QStringLiteral("EndDate"), Variant(value)); }
+
+    // The control's own font and text colour, which every cell copies. FontSize reads the size
+    // rounded to a whole point; the layout refits it, so it reads back the fitted size. A write
+    // that fails puts that attribute back to its default without a word.
+    int16_t FontSize() const;
+    void SetFontSize(int16_t value) { Assign(QStringLiteral("FontSize"), Variant(value)); }
+    QString FontName() const;
+    void SetFontName(const QString& value) { Assign(QStringLiteral("FontName"), Variant(value)); }
+    QString FontItalic() const;
+    void SetFontItalic(const QString& value) { Assign(QStringLiteral("FontItalic"), Variant(value)); }
+    QString FontBold() const;
+    void SetFontBold(const QString& value) { Assign(QStringLiteral("FontBold"), Variant(value)); }
+    uint32_t FontColor() const { return ForeColor(); }
+    void SetFontColor(uint32_t value) { Assign(QStringLiteral("FontColor"), Variant(static_cast<int32_t>(value))); }
+
+    // Caption lists: "a,b,c" or "a,b,c;long a,long b,long c". A row caption is the item its switch
+    // selects (underlined: it opens a menu), or the whole text when it has no comma. Writing
+    // LabelTarget, LabelGreenTarget, LabelBad or LabelGood also renames the items of that row's
+    // menu; a list longer than the menu stores the value, then raises without telling the host.
+    const QString& LabelOEE() const { return labelOEE_; }
+    void SetLabelOEE(const QString& value) { Assign(QStringLiteral("LabelOEE"), Variant(value)); }
+    const QString& LabelTarget() const { return labelTarget_; }
+    void SetLabelTarget(const QString& value) { Assign(QStringLiteral("LabelTarget"), Variant(value)); }
+    const QString& LabelGreenTarget() const { return labelGreenTarget_; }
+    void SetLabelGreenTarget(const QString& value) { Assign(QStringLiteral("LabelGreenTarget"), Variant(value)); }
+    const QString& LabelProduced() const { return labelProduced_; }
+    void SetLabelProduced(const QString& value) { Assign(QStringLiteral("LabelProduced"), Variant(value)); }
+    const QString& LabelBad() const { return labelBad_; }
+    void SetLabelBad(const QString& value) { Assign(QStringLiteral("LabelBad"), Variant(value)); }
+    const QString& LabelGood() const { return labelGood_; }
+    void SetLabelGood(const QString& value) { Assign(QStringLiteral("LabelGood"), Variant(value)); }
+    const QString& LabelTotal() const { return labelTotal_; }
+    void SetLabelTotal(const QString& value) { Assign(QStringLiteral("LabelTotal"), Variant(value)); }
+
+    // View switches. Planned (0 real, 1 planned figures), RatiosType (capacity: 0 OEE, 1 PE, 2
+    // activity), RatiosTypeTarget (0..3 green, 4..7 yellow target of the OEE, PE, speed, OEE x
+    // activity family), Bad (0 scrap + rework, 1 scrap, 2 rework), Good / Difference (good quantity
+    // or good minus capacity in the last row), Accumulated (running totals, no totals column).
+    // Produced is kept and persisted but changes nothing.
+    uint8_t Planned() const { return planned_; }
+    void SetPlanned(uint8_t value) { Assign(QStringLiteral("Planned"), Variant(value)); }
+    uint8_t RatiosType() const { return ratiosType_; }
+    void SetRatiosType(uint8_t value) { Assign(QStringLiteral("RatiosType"), Variant(value)); }
+    uint8_t RatiosTypeTarget() const { return ratiosTypeTarget_; }
+    void SetRatiosTypeTarget(uint8_t value) { Assign(QStringLiteral("RatiosTypeTarget"), Variant(value)); }
+    uint8_t Produced() const { return produced_; }
+    void SetProduced(uint8_t value) { Assign(QStringLiteral("Produced"), Variant(value)); }
+    uint8_t Bad() const { return bad_; }
+    void SetBad(uint8_t value) { Assign(QStringLiteral("Bad"), Variant(value)); }
+    uint8_t Good() const { return good_; }
+    void SetGood(uint8_t value) { Assign(QStringLiteral("Good"), Variant(value)); }
+    uint8_t Difference() const { return difference_; }
+    void SetDifference(uint8_t value) { Assign(QStringLiteral("Difference"), Variant(value)); }
+    bool Accumulated() const { return accumulated_; }
+    void SetAccumulated(bool value) { Assign(QStringLiteral("Accumulated"), Variant(value)); }
+
+    // Rebuilds the grid for the current window and Accumulated, lays it out and loads it. Errors
+    // of the window (a date ToDate cannot read, more than 32767 hours) and of the layout reach the
+    // caller; the load's own failures go to Error. Always false.
+    Q_INVOKABLE bool LoadFullTable();
+
+    // The period model of the last LoadFullTable (all 0 before it).
+    int16_t ColumnCount() const { return columnCount_; }
+    int16_t Hours() const { return hours_; }
+    int16_t HoursPerColumn() const { return hoursPerColumn_; }
+
+    // The cells; Cell(row, column) is lblCell(row * ColumnCount + column).
+    const WidgetArray<Label>& lblCell() const { return *lblCell_; }
+    Label& Cell(int row, int column) const;
+    FilledRect& BarMax() const { return *barMax_; }
+    // mnu(0), (1), (2), (4), (5), (6); 340 for any other index.
+    PopupMenu& mnu(int index) const;
+
+    // StartDate and EndDate of the eight-hour shift (06-14, 14-22, 22-06) that contains `now`:
+    // the window a terminal usually shows, as property values for a host to set.
+    static std::vector<std::pair<QString, QString>> ShiftContaining(Date now);
+
+    // Background colours of the good row.
+    static constexpr uint32_t ColorGreen = 0x44EF93;  // RGB(147, 239, 68)
+    static constexpr uint32_t ColorYellow = 0x4DFFFF; // RGB(255, 255, 77)
+    static constexpr uint32_t ColorRed = 0x4D4DFF;    // RGB(255, 77, 77)
+
+signals:
+    // The user switched a view option through a menu. The value is stored, but neither the host
+    // was asked nor the table reloaded: the host decides when to Refresh.
+    void PropertyChanged();
+
+protected:
+    void RefreshSequence(bool pBolOpened) override;
+    // The host resized the control: the layout follows (nothing before the first LoadFullTable).
+    void Resized() override;
+
+private:
+    // The nine slots of one period's figures, or of their running totals (single precision, as
+    // the totals are kept).
+    using Figures = std::array<float, 9>;
+    struct CaptionList {
+        bool HasItems = false;
+        QStringList Short;
+        QStringList Long;
+    };
+
+    // --- loading
+    bool LoadTable(bool pBolFull);
+    void WritePeriod(const Variant& period, int column, const QString& periodEnd, Figures& values,
+                     Figures& totals);
+    void WriteRowCaptions();
+    void WriteTotalsColumn(const Figures& totals);
+    void WriteGoodCell(Label& cell, const Figures& shown, const Figures& colouring);
+    static CaptionList ParseCaptionList(const QString& text);
+    static QString SelectCaption(const QString& list, Label& cell, int item);
+
+    // --- layout
+    void CellsCreation();
+    void LayoutTable();
+    void FitFontToCell(int16_t cellHeight, int16_t columns);
+    void ApplyCellFont(int index);
+    void ResetTimeBar();
+    double ElapsedBarWidth(double innerWidth) const;
+    Label& GrowCell(int index);
+
+    // --- menus and property writes
+    void CellReleased(int index, const QPoint& where);
+    void Choose(int menu, int item);
+    static void ApplyMenuCaptions(const QString& list, PopupMenu& menu);
+    void WriteCaptionList(QString& member, const QString& name, PopupMenu& menu, const Variant& value);
+    void WriteLabelTarget(const Variant& value);
+    void WriteLabelGreenTarget(const Variant& value);
+    void WriteLabelBad(const Variant& value);
+    void WriteLabelGood(const Variant& value);
+    void WriteFontAttribute(const QString& name, const std::function<bool()>& differs,
+                            const std::function<void()>& apply, const std::function<void()>& reset);
+    void WriteFontName(const Variant& value);
+    void WriteFontSize(const Variant& value);
+    void WriteFontBold(const Variant& value);
+    void WriteFontItalic(const Variant& value);
+    void WriteFontColor(const Variant& value);
+    void ChangeControlFont(const std::function<void(FontStyle&)>& change);
+
+    QString startDate_;
+    QString endDate_;
+    QString labelOEE_;
+    QString labelTarget_;
+    QString labelGreenTarget_;
+    QString labelProduced_;
+    QString labelBad_;
+    QString labelGood_;
+    QString labelTotal_;
+    uint8_t planned_ = 0;
+    uint8_t ratiosType_ = 0;
+    uint8_t ratiosTypeTarget_ = 0;
+    uint8_t produced_ = 0;
+    uint8_t bad_ = 0;
+    uint8_t good_ = 0;
+    uint8_t difference_ = 0;
+    bool accumulated_ = false;
+
+    int16_t hours_ = 0;
+    int16_t hoursPerColumn_ = 0;
+    int16_t columnCount_ = 0;
+
+    std::optional<WidgetArray<Label>> lblCell_;
+    FilledRect* barMax_ = nullptr;
+    FilledRect* barGood_ = nullptr;
+    FilledRect* barTarget_ = nullptr;
+    std::array<PopupMenu*, 7> mnu_{};
+};
+
+} // namespace k7
