@@ -1,5 +1,6 @@
 #include "PlantService.h"
 
+#include "DrawingService.h"
 #include "PlantModel.h"
 #include "PlantReplies.h"
 #include "RawConnection.h"
@@ -98,7 +99,7 @@ private:
 } // namespace
 
 struct PlantService::Impl {
-    explicit Impl(uint64_t seed) : model(seed, Clock::Now()), replies(model) {}
+    explicit Impl(uint64_t seed) : model(seed, Clock::Now()), replies(model), drawing(model) {}
 
     void Handle(const httplib::Request& request, httplib::Response& response);
     std::optional<Fault> CountAndFindFault(const QString& path);
@@ -110,6 +111,7 @@ struct PlantService::Impl {
     std::mutex modelMutex;
     PlantModel model;
     PlantReplies replies;
+    DrawingService drawing;
 
     std::unique_ptr<httplib::Server> server;
     std::thread listener;
@@ -143,6 +145,9 @@ bool PlantService::Impl::Wait(int ms) {
 
 PlantReply PlantService::Impl::Compute(const httplib::Request& request) {
     std::lock_guard lock(modelMutex);
+    if (DrawingService::Serves(PlantReplies::NormalisePath(QString::fromStdString(request.path))))
+        return drawing.Answer(QString::fromStdString(request.method), QByteArray::fromStdString(request.target),
+                              Clock::Now());
     return replies.Answer(QString::fromStdString(request.method), QByteArray::fromStdString(request.target),
                           Clock::Now());
 }

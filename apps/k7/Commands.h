@@ -11,5 +11,6 @@ int RunRest(int argc, char** argv, const QStringList& args);
 int RunPlant(int argc, char** argv, const QStringList& args);
 int RunShow(int argc, char** argv, const QStringList& args);
 int RunDemo(int argc, char** argv, const QStringList& args);
+int RunCanvas(int argc, char** argv, const QStringList& args);
 
 } // namespace k7::cli

@@ -23,6 +23,8 @@ const Subcommand kSubcommands[] = {
     {"json", "json [--decimal] [--pretty] [FILE|-]  parse a document and write it back", k7::cli::RunJson},
     {"rest", "rest [--server] METHOD BASE PATH [PARAMS]   one request through the REST client",
      k7::cli::RunRest},
+    {"canvas", "canvas [--size WxH] SCRIPT -o OUT.png  render a path view drawing script",
+     k7::cli::RunCanvas},
     {"plant", "plant [--port N] [fault options]      run the simulated plant service", k7::cli::RunPlant},
 };
 
