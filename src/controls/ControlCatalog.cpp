@@ -1,6 +1,14 @@
 #include "controls/ControlCatalog.h"
 
+#include "controls/faijustifier/FaiJustifier.h"
+#include "controls/oeetracker/OEETracker.h"
 #include "controls/prodcode/ProdCode.h"
+#include "controls/productionperiodtable/ProductionPeriodTable.h"
+#include "controls/scrapscreen/ScrapScreen.h"
+#include "controls/timetracker/TimeTracker.h"
+#include "pathview/PathControl.h"
+#include "core/Clock.h"
+#include "core/Common.h"
 
 namespace k7 {
 
@@ -10,11 +18,49 @@ template <class T> std::unique_ptr<ControlBase> Make(QWidget* parent) {
     return std::make_unique<T>(parent);
 }
 
+// The connection properties of a demo placement followed by the control's own.
+std::vector<std::pair<QString, QString>> ConnectionAnd(std::vector<std::pair<QString, QString>> own) {
+    auto properties = DemoPlacement::ConnectionProperties();
+    properties.insert(properties.end(), own.begin(), own.end());
+    return properties;
+}
+
 } // namespace
 
 const std::vector<ControlRegistration>& ControlCatalog::All() {
     static const std::vector<ControlRegistration> registry = {
         {QStringLiteral("ProdCode"), &Make<ProdCode>, {DemoPlacement::Scope::EveryProcessRow}},
+        // The month up to the moment the demo opens.
+        {QStringLiteral("OEETracker"), &Make<OEETracker>,
+         {DemoPlacement::Scope::Screen, 0, 0,
+          ConnectionAnd({{QStringLiteral("BarNum"), QStringLiteral("30")},
+                         {QStringLiteral("StartDate"), Common::FormatYYYYMMDDhhmmss(Clock::Now())}})}},
+        {QStringLiteral("TimeTracker"), &Make<TimeTracker>,
+         {DemoPlacement::Scope::Screen, 0, 0, ConnectionAnd({{QStringLiteral("Bars"), QStringLiteral("20")}})}},
+        // Once, for P100 (an FAI waits there when the plant opens), at two thirds of the design size.
+        {QStringLiteral("ScrapScreen"), &Make<ScrapScreen>, {DemoPlacement::Scope::Screen, 3940, 1720}},
+        {QStringLiteral("FaiJustifier"), &Make<FaiJustifier>, {DemoPlacement::Scope::Screen, 3690, 1710}},
+        // The shift running when the demo opens, at its design size, with the caption lists a
+        // terminal sets at run time (they also name the menu items) and the good quantity shown.
+        {QStringLiteral("ProductionPeriodTable"), &Make<ProductionPeriodTable>,
+         {DemoPlacement::Scope::Screen, 0, 0, [] {
+              auto own = ProductionPeriodTable::ShiftContaining(Clock::Now());
+              own.insert(own.end(), {{"LabelOEE", "Real,Planned"}, {"LabelTarget", "OEE,EP,Act."},
+                                     {"LabelGreenTarget", "GT OEE,GT EP,GT S,GT A,YT OEE,YT EP,YT S,YT A"},
+                                     {"LabelProduced", "Produced"}, {"LabelBad", "Bad,Scrap,Rework"},
+                                     {"LabelGood", "Good,Diff"}, {"LabelTotal", "Total,Accum"},
+                                     {"Bad", "1"}, {"Good", "1"}});
+              return ConnectionAnd(own);
+          }()}},
+        // Once, for P100, against the plant's drawing service: the twelve hours up to the moment the demo opens.
+        {QStringLiteral("PathControl"), &Make<PathControl>,
+         {DemoPlacement::Scope::Screen, 9600, 3600,
+          {{QStringLiteral("URL"), QStringLiteral("{plant}drawing/path")},
+           {QStringLiteral("Company"), QStringLiteral("ORV")},
+           {QStringLiteral("Area"), QStringLiteral("Assembly")},
+           {QStringLiteral("Process"), QStringLiteral("{process}")},
+           {QStringLiteral("StartDate"), Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Clock::Now(), -12))},
+           {QStringLiteral("EndDate"), Common::FormatYYYYMMDDhhmmss(Clock::Now())}}}},
     };
     return registry;
 }
