@@ -1,0 +1,335 @@
+// The table's layout, elapsed-time bar, menus, font properties and rendering, and one table against
+// the simulated plant. Loading and figures: ProductionPeriodTableTest.
+
+#include "ProductionPeriodTableSupport.h"
+#include "support/Printers.h"
+
+#include "controls/frame/Colors.h"
+#include "controls/frame/FilledRect.h"
+#include "controls/frame/PopupMenu.h"
+#include "core/Clock.h"
+#include "core/Common.h"
+#include "core/Conversions.h"
+#include "core/RuntimeError.h"
+#include "plant/PlantModel.h"
+#include "plant/PlantService.h"
+
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+
+using k7::Label;
+using k7::ProductionPeriodTable;
+using V = k7::Variant;
+
+namespace {
+
+V B(int value) {
+    return V(uint8_t(value));
+}
+
+// Time stands still where a test puts it, and runs again afterwards.
+class FrozenClock : public ::testing::Test {
+protected:
+    void Freeze(const char* stamp) { k7::Clock::Set(k7::Common::ToDate(stamp)); }
+    void TearDown() override { k7::Clock::UseSystemTime(); }
+};
+
+void ExpectBounds(const Label& cell, float left, float top, float width, float height) {
+    EXPECT_FLOAT_EQ(cell.Left(), left) << cell.Index();
+    EXPECT_FLOAT_EQ(cell.Top(), top) << cell.Index();
+    EXPECT_FLOAT_EQ(cell.Width(), width) << cell.Index();
+    EXPECT_FLOAT_EQ(cell.Height(), height) << cell.Index();
+}
+
+QStringList Items(const k7::PopupMenu& menu) {
+    QStringList items;
+    for (const auto& entry : menu.Items())
+        items << entry.second.Caption;
+    return items;
+}
+
+TEST(ProductionPeriodTableLayout, CellsFollowTheWindowAndTheExtentOnceTheGridIsBuilt) {
+    ProductionPeriodTable control;
+    control.SetExtent(9000, 1800);
+    ExpectBounds(control.Cell(0, 0), 0, 0, 735, 375);
+    control.SetStartDate("20240101000000");
+    control.SetEndDate("20240102000000");
+    control.Refresh(false);
+    ASSERT_EQ(control.lblCell().UBound(), 83);
+    const float narrow = control.ControlFont().Size;
+    control.SetStartDate("20240101060000");
+    control.SetEndDate("20240101140000");
+    control.Refresh(false);
+    // Fitted again from the cells' own height: the size no longer moves, so d is that of the size
+    // the cells carry now.
+    control.Refresh(false);
+    ASSERT_EQ(control.ColumnCount(), 10);
+    EXPECT_EQ(control.lblCell().UBound(), 59);
+    EXPECT_EQ(control.FindChild("lblCell", 60), nullptr);
+    EXPECT_EQ(control.FindChild("lblCell", 83), nullptr);
+    EXPECT_TRUE(control.Cell(5, 9).Visible());
+    const float size = control.Cell(0, 0).FontSize();
+    EXPECT_GT(size, 8.0f);
+    EXPECT_NEAR(narrow, size * 0.8f, 1.0f) << "more than ten columns fit the text to four fifths of the row";
+    EXPECT_EQ(control.FontSize(), k7::ToInteger(size)) << "FontSize reads the fitted size";
+    const float d = k7::ToInteger(std::floor(300.0 - size * 20.0) / 2.0);
+    ExpectBounds(control.Cell(0, 0), 30, d, 650, 300);
+    ExpectBounds(control.Cell(1, 1), 500, 300 + d, 1000, 300);
+    ExpectBounds(control.Cell(2, 9), 8350, 600 + d, 600, 300);
+    EXPECT_FLOAT_EQ(control.BarMax().Top(), 300);
+    EXPECT_FLOAT_EQ(control.BarMax().Height(), 300);
+    EXPECT_TRUE(control.BarMax().Visible());
+    control.SetExtent(18000, 900);
+    ExpectBounds(control.Cell(2, 9), 16700, 300 + control.Cell(0, 5).Top(), 1200, 150);
+
+    control.SetExtent(9000, 1800);
+    control.SetEndDate("20240101060000");
+    control.SetAccumulated(true);
+    ASSERT_NO_THROW(control.Refresh(false));
+    ASSERT_EQ(control.ColumnCount(), 1);
+    EXPECT_FLOAT_EQ(control.Cell(3, 0).Left(), 30) << "a single column takes the caption share of the width";
+    EXPECT_FLOAT_EQ(control.Cell(3, 0).Width(), 5850);
+}
+
+class ProductionPeriodTableTimeBar : public FrozenClock {};
+
+TEST_F(ProductionPeriodTableTimeBar, SpansTheElapsedShareOfTheWindowAtTheLastLayout) {
+    struct {
+        const char* Case;
+        const char *Start, *End, *Now;
+        float Share;
+    } const rows[] = {{"a quarter", "20240101060000", "20240101140000", "20240101080000", 0.25f},
+                      {"window over", "20240101060000", "20240101140000", "20240101140001", 1.0f},
+                      {"before: empty", "20240101060000", "20240101140000", "20240101050000", 0.0f},
+                      {"dates out of order", "20240101140000", "20240101060000", "20240101070000", 1.0f},
+                      {"as texts, one instant", "20240101", "20240101000000", "20231231120000", 1.0f}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Case);
+        Freeze(row.Now);
+        ProductionPeriodTable control;
+        control.SetStartDate(row.Start);
+        control.SetEndDate(row.End);
+        control.SetExtent(9000, 1800);
+        control.Refresh(false);
+        EXPECT_FLOAT_EQ(control.BarMax().Width(), 9000 * row.Share);
+        k7::Clock::AdvanceSeconds(4 * 3600.0);
+        EXPECT_FLOAT_EQ(control.BarMax().Width(), 9000 * row.Share) << "only a layout moves it";
+    }
+}
+
+const QStringList kTargets = {"GT OEE", "GT EP", "GT S", "GT A", "YT OEE", "YT EP", "YT S", "YT A"};
+
+TEST(ProductionPeriodTableMenu, ARowCaptionPopsUpItsMenuAndAChoiceIsStoredAndAnnouncedOnly) {
+    struct {
+        const char* Case;
+        int Row, Column; // -1: the last column
+        int Choice;      // what the user picks; -1 dismisses
+        QStringList Shown;
+        std::vector<std::pair<QString, V>> Expect;
+    } const rows[] = {
+        {"plan", 0, 0, 1, {"Real", "Planned"}, {{"Planned", B(1)}}},
+        {"capacity", 1, 0, 2, {"OEE", "EP", "Act."}, {{"RatiosType", B(1)}}},
+        {"target", 2, 0, 6, kTargets, {{"RatiosTypeTarget", B(5)}}},
+        {"bad", 4, 0, 3, {"Bad", "Scrap", "Rework"}, {{"Bad", B(2)}}},
+        {"good", 5, 0, 1, {"Good", "Diff"}, {{"Good", B(1)}, {"Difference", B(0)}}},
+        {"difference", 5, 0, 2, {"Good", "Diff"}, {{"Good", B(0)}, {"Difference", B(1)}}},
+        {"accumulated", 0, -1, 1, {"Total", "Accum"}, {{"Accumulated", V(true)}}},
+        {"dismissed", 0, 0, -1, {"Real", "Planned"}, {}},
+        {"a period cell", 1, 1, 1, {}, {}},
+        {"the produced row has no menu", 3, 0, 1, {}, {}},
+        {"the totals column below its caption", 5, -1, 1, {}, {}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Case);
+        ScriptedTable table("20240101060000", "20240101140000");
+        table.control.SetGood(0);
+        table.control.SetDifference(1);
+        table.Reply(FollowUpReply(std::vector<Period>(8, Period{{"GoodQuantity", "3"}})));
+        table.control.show();
+        table.control.Refresh(false);
+        const auto captions = [&table] {
+            QStringList all;
+            for (int r = 0; r < 6; ++r)
+                all += table.Row(r);
+            return all;
+        };
+        const QStringList before = captions();
+        table.host.Asked.clear();
+        table.host.MenuChoice = row.Choice;
+        QSignalSpy announced(&table.control, &ProductionPeriodTable::PropertyChanged);
+        Label& cell = table.control.Cell(row.Row, row.Column < 0 ? 9 : row.Column);
+        QTest::mouseRelease(&cell, Qt::RightButton, {}, QPoint(3, 3));
+        QStringList shown;
+        for (const k7::MenuItem& item : table.host.MenuShown)
+            shown << item.Caption;
+        EXPECT_EQ(shown, row.Shown);
+        EXPECT_EQ(announced.count(), row.Expect.empty() ? 0 : 1);
+        for (const auto& [name, value] : row.Expect)
+            EXPECT_EQ(table.control.Value(name), value) << name.toStdString();
+        EXPECT_TRUE(table.host.Asked.isEmpty()) << "the host is not asked";
+        EXPECT_EQ(captions(), before) << "nothing reloads";
+        EXPECT_EQ(table.replies->Sent.size(), 1);
+    }
+}
+
+TEST(ProductionPeriodTableMenu, NothingBeforeTheFirstBuildAndAccumulatedNeedsARebuildBeforeThePlainLoadFits) {
+    ScriptedTable table("20240101060000", "20240101080000");
+    table.Reply(FollowUpReply({{{"GoodQuantity", "4"}}, {{"GoodQuantity", "5"}}}));
+    table.control.show();
+    table.host.MenuChoice = 1;
+    QSignalSpy announced(&table.control, &ProductionPeriodTable::PropertyChanged);
+    QTest::mouseRelease(&table.control.Cell(0, 0), Qt::LeftButton, {}, QPoint(3, 3));
+    EXPECT_TRUE(table.host.MenuShown.empty());
+    EXPECT_EQ(announced.count(), 0);
+    table.control.Refresh(false);
+    QTest::mouseRelease(&table.control.Cell(0, 3), Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_TRUE(table.control.Accumulated());
+    table.control.Refresh(true);
+    EXPECT_EQ(table.control.Error(), "424-Object required") << "one period more than the reply holds";
+    table.control.Refresh(false);
+    EXPECT_EQ(table.Row(5), (QStringList{"Good", "4", "9"}));
+}
+
+TEST(ProductionPeriodTableProperties, ACaptionListRenamesItsMenuAfterStoringAndBeforeTellingTheHost) {
+    struct {
+        const char* Case;
+        QString Property, Value;
+        int Menu;
+        QStringList Items; // the menu's captions afterwards
+        bool Raises;
+    } const rows[] = {
+        {"long names in brackets", "LabelBad", "Bad,Scrap,Rework;Scrap and rework,Scrap only,Rework only", 4,
+         {"Bad (Scrap and rework)", "Scrap (Scrap only)", "Rework (Rework only)"}, false},
+        {"no comma: design captions", "LabelBad", "Scrap only", 4, {"Bad", "Scrap", "Rework"}, false},
+        {"equal or missing long names", "LabelTarget", "A,B;A", 1, {"A", "B", "Act."}, false},
+        {"without long names", "LabelGreenTarget", "a,b", 2, QStringList{"a", "b"} + kTargets.mid(2), false},
+        {"more items than the menu: stored, not told", "LabelGood", "G,D,X", 5, {"G", "D"}, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Case);
+        ScriptedTable table("", "");
+        const QStringList design = Items(table.control.mnu(row.Menu));
+        k7::PropertyBag saved;
+        saved.WriteProperty(row.Property, V(row.Value));
+        table.control.ReadProperties(saved);
+        EXPECT_EQ(Items(table.control.mnu(row.Menu)), design) << "restoring renames no menu";
+        table.control.ReadProperties(k7::PropertyBag());
+        if (row.Raises)
+            EXPECT_THROW(table.control.Assign(row.Property, V(row.Value)), k7::RuntimeError);
+        else
+            table.control.Assign(row.Property, V(row.Value));
+        EXPECT_EQ(table.control.Value(row.Property), V(row.Value)) << "stored in every case";
+        EXPECT_EQ(table.host.Asked, QStringList{row.Property});
+        EXPECT_EQ(table.host.Changed, row.Raises ? QStringList{} : QStringList{row.Property});
+        EXPECT_EQ(Items(table.control.mnu(row.Menu)), row.Items);
+        table.host.Asked.clear();
+        table.control.Assign(row.Property, V(row.Value));
+        EXPECT_TRUE(table.host.Asked.isEmpty()) << "the same value again changes nothing";
+    }
+}
+
+TEST(ProductionPeriodTableProperties, FontsActOnTheControlFontFallBackSilentlyAndAreSavedInTheirOwnType) {
+    struct {
+        const char* Case;
+        QString Property;
+        V First, Second, ReadFirst, ReadSecond;
+        bool SecondNotifies;
+        V Saved;
+    } const rows[] = {
+        {"bold, then no Boolean", "FontBold", V("True"), V("yes"), V("True"), V("False"), false, V(false)},
+        {"italic, then off", "FontItalic", V("true"), V(false), V("True"), V("False"), true, V(false)},
+        {"size, then none a font has", "FontSize", V(14.5), V(int16_t(0)), V(int16_t(14)), V(int16_t(10)),
+         false, V(10.0f)},
+        {"size, then no number", "FontSize", V("12"), V("big"), V(int16_t(12)), V(int16_t(10)), false,
+         V(10.0f)},
+        {"colour, then no number", "FontColor", V("65280"), V("green"), V(int32_t(0xFF00)),
+         V(int32_t(0xFFFFFF)), false, V(int32_t(0xFFFFFF))},
+        {"name, then another", "FontName", V("Small Fonts"), V("Tahoma"), V("Small Fonts"), V("Tahoma"), true,
+         V("Tahoma")}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Case);
+        ScriptedTable table("", "");
+        table.control.Assign(row.Property, row.First);
+        EXPECT_EQ(table.control.Value(row.Property), row.ReadFirst);
+        EXPECT_EQ(table.host.Changed, QStringList{row.Property});
+        table.control.Assign(row.Property, row.Second);
+        EXPECT_EQ(table.control.Value(row.Property), row.ReadSecond);
+        EXPECT_EQ(table.host.Changed.size(), row.SecondNotifies ? 2 : 1);
+        k7::PropertyBag written;
+        table.control.WriteProperties(written);
+        EXPECT_EQ(written.ReadProperty(row.Property), row.Saved);
+    }
+}
+
+TEST(ProductionPeriodTableRendering, TheGoodRowIsPaintedInItsColoursOverTheDarkTable) {
+    ScriptedTable table("20240101060000", "20240101090000");
+    std::vector<Period> periods;
+    for (const char* good : {"30", "20", "10"})
+        periods.push_back(
+            {{"GoodQuantity", good}, {"OEEPlannedQuantityGreen", "25"}, {"OEEPlannedQuantityYellow", "15"}});
+    table.Reply(FollowUpReply(periods));
+    table.control.SetExtent(9000, 1800);
+    table.control.Refresh(false);
+    const QImage image = table.control.grab().toImage();
+    const auto pixel = [&](int row, int column) {
+        const QRect cell = table.control.Cell(row, column).geometry();
+        return image.pixelColor(cell.left() + 1, cell.top() + 1);
+    };
+    EXPECT_EQ(pixel(5, 1), k7::Colors::ToQColor(ProductionPeriodTable::ColorGreen));
+    EXPECT_EQ(pixel(5, 2), k7::Colors::ToQColor(ProductionPeriodTable::ColorYellow));
+    EXPECT_EQ(pixel(5, 3), k7::Colors::ToQColor(ProductionPeriodTable::ColorRed));
+    EXPECT_EQ(pixel(3, 2), QColor(0, 0, 0)) << "other rows are transparent over the black control";
+    const k7::FilledRect& bar = table.control.BarMax();
+    const int barMiddle = static_cast<int>(table.control.TwipsToPixels(bar.Top() + bar.Height() / 2));
+    EXPECT_EQ(image.pixelColor(table.control.Cell(1, 2).geometry().left() + 1, barMiddle), QColor(0, 0, 128))
+        << "the elapsed bar behind the capacity row";
+    bool whiteText = false;
+    const QRect red = table.control.Cell(5, 3).geometry();
+    for (int x = red.left(); x <= red.right(); ++x)
+        for (int y = red.top(); y <= red.bottom(); ++y) {
+            const QColor c = image.pixelColor(x, y);
+            whiteText = whiteText || std::min({c.red(), c.green(), c.blue()}) >= 230;
+        }
+    EXPECT_TRUE(whiteText) << "white figure on red";
+}
+
+class ProductionPeriodTableOnPlant : public FrozenClock {};
+
+TEST_F(ProductionPeriodTableOnPlant, ShowsTheShiftAndBookedScrapAfterTheNextRefresh) {
+    Freeze("20240315103000");
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    ProductionPeriodTable control;
+    control.ReadProperties(k7::PropertyBag());
+    for (const auto& [name, value] : ProductionPeriodTable::ShiftContaining(k7::Clock::Now()))
+        control.Assign(name, V(value));
+    EXPECT_EQ(control.StartDate(), "20240315060000");
+    control.SetAPIHost(plant.BaseUrl());
+    control.SetProcess("P100");
+    control.SetSession("T1");
+    control.SetCompany("ORV");
+    control.Refresh(false);
+    ASSERT_EQ(control.Error(), "");
+    ASSERT_EQ(control.ColumnCount(), 10);
+    EXPECT_EQ(control.Cell(0, 5).Caption(), "11h");
+    EXPECT_GT(control.Cell(3, 4).Caption().toInt(), 0) << "an hour that has passed produced";
+    EXPECT_EQ(control.Cell(3, 8).Caption(), "0") << "the last hour is still ahead";
+    const int scrapBefore = control.Cell(4, 5).Caption().toInt();
+    const int totalBefore = control.Cell(4, 9).Caption().toInt();
+    plant.WithModel([](k7::plant::PlantModel& model) {
+        const auto causes = model.TopScrapCauses("P100", k7::Clock::Now());
+        ASSERT_FALSE(causes.empty());
+        EXPECT_FALSE(model.BookScrap("P100", causes.front().Id, 7, k7::Clock::Now()).has_value());
+    });
+    control.Refresh(true);
+    EXPECT_EQ(control.Cell(4, 5).Caption().toInt(), scrapBefore + 7);
+    EXPECT_EQ(control.Cell(4, 9).Caption().toInt(), totalBefore + 7);
+    EXPECT_EQ(control.Cell(4, 5).ForeColor(), 0x0000FFu);
+    EXPECT_EQ(plant.RequestCount("processes/kpis/followup"), 2);
+}
+
+} // namespace

@@ -1,0 +1,275 @@
+#include "RecordingHost.h"
+#include "ScriptedRequest.h"
+#include "support/Printers.h"
+
+#include "controls/timetracker/TimeTracker.h"
+#include "core/Clock.h"
+#include "core/Common.h"
+#include "plant/PlantModel.h"
+#include "plant/PlantService.h"
+#include "plant/PlantTime.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using k7::TimeTracker;
+
+namespace {
+
+constexpr float kBase = 3405.75f; // 0.95 x 3585
+constexpr uint32_t kWhite = 0xFFFFFF, kRedText = 0x0000FF, kDesignGreen = 0x00C000;
+// The frozen clock of every test (a function: the date rules are not ready during static
+// initialisation).
+k7::Date Opened() {
+    return k7::Common::ToDate("20240305101500");
+}
+
+// The current cycle as the service reports it, begun `secondsAgo` before Opened().
+QString Cycle(const QString& target, const QString& counter, int secondsAgo) {
+    const QString start = k7::Common::FormatYYYYMMDDhhmmss(k7::Dates::AddSeconds(Opened(), -secondsAgo));
+    return QString(R"({"status":0,"data":[{"CycleT":%1,"Val":%2,"DateTime":"%3"}]})")
+        .arg(target, counter, start);
+}
+QString Cycle(int target, int counter, int secondsAgo) {
+    return Cycle(QString::number(target), QString::number(counter), secondsAgo);
+}
+
+class TimeTrackerTest : public ::testing::Test {
+protected:
+    TimeTrackerTest() {
+        k7::Clock::Set(Opened());
+        control.SetRequestFactory(ScriptedRequest::Factory(replies));
+        control.SetAPIHost("http://plant/");
+        control.SetProcess("P1");
+        control.SetSession("S");
+        control.SetCompany("C");
+        control.SetBars(20);
+    }
+    ~TimeTrackerTest() override { k7::Clock::UseSystemTime(); }
+    void Reply(const QString& body, int status = 200) {
+        replies->Body = body;
+        replies->Status = status;
+    }
+    void Tick(const QString& body, int status = 200) {
+        Reply(body, status);
+        control.timer().Fire();
+    }
+    void Open(const QString& body = Cycle(60, 7, 75)) { // target 60, counter 7, running for 75 s
+        Reply(body);
+        control.Refresh(false);
+    }
+    float HeightOf(int bar) { return control.barTime()(bar).Height(); }
+    uint32_t ColorOf(int bar) { return control.barTime()(bar).FillColor(); }
+
+    std::shared_ptr<ScriptedReplies> replies = std::make_shared<ScriptedReplies>();
+    TimeTracker control;
+};
+
+struct LayoutRow {
+    float Width, Height, Base, TargetLine;
+    int Pitch;
+    int32_t BarMaxHeight;
+    float ClockFont;
+    bool SmallFace; // the caption too small for Tahoma
+};
+
+class TimeTrackerLayout : public ::testing::TestWithParam<LayoutRow> {};
+
+TEST_P(TimeTrackerLayout, TwentyBarsShareTheWidthOnTheBaseLineBelowTheBand) {
+    const LayoutRow& row = GetParam();
+    TimeTracker control;
+    control.SetBars(20);
+    control.SetExtent(row.Width, row.Height);
+    EXPECT_TRUE(control.ChartCreation());
+    for (int i = 0; i <= 20; ++i)
+        EXPECT_EQ(control.barTime()(i).Bounds(),
+                  (k7::TwipsRect{float(row.Pitch * i), row.Base, float(0.9 * row.Pitch), 0}))
+            << i;
+    EXPECT_EQ(std::tuple(control.lineTop().Y1(), control.lineBottom().Y2(), control.BarMaxHeight()),
+              std::tuple(row.TargetLine, row.Base, row.BarMaxHeight));
+    EXPECT_FLOAT_EQ(control.lblTime().FontSize(), row.ClockFont);
+    EXPECT_EQ(std::pair(control.lblText().FontSize() <= 5, control.lblText().FontName()),
+              std::pair(row.SmallFace, QString(row.SmallFace ? "Small Fonts" : "Tahoma")));
+}
+
+INSTANTIATE_TEST_SUITE_P(TimeTracker, TimeTrackerLayout,
+                         ::testing::Values(LayoutRow{4680, 3585, kBase, 1075.5f, 234, 2330, 28.68f, false},
+                                           LayoutRow{1200, 900, 855, 270, 60, 585, 7.2f, true}));
+
+struct LoadRow {
+    const char* Case;
+    QString Body;
+    QString ExpectClock, ExpectText = "Reload Part Time", ExpectError = "";
+    int ExpectTarget = 60;
+    bool ExpectInitialized = true, ExpectTicking = true;
+    int HttpStatus = 200;
+};
+
+void PrintTo(const LoadRow& row, std::ostream* out) {
+    *out << row.Case;
+}
+
+class TimeTrackerLoad : public TimeTrackerTest, public ::testing::WithParamInterface<LoadRow> {};
+
+TEST_P(TimeTrackerLoad, SetsTheClockAndStartsTheTicksOnlyOnSuccessWithoutAskingTheHost) {
+    const LoadRow& row = GetParam();
+    RecordingHost host;
+    control.SetHost(&host);
+    Reply(row.Body, row.HttpStatus);
+    control.Refresh(false);
+    EXPECT_EQ(replies->Sent,
+              QStringList{"GET http://plant/processes/cycleTime?process=P1&session=S&company=C"});
+    EXPECT_EQ(std::tuple(control.lblTime().Caption(), control.lblText().Caption(), control.Error()),
+              std::tuple(row.ExpectClock, row.ExpectText, row.ExpectError));
+    EXPECT_EQ(std::tuple(control.Initializer(), control.timer().Enabled(), control.CycleTarget()),
+              std::tuple(row.ExpectInitialized, row.ExpectTicking, row.ExpectTarget));
+    EXPECT_EQ(std::pair(host.Asked.isEmpty(), HeightOf(19)), std::pair(true, 0.0f));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TimeTracker, TimeTrackerLoad,
+    ::testing::Values(LoadRow{"running for 75 s", Cycle(60, 7, 75), "01:15"},
+                      LoadRow{"a start in the future counts 0", Cycle(60, 7, -30), "00:00"},
+                      LoadRow{"target 59.5 rounds to 60", Cycle("59.5", "7", 6000), "100:00"},
+                      LoadRow{"status 1", R"({"status":1,"data":[]})", "00:00", "No data", "", 0, true,
+                              false},
+                      LoadRow{"HTTP 503", Cycle(60, 7, 75), "00:00", "No data", "", 0, true, false, 503},
+                      LoadRow{"empty data", R"({"status":0,"data":[]})", "00:00", "Reload Part Time",
+                              "424-Object required", 0, false, false},
+                      LoadRow{"start no timestamp", Cycle(60, 7, 0).replace("2024", "soon"), "00:00",
+                              "Reload Part Time", "13-Type mismatch", 60, false, false}));
+
+TEST_F(TimeTrackerTest, OnlyTheFirstRefreshFalseLoadsUntilTheHostClearsInitializer) {
+    Reply("not JSON");
+    control.Refresh(true);
+    EXPECT_TRUE(replies->Sent.isEmpty());
+    control.Refresh(false);
+    EXPECT_FALSE(control.Initializer()) << "a trapped failure leaves it False";
+    Open();
+    Tick(Cycle(60, 7, 30));
+    control.Refresh(false);
+    EXPECT_EQ(std::pair(replies->Sent.size(), HeightOf(19) > 0), std::pair(qsizetype(3), true))
+        << "two loads and the tick";
+    control.SetInitializer(false);
+    control.Refresh(false);
+    EXPECT_EQ(std::pair(replies->Sent.size(), HeightOf(19)), std::pair(qsizetype(4), 0.0f))
+        << "rebuilt: every bar emptied";
+    control.Reset();
+    EXPECT_EQ(std::pair(control.timer().Enabled(), control.Initializer()), std::pair(false, true));
+}
+
+struct TickRow {
+    const char* Case;
+    QString Body;
+    QString ExpectClock;
+    uint32_t ExpectClockColor;
+    float ExpectHeight; // of the current bar, 19
+    uint32_t ExpectColor;
+};
+
+void PrintTo(const TickRow& row, std::ostream* out) {
+    *out << row.Case;
+}
+
+class TimeTrackerTick : public TimeTrackerTest, public ::testing::WithParamInterface<TickRow> {};
+
+TEST_P(TimeTrackerTick, GrowsTheCurrentBarAndFollowsTheClockOrEndsSilently) {
+    const TickRow& row = GetParam();
+    Open();
+    Tick(row.Body);
+    EXPECT_EQ(std::tuple(control.lblTime().Caption(), control.lblTime().ForeColor(), control.Error()),
+              std::tuple(row.ExpectClock, row.ExpectClockColor, QString()));
+    EXPECT_EQ(std::tuple(HeightOf(19), ColorOf(19), HeightOf(18) + HeightOf(20)),
+              std::tuple(row.ExpectHeight, row.ExpectColor, 0.0f));
+    EXPECT_FLOAT_EQ(control.barTime()(19).Top(), kBase - row.ExpectHeight);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    TimeTracker, TimeTrackerTick,
+    ::testing::Values(
+        TickRow{"half the target", Cycle(60, 7, 30), "00:30", kWhite, 1165, TimeTracker::WithinTarget},
+        TickRow{"exactly the target", Cycle(60, 7, 60), "01:00", kWhite, 2330, TimeTracker::WithinTarget},
+        TickRow{"over, the target of the first load", Cycle(600, 7, 76), "01:16", kRedText, 2330,
+                TimeTracker::OverTarget},
+        TickRow{"a new cycle", Cycle(60, 8, 6), "00:06", kWhite, 233, TimeTracker::WithinTarget},
+        TickRow{"a start in the future fails", Cycle(60, 7, -5), "01:15", kWhite, 0, kDesignGreen},
+        TickRow{"status 1", R"({"status":1,"data":[]})", "01:15", kWhite, 0, kDesignGreen},
+        TickRow{"not JSON", "{", "01:15", kWhite, 0, kDesignGreen}));
+
+TEST_F(TimeTrackerTest, ACounterChangeShiftsTheBarsAndFewerBarsLeaveTheOthersInPlace) {
+    Open();
+    Tick(Cycle(60, 7, 80));
+    Tick(Cycle(60, 8, 10));
+    Tick(Cycle(60, 8, 20)); // same counter: no shift
+    EXPECT_EQ(std::tuple(HeightOf(17), HeightOf(18), ColorOf(18)),
+              std::tuple(0.0f, 2330.0f, TimeTracker::OverTarget));
+    EXPECT_FLOAT_EQ(HeightOf(19), 20.0f / 60 * 2330);
+    const QImage image = control.grab().toImage();
+    const auto centre = [&](int i) {
+        return control.barTime()(i).Bounds().ToPixels(control.TwipsPerPixel()).center();
+    };
+    EXPECT_EQ(std::tuple(image.pixelColor(centre(18)), image.pixelColor(centre(19)), image.pixelColor(5, 5)),
+              std::tuple(QColor(255, 0, 0), QColor(0, 255, 0), QColor(128, 128, 128)))
+        << "red over and green within the target, under the grey band";
+    EXPECT_NE(image.pixelColor(centre(18).x(), 1000 / 15), QColor(255, 0, 0))
+        << "a full bar ends at the target line";
+
+    Tick(Cycle(60, 9, 3));
+    EXPECT_EQ(std::pair(HeightOf(17), HeightOf(16)), std::pair(2330.0f, 0.0f));
+    EXPECT_FLOAT_EQ(HeightOf(18), 20.0f / 60 * 2330);
+    EXPECT_FLOAT_EQ(control.barTime()(18).Top(), kBase - HeightOf(18));
+    const k7::TwipsRect bar18 = control.barTime()(18).Bounds();
+    control.SetBars(10);
+    control.Resize();
+    EXPECT_EQ(control.barTime()(18).Bounds(), bar18);
+    EXPECT_EQ(control.barTime()(10).Bounds(), (k7::TwipsRect{4680, kBase, 421.2f, 0}));
+    Tick(Cycle(60, 9, 45));
+    EXPECT_FLOAT_EQ(HeightOf(9), 45.0f / 60 * 2330);
+}
+
+TEST_F(TimeTrackerTest, NoBarsKeepTheClockRunningAndNoTargetFailsOnlyAtZeroSeconds) {
+    control.SetBars(0);
+    Open();
+    EXPECT_EQ(control.barTime()(0).Bounds(), (k7::TwipsRect{0, kBase, 0, 0}));
+    Tick(Cycle(60, 7, 80));
+    EXPECT_EQ(std::tuple(control.lblTime().Caption(), control.barTime()(0).Height(), control.Error()),
+              std::tuple(QString("01:20"), 0.0f, QString()));
+    Tick(Cycle(60, 7, -65));
+    EXPECT_EQ(control.lblTime().Caption(), "-02:-05") << "minutes round down, seconds keep the sign";
+
+    control.SetBars(20);
+    control.SetInitializer(false);
+    Open(Cycle(0, 1, 0));
+    Tick(Cycle(0, 1, 0));
+    EXPECT_EQ(std::pair(control.lblTime().ForeColor(), HeightOf(19)), std::pair(kWhite, 0.0f))
+        << "0 / 0 ends the tick";
+    Tick(Cycle(0, 1, 5));
+    EXPECT_EQ(std::tuple(HeightOf(19), ColorOf(19), control.lblTime().ForeColor()),
+              std::tuple(2330.0f, TimeTracker::OverTarget, kRedText));
+}
+
+TEST_F(TimeTrackerTest, FollowsThePlantsCyclesTickByTick) {
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    control.SetRequestFactory({}); // real HTTP
+    control.SetAPIHost(plant.BaseUrl());
+    control.SetProcess("P100");
+    control.Refresh(false);
+    k7::plant::Cycle cycle;
+    plant.WithModel([&](k7::plant::PlantModel& model) { cycle = model.CurrentCycle("P100", Opened()); });
+    const int64_t elapsed = k7::plant::PlantTime::Seconds(Opened()) - cycle.Start;
+    EXPECT_EQ(std::pair(control.lblTime().Caption(), control.Error()),
+              std::pair(TimeTracker::FormatClock(int32_t(elapsed)), QString()));
+    k7::Clock::AdvanceSeconds(1);
+    control.timer().Fire();
+    const float grown = elapsed + 1 <= 60 ? float((elapsed + 1) / 60.0 * 2330) : 2330.0f;
+    EXPECT_FLOAT_EQ(HeightOf(19), grown);
+    k7::Clock::AdvanceSeconds(double(cycle.Duration - elapsed - 1 + 2)); // 2 s into the next cycle
+    control.timer().Fire();
+    EXPECT_EQ(std::tuple(control.CycleCount(), HeightOf(18), control.lblTime().Caption()),
+              std::tuple(cycle.Counter + 1, grown, QString("00:02")));
+    EXPECT_EQ(plant.RequestCount("processes/cycleTime"), 3);
+}
+
+} // namespace
