@@ -1,0 +1,175 @@
+#include "QueuedRequest.h"
+#include "support/Printers.h"
+
+#include "controls/faijustifier/FaiJustifier.h"
+#include "controls/frame/Colors.h"
+#include "controls/frame/CommandButton.h"
+#include "core/Clock.h"
+#include "core/Common.h"
+#include "core/Date.h"
+#include "plant/PlantModel.h"
+#include "plant/PlantService.h"
+#include "plant/PlantTime.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using k7::FaiJustifier;
+
+namespace {
+
+// The visible FAI captions | lblTxt | the visible buttons, each of which carries its caption as tag.
+QString Shown(const FaiJustifier& control) {
+    QStringList row, buttons;
+    for (int i = 0; i < 5; ++i)
+        if (control.lblFai(i).Visible())
+            row << control.lblFai(i).Caption();
+    for (int i = 0; i <= control.btnJustUBound(); ++i)
+        if (control.btnJust(i).Visible()) {
+            EXPECT_EQ(control.btnJust(i).Tag(), control.btnJust(i).Caption()) << i;
+            buttons << control.btnJust(i).Caption();
+        }
+    return row.join(",") + " | " + control.lblTxt().Caption() + " | " + buttons.join(",");
+}
+
+const QString kNone = " | No Downtimes Available | ";
+const QString kPlease = " | Please Enter Downtime Reason | ";
+const QString kExampleRow = "FAI,PENDING,08:30:00,09:15:00,2700" + kPlease;
+const QString kFaiUrl = "GET http://plant/statuses/fai?process=P100&session=S7&company=ACME";
+const QString kTopUrl = "GET http://plant/statuses/top?process=P100&session=S7&company=ACME";
+const QString kFaiList =
+    R"({"status":0,"data":[{"id_tu":"SETUP"},)"
+    R"({"id_tu":"FAI","machdate":"X20240131083000","end":"20240131091500","secs":2700,"id":"77"}]})";
+const QString kTwoDowntimes = R"({"status":0,"data":[{"Id":"5"},{"Id":"9"}]})";
+const QString kUnknownName = "-2147182324-Requested Item by key doesn't exist (case mismatch?)";
+
+struct ScriptedFai : QueuedControl<FaiJustifier> {
+    explicit ScriptedFai(const QString& downtimes = kTwoDowntimes)
+        : QueuedControl("http://plant/", {kFaiList, downtimes}) {}
+};
+
+// The design extent's layout is in the golden dump. Drawn there: the FAI row on Highlight inside a
+// grey border, the text on black, grey buttons for the downtimes only. A resize lays out for the
+// new extent and shows the held FAI without a request; fonts are 13 % (labels) and 12 % (buttons)
+// of the height in points, the small face at 5 points and below.
+TEST(FaiJustifierLayout, DrawsTheFaiThenLaysOutAgainForEachExtentWithoutARequest) {
+    ScriptedFai scripted;
+    FaiJustifier& control = scripted.control;
+    const QImage image = control.grab().toImage();
+    ASSERT_EQ(image.size(), QSize(369, 171));
+    const QRect first = control.lblFai(0).geometry();
+    EXPECT_EQ(image.pixelColor(first.left(), first.center().y()), QColor(64, 64, 64)) << "border";
+    EXPECT_EQ(image.pixelColor(first.left() + 2, first.bottom() - 2),
+              k7::Colors::ToQColor(k7::Colors::Highlight, control.palette()));
+    EXPECT_EQ(image.pixelColor(control.lblTxt().geometry().topLeft() + QPoint(2, 2)), QColor(0, 0, 0));
+    const QRect button = control.btnJust(0).geometry();
+    EXPECT_EQ(image.pixelColor(button.center().x(), button.top() + 4), QColor(224, 224, 224));
+    EXPECT_NE(image.pixelColor(control.btnJust(2).geometry().center()), QColor(224, 224, 224)) << "hidden";
+
+    using R = k7::TwipsRect;
+    const std::tuple<float, R, R, R, float, float, QString> rows[] = {
+        {770,
+         {1800, 0, 400, 154},
+         {0, 173.25f, 2000, 154},
+         {500, 539, 500, 211.75f},
+         5.005f,
+         4.62f,
+         "Tahoma"},
+        {600, {1800, 0, 400, 120}, {0, 135, 2000, 120}, {500, 420, 500, 165}, 3.9f, 3.6f, "Small Fonts"}};
+    for (const auto& [height, field4, text, button5, labelSize, buttonSize, labelFace] : rows) {
+        SCOPED_TRACE(height);
+        control.SetExtent(2000, height);
+        EXPECT_EQ(control.lblFai(4).Bounds(), field4);
+        EXPECT_EQ(control.lblTxt().Bounds(), text);
+        EXPECT_EQ(control.btnJust(5).Bounds(), button5);
+        EXPECT_FLOAT_EQ(control.lblTxt().FontSize(), labelSize);
+        EXPECT_EQ(control.lblTxt().FontName(), labelFace);
+        EXPECT_EQ(control.lblFai(4).Font(), control.lblTxt().Font());
+        EXPECT_FLOAT_EQ(control.btnJust(5).FontSize(), buttonSize);
+        EXPECT_EQ(control.btnJust(5).FontName(), "Small Fonts");
+        EXPECT_EQ(Shown(control), kExampleRow + "5,9");
+        EXPECT_EQ(scripted.replies->Sent, QStringList{});
+    }
+}
+
+// A reload forgets what was shown (four downtimes), takes the first entry of kind "FAI" and only
+// then asks for the downtimes, whose list is not judged.
+TEST(FaiJustifierLoad, ShowsThePendingFaiWithItsDowntimesOrNone) {
+    struct {
+        QString Fai, Downtimes, Shown, Error;
+        int Requests;
+        int DowntimeStatus = 200;
+        QString APIHost = "http://plant/";
+    } const rows[] = {
+        {kFaiList, kTwoDowntimes, kExampleRow + "5,9", "", 2},
+        {R"({"status":0,"data":[{"id_tu":"FAI","machdate":"20240131235959","end":"20240201","secs":"1","id":5}]})",
+         R"({"data":[{"Id":14}]})", "FAI,PENDING,23:59:59,00:00:00,1" + kPlease + "14", "", 2},
+        {R"({"status":0,"data":[{"id_tu":"fai","machdate":"","end":"","secs":1,"id":"1"}]})", kTwoDowntimes,
+         kNone, "", 1},
+        {R"({"status":1,"data":[],"message":"no"})", kTwoDowntimes, kNone, "", 1},
+        {kFaiList,
+         R"({"status":0,"data":[{"Id":1},{"Id":2},{"Id":3},{"Id":4},{"Id":5},{"Id":6},{"Id":7},{"Id":8},
+             {"Id":9},{"Id":10}]})",
+         kExampleRow + "1,2,3,4,5,6,7,8", "", 2},
+        {kFaiList, kTwoDowntimes, kExampleRow, "424-Object required", 2, 503},
+        {kFaiList, R"({"status":0,"data":[{"Id":"5"},{"id":"9"}]})", kExampleRow + "5", kUnknownName, 2},
+        {R"({"status":0,"data":[{"id_tu":"FAI","machdate":"X20240131083000","secs":1,"id":"1"}]})",
+         kTwoDowntimes, kNone, kUnknownName, 1},
+        {kFaiList, kTwoDowntimes, kNone, "", 0, 200, ""}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Fai.toStdString() + " " + row.Downtimes.toStdString());
+        ScriptedFai scripted(R"({"status":0,"data":[{"Id":"1"},{"Id":"2"},{"Id":"3"},{"Id":"4"}]})");
+        scripted.control.SetAPIHost(row.APIHost);
+        scripted.replies->Queue(row.Fai);
+        scripted.replies->Queue(row.Downtimes, row.DowntimeStatus);
+        EXPECT_FALSE(scripted.control.Refresh(true));
+        EXPECT_EQ(Shown(scripted.control), row.Shown);
+        EXPECT_EQ(scripted.control.Error(), row.Error);
+        EXPECT_EQ(scripted.replies->Sent, QStringList({kFaiUrl, kTopUrl}).mid(0, row.Requests));
+    }
+}
+
+// A press patches the FAI with the pressed downtime and reloads when the message is "Success",
+// whatever the status.
+TEST(FaiJustifierJustify, PatchesTheFaiWithThePressedDowntimeAndReloadsOnlyOnSuccess) {
+    const std::tuple<QString, bool, QString> rows[] = {{R"({"status":0,"message":"Success"})", true, ""},
+                                                       {R"({"status":2,"message":"Success"})", true, ""},
+                                                       {R"({"status":0,"message":"success"})", false, ""},
+                                                       {R"({"status":0})", false, kUnknownName}};
+    for (const auto& [reply, reload, error] : rows) {
+        SCOPED_TRACE(reply.toStdString());
+        ScriptedFai scripted;
+        scripted.replies->Queue(reply);
+        scripted.replies->Queue(R"({"status":0,"data":[{"id_tu":"RUN"}]})");
+        scripted.control.btnJust(1).click();
+        const QString patch = "PATCH http://plant/statuses/77?id_tu=9&session=S7&company=ACME";
+        EXPECT_EQ(scripted.replies->Sent, reload ? QStringList({patch, kFaiUrl}) : QStringList{patch});
+        EXPECT_EQ(Shown(scripted.control), reload ? kNone : kExampleRow + "5,9");
+        EXPECT_EQ(scripted.control.Error(), error);
+    }
+}
+
+TEST(FaiJustifierOnPlant, ShowsThePendingFaiAndJustifyingItClearsIt) {
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    QueuedControl<FaiJustifier> onPlant(plant.BaseUrl(), {});
+    std::optional<k7::plant::PendingFai> fai;
+    plant.WithModel([&](k7::plant::PlantModel& model) { fai = model.Fai("P100", k7::Clock::Now()); });
+    ASSERT_TRUE(fai.has_value());
+    const auto time = [](int64_t seconds) {
+        return k7::Dates::FormatHHNNSS(k7::Common::ToDate(k7::plant::PlantTime::Stamp(seconds)));
+    };
+    EXPECT_EQ(Shown(onPlant.control), "FAI,PENDING," + time(fai->Start) + "," + time(fai->End()) + "," +
+                                          QString::number(fai->Seconds) + kPlease + "5,9,11,14");
+    onPlant.control.btnJust(1).click();
+    std::vector<k7::plant::Justification> justified;
+    plant.WithModel([&](k7::plant::PlantModel& model) { justified = model.Justifications(); });
+    ASSERT_EQ(justified.size(), 1u);
+    EXPECT_EQ(justified[0].FaiId, fai->Id);
+    EXPECT_EQ(justified[0].Downtime, "9");
+    EXPECT_EQ(Shown(onPlant.control), kNone);
+    EXPECT_EQ(onPlant.control.Error(), "");
+}
+
+} // namespace

@@ -1,0 +1,158 @@
+#include "QueuedRequest.h"
+#include "support/Printers.h"
+
+#include "controls/frame/Colors.h"
+#include "controls/frame/CommandButton.h"
+#include "controls/scrapscreen/ScrapScreen.h"
+#include "plant/PlantModel.h"
+#include "plant/PlantService.h"
+
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using k7::ScrapScreen;
+
+namespace {
+
+QStringList VisibleCauses(const ScrapScreen& control) {
+    QStringList shown;
+    for (int k = 0; k <= control.btnScrapUBound(); ++k)
+        if (control.btnScrap(k).Visible())
+            shown << control.btnScrap(k).Caption();
+    return shown;
+}
+
+const QString kCausesUrl = "GET http://plant/processes/P100/scrapcauses/top?session=S7&company=ACME";
+const QString kOk = R"({"status":0,"message":"Success","data":)";
+const QString kTwoCauses = kOk + R"([{"Scrap":"1-A"},{"Scrap":"2-B"}]})";
+const QString kUnknownName = "-2147182324-Requested Item by key doesn't exist (case mismatch?)";
+using ScriptedScrap = QueuedControl<ScrapScreen>;
+
+// The design extent's layout is in the golden dump; here the layout follows other extents, and a
+// font (35 % of its button's height) turns to the small face at 6 points and below.
+TEST(ScrapScreenLayout, AStripOnTheTopThirtyPercentAndATwoByTwoGridFollowTheExtent) {
+    const std::tuple<float, float, k7::TwipsRect, k7::TwipsRect, float, float, QString> rows[] = {
+        {4000, 1000, {0, 0, 4000, 300}, {2000, 650, 2000, 350}, 5.25f, 6.125f, "Tahoma"},
+        {6000, 960, {0, 0, 6000, 288}, {3000, 624, 3000, 336}, 5.04f, 5.88f, "Small Fonts"}};
+    for (const auto& [width, height, strip, cause3, stripSize, causeSize, causeFace] : rows) {
+        SCOPED_TRACE(height);
+        ScrapScreen control;
+        control.SetExtent(width, height);
+        control.Refresh(false);
+        EXPECT_EQ(VisibleCauses(control), QStringList{}) << "no APIHost, no causes";
+        EXPECT_EQ(control.btnAllScrap().Bounds(), strip);
+        EXPECT_EQ(control.btnScrap(3).Bounds(), cause3);
+        EXPECT_FLOAT_EQ(control.btnAllScrap().FontSize(), stripSize);
+        EXPECT_EQ(control.btnAllScrap().FontName(), "Small Fonts");
+        EXPECT_FLOAT_EQ(control.btnScrap(3).FontSize(), causeSize);
+        EXPECT_EQ(control.btnScrap(3).FontName(), causeFace);
+    }
+}
+
+// Only a complete accepted list replaces the held causes ("40"); Refresh(True) sends nothing.
+TEST(ScrapScreenCauses, AcceptedListsReplaceTheCausesEverythingElseKeepsThem) {
+    const std::tuple<QString, QStringList, QString, bool> rows[] = {
+        {kOk + R"([{"Scrap":"12-Out-of-tol"},{"Scrap":7},{"Scrap":"3"},{"Scrap":"4"},{"Scrap":"5"}]})",
+         {"12", "7", "3", "4"},
+         "",
+         true},
+        {R"({"status":0,"message":"success","data":[{"Scrap":"1-A"}]})", {"40"}, "", true},
+        {R"({"status":1,"message":"Success","data":[{"Scrap":"1-A"}]})", {"40"}, "", true},
+        {kOk + "null}", {"40"}, "", true},
+        {kOk + "[]}", {"40"}, "9-Subscript out of range", false},
+        {kOk + R"([{"Scrap":"1-A"},{"X":1}]})", {"40"}, kUnknownName, false},
+        {R"({"status":1,"data":[]})", {"40"}, kUnknownName, false},
+        {"busy", {"40"}, "-2147182176-Expected either { or [ at character 1", false}};
+    for (const auto& [body, shown, error, result] : rows) {
+        SCOPED_TRACE(body.toStdString());
+        ScriptedScrap scripted("http://plant", {kOk + R"([{"Scrap":"40-Old"}]})", body});
+        EXPECT_EQ(scripted.control.LoadData(), result);
+        EXPECT_EQ(VisibleCauses(scripted.control), QStringList{"40"}) << "LoadData shows nothing";
+        scripted.control.Refresh(true);
+        EXPECT_EQ(VisibleCauses(scripted.control), shown);
+        EXPECT_EQ(scripted.control.Error(), error);
+        EXPECT_EQ(scripted.replies->Sent, QStringList{kCausesUrl});
+    }
+}
+
+// A press asks for the quantity (not without an APIHost), posts it for the pressed button's tag
+// (RefreshBtn's on button 0) and reloads only on "Success", which puts the list's captions back.
+TEST(ScrapScreenPress, PostsTheAnsweredQuantityForTheCauseAndReloadsOnSuccess) {
+    const QString success = R"({"status":0,"message":"Success"})";
+    // button pressed, answer, post reply, quantity posted, requests sent, Error, APIHost
+    const std::tuple<int, QString, QString, QString, int, QString, QString> rows[] = {
+        {1, "2.5", success, "2", 2, "", "http://plant"},
+        {1, "3.5", success, "4", 2, "", "http://plant"},
+        {1, "12abc", success, "12", 2, "", "http://plant"},
+        {1, "", success, "0", 2, "", "http://plant"},
+        {1, "32768", success, "", 0, "6-Overflow", "http://plant"},
+        {0, "1", R"({"status":0,"message":"success"})", "1", 1, "", "http://plant"},
+        {1, "1", success, "", 0, "", ""}};
+    for (const auto& [button, answer, reply, quantity, requests, error, apiHost] : rows) {
+        SCOPED_TRACE(answer.toStdString() + " " + reply.toStdString() + " " + apiHost.toStdString());
+        ScriptedScrap scripted("http://plant",
+                               {kTwoCauses, reply, kOk + R"([{"Scrap":"9-N"},{"Scrap":"3"}]})"});
+        scripted.control.RefreshBtn("35", "Burr");
+        scripted.control.SetAPIHost(apiHost);
+        scripted.host.Answer = answer;
+        scripted.control.btnScrap(button).click();
+        const QString post =
+            "POST http://plant/results?process=P100&result=%1&session=S7&company=ACME&quantityA=";
+        EXPECT_EQ(scripted.replies->Sent,
+                  QStringList({post.arg(button == 0 ? "35" : "2") + quantity, kCausesUrl}).mid(0, requests));
+        EXPECT_EQ(scripted.host.Prompts, QStringList{"Insert Scrap Quantity|Scrap|1"}.mid(apiHost.isEmpty()));
+        EXPECT_EQ(VisibleCauses(scripted.control),
+                  requests == 2 ? QStringList({"9", "3"}) : QStringList({"Burr", "2"}));
+        EXPECT_EQ(scripted.control.Error(), error);
+    }
+}
+
+TEST(ScrapScreenPress, AYellowStripRaisesDSOncePerPressAboveHighlightedCausesOnBlack) {
+    ScriptedScrap scripted("http://plant", {kOk + R"([{"Scrap":"12-Broken"}]})"});
+    const QImage image = scripted.control.grab().toImage();
+    ASSERT_EQ(image.size(), QSize(394, 172));
+    const auto at = [&](const QRect& rect) { return image.pixelColor(rect.topLeft() + QPoint(4, 4)); };
+    EXPECT_EQ(at(scripted.control.btnAllScrap().geometry()), QColor(255, 255, 0));
+    EXPECT_EQ(at(scripted.control.btnScrap(0).geometry()),
+              k7::Colors::ToQColor(k7::Colors::Highlight, scripted.control.palette()));
+    EXPECT_EQ(at(scripted.control.btnScrap(3).geometry()), QColor(0, 0, 0)) << "hidden";
+    QStringList raised;
+    QObject::connect(&scripted.control, &ScrapScreen::RemoteControl, [&](QString& message) {
+        raised << message;
+        message = "changed by the host";
+    });
+    scripted.control.btnAllScrap().click();
+    scripted.control.btnAllScrap().click();
+    EXPECT_EQ(raised, QStringList({"[DS]", "[DS]"})) << "the host's change is not kept";
+    EXPECT_EQ(scripted.replies->Sent, QStringList{});
+}
+
+// The contract round-trips in the table's orders; these are the orders themselves.
+TEST(ScrapScreenPersistence, APIHostIsNotSavedAndTheIdentifiersHaveTheirOwnOrders) {
+    QStringList written, read;
+    for (const k7::PropertyDefinition* row : ScrapScreen::ClassProperties().WriteSequence())
+        written << row->PersistenceName;
+    for (const k7::PropertyDefinition* row : ScrapScreen::ClassProperties().ReadSequence())
+        read << row->PersistenceName;
+    EXPECT_EQ(written, QStringList({"Session", "Company", "Process"}));
+    EXPECT_EQ(read, QStringList({"Company", "Session", "Process"}));
+}
+
+TEST(ScrapScreenOnPlant, ACausePressBooksScrapAndReloadsTheCauses) {
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    ScriptedScrap onPlant(plant.BaseUrl(), {});
+    EXPECT_EQ(VisibleCauses(onPlant.control), QStringList({"12", "7", "3", "21"}));
+    onPlant.host.Answer = "3";
+    onPlant.control.btnScrap(1).click();
+    std::vector<k7::plant::Booking> booked;
+    plant.WithModel([&](k7::plant::PlantModel& model) { booked = model.Bookings(); });
+    ASSERT_EQ(booked.size(), 1u);
+    EXPECT_EQ(std::tie(booked[0].Process, booked[0].Cause, booked[0].Quantity),
+              std::make_tuple("P100", 7, 3));
+    EXPECT_EQ(plant.RequestCount("processes/P100/scrapcauses/top"), 2);
+    EXPECT_EQ(onPlant.control.Error(), "");
+}
+
+} // namespace
