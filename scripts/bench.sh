@@ -10,10 +10,10 @@
 # repetition) change the defaults.
 #
 # The tree is configured like the default preset (RelWithDebInfo: -O2 -g -DNDEBUG, g++), the
-# build the library ships from, with tests and applications left out. The programs run in the
-# environment a user's process has: allocator settings inherited from the caller's shell
-# (GLIBC_TUNABLES, MALLOC_*) are removed, since they change the figures (a large document's
-# memory is faulted in afresh on every write, or not).
+# build the library ships from, with tests and applications left out. The programs run in a fresh
+# environment that holds only PATH, HOME and the offscreen platform, the environment a user's
+# process starts with: nothing the caller's shell carries (allocator settings, libraries loaded ahead) can
+# change the figures.
 #
 # A program names its benchmarks Operation/Implementation[/argument] and declares which
 # implementations are ours (bench/K7Bench.h); every other implementation of the same operation
@@ -46,14 +46,6 @@ fi
 ninja -C "$build" $(for path in "${programs[@]}"; do basename "$path"; done) >"$build/build.log" 2>&1 ||
     { tail -50 "$build/build.log" >&2; exit 1; }
 
-cleared=()
-for variable in $(env | sed -n 's/^\(GLIBC_TUNABLES\|MALLOC_[A-Z_]*\)=.*/\1/p'); do
-    cleared+=("$variable")
-done
-unset_args=()
-for variable in "${cleared[@]}"; do
-    unset_args+=(-u "$variable")
-done
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -1)
 compiler=$(g++ --version | head -1)
@@ -65,7 +57,7 @@ rm -f "$results"/*.json
 for path in "${programs[@]}"; do
     name=$(basename "$path")
     echo "running $name ..." >&2
-    env "${unset_args[@]}" "$build/$path" --benchmark_repetitions="$repetitions" \
+    env -i PATH="$PATH" HOME="$HOME" QT_QPA_PLATFORM=offscreen "$build/$path" --benchmark_repetitions="$repetitions" \
         --benchmark_enable_random_interleaving=true --benchmark_min_time="$min_time" \
         --benchmark_report_aggregates_only=true --benchmark_format=json \
         --benchmark_out="$results/$name.json" --benchmark_out_format=json >/dev/null
@@ -73,10 +65,10 @@ done
 load_after=$(cut -d' ' -f1-3 /proc/loadavg)
 
 python3 - "$results" "$cpu" "$(nproc)" "$load_before" "$load_after" "$compiler" "$repetitions" \
-          "$min_time" "${cleared[*]:-}" <<'EOF'
+          "$min_time" <<'EOF'
 import glob, json, os, sys
 
-results, cpu, cores, load_before, load_after, compiler, repetitions, min_time, cleared = sys.argv[1:]
+results, cpu, cores, load_before, load_after, compiler, repetitions, min_time = sys.argv[1:]
 
 def text(ns):
     if ns >= 1e6:
@@ -89,7 +81,7 @@ unit_ns = {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}
 print(f"CPU: {cpu} ({cores} cores); load average {load_before} before, {load_after} after")
 print(f"Build: RelWithDebInfo (-O2 -g -DNDEBUG), {compiler}; "
       f"medians of {repetitions} interleaved repetitions, at least {min_time} s each")
-print("Allocator: glibc defaults" + (f" ({cleared} removed from the environment)" if cleared else ""))
+print("Allocator: glibc defaults (a fresh environment)")
 
 for path in sorted(glob.glob(os.path.join(results, "*.json"))):
     program = os.path.basename(path)[:-5]
