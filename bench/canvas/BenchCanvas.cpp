@@ -6,12 +6,11 @@
 // beyond what centring the texts needs, no per-primitive bookkeeping. The ratio is what reading
 // and dispatching a script costs on top of the drawing itself.
 
-#include "K7Bench.h"
+#include "K7WidgetBench.h"
 
 #include "controls/frame/RasterSurface.h"
 #include "pathview/PathControl.h"
 
-#include <QApplication>
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
@@ -153,8 +152,5 @@ BENCHMARK(PaintInterpreter)->Name("Paint/Interpreter")->Unit(benchmark::kMillise
 BENCHMARK(PaintQPainter)->Name("Paint/QPainter")->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    return k7::bench::Main(argc, argv, "Interpreter");
+    return k7::bench::WidgetMain(argc, argv, "Interpreter");
 }

@@ -3,13 +3,12 @@
 // of the text, the parse, every figure read and the 84 cell updates. Beside it the bare parse of the
 // same text into a JsonBag; the difference is the table's own work.
 
-#include "K7Bench.h"
+#include "K7WidgetBench.h"
 
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 #include "json/JsonBag.h"
 #include "service/HttpRequestObject.h"
 
-#include <QApplication>
 #include <QString>
 
 #include <benchmark/benchmark.h>
@@ -89,9 +88,5 @@ BENCHMARK(RefreshTable)->Name("RefreshTwelvePeriods/ProductionPeriodTable");
 BENCHMARK(ParseOnly)->Name("RefreshTwelvePeriods/JsonBagParseOnly");
 
 int main(int argc, char** argv) {
-    // The cells are real widgets; no display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    return k7::bench::Main(argc, argv, "ProductionPeriodTable");
+    return k7::bench::WidgetMain(argc, argv, "ProductionPeriodTable");
 }

@@ -13,7 +13,7 @@
 //
 // The clock is frozen so every tick computes the same elapsed time.
 
-#include "K7Bench.h"
+#include "K7WidgetBench.h"
 #include "controls/oeetracker/OEETracker.h"
 #include "controls/timetracker/TimeTracker.h"
 #include "core/Clock.h"
@@ -133,9 +133,6 @@ BENCHMARK(TickTimeTracker)->Name("Tick/TimeTracker");
 BENCHMARK(ParseCycle)->Name("Tick/JsonBagParse");
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
     k7::Clock::Set(k7::Common::ToDate(kNow));
-    return k7::bench::Main(argc, argv, "OEETracker,TimeTracker");
+    return k7::bench::WidgetMain(argc, argv, "OEETracker,TimeTracker");
 }
