@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Installs the built tree into a fresh prefix, checks what landed there, builds the consumer
+# project against that prefix alone, and runs it against the installed k7's simulated plant.
+#
+# usage: consume_installed.sh BUILD_DIR CONSUMER_SOURCE_DIR WORK_DIR CXX_COMPILER
+set -euo pipefail
+build=$1 consumer=$2 work=$3 cxx=$4
+prefix=$work/prefix
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work"
+cmake --install "$build" --prefix "$prefix" >"$work/install.log"
+
+libdir=$(cd "$prefix" && ls -d lib*/ | head -n1)
+lib=$(ls "$prefix/$libdir"libOrvelK7Controls.so.*.* 2>/dev/null | head -n1)
+[ -n "$lib" ] || fail "no versioned libOrvelK7Controls.so under $prefix/$libdir"
+soname=$(readelf -d "$lib" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
+[ "$soname" = "libOrvelK7Controls.so.11" ] || fail "SONAME is '$soname'"
+[ -L "$prefix/$libdir/libOrvelK7Controls.so" ] || fail "no development link libOrvelK7Controls.so"
+
+include=$prefix/include/OrvelK7Controls
+[ -f "$include/OrvelK7Controls.h" ] || fail "no OrvelK7Controls.h under $include"
+[ -f "$include/controls/prodcode/ProdCode.h" ] || fail "ProdCode.h not installed"
+private=$(find "$include" -name '*_p.h')
+[ -z "$private" ] || fail "private headers installed: $private"
+for f in OrvelK7ControlsConfig.cmake OrvelK7ControlsConfigVersion.cmake OrvelK7ControlsTargets.cmake; do
+  [ -f "$prefix/${libdir}cmake/OrvelK7Controls/$f" ] || fail "package file $f missing"
+done
+
+# The consumer sees the prefix only: no package registry, no build tree.
+cmake -S "$consumer" -B "$work/build" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" \
+  -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
+  -DCMAKE_BUILD_TYPE=Release >"$work/configure.log" || { cat "$work/configure.log"; fail "configure"; }
+cmake --build "$work/build" >"$work/build.log" || { cat "$work/build.log"; fail "build"; }
+ldd "$work/build/k7_consumer" | grep -q "$prefix/${libdir}libOrvelK7Controls.so.11" ||
+  fail "the consumer does not load the installed library: $(ldd "$work/build/k7_consumer" | grep OrvelK7)"
+
+"$prefix/bin/k7" plant --port 0 >"$work/plant.log" 2>&1 &
+plant=$!
+trap 'kill $plant 2>/dev/null || true' EXIT
+url=""
+for _ in $(seq 100); do
+  url=$(sed -n 's/^k7 plant listening on //p' "$work/plant.log")
+  [ -n "$url" ] && break
+  kill -0 $plant 2>/dev/null || { cat "$work/plant.log"; fail "the installed k7 plant did not start"; }
+  sleep 0.1
+done
+[ -n "$url" ] || fail "the installed k7 plant printed no address"
+
+QT_QPA_PLATFORM=offscreen "$work/build/k7_consumer" "$url" P100
