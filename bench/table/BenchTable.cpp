@@ -58,10 +58,10 @@ private:
 void RefreshTable(benchmark::State& state) {
     k7::ProductionPeriodTable table;
     table.SetRequestFactory([](bool) -> std::unique_ptr<k7::HttpRequestObject> { return std::make_unique<CannedRequest>(); });
-    table.SetAPIHost(QStringLiteral("http://plant/"));
-    table.SetStartDate(QStringLiteral("20240101000000"));
-    table.SetEndDate(QStringLiteral("20240102000000"));
-    table.SetGood(1);
+    table.setAPIHost(QStringLiteral("http://plant/"));
+    table.setStartDate(QStringLiteral("20240101000000"));
+    table.setEndDate(QStringLiteral("20240102000000"));
+    table.setGood(1);
     table.SetExtent(9000, 1800);
     table.Refresh(false);
     if (table.ColumnCount() != 14 || !table.Error().isEmpty()) {

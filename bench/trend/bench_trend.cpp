@@ -80,10 +80,10 @@ template <class Control> void Connect(Control& control, const QString& reply) {
     control.show();
     QApplication::processEvents();
     control.SetRequestFactory(CannedRequest::Factory(reply));
-    control.SetAPIHost(QStringLiteral("http://plant/"));
-    control.SetProcess(QStringLiteral("P100"));
-    control.SetSession(QStringLiteral("BENCH"));
-    control.SetCompany(QStringLiteral("ORV"));
+    control.setAPIHost(QStringLiteral("http://plant/"));
+    control.setProcess(QStringLiteral("P100"));
+    control.setSession(QStringLiteral("BENCH"));
+    control.setCompany(QStringLiteral("ORV"));
 }
 
 void ParseJsonBag(benchmark::State& state, const QString& reply) {
@@ -97,8 +97,8 @@ void ParseJsonBag(benchmark::State& state, const QString& reply) {
 void RefreshOEETracker(benchmark::State& state) {
     k7::OEETracker control;
     Connect(control, DashboardReply());
-    control.SetBarNum(QStringLiteral("30"));
-    control.SetStartDate(kNow);
+    control.setBarNum(QStringLiteral("30"));
+    control.setStartDate(kNow);
     for (auto _ : state)
         control.Refresh(false);
     if (!control.Error().isEmpty() || control.OeeValues().at(30) == 0)
@@ -112,7 +112,7 @@ void ParseDashboard(benchmark::State& state) {
 void TickTimeTracker(benchmark::State& state) {
     k7::TimeTracker control;
     Connect(control, CycleReply());
-    control.SetBars(20);
+    control.setBars(20);
     control.Refresh(false);
     control.Reset(); // ticks come from the loop below only
     for (auto _ : state)

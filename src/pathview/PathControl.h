@@ -38,21 +38,21 @@ class Timer;
 // font into an invalid device context fails. The font TextRotate turns is the picture's font.
 class PathControl : public ControlBase {
     Q_OBJECT
-    Q_PROPERTY(QString URL READ URL WRITE SetURL)
-    Q_PROPERTY(QString IP READ IP WRITE SetIP)
-    Q_PROPERTY(int Port READ Port WRITE SetPort)
-    Q_PROPERTY(QString Company READ Company WRITE SetCompany)
-    Q_PROPERTY(QString Session READ Session WRITE SetSession)
-    Q_PROPERTY(QString Area READ Area WRITE SetArea)
-    Q_PROPERTY(QString Process READ Process WRITE SetProcess)
-    Q_PROPERTY(QString StartDate READ StartDate WRITE SetStartDate)
-    Q_PROPERTY(QString EndDate READ EndDate WRITE SetEndDate)
-    Q_PROPERTY(QString User READ User WRITE SetUser)
-    Q_PROPERTY(QString Device READ Device WRITE SetDevice)
-    Q_PROPERTY(bool HoursExtraAdd READ HoursExtraAdd WRITE SetHoursExtraAdd)
-    Q_PROPERTY(quint8 Planned READ Planned WRITE SetPlanned)
-    Q_PROPERTY(quint8 RatiosType READ RatiosType WRITE SetRatiosType)
-    Q_PROPERTY(quint8 RatiosTypeTarget READ RatiosTypeTarget WRITE SetRatiosTypeTarget)
+    Q_PROPERTY(QString URL READ URL WRITE setURL)
+    Q_PROPERTY(QString IP READ IP WRITE setIP)
+    Q_PROPERTY(int Port READ Port WRITE setPort)
+    Q_PROPERTY(QString Company READ Company WRITE setCompany)
+    Q_PROPERTY(QString Session READ Session WRITE setSession)
+    Q_PROPERTY(QString Area READ Area WRITE setArea)
+    Q_PROPERTY(QString Process READ Process WRITE setProcess)
+    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
+    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate)
+    Q_PROPERTY(QString User READ User WRITE setUser)
+    Q_PROPERTY(QString Device READ Device WRITE setDevice)
+    Q_PROPERTY(bool HoursExtraAdd READ HoursExtraAdd WRITE setHoursExtraAdd)
+    Q_PROPERTY(int Planned READ Planned WRITE setPlanned)
+    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType)
+    Q_PROPERTY(int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget)
     // The date value as its serial (days since 1899-12-30), the form hosts exchange dates in.
     Q_PROPERTY(double LastRefresh READ LastRefreshSerial)
 
@@ -75,36 +75,36 @@ public:
     // 10000, HoursExtraAdd true). Refresh rewrites StartDate and EndDate (truncated to the hour and
     // extended, see RequestPath) without notifying anyone.
     QString URL() const { return url_; }
-    void SetURL(const QString& value) { Assign(QStringLiteral("URL"), Variant(value)); }
+    void setURL(const QString& value) { Assign(QStringLiteral("URL"), Variant(value)); }
     QString IP() const { return ip_; }
-    void SetIP(const QString& value) { Assign(QStringLiteral("IP"), Variant(value)); }
+    void setIP(const QString& value) { Assign(QStringLiteral("IP"), Variant(value)); }
     int Port() const { return port_; }
-    void SetPort(int value) { Assign(QStringLiteral("Port"), Variant(int32_t(value))); }
+    void setPort(int value) { Assign(QStringLiteral("Port"), Variant(int32_t(value))); }
     QString Company() const { return company_; }
-    void SetCompany(const QString& value) { Assign(QStringLiteral("Company"), Variant(value)); }
+    void setCompany(const QString& value) { Assign(QStringLiteral("Company"), Variant(value)); }
     // Persisted only: never sent.
     QString Session() const { return session_; }
-    void SetSession(const QString& value) { Assign(QStringLiteral("Session"), Variant(value)); }
+    void setSession(const QString& value) { Assign(QStringLiteral("Session"), Variant(value)); }
     QString Area() const { return area_; }
-    void SetArea(const QString& value) { Assign(QStringLiteral("Area"), Variant(value)); }
+    void setArea(const QString& value) { Assign(QStringLiteral("Area"), Variant(value)); }
     QString Process() const { return process_; }
-    void SetProcess(const QString& value) { Assign(QStringLiteral("Process"), Variant(value)); }
+    void setProcess(const QString& value) { Assign(QStringLiteral("Process"), Variant(value)); }
     QString StartDate() const { return startDate_; }
-    void SetStartDate(const QString& value) { Assign(QStringLiteral("StartDate"), Variant(value)); }
+    void setStartDate(const QString& value) { Assign(QStringLiteral("StartDate"), Variant(value)); }
     QString EndDate() const { return endDate_; }
-    void SetEndDate(const QString& value) { Assign(QStringLiteral("EndDate"), Variant(value)); }
+    void setEndDate(const QString& value) { Assign(QStringLiteral("EndDate"), Variant(value)); }
     QString User() const { return user_; }
-    void SetUser(const QString& value) { Assign(QStringLiteral("User"), Variant(value)); }
+    void setUser(const QString& value) { Assign(QStringLiteral("User"), Variant(value)); }
     QString Device() const { return device_; }
-    void SetDevice(const QString& value) { Assign(QStringLiteral("Device"), Variant(value)); }
+    void setDevice(const QString& value) { Assign(QStringLiteral("Device"), Variant(value)); }
     bool HoursExtraAdd() const { return hoursExtraAdd_; }
-    void SetHoursExtraAdd(bool value) { Assign(QStringLiteral("HoursExtraAdd"), Variant(value)); }
+    void setHoursExtraAdd(bool value) { Assign(QStringLiteral("HoursExtraAdd"), Variant(value)); }
     quint8 Planned() const { return planned_; }
-    void SetPlanned(quint8 value) { Assign(QStringLiteral("Planned"), Variant(uint8_t(value))); }
+    void setPlanned(int value) { Assign(QStringLiteral("Planned"), Variant(value)); }
     quint8 RatiosType() const { return ratiosType_; }
-    void SetRatiosType(quint8 value) { Assign(QStringLiteral("RatiosType"), Variant(uint8_t(value))); }
+    void setRatiosType(int value) { Assign(QStringLiteral("RatiosType"), Variant(value)); }
     quint8 RatiosTypeTarget() const { return ratiosTypeTarget_; }
-    void SetRatiosTypeTarget(quint8 value) { Assign(QStringLiteral("RatiosTypeTarget"), Variant(uint8_t(value))); }
+    void setRatiosTypeTarget(int value) { Assign(QStringLiteral("RatiosTypeTarget"), Variant(value)); }
     // When Processing last drew a reply, a status text or the time-out text; the zero date until
     // then and after Reset.
     Date LastRefresh() const { return lastRefresh_; }

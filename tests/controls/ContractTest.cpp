@@ -177,7 +177,7 @@ TEST_P(ControlContract, WithoutAnAPIHostRefreshSendsNothingAndReturnsFalse) {
         GTEST_SKIP() << "addresses no REST service";
     auto replies = std::make_shared<ScriptedReplies>();
     service->SetRequestFactory(ScriptedRequest::Factory(replies));
-    service->SetProcess("P100");
+    service->setProcess("P100");
     EXPECT_FALSE(control->Refresh(false));
     EXPECT_FALSE(control->Refresh(true));
     EXPECT_TRUE(replies->Sent.isEmpty());

@@ -120,7 +120,7 @@ TEST(FaiJustifierLoad, ShowsThePendingFaiWithItsDowntimesOrNone) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Fai.toStdString() + " " + row.Downtimes.toStdString());
         ScriptedFai scripted(R"({"status":0,"data":[{"Id":"1"},{"Id":"2"},{"Id":"3"},{"Id":"4"}]})");
-        scripted.control.SetAPIHost(row.APIHost);
+        scripted.control.setAPIHost(row.APIHost);
         scripted.replies->Queue(row.Fai);
         scripted.replies->Queue(row.Downtimes, row.DowntimeStatus);
         EXPECT_FALSE(scripted.control.Refresh(true));

@@ -334,8 +334,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Frame, QueryStringsJoinPairsInOrderWithoutEscaping) {
     TestControl control;
-    control.SetProcess("P 1&2");
-    control.SetCompany("Ä=1");
+    control.setProcess("P 1&2");
+    control.setCompany("Ä=1");
     EXPECT_EQ(control.ConnectionQuery(), "process=P 1&2&session=&company=Ä=1");
     EXPECT_EQ(control.ConnectionQuery({{"datefrom", "1"}, {"dateto", "2"}}, {{"planned", "0"}}),
               "process=P 1&2&datefrom=1&dateto=2&session=&company=Ä=1&planned=0");
@@ -367,8 +367,8 @@ TEST_P(ServiceLoader, SendsOneRequestParsesAndJudges) {
     replies->Body = row.Body;
     TestControl control;
     control.SetRequestFactory(ScriptedRequest::Factory(replies));
-    control.SetAPIHost("http://plant/");
-    control.SetProcess("P1");
+    control.setAPIHost("http://plant/");
+    control.setProcess("P1");
     QString outcome;
     int exits = 0;
     const bool judged = control.RunServiceLoader(

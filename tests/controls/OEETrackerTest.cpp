@@ -47,12 +47,12 @@ float MarkerTop(double percent) { // of a 60-twips marker on the 3600-twips desi
 struct ScriptedChart {
     explicit ScriptedChart(int barNum = 30, const QString& startDate = "20240331000000") {
         control.SetRequestFactory(ScriptedRequest::Factory(replies));
-        control.SetAPIHost("http://plant/");
-        control.SetProcess("P1");
-        control.SetSession("S");
-        control.SetCompany("C");
-        control.SetBarNum(QString::number(barNum));
-        control.SetStartDate(startDate);
+        control.setAPIHost("http://plant/");
+        control.setProcess("P1");
+        control.setSession("S");
+        control.setCompany("C");
+        control.setBarNum(QString::number(barNum));
+        control.setStartDate(startDate);
     }
     std::shared_ptr<ScriptedReplies> replies = std::make_shared<ScriptedReplies>();
     OEETracker control;
@@ -171,7 +171,7 @@ TEST(OEETracker, DrawsDaysInTheirColoursAndARebuildWithFewerSlotsLeavesTheOthers
 
     const k7::TwipsRect marker20 = control.barOee()(20).Bounds();
     const auto write = [&](const QString& text) {
-        return OEETracker::Trap([&] { control.SetBarNum(text); });
+        return OEETracker::Trap([&] { control.setBarNum(text); });
     };
     EXPECT_EQ(write("twelve").value_or(""), "13-Type mismatch");
     EXPECT_EQ(write("32768").value_or(""), "6-Overflow");
@@ -202,8 +202,8 @@ TEST(OEETrackerOnPlant, ChartsTheMonthThePlantReports) {
     ScriptedChart chart;
     OEETracker& control = chart.control;
     control.SetRequestFactory({}); // real HTTP
-    control.SetAPIHost(plant.BaseUrl());
-    control.SetProcess("P100");
+    control.setAPIHost(plant.BaseUrl());
+    control.setProcess("P100");
     control.Refresh(false);
     k7::Clock::UseSystemTime();
     EXPECT_EQ(std::pair(control.Error(), plant.RequestCount("processes/kpis/dashboard")),

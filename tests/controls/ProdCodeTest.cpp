@@ -39,7 +39,7 @@ TEST(ProdCodeLayout, RefreshFalseLaysOutFromTheOuterExtentAndOnlyItFollowsAResiz
     EXPECT_EQ(control.lblCode().Caption(), "");
 
     control.SetExtent(11280, 990);
-    control.SetFontSize(12);
+    control.setFontSize(12);
     control.Refresh(true);
     ExpectGeometry(control.lblTxt(), 112.8f, 49.5f, 1974, 396);
     EXPECT_EQ(control.lblTxt().FontSize(), 8.0f) << "a FontSize write waits for Createlabels";
@@ -109,7 +109,7 @@ void PrintTo(const ReplyRow& row, std::ostream* out) {
 struct ScriptedProdCode {
     ScriptedProdCode() {
         control.SetRequestFactory(ScriptedRequest::Factory(replies));
-        control.SetAPIHost("http://plant");
+        control.setAPIHost("http://plant");
     }
     void Reply(const QString& body, int status = 200) {
         replies->Body = body;
@@ -126,9 +126,9 @@ TEST_P(ProdCodeReply, ShowsTheCodeNoDataOrKeepsTheCaptionAndRecordsTheFailure) {
     ScriptedProdCode scripted;
     scripted.Reply(QString::fromStdString(row.Body), row.HttpStatus);
     ProdCode& control = scripted.control;
-    control.SetProcess("P100");
-    control.SetSession("S7");
-    control.SetCompany("ACME");
+    control.setProcess("P100");
+    control.setSession("S7");
+    control.setCompany("ACME");
     control.lblCode().SetCaption("OLD");
 
     EXPECT_EQ(control.RefreshProd(), row.ExpectResult);
@@ -188,7 +188,7 @@ public:
 
 TEST(ProdCodeLoad, EmptyAPIHostKeepsTheCaptionsAndStillRepaintsAtOnce) {
     ProdCode control;
-    control.SetProcess("P100");
+    control.setProcess("P100");
     control.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&control));
     control.Refresh(false);
@@ -225,10 +225,10 @@ TEST_P(ProdCodeOnPlant, ShowsWhatThePlantReports) {
         plant.InjectFault("processes/prod", fault);
     }
     ProdCode control;
-    control.SetAPIHost(plant.BaseUrl());
-    control.SetProcess(GetParam().Process);
-    control.SetSession("T1");
-    control.SetCompany("ORV");
+    control.setAPIHost(plant.BaseUrl());
+    control.setProcess(GetParam().Process);
+    control.setSession("T1");
+    control.setCompany("ORV");
     EXPECT_FALSE(control.Refresh(false));
     EXPECT_EQ(control.lblCode().Caption(), GetParam().ExpectCaption);
     EXPECT_EQ(control.Error(), "");

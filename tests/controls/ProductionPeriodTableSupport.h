@@ -46,12 +46,12 @@ struct ScriptedTable {
         control.ReadProperties(k7::PropertyBag());
         control.SetRequestFactory(ScriptedRequest::Factory(replies));
         control.SetHost(&host);
-        control.SetAPIHost("http://plant/");
-        control.SetProcess("P100");
-        control.SetSession("S7");
-        control.SetCompany("ACME");
-        control.SetStartDate(start);
-        control.SetEndDate(end);
+        control.setAPIHost("http://plant/");
+        control.setProcess("P100");
+        control.setSession("S7");
+        control.setCompany("ACME");
+        control.setStartDate(start);
+        control.setEndDate(end);
         host.Asked.clear();
         host.Changed.clear();
     }

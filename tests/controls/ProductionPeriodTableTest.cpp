@@ -133,9 +133,9 @@ TEST(ProductionPeriodTableFigures, ShowTheSwitchedFigureWholeAndColourTheBadAndG
 
 TEST(ProductionPeriodTableTotals, RunningTotalsColourEachPeriodByItsOwnFiguresAndTheTotalsColumnByTheSums) {
     ScriptedTable table("20240101060000", "20240101090000");
-    table.control.SetAccumulated(true);
-    table.control.SetGood(0);
-    table.control.SetDifference(1);
+    table.control.setAccumulated(true);
+    table.control.setGood(0);
+    table.control.setDifference(1);
     std::vector<Period> periods;
     for (const char* good : {"10", "20", "30"})
         periods.push_back({{"GoodQuantity", good}, {"OEETheoricalQuantity", "15"},
@@ -149,11 +149,11 @@ TEST(ProductionPeriodTableTotals, RunningTotalsColourEachPeriodByItsOwnFiguresAn
     const std::vector<uint32_t> backs = {Red, Yellow, Green};
     for (int column = 1; column <= 3; ++column)
         EXPECT_EQ(table.control.Cell(5, column).BackColor(), backs[column - 1]) << column;
-    table.control.SetGood(1);
+    table.control.setGood(1);
     table.control.Refresh(true);
     EXPECT_EQ(table.Row(5).mid(1), (QStringList{"10", "30", "60"}));
 
-    table.control.SetAccumulated(false);
+    table.control.setAccumulated(false);
     table.control.Refresh(false);
     ASSERT_EQ(table.control.ColumnCount(), 5);
     EXPECT_EQ(table.Row(4).mid(1), (QStringList{"0", "0", "1", "1"}));
@@ -190,10 +190,10 @@ TEST(ProductionPeriodTableFailure, KeepsWhatWasWrittenAndRecordsOnlyTrappedError
         ScriptedTable table("20240101060000", "20240101080000");
         table.Reply(FollowUpReply({{{"ProducedQuantity", "66"}}, {{"ProducedQuantity", "66"}}}));
         table.control.Refresh(false);
-        table.control.SetLabelProduced("Produced,Made");
-        table.control.SetLabelBad("Bad,Scrap");
-        table.control.SetBad(row.Bad);
-        table.control.SetStartDate(row.Start);
+        table.control.setLabelProduced("Produced,Made");
+        table.control.setLabelBad("Bad,Scrap");
+        table.control.setBad(row.Bad);
+        table.control.setStartDate(row.Start);
         table.Reply(row.Body);
         table.control.Refresh(true);
         EXPECT_TRUE(row.Error.isEmpty() ? table.control.Error().isEmpty()

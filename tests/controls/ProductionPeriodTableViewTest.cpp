@@ -58,13 +58,13 @@ TEST(ProductionPeriodTableLayout, CellsFollowTheWindowAndTheExtentOnceTheGridIsB
     ProductionPeriodTable control;
     control.SetExtent(9000, 1800);
     ExpectBounds(control.Cell(0, 0), 0, 0, 735, 375);
-    control.SetStartDate("20240101000000");
-    control.SetEndDate("20240102000000");
+    control.setStartDate("20240101000000");
+    control.setEndDate("20240102000000");
     control.Refresh(false);
     ASSERT_EQ(control.lblCell().UBound(), 83);
     const float narrow = control.ControlFont().Size;
-    control.SetStartDate("20240101060000");
-    control.SetEndDate("20240101140000");
+    control.setStartDate("20240101060000");
+    control.setEndDate("20240101140000");
     control.Refresh(false);
     // Fitted again from the cells' own height: the size no longer moves, so d is that of the size
     // the cells carry now.
@@ -89,8 +89,8 @@ TEST(ProductionPeriodTableLayout, CellsFollowTheWindowAndTheExtentOnceTheGridIsB
     ExpectBounds(control.Cell(2, 9), 16700, 300 + control.Cell(0, 5).Top(), 1200, 150);
 
     control.SetExtent(9000, 1800);
-    control.SetEndDate("20240101060000");
-    control.SetAccumulated(true);
+    control.setEndDate("20240101060000");
+    control.setAccumulated(true);
     ASSERT_NO_THROW(control.Refresh(false));
     ASSERT_EQ(control.ColumnCount(), 1);
     EXPECT_FLOAT_EQ(control.Cell(3, 0).Left(), 30) << "a single column takes the caption share of the width";
@@ -113,8 +113,8 @@ TEST_F(ProductionPeriodTableTimeBar, SpansTheElapsedShareOfTheWindowAtTheLastLay
         SCOPED_TRACE(row.Case);
         Freeze(row.Now);
         ProductionPeriodTable control;
-        control.SetStartDate(row.Start);
-        control.SetEndDate(row.End);
+        control.setStartDate(row.Start);
+        control.setEndDate(row.End);
         control.SetExtent(9000, 1800);
         control.Refresh(false);
         EXPECT_FLOAT_EQ(control.BarMax().Width(), 9000 * row.Share);
@@ -147,8 +147,8 @@ TEST(ProductionPeriodTableMenu, ARowCaptionPopsUpItsMenuAndAChoiceIsStoredAndAnn
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Case);
         ScriptedTable table("20240101060000", "20240101140000");
-        table.control.SetGood(0);
-        table.control.SetDifference(1);
+        table.control.setGood(0);
+        table.control.setDifference(1);
         table.Reply(FollowUpReply(std::vector<Period>(8, Period{{"GoodQuantity", "3"}})));
         table.control.show();
         table.control.Refresh(false);
@@ -308,10 +308,10 @@ TEST_F(ProductionPeriodTableOnPlant, ShowsTheShiftAndBookedScrapAfterTheNextRefr
     for (const auto& [name, value] : ProductionPeriodTable::ShiftContaining(k7::Clock::Now()))
         control.Assign(name, V(value));
     EXPECT_EQ(control.StartDate(), "20240315060000");
-    control.SetAPIHost(plant.BaseUrl());
-    control.SetProcess("P100");
-    control.SetSession("T1");
-    control.SetCompany("ORV");
+    control.setAPIHost(plant.BaseUrl());
+    control.setProcess("P100");
+    control.setSession("T1");
+    control.setCompany("ORV");
     control.Refresh(false);
     ASSERT_EQ(control.Error(), "");
     ASSERT_EQ(control.ColumnCount(), 10);

@@ -32,10 +32,10 @@ template <class Control> struct QueuedControl {
         for (const QString& body : bodies)
             replies->Queue(body);
         control.SetHost(&host);
-        control.SetAPIHost(apiHost);
-        control.SetProcess("P100");
-        control.SetSession("S7");
-        control.SetCompany("ACME");
+        control.setAPIHost(apiHost);
+        control.setProcess("P100");
+        control.setSession("S7");
+        control.setCompany("ACME");
         control.Refresh(false);
         replies->Sent.clear();
     }

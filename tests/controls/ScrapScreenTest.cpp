@@ -94,7 +94,7 @@ TEST(ScrapScreenPress, PostsTheAnsweredQuantityForTheCauseAndReloadsOnSuccess) {
         ScriptedScrap scripted("http://plant",
                                {kTwoCauses, reply, kOk + R"([{"Scrap":"9-N"},{"Scrap":"3"}]})"});
         scripted.control.RefreshBtn("35", "Burr");
-        scripted.control.SetAPIHost(apiHost);
+        scripted.control.setAPIHost(apiHost);
         scripted.host.Answer = answer;
         scripted.control.btnScrap(button).click();
         const QString post =

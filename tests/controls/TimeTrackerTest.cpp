@@ -40,11 +40,11 @@ protected:
     TimeTrackerTest() {
         k7::Clock::Set(Opened());
         control.SetRequestFactory(ScriptedRequest::Factory(replies));
-        control.SetAPIHost("http://plant/");
-        control.SetProcess("P1");
-        control.SetSession("S");
-        control.SetCompany("C");
-        control.SetBars(20);
+        control.setAPIHost("http://plant/");
+        control.setProcess("P1");
+        control.setSession("S");
+        control.setCompany("C");
+        control.setBars(20);
     }
     ~TimeTrackerTest() override { k7::Clock::UseSystemTime(); }
     void Reply(const QString& body, int status = 200) {
@@ -79,7 +79,7 @@ class TimeTrackerLayout : public ::testing::TestWithParam<LayoutRow> {};
 TEST_P(TimeTrackerLayout, TwentyBarsShareTheWidthOnTheBaseLineBelowTheBand) {
     const LayoutRow& row = GetParam();
     TimeTracker control;
-    control.SetBars(20);
+    control.setBars(20);
     control.SetExtent(row.Width, row.Height);
     EXPECT_TRUE(control.ChartCreation());
     for (int i = 0; i <= 20; ++i)
@@ -151,7 +151,7 @@ TEST_F(TimeTrackerTest, OnlyTheFirstRefreshFalseLoadsUntilTheHostClearsInitializ
     control.Refresh(false);
     EXPECT_EQ(std::pair(replies->Sent.size(), HeightOf(19) > 0), std::pair(qsizetype(3), true))
         << "two loads and the tick";
-    control.SetInitializer(false);
+    control.setInitializer(false);
     control.Refresh(false);
     EXPECT_EQ(std::pair(replies->Sent.size(), HeightOf(19)), std::pair(qsizetype(4), 0.0f))
         << "rebuilt: every bar emptied";
@@ -220,7 +220,7 @@ TEST_F(TimeTrackerTest, ACounterChangeShiftsTheBarsAndFewerBarsLeaveTheOthersInP
     EXPECT_FLOAT_EQ(HeightOf(18), 20.0f / 60 * 2330);
     EXPECT_FLOAT_EQ(control.barTime()(18).Top(), kBase - HeightOf(18));
     const k7::TwipsRect bar18 = control.barTime()(18).Bounds();
-    control.SetBars(10);
+    control.setBars(10);
     control.Resize();
     EXPECT_EQ(control.barTime()(18).Bounds(), bar18);
     EXPECT_EQ(control.barTime()(10).Bounds(), (k7::TwipsRect{4680, kBase, 421.2f, 0}));
@@ -229,7 +229,7 @@ TEST_F(TimeTrackerTest, ACounterChangeShiftsTheBarsAndFewerBarsLeaveTheOthersInP
 }
 
 TEST_F(TimeTrackerTest, NoBarsKeepTheClockRunningAndNoTargetFailsOnlyAtZeroSeconds) {
-    control.SetBars(0);
+    control.setBars(0);
     Open();
     EXPECT_EQ(control.barTime()(0).Bounds(), (k7::TwipsRect{0, kBase, 0, 0}));
     Tick(Cycle(60, 7, 80));
@@ -238,8 +238,8 @@ TEST_F(TimeTrackerTest, NoBarsKeepTheClockRunningAndNoTargetFailsOnlyAtZeroSecon
     Tick(Cycle(60, 7, -65));
     EXPECT_EQ(control.lblTime().Caption(), "-02:-05") << "minutes round down, seconds keep the sign";
 
-    control.SetBars(20);
-    control.SetInitializer(false);
+    control.setBars(20);
+    control.setInitializer(false);
     Open(Cycle(0, 1, 0));
     Tick(Cycle(0, 1, 0));
     EXPECT_EQ(std::pair(control.lblTime().ForeColor(), HeightOf(19)), std::pair(kWhite, 0.0f))
@@ -253,8 +253,8 @@ TEST_F(TimeTrackerTest, FollowsThePlantsCyclesTickByTick) {
     k7::plant::PlantService plant;
     plant.Start(0);
     control.SetRequestFactory({}); // real HTTP
-    control.SetAPIHost(plant.BaseUrl());
-    control.SetProcess("P100");
+    control.setAPIHost(plant.BaseUrl());
+    control.setProcess("P100");
     control.Refresh(false);
     k7::plant::Cycle cycle;
     plant.WithModel([&](k7::plant::PlantModel& model) { cycle = model.CurrentCycle("P100", Opened()); });

@@ -34,8 +34,19 @@ cmake -S "$consumer" -B "$work/build" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" \
   -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
   -DCMAKE_BUILD_TYPE=Release >"$work/configure.log" || { cat "$work/configure.log"; fail "configure"; }
 cmake --build "$work/build" >"$work/build.log" || { cat "$work/build.log"; fail "build"; }
-ldd "$work/build/k7_consumer" | grep -q "$prefix/${libdir}libOrvelK7Controls.so.11" ||
-  fail "the consumer does not load the installed library: $(ldd "$work/build/k7_consumer" | grep OrvelK7)"
+# The file the dynamic loader picks for the library when it loads $1.
+loaded_library() {
+  local path
+  path=$(ldd "$1" | sed -n 's/^\s*libOrvelK7Controls\.so\.11 => \(\S*\) .*/\1/p')
+  [ -n "$path" ] && readlink -f "$path"
+}
+installed=$(readlink -f "$prefix/${libdir}libOrvelK7Controls.so.11")
+[ "$(loaded_library "$work/build/k7_consumer")" = "$installed" ] ||
+  fail "the consumer does not load the installed library"
+plugin=$prefix/${libdir}qt6/plugins/designer/libOrvelK7ControlsDesigner.so
+[ -f "$plugin" ] || fail "the Designer plugin is not installed"
+[ "$(loaded_library "$plugin")" = "$installed" ] ||
+  fail "the installed Designer plugin does not load the installed library"
 
 "$prefix/bin/k7" plant --port 0 >"$work/plant.log" 2>&1 &
 plant=$!

@@ -101,17 +101,17 @@ protected:
         exchange = request.get();
         control.SetRequestObject(std::move(request));
         Size(control, 320, 240);
-        control.SetURL("http://plant/drawing/path");
-        control.SetIP("10.0.0.5");
-        control.SetPort(1433);
-        control.SetCompany("ORV");
-        control.SetSession("S1");
-        control.SetUser("U7");
-        control.SetDevice("D1");
-        control.SetArea("Assembly");
-        control.SetProcess("P100");
-        control.SetStartDate("20240105063015");
-        control.SetEndDate("20240105183000");
+        control.setURL("http://plant/drawing/path");
+        control.setIP("10.0.0.5");
+        control.setPort(1433);
+        control.setCompany("ORV");
+        control.setSession("S1");
+        control.setUser("U7");
+        control.setDevice("D1");
+        control.setArea("Assembly");
+        control.setProcess("P100");
+        control.setStartDate("20240105063015");
+        control.setEndDate("20240105183000");
     }
     void TearDown() override { k7::Clock::UseSystemTime(); }
 
@@ -124,7 +124,7 @@ protected:
     }
     // Sends `process`, and the picture that shows then.
     QImage Sent(const QString& process) {
-        control.SetProcess(process);
+        control.setProcess(process);
         control.Refresh(true);
         return control.picPath().Image().copy();
     }
@@ -136,9 +136,9 @@ protected:
 // --- the request -----------------------------------------------------------------------------
 
 TEST_F(PathRequest, SendsTheTwentyParametersInTheirOrderAndPollsEvery500ms) {
-    control.SetPlanned(1);
-    control.SetRatiosType(2);
-    control.SetRatiosTypeTarget(3);
+    control.setPlanned(1);
+    control.setRatiosType(2);
+    control.setRatiosTypeTarget(3);
     EXPECT_EQ(exchange->Timeouts, 0) << "no limits: the control's own 60 s are the only one";
     EXPECT_FALSE(control.Refresh(false));
     EXPECT_EQ(
@@ -168,9 +168,9 @@ TEST_F(PathRequest, ThePeriodIsTruncatedToTheHourAndExtendedToWholeSteps) {
                 {"20240105", "20240106", false, "202401050000", "202401060000"},
                 {"", "", true, "0000", "18991230000000"}};
     for (const auto& row : rows) {
-        control.SetStartDate(row.Start);
-        control.SetEndDate(row.End);
-        control.SetHoursExtraAdd(row.HoursExtraAdd);
+        control.setStartDate(row.Start);
+        control.setEndDate(row.End);
+        control.setHoursExtraAdd(row.HoursExtraAdd);
         Advance(60);
         Sent("P100");
         EXPECT_TRUE(
@@ -195,7 +195,7 @@ TEST_F(PathRequest, ThePeriodIsTruncatedToTheHourAndExtendedToWholeSteps) {
 }
 
 TEST_F(PathRequest, ThePeriodMovesOnEveryCallEvenWhenNothingIsSent) {
-    control.SetHoursExtraAdd(true);
+    control.setHoursExtraAdd(true);
     Sent("P100");
     Advance(5);
     Sent("P100");
@@ -368,11 +368,11 @@ TEST(PathOnPlant, DrawsWhatTheDrawingServiceAnswers) {
     const k7::HttpRequest& watched = *request;
     control.SetRequestObject(std::move(request));
     Size(control, 320, 240);
-    control.SetURL(plant.BaseUrl() + k7::plant::DrawingService::Path());
-    control.SetArea("Assembly");
-    control.SetProcess("P200");
-    control.SetStartDate("20240104183000");
-    control.SetEndDate("20240105063000");
+    control.setURL(plant.BaseUrl() + k7::plant::DrawingService::Path());
+    control.setArea("Assembly");
+    control.setProcess("P200");
+    control.setStartDate("20240104183000");
+    control.setEndDate("20240105063000");
 
     control.Refresh(false);
     ASSERT_TRUE(Within([&] { return plant.RequestCount(k7::plant::DrawingService::Path()) == 1; }));

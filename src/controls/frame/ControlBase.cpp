@@ -33,6 +33,13 @@ bool ControlBase::Refresh(bool pBolOpened) {
 }
 
 void ControlBase::Assign(const QString& name, const Variant& value) {
+    if (designTime_)
+        RunHandler([&] { AssignNow(name, value); }, FailurePolicy::Record);
+    else
+        AssignNow(name, value);
+}
+
+void ControlBase::AssignNow(const QString& name, const Variant& value) {
     const PropertyDefinition& property = Properties().At(name);
     if (property.Access == PropertyAccess::ReadOnly)
         Raise(ErrorNumber::PropertyIsReadOnly);

@@ -62,6 +62,8 @@ public:
     // converted to the property's type and written in the property's form (plain stores it;
     // notifying does nothing for an equal value, else asks the host under the persistence name,
     // stores only on approval and then tells the host).
+    // At design time a refused write leaves the property as it was and records the failure in
+    // Error instead of throwing it (see SetDesignTime).
     void Assign(const QString& name, const Variant& value);
     // The stored value in the property's type (also for write-only properties).
     Variant Value(const QString& name) const;
@@ -72,6 +74,14 @@ public:
     void ReadProperties(const PropertyBag& bag);
     // Writes every persisted property in the table's write order, also values equal to defaults.
     void WriteProperties(PropertyBag& bag) const;
+
+    // --- design time
+    // Set by a form editor (the Qt Designer plugin) for the controls on the form it edits. Its
+    // property editor writes through the meta-object, where an exception has nowhere to go but
+    // out of the editor, so property writes record their failures instead (out of range, wrong
+    // type). False for controls an application creates.
+    void SetDesignTime(bool designTime) { designTime_ = designTime; }
+    bool DesignTime() const { return designTime_; }
 
     // --- host
     void SetHost(ControlHost* host); // nullptr: back to DefaultControlHost
@@ -178,12 +188,14 @@ protected:
 private:
     QSize PixelSizeOf(float width, float height) const;
     void RunResizeHook();
+    void AssignNow(const QString& name, const Variant& value);
 
     QString error_;
     ControlHost* host_ = nullptr;
     FailurePolicy handlerFailures_ = FailurePolicy::Record;
     float extentWidth_ = 0;
     float extentHeight_ = 0;
+    bool designTime_ = false;
     // The extent the resize hook last saw; none until the control is first placed.
     std::optional<std::pair<float, float>> resizedExtent_;
     uint32_t backColor_ = 0x8000000F;

@@ -34,23 +34,23 @@ enum class HttpVerb { Get, Patch, Post, Delete };
 // call gets a fresh client and a fresh document, released when the call is over.
 class ServiceControl : public ControlBase {
     Q_OBJECT
-    Q_PROPERTY(QString APIHost READ APIHost WRITE SetAPIHost)
-    Q_PROPERTY(QString Company READ Company WRITE SetCompany)
-    Q_PROPERTY(QString Session READ Session WRITE SetSession)
-    Q_PROPERTY(QString Process READ Process WRITE SetProcess)
+    Q_PROPERTY(QString APIHost READ APIHost WRITE setAPIHost)
+    Q_PROPERTY(QString Company READ Company WRITE setCompany)
+    Q_PROPERTY(QString Session READ Session WRITE setSession)
+    Q_PROPERTY(QString Process READ Process WRITE setProcess)
 
 public:
     using ControlBase::ControlBase;
 
     // Written in the form the control's table gives them.
     const QString& APIHost() const { return apiHost_; }
-    void SetAPIHost(const QString& value) { Assign(QStringLiteral("APIHost"), Variant(value)); }
+    void setAPIHost(const QString& value) { Assign(QStringLiteral("APIHost"), Variant(value)); }
     const QString& Company() const { return company_; }
-    void SetCompany(const QString& value) { Assign(QStringLiteral("Company"), Variant(value)); }
+    void setCompany(const QString& value) { Assign(QStringLiteral("Company"), Variant(value)); }
     const QString& Session() const { return session_; }
-    void SetSession(const QString& value) { Assign(QStringLiteral("Session"), Variant(value)); }
+    void setSession(const QString& value) { Assign(QStringLiteral("Session"), Variant(value)); }
     const QString& Process() const { return process_; }
-    void SetProcess(const QString& value) { Assign(QStringLiteral("Process"), Variant(value)); }
+    void setProcess(const QString& value) { Assign(QStringLiteral("Process"), Variant(value)); }
 
     // Where the control's REST clients get their request objects; tests hand in scripted ones.
     // Without one, the real HTTP request object is used.

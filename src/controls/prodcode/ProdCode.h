@@ -15,7 +15,7 @@ class Label;
 // colour) at 2880/120 2535x255; both captions empty. FontSize starts at 8.
 class ProdCode : public ServiceControl {
     Q_OBJECT
-    Q_PROPERTY(float FontSize READ FontSize WRITE SetFontSize)
+    Q_PROPERTY(double FontSize READ FontSize WRITE setFontSize)
 
 public:
     explicit ProdCode(QWidget* parent = nullptr);
@@ -27,7 +27,7 @@ public:
 
     // Point size Createlabels gives both labels; a write takes effect at the next Createlabels.
     float FontSize() const { return fontSize_; }
-    void SetFontSize(float value) { Assign(QStringLiteral("FontSize"), Variant(value)); }
+    void setFontSize(double value) { Assign(QStringLiteral("FontSize"), Variant(value)); }
 
     // Asks the service for the process's current product and shows its code. True when a reply
     // was received and judged (code or "No Data" shown); false when APIHost is empty or a failure

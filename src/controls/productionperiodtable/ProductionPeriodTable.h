@@ -49,28 +49,28 @@ class PopupMenu;
 // - BarMax has no border.
 class ProductionPeriodTable : public ServiceControl {
     Q_OBJECT
-    Q_PROPERTY(QString StartDate READ StartDate WRITE SetStartDate)
-    Q_PROPERTY(QString EndDate READ EndDate WRITE SetEndDate)
-    Q_PROPERTY(int16_t FontSize READ FontSize WRITE SetFontSize)
-    Q_PROPERTY(QString FontName READ FontName WRITE SetFontName)
-    Q_PROPERTY(QString FontItalic READ FontItalic WRITE SetFontItalic)
-    Q_PROPERTY(QString FontBold READ FontBold WRITE SetFontBold)
-    Q_PROPERTY(uint32_t FontColor READ FontColor WRITE SetFontColor)
-    Q_PROPERTY(QString LabelOEE READ LabelOEE WRITE SetLabelOEE)
-    Q_PROPERTY(QString LabelTarget READ LabelTarget WRITE SetLabelTarget)
-    Q_PROPERTY(QString LabelGreenTarget READ LabelGreenTarget WRITE SetLabelGreenTarget)
-    Q_PROPERTY(QString LabelProduced READ LabelProduced WRITE SetLabelProduced)
-    Q_PROPERTY(QString LabelBad READ LabelBad WRITE SetLabelBad)
-    Q_PROPERTY(QString LabelGood READ LabelGood WRITE SetLabelGood)
-    Q_PROPERTY(QString LabelTotal READ LabelTotal WRITE SetLabelTotal)
-    Q_PROPERTY(uint8_t Planned READ Planned WRITE SetPlanned)
-    Q_PROPERTY(uint8_t RatiosType READ RatiosType WRITE SetRatiosType)
-    Q_PROPERTY(uint8_t RatiosTypeTarget READ RatiosTypeTarget WRITE SetRatiosTypeTarget)
-    Q_PROPERTY(uint8_t Produced READ Produced WRITE SetProduced)
-    Q_PROPERTY(uint8_t Bad READ Bad WRITE SetBad)
-    Q_PROPERTY(uint8_t Good READ Good WRITE SetGood)
-    Q_PROPERTY(uint8_t Difference READ Difference WRITE SetDifference)
-    Q_PROPERTY(bool Accumulated READ Accumulated WRITE SetAccumulated)
+    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
+    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate)
+    Q_PROPERTY(int FontSize READ FontSize WRITE setFontSize)
+    Q_PROPERTY(QString FontName READ FontName WRITE setFontName)
+    Q_PROPERTY(QString FontItalic READ FontItalic WRITE setFontItalic)
+    Q_PROPERTY(QString FontBold READ FontBold WRITE setFontBold)
+    Q_PROPERTY(uint32_t FontColor READ FontColor WRITE setFontColor)
+    Q_PROPERTY(QString LabelOEE READ LabelOEE WRITE setLabelOEE)
+    Q_PROPERTY(QString LabelTarget READ LabelTarget WRITE setLabelTarget)
+    Q_PROPERTY(QString LabelGreenTarget READ LabelGreenTarget WRITE setLabelGreenTarget)
+    Q_PROPERTY(QString LabelProduced READ LabelProduced WRITE setLabelProduced)
+    Q_PROPERTY(QString LabelBad READ LabelBad WRITE setLabelBad)
+    Q_PROPERTY(QString LabelGood READ LabelGood WRITE setLabelGood)
+    Q_PROPERTY(QString LabelTotal READ LabelTotal WRITE setLabelTotal)
+    Q_PROPERTY(int Planned READ Planned WRITE setPlanned)
+    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType)
+    Q_PROPERTY(int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget)
+    Q_PROPERTY(int Produced READ Produced WRITE setProduced)
+    Q_PROPERTY(int Bad READ Bad WRITE setBad)
+    Q_PROPERTY(int Good READ Good WRITE setGood)
+    Q_PROPERTY(int Difference READ Difference WRITE setDifference)
+    Q_PROPERTY(bool Accumulated READ Accumulated WRITE setAccumulated)
 
 public:
     explicit ProductionPeriodTable(QWidget* parent = nullptr);
@@ -82,42 +82,42 @@ public:
 
     // The window, "YYYYMMDDhhmmss" or "YYYYMMDD", sent to the service as the host gave it.
     const QString& StartDate() const { return startDate_; }
-    void SetStartDate(const QString& value) { Assign(QStringLiteral("StartDate"), Variant(value)); }
+    void setStartDate(const QString& value) { Assign(QStringLiteral("StartDate"), Variant(value)); }
     const QString& EndDate() const { return endDate_; }
-    void SetEndDate(const QString& value) { Assign(QStringLiteral("EndDate"), Variant(value)); }
+    void setEndDate(const QString& value) { Assign(QStringLiteral("EndDate"), Variant(value)); }
 
     // The control's own font and text colour, which every cell copies. FontSize reads the size
     // rounded to a whole point; the layout refits it, so it reads back the fitted size. A write
     // that fails puts that attribute back to its default without a word.
     int16_t FontSize() const;
-    void SetFontSize(int16_t value) { Assign(QStringLiteral("FontSize"), Variant(value)); }
+    void setFontSize(int value) { Assign(QStringLiteral("FontSize"), Variant(value)); }
     QString FontName() const;
-    void SetFontName(const QString& value) { Assign(QStringLiteral("FontName"), Variant(value)); }
+    void setFontName(const QString& value) { Assign(QStringLiteral("FontName"), Variant(value)); }
     QString FontItalic() const;
-    void SetFontItalic(const QString& value) { Assign(QStringLiteral("FontItalic"), Variant(value)); }
+    void setFontItalic(const QString& value) { Assign(QStringLiteral("FontItalic"), Variant(value)); }
     QString FontBold() const;
-    void SetFontBold(const QString& value) { Assign(QStringLiteral("FontBold"), Variant(value)); }
+    void setFontBold(const QString& value) { Assign(QStringLiteral("FontBold"), Variant(value)); }
     uint32_t FontColor() const { return ForeColor(); }
-    void SetFontColor(uint32_t value) { Assign(QStringLiteral("FontColor"), Variant(static_cast<int32_t>(value))); }
+    void setFontColor(uint32_t value) { Assign(QStringLiteral("FontColor"), Variant(static_cast<int32_t>(value))); }
 
     // Caption lists: "a,b,c" or "a,b,c;long a,long b,long c". A row caption is the item its switch
     // selects (underlined: it opens a menu), or the whole text when it has no comma. Writing
     // LabelTarget, LabelGreenTarget, LabelBad or LabelGood also renames the items of that row's
     // menu; a list longer than the menu stores the value, then raises without telling the host.
     const QString& LabelOEE() const { return labelOEE_; }
-    void SetLabelOEE(const QString& value) { Assign(QStringLiteral("LabelOEE"), Variant(value)); }
+    void setLabelOEE(const QString& value) { Assign(QStringLiteral("LabelOEE"), Variant(value)); }
     const QString& LabelTarget() const { return labelTarget_; }
-    void SetLabelTarget(const QString& value) { Assign(QStringLiteral("LabelTarget"), Variant(value)); }
+    void setLabelTarget(const QString& value) { Assign(QStringLiteral("LabelTarget"), Variant(value)); }
     const QString& LabelGreenTarget() const { return labelGreenTarget_; }
-    void SetLabelGreenTarget(const QString& value) { Assign(QStringLiteral("LabelGreenTarget"), Variant(value)); }
+    void setLabelGreenTarget(const QString& value) { Assign(QStringLiteral("LabelGreenTarget"), Variant(value)); }
     const QString& LabelProduced() const { return labelProduced_; }
-    void SetLabelProduced(const QString& value) { Assign(QStringLiteral("LabelProduced"), Variant(value)); }
+    void setLabelProduced(const QString& value) { Assign(QStringLiteral("LabelProduced"), Variant(value)); }
     const QString& LabelBad() const { return labelBad_; }
-    void SetLabelBad(const QString& value) { Assign(QStringLiteral("LabelBad"), Variant(value)); }
+    void setLabelBad(const QString& value) { Assign(QStringLiteral("LabelBad"), Variant(value)); }
     const QString& LabelGood() const { return labelGood_; }
-    void SetLabelGood(const QString& value) { Assign(QStringLiteral("LabelGood"), Variant(value)); }
+    void setLabelGood(const QString& value) { Assign(QStringLiteral("LabelGood"), Variant(value)); }
     const QString& LabelTotal() const { return labelTotal_; }
-    void SetLabelTotal(const QString& value) { Assign(QStringLiteral("LabelTotal"), Variant(value)); }
+    void setLabelTotal(const QString& value) { Assign(QStringLiteral("LabelTotal"), Variant(value)); }
 
     // View switches. Planned (0 real, 1 planned figures), RatiosType (capacity: 0 OEE, 1 PE, 2
     // activity), RatiosTypeTarget (0..3 green, 4..7 yellow target of the OEE, PE, speed, OEE x
@@ -125,21 +125,21 @@ public:
     // or good minus capacity in the last row), Accumulated (running totals, no totals column).
     // Produced is kept and persisted but changes nothing.
     uint8_t Planned() const { return planned_; }
-    void SetPlanned(uint8_t value) { Assign(QStringLiteral("Planned"), Variant(value)); }
+    void setPlanned(int value) { Assign(QStringLiteral("Planned"), Variant(value)); }
     uint8_t RatiosType() const { return ratiosType_; }
-    void SetRatiosType(uint8_t value) { Assign(QStringLiteral("RatiosType"), Variant(value)); }
+    void setRatiosType(int value) { Assign(QStringLiteral("RatiosType"), Variant(value)); }
     uint8_t RatiosTypeTarget() const { return ratiosTypeTarget_; }
-    void SetRatiosTypeTarget(uint8_t value) { Assign(QStringLiteral("RatiosTypeTarget"), Variant(value)); }
+    void setRatiosTypeTarget(int value) { Assign(QStringLiteral("RatiosTypeTarget"), Variant(value)); }
     uint8_t Produced() const { return produced_; }
-    void SetProduced(uint8_t value) { Assign(QStringLiteral("Produced"), Variant(value)); }
+    void setProduced(int value) { Assign(QStringLiteral("Produced"), Variant(value)); }
     uint8_t Bad() const { return bad_; }
-    void SetBad(uint8_t value) { Assign(QStringLiteral("Bad"), Variant(value)); }
+    void setBad(int value) { Assign(QStringLiteral("Bad"), Variant(value)); }
     uint8_t Good() const { return good_; }
-    void SetGood(uint8_t value) { Assign(QStringLiteral("Good"), Variant(value)); }
+    void setGood(int value) { Assign(QStringLiteral("Good"), Variant(value)); }
     uint8_t Difference() const { return difference_; }
-    void SetDifference(uint8_t value) { Assign(QStringLiteral("Difference"), Variant(value)); }
+    void setDifference(int value) { Assign(QStringLiteral("Difference"), Variant(value)); }
     bool Accumulated() const { return accumulated_; }
-    void SetAccumulated(bool value) { Assign(QStringLiteral("Accumulated"), Variant(value)); }
+    void setAccumulated(bool value) { Assign(QStringLiteral("Accumulated"), Variant(value)); }
 
     // Rebuilds the grid for the current window and Accumulated, lays it out and loads it. Errors
     // of the window (a date ToDate cannot read, more than 32767 hours) and of the layout reach the

@@ -38,8 +38,8 @@ namespace k7 {
 // grows. The same holds for a negative Bars, which lays out no bar at all.
 class TimeTracker : public ServiceControl {
     Q_OBJECT
-    Q_PROPERTY(bool Initializer READ Initializer WRITE SetInitializer)
-    Q_PROPERTY(int Bars READ Bars WRITE SetBars)
+    Q_PROPERTY(bool Initializer READ Initializer WRITE setInitializer)
+    Q_PROPERTY(int Bars READ Bars WRITE setBars)
 
 public:
     explicit TimeTracker(QWidget* parent = nullptr);
@@ -51,10 +51,10 @@ public:
 
     // True once the first load judged a reply; Refresh does nothing until the host writes False.
     bool Initializer() const { return initializer_; }
-    void SetInitializer(bool value) { Assign(QStringLiteral("Initializer"), Variant(value)); }
+    void setInitializer(bool value) { Assign(QStringLiteral("Initializer"), Variant(value)); }
     // Number of cycle bars shown.
     int32_t Bars() const { return bars_; }
-    void SetBars(int32_t value) { Assign(QStringLiteral("Bars"), Variant(value)); }
+    void setBars(int32_t value) { Assign(QStringLiteral("Bars"), Variant(value)); }
 
     // Starts the per-second ticks.
     Q_INVOKABLE void InitTimer();

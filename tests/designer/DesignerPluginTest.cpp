@@ -1,0 +1,175 @@
+// The Designer plugin as Qt Designer sees it: loaded through QPluginLoader and its custom-widget
+// collection, listed in Designer's own widget box, and edited through Designer's own property
+// sheets.
+#include "controls/ControlCatalog.h"
+#include "controls/frame/ControlBase.h"
+#include "controls/frame/PropertyTable.h"
+
+#include <QtDesigner/QDesignerComponents>
+#include <QtDesigner/QDesignerFormEditorInterface>
+#include <QtDesigner/QDesignerPropertySheetExtension>
+#include <QtDesigner/QDesignerWidgetBoxInterface>
+#include <QtDesigner/QExtensionManager>
+#include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMetaProperty>
+#include <QPluginLoader>
+#include <QXmlStreamReader>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace k7;
+
+namespace {
+
+const QString kGroup = QStringLiteral("OrvelK7 Controls");
+
+QStringList CatalogClassNames() {
+    QStringList names;
+    for (const QString& name : ControlCatalog::Names())
+        names.append(QStringLiteral("k7::") + name);
+    return names;
+}
+
+// The class and geometry size of the one widget in a widget's DOM XML.
+std::pair<QString, QSize> DomWidget(const QString& xml) {
+    QXmlStreamReader reader(xml);
+    QString className;
+    QSize size;
+    while (!reader.atEnd()) {
+        if (reader.readNext() != QXmlStreamReader::StartElement)
+            continue;
+        if (reader.name() == QLatin1String("widget"))
+            className = reader.attributes().value(QLatin1String("class")).toString();
+        else if (reader.name() == QLatin1String("width"))
+            size.setWidth(reader.readElementText().toInt());
+        else if (reader.name() == QLatin1String("height"))
+            size.setHeight(reader.readElementText().toInt());
+    }
+    EXPECT_FALSE(reader.hasError()) << qPrintable(reader.errorString());
+    return {className, size};
+}
+
+class DesignerPlugin : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        loader_ = new QPluginLoader(QStringLiteral(K7_DESIGNER_PLUGIN));
+        collection_ = qobject_cast<QDesignerCustomWidgetCollectionInterface*>(loader_->instance());
+        ASSERT_NE(collection_, nullptr) << qPrintable(loader_->errorString());
+        // Designer's own core: its plugin manager looks in the designer folder of every library
+        // path, as the Designer application does with QT_PLUGIN_PATH.
+        QDir plugins = QFileInfo(loader_->fileName()).dir();
+        plugins.cdUp();
+        QCoreApplication::addLibraryPath(plugins.path());
+        core_ = QDesignerComponents::createFormEditor(nullptr);
+        QDesignerComponents::initializePlugins(core_);
+        core_->setWidgetBox(QDesignerComponents::createWidgetBox(core_, nullptr));
+    }
+    static void TearDownTestSuite() {
+        delete core_->widgetBox();
+        delete core_;
+        loader_->unload();
+        delete loader_;
+    }
+
+    static QDesignerPropertySheetExtension* Sheet(QWidget* widget) {
+        return qt_extension<QDesignerPropertySheetExtension*>(core_->extensionManager(), widget);
+    }
+    static ControlBase& Create(const QString& className, QWidget* parent) {
+        for (QDesignerCustomWidgetInterface* widget : collection_->customWidgets())
+            if (widget->name() == className)
+                return dynamic_cast<ControlBase&>(*widget->createWidget(parent));
+        throw std::invalid_argument(className.toStdString());
+    }
+
+    static inline QPluginLoader* loader_ = nullptr;
+    static inline QDesignerCustomWidgetCollectionInterface* collection_ = nullptr;
+    static inline QDesignerFormEditorInterface* core_ = nullptr;
+};
+
+TEST_F(DesignerPlugin, OffersEveryControlOfTheCatalogAtItsDesignSize) {
+    QStringList names;
+    QWidget form;
+    for (QDesignerCustomWidgetInterface* widget : collection_->customWidgets()) {
+        SCOPED_TRACE(widget->name().toStdString());
+        names.append(widget->name());
+        EXPECT_EQ(widget->group(), kGroup);
+        EXPECT_EQ(widget->includeFile(), QStringLiteral("OrvelK7Controls.h"));
+        EXPECT_FALSE(widget->isContainer());
+
+        QWidget* created = widget->createWidget(&form);
+        auto* control = dynamic_cast<ControlBase*>(created);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(created->parentWidget(), &form);
+        EXPECT_EQ(QString::fromLatin1(created->metaObject()->className()), widget->name());
+        EXPECT_TRUE(control->DesignTime());
+        const auto [domClass, domSize] = DomWidget(widget->domXml());
+        EXPECT_EQ(domClass, widget->name());
+        EXPECT_EQ(domSize, created->size());
+        EXPECT_GT(domSize.width(), 0);
+        EXPECT_GT(domSize.height(), 0);
+    }
+    EXPECT_EQ(names, CatalogClassNames());
+}
+
+TEST_F(DesignerPlugin, DesignersWidgetBoxListsTheControlsInOneGroup) {
+    QDesignerWidgetBoxInterface* box = core_->widgetBox();
+    QStringList listed;
+    for (int c = 0; c < box->categoryCount(); ++c) {
+        const QDesignerWidgetBoxInterface::Category category = box->category(c);
+        for (int w = 0; w < category.widgetCount(); ++w)
+            if (category.widget(w).name().startsWith(QLatin1String("k7::"))) {
+                EXPECT_EQ(category.name(), kGroup) << qPrintable(category.widget(w).name());
+                listed.append(category.widget(w).name());
+            }
+    }
+    EXPECT_EQ(listed, CatalogClassNames());
+}
+
+// Designer lists every persisted property under its persistence name with an editor, and a .ui
+// file it writes compiles: uic calls set<Name>(), which moc marks as the standard setter.
+TEST_F(DesignerPlugin, EditsEveryPersistedPropertyByItsPersistenceName) {
+    const QSet<QString> editable = {QStringLiteral("qdesigner_internal::PropertySheetStringValue"),
+                                    QStringLiteral("bool"), QStringLiteral("int"), QStringLiteral("uint"),
+                                    QStringLiteral("double")};
+    QWidget form;
+    for (const QString& className : CatalogClassNames()) {
+        ControlBase& control = Create(className, &form);
+        QDesignerPropertySheetExtension* sheet = Sheet(&control);
+        ASSERT_NE(sheet, nullptr);
+        for (const PropertyDefinition* property : control.Properties().WriteSequence()) {
+            SCOPED_TRACE((className + QLatin1Char('.') + property->PersistenceName).toStdString());
+            const int index = sheet->indexOf(property->PersistenceName);
+            ASSERT_GE(index, 0);
+            EXPECT_TRUE(sheet->isVisible(index));
+            EXPECT_TRUE(editable.contains(QString::fromLatin1(sheet->property(index).typeName())))
+                << sheet->property(index).typeName();
+            const QMetaObject& meta = *control.metaObject();
+            EXPECT_TRUE(meta.property(meta.indexOfProperty(qPrintable(property->PersistenceName))).hasStdCppSet());
+        }
+    }
+}
+
+// Designer's property editor takes any number its field holds; the control keeps what it had and
+// shows why in Error, instead of an exception leaving Designer.
+TEST_F(DesignerPlugin, ARefusedValueFromThePropertyEditorLandsInError) {
+    QWidget form;
+    ControlBase& control = Create(QStringLiteral("k7::ProductionPeriodTable"), &form);
+    QDesignerPropertySheetExtension* sheet = Sheet(&control);
+    const int planned = sheet->indexOf(QStringLiteral("Planned"));
+
+    sheet->setProperty(planned, 1);
+    EXPECT_EQ(control.Value(QStringLiteral("Planned")), Variant(uint8_t(1)));
+    EXPECT_EQ(control.Error(), QString());
+
+    sheet->setProperty(planned, 300);
+    EXPECT_EQ(control.Value(QStringLiteral("Planned")), Variant(uint8_t(1)));
+    EXPECT_EQ(control.Error(), QStringLiteral("6-Overflow"));
+}
+
+} // namespace
