@@ -2,9 +2,9 @@
 # Installs the built tree into a fresh prefix, checks what landed there, builds the consumer
 # project against that prefix alone, and runs it against the installed k7's simulated plant.
 #
-# usage: consume_installed.sh BUILD_DIR CONSUMER_SOURCE_DIR WORK_DIR CXX_COMPILER
+# usage: consume_installed.sh BUILD_DIR CONSUMER_SOURCE_DIR WORK_DIR CXX_COMPILER CXX_FLAGS LINKER_FLAGS
 set -euo pipefail
-build=$1 consumer=$2 work=$3 cxx=$4
+build=$1 consumer=$2 work=$3 cxx=$4 cxx_flags=$5 linker_flags=$6
 prefix=$work/prefix
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -31,6 +31,7 @@ done
 
 # The consumer sees the prefix only: no package registry, no build tree.
 cmake -S "$consumer" -B "$work/build" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" \
+  -DCMAKE_CXX_FLAGS="$cxx_flags" -DCMAKE_EXE_LINKER_FLAGS="$linker_flags" \
   -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
   -DCMAKE_BUILD_TYPE=Release >"$work/configure.log" || { cat "$work/configure.log"; fail "configure"; }
 cmake --build "$work/build" >"$work/build.log" || { cat "$work/build.log"; fail "build"; }
