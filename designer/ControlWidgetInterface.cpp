@@ -24,13 +24,11 @@ QString ControlWidgetInterface::group() const {
 }
 
 QString ControlWidgetInterface::toolTip() const {
-    return registration_.Name;
+    return registration_.Summary;
 }
 
 QString ControlWidgetInterface::whatsThis() const {
-    return registration_.Name + QStringLiteral(" of OrvelK7Controls: set APIHost and the control's "
-                                                "other properties, then call Refresh(false) when the "
-                                                "screen opens.");
+    return registration_.Summary;
 }
 
 QString ControlWidgetInterface::includeFile() const {

@@ -6,9 +6,9 @@
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 #include "controls/scrapscreen/ScrapScreen.h"
 #include "controls/timetracker/TimeTracker.h"
-#include "pathview/PathControl.h"
 #include "core/Clock.h"
 #include "core/Common.h"
+#include "pathview/PathControl.h"
 
 namespace k7 {
 
@@ -29,32 +29,58 @@ std::vector<std::pair<QString, QString>> ConnectionAnd(std::vector<std::pair<QSt
 
 const std::vector<ControlRegistration>& ControlCatalog::All() {
     static const std::vector<ControlRegistration> registry = {
-        {QStringLiteral("ProdCode"), &Make<ProdCode>, {DemoPlacement::Scope::EveryProcessRow}},
+        {QStringLiteral("ProdCode"),
+         QStringLiteral("The product a process is making now"),
+         &Make<ProdCode>,
+         {DemoPlacement::Scope::EveryProcessRow}},
         // The month up to the moment the demo opens.
-        {QStringLiteral("OEETracker"), &Make<OEETracker>,
+        {QStringLiteral("OEETracker"),
+         QStringLiteral("The OEE of each day of a month against its targets"),
+         &Make<OEETracker>,
          {DemoPlacement::Scope::Screen, 0, 0,
           ConnectionAnd({{QStringLiteral("BarNum"), QStringLiteral("30")},
                          {QStringLiteral("StartDate"), Common::FormatYYYYMMDDhhmmss(Clock::Now())}})}},
-        {QStringLiteral("TimeTracker"), &Make<TimeTracker>,
-         {DemoPlacement::Scope::Screen, 0, 0, ConnectionAnd({{QStringLiteral("Bars"), QStringLiteral("20")}})}},
+        {QStringLiteral("TimeTracker"),
+         QStringLiteral("The running cycle clock and one bar per cycle"),
+         &Make<TimeTracker>,
+         {DemoPlacement::Scope::Screen, 0, 0,
+          ConnectionAnd({{QStringLiteral("Bars"), QStringLiteral("20")}})}},
         // Once, for P100 (an FAI waits there when the plant opens), at two thirds of the design size.
-        {QStringLiteral("ScrapScreen"), &Make<ScrapScreen>, {DemoPlacement::Scope::Screen, 3940, 1720}},
-        {QStringLiteral("FaiJustifier"), &Make<FaiJustifier>, {DemoPlacement::Scope::Screen, 3690, 1710}},
+        {QStringLiteral("ScrapScreen"),
+         QStringLiteral("The top scrap causes as buttons; books a scrapped quantity"),
+         &Make<ScrapScreen>,
+         {DemoPlacement::Scope::Screen, 3940, 1720}},
+        {QStringLiteral("FaiJustifier"),
+         QStringLiteral("A pending first-article inspection and its downtimes"),
+         &Make<FaiJustifier>,
+         {DemoPlacement::Scope::Screen, 3690, 1710}},
         // The shift running when the demo opens, at its design size, with the caption lists a
         // terminal sets at run time (they also name the menu items) and the good quantity shown.
-        {QStringLiteral("ProductionPeriodTable"), &Make<ProductionPeriodTable>,
-         {DemoPlacement::Scope::Screen, 0, 0, [] {
+        {QStringLiteral("ProductionPeriodTable"),
+         QStringLiteral("Figures of up to twelve periods of a window, as a table"),
+         &Make<ProductionPeriodTable>,
+         {DemoPlacement::Scope::Screen, 0, 0,
+          [] {
               auto own = ProductionPeriodTable::ShiftContaining(Clock::Now());
-              own.insert(own.end(), {{"LabelOEE", "Real,Planned"}, {"LabelTarget", "OEE,EP,Act."},
+              own.insert(own.end(), {{"LabelOEE", "Real,Planned"},
+                                     {"LabelTarget", "OEE,EP,Act."},
                                      {"LabelGreenTarget", "GT OEE,GT EP,GT S,GT A,YT OEE,YT EP,YT S,YT A"},
-                                     {"LabelProduced", "Produced"}, {"LabelBad", "Bad,Scrap,Rework"},
-                                     {"LabelGood", "Good,Diff"}, {"LabelTotal", "Total,Accum"},
-                                     {"Bad", "1"}, {"Good", "1"}});
+                                     {"LabelProduced", "Produced"},
+                                     {"LabelBad", "Bad,Scrap,Rework"},
+                                     {"LabelGood", "Good,Diff"},
+                                     {"LabelTotal", "Total,Accum"},
+                                     {"Bad", "1"},
+                                     {"Good", "1"}});
               return ConnectionAnd(own);
           }()}},
-        // Once, for P100, against the plant's drawing service: the twelve hours up to the moment the demo opens.
-        {QStringLiteral("PathControl"), &Make<PathControl>,
-         {DemoPlacement::Scope::Screen, 9600, 3600,
+        // Once, for P100, against the plant's drawing service: the twelve hours up to the moment the demo
+        // opens.
+        {QStringLiteral("PathControl"),
+         QStringLiteral("A picture of a production path from a drawing script"),
+         &Make<PathControl>,
+         {DemoPlacement::Scope::Screen,
+          9600,
+          3600,
           {{QStringLiteral("URL"), QStringLiteral("{plant}drawing/path")},
            {QStringLiteral("Company"), QStringLiteral("ORV")},
            {QStringLiteral("Area"), QStringLiteral("Assembly")},

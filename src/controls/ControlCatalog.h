@@ -34,10 +34,11 @@ struct DemoPlacement {
     }
 };
 
-// One creatable control of the library: its type-library name, how to create it and where the
-// demo terminal shows it.
+// One creatable control of the library: its type-library name, what it shows in one line (form
+// editors show it as the tool tip), how to create it and where the demo terminal shows it.
 struct ControlRegistration {
     QString Name;
+    QString Summary;
     std::function<std::unique_ptr<ControlBase>(QWidget* parent)> Create;
     DemoPlacement Demo;
 };

@@ -101,6 +101,7 @@ TEST_F(DesignerPlugin, OffersEveryControlOfTheCatalogAtItsDesignSize) {
         EXPECT_EQ(widget->group(), kGroup);
         EXPECT_EQ(widget->includeFile(), QStringLiteral("OrvelK7Controls.h"));
         EXPECT_FALSE(widget->isContainer());
+        EXPECT_FALSE(widget->toolTip().isEmpty());
 
         QWidget* created = widget->createWidget(&form);
         auto* control = dynamic_cast<ControlBase*>(created);
@@ -150,7 +151,8 @@ TEST_F(DesignerPlugin, EditsEveryPersistedPropertyByItsPersistenceName) {
             EXPECT_TRUE(editable.contains(QString::fromLatin1(sheet->property(index).typeName())))
                 << sheet->property(index).typeName();
             const QMetaObject& meta = *control.metaObject();
-            EXPECT_TRUE(meta.property(meta.indexOfProperty(qPrintable(property->PersistenceName))).hasStdCppSet());
+            EXPECT_TRUE(
+                meta.property(meta.indexOfProperty(qPrintable(property->PersistenceName))).hasStdCppSet());
         }
     }
 }
