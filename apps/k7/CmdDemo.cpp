@@ -1,5 +1,6 @@
 #include "Commands.h"
 
+#include "AccessibilityReport.h"
 #include "HostPlatform.h"
 #include "PropertyBinding.h"
 #include "TerminalScreen.h"
@@ -7,6 +8,7 @@
 #include "controls/ControlCatalog.h"
 #include "controls/frame/ControlBase.h"
 #include "plant/PlantService.h"
+#include "json/JsonBag.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,7 +25,7 @@ namespace k7::cli {
 namespace {
 
 const char* const kDemoHelp =
-    "usage: k7 demo [--seconds N] [--out DIR] [--interval MS]\n"
+    "usage: k7 demo [--seconds N] [--out DIR] [--interval MS] [--accessibility]\n"
     "\n"
     "Starts the simulated plant on a free 127.0.0.1 port and opens a terminal screen whose\n"
     "controls are wired to it, refreshed every few seconds. With a display it runs until the\n"
@@ -33,18 +35,25 @@ const char* const kDemoHelp =
     "\n"
     "  --seconds N     headless run time in seconds (default 4)\n"
     "  --out DIR       where headless screenshots go (created when missing)\n"
-    "  --interval MS   refresh period in milliseconds (default 2000)\n";
+    "  --interval MS   refresh period in milliseconds (default 2000)\n"
+    "  --accessibility opens the screen, prints its accessibility tree (role, name, rect,\n"
+    "                  focusable, visible, children) and its Tab order as JSON, and exits\n";
 
 struct DemoOptions {
     double Seconds = 4;
     QString Out;
     int IntervalMs = 2000;
+    bool Accessibility = false;
 };
 
 DemoOptions ParseOptions(const QStringList& args) {
     DemoOptions options;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
+        if (arg == QLatin1String("--accessibility")) {
+            options.Accessibility = true;
+            continue;
+        }
         if (arg != QLatin1String("--seconds") && arg != QLatin1String("--out") &&
             arg != QLatin1String("--interval"))
             throw std::invalid_argument(QStringLiteral("unknown option %1").arg(arg).toStdString());
@@ -172,6 +181,12 @@ int RunDemo(int argc, char** argv, const QStringList& args) {
         BuildScreen(screen, plant.BaseUrl());
         screen.show();
         screen.Open(options.IntervalMs);
+        if (options.Accessibility) {
+            const std::shared_ptr<JsonBag> report = AccessibilityReport::Build(screen);
+            report->SetWhitespace(true);
+            std::printf("%s\n", report->JSON().toUtf8().constData());
+            return 0;
+        }
         if (HostPlatform::Headless())
             return RunHeadless(screen, options);
         return QApplication::exec();

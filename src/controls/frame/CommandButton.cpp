@@ -1,8 +1,11 @@
 #include "controls/frame/CommandButton.h"
 
 #include "controls/frame/Colors.h"
+#include "controls/frame/ConfirmKey.h"
 #include "controls/frame/ControlBase.h"
+#include "controls/frame/PixelPainting.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyleOptionFocusRect>
 
@@ -51,12 +54,10 @@ void CommandButton::paintEvent(QPaintEvent*) {
     const QRect outer = area.adjusted(0, 0, -1, -1);
     const QRect inner = area.adjusted(1, 1, -2, -2);
     auto bevel = [&painter](const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
-        painter.setPen(topLeft);
-        painter.drawLine(r.topLeft(), r.topRight());
-        painter.drawLine(r.topLeft(), r.bottomLeft());
-        painter.setPen(bottomRight);
-        painter.drawLine(r.bottomLeft(), r.bottomRight());
-        painter.drawLine(r.topRight(), r.bottomRight());
+        PixelPainting::FillLine(painter, r.topLeft(), r.topRight(), topLeft);
+        PixelPainting::FillLine(painter, r.topLeft(), r.bottomLeft(), topLeft);
+        PixelPainting::FillLine(painter, r.bottomLeft(), r.bottomRight(), bottomRight);
+        PixelPainting::FillLine(painter, r.topRight(), r.bottomRight(), bottomRight);
     };
     if (sunken) {
         bevel(outer, outerDark, outerLight);
@@ -83,6 +84,18 @@ void CommandButton::paintEvent(QPaintEvent*) {
         option.backgroundColor = Colors::ToQColor(BackColor(), colors);
         style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
     }
+}
+
+void CommandButton::keyPressEvent(QKeyEvent* event) {
+    // Space is the push button's own: pressed while held, clicked on release.
+    if (event->key() == Qt::Key_Space || !ConfirmKey::Matches(*event)) {
+        QPushButton::keyPressEvent(event);
+        return;
+    }
+    // A key held down repeats its press; one press is one click.
+    if (!event->isAutoRepeat())
+        click();
+    event->accept();
 }
 
 } // namespace k7

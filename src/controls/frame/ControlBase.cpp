@@ -1,10 +1,12 @@
 #include "controls/frame/ControlBase.h"
 
 #include "controls/frame/Colors.h"
+#include "controls/frame/ControlAccessible.h"
 #include "controls/frame/ControlHost.h"
 #include "controls/frame/DefaultControlHost.h"
 #include "controls/frame/FontRegistry.h"
 #include "controls/frame/PropertyBag.h"
+#include "controls/frame/TabOrder.h"
 #include "controls/frame/Twips.h"
 #include "core/RuntimeError.h"
 
@@ -19,6 +21,7 @@ namespace k7 {
 
 ControlBase::ControlBase(QWidget* parent) : QWidget(parent) {
     FontRegistry::EnsureRegistered();
+    ControlAccessible::EnsureInstalled();
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
@@ -69,8 +72,9 @@ void ControlBase::ReadProperties(const PropertyBag& bag) {
         // One property at a time: a value the store cannot give or the member cannot take is
         // skipped, and the member keeps what it held.
         Trap([&] {
-            property->Set(*this, PropertyTable::Convert(property->Type,
-                                                    bag.ReadProperty(property->PersistenceName, property->Default)));
+            property->Set(*this,
+                          PropertyTable::Convert(property->Type, bag.ReadProperty(property->PersistenceName,
+                                                                                  property->Default)));
         });
     }
 }
@@ -78,7 +82,8 @@ void ControlBase::ReadProperties(const PropertyBag& bag) {
 void ControlBase::WriteProperties(PropertyBag& bag) const {
     for (const PropertyDefinition* property : Properties().WriteSequence()) {
         Trap([&] {
-            bag.WriteProperty(property->PersistenceName, property->Save ? property->Save(*this) : property->Get(*this));
+            bag.WriteProperty(property->PersistenceName,
+                              property->Save ? property->Save(*this) : property->Get(*this));
         });
     }
 }
@@ -151,9 +156,31 @@ void ControlBase::YieldOnce() {
     QCoreApplication::processEvents();
 }
 
+void ControlBase::Adopt(ControlChild& child) {
+    PlaceInTabCycle(child);
+    update();
+}
+
+void ControlBase::PlaceInTabCycle(ControlChild& child) {
+    QWidget* widget = child.Widget();
+    if (widget == nullptr)
+        return;
+    QWidget* previous = nullptr;
+    for (const auto& earlier : children_) {
+        QWidget* candidate = earlier->Widget();
+        if (candidate == widget)
+            break;
+        if (candidate != nullptr && TabOrder::TakesTabFocus(*candidate))
+            previous = candidate;
+    }
+    TabOrder::Place(*widget, previous, *this);
+}
+
 void ControlBase::DestroyChild(ControlChild& child) {
-    auto found = std::find_if(children_.begin(), children_.end(),
-                              [&](const std::unique_ptr<ControlChild>& candidate) { return candidate.get() == &child; });
+    auto found =
+        std::find_if(children_.begin(), children_.end(), [&](const std::unique_ptr<ControlChild>& candidate) {
+            return candidate.get() == &child;
+        });
     if (found == children_.end())
         return;
     ControlChild* leaving = found->release();

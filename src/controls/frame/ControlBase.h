@@ -127,7 +127,7 @@ public:
         auto child = std::make_unique<T>(*this, name, index, std::forward<Args>(arguments)...);
         T& created = *child;
         children_.push_back(std::move(child));
-        update();
+        Adopt(created);
         return created;
     }
     // Removes a child at once from the control (list, painting, events) and ends its life.
@@ -186,6 +186,12 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Takes a child just added to the list: its place in the Tab cycle, a repaint.
+    void Adopt(ControlChild& child);
+    friend class Label; // PlaceInTabCycle, when a label starts taking focus
+    // Puts a child's widget that takes Tab focus at its place in the window's Tab cycle: after the
+    // control's focusable children created before it (see TabOrder).
+    void PlaceInTabCycle(ControlChild& child);
     QSize PixelSizeOf(float width, float height) const;
     void RunResizeHook();
     void AssignNow(const QString& name, const Variant& value);

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
+
+#include <optional>
 
 class QPainter;
 class QPalette;
+class QWidget;
 
 namespace k7 {
 
@@ -13,20 +17,24 @@ class Description;
 // What every child of a control carries: its owner, name and array index (-1 outside arrays), and
 // what lets the frame treat all kinds alike. A child kind says what it is (Kind), writes its state
 // for hosts and dumps (Describe), paints on the control's surface when it has no window of its own
-// (PaintOnSurface), and knows how it leaves the control early (Dispose). A new kind of child
-// therefore needs no change anywhere in the frame or the hosts.
+// (PaintOnSurface), says where a screen reader finds it (Widget or PaintedArea), and knows how it
+// leaves the control early (Dispose). A new kind of child therefore needs no change anywhere in the
+// frame or the hosts.
 //
 // Children are made only through ControlBase::Create<T>, which owns them in creation order.
 class ControlChild {
 public:
     ControlChild(ControlBase& owner, QString name, int index);
-    virtual ~ControlChild() = default;
+    virtual ~ControlChild();
     ControlChild(const ControlChild&) = delete;
     ControlChild& operator=(const ControlChild&) = delete;
 
     ControlBase& Owner() const { return owner_; }
     const QString& Name() const { return name_; }
     int Index() const { return index_; }
+    // The name with the array index, as object names and screen readers give it: "lblCode",
+    // "btnScrap(3)".
+    QString ElementName() const;
 
     // The kind's name as hosts list it: "Label", "CommandButton", "FilledRect", ...
     virtual QString Kind() const = 0;
@@ -35,6 +43,14 @@ public:
     // Paints the child on the control's own surface, below every widget. Children that are widgets
     // of their own paint themselves and leave this empty.
     virtual void PaintOnSurface(QPainter& painter, double twipsPerPixel, const QPalette& palette) const;
+
+    // The child's own widget, for children that are one (labels, buttons); they take focus and
+    // speak for themselves to screen readers. Null for everything the control paints or keeps.
+    virtual QWidget* Widget() { return nullptr; }
+    // Where the child shows on the control's surface, in the control's pixels, while it is
+    // painted there (a visible shape, a picture): the control lists it to screen readers as a
+    // graphic of that area. Nothing for widgets and for children never seen (timers, menus).
+    virtual std::optional<QRect> PaintedArea(double twipsPerPixel) const;
 
 protected:
     // Turns `element`, just created as a further element of `source`'s array, into a copy of

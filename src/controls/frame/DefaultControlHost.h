@@ -5,7 +5,8 @@
 namespace k7 {
 
 // The host a control has until its real host installs itself: it approves every property change,
-// ignores change notices, asks with a real QInputDialog and shows a real QMenu.
+// ignores change notices, asks with a real QInputDialog and shows a real QMenu, which a keyboard
+// works as well as a mouse (it opens on the checked item).
 class DefaultControlHost : public ControlHost {
 public:
     static DefaultControlHost& Instance();

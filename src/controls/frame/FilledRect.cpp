@@ -3,6 +3,7 @@
 #include "controls/frame/Colors.h"
 #include "controls/frame/ControlBase.h"
 #include "controls/frame/Description.h"
+#include "controls/frame/PixelPainting.h"
 
 #include <QPainter>
 
@@ -42,18 +43,19 @@ void FilledRect::Describe(Description& out) const {
 }
 
 void FilledRect::Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const {
-    const QRect area = Bounds().ToPixels(twipsPerPixel);
+    const QRect area = Area(twipsPerPixel);
     if (area.isEmpty())
         return;
     if (style_.Back == k7::BackStyle::Opaque)
         painter.fillRect(area, Colors::ToQColor(style_.BackColor, palette));
     if (style_.Fill == k7::FillStyle::Solid)
         painter.fillRect(area, Colors::ToQColor(style_.FillColor, palette));
-    if (style_.Border == k7::BorderStyle::Single) {
-        painter.setPen(Colors::ToQColor(style_.BorderColor, palette));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(area.adjusted(0, 0, -1, -1));
-    }
+    if (style_.Border == k7::BorderStyle::Single)
+        PixelPainting::FillFrame(painter, area, Colors::ToQColor(style_.BorderColor, palette));
+}
+
+QRect FilledRect::Area(double twipsPerPixel) const {
+    return Bounds().ToPixels(twipsPerPixel);
 }
 
 } // namespace k7

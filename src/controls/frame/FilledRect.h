@@ -57,6 +57,7 @@ public:
 
 protected:
     void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const override;
+    QRect Area(double twipsPerPixel) const override;
     void GeometryChanged() override { Changed(); }
 
 private:

@@ -1,8 +1,11 @@
 #include "controls/frame/Label.h"
 
 #include "controls/frame/Colors.h"
+#include "controls/frame/ConfirmKey.h"
 #include "controls/frame/ControlBase.h"
+#include "controls/frame/PixelPainting.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -38,8 +41,8 @@ Label& Label::ApplyDesign(const Design& design) {
 
 void Label::Describe(Description& out) const {
     DescribeText(out);
-    out.Field(QStringLiteral("backStyle"), Variant(QString::fromLatin1(
-                                               style_.Back == k7::BackStyle::Opaque ? "opaque" : "transparent")))
+    out.Field(QStringLiteral("backStyle"),
+              Variant(QString::fromLatin1(style_.Back == k7::BackStyle::Opaque ? "opaque" : "transparent")))
         .Field(QStringLiteral("borderStyle"),
                Variant(QString::fromLatin1(style_.Border == k7::BorderStyle::Single ? "single" : "none")))
         .Color(QStringLiteral("borderColor"), style_.BorderColor)
@@ -63,9 +66,7 @@ void Label::paintEvent(QPaintEvent*) {
     if (style_.Back == k7::BackStyle::Opaque)
         painter.fillRect(area, Colors::ToQColor(BackColor(), palette()));
     if (style_.Border == k7::BorderStyle::Single) {
-        painter.setPen(Colors::ToQColor(style_.BorderColor, palette()));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(area.adjusted(0, 0, -1, -1));
+        PixelPainting::FillFrame(painter, area, Colors::ToQColor(style_.BorderColor, palette()));
         area.adjust(1, 1, -1, -1);
     }
     // A pixel of air between the text and the edge, as the designs were drawn.
@@ -87,6 +88,24 @@ void Label::paintEvent(QPaintEvent*) {
     painter.setFont(font());
     painter.setPen(Colors::ToQColor(ForeColor(), palette()));
     painter.drawText(area, flags, Caption());
+}
+
+void Label::SetOpensOnRelease(bool opens) {
+    if (opens == OpensOnRelease())
+        return;
+    setFocusPolicy(opens ? Qt::StrongFocus : Qt::NoFocus);
+    if (opens)
+        Owner().PlaceInTabCycle(*this);
+}
+
+void Label::keyPressEvent(QKeyEvent* event) {
+    if (!OpensOnRelease() || !ConfirmKey::Matches(*event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat())
+        emit MouseReleased(Index(), Qt::LeftButton, mapToGlobal(rect().bottomLeft()));
+    event->accept();
 }
 
 void Label::mouseReleaseEvent(QMouseEvent* event) {

@@ -48,6 +48,13 @@ public:
     uint32_t BorderColor() const { return style_.BorderColor; }
     void SetBorderColor(uint32_t color) { Restyle(style_.BorderColor, color); }
 
+    // Whether releasing the label opens something (a menu). Such a label is also reached with Tab,
+    // and Enter, Return or Space on it release it as a left click would, with the pop-up place at
+    // its bottom-left corner, so an operator without a mouse can open what a click opens. Off by
+    // default: a label is text. Not copied to array elements; the control decides per element.
+    bool OpensOnRelease() const { return focusPolicy() != Qt::NoFocus; }
+    void SetOpensOnRelease(bool opens);
+
     // Every property of `source` except name, index and visibility (for widget-array copies).
     void CopyFrom(const Label& source);
     // A new element `index` of this label's array, a copy of this one, hidden.
@@ -60,6 +67,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     // What a label adds to a text child's state, so that a copy takes all of it at once.

@@ -3,6 +3,7 @@
 #include "controls/frame/Colors.h"
 #include "controls/frame/ControlBase.h"
 #include "controls/frame/Description.h"
+#include "controls/frame/PixelPainting.h"
 #include "controls/frame/Twips.h"
 #include "controls/frame/WidgetGeometry.h"
 #include "core/RuntimeError.h"
@@ -63,9 +64,16 @@ void Line::Paint(QPainter& painter, double twipsPerPixel, const QPalette& palett
     QPen pen(Colors::ToQColor(state_.Color, palette));
     pen.setWidth(state_.Width);
     pen.setCapStyle(Qt::FlatCap);
-    painter.setPen(pen);
-    painter.drawLine(Twips::ToPixelPoint(state_.X1, state_.Y1, twipsPerPixel),
-                     Twips::ToPixelPoint(state_.X2, state_.Y2, twipsPerPixel));
+    PixelPainting::StrokeLine(painter, Twips::ToPixelPoint(state_.X1, state_.Y1, twipsPerPixel),
+                              Twips::ToPixelPoint(state_.X2, state_.Y2, twipsPerPixel), pen);
+}
+
+QRect Line::Area(double twipsPerPixel) const {
+    const int width = state_.Width;
+    return QRect(Twips::ToPixelPoint(state_.X1, state_.Y1, twipsPerPixel),
+                 Twips::ToPixelPoint(state_.X2, state_.Y2, twipsPerPixel))
+        .normalized()
+        .adjusted(-width / 2, -width / 2, (width - 1) / 2, (width - 1) / 2);
 }
 
 void Line::MoveEnd(float& coordinate, float twips) {

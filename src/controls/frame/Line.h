@@ -47,6 +47,8 @@ public:
 
 protected:
     void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const override;
+    // The box of the two end points, widened by the line's width.
+    QRect Area(double twipsPerPixel) const override;
 
 private:
     void MoveEnd(float& coordinate, float twips);

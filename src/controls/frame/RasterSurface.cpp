@@ -3,6 +3,7 @@
 #include "controls/frame/Colors.h"
 #include "controls/frame/ControlBase.h"
 #include "controls/frame/Description.h"
+#include "controls/frame/PixelPainting.h"
 #include "core/RuntimeError.h"
 
 #include <QFontMetricsF>
@@ -94,10 +95,28 @@ bool ClipSegment(double x1, double y1, double x2, double y2, const QRectF& area,
     return false;
 }
 
+// Copies the pixels `from` and `to` share, top-left aligned; the rest of `to` stays as it is.
+void CopyOverlap(const QImage& from, QImage& to) {
+    const int rows = std::min(from.height(), to.height());
+    const size_t bytes = static_cast<size_t>(std::min(from.width(), to.width())) * sizeof(QRgb);
+    for (int row = 0; row < rows; ++row)
+        std::memcpy(to.scanLine(row), from.constScanLine(row), bytes);
+}
+
+// The record is the same picture at every device pixel ratio only if its glyphs are. Qt drops
+// hinting altogether while it scales for a high-density screen, so the picture keeps the hinting
+// it has at ratio 1: vertical only, fontconfig's "slight" default. Advances are unhinted either
+// way, so measuring is unchanged.
+QFont PictureFont(const FontStyle& style) {
+    QFont font = style.ToQFont();
+    font.setHintingPreference(QFont::PreferVerticalHinting);
+    return font;
+}
+
 } // namespace
 
 RasterSurface::RasterSurface(ControlBase& owner, const QString& name, int index)
-    : ControlChild(owner, name, index), qfont_(font_.ToQFont()) {}
+    : ControlChild(owner, name, index), qfont_(PictureFont(font_)) {}
 
 // --- state -------------------------------------------------------------------------------------
 
@@ -127,7 +146,7 @@ void RasterSurface::SetDrawWidth(int pixels) {
 void RasterSurface::SetFont(const FontStyle& font) {
     FontStyle::CheckSize(font.Size);
     font_ = font;
-    qfont_ = font.ToQFont();
+    qfont_ = PictureFont(font);
 }
 
 // --- picture -----------------------------------------------------------------------------------
@@ -136,13 +155,17 @@ void RasterSurface::Fit() const {
     const QSize wanted = Owner().size().boundedTo(QSize(MaxSide, MaxSide));
     if (wanted.isEmpty()) {
         image_ = QImage();
+        devicePicture_ = QImage();
         return;
     }
-    if (image_.size() == wanted)
+    if (image_.size() == wanted) {
+        FitDevicePicture();
         return;
+    }
     QImage fitted(wanted, QImage::Format_RGB32);
     if (fitted.isNull()) { // out of memory: an empty picture, drawing only moves the state
         image_ = QImage();
+        devicePicture_ = QImage();
         return;
     }
     // The picture carries the control's resolution, so that text drawn on it has the size that
@@ -150,13 +173,39 @@ void RasterSurface::Fit() const {
     fitted.setDotsPerMeterX(qRound(Owner().logicalDpiX() / 0.0254));
     fitted.setDotsPerMeterY(qRound(Owner().logicalDpiY() / 0.0254));
     fitted.fill(Rgb(backColor_));
-    if (!image_.isNull()) {
-        const int rows = std::min(image_.height(), fitted.height());
-        const size_t bytes = static_cast<size_t>(std::min(image_.width(), fitted.width())) * sizeof(QRgb);
-        for (int row = 0; row < rows; ++row)
-            std::memcpy(fitted.scanLine(row), image_.constScanLine(row), bytes);
-    }
+    if (!image_.isNull())
+        CopyOverlap(image_, fitted);
     image_ = std::move(fitted);
+    FitDevicePicture();
+}
+
+void RasterSurface::FitDevicePicture() const {
+    const qreal ratio = Owner().devicePixelRatio();
+    const QSize wanted = (QSizeF(image_.size()) * ratio).toSize();
+    if (qFuzzyCompare(ratio, 1.0) || wanted.width() > MaxSide || wanted.height() > MaxSide) {
+        devicePicture_ = QImage();
+        return;
+    }
+    const bool sameRatio =
+        !devicePicture_.isNull() && qFuzzyCompare(devicePicture_.devicePixelRatio(), ratio);
+    if (sameRatio && devicePicture_.size() == wanted)
+        return;
+    QImage fitted;
+    if (sameRatio) {
+        fitted = QImage(wanted, QImage::Format_RGB32);
+        if (!fitted.isNull()) {
+            fitted.fill(Rgb(backColor_));
+            CopyOverlap(devicePicture_, fitted);
+        }
+    } else {
+        fitted = image_.scaled(wanted, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+    if (!fitted.isNull()) { // else out of memory: the record is shown
+        fitted.setDevicePixelRatio(ratio);
+        fitted.setDotsPerMeterX(image_.dotsPerMeterX());
+        fitted.setDotsPerMeterY(image_.dotsPerMeterY());
+    }
+    devicePicture_ = std::move(fitted);
 }
 
 const QImage& RasterSurface::Image() const {
@@ -174,8 +223,18 @@ void RasterSurface::Changed() const {
 
 void RasterSurface::PaintOnSurface(QPainter& painter, double, const QPalette&) const {
     Fit();
-    if (!image_.isNull())
-        painter.drawImage(QPoint(0, 0), image_);
+    const bool devicePitch = !devicePicture_.isNull() && qFuzzyCompare(PixelPainting::DeviceScale(painter),
+                                                                       devicePicture_.devicePixelRatio());
+    const QImage& shown = devicePitch ? devicePicture_ : image_;
+    if (!shown.isNull())
+        painter.drawImage(QPoint(0, 0), shown);
+}
+
+std::optional<QRect> RasterSurface::PaintedArea(double) const {
+    Fit();
+    if (image_.isNull())
+        return std::nullopt;
+    return QRect(QPoint(0, 0), image_.size());
 }
 
 void RasterSurface::Describe(Description& out) const {
@@ -230,8 +289,7 @@ double RasterSurface::TextHeight(const QString& text) const {
 
 void RasterSurface::Clear() {
     Fit();
-    if (!image_.isNull())
-        image_.fill(Rgb(backColor_));
+    OnEveryPicture([this](QImage& picture) { picture.fill(Rgb(backColor_)); });
     currentX_ = 0;
     currentY_ = 0;
     Changed();
@@ -241,8 +299,8 @@ void RasterSurface::Print(const QString& text) {
     Fit();
     const QFontMetricsF metrics(qfont_, &Owner());
     const QStringList lines = TextLines(text);
-    if (!image_.isNull()) {
-        QPainter painter(&image_);
+    OnEveryPicture([&](QImage& picture) {
+        QPainter painter(&picture);
         painter.setFont(qfont_);
         painter.setPen(QColor::fromRgb(Rgb(foreColor_)));
         double x = currentX_;
@@ -257,7 +315,7 @@ void RasterSurface::Print(const QString& text) {
             x = 0;
             y += metrics.height();
         }
-    }
+    });
     currentX_ = 0;
     currentY_ += metrics.height() * static_cast<double>(lines.size());
     Changed();
@@ -273,10 +331,14 @@ void RasterSurface::Line(double x1, double y1, double x2, double y2, std::option
         const QRectF area(-pad, -pad, image_.width() + 2 * pad, image_.height() + 2 * pad);
         QLineF clipped;
         if (ClipSegment(x1, y1, x2, y2, area, clipped)) {
-            QPainter painter(&image_);
-            painter.setPen(QPen(QColor::fromRgb(Rgb(color.value_or(foreColor_))), drawWidth_, Qt::SolidLine,
-                                Qt::RoundCap, Qt::RoundJoin));
-            painter.drawLine(clipped);
+            const QPen pen(QColor::fromRgb(Rgb(color.value_or(foreColor_))), drawWidth_, Qt::SolidLine,
+                           Qt::RoundCap, Qt::RoundJoin);
+            OnEveryPicture([&](QImage& picture) {
+                QPainter painter(&picture);
+                painter.translate(PixelPainting::PenCentreOffset(painter, drawWidth_));
+                painter.setPen(pen);
+                painter.drawLine(clipped);
+            });
         }
     }
     currentX_ = x2;
@@ -301,20 +363,23 @@ void RasterSurface::Box(double x1, double y1, double x2, double y2, BoxStyle sty
         const int top = edge(std::min(y1, y2), image_.height());
         const int bottom = edge(std::max(y1, y2), image_.height());
         if (right > left && bottom > top) {
-            QPainter painter(&image_);
             const QRect area(left, top, right - left, bottom - top);
             const QColor drawn = QColor::fromRgb(Rgb(color.value_or(foreColor_)));
-            if (style == BoxStyle::Filled) {
-                painter.fillRect(area, drawn);
-            } else {
+            OnEveryPicture([&](QImage& picture) {
+                QPainter painter(&picture);
+                if (style == BoxStyle::Filled) {
+                    painter.fillRect(area, drawn);
+                    return;
+                }
                 if (fillStyle_ == k7::FillStyle::Solid)
                     painter.fillRect(area, QColor::fromRgb(Rgb(fillColor_)));
+                painter.translate(PixelPainting::PenCentreOffset(painter, drawWidth_));
                 painter.setPen(QPen(drawn, drawWidth_, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
                 painter.setBrush(Qt::NoBrush);
                 // A stroked rectangle covers one pixel more than its size: this one runs along the
                 // outer pixels of `area`.
                 painter.drawRect(QRectF(left, top, right - left - 1, bottom - top - 1));
-            }
+            });
         }
     }
     currentX_ = x2;
@@ -326,8 +391,12 @@ void RasterSurface::Circle(double centerX, double centerY, double radius, std::o
     if (!AllFinite({centerX, centerY, radius}))
         return;
     Fit();
-    if (!image_.isNull() && radius >= 0)
-        FillCircleRows(centerX, centerY, radius, Rgb(color.value_or(foreColor_)));
+    if (radius >= 0) {
+        const QRgb outline = Rgb(color.value_or(foreColor_));
+        OnEveryPicture([&](QImage& picture) {
+            FillCircleRows(picture, picture.devicePixelRatio(), centerX, centerY, radius, outline);
+        });
+    }
     currentX_ = centerX;
     currentY_ = centerY;
     Changed();
@@ -339,12 +408,23 @@ void RasterSurface::Circle(double centerX, double centerY, double radius, std::o
 // a curve approximation would be off by many pixels. A pixel belongs to the outline when its
 // distance d from the centre lies within half the draw width of the radius, to the inside when d
 // is smaller.
-void RasterSurface::FillCircleRows(double centerX, double centerY, double radius, QRgb outline) {
-    const double outer = radius + drawWidth_ / 2.0;
-    const double inner = radius - drawWidth_ / 2.0;
+//
+// On the device picture a pixel is 1 / scale of a logical one and stands at its own place within
+// it, so the centre, radius and width are taken into its pixels: pixel i of the record and pixels
+// scale * i .. scale * (i + 1) - 1 of the device picture then cover the same area.
+void RasterSurface::FillCircleRows(QImage& picture, double scale, double centerX, double centerY,
+                                   double radius, QRgb outline) const {
+    if (scale != 1.0) {
+        centerX = scale * (centerX + 0.5) - 0.5;
+        centerY = scale * (centerY + 0.5) - 0.5;
+        radius *= scale;
+    }
+    const double halfWidth = scale * drawWidth_ / 2.0;
+    const double outer = radius + halfWidth;
+    const double inner = radius - halfWidth;
     const bool fillInside = fillStyle_ == k7::FillStyle::Solid;
     const QRgb inside = Rgb(fillColor_);
-    const int height = image_.height();
+    const int height = picture.height();
     const int firstRow = static_cast<int>(std::clamp(std::ceil(centerY - outer), 0.0, double(height)));
     const int lastRow = static_cast<int>(std::clamp(std::floor(centerY + outer), -1.0, double(height - 1)));
     for (int row = firstRow; row <= lastRow; ++row) {
@@ -356,25 +436,25 @@ void RasterSurface::FillCircleRows(double centerX, double centerY, double radius
         const double left = std::ceil(centerX - outerHalf);
         const double right = std::floor(centerX + outerHalf);
         if (dy >= inner) {
-            FillSpan(row, left, right, outline);
+            FillSpan(picture, row, left, right, outline);
             continue;
         }
         const double innerHalf = std::sqrt((inner - dy) * (inner + dy));
         const double insideLeft = std::floor(centerX - innerHalf) + 1;
         const double insideRight = std::ceil(centerX + innerHalf) - 1;
-        FillSpan(row, left, insideLeft - 1, outline);
+        FillSpan(picture, row, left, insideLeft - 1, outline);
         if (fillInside)
-            FillSpan(row, insideLeft, insideRight, inside);
-        FillSpan(row, insideRight + 1, right, outline);
+            FillSpan(picture, row, insideLeft, insideRight, inside);
+        FillSpan(picture, row, insideRight + 1, right, outline);
     }
 }
 
-void RasterSurface::FillSpan(int row, double first, double last, QRgb rgb) {
+void RasterSurface::FillSpan(QImage& picture, int row, double first, double last, QRgb rgb) {
     first = std::max(first, 0.0);
-    last = std::min(last, double(image_.width() - 1));
+    last = std::min(last, double(picture.width() - 1));
     if (!(first <= last)) // also skips a NaN
         return;
-    auto* pixels = reinterpret_cast<QRgb*>(image_.scanLine(row));
+    auto* pixels = reinterpret_cast<QRgb*>(picture.scanLine(row));
     std::fill(pixels + static_cast<int>(first), pixels + static_cast<int>(last) + 1, rgb);
 }
 
@@ -389,13 +469,15 @@ void RasterSurface::DrawRotatedText(const QString& text, double x, double y, dou
     const double reach = metrics.horizontalAdvance(text) + metrics.height();
     if (x < -reach || y < -reach || x > image_.width() + reach || y > image_.height() + reach)
         return;
-    QPainter painter(&image_);
-    painter.setFont(qfont_);
-    painter.setPen(QColor::fromRgb(Rgb(foreColor_)));
-    painter.translate(x, y);
-    // The painter turns clockwise on a y-down surface; the angle is counter-clockwise.
-    painter.rotate(-std::fmod(degrees, 360.0));
-    painter.drawText(QPointF(0, metrics.ascent()), text);
+    OnEveryPicture([&](QImage& picture) {
+        QPainter painter(&picture);
+        painter.setFont(qfont_);
+        painter.setPen(QColor::fromRgb(Rgb(foreColor_)));
+        painter.translate(x, y);
+        // The painter turns clockwise on a y-down surface; the angle is counter-clockwise.
+        painter.rotate(-std::fmod(degrees, 360.0));
+        painter.drawText(QPointF(0, metrics.ascent()), text);
+    });
     Changed();
 }
 

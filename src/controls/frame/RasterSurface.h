@@ -36,6 +36,17 @@ namespace k7 {
 // The current point and the rest of the drawing state are left alone. An empty control has an
 // empty picture: drawing on it changes only the drawing state.
 //
+// Device resolution. The picture above is the record: what Image, Describe and the pixel hash see,
+// in the control's logical pixels at every device pixel ratio. On a screen of another ratio (2 on
+// a high-density panel) a copy of that record scaled up would show text and slanted lines in
+// blocks, so the surface keeps a second picture at the device's resolution and runs every
+// operation on both: fills cover the same logical pixels on each, text and curves are rendered at
+// the finer pitch, and painting shows the finer picture wherever the painter works at that ratio.
+// The second picture follows the control's ratio when touched, like the size; a change of ratio
+// (the window moved to another screen) starts it from the record scaled up, so what was drawn
+// before stays visible and what is drawn after is sharp. A picture larger than MaxSide device
+// pixels on a side is shown from the record.
+//
 // Hostile values. Every coordinate is a double and is checked before it reaches the painter, so a
 // draw never hangs, never allocates beyond the picture and never crashes:
 //   - a value that is no finite number (NaN, infinity) makes the whole operation a no-op: nothing
@@ -67,6 +78,7 @@ public:
     // whole picture as hex text ("pixelHash"), so a dump shows that and what was drawn.
     void Describe(Description& out) const override;
     void PaintOnSurface(QPainter& painter, double twipsPerPixel, const QPalette& palette) const override;
+    std::optional<QRect> PaintedArea(double twipsPerPixel) const override;
 
     // --- drawing state. Defaults: point (0, 0), foreground and fill black, fill transparent, back
     // white, width 1, Tahoma 8.25 points. Colours are 0x00BBGGRR or system colours.
@@ -124,16 +136,29 @@ public:
     QSize PixelSize() const { return Image().size(); }
 
 private:
-    // Follows the control's pixel size (see the class comment); const because reading the picture
-    // is where a missed resize is noticed.
+    // Follows the control's pixel size and device pixel ratio (see the class comment); const
+    // because reading the picture is where a missed resize is noticed.
     void Fit() const;
+    void FitDevicePicture() const;
+    // Runs one drawing operation on the record and, when there is one, on the device picture.
+    template <class Draw> void OnEveryPicture(const Draw& draw) {
+        if (image_.isNull())
+            return;
+        draw(image_);
+        if (!devicePicture_.isNull())
+            draw(devicePicture_);
+    }
     QRgb Rgb(uint32_t color) const;
-    // Writes pixels first..last of row `row`, clipped to the picture.
-    void FillSpan(int row, double first, double last, QRgb rgb);
-    void FillCircleRows(double centerX, double centerY, double radius, QRgb outline);
+    // Writes pixels first..last of row `row` of `picture`, clipped to it.
+    static void FillSpan(QImage& picture, int row, double first, double last, QRgb rgb);
+    // The circle in the pixels of `picture`, whose pixels are 1 / `scale` of a logical pixel.
+    void FillCircleRows(QImage& picture, double scale, double centerX, double centerY, double radius,
+                        QRgb outline) const;
     void Changed() const;
 
     mutable QImage image_;
+    // The picture at the control's device pixel ratio; null at ratio 1, where the record is shown.
+    mutable QImage devicePicture_;
     double currentX_ = 0;
     double currentY_ = 0;
     uint32_t foreColor_ = 0x00000000;

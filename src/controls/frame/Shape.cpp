@@ -9,6 +9,12 @@ void Shape::PaintOnSurface(QPainter& painter, double twipsPerPixel, const QPalet
         Paint(painter, twipsPerPixel, palette);
 }
 
+std::optional<QRect> Shape::PaintedArea(double twipsPerPixel) const {
+    if (!visible_)
+        return std::nullopt;
+    return Area(twipsPerPixel);
+}
+
 void Shape::Changed() const {
     Owner().update();
 }

@@ -15,10 +15,13 @@ public:
     void SetVisible(bool visible) { Restyle(visible_, visible); }
 
     void PaintOnSurface(QPainter& painter, double twipsPerPixel, const QPalette& palette) const final;
+    std::optional<QRect> PaintedArea(double twipsPerPixel) const final;
 
 protected:
     // Paints the visible shape at `twipsPerPixel`.
     virtual void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const = 0;
+    // The pixels the shape covers at `twipsPerPixel`, whether shown or not.
+    virtual QRect Area(double twipsPerPixel) const = 0;
     // Asks the owning control to repaint its surface later.
     void Changed() const;
     // Stores a property's new value and asks for the repaint.

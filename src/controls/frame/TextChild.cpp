@@ -8,8 +8,9 @@ namespace k7 {
 template <class QtBase>
 TextChild<QtBase>::TextChild(ControlBase& owner, const QString& name, int index, uint32_t foreColor)
     : QtBase(&owner), ControlChild(owner, name, index) {
-    this->setObjectName(index >= 0 ? QStringLiteral("%1(%2)").arg(name).arg(index) : name);
+    this->setObjectName(ElementName());
     state_.ForeColor = foreColor;
+    ShowAccessibleName();
     ApplyFont();
     UpdatePixelGeometry();
     this->QWidget::setVisible(visible_);
@@ -72,8 +73,12 @@ template <class QtBase> void TextChild<QtBase>::UpdatePixelGeometry() {
 }
 
 template <class QtBase> void TextChild<QtBase>::ShowCaption() {
-    this->setAccessibleName(state_.Caption);
+    ShowAccessibleName();
     this->update();
+}
+
+template <class QtBase> void TextChild<QtBase>::ShowAccessibleName() {
+    this->setAccessibleName(state_.Caption.isEmpty() ? this->objectName() : state_.Caption);
 }
 
 template <class QtBase> void TextChild<QtBase>::ApplyFont() {

@@ -18,7 +18,8 @@ namespace k7 {
 // assigned visibility. `QtBase` is the Qt widget class the child is (QWidget for a label,
 // QPushButton for a button); the child itself paints and adds its own properties and events.
 //
-// The caption is also the accessibility name. A font size no font can have raises 380 and leaves
+// The caption is also the accessibility name; without one a screen reader hears the child's element
+// name ("lblCode", "btnScrap(3)"), never nothing. A font size no font can have raises 380 and leaves
 // the font unchanged. Visible is the value the control code assigned, which stays true while the
 // control itself is still hidden.
 //
@@ -76,6 +77,8 @@ public:
     // Re-maps the twips geometry after the control's pixel scale changed.
     void UpdatePixelGeometry();
 
+    QWidget* Widget() override { return this; }
+
 protected:
     TextChild(ControlBase& owner, const QString& name, int index, uint32_t foreColor);
 
@@ -112,6 +115,7 @@ private:
         SetFont(font);
     }
     void ApplyFont();
+    void ShowAccessibleName();
     void Dispose() override;
 
     State state_;

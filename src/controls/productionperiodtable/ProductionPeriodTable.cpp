@@ -505,6 +505,7 @@ void ProductionPeriodTable::CellsCreation() {
             ApplyCellFont(k);
             cell.SetVisible(true);
             cell.SetTextAlign(column == n - 1 ? TextAlign::Right : TextAlign::Center);
+            cell.SetOpensOnRelease(MenuOfCell(k) >= 0);
             // Above BarMax.
             cell.BringToFront();
         }
@@ -614,19 +615,23 @@ void ProductionPeriodTable::ChangeControlFont(const std::function<void(FontStyle
 
 // --- menus -------------------------------------------------------------------------------------
 
-void ProductionPeriodTable::CellReleased(int index, const QPoint& where) {
+int ProductionPeriodTable::MenuOfCell(int index) const {
     const int n = columnCount_;
     if (n == 0)
-        return;
+        return -1;
     const int row = index / n;
     const int column = index % n;
-    int menu = -1;
     if (row == 0 && column == 0)
-        menu = 0;
-    else if (row == 0 && column == n - 1)
-        menu = 6;
-    else if (column == 0 && (row == 1 || row == 2 || row == 4 || row == 5))
-        menu = row;
+        return 0;
+    if (row == 0 && column == n - 1)
+        return 6;
+    if (column == 0 && (row == 1 || row == 2 || row == 4 || row == 5))
+        return row;
+    return -1;
+}
+
+void ProductionPeriodTable::CellReleased(int index, const QPoint& where) {
+    const int menu = MenuOfCell(index);
     if (menu < 0)
         return;
     const int item = mnu(menu).Exec(where);

@@ -207,6 +207,9 @@ private:
     Label& GrowCell(int index);
 
     // --- menus and property writes
+    // The menu a release of cell `index` opens, or -1: the view switches in the first column,
+    // Planned in the top-left corner, Accumulated in the top-right one.
+    int MenuOfCell(int index) const;
     void CellReleased(int index, const QPoint& where);
     void Choose(int menu, int item);
     static void ApplyMenuCaptions(const QString& list, PopupMenu& menu);

@@ -1,0 +1,185 @@
+// A terminal operator with a keyboard or a finger only: Tab walks the buttons and menu labels of a
+// screen of every control, a key or a tap presses the focused one, and a control's pop-up menu is
+// opened with Enter and worked with the arrows, Enter and Escape.
+
+#include "RecordingHost.h"
+#include "TestControl.h"
+#include "support/Printers.h"
+
+#include "controls/ControlCatalog.h"
+#include "controls/frame/CommandButton.h"
+#include "controls/frame/Label.h"
+#include "controls/frame/PopupMenu.h"
+#include "plant/PlantService.h"
+
+#include <QApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+// Every control of the catalog on one window against the simulated plant, configured as the demo
+// configures it and opened after all of them are placed, so that the buttons loaded by a refresh
+// come into being after the controls beside them. Prompts go to a recording host.
+class KeyboardScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        plant.Start(0);
+        int top = 0;
+        for (const k7::ControlRegistration& registration : k7::ControlCatalog::All()) {
+            k7::ControlBase* control = registration.Create(&window).release(); // the window owns it
+            control->SetHost(&host);
+            for (const auto& [name, value] : registration.Demo.Properties)
+                control->Assign(
+                    name,
+                    k7::Variant(
+                        QString(value).replace("{plant}", plant.BaseUrl()).replace("{process}", "P100")));
+            if (registration.Demo.Width > 0)
+                control->SetExtent(registration.Demo.Width, registration.Demo.Height);
+            control->move(0, top);
+            top += control->height();
+            controls.push_back(control);
+        }
+        window.resize(window.childrenRect().bottomRight().x() + 1, top);
+        window.show();
+        for (k7::ControlBase* control : controls) {
+            control->Refresh(false);
+            for (const auto& child : control->Children()) {
+                if (auto* button = dynamic_cast<k7::CommandButton*>(child.get())) {
+                    stops.push_back(button);
+                    QObject::connect(button, &k7::CommandButton::Clicked,
+                                     [this, button] { clicked << button->objectName(); });
+                }
+                if (auto* label = dynamic_cast<k7::Label*>(child.get()); label && label->OpensOnRelease())
+                    stops.push_back(label);
+            }
+        }
+        QApplication::setActiveWindow(&window);
+    }
+
+    QWidget* Focus() const { return QApplication::focusWidget(); }
+
+    k7::plant::PlantService plant;
+    RecordingHost host;
+    QWidget window;
+    std::vector<k7::ControlBase*> controls;
+    // The buttons and the labels that open menus: control by control, in creation order.
+    std::vector<QWidget*> stops;
+    QStringList clicked;
+};
+
+TEST_F(KeyboardScreen, TabVisitsEveryShownButtonAndMenuLabelControlByControlAndComesRound) {
+    QStringList expected;
+    for (const QWidget* stop : stops)
+        if (stop->isVisible())
+            expected << stop->objectName();
+    ASSERT_GT(expected.size(), 5) << "the scrap and FAI screens show their buttons";
+    ASSERT_TRUE(expected.contains("lblCell(0)")) << "the table's Real / Planned caption opens a menu";
+
+    QStringList visited;
+    ASSERT_NE(Focus(), nullptr) << "the active window focuses its first button";
+    const QWidget* first = Focus();
+    do {
+        visited << Focus()->objectName();
+        QTest::keyClick(Focus(), Qt::Key_Tab);
+    } while (Focus() != first && visited.size() <= expected.size());
+    EXPECT_EQ(visited, expected);
+}
+
+struct Press {
+    const char* Name;
+    std::function<void(QWidget& focus)> Input;
+    QStringList Clicked;
+    friend void PrintTo(const Press& press, std::ostream* out) { *out << press.Name; }
+};
+
+class KeyboardPress : public KeyboardScreen, public ::testing::WithParamInterface<Press> {};
+
+TEST_P(KeyboardPress, ClicksTheFocusedButtonOnce) {
+    GetParam().Input(*Focus());
+    QCoreApplication::processEvents();
+    EXPECT_EQ(clicked, GetParam().Clicked);
+}
+
+const Press kPresses[] = {
+    {"Return", [](QWidget& focus) { QTest::keyClick(&focus, Qt::Key_Return); }, {"btnAllScrap"}},
+    {"KeypadEnter",
+     [](QWidget& focus) { QTest::keyClick(&focus, Qt::Key_Enter, Qt::KeypadModifier); },
+     {"btnAllScrap"}},
+    {"Space", [](QWidget& focus) { QTest::keyClick(&focus, Qt::Key_Space); }, {"btnAllScrap"}},
+    {"TabThenReturn",
+     [](QWidget& focus) {
+         QTest::keyClick(&focus, Qt::Key_Tab);
+         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+     },
+     {"btnScrap(0)"}},
+    {"ControlReturnIsNoPress",
+     [](QWidget& focus) { QTest::keyClick(&focus, Qt::Key_Return, Qt::ControlModifier); },
+     {}},
+    {"Tap",
+     [](QWidget& focus) {
+         static QPointingDevice* const screen = QTest::createTouchDevice();
+         const QPoint centre = focus.rect().center();
+         QTest::touchEvent(&focus, screen).press(0, centre);
+         QTest::touchEvent(&focus, screen).release(0, centre);
+     },
+     {"btnAllScrap"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Keyboard, KeyboardPress, ::testing::ValuesIn(kPresses),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// Enter on a caption of the period table opens the menu a click opens, and the choice switches
+// the view as it does from the mouse.
+TEST_F(KeyboardScreen, EnterOnATableCaptionOpensItsMenu) {
+    QWidget* caption = nullptr;
+    for (QWidget* stop : stops)
+        if (stop->objectName() == "lblCell(0)")
+            caption = stop;
+    ASSERT_NE(caption, nullptr);
+    caption->setFocus();
+    host.MenuChoice = 1; // "Planned"
+    QTest::keyClick(caption, Qt::Key_Return);
+    ASSERT_EQ(host.MenuShown.size(), 2u);
+    EXPECT_EQ(host.MenuShown[1].Caption, "Planned");
+    EXPECT_EQ(dynamic_cast<k7::ControlBase&>(*caption->parentWidget()).Value("Planned"),
+              k7::Variant(uint8_t(1)));
+}
+
+// The default host's real menu, opened on its checked item, worked by keys typed into the window
+// the operator was in while the menu runs its own loop.
+TEST(KeyboardMenu, ArrowsAndEnterChooseEscapeCancels) {
+    const std::pair<std::vector<Qt::Key>, int> rows[] = {
+        {{Qt::Key_Return}, 2},
+        {{Qt::Key_Down, Qt::Key_Return}, 3},
+        {{Qt::Key_Up, Qt::Key_Return}, 1},
+        {{Qt::Key_Escape}, -1},
+    };
+    TestControl control;
+    k7::PopupMenu& menu = control.Create<k7::PopupMenu>("mnu", 1, "mnuMax");
+    menu.SetItem(1, "OEE");
+    menu.SetItem(2, "EP");
+    menu.SetItem(3, "Act.");
+    menu.SetChecked(2, true);
+    control.show();
+    QApplication::setActiveWindow(&control);
+    for (const auto& [keys, chosen] : rows) {
+        SCOPED_TRACE(chosen);
+        QMetaObject::invokeMethod(
+            &control,
+            [&, keys = keys] {
+                for (Qt::Key key : keys)
+                    QTest::keyClick(control.windowHandle(), key);
+                // A menu the keys did not close would wait for ever; closing it fails the row.
+                if (QWidget* open = QApplication::activePopupWidget())
+                    open->close();
+            },
+            Qt::QueuedConnection);
+        EXPECT_EQ(menu.Exec(control.mapToGlobal(QPoint(5, 5))), chosen);
+    }
+}
+
+} // namespace
