@@ -3,11 +3,11 @@
 #     find_package(OrvelK7Controls 11 REQUIRED)
 #     target_link_libraries(app PRIVATE OrvelK7::Controls)
 #
-#   lib/libOrvelK7Controls.so.11.2 (SONAME libOrvelK7Controls.so.11) and its links
+#   <libdir>/libOrvelK7Controls.so.11.2    (SONAME libOrvelK7Controls.so.11) and its links
 #   include/OrvelK7Controls/...            the public headers, in the tree they are included by
-#   lib/cmake/OrvelK7Controls/             the package: config, version, exported targets
+#   <libdir>/cmake/OrvelK7Controls/        the package: config, version, exported targets
 #   bin/k7                                 the reference host and tool (with the simulated plant)
-#   <Qt plugins>/designer/                 the Qt Designer plugin, when it is built
+#   <libdir>/qt6/plugins/designer/         the Qt Designer plugin, when it is built
 #
 # Headers ending in _p.h are the library's own and stay behind.
 include(CMakePackageConfigHelpers)
