@@ -7,7 +7,6 @@
 
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 #include "json/JsonBag.h"
-#include "service/HttpRequestObject.h"
 
 #include <QString>
 
@@ -39,25 +38,9 @@ const QString& CannedReply() {
     return reply;
 }
 
-// Answers every request with the canned reply at once.
-class CannedRequest : public k7::HttpRequestObject {
-public:
-    void Open(const QString&, const QString&, bool) override { state_ = 1; }
-    void Send() override { state_ = 4; }
-    void Abort() override { state_ = 0; }
-    int32_t readyState() const override { return state_; }
-    int32_t Status() const override { return 200; }
-    QString StatusText() const override { return QStringLiteral("OK"); }
-    QString ResponseText() const override { return CannedReply(); }
-    void SetTimeouts(int32_t, int32_t, int32_t, int32_t) override {}
-
-private:
-    int32_t state_ = 0;
-};
-
 void RefreshTable(benchmark::State& state) {
     k7::ProductionPeriodTable table;
-    table.SetRequestFactory([](bool) -> std::unique_ptr<k7::HttpRequestObject> { return std::make_unique<CannedRequest>(); });
+    table.SetRequestFactory(k7::bench::CannedRequest::Factory(CannedReply()));
     table.setAPIHost(QStringLiteral("http://plant/"));
     table.setStartDate(QStringLiteral("20240101000000"));
     table.setEndDate(QStringLiteral("20240102000000"));

@@ -32,27 +32,6 @@ namespace {
 
 const QString kNow = QStringLiteral("20240331120000");
 
-// A request object that answers every exchange with HTTP 200 and one fixed body.
-class CannedRequest : public k7::HttpRequestObject {
-public:
-    explicit CannedRequest(const QString& body) : body_(body) {}
-    static auto Factory(const QString& body) {
-        return [body](bool) -> std::unique_ptr<k7::HttpRequestObject> { return std::make_unique<CannedRequest>(body); };
-    }
-    void Open(const QString&, const QString&, bool) override { state_ = 1; }
-    void Send() override { state_ = 4; }
-    void Abort() override { state_ = 0; }
-    int32_t readyState() const override { return state_; }
-    int32_t Status() const override { return 200; }
-    QString StatusText() const override { return QStringLiteral("OK"); }
-    QString ResponseText() const override { return body_; }
-    void SetTimeouts(int32_t, int32_t, int32_t, int32_t) override {}
-
-private:
-    QString body_;
-    int32_t state_ = 0;
-};
-
 // 31 days as the plant sends them: date, OEE with one decimal and the two targets.
 const QString& DashboardReply() {
     static const QString reply = [] {
@@ -79,7 +58,7 @@ const QString& CycleReply() {
 template <class Control> void Connect(Control& control, const QString& reply) {
     control.show();
     QApplication::processEvents();
-    control.SetRequestFactory(CannedRequest::Factory(reply));
+    control.SetRequestFactory(k7::bench::CannedRequest::Factory(reply));
     control.setAPIHost(QStringLiteral("http://plant/"));
     control.setProcess(QStringLiteral("P100"));
     control.setSession(QStringLiteral("BENCH"));
