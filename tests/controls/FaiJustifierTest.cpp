@@ -2,7 +2,6 @@
 #include "support/Printers.h"
 
 #include "controls/faijustifier/FaiJustifier.h"
-#include "controls/frame/Colors.h"
 #include "controls/frame/CommandButton.h"
 #include "core/Clock.h"
 #include "core/Common.h"
@@ -11,7 +10,6 @@
 #include "plant/PlantService.h"
 #include "plant/PlantTime.h"
 
-#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -49,24 +47,13 @@ struct ScriptedFai : QueuedControl<FaiJustifier> {
         : QueuedControl("http://plant/", {kFaiList, downtimes}) {}
 };
 
-// The design extent's layout is in the golden dump. Drawn there: the FAI row on Highlight inside a
-// grey border, the text on black, grey buttons for the downtimes only. A resize lays out for the
-// new extent and shows the held FAI without a request; fonts are 13 % (labels) and 12 % (buttons)
-// of the height in points, the small face at 5 points and below.
-TEST(FaiJustifierLayout, DrawsTheFaiThenLaysOutAgainForEachExtentWithoutARequest) {
+// The design extent's layout and colours are in the golden dump; which fields and buttons show is
+// checked by Shown(). A resize lays out for the new extent and shows the held FAI without a request;
+// fonts are 13 % (labels) and 12 % (buttons) of the height in points, the small face at 5 points
+// and below.
+TEST(FaiJustifierLayout, LaysOutAgainForEachExtentWithoutARequest) {
     ScriptedFai scripted;
     FaiJustifier& control = scripted.control;
-    const QImage image = control.grab().toImage();
-    ASSERT_EQ(image.size(), QSize(369, 171));
-    const QRect first = control.lblFai(0).geometry();
-    EXPECT_EQ(image.pixelColor(first.left(), first.center().y()), QColor(64, 64, 64)) << "border";
-    EXPECT_EQ(image.pixelColor(first.left() + 2, first.bottom() - 2),
-              k7::Colors::ToQColor(k7::Colors::Highlight, control.palette()));
-    EXPECT_EQ(image.pixelColor(control.lblTxt().geometry().topLeft() + QPoint(2, 2)), QColor(0, 0, 0));
-    const QRect button = control.btnJust(0).geometry();
-    EXPECT_EQ(image.pixelColor(button.center().x(), button.top() + 4), QColor(224, 224, 224));
-    EXPECT_NE(image.pixelColor(control.btnJust(2).geometry().center()), QColor(224, 224, 224)) << "hidden";
-
     using R = k7::TwipsRect;
     const std::tuple<float, R, R, R, float, float, QString> rows[] = {
         {770,

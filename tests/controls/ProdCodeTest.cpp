@@ -4,7 +4,6 @@
 #include "controls/frame/Colors.h"
 #include "controls/frame/Label.h"
 #include "controls/prodcode/ProdCode.h"
-#include "plant/PlantService.h"
 
 #include <QEvent>
 #include <QImage>
@@ -25,19 +24,11 @@ void ExpectGeometry(const Label& label, float left, float top, float width, floa
     EXPECT_FLOAT_EQ(label.Height(), height) << label.Name().toStdString();
 }
 
-// --- design state and layout -----------------------------------------------------------------
+// --- layout: the design extent's is in the golden dump ----------------------------------------
 
 TEST(ProdCodeLayout, RefreshFalseLaysOutFromTheOuterExtentAndOnlyItFollowsAResize) {
     ProdCode control;
     control.Refresh(false);
-    ExpectGeometry(control.lblTxt(), 112.8f, 49.5f, 1974, 396);
-    ExpectGeometry(control.lblCode(), 2086.8f, 49.5f, 3384, 396);
-    EXPECT_EQ(control.lblTxt().FontSize(), 8.0f);
-    EXPECT_EQ(control.lblCode().FontSize(), 8.0f);
-    EXPECT_EQ(control.lblTxt().FontName(), "Tahoma") << "only the size changes";
-    EXPECT_EQ(control.lblTxt().Caption(), "Tool / Part");
-    EXPECT_EQ(control.lblCode().Caption(), "");
-
     control.SetExtent(11280, 990);
     control.setFontSize(12);
     control.Refresh(true);
@@ -91,6 +82,7 @@ TEST(ProdCodeRendering, GreenCaptionOnBlackAndAGreyBoxWithItsBorder) {
 }
 
 // --- loading against a scripted server -------------------------------------------------------
+// (ProdCode against the simulated plant, over real HTTP: tests/integration/ShowCommandTest.)
 
 struct ReplyRow {
     const char* Case;
@@ -200,43 +192,5 @@ TEST(ProdCodeLoad, EmptyAPIHostKeepsTheCaptionsAndStillRepaintsAtOnce) {
     EXPECT_EQ(control.lblCode().Caption(), "kept");
     EXPECT_EQ(counter.Paints, 2) << "repainted at once, on every call";
 }
-
-// --- end to end, against the simulated plant ---------------------------------------------------
-
-struct PlantRow {
-    const char* Process;
-    int FaultStatus; // 0: none
-    QString ExpectCaption;
-};
-
-void PrintTo(const PlantRow& row, std::ostream* out) {
-    *out << row.Process << (row.FaultStatus != 0 ? " with a fault" : "");
-}
-
-class ProdCodeOnPlant : public ::testing::TestWithParam<PlantRow> {};
-
-TEST_P(ProdCodeOnPlant, ShowsWhatThePlantReports) {
-    k7::plant::PlantService plant;
-    plant.Start(0);
-    if (GetParam().FaultStatus != 0) {
-        k7::plant::Fault fault;
-        fault.Status = GetParam().FaultStatus;
-        fault.Reason = "Plant Offline";
-        plant.InjectFault("processes/prod", fault);
-    }
-    ProdCode control;
-    control.setAPIHost(plant.BaseUrl());
-    control.setProcess(GetParam().Process);
-    control.setSession("T1");
-    control.setCompany("ORV");
-    EXPECT_FALSE(control.Refresh(false));
-    EXPECT_EQ(control.lblCode().Caption(), GetParam().ExpectCaption);
-    EXPECT_EQ(control.Error(), "");
-    EXPECT_EQ(plant.RequestCount("processes/prod"), 1);
-}
-
-INSTANTIATE_TEST_SUITE_P(ProdCode, ProdCodeOnPlant,
-                         ::testing::Values(PlantRow{"P100", 0, "T-4711"}, PlantRow{"NOPE", 0, "No Data"},
-                                           PlantRow{"P100", 503, "No Data"}));
 
 } // namespace

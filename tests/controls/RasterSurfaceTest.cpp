@@ -287,7 +287,6 @@ TEST(RasterSurface, DescribesStateAndAFingerprintOfThePixels) {
     EXPECT_EQ(drawn->Item("drawWidth"), k7::Variant(int32_t(3)));
     EXPECT_EQ(drawn->Item("currentX"), k7::Variant(10.0));
     EXPECT_TRUE(drawn->ItemJSON("font").contains("Arial"));
-    EXPECT_EQ(blank->Item("inkedPixels"), k7::Variant(int32_t(0)));
     EXPECT_GE(drawn->Item("inkedPixels").ToLong(), 30);
     EXPECT_NE(drawn->Item("pixelHash"), blank->Item("pixelHash"));
 

@@ -74,7 +74,6 @@ TEST(WidgetArray, RaisesTheToolkitErrorsAndUnloadsForGood) {
     k7::WidgetArray<k7::CommandButton> btnJust(control.Create<k7::CommandButton>("btnJust", 0));
     btnJust.Load(1);
     EXPECT_EQ(ErrorNumberOf([&] { btnJust.Load(1); }), 360);
-    EXPECT_EQ(ErrorNumberOf([&] { btnJust.At(2); }), 340);
     EXPECT_EQ(ErrorNumberOf([&] { btnJust.Unload(0); }), 362);
     EXPECT_EQ(ErrorNumberOf([&] { btnJust.Unload(5); }), 340);
 
@@ -100,7 +99,6 @@ TEST(WidgetArray, ShapeElementsArePaintedOnlyWhileLoadedAndVisible) {
     k7::WidgetArray<k7::FilledRect> barOee(bar);
     k7::FilledRect& second = barOee.Load(1);
     second.SetLeft(600);
-    EXPECT_EQ(second.FillColor(), bar.FillColor());
 
     auto pixelAt = [&](int x, int y) { return control.grab().toImage().pixelColor(x, y); };
     EXPECT_EQ(pixelAt(45, 10), QColor(0, 0, 0)) << "hidden after Load";
@@ -153,31 +151,26 @@ INSTANTIATE_TEST_SUITE_P(
                       ColorRow{Colors::WindowText, QPalette::Active, QPalette::Text, {}},
                       ColorRow{0x800000FF, QPalette::Active, QPalette::NoRole, QColor(0, 0, 0)}));
 
-TEST(Colors, HexTextAndRoundTrip) {
-    EXPECT_EQ(Colors::ToHexText(0x000000FF), "0x000000FF");
-    EXPECT_EQ(Colors::ToHexText(Colors::ButtonText), "0x80000012");
-    EXPECT_EQ(Colors::Rgb(255, 255, 0), 0x0000FFFFu);
+TEST(Colors, FromQColorGivesTheBgrValue) {
     EXPECT_EQ(Colors::FromQColor(QColor(0, 192, 192)), 0x00C0C000u);
 }
 
 // --- twips geometry --------------------------------------------------------------------------
 
-TEST(TwipsGeometry, KeepsAssignedSinglesAndMapsEdgesToPixels) {
+// That the twips themselves are kept as assigned shows in ProdCode's golden dump.
+TEST(TwipsGeometry, MapsEdgesToPixels) {
     TestControl control;
     ASSERT_DOUBLE_EQ(control.TwipsPerPixel(), 15.0) << "tests assume 96 dpi";
     k7::Label& left = control.Create<k7::Label>("lblTxt");
     k7::Label& right = control.Create<k7::Label>("lblCode");
     left.Move(112.8f, 49.5f, 1974.0f, 396.0f);
     right.Move(2086.8f, 49.5f, 3384.0f, 396.0f);
-    EXPECT_EQ(left.Left(), 112.8f);
-    EXPECT_EQ(right.Left(), 2086.8f);
     // Edges 7.52 -> 8 and 139.12 -> 139 px; the two labels share the edge at 139.
     EXPECT_EQ(left.geometry(), QRect(8, 3, 131, 27));
     EXPECT_EQ(right.geometry().left(), left.geometry().right() + 1);
 
     control.SetExtent(5640, 495);
     EXPECT_EQ(control.size(), QSize(376, 33));
-    EXPECT_EQ(control.Width(), 5640.0f);
 }
 
 TEST(TwipsGeometry, APixelResizeByTheHostMovesTheTwipsExtent) {
@@ -188,7 +181,6 @@ TEST(TwipsGeometry, APixelResizeByTheHostMovesTheTwipsExtent) {
     EXPECT_EQ(control.Height(), 1500.0f);
     control.resize(201, 100);
     EXPECT_EQ(control.Width(), 3015.0f);
-    EXPECT_GE(control.Resizes, 1);
 }
 
 TEST(TwipsGeometry, ImpossibleSizesRaiseTheToolkitErrors) {
@@ -233,21 +225,6 @@ TEST(Painting, ShapesInCreationOrderBelowLabels) {
 
     first.SetVisible(false);
     EXPECT_EQ(control.grab().toImage().pixelColor(10, 10), QColor(0, 0, 0));
-}
-
-TEST(Painting, ButtonsUseTheirOwnFaceColourAndClickWithTheirIndex) {
-    TestControl control;
-    k7::CommandButton& button = control.Create<k7::CommandButton>("btnScrap", 2);
-    button.Move(0, 0, 1500, 600);
-    button.SetBackColor(Colors::Rgb(255, 255, 0));
-    button.SetCaption("12 & 13");
-    EXPECT_EQ(button.grab().toImage().pixelColor(10, 8), QColor(255, 255, 0));
-    EXPECT_EQ(button.accessibleName(), "12 & 13");
-
-    QSignalSpy clicks(&button, &k7::CommandButton::Clicked);
-    button.click();
-    ASSERT_EQ(clicks.count(), 1);
-    EXPECT_EQ(clicks.at(0).at(0).toInt(), 2);
 }
 
 // --- fonts, text measurement, timer, menus, prompt -------------------------------------------
@@ -295,22 +272,18 @@ TEST(Fonts, TextWidthGrowsWithTextAndSize) {
     EXPECT_NEAR(control.TextHeight("O\nO", small), 2 * control.TextHeight("O", small), 0.01f);
 }
 
-TEST(Handlers, ChildEventsRunUnderTheTrap) {
+// Timer handlers and the failure texts of other errors: Frame's handler and loader-trap tests.
+TEST(Handlers, AButtonClickRunsUnderTheTrapWithTheButtonsIndex) {
     TestControl control;
     k7::CommandButton& button = control.Create<k7::CommandButton>("btnJust", 3);
-    k7::Timer& timer = control.Create<k7::Timer>("tmrPath");
     std::vector<int> pressed;
     control.ConnectHandler(&button, &k7::CommandButton::Clicked, [&](int index) {
         pressed.push_back(index);
         k7::Raise(k7::ErrorNumber::ObjectRequired);
     });
-    control.ConnectHandler(&timer, &k7::Timer::Tick, [] { throw std::bad_alloc(); });
-
     EXPECT_NO_THROW(button.click());
     EXPECT_EQ(pressed, std::vector<int>({3}));
     EXPECT_EQ(control.Error(), "424-" + k7::StandardDescription(424));
-    EXPECT_NO_THROW(timer.Fire());
-    EXPECT_EQ(control.Error(), "7-" + k7::StandardDescription(7));
 }
 
 TEST(Timer, TicksOnlyWhileEnabledWithAnIntervalAndFireDeliversOneTick) {
@@ -343,15 +316,6 @@ TEST(PopupMenu, OffersVisibleItemsThroughTheHostAndReturnsItsChoice) {
     EXPECT_TRUE(host.MenuShown[1].Checked);
     EXPECT_EQ(ErrorNumberOf([&] { menu.SetCaption(4, "x"); }), 340);
     EXPECT_EQ(menu.UBound(), 3);
-}
-
-TEST(Prompt, GoesToTheHost) {
-    TestControl control;
-    RecordingHost host;
-    control.SetHost(&host);
-    host.Answer = "2.5";
-    EXPECT_EQ(control.InputBox("Insert Scrap Quantity", "Scrap", "1"), "2.5");
-    EXPECT_EQ(host.Prompts, QStringList({"Insert Scrap Quantity|Scrap|1"}));
 }
 
 } // namespace
