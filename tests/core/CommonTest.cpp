@@ -1,19 +1,13 @@
+#include "support/Checks.h"
+
 #include "core/Common.h"
-#include "core/RuntimeError.h"
 
 #include <gtest/gtest.h>
 
 namespace k7 {
 namespace {
 
-// What `action` gives, or the failure text ("6-Overflow") of what it raises.
-template <class Action> QString Outcome(Action&& action) {
-    try {
-        return action();
-    } catch (const RuntimeError& e) {
-        return e.FailureText();
-    }
-}
+using test::Outcome;
 
 TEST(Common, ToDateReadsServiceTimestampsWithRollOver) {
     const std::pair<const char*, const char*> rows[] = {
@@ -83,7 +77,7 @@ TEST(Common, RoundUpLongIsTheCeiling) {
                                                    {2147483647, "2147483647"},
                                                    {2147483647.5, "6-Overflow"}};
     for (const auto& [input, outcome] : rows)
-        EXPECT_EQ(Outcome([input = input] { return QString::number(Common::RoundUpLong(input)); }), outcome) << input;
+        EXPECT_EQ(Outcome([input = input] { return Common::RoundUpLong(input); }), outcome) << input;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
+#include "support/Checks.h"
+
 #include "core/Conversions.h"
-#include "core/RuntimeError.h"
 
 #include <gtest/gtest.h>
 
@@ -8,14 +9,7 @@
 namespace k7 {
 namespace {
 
-// The result as Qt writes it, or the failure text ("6-Overflow") of what `action` raises.
-template <class Action> QString Outcome(Action&& action) {
-    try {
-        return QString::number(action());
-    } catch (const RuntimeError& e) {
-        return e.FailureText();
-    }
-}
+using test::Outcome;
 
 constexpr const char* kOverflow = "6-Overflow";
 constexpr const char* kMismatch = "13-Type mismatch";

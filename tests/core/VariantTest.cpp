@@ -1,29 +1,13 @@
+#include "support/Checks.h"
+
 #include "core/Variant.h"
-#include "core/RuntimeError.h"
 
 #include <gtest/gtest.h>
 
 namespace k7 {
 namespace {
 
-QString Show(const QString& text) {
-    return text;
-}
-QString Show(double value) {
-    return QString::number(value);
-}
-QString Show(bool value) {
-    return value ? QStringLiteral("true") : QStringLiteral("false");
-}
-
-// What `action` gives, or the failure text ("424-Object required") of what it raises.
-template <class Action> QString Outcome(Action&& action) {
-    try {
-        return Show(action());
-    } catch (const RuntimeError& e) {
-        return e.FailureText();
-    }
-}
+using test::Outcome;
 
 // An object whose default member answers with the key it was given, to prove forwarding.
 class EchoObject : public Object {

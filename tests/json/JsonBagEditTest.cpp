@@ -127,7 +127,7 @@ TEST(JsonBagEdit, RefusedEditsRaiseAndLeaveTheBagUnchanged) {
     }
 }
 
-TEST(JsonBagEdit, ArraysAppendOrReplaceInPlaceObjectsMoveTheMemberToTheEnd) {
+TEST(JsonBagEdit, ArraysAppendOrReplaceInPlaceAndClearedObjectsMayBecomeArrays) {
     auto bag = JsonBag::Create();
     bag->SetIsArray(true);
     bag->SetItem(Variant::Null(), 1.0);
@@ -139,11 +139,8 @@ TEST(JsonBagEdit, ArraysAppendOrReplaceInPlaceObjectsMoveTheMemberToTheEnd) {
     auto numbers = Parse(QStringLiteral("[10,20,30]"));
     numbers->Remove(1.0);
     EXPECT_EQ(numbers->JSON(), QStringLiteral("[20,30]"));
-    EXPECT_EQ(numbers->Name(2), Variant(int32_t(2)));
 
-    auto object = Parse(QStringLiteral("{\"a\":1,\"b\":2,\"c\":3}"));
-    object->SetItem(QStringLiteral("a"), 5.0);
-    EXPECT_EQ(object->JSON(), QStringLiteral("{\"b\":2,\"c\":3,\"a\":5}"));
+    auto object = Parse(QStringLiteral("{\"a\":1}"));
     object->Clear();
     object->SetIsArray(true); // allowed again once empty
     EXPECT_TRUE(object->IsArray());

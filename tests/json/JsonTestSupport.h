@@ -1,17 +1,12 @@
 #pragma once
 
 #include "core/RuntimeError.h"
+#include "support/Printers.h"
 #include "json/JsonBag.h"
 
 #include <QString>
 
 #include <memory>
-#include <ostream>
-
-// Lets GoogleTest show QString values in failure messages.
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace k7::test {
 

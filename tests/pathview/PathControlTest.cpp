@@ -2,6 +2,7 @@
 // outcome, and the 60 seconds of fake time it waits; then the whole way against the simulated
 // plant's drawing service over real HTTP on 127.0.0.1.
 
+#include "support/Checks.h"
 #include "support/Printers.h"
 
 #include "controls/frame/RasterSurface.h"
@@ -18,10 +19,7 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <functional>
 #include <optional>
-#include <thread>
 
 using k7::Date;
 using k7::PathControl;
@@ -184,12 +182,7 @@ TEST_F(PathRequest, ThePeriodIsTruncatedToTheHourAndExtendedToWholeSteps) {
     // The stored "0000" is too short for a date: the error reaches the host; nothing is sent or drawn.
     const QImage before = control.picPath().Image().copy();
     Advance(60);
-    try {
-        control.Refresh(true);
-        ADD_FAILURE() << "no error";
-    } catch (const RuntimeError& error) {
-        EXPECT_EQ(error.Number(), k7::ErrorNumber::TypeMismatch);
-    }
+    EXPECT_EQ(k7::test::Outcome([&] { return control.Refresh(true); }), "13-Type mismatch");
     EXPECT_EQ(exchange->Opened.size(), 6);
     EXPECT_TRUE(control.picPath().Image() == before);
 }
@@ -347,15 +340,6 @@ TEST_F(PathRequest, UpdatingIsCentredInAFontOfATwentyFourthOfTheHeight) {
 
 // --- against the simulated plant -----------------------------------------------------------------
 
-// Waits for what other threads (the request's worker, the plant's server) make true; the limit
-// only guards against a hang, nothing is timed.
-bool Within(const std::function<bool()>& condition) {
-    const auto guard = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!condition() && std::chrono::steady_clock::now() < guard)
-        std::this_thread::yield();
-    return condition();
-}
-
 TEST(PathOnPlant, DrawsWhatTheDrawingServiceAnswers) {
     k7::Clock::Set(Morning());
     const struct SystemTimeAfter {
@@ -375,8 +359,9 @@ TEST(PathOnPlant, DrawsWhatTheDrawingServiceAnswers) {
     control.setEndDate("20240105063000");
 
     control.Refresh(false);
-    ASSERT_TRUE(Within([&] { return plant.RequestCount(k7::plant::DrawingService::Path()) == 1; }));
-    ASSERT_TRUE(Within([&] { return watched.readyState() == 4; }));
+    ASSERT_TRUE(
+        k7::test::WaitUntil([&] { return plant.RequestCount(k7::plant::DrawingService::Path()) == 1; }));
+    ASSERT_TRUE(k7::test::WaitUntil([&] { return watched.readyState() == 4; }));
     control.Processing();
     EXPECT_FALSE(control.tmrPath().Enabled());
     // The area's box along the left edge, the process boxes across the rest, no failure text.

@@ -1,20 +1,13 @@
 #pragma once
 
 #include "core/RuntimeError.h"
+#include "support/Checks.h"
+#include "support/Printers.h"
 
 #include <QString>
 
-#include <chrono>
 #include <functional>
 #include <optional>
-#include <ostream>
-#include <thread>
-
-// Lets GoogleTest show texts as text, CR and LF made visible.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    const QString shown = QString(text).replace(QChar(13), QStringLiteral("\\r"));
-    *os << '"' << QString(shown).replace(QChar(10), QStringLiteral("\\n")).toStdString() << '"';
-}
 
 namespace k7::test {
 
@@ -41,17 +34,6 @@ inline std::optional<RuntimeError> ErrorOf(const std::function<void()>& action) 
 inline int32_t Raises(const std::function<void()>& action) {
     const auto error = ErrorOf(action);
     return error ? error->Number() : 0;
-}
-
-// Polls what another thread makes true; false if it did not happen within a few seconds.
-inline bool WaitUntil(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    return true;
 }
 
 } // namespace k7::test

@@ -6,9 +6,10 @@
 
 #include <ostream>
 
-// Readable texts in assertion messages and parameterised test names.
+// Readable texts in assertion messages and parameterised test names, CR and LF made visible.
 inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
+    const QString shown = QString(text).replace(QChar(13), QStringLiteral("\\r"));
+    *out << '"' << QString(shown).replace(QChar(10), QStringLiteral("\\n")).toStdString() << '"';
 }
 
 namespace k7 {

@@ -10,18 +10,12 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <optional>
 
 namespace k7::test {
 
 namespace {
 
 constexpr auto kLongestGateWait = std::chrono::seconds(5);
-
-// Headers cpp-httplib adds to a request for its handlers; no client sent them.
-bool IsServerBookkeeping(const std::string& name) {
-    return name == "REMOTE_ADDR" || name == "REMOTE_PORT" || name == "LOCAL_ADDR" || name == "LOCAL_PORT";
-}
 
 int PortOf(const sockaddr_storage& address) {
     return address.ss_family == AF_INET ? ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port) : -1;
@@ -58,16 +52,6 @@ void AnswerRaw(const httplib::Request& request, const std::string& bytes) {
 }
 
 } // namespace
-
-struct TestHttpServer::Scripted {
-    ScriptedReply reply;
-    std::optional<std::string> raw;
-};
-
-void Gate::Close() {
-    std::lock_guard lock(mutex_);
-    open_ = false;
-}
 
 void Gate::Open() {
     {
@@ -129,11 +113,6 @@ TestHttpServer::TestHttpServer() : server_(std::make_unique<httplib::Server>()) 
 }
 
 TestHttpServer::~TestHttpServer() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    stopSignal_.notify_all();
     gate_.Open();
     server_->stop();
     ForEachConnection(port_, [](int fd, int) { ::shutdown(fd, SHUT_RDWR); });
@@ -142,26 +121,12 @@ TestHttpServer::~TestHttpServer() {
 }
 
 QString TestHttpServer::BaseUrl() const {
-    return Origin() + QLatin1Char('/');
-}
-
-QString TestHttpServer::Origin() const {
-    return QStringLiteral("http://127.0.0.1:%1").arg(port_);
+    return QStringLiteral("http://127.0.0.1:%1/").arg(port_);
 }
 
 void TestHttpServer::Script(const std::string& path, ScriptedReply reply) {
     std::lock_guard lock(mutex_);
-    scripts_[path] = std::make_shared<const Scripted>(Scripted{std::move(reply), std::nullopt});
-}
-
-void TestHttpServer::ScriptRaw(const std::string& path, std::string bytes) {
-    std::lock_guard lock(mutex_);
-    scripts_[path] = std::make_shared<const Scripted>(Scripted{{}, std::move(bytes)});
-}
-
-void TestHttpServer::ClearScripts() {
-    std::lock_guard lock(mutex_);
-    scripts_.clear();
+    scripts_[path] = std::move(reply);
 }
 
 std::vector<RecordedRequest> TestHttpServer::Requests() const {
@@ -169,30 +134,15 @@ std::vector<RecordedRequest> TestHttpServer::Requests() const {
     return requests_;
 }
 
-int TestHttpServer::RequestCount() const {
-    std::lock_guard lock(mutex_);
-    return static_cast<int>(requests_.size());
-}
-
-RecordedRequest TestHttpServer::LastRequest() const {
-    std::lock_guard lock(mutex_);
-    return requests_.empty() ? RecordedRequest{} : requests_.back();
-}
-
-void TestHttpServer::ClearRequests() {
-    std::lock_guard lock(mutex_);
-    requests_.clear();
-}
-
 void TestHttpServer::Handle(const httplib::Request& request, httplib::Response& response) {
     RecordedRequest recorded{request.method, request.target, {}, request.body, request.remote_port};
-    for (const auto& [name, value] : request.headers)
-        if (!IsServerBookkeeping(name))
+    for (const auto& [name, value] : request.headers) // less those cpp-httplib adds for handlers
+        if (name != "REMOTE_ADDR" && name != "REMOTE_PORT" && name != "LOCAL_ADDR" && name != "LOCAL_PORT")
             recorded.headers.emplace(name, value);
     std::string path = request.target.substr(0, request.target.find_first_of("?#"));
     path.erase(0, path.find_first_not_of('/'));
 
-    std::shared_ptr<const Scripted> script;
+    ScriptedReply reply{.body = "{}"}; // unless scripted
     {
         std::lock_guard lock(mutex_);
         requests_.push_back(std::move(recorded));
@@ -200,31 +150,21 @@ void TestHttpServer::Handle(const httplib::Request& request, httplib::Response& 
         if (found == scripts_.end())
             found = scripts_.find("*");
         if (found != scripts_.end())
-            script = found->second;
+            reply = found->second;
     }
-    if (!script) {
-        response.set_content("{}", "application/json");
+    if (reply.raw) {
+        AnswerRaw(request, *reply.raw);
         return;
     }
-    if (script->raw) {
-        AnswerRaw(request, *script->raw);
-        return;
-    }
-    const ScriptedReply& reply = script->reply;
     if (reply.gated)
         gate_.Pass();
-    if (reply.delayMs > 0) {
-        std::unique_lock lock(mutex_);
-        stopSignal_.wait_for(lock, std::chrono::milliseconds(reply.delayMs), [this] { return stopping_; });
-    }
     if (!reply.reason.empty()) {
         // cpp-httplib writes only the standard phrases.
         std::string raw = "HTTP/1.1 " + std::to_string(reply.status) + ' ' + reply.reason + "\r\n";
         if (!reply.location.empty())
             raw += "Location: " + reply.location + "\r\n";
-        raw += "Content-Type: " + reply.contentType +
-               "\r\nContent-Length: " + std::to_string(reply.body.size()) + "\r\nConnection: close\r\n\r\n" +
-               reply.body;
+        raw += "Content-Type: application/json\r\nContent-Length: " + std::to_string(reply.body.size()) +
+               "\r\nConnection: close\r\n\r\n" + reply.body;
         AnswerRaw(request, raw);
         return;
     }
@@ -232,7 +172,7 @@ void TestHttpServer::Handle(const httplib::Request& request, httplib::Response& 
     if (!reply.location.empty())
         response.set_header("Location", reply.location);
     if (!reply.body.empty())
-        response.set_content(reply.body, reply.contentType);
+        response.set_content(reply.body, "application/json");
 }
 
 int UnusedLoopbackPort() {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,11 +19,10 @@ struct Response;
 
 namespace k7::test {
 
-// A door a handler waits at until the test opens it, so "slow" replies need no sleeps. Waiting
-// gives up after a few seconds, so a failing test can never wedge the server.
+// A door, closed until the test opens it, that a handler waits at, so "slow" replies need no
+// sleeps. Waiting gives up after a few seconds, so a failing test can never wedge the server.
 class Gate {
 public:
-    void Close();
     void Open();
     // Called by the handler: counts the arrival, waits for Open(), then counts the departure.
     void Pass();
@@ -32,7 +32,7 @@ public:
 private:
     mutable std::mutex mutex_;
     std::condition_variable opened_;
-    bool open_ = true;
+    bool open_ = false;
     int arrived_ = 0;
     int departed_ = 0;
 };
@@ -40,31 +40,12 @@ private:
 // What the server answers on one path.
 struct ScriptedReply {
     int status = 200;
-    std::string reason; // "": the standard phrase; anything else is sent as it stands
-    std::string body;
-    std::string contentType = "application/json";
-    std::string location; // sent as "Location" when not empty (redirects)
-    int delayMs = 0;      // wait before answering (cut short when the server stops)
-    bool gated = false;   // wait at the server's Gate before answering
-
-    static ScriptedReply Body(std::string body, int status = 200) {
-        ScriptedReply reply;
-        reply.status = status;
-        reply.body = std::move(body);
-        return reply;
-    }
-    static ScriptedReply Status(int status, std::string reason = {}) {
-        ScriptedReply reply;
-        reply.status = status;
-        reply.reason = std::move(reason);
-        return reply;
-    }
-    static ScriptedReply Redirect(int status, std::string location) {
-        ScriptedReply reply;
-        reply.status = status;
-        reply.location = std::move(location);
-        return reply;
-    }
+    std::string reason{};   // "": the standard phrase; anything else is sent as it stands
+    std::string body{};     // sent as application/json
+    std::string location{}; // sent as "Location" when not empty (redirects)
+    bool gated = false;     // wait at the server's Gate before answering
+    // Sent as it stands instead of a reply, then the connection closes; "" drops it without a word.
+    std::optional<std::string> raw{};
 };
 
 // One request as the server received it.
@@ -72,7 +53,7 @@ struct RecordedRequest {
     std::string method;
     std::string target;                              // exactly as in the request line
     std::multimap<std::string, std::string> headers; // as sent by the client
-    std::string body;
+    std::string body{};
     int remotePort = 0; // the client's port: equal ports mean a reused connection
 };
 
@@ -92,24 +73,14 @@ public:
     int Port() const { return port_; }
     // "http://127.0.0.1:<port>/"
     QString BaseUrl() const;
-    // "http://127.0.0.1:<port>", for callers whose paths begin with "/".
-    QString Origin() const;
 
     void Script(const std::string& path, ScriptedReply reply);
-    // Sends `bytes` as they stand instead of a reply, then closes the connection; empty bytes drop
-    // the connection without a word.
-    void ScriptRaw(const std::string& path, std::string bytes);
-    void ClearScripts();
 
     std::vector<RecordedRequest> Requests() const;
-    int RequestCount() const;
-    RecordedRequest LastRequest() const; // empty when nothing came
-    void ClearRequests();
 
     Gate& GatedReplies() { return gate_; }
 
 private:
-    struct Scripted;
     void Handle(const httplib::Request& request, httplib::Response& response);
 
     std::unique_ptr<httplib::Server> server_;
@@ -117,9 +88,7 @@ private:
     int port_ = 0;
     Gate gate_;
     mutable std::mutex mutex_;
-    std::condition_variable stopSignal_;
-    bool stopping_ = false;
-    std::map<std::string, std::shared_ptr<const Scripted>> scripts_;
+    std::map<std::string, ScriptedReply> scripts_;
     std::vector<RecordedRequest> requests_;
 };
 
