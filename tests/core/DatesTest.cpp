@@ -35,7 +35,7 @@ TEST(DateSerial, RollsOverMonthsAndDaysWithinTheCalendar) {
     }
     for (auto [y, m, d] :
          {std::tuple{10000, 1, 1}, std::tuple{9999, 12, 32}, std::tuple{100, 0, 1}, std::tuple{-1, 1, 1}}) {
-        EXPECT_EQ(test::Outcome([&] { return Iso(Dates::DateSerial(y, m, d)); }),
+        EXPECT_EQ(test::Outcome([y = y, m = m, d = d] { return Iso(Dates::DateSerial(y, m, d)); }),
                   "5-Invalid procedure call or argument")
             << y << "-" << m << "-" << d;
     }
