@@ -34,6 +34,7 @@ public:
     QString StatusText() const override { return QStringLiteral("OK"); }
     QString ResponseText() const override { return body_; }
     void SetTimeouts(int32_t, int32_t, int32_t, int32_t) override {}
+    void SetRequestHeader(const QString&, const QString&) override {}
 
 private:
     QString body_;

@@ -35,9 +35,19 @@ QByteArrayView WithoutLineEnd(QByteArrayView line) {
     return line;
 }
 
-const curl_slist* EmptyBodyHeaders() {
-    static const CurlHeaderList headers(curl_slist_append(nullptr, "Content-Length: 0"));
-    return headers.Get();
+// A list of header lines for libcurl; false when it ran out of memory.
+bool MakeHeaderList(const QList<QByteArray>& lines, CurlHeaderList& list) {
+    curl_slist* head = nullptr;
+    for (const QByteArray& line : lines) {
+        curl_slist* longer = curl_slist_append(head, line.constData());
+        if (longer == nullptr) {
+            curl_slist_free_all(head);
+            return false;
+        }
+        head = longer;
+    }
+    list.Reset(head);
+    return true;
 }
 
 } // namespace
@@ -76,8 +86,8 @@ CurlTransfer::CurlTransfer() {
         throw HttpError(HttpFailure::InternalError, QStringLiteral("libcurl rejected a request setting"));
 }
 
-void CurlTransfer::Prepare(const QByteArray& method, const QByteArray& url, const Limits& limits,
-                           CURLSH* share, std::function<void()> headersDone) {
+void CurlTransfer::Prepare(const QByteArray& method, const QByteArray& url, const QList<QByteArray>& headers,
+                           const Limits& limits, CURLSH* share, std::function<void()> headersDone) {
     limits_ = limits;
     headersDone_ = std::move(headersDone);
     cancelled_.store(false, std::memory_order_release);
@@ -87,6 +97,10 @@ void CurlTransfer::Prepare(const QByteArray& method, const QByteArray& url, cons
     reason_.clear();
     contentType_.clear();
     body_.clear();
+
+    if (!MakeHeaderList(headers, readHeaders_) ||
+        !MakeHeaderList(QList<QByteArray>{QByteArrayLiteral("Content-Length: 0")} + headers, writeHeaders_))
+        throw HttpError(HttpFailure::OutOfMemory);
 
     CURL* easy = easy_.Get();
     const bool ok =
@@ -102,15 +116,15 @@ void CurlTransfer::Prepare(const QByteArray& method, const QByteArray& url, cons
 bool CurlTransfer::SetTarget(const QByteArray& method, const QByteArray& url) {
     method_ = method;
     CURL* easy = easy_.Get();
-    const bool isGet = method_ == "GET";
-    const bool isHead = method_ == "HEAD";
+    const bool isRead = method_ == "GET" || method_ == "HEAD";
     return curl_easy_setopt(easy, CURLOPT_URL, url.constData()) == CURLE_OK &&
            curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L) == CURLE_OK &&
-           curl_easy_setopt(easy, CURLOPT_NOBODY, isHead ? 1L : 0L) == CURLE_OK &&
-           curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, isGet || isHead ? nullptr : method_.constData()) ==
+           curl_easy_setopt(easy, CURLOPT_NOBODY, method_ == "HEAD" ? 1L : 0L) == CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, isRead ? nullptr : method_.constData()) ==
                CURLE_OK &&
-           curl_easy_setopt(easy, CURLOPT_HTTPHEADER, isGet || isHead ? nullptr : EmptyBodyHeaders()) ==
-               CURLE_OK;
+           curl_easy_setopt(easy, CURLOPT_HTTPHEADER, isRead ? readHeaders_.Get() : writeHeaders_.Get()) ==
+               CURLE_OK &&
+           curl_easy_setopt(easy, CURLOPT_FRESH_CONNECT, isRead ? 0L : 1L) == CURLE_OK;
 }
 
 int CurlTransfer::Run() {

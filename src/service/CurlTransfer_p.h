@@ -3,6 +3,7 @@
 #include "service/CurlHandle_p.h"
 
 #include <QByteArray>
+#include <QList>
 
 #include <atomic>
 #include <chrono>
@@ -16,17 +17,22 @@ namespace k7 {
 // run it again (an asynchronous owner keeps its connections in the multi handle) and Cancel() can
 // wake a running exchange from another thread within milliseconds.
 //
-// On the wire: the request line, "Host", libcurl's "Accept: */*", and "Content-Length: 0" for every
-// method but GET and HEAD (the request never carries a body; servers need the length to know that).
-// No User-Agent, no Content-Type, no Expect, no compression, no proxy (libcurl's proxy environment
-// variables are ignored), HTTP/1.1 so that every reply has a reason phrase. The address goes to
-// libcurl exactly as given: no escaping, no dot-segment clean-up.
+// On the wire: the request line, "Host", libcurl's "Accept: */*", "Content-Length: 0" for every
+// method but GET and HEAD (the request never carries a body; servers need the length to know that),
+// and the caller's own header lines. No User-Agent, no Content-Type, no Expect, no compression, no proxy
+// (libcurl's proxy environment variables are ignored), HTTP/1.1 so that every reply has a reason phrase. The
+// address goes to libcurl exactly as given: no escaping, no dot-segment clean-up.
 //
 // Redirects (301, 302, 303, 307, 308 with a Location) are followed, as the platform's request
 // objects do, and the final reply is the outcome. The method changes as in browsers: 303 makes
 // anything but HEAD a GET, 301 and 302 make POST a GET, 307 and 308 keep it. At most 10 hops are
 // taken; the 11th redirect, or one to an address that is not http or https, ends the run with
 // CURLE_TOO_MANY_REDIRECTS. The limit on the whole exchange spans all hops.
+//
+// Every method but GET and HEAD goes out on a connection of its own. libcurl sends a request again
+// on a new connection when a reused one turns out dead before any reply byte came back; for a
+// write that resend is a second booking whenever the service had already read the first copy. A
+// fresh connection is never resent, so one call puts at most one copy of a write on the wire.
 class CurlTransfer {
 public:
     // 0 means no limit.
@@ -40,10 +46,11 @@ public:
     CurlTransfer(const CurlTransfer&) = delete;
     CurlTransfer& operator=(const CurlTransfer&) = delete;
 
-    // Sets up the next run. `share` (may be null) is the connection cache to use. `headersDone` is
-    // called on the running thread once the head of the final reply is in. Not while running.
-    void Prepare(const QByteArray& method, const QByteArray& url, const Limits& limits, CURLSH* share,
-                 std::function<void()> headersDone);
+    // Sets up the next run. `headers` are whole header lines ("Name: value") sent with it. `share`
+    // (may be null) is the connection cache to use. `headersDone` is called on the running thread
+    // once the head of the final reply is in. Not while running.
+    void Prepare(const QByteArray& method, const QByteArray& url, const QList<QByteArray>& headers,
+                 const Limits& limits, CURLSH* share, std::function<void()> headersDone);
 
     // Performs the exchange, redirects included; returns the libcurl result (CURLE_OK: a complete
     // reply). CURLE_ABORTED_BY_CALLBACK after Cancel(), CURLE_OPERATION_TIMEDOUT when a limit ran
@@ -90,6 +97,9 @@ private:
     SteadyClock::time_point lastActivity_;
 
     QByteArray method_; // of the current hop
+    // The header lines of a hop without a body (GET, HEAD) and of one that would have one.
+    CurlHeaderList readHeaders_;
+    CurlHeaderList writeHeaders_;
 
     int32_t status_ = 0;
     QByteArray location_; // of the reply's head; non-empty makes a 3xx a redirect to follow

@@ -35,8 +35,10 @@ bool IsSchemeChar(char c) {
 // The address as it goes on the wire. The platform's objects send blanks in the path and query as
 // %20; here every byte that libcurl's URL parser refuses there (C0 controls, the blank, DEL) is
 // percent-encoded the same way, and so are non-ASCII bytes (the text is UTF-8 by now), which libcurl
-// would pass on raw where the platform sends them encoded. Nothing else is touched: "%", "&", "=",
-// "?" and "/" stay as the caller concatenated them. The scheme and host are left alone, so an
+// would pass on raw where the platform sends them encoded. So is "#": callers put values into the
+// query as they stand, and a "#" in one ("Session=a#b") would end the address there as a fragment,
+// dropping the rest of that value and every parameter after it. Nothing else is touched: "%", "&",
+// "=", "?" and "/" stay as the caller concatenated them. The scheme and host are left alone, so an
 // unusable host still fails as an invalid address.
 QByteArray EncodeForWire(const QByteArray& url) {
     const qsizetype authority = url.indexOf("://");
@@ -48,7 +50,7 @@ QByteArray EncodeForWire(const QByteArray& url) {
     QByteArray wire = url.left(start);
     for (qsizetype i = start; i < url.size(); ++i) {
         const auto byte = static_cast<unsigned char>(url[i]);
-        if (byte > 0x20 && byte < 0x7F) {
+        if (byte > 0x20 && byte < 0x7F && byte != '#') {
             wire += static_cast<char>(byte);
         } else {
             wire += '%';
@@ -85,13 +87,26 @@ void HttpRequest::Open(const QString& method, const QString& url, bool async) {
     StopExchange();
     ClearOutcome();
     readyState_.store(kUninitialised, std::memory_order_release);
-    CheckMethod(method);
+    CheckToken(method);
     QByteArray urlBytes = EncodeForWire(url.toUtf8());
     CheckUrl(urlBytes);
     method_ = method.toUtf8();
     url_ = std::move(urlBytes);
+    headers_.clear();
     async_ = async;
     readyState_.store(kOpened, std::memory_order_release);
+}
+
+void HttpRequest::SetRequestHeader(const QString& name, const QString& value) {
+    if (readyState_.load(std::memory_order_acquire) != kOpened)
+        throw HttpError(HttpFailure::IncorrectHandleState);
+    // A name is a token; a value must not break the line (no CR, LF or NUL), so nothing the caller
+    // passes can add a header or a request of its own.
+    CheckToken(name);
+    const QByteArray bytes = value.toUtf8();
+    if (bytes.contains('\r') || bytes.contains('\n') || bytes.contains('\0'))
+        throw HttpError(HttpFailure::InvalidArgument);
+    headers_.append(name.toLatin1() + ": " + bytes);
 }
 
 void HttpRequest::Send() {
@@ -111,7 +126,8 @@ void HttpRequest::Send() {
     }
 
     std::shared_ptr<ConnectionCache> cache = async_ ? nullptr : ConnectionCache::ForThisThread();
-    transfer_->Prepare(method_, url_, kind_ == Kind::Client ? kClientLimits : ServerLimits(timeouts_),
+    transfer_->Prepare(method_, url_, headers_,
+                       kind_ == Kind::Client ? kClientLimits : ServerLimits(timeouts_),
                        cache ? cache->Handle() : nullptr, [this] {
                            int32_t sent = kSent;
                            readyState_.compare_exchange_strong(sent, kReceiving);
@@ -227,10 +243,10 @@ void HttpRequest::RequireOutcome() const {
         throw HttpError(HttpFailure::NotYetAvailable);
 }
 
-void HttpRequest::CheckMethod(const QString& method) {
-    if (method.isEmpty())
+void HttpRequest::CheckToken(const QString& token) {
+    if (token.isEmpty())
         throw HttpError(HttpFailure::InvalidArgument);
-    for (const QChar c : method)
+    for (const QChar c : token)
         if (c.unicode() > 0x7F || !IsTokenChar(static_cast<char>(c.unicode())))
             throw HttpError(HttpFailure::InvalidArgument);
 }

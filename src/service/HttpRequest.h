@@ -4,6 +4,7 @@
 #include "service/HttpRequestObject.h"
 
 #include <QByteArray>
+#include <QList>
 
 #include <array>
 #include <atomic>
@@ -32,15 +33,17 @@ class TransferPool;
 //   for good: 30 s to connect, 60 s of silence, 120 s for the whole exchange.
 //
 // The request adds nothing of its own: on the wire go the request line, libcurl's "Host" and
-// "Accept: */*", and "Content-Length: 0" for every method but GET and HEAD (there is never a body,
-// and servers need the length to know it); no Content-Type, User-Agent or Expect. HTTP/1.1 always,
+// "Accept: */*", "Content-Length: 0" for every method but GET and HEAD (there is never a body,
+// and servers need the length to know it), and the caller's SetRequestHeader lines; no
+// Content-Type, User-Agent or Expect. A method other than GET and HEAD is never sent twice: it
+// goes out on a connection of its own, which libcurl does not retry (see CurlTransfer). HTTP/1.1 always,
 // so every reply has a reason phrase; no proxy is used. Redirects are followed, at most 10 hops
 // (see CurlTransfer); one more fails with "The HTTP redirect request failed".
 //
 // Open() checks the address (an http or https scheme followed by "//" and a usable host) and
 // raises "The URL is invalid" or "The URL does not use a recognized protocol" at once. Blanks,
-// control characters and non-ASCII characters after the host are sent percent-encoded (UTF-8), as
-// the platform's objects send them; everything else goes exactly as given.
+// control characters, "#" and non-ASCII characters after the host are sent percent-encoded
+// (UTF-8); everything else goes exactly as given.
 //
 // Synchronous Send() blocks until the exchange ends and raises its transport failure. Asynchronous
 // Send() runs the exchange on a worker thread and returns at once; the caller polls readyState().
@@ -63,6 +66,7 @@ public:
     HttpRequest& operator=(const HttpRequest&) = delete;
 
     void Open(const QString& method, const QString& url, bool async) override;
+    void SetRequestHeader(const QString& name, const QString& value) override;
     void Send() override;
     void Abort() override;
 
@@ -79,13 +83,15 @@ private:
     void RunExchange() noexcept;
     void ClearOutcome() noexcept;
     void RequireOutcome() const;
-    static void CheckMethod(const QString& method);
+    // A method or a header name: an HTTP token.
+    static void CheckToken(const QString& token);
     static void CheckUrl(const QByteArray& url);
 
     Kind kind_;
     std::array<int32_t, 4> timeouts_{0, 60000, 30000, 30000};
     QByteArray method_;
     QByteArray url_;
+    QList<QByteArray> headers_; // "Name: value" lines of the request opened last
     bool async_ = false;
 
     // Both outlive the transfer, whose handle may be attached to the cache.

@@ -20,6 +20,9 @@ public:
     // Prepares a request; raises on an address that cannot be used. Any exchange still running is
     // abandoned first.
     virtual void Open(const QString& method, const QString& url, bool async) = 0;
+    // Adds a header line to the request opened last (after Open, before Send); Open forgets the
+    // headers of the request before. Raises on a name or value that cannot go into a header line.
+    virtual void SetRequestHeader(const QString& name, const QString& value) = 0;
     // Performs the exchange (synchronous: before returning, raising on transport failure;
     // asynchronous: in the background, the caller polls readyState()).
     virtual void Send() = 0;

@@ -34,24 +34,39 @@ void RestClient::SetBolServer(bool pBolServer) {
     bolServer_ = pBolServer;
 }
 
+void RestClient::SetRequestHeader(const QString& name, const QString& value) {
+    for (auto& header : headers_) {
+        if (header.first.compare(name, Qt::CaseInsensitive) == 0) {
+            header.second = value;
+            return;
+        }
+    }
+    headers_.emplace_back(name, value);
+}
+
+QString RestClient::RequestAddress(const QString& apiHost, const QString& path, const QString& params) {
+    return apiHost + path + QLatin1Char('?') + params;
+}
+
 QString RestClient::GetRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("GET"), apiHost_ + pStrPath + QLatin1Char('?') + pStrParams);
+    return SendRequest(QStringLiteral("GET"), RequestAddress(apiHost_, pStrPath, pStrParams));
 }
 
 QString RestClient::PatchRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("PATCH"), apiHost_ + pStrPath + QLatin1Char('?') + pStrParams);
+    return SendRequest(QStringLiteral("PATCH"), RequestAddress(apiHost_, pStrPath, pStrParams));
 }
 
 QString RestClient::PostRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("POST"), apiHost_ + pStrPath + QLatin1Char('?') + pStrParams);
+    return SendRequest(QStringLiteral("POST"), RequestAddress(apiHost_, pStrPath, pStrParams));
 }
 
 QString RestClient::DeleteRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("DELETE"), apiHost_ + pStrPath + QLatin1Char('?') + pStrParams);
+    return SendRequest(QStringLiteral("DELETE"), RequestAddress(apiHost_, pStrPath, pStrParams));
 }
 
 QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrURL) {
     QString failure;
+    lastStatus_ = 0;
     try {
         if (!request_ || requestServerMode_ != bolServer_) {
             request_.reset();
@@ -66,11 +81,14 @@ QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrUR
         if (bolServer_)
             request.SetTimeouts(60000, 30000, 30000, 300000);
         request.Open(pStrMethod, pStrURL, false);
+        for (const auto& [name, value] : headers_)
+            request.SetRequestHeader(name, value);
         request.Send();
 
         if (request.readyState() != 4)
             return FailureEnvelope(QStringLiteral("Connection timed out"));
-        if (request.Status() != 200)
+        lastStatus_ = request.Status();
+        if (lastStatus_ != 200)
             return FailureEnvelope(request.StatusText());
         QString body = request.ResponseText();
         body.remove(QChar(10));

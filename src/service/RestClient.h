@@ -2,8 +2,11 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace k7 {
 
@@ -26,6 +29,18 @@ public:
     void SetAPIHost(const QString& pStrAPIHost);
     void SetBolServer(bool pBolServer);
 
+    // A header line sent with every later request of this client (a write's idempotency key); a
+    // second call with the same name replaces the value. None by default.
+    void SetRequestHeader(const QString& name, const QString& value);
+
+    // The HTTP status of the last request's reply, or 0 when no reply came (the connection failed,
+    // dropped or timed out). Tells "the service answered and said no" from "nobody knows".
+    int32_t LastStatus() const { return lastStatus_; }
+
+    // The address a request goes to: APIHost + path + "?" + parameters, plain concatenation (no
+    // separator added, nothing escaped; the "?" is always there).
+    static QString RequestAddress(const QString& apiHost, const QString& path, const QString& params);
+
     QString GetRequest(const QString& pStrPath, const QString& pStrParams);
     QString PatchRequest(const QString& pStrPath, const QString& pStrParams);
     QString PostRequest(const QString& pStrPath, const QString& pStrParams);
@@ -38,6 +53,8 @@ private:
     QString apiHost_;
     bool bolServer_ = false;
     bool requestServerMode_ = false;
+    std::vector<std::pair<QString, QString>> headers_;
+    int32_t lastStatus_ = 0;
     std::unique_ptr<HttpRequestObject> request_;
 };
 

@@ -12,7 +12,8 @@ struct ScriptedReplies {
     int Status = 200;
     QString Reason = "OK";
     QString Body = "{}";
-    QStringList Sent; // "METHOD url", in order
+    QStringList Sent;    // "METHOD url", in order
+    QStringList Headers; // "Name: value", in order
 };
 
 class ScriptedRequest : public k7::HttpRequestObject {
@@ -41,6 +42,9 @@ public:
     QString StatusText() const override { return replies_->Reason; }
     QString ResponseText() const override { return replies_->Body; }
     void SetTimeouts(int32_t, int32_t, int32_t, int32_t) override {}
+    void SetRequestHeader(const QString& name, const QString& value) override {
+        replies_->Headers << name + ": " + value;
+    }
 
 private:
     std::shared_ptr<ScriptedReplies> replies_;

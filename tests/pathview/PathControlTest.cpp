@@ -64,6 +64,7 @@ public:
         EXPECT_TRUE(resolve == connect && connect == send && send == receive);
         Timeouts = resolve;
     }
+    void SetRequestHeader(const QString&, const QString&) override { ADD_FAILURE() << "the path view sends no header"; }
 
     int32_t State = 0, StatusCode = 200;
     QString Body;

@@ -56,6 +56,12 @@ TEST(HttpRequest, CallsOutOfTurnRaiseThePlatformsNumbers) {
     request.Open(kGet, QStringLiteral("http://127.0.0.1:1/"), false);
     EXPECT_EQ(Raises([&] { request.Status(); }), Raised::NotYetAvailable);
     EXPECT_EQ(Raises([&] { request.SetTimeouts(1, 1, 1, 1); }), ErrorNumber::ObjectDoesNotSupportMember);
+    // A header value must not smuggle in a line of its own.
+    EXPECT_EQ(Raises([&] { request.SetRequestHeader(QStringLiteral("Key"), QStringLiteral("a\r\nX: 1")); }),
+              Raised::InvalidArgument);
+    request.Abort();
+    EXPECT_EQ(Raises([&] { request.SetRequestHeader(QStringLiteral("Key"), QStringLiteral("a")); }),
+              Raised::IncorrectHandleState);
 }
 
 // --- Reason phrase and body decoding --------------------------------------------------------------
@@ -176,6 +182,39 @@ TEST(AsyncRequest, ReopenOrDestroyWhileInFlightDoesNotWait) {
     // Both exchanges still wait at the closed gate: neither the reopen nor the destruction waited.
     EXPECT_EQ(closed.gate.Departed() + 2, closed.gate.Arrived());
 }
+
+// A service that reads a whole request and then loses the connection (a restarting proxy, a Wi-Fi
+// link that drops) after the same client's earlier request left that connection open. libcurl
+// answers a dead reused connection by sending the request again on a new one; for a write that is
+// a second booking, so a write must reach the service at most once. A read may be sent again.
+class DroppedAfterReading : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(DroppedAfterReading, AWriteReachesTheServiceOnce) {
+    TestHttpServer server;
+    server.Script("dropped", {.raw = ""});
+    const QString verb = QString::fromLatin1(GetParam());
+    HttpRequest warm(Kind::Client);
+    warm.Open(kGet, server.BaseUrl() + QStringLiteral("warm"), false);
+    warm.Send(); // leaves a live connection in the cache
+
+    HttpRequest write(Kind::Client);
+    write.Open(verb, server.BaseUrl() + QStringLiteral("dropped?key=1"), false);
+    write.SetRequestHeader(QStringLiteral("Idempotency-Key"), QStringLiteral("k-1"));
+    EXPECT_TRUE(ErrorOf([&] { write.Send(); })) << "no reply is a transport failure";
+
+    int copies = 0;
+    for (const RecordedRequest& request : server.Requests()) {
+        if (request.target != "/dropped?key=1")
+            continue;
+        ++copies;
+        EXPECT_EQ(request.method, GetParam());
+        const auto key = request.headers.find("Idempotency-Key");
+        EXPECT_TRUE(key != request.headers.end() && key->second == "k-1");
+    }
+    EXPECT_EQ(copies, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Writes, DroppedAfterReading, ::testing::Values("POST", "PATCH", "DELETE"));
 
 TEST(ConnectionCache, FreshSynchronousObjectsReuseTheConnection) {
     TestHttpServer server;

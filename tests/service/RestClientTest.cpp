@@ -72,6 +72,9 @@ public:
         log_.push_back("SetTimeouts " + std::to_string(resolveMs) + " " + std::to_string(connectMs) + " " +
                        std::to_string(sendMs) + " " + std::to_string(receiveMs));
     }
+    void SetRequestHeader(const QString& name, const QString& value) override {
+        log_.push_back("SetRequestHeader " + name.toStdString() + ": " + value.toStdString());
+    }
 
 private:
     std::vector<std::string>& log_;
@@ -93,17 +96,23 @@ protected:
 TEST_F(RestClientObject, IsKeptAcrossCallsAndReplacedAfterAFailure) {
     client.SetAPIHost(QStringLiteral("http://plant/"));
     client.GetRequest(QStringLiteral("a"), QStringLiteral("x=1"));
+    EXPECT_EQ(client.LastStatus(), 200);
+    client.SetRequestHeader(QStringLiteral("Idempotency-Key"), QStringLiteral("k1"));
     client.PostRequest(QStringLiteral("b"), QString());
     behaviour.onSend = Raise::ConnectionFailure;
     EXPECT_EQ(client.GetRequest(QStringLiteral("c"), QString()).toStdString(),
               Envelope("-2147012867-A connection with the server could not be established\r\n"));
+    EXPECT_EQ(client.LastStatus(), 0) << "no reply came";
     behaviour.onSend = Raise::Nothing;
     client.GetRequest(QStringLiteral("d"), QString());
 
-    EXPECT_EQ(log, (std::vector<std::string>{"create client", "Open GET http://plant/a?x=1 sync", "Send",
-                                             "Open POST http://plant/b? sync", "Send",
-                                             "Open GET http://plant/c? sync", "Send", "release",
-                                             "create client", "Open GET http://plant/d? sync", "Send"}));
+    // A header goes with every request after it is set, between Open and Send.
+    const std::string header = "SetRequestHeader Idempotency-Key: k1";
+    EXPECT_EQ(log,
+              (std::vector<std::string>{"create client", "Open GET http://plant/a?x=1 sync", "Send",
+                                        "Open POST http://plant/b? sync", header, "Send",
+                                        "Open GET http://plant/c? sync", header, "Send", "release",
+                                        "create client", "Open GET http://plant/d? sync", header, "Send"}));
 }
 
 TEST_F(RestClientObject, ServerModeSwapsTheObjectAndSetsTimeOutsBeforeEveryRequest) {
@@ -236,6 +245,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Blanks, controls and non-ASCII go percent-encoded; "%", "|", "{" and dot segments as given.
         Exchange{"BlankInQuery", "GET processes/prod?process=P100&session=1&company=a b", "{}",
                  "GET /processes/prod?process=P100&session=1&company=a%20b"},
+        // A "#" in a value would end the address as a fragment: it goes as %23.
+        Exchange{"HashInValue", "GET processes/prod?process=P#1&session=a#b&company=C", "{}",
+                 "GET /processes/prod?process=P%231&session=a%23b&company=C"},
         Exchange{"EncodedOnlyWhereRefused", "GET a b/../%41?v=%20|{x}&w=\xc3\xa9&c=\t\x01\x7f", "{}",
                  "GET /a%20b/../%41?v=%20|{x}&w=%C3%A9&c=%09%01%7F"},
         Exchange{"Patch", "PATCH statuses/42?id_tu=FAI&session=S&company=C", "{}",

@@ -19,6 +19,7 @@ constexpr int32_t UnrecognizedScheme = -2147012890;
 constexpr int32_t IncorrectHandleState = -2147012877;
 constexpr int32_t CannotConnect = -2147012867;
 constexpr int32_t NotYetAvailable = -2147483638;
+constexpr int32_t InvalidArgument = -2147024809;
 } // namespace Raised
 
 inline std::optional<RuntimeError> ErrorOf(const std::function<void()>& action) {
