@@ -16,6 +16,21 @@ bool Envelope::MessageIsSuccess(const JsonBag& document) {
     return message.ToText() == QLatin1String("Success");
 }
 
+QString Envelope::JudgementName(Judgement judgement) {
+    return judgement == Judgement::StatusIsZero ? QStringLiteral("StatusIsZero")
+                                                : QStringLiteral("MessageIsSuccess");
+}
+
+bool Envelope::JudgementFromName(const QString& name, Judgement& judgement) {
+    for (const Judgement known : {Judgement::StatusIsZero, Judgement::MessageIsSuccess}) {
+        if (name == JudgementName(known)) {
+            judgement = known;
+            return true;
+        }
+    }
+    return false;
+}
+
 QString Envelope::BuildQuery(std::initializer_list<std::pair<QString, QString>> pairs) {
     QString query;
     for (const auto& [name, value] : pairs) {

@@ -30,6 +30,11 @@ public:
         return judgement == Judgement::StatusIsZero ? StatusIsZero(document) : MessageIsSuccess(document);
     }
 
+    // "StatusIsZero", "MessageIsSuccess": how a judgement is stored (with a journalled write, so a
+    // retry is judged by the rule of the control that sent it). False for any other name.
+    static QString JudgementName(Judgement judgement);
+    static bool JudgementFromName(const QString& name, Judgement& judgement);
+
     // name=value pairs joined with "&", in the given order, the values inserted exactly as they
     // stand: the service expects them unescaped.
     static QString BuildQuery(std::initializer_list<std::pair<QString, QString>> pairs);

@@ -2,6 +2,8 @@
 
 #include "controls/frame/ControlBase.h"
 #include "controls/frame/Envelope.h"
+#include "controls/frame/HttpVerb.h"
+#include "controls/frame/WriteOutcome.h"
 #include "service/RestClient.h"
 
 #include <QString>
@@ -14,9 +16,6 @@
 namespace k7 {
 
 class JsonBag;
-
-// The four requests the REST client makes.
-enum class HttpVerb { Get, Patch, Post, Delete };
 
 // A control that reads its figures from the plant's REST service (six of the seven): the four
 // connection properties APIHost, Company, Session and Process, the query strings built from them,
@@ -32,6 +31,11 @@ enum class HttpVerb { Get, Patch, Post, Delete };
 //
 // An empty APIHost sends nothing. No control builds a RestClient or a JsonBag of its own: each
 // call gets a fresh client and a fresh document, released when the call is over.
+//
+// A write (POST, PATCH, DELETE) goes through RunServiceLoader, which knows the control's rule for
+// its reply. It carries a fresh Idempotency-Key, is entered in the write journal before it is sent
+// when the host uses one (WriteJournal::Use), and ends with WriteFinished: the host learns every
+// write's outcome even where the control itself shows nothing of it.
 class ServiceControl : public ControlBase {
     Q_OBJECT
     Q_PROPERTY(QString APIHost READ APIHost WRITE setAPIHost)
@@ -55,6 +59,11 @@ public:
     // Where the control's REST clients get their request objects; tests hand in scripted ones.
     // Without one, the real HTTP request object is used.
     void SetRequestFactory(RestClient::RequestFactory factory) { requestFactory_ = std::move(factory); }
+
+signals:
+    // Every write request this control sent, once it ended: booked, refused by the service, or
+    // unknown (no answer came). Emitted before the control acts on the reply.
+    void WriteFinished(const k7::WriteOutcome& outcome);
 
 protected:
     // The write forms of the four connection properties, and whether APIHost is persisted (some
@@ -80,9 +89,10 @@ protected:
         QString Path;
         QString Query;
     };
-    // Sends one request to APIHost with a fresh client and parses the text that comes back (a
+    // Sends one read to APIHost with a fresh client and parses the text that comes back (a
     // reply, or the client's failure envelope) into a fresh document. A reply that is no JSON
-    // raises the parser's error; the caller runs inside a loader's trap.
+    // raises the parser's error; the caller runs inside a loader's trap. A write raises 5: writes
+    // are judged and reported, so they go through RunServiceLoader.
     std::shared_ptr<JsonBag> CallService(const ServiceCall& call);
 
     // The common loader: with an empty APIHost nothing is sent and the result is false; else
@@ -96,6 +106,11 @@ protected:
                           FailurePolicy policy = FailurePolicy::Record);
 
 private:
+    // The write branch of RunServiceLoader: journal, send, report, then the control's handlers.
+    void RunWrite(const ServiceCall& call, Judgement judgement,
+                  const std::function<void(JsonBag& reply)>& accepted,
+                  const std::function<void(JsonBag& reply)>& rejected);
+
     QString apiHost_;
     QString company_;
     QString session_;

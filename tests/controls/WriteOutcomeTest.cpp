@@ -1,0 +1,108 @@
+#include "QueuedRequest.h"
+
+#include "controls/frame/WriteJournal.h"
+#include "controls/scrapscreen/ScrapScreen.h"
+#include "plant/PlantModel.h"
+#include "plant/PlantService.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+using k7::WriteJournal;
+using k7::WriteOutcome;
+using k7::plant::Fault;
+
+// One scrap press against the simulated plant, its "results" path faulted as the row says: what
+// the host is told, what the journal keeps, and what reached (and was booked by) the plant. The
+// control itself still does only what it always did: reload on "Success", nothing otherwise.
+struct WriteRow {
+    const char* Case;
+    std::optional<Fault> OnResults; // nullopt: the plant answers, or is down when Down
+    const char* Verdict;
+    int Status;
+    QString Message;
+    int Reached; // POSTs the plant received
+    int Booked;  // bookings in the plant's model
+    QString Error = "";
+    bool Down = false;
+};
+
+void PrintTo(const WriteRow& row, std::ostream* out) {
+    *out << row.Case;
+}
+
+class WriteOutcomes : public ::testing::TestWithParam<WriteRow> {};
+
+TEST_P(WriteOutcomes, TheHostLearnsEveryVerdictAndTheJournalKeepsIt) {
+    const WriteRow& row = GetParam();
+    QTemporaryDir directory;
+    WriteJournal::Use(directory.filePath("writes.db"));
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    QueuedControl<k7::ScrapScreen> screen(plant.BaseUrl(), {});
+    QSignalSpy finished(&screen.control, &k7::ServiceControl::WriteFinished);
+    const int causeLoads = plant.RequestCount("processes/P100/scrapcauses/top");
+    const QString url =
+        plant.BaseUrl() + "/results?process=P100&result=12&session=S7&company=ACME&quantityA=5";
+    if (row.OnResults)
+        plant.InjectFault("results", *row.OnResults);
+    if (row.Down)
+        plant.Stop();
+
+    screen.host.Answer = "5";
+    screen.control.btnScrap(0).click();
+
+    ASSERT_EQ(finished.size(), 1) << screen.control.Error().toStdString();
+    const auto outcome = finished[0][0].value<WriteOutcome>();
+    EXPECT_EQ(WriteOutcome::VerdictName(outcome.Verdict), row.Verdict);
+    EXPECT_EQ(outcome.Verb, "POST");
+    EXPECT_EQ(outcome.Url, url);
+    EXPECT_EQ(outcome.Status, row.Status);
+    EXPECT_EQ(outcome.Message, row.Message);
+    EXPECT_EQ(screen.control.Error(), row.Error);
+    if (!row.Down) {
+        EXPECT_EQ(plant.RequestCount("results"), row.Reached);
+        EXPECT_EQ(plant.RequestCount("processes/P100/scrapcauses/top") - causeLoads,
+                  std::string(row.Verdict) == "booked" ? 1 : 0)
+            << "the causes are reloaded after a booking only";
+        size_t booked = 0;
+        plant.WithModel([&](k7::plant::PlantModel& model) { booked = model.Bookings().size(); });
+        EXPECT_EQ(booked, size_t(row.Booked));
+    }
+
+    const std::vector<WriteJournal::Entry> entries = WriteJournal::Active()->Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].State, row.Verdict);
+    EXPECT_EQ(entries[0].Key, outcome.Key);
+    EXPECT_EQ(entries[0].Id, outcome.JournalId);
+    EXPECT_EQ(entries[0].Url, outcome.Url);
+    EXPECT_EQ(std::make_tuple(entries[0].Status, entries[0].Message, entries[0].Attempts),
+              std::make_tuple(row.Status, row.Message, 1));
+    EXPECT_EQ(WriteJournal::Active()->Unconfirmed(), std::string(row.Verdict) == "booked" ? 0 : 1);
+    WriteJournal::StopUsing();
+}
+
+const QString kNotJson = "-2147182176-Expected either { or [ at character 1";
+// With no reply the message is the failure text of the REST client's envelope.
+const QString kRefused = "-2147012867-A connection with the server could not be established";
+const QString kDropped = "-2147012866-The connection with the server was terminated abnormally";
+
+INSTANTIATE_TEST_SUITE_P(
+    Frame, WriteOutcomes,
+    ::testing::Values(WriteRow{"Booked", std::nullopt, "booked", 200, "Success", 1, 1},
+                      WriteRow{"ServerError", Fault{.Status = 500}, "refused", 500, "Internal Server Error",
+                               1, 0},
+                      WriteRow{"NotSuccess", Fault{.RawBody = R"({"status":0,"message":"Batch locked"})"},
+                               "refused", 200, "Batch locked", 1, 0},
+                      WriteRow{"NoJson", Fault{.RawBody = "busy"}, "refused", 200, "", 1, 0, kNotJson},
+                      WriteRow{"Dropped", Fault{.DropConnection = true}, "unknown", 0, kDropped, 1, 0},
+                      WriteRow{"PlantDown", std::nullopt, "unknown", 0, kRefused, 0, 0, "", true}),
+    [](const auto& info) { return std::string(info.param.Case); });
+
+} // namespace
