@@ -7,12 +7,15 @@
 
 #include "controls/ControlCatalog.h"
 #include "controls/frame/ControlBase.h"
+#include "controls/frame/WriteJournal.h"
+#include "core/RuntimeError.h"
 #include "plant/PlantService.h"
 #include "json/JsonBag.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -25,7 +28,7 @@ namespace k7::cli {
 namespace {
 
 const char* const kDemoHelp =
-    "usage: k7 demo [--seconds N] [--out DIR] [--interval MS] [--accessibility]\n"
+    "usage: k7 demo [--seconds N] [--out DIR] [--interval MS] [--journal FILE] [--accessibility]\n"
     "\n"
     "Starts the simulated plant on a free 127.0.0.1 port and opens a terminal screen whose\n"
     "controls are wired to it, refreshed every few seconds. With a display it runs until the\n"
@@ -36,6 +39,8 @@ const char* const kDemoHelp =
     "  --seconds N     headless run time in seconds (default 4)\n"
     "  --out DIR       where headless screenshots go (created when missing)\n"
     "  --interval MS   refresh period in milliseconds (default 2000)\n"
+    "  --journal FILE  record every write (scrap booking, justification) in the write journal\n"
+    "                  FILE before it is sent, with its outcome (see k7 journal)\n"
     "  --accessibility opens the screen, prints its accessibility tree (role, name, rect,\n"
     "                  focusable, visible, children) and its Tab order as JSON, and exits\n";
 
@@ -43,6 +48,7 @@ struct DemoOptions {
     double Seconds = 4;
     QString Out;
     int IntervalMs = 2000;
+    QString Journal;
     bool Accessibility = false;
 };
 
@@ -55,7 +61,7 @@ DemoOptions ParseOptions(const QStringList& args) {
             continue;
         }
         if (arg != QLatin1String("--seconds") && arg != QLatin1String("--out") &&
-            arg != QLatin1String("--interval"))
+            arg != QLatin1String("--interval") && arg != QLatin1String("--journal"))
             throw std::invalid_argument(QStringLiteral("unknown option %1").arg(arg).toStdString());
         if (i + 1 >= args.size())
             throw std::invalid_argument(QStringLiteral("%1 needs a value").arg(arg).toStdString());
@@ -66,6 +72,9 @@ DemoOptions ParseOptions(const QStringList& args) {
             ok = ok && options.Seconds > 0;
         } else if (arg == QLatin1String("--out")) {
             options.Out = value;
+            ok = !value.isEmpty();
+        } else if (arg == QLatin1String("--journal")) {
+            options.Journal = value;
             ok = !value.isEmpty();
         } else {
             options.IntervalMs = value.toInt(&ok);
@@ -81,12 +90,14 @@ DemoOptions ParseOptions(const QStringList& args) {
 // The terminal: one row per process holding every control the catalog places in a row, the
 // process name in front; below the rows, the controls that appear once per screen.
 void BuildScreen(TerminalScreen& screen, const QString& apiHost) {
-    const auto place = [&](const ControlRegistration& registration, const QString& process, float left, float top) {
-        ControlBase& control = screen.Place(registration.Name, left, top, registration.Demo.Width,
-                                            registration.Demo.Height);
+    const auto place = [&](const ControlRegistration& registration, const QString& process, float left,
+                           float top) {
+        ControlBase& control =
+            screen.Place(registration.Name, left, top, registration.Demo.Width, registration.Demo.Height);
         for (const auto& [name, value] : registration.Demo.Properties)
             PropertyBinding::WriteText(control, name,
-                                       QString(value).replace(QLatin1String("{plant}"), apiHost)
+                                       QString(value)
+                                           .replace(QLatin1String("{plant}"), apiHost)
                                            .replace(QLatin1String("{process}"), process));
         return &control;
     };
@@ -172,7 +183,11 @@ int RunDemo(int argc, char** argv, const QStringList& args) {
     }
     HostPlatform::Prepare();
     QApplication application(argc, argv);
+    // The journal goes before the application: its database connection needs the SQL plugin.
+    const auto closeJournal = qScopeGuard([] { WriteJournal::StopUsing(); });
     try {
+        if (!options.Journal.isEmpty())
+            WriteJournal::Use(options.Journal);
         plant::PlantService plant;
         plant.Start(0);
         std::fprintf(stderr, "k7 demo: simulated plant at %s\n", qPrintable(plant.BaseUrl()));
@@ -190,6 +205,9 @@ int RunDemo(int argc, char** argv, const QStringList& args) {
         if (HostPlatform::Headless())
             return RunHeadless(screen, options);
         return QApplication::exec();
+    } catch (const RuntimeError& error) {
+        std::fprintf(stderr, "k7 demo: %s\n", qPrintable(error.FailureText()));
+        return 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "k7 demo: %s\n", error.what());
         return 1;

@@ -8,6 +8,7 @@
 
 #include "controls/ControlCatalog.h"
 #include "controls/frame/ControlBase.h"
+#include "controls/frame/WriteJournal.h"
 #include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 
@@ -16,6 +17,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QMouseEvent>
+#include <QScopeGuard>
 #include <QTimer>
 
 #include <algorithm>
@@ -45,6 +47,8 @@ const char* const kShowHelp =
     "  --dump FILE|-       write the control's state as JSON (- for standard output)\n"
     "  --screenshot FILE   write a PNG of the control\n"
     "  --save FILE         write the control back as a one-control screen file\n"
+    "  --journal FILE      record every write the control sends in the write journal FILE\n"
+    "                      before it is sent, with its outcome (see k7 journal)\n"
     "\n"
     "Steps, run in order:\n"
     "  --no-refresh        no refresh unless a --refresh step asks for one\n"
@@ -55,7 +59,8 @@ const char* const kShowHelp =
     "  --answer TEXT       the answer of the next modal prompt\n"
     "  --menu NAME:ITEM    the item chosen when the pop-up menu NAME next opens\n"
     "Headless, a prompt or menu without a scripted answer is cancelled; the dump's \"host\" record\n"
-    "lists every prompt, menu, property notice and raised event.\n"
+    "lists every prompt, menu, property notice and raised event, and every write the control\n"
+    "sent (verb, url, status, message, verdict booked|refused|unknown, key).\n"
     "\n"
     "Without --dump, --screenshot or --save and with a display, the control stays open until closed.\n"
     "Exit status: 0 done, 1 the control or a file failed, 2 bad usage.\n";
@@ -84,6 +89,7 @@ struct ShowOptions {
     QString Dump;
     QString Screenshot;
     QString Save;
+    QString Journal;
 };
 
 class UsageError : public std::runtime_error {
@@ -170,6 +176,8 @@ ShowOptions ParseOptions(const QStringList& args) {
             options.Screenshot = TakeValue(args, i);
         } else if (arg == QLatin1String("--save")) {
             options.Save = TakeValue(args, i);
+        } else if (arg == QLatin1String("--journal")) {
+            options.Journal = TakeValue(args, i);
         } else if (arg.startsWith(QLatin1String("--"))) {
             throw UsageError(QStringLiteral("unknown option %1").arg(arg).toStdString());
         } else if (options.Control.isEmpty()) {
@@ -359,7 +367,11 @@ int RunShow(int argc, char** argv, const QStringList& args) {
     }
     HostPlatform::Prepare();
     QApplication application(argc, argv);
+    // The journal goes before the application: its database connection needs the SQL plugin.
+    const auto closeJournal = qScopeGuard([] { WriteJournal::StopUsing(); });
     try {
+        if (!options.Journal.isEmpty())
+            WriteJournal::Use(options.Journal);
         return Show(options);
     } catch (const RuntimeError& error) {
         std::fprintf(stderr, "k7 show: %s\n", qPrintable(error.FailureText()));

@@ -12,5 +12,6 @@ int RunPlant(int argc, char** argv, const QStringList& args);
 int RunShow(int argc, char** argv, const QStringList& args);
 int RunDemo(int argc, char** argv, const QStringList& args);
 int RunCanvas(int argc, char** argv, const QStringList& args);
+int RunJournal(int argc, char** argv, const QStringList& args);
 
 } // namespace k7::cli

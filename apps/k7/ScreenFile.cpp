@@ -1,5 +1,6 @@
 #include "ScreenFile.h"
 
+#include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 
 #include <QFile>
@@ -9,6 +10,10 @@
 namespace k7::cli {
 
 namespace {
+
+// A screen of a few dozen controls is a few kilobytes; anything this large is not a screen file,
+// and reading it whole (a device such as /dev/zero never ends) would only exhaust memory.
+constexpr qint64 kLargestScreenFile = 4 * 1024 * 1024;
 
 [[noreturn]] void Fail(const QString& message) {
     throw std::runtime_error(message.toStdString());
@@ -40,9 +45,23 @@ std::vector<ScreenControl> ScreenFile::Load(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         Fail(QStringLiteral("cannot read screen file %1: %2").arg(path, file.errorString()));
-    auto document = JsonBag::Create();
-    document->SetJSON(QString::fromUtf8(file.readAll()));
+    // Read at most one byte past the limit: the size a device or a pipe reports says nothing.
+    const QByteArray bytes = file.read(kLargestScreenFile + 1);
+    if (bytes.size() > kLargestScreenFile)
+        Fail(QStringLiteral("screen file %1 is larger than %2 MiB")
+                 .arg(path)
+                 .arg(kLargestScreenFile / (1024 * 1024)));
+    // What the document raises (malformed JSON, a width that is no number) names the file too.
+    try {
+        return ReadControls(path, bytes);
+    } catch (const RuntimeError& error) {
+        Fail(QStringLiteral("screen file %1: %2").arg(path, error.FailureText()));
+    }
+}
 
+std::vector<ScreenControl> ScreenFile::ReadControls(const QString& path, const QByteArray& bytes) {
+    auto document = JsonBag::Create();
+    document->SetJSON(QString::fromUtf8(bytes));
     std::vector<ScreenControl> controls;
     const auto list = Member(*document, "controls", path);
     for (int32_t i = 1; i <= list->Count(); ++i) {

@@ -2,6 +2,7 @@
 
 #include "controls/frame/PropertyBag.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <vector>
@@ -27,10 +28,13 @@ struct ScreenControl {
 // a control's WriteProperties produced.
 class ScreenFile {
 public:
-    // Throws std::runtime_error for a file that cannot be read or lacks the shape above, and the
-    // parser's RuntimeError for malformed JSON.
+    // Throws std::runtime_error naming the file for one that cannot be read, is larger than 4 MiB,
+    // is no JSON or lacks the shape above.
     static std::vector<ScreenControl> Load(const QString& path);
     static void Save(const QString& path, const std::vector<ScreenControl>& controls);
+
+private:
+    static std::vector<ScreenControl> ReadControls(const QString& path, const QByteArray& bytes);
 };
 
 } // namespace k7::cli

@@ -3,6 +3,7 @@
 #include "controls/frame/ControlBase.h"
 #include "controls/frame/DefaultControlHost.h"
 #include "controls/frame/PopupMenu.h"
+#include "controls/frame/ServiceControl.h"
 #include "core/Variant.h"
 
 #include <QMetaMethod>
@@ -35,16 +36,29 @@ void ScriptedHost::Watch(ControlBase& control) {
     const QMetaObject* meta = control.metaObject();
     for (int i = QWidget::staticMetaObject.methodCount(); i < meta->methodCount(); ++i) {
         const QMetaMethod method = meta->method(i);
-        if (method.methodType() != QMetaMethod::Signal || method.name() == "ErrorChanged")
+        // Write outcomes have an entry of their own (below), not an "event" entry.
+        if (method.methodType() != QMetaMethod::Signal || method.name() == "ErrorChanged" ||
+            method.name() == "WriteFinished")
             continue;
         WatchedSignal watched{QString::fromLatin1(method.name()), {}};
         for (const QByteArray& typeName : method.parameterTypes())
-            watched.Parameters.push_back(QMetaType::fromName(QByteArray(typeName).replace('&', "").trimmed()));
+            watched.Parameters.push_back(
+                QMetaType::fromName(QByteArray(typeName).replace('&', "").trimmed()));
         // Each watched signal reaches qt_metacall under an id of its own past QObject's methods.
         const int slot = QObject::staticMetaObject.methodCount() + static_cast<int>(signals_.size());
         signals_.push_back(std::move(watched));
         QMetaObject::connect(&control, i, this, slot, Qt::DirectConnection);
     }
+    if (auto* service = qobject_cast<ServiceControl*>(&control))
+        QObject::connect(service, &ServiceControl::WriteFinished, this, [this](const WriteOutcome& write) {
+            Record(QStringLiteral("write"),
+                   {{QStringLiteral("verb"), Variant(write.Verb)},
+                    {QStringLiteral("url"), Variant(write.Url)},
+                    {QStringLiteral("status"), Variant(write.Status)},
+                    {QStringLiteral("message"), Variant(write.Message)},
+                    {QStringLiteral("verdict"), Variant(WriteOutcome::VerdictName(write.Verdict))},
+                    {QStringLiteral("key"), Variant(write.Key)}});
+        });
 }
 
 int ScriptedHost::qt_metacall(QMetaObject::Call call, int id, void** arguments) {
@@ -82,7 +96,8 @@ QString ScriptedHost::InputBox(ControlBase& control, const QString& prompt, cons
         answers_.pop_front();
         fields.emplace_back(QStringLiteral("answer"), Variant(answer));
     } else if (headless_) {
-        fields.emplace_back(QStringLiteral("cancelled"), Variant(QStringLiteral("no scripted answer, headless")));
+        fields.emplace_back(QStringLiteral("cancelled"),
+                            Variant(QStringLiteral("no scripted answer, headless")));
     } else {
         answer = DefaultControlHost::Instance().InputBox(control, prompt, title, defaultText);
         fields.emplace_back(QStringLiteral("answer"), Variant(answer));
@@ -91,8 +106,8 @@ QString ScriptedHost::InputBox(ControlBase& control, const QString& prompt, cons
     return answer;
 }
 
-int ScriptedHost::ShowPopupMenu(ControlBase& control, const PopupMenu& menu, const std::vector<MenuItem>& items,
-                                const QPoint& globalPosition) {
+int ScriptedHost::ShowPopupMenu(ControlBase& control, const PopupMenu& menu,
+                                const std::vector<MenuItem>& items, const QPoint& globalPosition) {
     QStringList captions;
     for (const MenuItem& item : items)
         captions << QStringLiteral("%1:%2").arg(item.Index).arg(item.Caption);
@@ -102,14 +117,16 @@ int ScriptedHost::ShowPopupMenu(ControlBase& control, const PopupMenu& menu, con
     int chosen = -1;
     std::deque<int>* queued = nullptr;
     for (const QString& name : {menu.ItemsName(), menu.Name()})
-        if (auto found = menuChoices_.find(name); queued == nullptr && found != menuChoices_.end() && !found->second.empty())
+        if (auto found = menuChoices_.find(name);
+            queued == nullptr && found != menuChoices_.end() && !found->second.empty())
             queued = &found->second;
     if (queued != nullptr) {
         chosen = queued->front();
         queued->pop_front();
         fields.emplace_back(QStringLiteral("chosen"), Variant(int32_t(chosen)));
     } else if (headless_) {
-        fields.emplace_back(QStringLiteral("dismissed"), Variant(QStringLiteral("no scripted choice, headless")));
+        fields.emplace_back(QStringLiteral("dismissed"),
+                            Variant(QStringLiteral("no scripted choice, headless")));
     } else {
         chosen = DefaultControlHost::Instance().ShowPopupMenu(control, menu, items, globalPosition);
         fields.emplace_back(QStringLiteral("chosen"), Variant(int32_t(chosen)));

@@ -13,8 +13,9 @@
 namespace k7::cli {
 
 // The host `k7 show` gives a control: it approves every property change, answers prompts and
-// pop-up menus from a script, and records, in order, everything the control asked of it and every
-// event the control raised (RemoteControl, PropertyChanged, with their arguments), for the dump.
+// pop-up menus from a script, and records, in order, everything the control asked of it, every
+// event the control raised (RemoteControl, PropertyChanged, with their arguments) and every write
+// request it sent with its outcome ("write": verb, url, status, message, verdict, key), for the dump.
 //
 // A prompt or a menu with no scripted answer is answered by a real dialog when there is a display,
 // and cancelled (prompt "", menu -1) when headless: a headless host never blocks on a dialog. The

@@ -3,6 +3,7 @@
 #include "controls/ControlCatalog.h"
 
 #include "controls/frame/ControlBase.h"
+#include "controls/frame/ServiceControl.h"
 #include "controls/frame/Twips.h"
 #include "core/RuntimeError.h"
 
@@ -54,6 +55,11 @@ ControlBase& TerminalScreen::Place(const QString& kind, float left, float top, f
                   kTitleHeight + Twips::ToPixel(top, twipsPerPixel));
     controls_.push_back(control);
     WatchViewChanges(*control);
+    if (auto* service = qobject_cast<ServiceControl*>(control))
+        QObject::connect(service, &ServiceControl::WriteFinished, this, [this](const WriteOutcome& outcome) {
+            writes_.Record(outcome);
+            ShowStatus();
+        });
     FitToContents();
     return *control;
 }
@@ -129,6 +135,8 @@ void TerminalScreen::ShowStatus() {
                         .arg(control->Identity().ControlName, control->objectName(), control->Error());
     if (!lastFailure_.isEmpty())
         text += QStringLiteral("  |  ") + lastFailure_;
+    if (const QString writes = writes_.Summary(); !writes.isEmpty())
+        text += QStringLiteral("  |  ") + writes;
     status_->setText(text);
 }
 

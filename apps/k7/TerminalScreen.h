@@ -1,5 +1,7 @@
 #pragma once
 
+#include "WriteTally.h"
+
 #include <QString>
 #include <QTimer>
 #include <QVariant>
@@ -18,7 +20,8 @@ namespace k7::cli {
 
 // A shop-floor terminal screen for the demo: a title bar and the controls placed on it in twips,
 // opened with Refresh(False) and refreshed with Refresh(True) every few seconds, as a terminal
-// host does. Each control of the library joins the same screen.
+// host does. Each control of the library joins the same screen. The status line shows the last
+// refresh, every control's Error, and the writes the controls sent (see WriteTally).
 class TerminalScreen : public QWidget {
 public:
     explicit TerminalScreen(const QString& title, QWidget* parent = nullptr);
@@ -51,6 +54,7 @@ private:
     QLabel* status_ = nullptr;
     std::vector<ControlBase*> controls_;
     QTimer refreshTimer_;
+    WriteTally writes_;
     int refreshes_ = 0;
     QString lastFailure_;
     std::map<const ControlBase*, QVariant> builtShape_;

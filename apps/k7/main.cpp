@@ -15,7 +15,7 @@ struct Subcommand {
 };
 
 const Subcommand kSubcommands[] = {
-    {"demo", "demo [--seconds N] [--out DIR]       terminal screen against the built-in simulated plant",
+    {"demo", "demo [--seconds N] [--out DIR] [--journal FILE]   terminal screen against the built-in simulated plant",
      k7::cli::RunDemo},
     {"show", "show CONTROL [--prop Name=Value]... [--screen FILE] [--size WxH] [--opened] [--wait MS]\n"
              "                                        [--dump FILE|-] [--screenshot FILE]   host one control",
@@ -26,6 +26,8 @@ const Subcommand kSubcommands[] = {
     {"canvas", "canvas [--size WxH] SCRIPT -o OUT.png  render a path view drawing script",
      k7::cli::RunCanvas},
     {"plant", "plant [--port N] [fault options]      run the simulated plant service", k7::cli::RunPlant},
+    {"journal", "journal FILE [--json] [--retry ID] [--dismiss ID]   list, resend or set aside journalled writes",
+     k7::cli::RunJournal},
 };
 
 void PrintUsage(FILE* out) {
