@@ -253,6 +253,15 @@ QWidget& StepTarget(const ControlBase& control, const Step& step) {
 }
 
 bool RunStep(ControlBase& control, ScriptedHost& host, const Step& step) {
+    // A user presses only what the screen shows and takes input: a hidden or disabled widget
+    // gets no click and no release, so a step that asks for one fails instead of acting.
+    const auto reachable = [&step](const QWidget& target, const char* action) {
+        const char* why = !target.isVisible() ? "hidden" : !target.isEnabled() ? "disabled" : nullptr;
+        if (why != nullptr)
+            std::fprintf(stderr, "k7 show: cannot %s %s(%d): it is %s\n", action, qPrintable(step.Name),
+                         step.Index, why);
+        return why == nullptr;
+    };
     switch (step.What) {
     case Step::Kind::Refresh:
         return CallHost(step.Opened ? "Refresh(True)" : "Refresh(False)", [&] { control.Refresh(step.Opened); });
@@ -263,11 +272,15 @@ bool RunStep(ControlBase& control, ScriptedHost& host, const Step& step) {
         auto* button = dynamic_cast<QAbstractButton*>(&StepTarget(control, step));
         if (button == nullptr)
             throw std::runtime_error(QStringLiteral("%1 is no button").arg(step.Name).toStdString());
+        if (!reachable(*button, "click"))
+            return false;
         button->click();
         return true;
     }
     case Step::Kind::Release: {
         QWidget& target = StepTarget(control, step);
+        if (!reachable(target, "release the mouse over"))
+            return false;
         const QPointF inside(target.width() / 2.0, target.height() / 2.0);
         QMouseEvent release(QEvent::MouseButtonRelease, inside, target.mapToGlobal(inside), Qt::LeftButton,
                             Qt::NoButton, Qt::NoModifier);

@@ -176,6 +176,10 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{{"show", "--screen", "/nonexistent/screen.json"}, 1, "cannot read screen file"},
         FailureRow{{"show", "ProdCode", "--click", "btnScrap:1", "--dump", "-"}, 1, "no widget btnScrap(1)"},
         FailureRow{{"show", "ProdCode", "--click", "lblCode", "--dump", "-"}, 1, "lblCode is no button"},
+        FailureRow{
+            {"show", "ScrapScreen", "--click", "btnScrap:2", "--dump", "-"}, 1, "btnScrap(2): it is hidden"},
+        FailureRow{
+            {"show", "FaiJustifier", "--release", "lblFai:1", "--dump", "-"}, 1, "lblFai(1): it is hidden"},
         FailureRow{{"show", "ProdCode", "--refresh", "maybe"}, 2, "--refresh wants true or false"}));
 
 } // namespace
