@@ -103,6 +103,9 @@ PlantOptions PlantOptions::Parse(const QStringList& args) {
         } else if (flag == "--drop") {
             const auto [path, rest] = SplitPath(flag, takeValue(), false);
             options.Faults[path].DropConnection = true;
+        } else if (flag == "--lose-reply") {
+            const auto [path, rest] = SplitPath(flag, takeValue(), false);
+            options.Faults[path].LoseReply = true;
         } else {
             Fail("unknown argument '" + args[i] + "'");
         }
@@ -121,9 +124,12 @@ QString PlantOptions::Usage() {
            "  --delay PATH:MS             wait MS milliseconds before answering PATH\n"
            "  --raw PATH:TEXT             answer PATH with TEXT as the body (\\r \\n \\t \\\" \\\\ escapes)\n"
            "  --drop PATH                 close the connection of PATH without an answer\n"
+           "  --lose-reply PATH           carry out the request on PATH, then close without an answer\n"
            "  --help                      this text\n"
            "\n"
-           "PATH is written without leading slashes (processes/kpis/followup); '*' stands for every path.\n";
+           "PATH is written without leading slashes (processes/kpis/followup); '*' stands for every path.\n"
+           "A write sent again with the Idempotency-Key of one carried out gets the first answer and\n"
+           "books nothing; GET /simulator/writes lists the writes carried out.\n";
 }
 
 } // namespace k7::plant

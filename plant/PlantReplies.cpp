@@ -1,5 +1,6 @@
 #include "PlantReplies.h"
 
+#include "PlantEnvelope.h"
 #include "PlantModel.h"
 #include "PlantTime.h"
 
@@ -15,22 +16,6 @@ namespace k7::plant {
 namespace {
 
 using Bag = std::shared_ptr<JsonBag>;
-
-// The reply envelope under construction: `status` 0 and a `data` the handler fills.
-struct Envelope {
-    Bag Document = JsonBag::Create();
-    Bag Data;
-
-    explicit Envelope(bool dataIsArray = true) {
-        Document->SetItem("status", Variant(int32_t{PlantStatus::Success}));
-        Data = dataIsArray ? Document->AddNewArray("data") : Document->AddNewObject("data");
-    }
-
-    PlantReply Finish() const {
-        Document->SetItem("message", Variant("Success"));
-        return PlantReply{200, {}, Document->JSON().toUtf8()};
-    }
-};
 
 PlantReply Refused(const Refusal& refusal) {
     return PlantReply{200, {}, PlantReplies::FailureBody(refusal.Status, refusal.Message)};
@@ -143,7 +128,7 @@ PlantReply PlantReplies::AnswerProduct(const QStringList&, const PlantQuery& que
     const PlantProcess* line = model_.Find(process);
     if (!line)
         return UnknownProcess(process);
-    Envelope envelope;
+    PlantEnvelope envelope;
     const Bag product = envelope.Data->AddNewObject();
     product->SetItem("Id_prod", line->ProductCode);
     product->SetItem("Process", Variant(line->Id));
@@ -155,7 +140,7 @@ PlantReply PlantReplies::AnswerScrapCauses(const QStringList& segments, const Pl
     RequireCaller(query);
     if (!model_.Find(process))
         return UnknownProcess(process);
-    Envelope envelope;
+    PlantEnvelope envelope;
     for (const ScrapCause& cause : model_.TopScrapCauses(process, now))
         envelope.Data->AddNewObject()->SetItem("Scrap",
                                                Variant(QString("%1-%2").arg(cause.Id).arg(cause.Text)));
@@ -172,7 +157,7 @@ PlantReply PlantReplies::AnswerScrapBooking(const QStringList&, const PlantQuery
         return UnknownProcess(process);
     if (const auto refusal = model_.BookScrap(process, cause, quantity, now))
         return Refused(*refusal);
-    Envelope envelope(false);
+    PlantEnvelope envelope(false);
     envelope.Data->SetItem("process", Variant(process));
     envelope.Data->SetItem("result", Variant(cause));
     envelope.Data->SetItem("quantityA", Variant(quantity));
@@ -185,7 +170,7 @@ PlantReply PlantReplies::AnswerFai(const QStringList&, const PlantQuery& query, 
     RequireCaller(query);
     if (!model_.Find(process))
         return UnknownProcess(process);
-    Envelope envelope;
+    PlantEnvelope envelope;
     // The machine's own state comes first, as on the plant's status board; the FAI, when one
     // waits, follows it.
     const Bag state = envelope.Data->AddNewObject();
@@ -208,7 +193,7 @@ PlantReply PlantReplies::AnswerDowntimes(const QStringList&, const PlantQuery& q
     const PlantProcess* line = model_.Find(process);
     if (!line)
         return UnknownProcess(process);
-    Envelope envelope;
+    PlantEnvelope envelope;
     for (const DowntimeReason& reason : line->Downtimes) {
         const Bag entry = envelope.Data->AddNewObject();
         entry->SetItem("Id", Variant(reason.Id));
@@ -222,7 +207,7 @@ PlantReply PlantReplies::AnswerJustification(const QStringList& segments, const 
     RequireCaller(query);
     if (const auto refusal = model_.JustifyFai(segments[1], downtime, now))
         return Refused(*refusal);
-    Envelope envelope(false);
+    PlantEnvelope envelope(false);
     envelope.Data->SetItem("id", Variant(segments[1]));
     envelope.Data->SetItem("id_tu", Variant(downtime));
     return envelope.Finish();
@@ -239,7 +224,7 @@ PlantReply PlantReplies::AnswerDashboard(const QStringList&, const PlantQuery& q
         throw PlantQuery::Invalid(QString("The dashboard covers at most %1 days").arg(PlantModel::MaxDays));
     if (!model_.Find(process))
         return UnknownProcess(process);
-    Envelope envelope;
+    PlantEnvelope envelope;
     for (const DayFigures& day : model_.Days(process, from, to, now)) {
         const Bag entry = envelope.Data->AddNewObject();
         entry->SetItem("Date", Variant(PlantTime::Stamp(day.Start)));
@@ -257,7 +242,7 @@ PlantReply PlantReplies::AnswerCycleTime(const QStringList&, const PlantQuery& q
     if (!line)
         return UnknownProcess(process);
     const Cycle cycle = model_.CurrentCycle(process, now);
-    Envelope envelope;
+    PlantEnvelope envelope;
     const Bag entry = envelope.Data->AddNewObject();
     entry->SetItem("CycleT", Variant(int32_t{line->CycleTarget}));
     entry->SetItem("Val", Variant(cycle.Counter));
@@ -279,7 +264,7 @@ PlantReply PlantReplies::AnswerFollowUp(const QStringList&, const PlantQuery& qu
                                       .arg(PlantModel::MaxPeriods));
     if (!model_.Find(process))
         return UnknownProcess(process);
-    Envelope envelope;
+    PlantEnvelope envelope;
     for (const PeriodFigures& figures : model_.Periods(process, from, to, hourly, planned, now)) {
         const Bag period = envelope.Data->AddNewObject();
         AddFigure(period, "PeriodStart", Variant(PlantTime::Stamp(figures.Start)));

@@ -3,20 +3,19 @@
 #include "DrawingService.h"
 #include "PlantModel.h"
 #include "PlantReplies.h"
+#include "PlantServer.h"
+#include "PlantTime.h"
 #include "RawConnection.h"
 
 #include "core/Clock.h"
 
 #include <httplib.h>
-#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
 #include <cstdio>
-#include <deque>
-#include <list>
 #include <map>
 #include <mutex>
 #include <stdexcept>
@@ -25,77 +24,9 @@
 namespace k7::plant {
 
 namespace {
-// cpp-httplib serves a connection on one task for as long as the connection lives, idle or not. With
-// a fixed pool, a few dozen idle sockets (another client's kept-alive or half-open connections)
-// would leave a terminal's request waiting in the queue for their time-outs. So every connection
-// gets a thread of its own, up to this many at once; only past that do connections queue.
-constexpr size_t MostConnectionThreads = 1024;
-// Connections waiting to be accepted; cpp-httplib's own backlog of 5 would make a burst of
-// connects wait for the kernel to retry them.
-constexpr int ListenBacklog = 1024;
-constexpr size_t KeepAliveRequests = 100000;
 constexpr const char* JsonType = "application/json; charset=utf-8";
-
-// A task queue with a thread per task. Finished threads are joined on the next enqueue and at
-// shutdown, so none outlives the server.
-class ThreadPerConnection final : public httplib::TaskQueue {
-public:
-    void enqueue(std::function<void()> task) override {
-        std::lock_guard lock(mutex_);
-        ReapFinished();
-        if (workers_.size() >= MostConnectionThreads) {
-            waiting_.push_back(std::move(task));
-            return;
-        }
-        auto& worker = workers_.emplace_back(std::make_unique<Worker>());
-        worker->thread = std::thread(&ThreadPerConnection::Work, this, worker.get(), std::move(task));
-    }
-
-    void shutdown() override {
-        std::unique_lock lock(mutex_);
-        while (!workers_.empty()) {
-            std::unique_ptr<Worker> worker = std::move(workers_.back());
-            workers_.pop_back();
-            lock.unlock();
-            worker->thread.join();
-            lock.lock();
-        }
-    }
-
-private:
-    struct Worker {
-        std::thread thread;
-        bool finished = false; // under mutex_
-    };
-
-    void Work(Worker* self, std::function<void()> task) {
-        for (;;) {
-            task();
-            std::lock_guard lock(mutex_);
-            if (waiting_.empty()) {
-                self->finished = true;
-                return;
-            }
-            task = std::move(waiting_.front());
-            waiting_.pop_front();
-        }
-    }
-
-    void ReapFinished() {
-        for (auto worker = workers_.begin(); worker != workers_.end();) {
-            if ((*worker)->finished) {
-                (*worker)->thread.join(); // it only has to leave Work()
-                worker = workers_.erase(worker);
-            } else {
-                ++worker;
-            }
-        }
-    }
-
-    std::mutex mutex_;
-    std::list<std::unique_ptr<Worker>> workers_;
-    std::deque<std::function<void()>> waiting_;
-};
+// The plant's own inspection path: what a test or a user asks the simulator, not the service.
+const QString WritesPath = "simulator/writes";
 } // namespace
 
 struct PlantService::Impl {
@@ -105,15 +36,19 @@ struct PlantService::Impl {
     std::optional<Fault> CountAndFindFault(const QString& path);
     // False when the service stops during the wait.
     bool Wait(int ms);
-    PlantReply Compute(const httplib::Request& request);
+    // The plant's own answer: computed, or for a write with a key already booked, replayed.
+    PlantReply Carry(const httplib::Request& request, const QString& path);
+    PlantReply Compute(const httplib::Request& request, Date now);
     void Send(const PlantReply& reply, const httplib::Request& request, httplib::Response& response);
 
     std::mutex modelMutex;
     PlantModel model;
     PlantReplies replies;
     DrawingService drawing;
+    WriteBook writes; // under modelMutex
 
-    std::unique_ptr<httplib::Server> server;
+    ServerLimits limits;
+    std::unique_ptr<PlantServer> server;
     std::thread listener;
     std::atomic<bool> listenerDone = false;
     int port = 0;
@@ -143,13 +78,31 @@ bool PlantService::Impl::Wait(int ms) {
     return !stopSignal.wait_for(lock, std::chrono::milliseconds(ms), [this] { return stopping; });
 }
 
-PlantReply PlantService::Impl::Compute(const httplib::Request& request) {
-    std::lock_guard lock(modelMutex);
+PlantReply PlantService::Impl::Compute(const httplib::Request& request, Date now) {
+    const QString method = QString::fromStdString(request.method);
+    const QByteArray target = QByteArray::fromStdString(request.target);
     if (DrawingService::Serves(PlantReplies::NormalisePath(QString::fromStdString(request.path))))
-        return drawing.Answer(QString::fromStdString(request.method), QByteArray::fromStdString(request.target),
-                              Clock::Now());
-    return replies.Answer(QString::fromStdString(request.method), QByteArray::fromStdString(request.target),
-                          Clock::Now());
+        return drawing.Answer(method, target, now);
+    return replies.Answer(method, target, now);
+}
+
+PlantReply PlantService::Impl::Carry(const httplib::Request& request, const QString& path) {
+    std::lock_guard lock(modelMutex);
+    const Date now = Clock::Now();
+    const QString method = QString::fromStdString(request.method);
+    if (!WriteBook::IsWrite(method))
+        return Compute(request, now);
+    const QString key = QString::fromStdString(request.get_header_value("Idempotency-Key"));
+    if (std::optional<PlantReply> first = writes.Replay(key))
+        return *first;
+    const PlantReply reply = Compute(request, now);
+    const size_t mark = request.target.find('?');
+    const QString query =
+        mark == std::string::npos ? QString() : QString::fromStdString(request.target.substr(mark + 1));
+    writes.Book(
+        BookedWrite{method, path, query, key, reply.Status, PlantTime::Stamp(PlantTime::Seconds(now))},
+        reply);
+    return reply;
 }
 
 void PlantService::Impl::Send(const PlantReply& reply, const httplib::Request& request,
@@ -169,16 +122,26 @@ void PlantService::Impl::Send(const PlantReply& reply, const httplib::Request& r
 void PlantService::Impl::Handle(const httplib::Request& request, httplib::Response& response) {
     try {
         const QString path = PlantReplies::NormalisePath(QString::fromStdString(request.path));
+        if (path == WritesPath) {
+            std::lock_guard lock(modelMutex);
+            Send(request.method == "GET" || request.method == "HEAD"
+                     ? writes.Listing()
+                     : PlantReply{405, {}, PlantReplies::FailureBody(405, "Use GET for " + path)},
+                 request, response);
+            return;
+        }
         const std::optional<Fault> fault = CountAndFindFault(path);
         if (!fault) {
-            Send(Compute(request), request, response);
+            Send(Carry(request, path), request, response);
             return;
         }
         if (fault->DelayMs > 0 && !Wait(fault->DelayMs)) {
             RawConnection(request.local_port, request.remote_port).Drop();
             return;
         }
-        if (fault->DropConnection) {
+        if (fault->DropConnection || fault->LoseReply) {
+            if (fault->LoseReply && !fault->DropConnection)
+                Carry(request, path);
             response.status = 500;
             RawConnection(request.local_port, request.remote_port).Drop();
             return;
@@ -191,7 +154,7 @@ void PlantService::Impl::Handle(const httplib::Request& request, httplib::Respon
                              ? fault->RawBody->toUtf8()
                              : PlantReplies::FailureBody(reply.Status, "Injected fault on " + path);
         } else {
-            reply = Compute(request);
+            reply = Carry(request, path);
         }
         if (!fault->Reason.isEmpty())
             reply.Reason = fault->Reason;
@@ -217,50 +180,15 @@ int PlantService::Start(int port) {
     // A client that hangs up early must not kill the process when the server writes to it.
     std::signal(SIGPIPE, SIG_IGN);
 
-    auto server = std::make_unique<httplib::Server>();
-    server->new_task_queue = [] { return new ThreadPerConnection; };
-    server->set_tcp_nodelay(true);
-    // cpp-httplib also sets SO_REUSEPORT, which would let a second plant share a port silently;
-    // only the restart-after-TIME_WAIT part is wanted.
-    socket_t listening = INVALID_SOCKET;
-    server->set_socket_options([&listening](socket_t socket) {
-        const int on = 1;
-        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        listening = socket;
-    });
-    server->set_keep_alive_max_count(KeepAliveRequests);
     Impl* impl = d.get();
-    const auto handler = [impl](const httplib::Request& request, httplib::Response& response) {
-        impl->Handle(request, response);
-    };
-    // The controls send POST and PATCH without a body, and a client need not say "Content-Length: 0"
-    // for that. cpp-httplib would then read the (absent) body until its read time-out, so bodiless
-    // requests are answered before it tries; requests that do carry a body go the normal way and
-    // have it read (and ignored) first, which keeps their connection usable.
-    server->set_pre_routing_handler([impl](const httplib::Request& request, httplib::Response& response) {
-        const bool hasBody =
-            request.has_header("Transfer-Encoding") ||
-            (request.has_header("Content-Length") && request.get_header_value("Content-Length") != "0");
-        if (hasBody)
-            return httplib::Server::HandlerResponse::Unhandled;
-        impl->Handle(request, response);
-        return httplib::Server::HandlerResponse::Handled;
-    });
-    server->Get(".*", handler);
-    server->Post(".*", handler);
-    server->Patch(".*", handler);
-    server->Put(".*", handler);
-    server->Delete(".*", handler);
-    server->Options(".*", handler);
-
-    const int bound = port == 0 ? server->bind_to_any_port("127.0.0.1")
-                                : (server->bind_to_port("127.0.0.1", port) ? port : -1);
+    auto server = std::make_unique<PlantServer>(
+        d->limits, [impl](const httplib::Request& request, httplib::Response& response) {
+            impl->Handle(request, response);
+        });
+    const int bound = server->Bind(port);
     if (bound <= 0)
         throw std::runtime_error("cannot listen on 127.0.0.1:" + std::to_string(port) +
                                  " (is the port in use?)");
-    // Listening again only widens the backlog of the socket the server listens on.
-    if (listening != INVALID_SOCKET)
-        ::listen(listening, ListenBacklog);
     {
         std::lock_guard lock(d->stateMutex);
         d->stopping = false;
@@ -287,8 +215,7 @@ void PlantService::Stop() {
         d->stopping = true;
     }
     d->stopSignal.notify_all();
-    d->server->stop();
-    RawConnection::DropAll(d->port);
+    d->server->Shutdown();
     if (d->listener.joinable())
         d->listener.join();
     d->server.reset();
@@ -301,6 +228,10 @@ int PlantService::Port() const {
 
 QString PlantService::BaseUrl() const {
     return QString("http://127.0.0.1:%1/").arg(d->port);
+}
+
+void PlantService::SetLimits(const ServerLimits& limits) {
+    d->limits = limits;
 }
 
 void PlantService::InjectFault(const QString& path, const Fault& fault) {
@@ -328,6 +259,11 @@ void PlantService::ResetCounts() {
     std::lock_guard lock(d->stateMutex);
     d->counts.clear();
     d->total = 0;
+}
+
+std::vector<BookedWrite> PlantService::Writes() const {
+    std::lock_guard lock(d->modelMutex);
+    return d->writes.Writes();
 }
 
 void PlantService::WithModel(const std::function<void(PlantModel&)>& action) {

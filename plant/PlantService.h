@@ -1,5 +1,8 @@
 #pragma once
 
+#include "ServerLimits.h"
+#include "WriteBook.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -18,6 +21,7 @@ struct Fault {
     int DelayMs = 0;                  // wait before answering
     std::optional<QString> RawBody{}; // body sent as it stands instead of the computed reply
     bool DropConnection = false;      // close the connection without answering
+    bool LoseReply = false;           // carry the request out, then close without answering
 };
 
 // The simulated plant REST service: real HTTP on 127.0.0.1, stateful figures, fault injection
@@ -25,9 +29,17 @@ struct Fault {
 //
 // Every request is counted, faulted or not. A fault with a Status or a RawBody answers in place of
 // the plant, which then does not see the request (a failed booking books nothing); a fault with
-// only a Reason or a delay lets the plant answer and changes the status line or the timing. A
-// custom reason phrase, a 400 naming the bad query parameter and a dropped connection end the
-// connection after the reply; everything else keeps it alive.
+// only a Reason or a delay lets the plant answer and changes the status line or the timing. A lost
+// reply lets the plant carry the request out (a booking is booked) and then ends the connection
+// without a word, as when the answer dies on the way back. A custom reason phrase, a 400 naming the
+// bad query parameter and a dropped or lost reply end the connection; everything else keeps it
+// alive.
+//
+// Writes (POST, PATCH, DELETE) may carry an "Idempotency-Key" header. The plant remembers its own
+// answer to each write it carried out with a key; the same key again gets that answer and changes
+// nothing. A write answered by a fault in place of the plant books nothing, so its retry is carried
+// out. GET "/simulator/writes", outside the service's paths and never faulted or counted, lists the
+// writes carried out (WriteBook::Listing), so tests and users can see what reached the plant.
 class PlantService {
 public:
     PlantService();
@@ -37,6 +49,9 @@ public:
     ~PlantService(); // stops the server
     PlantService(const PlantService&) = delete;
     PlantService& operator=(const PlantService&) = delete;
+
+    // What one client may hold of the server; applies from the next Start.
+    void SetLimits(const ServerLimits& limits);
 
     // Binds 127.0.0.1:`port` (0: a free port) and serves on background threads. Returns the port.
     // Throws std::runtime_error when the port cannot be bound, std::logic_error when already serving.
@@ -55,6 +70,9 @@ public:
     int RequestCount(const QString& path) const;
     int TotalRequests() const;
     void ResetCounts();
+
+    // The writes carried out, in order.
+    std::vector<BookedWrite> Writes() const;
 
     // Runs `action` on the plant's model under the lock the server threads take.
     void WithModel(const std::function<void(PlantModel&)>& action);

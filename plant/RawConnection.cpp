@@ -24,7 +24,7 @@ int PortOf(const sockaddr_storage& address) {
 
 } // namespace
 
-template <class Action> void RawConnection::ForEachConnection(int localPort, Action action) {
+RawConnection::RawConnection(int localPort, int remotePort) {
     // Only connected sockets have a peer: the listening socket shares the local port but has none,
     // and a client socket of the same process has the server's port as its peer's, not its own.
     std::error_code error;
@@ -42,20 +42,11 @@ template <class Action> void RawConnection::ForEachConnection(int localPort, Act
         if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localSize) != 0 ||
             getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0)
             continue;
-        if (PortOf(local) == localPort)
-            action(fd, PortOf(peer));
-    }
-}
-
-RawConnection::RawConnection(int localPort, int remotePort) {
-    ForEachConnection(localPort, [&](int fd, int peerPort) {
-        if (peerPort == remotePort)
+        if (PortOf(local) == localPort && PortOf(peer) == remotePort) {
             socket_ = fd;
-    });
-}
-
-void RawConnection::DropAll(int localPort) {
-    ForEachConnection(localPort, [](int fd, int) { ::shutdown(fd, SHUT_RDWR); });
+            return;
+        }
+    }
 }
 
 QByteArray RawConnection::StatusLineText(const QString& reason) {

@@ -24,14 +24,7 @@ public:
     // A reason phrase fit for a status line: Latin-1, no control characters.
     static QByteArray StatusLineText(const QString& reason);
 
-    // Shuts down every connection accepted on `localPort`. A client that keeps its connection
-    // alive would otherwise hold a server thread, and so the server's stop, until the
-    // keep-alive time-out.
-    static void DropAll(int localPort);
-
 private:
-    // Calls `action` with every connected socket whose local port is `localPort` and its peer's port.
-    template <class Action> static void ForEachConnection(int localPort, Action action);
     bool SendAll(const QByteArray& bytes);
 
     int socket_ = -1;

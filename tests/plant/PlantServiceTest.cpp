@@ -8,11 +8,10 @@
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -203,7 +202,77 @@ INSTANTIATE_TEST_SUITE_P(
         FaultRow{"DelayHoldsTheReplyBack", "results", Fault{0, "", 150}, Booking, 200, "OK", nullptr, 1},
         FaultRow{"DropGivesNoReply", "results", Fault{0, "", 0, std::nullopt, true}, Booking, 0, "", nullptr,
                  0},
+        FaultRow{"LostReplyIsBookedButNeverHeard", "results", Fault{.LoseReply = true}, Booking, 0, "",
+                 nullptr, 1},
         FaultRow{"NoFaultOnThePath", "processes/prod", Fault{}, Prod, 200, "OK", nullptr, 0}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// --- Idempotency keys: a write sent again with its key is answered alike and booked once
+
+struct WriteStep {
+    const char* key;   // "": no Idempotency-Key header
+    const char* fault; // "": none; "503": a fault answers instead of the plant; "lose": the reply is lost
+};
+
+struct IdempotencyRow {
+    const char* name;
+    std::vector<WriteStep> steps; // one booking each, a minute apart
+    // What /simulator/writes lists: "KEY STATUS REPLAYS TIME" per write carried out.
+    std::vector<std::string> listing;
+};
+
+class IdempotencyTest : public PlantHttp, public ::testing::WithParamInterface<IdempotencyRow> {};
+
+TEST_P(IdempotencyTest, CarriesEachKeyOutOnceAndAnswersItsRetriesAlike) {
+    const std::string booking = "results?process=P100&result=7" + Caller + "&quantityA=5";
+    std::map<std::string, std::string> firstAnswers;
+    int minute = 0;
+    for (const WriteStep& step : GetParam().steps) {
+        // A recomputed answer would carry the later minute in its "booked" stamp.
+        Clock::Set(Dates::AddSeconds(Common::ToDate("20240314103000"), 60.0 * ++minute));
+        plant_->ClearFaults();
+        const std::string fault = step.fault;
+        if (!fault.empty())
+            plant_->InjectFault("results", fault == "lose" ? Fault{.LoseReply = true} : Fault{503});
+        httplib::Headers headers;
+        if (*step.key)
+            headers.emplace("Idempotency-Key", step.key);
+        const Answer answer = client_->Send("POST", "/" + booking, headers);
+        ASSERT_EQ(answer.Received, fault != "lose");
+        ASSERT_EQ(answer.Status, fault == "503" ? 503 : fault == "lose" ? 0 : 200);
+        if (*step.key && fault.empty() && !firstAnswers.emplace(step.key, answer.Body).second) {
+            EXPECT_EQ(answer.Body, firstAnswers[step.key]);
+        }
+    }
+    const json reply = Send("GET", "//simulator/writes").Json();
+    EXPECT_EQ(reply["message"], "Success");
+    std::vector<std::string> listing;
+    for (const json& write : reply["data"]) {
+        EXPECT_EQ(write["verb"], "POST");
+        EXPECT_EQ(write["path"], "results");
+        EXPECT_EQ(write["query"], booking.substr(booking.find('?') + 1));
+        listing.push_back(write["key"].get<std::string>() + " " + write["status"].dump() + " " +
+                          write["replays"].dump() + " " + write["time"].get<std::string>());
+    }
+    EXPECT_EQ(listing, GetParam().listing);
+    EXPECT_EQ(plant_->Writes().size(), listing.size());
+    EXPECT_EQ(Bookings(), listing.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, IdempotencyTest,
+    ::testing::Values(
+        IdempotencyRow{"WithoutKeyEveryWriteCounts",
+                       {{"", ""}, {"", ""}},
+                       {" 200 0 20240314103100", " 200 0 20240314103200"}},
+        IdempotencyRow{
+            "SameKeyGetsTheFirstAnswer", {{"a", ""}, {"a", ""}, {"a", ""}}, {"a 200 2 20240314103100"}},
+        IdempotencyRow{"NewKeyIsANewWrite",
+                       {{"a", ""}, {"b", ""}},
+                       {"a 200 0 20240314103100", "b 200 0 20240314103200"}},
+        IdempotencyRow{
+            "KeyOfAFaultedWriteIsCarriedOutOnRetry", {{"a", "503"}, {"a", ""}}, {"a 200 0 20240314103200"}},
+        IdempotencyRow{"LostReplyThenSameKey", {{"a", "lose"}, {"a", ""}}, {"a 200 1 20240314103100"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // --- Transport
@@ -242,39 +311,19 @@ TEST_F(PlantHttp, RefusesATakenPortAndASecondStart) {
     EXPECT_EQ(other.Start(port_), port_); // free again
 }
 
-// A connection to the plant on 127.0.0.1 that has sent `bytes`; -1 when it cannot be opened.
-int OpenConnection(int port, const std::string& bytes) {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size())) {
-        close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 TEST_F(PlantHttp, AnswersBodilessRequestsWithoutContentLength) {
     // No Content-Length on a PATCH without a body: answered at once, not after a read time-out.
-    const int fd = OpenConnection(port_, "PATCH /statuses/1001?id_tu=5" + Caller +
-                                             " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
+    const int fd = test::OpenConnection(port_, "PATCH /statuses/1001?id_tu=5" + Caller +
+                                                   " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
     ASSERT_GE(fd, 0);
-    std::string reply;
-    char buffer[4096];
-    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;)
-        reply.append(buffer, static_cast<size_t>(n));
-    close(fd);
-    EXPECT_EQ(reply.substr(0, reply.find("\r\n")), "HTTP/1.1 200 OK");
+    EXPECT_EQ(test::StatusLine(test::ReceiveAll(fd)), "HTTP/1.1 200 OK");
 }
 
 TEST_F(PlantHttp, IdleConnectionsDoNotHoldUpOtherClients) {
     // Half of them silent, half stuck in the middle of a request line.
     std::vector<int> idle;
     for (int i = 0; i < 200; ++i)
-        idle.push_back(OpenConnection(port_, i % 2 ? "GET /processes/pr" : ""));
+        idle.push_back(test::OpenConnection(port_, i % 2 ? "GET /processes/pr" : ""));
     test::TestClient client(port_, 3);
     const Answer answer = client.Send("GET", "/processes/prod?process=P100" + Caller);
     for (const int fd : idle)

@@ -3,6 +3,10 @@
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <string>
 
 namespace k7::plant::test {
@@ -30,11 +34,11 @@ public:
         client_.set_tcp_nodelay(true);
     }
 
-    Answer Send(const std::string& method, const std::string& target) {
-        httplib::Result result = method == "POST"     ? client_.Post(target)
-                                 : method == "PATCH"  ? client_.Patch(target)
-                                 : method == "DELETE" ? client_.Delete(target)
-                                                      : client_.Get(target);
+    Answer Send(const std::string& method, const std::string& target, const httplib::Headers& headers = {}) {
+        httplib::Result result = method == "POST"     ? client_.Post(target, headers)
+                                 : method == "PATCH"  ? client_.Patch(target, headers, "", "")
+                                 : method == "DELETE" ? client_.Delete(target, headers)
+                                                      : client_.Get(target, headers);
         Answer answer;
         if (!result)
             return answer;
@@ -48,5 +52,38 @@ public:
 private:
     httplib::Client client_;
 };
+
+// A raw connection to the plant on 127.0.0.1 that has sent `bytes`; -1 when it cannot be opened.
+// Receiving from it gives up after 5 s.
+inline int OpenConnection(int port, const std::string& bytes) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const timeval patience{5, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL) != static_cast<ssize_t>(bytes.size())) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// Everything the plant sends on `fd` until it closes the connection; then closes `fd`.
+inline std::string ReceiveAll(int fd) {
+    std::string reply;
+    char buffer[4096];
+    for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;)
+        reply.append(buffer, static_cast<size_t>(n));
+    close(fd);
+    return reply;
+}
+
+// The status line of a raw reply.
+inline std::string StatusLine(const std::string& reply) {
+    return reply.substr(0, reply.find("\r\n"));
+}
 
 } // namespace k7::plant::test
