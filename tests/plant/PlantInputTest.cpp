@@ -9,7 +9,7 @@ TEST(PlantOptions, CombinesFaultFlagsPerPath) {
     const PlantOptions options =
         PlantOptions::Parse({"--port", "8123", "--seed=99", "--fault", "/processes/prod:503:Down: for now",
                              "--delay", "processes/prod:250", "--raw", "statuses/top:{\\\"a\\\":1,\\r\\n}",
-                             "--drop", "*", "--fault=results:500"});
+                             "--drop", "*", "--fault=results:500", "--lose-reply", "results"});
     EXPECT_EQ(options.Port, 8123);
     EXPECT_EQ(options.Seed, 99u);
     EXPECT_FALSE(options.Help);
@@ -20,6 +20,7 @@ TEST(PlantOptions, CombinesFaultFlagsPerPath) {
     EXPECT_EQ(prod.DelayMs, 250);
     EXPECT_EQ(options.Faults.at("statuses/top").RawBody, QString("{\"a\":1,\r\n}"));
     EXPECT_TRUE(options.Faults.at("*").DropConnection);
+    EXPECT_TRUE(options.Faults.at("results").LoseReply);
     EXPECT_TRUE(PlantOptions::Parse({"-h"}).Help);
 }
 
