@@ -174,6 +174,9 @@ INSTANTIATE_TEST_SUITE_P(
         FailureRow{{"show", "ProdCode", "--prop", "Colour=1", "--dump", "-"}, 1, "no property 'Colour'"},
         FailureRow{{"show", "ProdCode", "--prop", "FontSize=big", "--dump", "-"}, 1, "13-Type mismatch"},
         FailureRow{{"show", "--screen", "/nonexistent/screen.json"}, 1, "cannot read screen file"},
+        // A device never ends; it is refused at the size limit, not read until memory runs out.
+        FailureRow{{"show", "--screen", "/dev/zero"}, 1, "screen file /dev/zero is larger than 4 MiB"},
+        FailureRow{{"show", "--screen", "/dev/null"}, 1, "screen file /dev/null: -2147182"},
         FailureRow{{"show", "ProdCode", "--click", "btnScrap:1", "--dump", "-"}, 1, "no widget btnScrap(1)"},
         FailureRow{{"show", "ProdCode", "--click", "lblCode", "--dump", "-"}, 1, "lblCode is no button"},
         FailureRow{
