@@ -2,8 +2,8 @@
 
 #include "core/RuntimeError.h"
 
-#include <charconv>
 #include <cfloat>
+#include <charconv>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -12,8 +12,12 @@ namespace k7 {
 
 namespace {
 
-bool IsBlank(QChar c) { return c == u' ' || c == u'\t'; }
-bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsBlank(QChar c) {
+    return c == u' ' || c == u'\t';
+}
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
 
 enum class ReadOutcome { Ok, NotANumber, OutOfRange };
 
@@ -62,9 +66,14 @@ ReadOutcome ReadRadixLiteral(QStringView body, double& result) {
         if (value > 0xFFFFFFFFull)
             return ReadOutcome::OutOfRange;
     }
-    // The runtime reads these literals as 32-bit (or 16-bit) two's complement values.
-    result = value > 0xFFFF ? static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(value)))
-                            : static_cast<double>(static_cast<int16_t>(static_cast<uint16_t>(value)));
+    // The runtime reads these literals as two's complement values whose width the digits give:
+    // 16 bits for at most four hexadecimal (six octal) digits, 32 bits for more, so "&HFF00" is
+    // -256 while "&H00FF00", the way colours are written, is 65280. Six octal digits can hold
+    // more than 16 bits; such a value takes 32.
+    const qsizetype digits = body.size() - 2;
+    const bool sixteenBits = digits <= (radix == 16 ? 4 : 6) && value <= 0xFFFF;
+    result = sixteenBits ? static_cast<double>(static_cast<int16_t>(static_cast<uint16_t>(value)))
+                         : static_cast<double>(static_cast<int32_t>(static_cast<uint32_t>(value)));
     return ReadOutcome::Ok;
 }
 
@@ -193,9 +202,12 @@ std::optional<double> ParseNumber(QStringView text) {
 double TextToDouble(QStringView text) {
     double value = 0;
     switch (ReadNumber(text, value)) {
-    case ReadOutcome::Ok: return value;
-    case ReadOutcome::OutOfRange: Raise(ErrorNumber::Overflow);
-    case ReadOutcome::NotANumber: break;
+    case ReadOutcome::Ok:
+        return value;
+    case ReadOutcome::OutOfRange:
+        Raise(ErrorNumber::Overflow);
+    case ReadOutcome::NotANumber:
+        break;
     }
     Raise(ErrorNumber::TypeMismatch);
 }
@@ -212,7 +224,8 @@ double Val(QStringView text) {
         if (kind == u'H' || kind == u'O') {
             qsizetype end = 2;
             while (end < compact.size() &&
-                   (kind == u'H' ? compact[end].isDigit() || (compact[end].toUpper() >= u'A' && compact[end].toUpper() <= u'F')
+                   (kind == u'H' ? compact[end].isDigit() ||
+                                       (compact[end].toUpper() >= u'A' && compact[end].toUpper() <= u'F')
                                  : compact[end] >= u'0' && compact[end] <= u'7'))
                 ++end;
             double value = 0;
@@ -225,7 +238,8 @@ double Val(QStringView text) {
     qsizetype end = 0;
     while (end < compact.size()) {
         const char16_t c = compact[end].unicode();
-        if (!(IsDigit(c) || c == u'.' || c == u'+' || c == u'-' || c == u'e' || c == u'E' || c == u'd' || c == u'D'))
+        if (!(IsDigit(c) || c == u'.' || c == u'+' || c == u'-' || c == u'e' || c == u'E' || c == u'd' ||
+              c == u'D'))
             break;
         ++end;
     }

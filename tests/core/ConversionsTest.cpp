@@ -46,12 +46,33 @@ TEST(IntegerConversions, RoundHalvesToEvenAndOverflowAtTheTypeBoundaries) {
 
 // TextToDouble gives the number or raises; ParseNumber gives nullopt where TextToDouble raises.
 TEST(TextToNumber, ReadsWholeTextsOnly) {
-    const std::pair<const char*, const char*> rows[] = {
-        {"0", "0"},        {"9999", "9999"},   {" 12.5 ", "12.5"},   {"-.5", "-0.5"},      {"5.", "5"},
-        {"+3", "3"},       {"1e5", "100000"},  {"2.5E-3", "0.0025"}, {"1D2", "100"},       {"&H1F", "31"},
-        {"&HFFFF", "-1"},  {"&O17", "15"},     {"1e-999", "0"},      {"1e999", kOverflow}, {"", kMismatch},
-        {"  ", kMismatch}, {"abc", kMismatch}, {"12abc", kMismatch}, {"1e", kMismatch},    {"-", kMismatch},
-        {".", kMismatch},  {"1 2", kMismatch}, {"1,5", kMismatch},   {"x", kMismatch}};
+    const std::pair<const char*, const char*> rows[] = {{"0", "0"},
+                                                        {"9999", "9999"},
+                                                        {" 12.5 ", "12.5"},
+                                                        {"-.5", "-0.5"},
+                                                        {"5.", "5"},
+                                                        {"+3", "3"},
+                                                        {"1e5", "100000"},
+                                                        {"2.5E-3", "0.0025"},
+                                                        {"1D2", "100"},
+                                                        {"&H1F", "31"},
+                                                        {"&HFFFF", "-1"},
+                                                        {"&HFF00", "-256"},
+                                                        {"&H00FF00", "65280"},
+                                                        {"&H0FFFF", "65535"},
+                                                        {"&O17", "15"},
+                                                        {"1e-999", "0"},
+                                                        {"1e999", kOverflow},
+                                                        {"", kMismatch},
+                                                        {"  ", kMismatch},
+                                                        {"abc", kMismatch},
+                                                        {"12abc", kMismatch},
+                                                        {"1e", kMismatch},
+                                                        {"-", kMismatch},
+                                                        {".", kMismatch},
+                                                        {"1 2", kMismatch},
+                                                        {"1,5", kMismatch},
+                                                        {"x", kMismatch}};
     for (const auto& [text, outcome] : rows) {
         const QString input = QString::fromUtf8(text);
         EXPECT_EQ(Outcome([&] { return TextToDouble(input); }), outcome) << text;

@@ -104,6 +104,20 @@ INSTANTIATE_TEST_SUITE_P(
                  "ctx.fillStyle='#0000ff';ctx.arc(50,50,5,0,3.14)",
                  {{50, 50, kBlue}, {50, 46, kBlue}, {50, 54, kBlue}, {46, 50, kBlue}, {57, 50, kWhite}},
                  QPointF(50, 50)},
+        // Six digits read as a 32-bit number even where the value fits 16 bits, so blue is kept.
+        PixelRow{"SixDigitColoursAreTheColoursTheyName",
+                 "ctx.fillStyle='#00ff00';ctx.fillRect(0,0,10,10);ctx.fillStyle='#008000';ctx.fillRect(20,0,"
+                 "10,10);"
+                 "ctx.fillStyle='#ffff00';ctx.fillRect(40,0,10,10);ctx.fillStyle='#ffa500';ctx.fillRect(60,0,"
+                 "10,10);"
+                 "ctx.fillStyle='#808000';ctx.fillRect(80,0,10,10);ctx.fillStyle='#123456';ctx.fillRect(100,"
+                 "0,10,10)",
+                 {{5, 5, QColor(0, 255, 0)},
+                  {25, 5, QColor(0, 128, 0)},
+                  {45, 5, QColor(255, 255, 0)},
+                  {65, 5, QColor(255, 165, 0)},
+                  {85, 5, QColor(128, 128, 0)},
+                  {105, 5, QColor(0x12, 0x34, 0x56)}}},
         PixelRow{"ThreeDigitColoursReadWrongCharactersRgbAndBlanksAroundEqualsAreBlack",
                  "ctx.fillStyle='#f00';ctx.fillRect(0,0,10,10);"
                  "ctx.fillStyle='rgb(0,0,255)';ctx.fillRect(20,0,10,10);"
