@@ -50,7 +50,9 @@ const PropertyTable& OEETracker::ClassProperties() {
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying,
                                              .Others = WriteForm::Notifying,
                                              .APIHostPersistence = Persistence::NotPersisted});
-        properties.Add(QStringLiteral("StartDate"), &OEETracker::startDate_, WriteForm::Notifying, Variant(QString()))
+        properties
+            .Add(QStringLiteral("StartDate"), &OEETracker::startDate_, WriteForm::Notifying,
+                 Variant(QString()))
             .Add(QStringLiteral("BarNum"), &OEETracker::barNum_, WriteForm::Plain, Variant(int16_t(30)));
         return properties;
     }();
@@ -67,8 +69,9 @@ OEETracker::OEETracker(QWidget* parent)
                  .ApplyDesign({.X1 = 480, .Y1 = 3480, .X2 = 4080, .Y2 = 3480, .Color = kAxisColor})),
       lblDay_(Create<Label>(QStringLiteral("lblDay"), 0)
                   .ApplyDesign({.Bounds = {480, 0, 255, 255}, .Font = {}, .Back = BackStyle::Transparent})),
-      lblOeeV_(Create<Label>(QStringLiteral("lblOeeV"), 0)
-                   .ApplyDesign({.Bounds = {0, 3360, 375, 255}, .Font = {}, .Back = BackStyle::Transparent})) {
+      lblOeeV_(
+          Create<Label>(QStringLiteral("lblOeeV"), 0)
+              .ApplyDesign({.Bounds = {0, 3360, 375, 255}, .Font = {}, .Back = BackStyle::Transparent})) {
     SetDesignExtent(4665, 3600);
     lblDay_(0).SetCaption(QStringLiteral("31"));
     lblOeeV_(0).SetCaption(QStringLiteral("0"));
@@ -159,7 +162,8 @@ bool OEETracker::LoadFullDays(const QString& pStrEnd) {
     return RunLoader([&] {
         if (APIHost().isEmpty())
             return false;
-        const QString from = Common::FormatYYYYMMDDhhmmss(Dates::AddDays(Common::ToDate(pStrEnd), -kWindowDays));
+        const QString from =
+            Common::FormatYYYYMMDDhhmmss(Dates::AddDays(Common::ToDate(pStrEnd), -kWindowDays));
         const std::shared_ptr<JsonBag> reply = CallService(DashboardCall(from, pStrEnd));
         if (!Envelope::StatusIsZero(*reply))
             return true;
@@ -170,12 +174,13 @@ bool OEETracker::LoadFullDays(const QString& pStrEnd) {
         for (int32_t i = 0; i <= last && i < kWindowDays; ++i) {
             const Variant entry = days->Item(Variant(i + 1));
             const int16_t percent = DayPercent(entry);
-            const uint32_t color = DayColor(entry);
             // More entries than slots: the first one without a slot ends the load.
             if (i >= static_cast<int32_t>(oeeValues_.size()))
                 Raise(ErrorNumber::SubscriptOutOfRange);
+            // The value is kept before the colour is worked out: a day whose targets cannot be
+            // read still stands at its OEE (unloaded black) when the load stops there.
             oeeValues_[static_cast<size_t>(i)] = percent;
-            barColors_[static_cast<size_t>(i)] = color;
+            barColors_[static_cast<size_t>(i)] = DayColor(entry);
         }
         return true;
     });
