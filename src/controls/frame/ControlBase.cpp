@@ -72,9 +72,9 @@ void ControlBase::ReadProperties(const PropertyBag& bag) {
         // One property at a time: a value the store cannot give or the member cannot take is
         // skipped, and the member keeps what it held.
         Trap([&] {
-            property->Set(*this,
-                          PropertyTable::Convert(property->Type, bag.ReadProperty(property->PersistenceName,
-                                                                                  property->Default)));
+            property->Set(*this, PropertyTable::Convert(
+                                     PropertyTable::PersistedType(*property),
+                                     bag.ReadProperty(property->PersistenceName, property->Default)));
         });
     }
 }

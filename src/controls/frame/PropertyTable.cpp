@@ -44,8 +44,10 @@ PropertyTable& PropertyTable::PersistedAs(const QString& persistenceName) {
     return *this;
 }
 
-PropertyTable& PropertyTable::PersistedValue(std::function<Variant(const ControlBase&)> save) {
+PropertyTable& PropertyTable::PersistedValue(PropertyType storedType,
+                                             std::function<Variant(const ControlBase&)> save) {
     definitions_.back().Save = std::move(save);
+    definitions_.back().StoredType = storedType;
     return *this;
 }
 

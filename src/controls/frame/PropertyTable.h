@@ -32,7 +32,9 @@ enum class Persistence { Persisted, NotPersisted };
 // One property of a control: its public name, the name it is persisted and announced under, the
 // default a restore uses when the store lacks it, its type, access and write form, and how to
 // reach the member. Get/Set see the value in the property's own type; Save, when set, gives the
-// value that WriteProperties stores when it differs from what Get returns. Write, when set,
+// value that WriteProperties stores when it differs from what Get returns, and StoredType the type
+// that value has, in which ReadProperties converts it back before Set, so that what was saved is
+// restored exactly (a size saved as 9.75 does not come back as the whole size Get shows). Write, when set,
 // replaces the two standard forms for a host's assignment: it receives the value as the host gave
 // it, unconverted (a property that converts inside its own comparison, or resets itself on a
 // failure, says so there).
@@ -47,6 +49,7 @@ struct PropertyDefinition {
     std::function<Variant(const ControlBase&)> Get;
     std::function<void(ControlBase&, const Variant&)> Set;
     std::function<Variant(const ControlBase&)> Save;
+    PropertyType StoredType = PropertyType::String; // with Save only
     std::function<void(ControlBase&, const Variant&)> Write;
 };
 
@@ -59,7 +62,8 @@ struct PropertyDefinition {
 class PropertyTable {
 public:
     // A property held in `member` of control class C (int16_t, int32_t, uint8_t, bool, float,
-    // double, QString, or uint32_t for a colour), persisted under its own name unless `persistence` says otherwise.
+    // double, QString, or uint32_t for a colour), persisted under its own name unless `persistence` says
+    // otherwise.
     template <class C, class M>
     PropertyTable& Add(const QString& name, M C::*member, WriteForm form,
                        const Variant& defaultValue = Variant(),
@@ -88,7 +92,7 @@ public:
     PropertyTable& WriteOnly();
     PropertyTable& ReadOnly();
     PropertyTable& PersistedAs(const QString& persistenceName);
-    PropertyTable& PersistedValue(std::function<Variant(const ControlBase&)> save);
+    PropertyTable& PersistedValue(PropertyType storedType, std::function<Variant(const ControlBase&)> save);
     template <class C> PropertyTable& WriteStep(void (C::*step)(const Variant&)) {
         static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
         definitions_.back().Write = [step](ControlBase& control, const Variant& value) {
@@ -105,6 +109,12 @@ public:
     const PropertyDefinition* Find(const QString& name) const;
     // 438 "Object doesn't support this property or method" for a name the table lacks.
     const PropertyDefinition& At(const QString& name) const;
+
+    // The type a property's value has in the store: StoredType for a row with its own Save, else
+    // the property's type.
+    static PropertyType PersistedType(const PropertyDefinition& property) {
+        return property.Save ? property.StoredType : property.Type;
+    }
 
     // The persisted properties in the order they are read / written.
     std::vector<const PropertyDefinition*> ReadSequence() const;

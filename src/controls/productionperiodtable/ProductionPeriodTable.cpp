@@ -22,7 +22,15 @@ namespace {
 constexpr int kRows = 6;
 
 // Slots of a period's figures. 5 and 8 are not used.
-enum Slot { Capacity = 0, Target = 1, Made = 2, Scrapped = 3, GoodParts = 4, GreenTarget = 6, YellowTarget = 7 };
+enum Slot {
+    Capacity = 0,
+    Target = 1,
+    Made = 2,
+    Scrapped = 3,
+    GoodParts = 4,
+    GreenTarget = 6,
+    YellowTarget = 7
+};
 
 constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kWhite = 0xFFFFFF;
@@ -35,7 +43,8 @@ constexpr int16_t kDefaultFontSize = 10;
 // A figure of a period object: its "value" member as text, read as far as it is a number (0 when
 // it is none), so numbers and numeric strings both do. A missing member or a null value raises.
 double Figure(const Variant& period, const char* name) {
-    return Val(period.Item(Variant(QString::fromLatin1(name))).Item(Variant(QStringLiteral("value"))).ToText());
+    return Val(
+        period.Item(Variant(QString::fromLatin1(name))).Item(Variant(QStringLiteral("value"))).ToText());
 }
 
 // The target families of row 2, by RatiosTypeTarget modulo 4; the choices 4 to 7 show the yellow
@@ -151,32 +160,46 @@ const PropertyTable& ProductionPeriodTable::ClassProperties() {
             .Add(FontRow(
                 QStringLiteral("FontName"), PropertyType::String, Variant(kDefaultFontName),
                 [](const ControlBase& c) { return Variant(Table(c).FontName()); },
-                [](ControlBase& c, const Variant& v) { SetFontOf(c, [&](FontStyle& f) { f.Name = v.ToText(); }); }))
+                [](ControlBase& c, const Variant& v) {
+                    SetFontOf(c, [&](FontStyle& f) { f.Name = v.ToText(); });
+                }))
             .WriteStep(&T::WriteFontName)
-            // Read back as a whole size; saved as the single-precision size the font has now.
+            // Read back as a whole size; saved, and restored, as the single-precision size the font
+            // has now.
             .Add(FontRow(
                 QStringLiteral("FontSize"), PropertyType::Integer, Variant(kDefaultFontSize),
                 [](const ControlBase& c) { return Variant(Table(c).FontSize()); },
-                [](ControlBase& c, const Variant& v) { SetFontOf(c, [&](FontStyle& f) { f.Size = v.ToSingle(); }); }))
-            .PersistedValue([](const ControlBase& c) { return Variant(c.ControlFont().Size); })
+                [](ControlBase& c, const Variant& v) {
+                    SetFontOf(c, [&](FontStyle& f) { f.Size = v.ToSingle(); });
+                }))
+            .PersistedValue(PropertyType::Single,
+                            [](const ControlBase& c) { return Variant(c.ControlFont().Size); })
             .WriteStep(&T::WriteFontSize)
             // "True"/"False" to the host, Booleans in the store.
             .Add(FontRow(
                 QStringLiteral("FontBold"), PropertyType::String, Variant("False"),
                 [](const ControlBase& c) { return Variant(Table(c).FontBold()); },
-                [](ControlBase& c, const Variant& v) { SetFontOf(c, [&](FontStyle& f) { f.Bold = v.ToBoolean(); }); }))
-            .PersistedValue([](const ControlBase& c) { return Variant(c.ControlFont().Bold); })
+                [](ControlBase& c, const Variant& v) {
+                    SetFontOf(c, [&](FontStyle& f) { f.Bold = v.ToBoolean(); });
+                }))
+            .PersistedValue(PropertyType::Boolean,
+                            [](const ControlBase& c) { return Variant(c.ControlFont().Bold); })
             .WriteStep(&T::WriteFontBold)
             .Add(FontRow(
                 QStringLiteral("FontItalic"), PropertyType::String, Variant("False"),
                 [](const ControlBase& c) { return Variant(Table(c).FontItalic()); },
-                [](ControlBase& c, const Variant& v) { SetFontOf(c, [&](FontStyle& f) { f.Italic = v.ToBoolean(); }); }))
-            .PersistedValue([](const ControlBase& c) { return Variant(c.ControlFont().Italic); })
+                [](ControlBase& c, const Variant& v) {
+                    SetFontOf(c, [&](FontStyle& f) { f.Italic = v.ToBoolean(); });
+                }))
+            .PersistedValue(PropertyType::Boolean,
+                            [](const ControlBase& c) { return Variant(c.ControlFont().Italic); })
             .WriteStep(&T::WriteFontItalic)
             .Add(FontRow(
                 QStringLiteral("FontColor"), PropertyType::Color, Variant(int32_t(kWhite)),
                 [](const ControlBase& c) { return Variant(static_cast<int32_t>(c.ForeColor())); },
-                [](ControlBase& c, const Variant& v) { c.SetForeColor(static_cast<uint32_t>(*v.Get<int32_t>())); }))
+                [](ControlBase& c, const Variant& v) {
+                    c.SetForeColor(static_cast<uint32_t>(*v.Get<int32_t>()));
+                }))
             .WriteStep(&T::WriteFontColor);
         return properties;
     }();
@@ -215,7 +238,8 @@ ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(p
     barGood_ = bar("BarGood", 1800, Colors::Rgb(128, 128, 128));
     barTarget_ = bar("BarTarget", 720, Colors::Rgb(0, 192, 0));
 
-    const auto menu = [this](int index, const char* items, std::initializer_list<std::pair<int, const char*>> entries) {
+    const auto menu = [this](int index, const char* items,
+                             std::initializer_list<std::pair<int, const char*>> entries) {
         PopupMenu& created = Create<PopupMenu>(QStringLiteral("mnu"), index, QString::fromLatin1(items));
         for (const auto& [item, caption] : entries)
             created.SetItem(item, QString::fromLatin1(caption));
@@ -224,7 +248,14 @@ ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(p
     menu(0, "mnuPlan", {{0, "Real"}, {1, "Planned"}});
     menu(1, "mnuMax", {{1, "OEE"}, {2, "EP"}, {3, "Act."}});
     menu(2, "mnuObj",
-         {{1, "GT OEE"}, {2, "GT EP"}, {3, "GT S"}, {4, "GT A"}, {5, "YT OEE"}, {6, "YT EP"}, {7, "YT S"}, {8, "YT A"}});
+         {{1, "GT OEE"},
+          {2, "GT EP"},
+          {3, "GT S"},
+          {4, "GT A"},
+          {5, "YT OEE"},
+          {6, "YT EP"},
+          {7, "YT S"},
+          {8, "YT A"}});
     menu(4, "mnuBad", {{1, "Bad"}, {2, "Scrap"}, {3, "Rework"}});
     menu(5, "mnuDiff", {{1, "Good"}, {2, "Diff"}});
     menu(6, "mnuAccum", {{0, "Total"}, {1, "Accum"}});
@@ -300,11 +331,12 @@ bool ProductionPeriodTable::LoadTable(bool pBolFull) {
                 return false;
             QString periodEnd = Common::FormatYYYYMMDDhhmmss(
                 Dates::AddHours(Common::ToDate(startDate_), static_cast<double>(hoursPerColumn_)));
-            reply = CallService({HttpVerb::Get, QStringLiteral("processes/kpis/followup"),
-                                 ConnectionQuery({{QStringLiteral("datefrom"), startDate_},
-                                                  {QStringLiteral("dateto"), endDate_}},
-                                                 {{QStringLiteral("planned"), QString::number(planned_)},
-                                                  {QStringLiteral("hourly"), QString::number(hoursPerColumn_)}})});
+            reply = CallService(
+                {HttpVerb::Get, QStringLiteral("processes/kpis/followup"),
+                 ConnectionQuery(
+                     {{QStringLiteral("datefrom"), startDate_}, {QStringLiteral("dateto"), endDate_}},
+                     {{QStringLiteral("planned"), QString::number(planned_)},
+                      {QStringLiteral("hourly"), QString::number(hoursPerColumn_)}})});
             Figures values{};
             Figures totals{};
             const int n = columnCount_;
@@ -441,7 +473,8 @@ void ProductionPeriodTable::WriteRowCaptions() {
 
 void ProductionPeriodTable::WriteTotalsColumn(const Figures& totals) {
     const int c = columnCount_ - 1;
-    for (const auto& [row, slot] : std::initializer_list<std::pair<int, Slot>>{{1, Capacity}, {2, Target}, {3, Made}})
+    for (const auto& [row, slot] :
+         std::initializer_list<std::pair<int, Slot>>{{1, Capacity}, {2, Target}, {3, Made}})
         SetFigure(Cell(row, c), totals[slot]);
     Label& bad = Cell(4, c);
     bad.SetCaption(FormatFigure(totals[Scrapped]));
@@ -516,8 +549,9 @@ Label& ProductionPeriodTable::GrowCell(int index) {
     const bool created = index > lblCell_->UBound();
     Label& cell = lblCell_->Grow(index);
     if (created)
-        ConnectHandler(&cell, &Label::MouseReleased,
-                       [this](int released, Qt::MouseButton, QPoint where) { CellReleased(released, where); });
+        ConnectHandler(&cell, &Label::MouseReleased, [this](int released, Qt::MouseButton, QPoint where) {
+            CellReleased(released, where);
+        });
     return cell;
 }
 
@@ -575,10 +609,12 @@ void ProductionPeriodTable::LayoutTable() {
             if (column == 0)
                 cell.SetTopHeightLeftWidth(top, static_cast<float>(h), 30, static_cast<float>(half * 1.3));
             else if (column == n - 1)
-                cell.SetTopHeightLeftWidth(top, static_cast<float>(h), static_cast<float>(w * (column - 1) + half - half * 0.3),
+                cell.SetTopHeightLeftWidth(top, static_cast<float>(h),
+                                           static_cast<float>(w * (column - 1) + half - half * 0.3),
                                            static_cast<float>(half * 1.2));
             else
-                cell.SetTopHeightLeftWidth(top, static_cast<float>(h), static_cast<float>(w * (column - 1) + half),
+                cell.SetTopHeightLeftWidth(top, static_cast<float>(h),
+                                           static_cast<float>(w * (column - 1) + half),
                                            static_cast<float>(w));
         }
     }
@@ -677,7 +713,8 @@ void ProductionPeriodTable::ApplyMenuCaptions(const QString& list, PopupMenu& me
         const bool explained = i < parsed.Long.size() && parsed.Long[i] != shortName;
         // Item i + 1: the sub-menus of the caption lists start at 1. 340 past the last item.
         menu.SetCaption(static_cast<int>(i + 1),
-                        explained ? shortName + QStringLiteral(" (") + parsed.Long[i] + QLatin1Char(')') : shortName);
+                        explained ? shortName + QStringLiteral(" (") + parsed.Long[i] + QLatin1Char(')')
+                                  : shortName);
     }
 }
 
