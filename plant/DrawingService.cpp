@@ -49,10 +49,6 @@ private:
     QString line_;
 };
 
-QString N(int value) {
-    return QString::number(value);
-}
-
 // The interpreter cuts statements at ";" and texts at "'": neither may appear inside a text.
 QString Printable(QString text) {
     for (QChar& c : text)
