@@ -35,14 +35,14 @@ Cycle CycleSchedule::Make(int64_t day, int32_t index, int64_t start) const {
 
 Cycle CycleSchedule::Next(const Cycle& cycle) const {
     const int64_t end = cycle.Start + cycle.Duration;
-    const int64_t day = PlantTime::FloorDiv(cycle.Start, PlantTime::SecondsPerDay);
+    const int64_t day = Dates::FloorDiv(cycle.Start, PlantTime::SecondsPerDay);
     if (end >= (day + 1) * PlantTime::SecondsPerDay)
         return Make(day + 1, 0, end);
     return Make(day, cycle.Counter, end);
 }
 
 Cycle CycleSchedule::At(int64_t second) const {
-    const int64_t day = PlantTime::FloorDiv(second, PlantTime::SecondsPerDay);
+    const int64_t day = Dates::FloorDiv(second, PlantTime::SecondsPerDay);
     Cycle cycle = Make(day, 0, day * PlantTime::SecondsPerDay);
     while (cycle.Start + cycle.Duration <= second)
         cycle = Next(cycle);

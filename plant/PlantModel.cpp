@@ -49,7 +49,7 @@ PlantModel::PlantModel(uint64_t seed, Date opened) : noise_(seed), processes_(Pl
             const int64_t since = openedAt - process.FaiPendingMinutes * 60;
             PendingFai fai;
             fai.Id = nextFaiId_++;
-            fai.Start = PlantTime::FloorDiv(since, 60) * 60; // stops are recorded to the minute
+            fai.Start = Dates::FloorDiv(since, 60) * 60; // stops are recorded to the minute
             fai.Seconds = InspectionSeconds(key, fai.Id);
             line.Fai.Pending = fai;
         } else {
@@ -135,7 +135,7 @@ int PlantModel::BookedBetween(const QString& process, int64_t from, int64_t to) 
 // --- machine state and FAI
 
 QString PlantModel::MachineState(const QString& process, Date now) const {
-    const int64_t hour = PlantTime::FloorDiv(Seconds(now), PlantTime::SecondsPerHour);
+    const int64_t hour = Dates::FloorDiv(Seconds(now), PlantTime::SecondsPerHour);
     return LineOf(process).Figures.IsBreakdown(hour) ? "DOWN" : "RUN";
 }
 
@@ -196,7 +196,7 @@ int64_t PlantModel::PeriodCount(Date from, Date to, int hourly) {
 std::vector<DayFigures> PlantModel::Days(const QString& process, Date from, Date to, Date now) const {
     const Line& line = LineOf(process);
     const int64_t count = DayCount(from, to);
-    const int64_t lastDay = PlantTime::FloorDiv(Seconds(to), PlantTime::SecondsPerDay);
+    const int64_t lastDay = Dates::FloorDiv(Seconds(to), PlantTime::SecondsPerDay);
     const int64_t nowAt = Seconds(now);
     std::vector<DayFigures> days;
     days.reserve(static_cast<size_t>(count));

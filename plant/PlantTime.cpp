@@ -16,11 +16,4 @@ QString Stamp(int64_t seconds) {
     return Common::FormatYYYYMMDDhhmmss(ToDate(seconds));
 }
 
-int64_t FloorDiv(int64_t value, int64_t divisor) {
-    int64_t quotient = value / divisor;
-    if (value % divisor != 0 && ((value < 0) != (divisor < 0)))
-        --quotient;
-    return quotient;
-}
-
 } // namespace k7::plant::PlantTime

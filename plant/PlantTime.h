@@ -23,8 +23,5 @@ Date ToDate(int64_t seconds);
 // "YYYYMMDDhhmmss", as the service writes timestamps.
 QString Stamp(int64_t seconds);
 
-// Floor division for instants before the zero date as well.
-int64_t FloorDiv(int64_t value, int64_t divisor);
-
 } // namespace PlantTime
 } // namespace k7::plant

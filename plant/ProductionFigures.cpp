@@ -25,7 +25,7 @@ bool ProductionFigures::IsBreakdown(int64_t hour) const {
 }
 
 double ProductionFigures::Availability(int64_t hour) const {
-    const int64_t day = PlantTime::FloorDiv(hour, 24);
+    const int64_t day = Dates::FloorDiv(hour, 24);
     // Most days run a little below the usual level, a few clearly worse, some slightly better.
     const double dayShift = noise_.Between(-0.25, 0.1, SaltDayShift, processKey_, day);
     double availability =
@@ -51,8 +51,8 @@ Output ProductionFigures::Between(int64_t from, int64_t to) const {
     Output output;
     if (to <= from)
         return output;
-    const int64_t firstHour = PlantTime::FloorDiv(from, PlantTime::SecondsPerHour);
-    const int64_t lastHour = PlantTime::FloorDiv(to - 1, PlantTime::SecondsPerHour);
+    const int64_t firstHour = Dates::FloorDiv(from, PlantTime::SecondsPerHour);
+    const int64_t lastHour = Dates::FloorDiv(to - 1, PlantTime::SecondsPerHour);
     for (int64_t hour = firstHour; hour <= lastHour; ++hour) {
         const int64_t begin = std::max(from, hour * PlantTime::SecondsPerHour);
         const int64_t end = std::min(to, (hour + 1) * PlantTime::SecondsPerHour);

@@ -33,8 +33,10 @@ Date Common::ToDate(const QString& pStrYYYYMMDDhhmmss) {
 
 QString Common::FormatYYYYMMDDhhmmss(Date pDatTime) {
     const Dates::Parts p = Dates::Split(pDatTime);
-    const auto two = [](int value) { return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0')); };
-    return QString::number(p.Year) + two(p.Month) + two(p.Day) + two(p.Hour) + two(p.Minute) + two(p.Second);
+    QString stamp = QString::number(p.Year);
+    for (const int part : {p.Month, p.Day, p.Hour, p.Minute, p.Second})
+        stamp += Dates::ZeroPadded(part, 2);
+    return stamp;
 }
 
 void Common::TimeToAddDashboardOversize(const QString& pStrStartDate, const QString& pStrEndDate,

@@ -57,6 +57,18 @@ Parts Split(Date date);
 // 1 = Sunday .. 7 = Saturday.
 int Weekday(Date date);
 
+// The quotient rounded towards minus infinity (-1 / 60 is -1): the day, hour or minute a moment
+// falls in, before the epoch as after it.
+constexpr int64_t FloorDiv(int64_t value, int64_t divisor) {
+    int64_t quotient = value / divisor;
+    if (value % divisor != 0 && ((value < 0) != (divisor < 0)))
+        --quotient;
+    return quotient;
+}
+
+// `value` in decimal, zero-padded to `width` digits: the one padder of every date and clock text.
+QString ZeroPadded(int64_t value, int width);
+
 // "HH:NN:SS", 24-hour clock, each part two digits.
 QString FormatHHNNSS(Date date);
 // "YYYY-MM-DD HH:NN:SS", for messages and dumps.

@@ -15,13 +15,6 @@ constexpr int64_t MsPerSecond = 1'000;
 constexpr int64_t FirstDay = -657'434;
 constexpr int64_t LastDay = 2'958'465;
 
-constexpr int64_t FloorDiv(int64_t a, int64_t b) {
-    int64_t q = a / b;
-    if ((a % b != 0) && ((a < 0) != (b < 0)))
-        --q;
-    return q;
-}
-
 // Days from 1970-01-01 for a proleptic Gregorian date (valid for any year).
 constexpr int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
     y -= m <= 2;
@@ -50,7 +43,9 @@ constexpr int64_t Epoch = DaysFromCivil(1899, 12, 30);
 
 // Every date is handled as whole milliseconds on the linear scale, so that dates built in
 // different ways (a timestamp, a serial plus seconds) compare equal when they name the same instant.
-int64_t ToMs(Date date) { return std::llround(ToLinear(date) * static_cast<double>(MsPerDay)); }
+int64_t ToMs(Date date) {
+    return std::llround(ToLinear(date) * static_cast<double>(MsPerDay));
+}
 
 Date FromMs(int64_t ms) {
     const int64_t day = FloorDiv(ms, MsPerDay);
@@ -103,17 +98,30 @@ double TimeSerial(int32_t hours, int32_t minutes, int32_t seconds) {
     return static_cast<double>(total) / 86400.0;
 }
 
-Date AddDays(Date date, double days) { return AddMs(date, days * static_cast<double>(MsPerDay)); }
-Date AddHours(Date date, double hours) { return AddMs(date, hours * static_cast<double>(MsPerHour)); }
-Date AddMinutes(Date date, double minutes) { return AddMs(date, minutes * 60'000.0); }
-Date AddSeconds(Date date, double seconds) { return AddMs(date, seconds * static_cast<double>(MsPerSecond)); }
+Date AddDays(Date date, double days) {
+    return AddMs(date, days * static_cast<double>(MsPerDay));
+}
+Date AddHours(Date date, double hours) {
+    return AddMs(date, hours * static_cast<double>(MsPerHour));
+}
+Date AddMinutes(Date date, double minutes) {
+    return AddMs(date, minutes * 60'000.0);
+}
+Date AddSeconds(Date date, double seconds) {
+    return AddMs(date, seconds * static_cast<double>(MsPerSecond));
+}
 
-int64_t DiffHours(Date from, Date to) { return FloorDiv(ToMs(to), MsPerHour) - FloorDiv(ToMs(from), MsPerHour); }
+int64_t DiffHours(Date from, Date to) {
+    return FloorDiv(ToMs(to), MsPerHour) - FloorDiv(ToMs(from), MsPerHour);
+}
 
-int64_t DiffDays(Date from, Date to) { return FloorDiv(ToMs(to), MsPerDay) - FloorDiv(ToMs(from), MsPerDay); }
+int64_t DiffDays(Date from, Date to) {
+    return FloorDiv(ToMs(to), MsPerDay) - FloorDiv(ToMs(from), MsPerDay);
+}
 
 int64_t DiffSeconds(Date from, Date to) {
-    return FloorDiv(ToMs(to) + MsPerSecond / 2, MsPerSecond) - FloorDiv(ToMs(from) + MsPerSecond / 2, MsPerSecond);
+    return FloorDiv(ToMs(to) + MsPerSecond / 2, MsPerSecond) -
+           FloorDiv(ToMs(from) + MsPerSecond / 2, MsPerSecond);
 }
 
 Parts Split(Date date) {
@@ -135,21 +143,20 @@ int Weekday(Date date) {
     return static_cast<int>(((day + 6) % 7 + 7) % 7) + 1;
 }
 
+QString ZeroPadded(int64_t value, int width) {
+    return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
+}
+
 QString FormatHHNNSS(Date date) {
     const Parts p = Split(date);
-    return QStringLiteral("%1:%2:%3")
-        .arg(p.Hour, 2, 10, QLatin1Char('0'))
-        .arg(p.Minute, 2, 10, QLatin1Char('0'))
-        .arg(p.Second, 2, 10, QLatin1Char('0'));
+    return ZeroPadded(p.Hour, 2) + QLatin1Char(':') + ZeroPadded(p.Minute, 2) + QLatin1Char(':') +
+           ZeroPadded(p.Second, 2);
 }
 
 QString FormatIso(Date date) {
     const Parts p = Split(date);
-    return QStringLiteral("%1-%2-%3 %4")
-        .arg(p.Year, 4, 10, QLatin1Char('0'))
-        .arg(p.Month, 2, 10, QLatin1Char('0'))
-        .arg(p.Day, 2, 10, QLatin1Char('0'))
-        .arg(FormatHHNNSS(date));
+    return ZeroPadded(p.Year, 4) + QLatin1Char('-') + ZeroPadded(p.Month, 2) + QLatin1Char('-') +
+           ZeroPadded(p.Day, 2) + QLatin1Char(' ') + FormatHHNNSS(date);
 }
 
 } // namespace k7::Dates
