@@ -1,8 +1,8 @@
 #include "controls/frame/PropertyTable.h"
 
+#include "core/Conversions.h"
 #include "core/RuntimeError.h"
 
-#include <cmath>
 
 namespace k7 {
 
@@ -12,7 +12,7 @@ namespace {
 // in which system colours come from hosts that only know signed integers (&H80000012 reads as
 // -2147483630). Fractions round halves to even, as every integer conversion does.
 uint32_t ToColor(const Variant& value) {
-    const double number = std::nearbyint(value.ToDouble());
+    const double number = RoundHalfEven(value.ToDouble());
     if (number < -2147483648.0 || number > 4294967295.0)
         Raise(ErrorNumber::Overflow);
     if (number < 0)
