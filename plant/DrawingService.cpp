@@ -17,10 +17,11 @@ namespace k7::plant {
 namespace {
 
 // The query of the path view, in the order it sends it.
-const char* const kParameters[] = {"server_ip", "db_port",   "company_id", "user_id",  "tree",
-                                   "process",   "period_from", "period_to", "path_id",  "constype_id",
-                                   "period_id", "width",     "height",     "ign_hist", "device_id",
-                                   "terminal",  "planned",   "ratiostype", "ratiostypetarget", "seq"};
+const char* const kParameters[] = {"server_ip", "db_port",     "company_id",       "user_id",
+                                   "tree",      "process",     "period_from",      "period_to",
+                                   "path_id",   "constype_id", "period_id",        "width",
+                                   "height",    "ign_hist",    "device_id",        "terminal",
+                                   "planned",   "ratiostype",  "ratiostypetarget", "seq"};
 
 constexpr int kLargestSide = 100000;
 
@@ -52,7 +53,8 @@ private:
 // The interpreter cuts statements at ";" and texts at "'": neither may appear inside a text.
 QString Printable(QString text) {
     for (QChar& c : text)
-        if (c == QLatin1Char('\'') || c == QLatin1Char(';') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+        if (c == QLatin1Char('\'') || c == QLatin1Char(';') || c == QLatin1Char('\r') ||
+            c == QLatin1Char('\n'))
             c = QLatin1Char(' ');
     return text;
 }
@@ -84,17 +86,23 @@ double Ratio(const std::vector<PeriodFigures>& periods, int ratiosType) {
     }
     const auto share = [](double part, double whole) { return whole > 0 ? part / whole * 100.0 : 0.0; };
     switch (ratiosType) {
-    case 1: return share(produced, activity);
-    case 2: return share(good, produced);
-    default: return share(good, theoretical);
+    case 1:
+        return share(produced, activity);
+    case 2:
+        return share(good, produced);
+    default:
+        return share(good, theoretical);
     }
 }
 
 QString RatioName(int ratiosType) {
     switch (ratiosType) {
-    case 1: return QStringLiteral("Perf.");
-    case 2: return QStringLiteral("Quality");
-    default: return QStringLiteral("OEE");
+    case 1:
+        return QStringLiteral("Perf.");
+    case 2:
+        return QStringLiteral("Quality");
+    default:
+        return QStringLiteral("OEE");
     }
 }
 
@@ -114,18 +122,12 @@ PlantReply DrawingService::Answer(const QString& method, const QByteArray& targe
     if (method != QLatin1String("GET") && method != QLatin1String("HEAD"))
         return PlantReply{405, {}, PlantReplies::FailureBody(405, QStringLiteral("Use GET for ") + Path())};
     const qsizetype mark = target.indexOf('?');
-    try {
-        const PlantQuery query(mark < 0 ? QByteArray() : target.mid(mark + 1));
-        for (const char* parameter : kParameters)
-            query.Text(QString::fromLatin1(parameter));
-        return PlantReply{200, {}, Script(query, now).toUtf8()};
-    } catch (const PlantQuery::Invalid& invalid) {
-        const QString reason = QString::fromStdString(invalid.what());
-        return PlantReply{400, reason, PlantReplies::FailureBody(400, reason)};
-    } catch (const RuntimeError& error) {
-        const QString reason = "The query asks for dates the plant cannot represent (" + error.FailureText() + ")";
-        return PlantReply{400, reason, PlantReplies::FailureBody(400, reason)};
-    }
+    return PlantReplies::AnswerQuery(mark < 0 ? QByteArray() : target.mid(mark + 1),
+                                     [&](const PlantQuery& query) {
+                                         for (const char* parameter : kParameters)
+                                             query.Text(QString::fromLatin1(parameter));
+                                         return PlantReply{200, {}, Script(query, now).toUtf8()};
+                                     });
 }
 
 QString DrawingService::Script(const PlantQuery& query, Date now) const {
@@ -138,8 +140,9 @@ QString DrawingService::Script(const PlantQuery& query, Date now) const {
     const bool coloured = query.Whole(QStringLiteral("ratiostypetarget"), 0, 255) == 0;
     const QString selected = query.Text(QStringLiteral("process"));
     const QString tree = query.Text(QStringLiteral("tree"));
-    const QString areaName = tree.section(QLatin1Char('{'), 0, 0).isEmpty() ? QStringLiteral("Plant")
-                                                                          : tree.section(QLatin1Char('{'), 0, 0);
+    const QString areaName = tree.section(QLatin1Char('{'), 0, 0).isEmpty()
+                                 ? QStringLiteral("Plant")
+                                 : tree.section(QLatin1Char('{'), 0, 0);
 
     CanvasScript script;
     // The path view draws in a font of a 24th of its height (10 to 24 pixels).
@@ -163,7 +166,11 @@ QString DrawingService::Script(const PlantQuery& query, Date now) const {
 
     // The area, its name running downwards along its middle.
     script << QStringLiteral("fillStyle=") + Rgba(225, 232, 245)
-           << QStringLiteral("fillRect(%1,%2,%3,%4)").arg(margin).arg(margin).arg(areaWidth).arg(height - 2 * margin)
+           << QStringLiteral("fillRect(%1,%2,%3,%4)")
+                  .arg(margin)
+                  .arg(margin)
+                  .arg(areaWidth)
+                  .arg(height - 2 * margin)
            << QStringLiteral("strokeStyle=") + Rgba(60, 80, 120) << QStringLiteral("lineWidth=1");
     Outline(script, margin, margin, areaWidth, height - 2 * margin);
     script.EndLine();
@@ -186,14 +193,15 @@ QString DrawingService::Script(const PlantQuery& query, Date now) const {
     script.EndLine();
 
     const int hourly = static_cast<int>(std::max<int64_t>(
-        1, (PlantTime::Seconds(to) - PlantTime::Seconds(from) + PlantTime::SecondsPerHour - 1) / PlantTime::SecondsPerHour));
+        1, (PlantTime::Seconds(to) - PlantTime::Seconds(from) + PlantTime::SecondsPerHour - 1) /
+               PlantTime::SecondsPerHour));
     bool known = false;
     for (int i = 0; i < count; ++i) {
         const PlantProcess& process = processes[static_cast<size_t>(i)];
         const double ratio = Ratio(model_.Periods(process.Id, from, to, hourly, planned, now), ratiosType);
         const bool isSelected = process.Id == selected;
         known = known || isSelected;
-        const QString fill = !coloured                       ? Rgba(215, 215, 215)
+        const QString fill = !coloured                    ? Rgba(215, 215, 215)
                              : ratio >= process.OeeGreen  ? Rgba(160, 220, 150)
                              : ratio >= process.OeeYellow ? Rgba(250, 220, 120)
                                                           : Rgba(240, 150, 140);
@@ -215,7 +223,8 @@ QString DrawingService::Script(const PlantQuery& query, Date now) const {
                << QStringLiteral("fillStyle=") + Rgba(0, 0, 0) << QStringLiteral("textAlign='center'")
                << QStringLiteral("textBaseline='top'") << Text(process.Id, centre, boxTop + 4)
                << QStringLiteral("textBaseline='middle'")
-               << Text(RatioName(ratiosType) + QLatin1Char(' ') + QString::number(ratio, 'f', 1) + QStringLiteral(" %"),
+               << Text(RatioName(ratiosType) + QLatin1Char(' ') + QString::number(ratio, 'f', 1) +
+                           QStringLiteral(" %"),
                        centre, middle);
         script.EndLine();
     }

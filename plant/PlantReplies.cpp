@@ -103,9 +103,14 @@ PlantReply PlantReplies::Answer(const QString& requestMethod, const QByteArray& 
     if (!sameMethod)
         return HttpFailure(404, {}, QString("The plant has no endpoint %1 %2").arg(method, path));
 
+    return AnswerQuery(
+        rawQuery, [&](const PlantQuery& query) { return (this->*sameMethod->Handle)(segments, query, now); });
+}
+
+PlantReply PlantReplies::AnswerQuery(const QByteArray& rawQuery,
+                                     const std::function<PlantReply(const PlantQuery&)>& answer) {
     try {
-        const PlantQuery query(rawQuery);
-        return (this->*sameMethod->Handle)(segments, query, now);
+        return answer(PlantQuery(rawQuery));
     } catch (const PlantQuery::Invalid& invalid) {
         const QString reason = QString::fromStdString(invalid.what());
         return HttpFailure(400, reason, reason);

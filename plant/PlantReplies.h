@@ -7,7 +7,9 @@
 
 #include <QByteArray>
 #include <QString>
+
 #include <QStringList>
+#include <functional>
 
 #include <vector>
 
@@ -33,6 +35,11 @@ public:
     static QString NormalisePath(const QString& path);
     // The envelope of a reply that reports a problem: `status`, an empty `data`, `message`.
     static QByteArray FailureBody(int status, const QString& message);
+    // Reads `rawQuery` and answers with it; a query the plant cannot read (a missing or malformed
+    // parameter, a window reaching past the dates the runtime can hold) is answered 400 with a
+    // reason phrase saying what is wrong.
+    static PlantReply AnswerQuery(const QByteArray& rawQuery,
+                                  const std::function<PlantReply(const PlantQuery&)>& answer);
 
 private:
     using Handler = PlantReply (PlantReplies::*)(const QStringList& segments, const PlantQuery& query,

@@ -84,7 +84,9 @@ float SingleSum(float a, float b) {
 uint32_t Rgb(int16_t red, int16_t green, int16_t blue) {
     if (red < 0 || green < 0 || blue < 0)
         Raise(ErrorNumber::InvalidProcedureCall);
-    const auto part = [](int16_t component) { return static_cast<uint32_t>(std::min<int16_t>(component, 255)); };
+    const auto part = [](int16_t component) {
+        return static_cast<uint32_t>(std::min<int16_t>(component, 255));
+    };
     return part(red) | part(green) << 8 | part(blue) << 16;
 }
 
@@ -115,6 +117,10 @@ uint32_t ColourOf(QStringView value) {
 CanvasInterpreter::CanvasInterpreter(RasterSurface& surface, RotatedTextDrawer rotatedText)
     : surface_(surface), rotatedText_(std::move(rotatedText)) {}
 
+QString CanvasInterpreter::MessageStatement(const QString& text) {
+    return QStringLiteral("ctx.fillText('") + text + QStringLiteral("',10,20)");
+}
+
 bool CanvasInterpreter::Run(QStringView script) {
     try {
         RunLines(script);
@@ -126,7 +132,7 @@ bool CanvasInterpreter::Run(QStringView script) {
         // even that fails, the picture stays as the script left it.
         try {
             surface_.SetForeColor(0x00000000);
-            ExecuteStatement(QStringLiteral("ctx.fillText('") + failure + QStringLiteral("',10,20)"));
+            ExecuteStatement(MessageStatement(failure));
         } catch (...) {
         }
         return false;

@@ -55,8 +55,12 @@ public:
 
     CanvasInterpreter(RasterSurface& surface, RotatedTextDrawer rotatedText);
 
+    // The statement that draws a message at (10, 20), where the path view puts its failures and
+    // status texts: ctx.fillText('<text>',10,20), without the closing ";".
+    static QString MessageStatement(const QString& text);
+
     // Runs a whole script. True when it ran to its end; false when an error stopped it, in which
-    // case the failure text has been drawn at (10, 20). Never throws.
+    // case the failure text has been drawn as a message. Never throws.
     bool Run(QStringView script);
     // One statement, receiver included; errors reach the caller.
     void ExecuteStatement(QStringView statement);

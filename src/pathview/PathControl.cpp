@@ -8,8 +8,8 @@
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
 #include "pathview/CanvasInterpreter.h"
-#include "service/HttpRequest.h"
 #include "service/HttpErrors.h"
+#include "service/HttpRequest.h"
 
 #include <algorithm>
 #include <atomic>
@@ -30,7 +30,7 @@ bool IsTransient(int32_t number) {
 }
 
 QString DrawnText(const QString& text) {
-    return QStringLiteral("ctx.fillText('") + text + QStringLiteral("',10,20);");
+    return CanvasInterpreter::MessageStatement(text) + QLatin1Char(';');
 }
 
 // Device context handles are issued once per control, like the platform's handles: never 0, never
@@ -81,7 +81,8 @@ const PropertyTable& PathControl::ClassProperties() {
             .Add(QStringLiteral("Device"), &PathControl::device_, notifying, Variant(QString()))
             .Add(QStringLiteral("Planned"), &PathControl::planned_, notifying, Variant(uint8_t(0)))
             .Add(QStringLiteral("RatiosType"), &PathControl::ratiosType_, notifying, Variant(uint8_t(0)))
-            .Add(QStringLiteral("RatiosTypeTarget"), &PathControl::ratiosTypeTarget_, notifying, Variant(uint8_t(0)))
+            .Add(QStringLiteral("RatiosTypeTarget"), &PathControl::ratiosTypeTarget_, notifying,
+                 Variant(uint8_t(0)))
             .Add(QStringLiteral("HoursExtraAdd"), &PathControl::hoursExtraAdd_, notifying, Variant(true));
         // A date has no property type of its own: it travels as its serial, read-only, not persisted.
         PropertyDefinition lastRefresh;
@@ -111,8 +112,10 @@ PathControl::PathControl(QWidget* parent)
     tmrPath_->SetInterval(PollInterval);
     ConnectHandler(tmrPath_, &Timer::Tick, [this] { Processing(); });
     request_->SetTimeouts(0, 0, 0, 0);
-    interpreter_ = std::make_unique<CanvasInterpreter>(
-        *picPath_, [this](const QString& text, int32_t x, int32_t y) { TextRotate(hDC_, text, x, y, -90.0f); });
+    interpreter_ =
+        std::make_unique<CanvasInterpreter>(*picPath_, [this](const QString& text, int32_t x, int32_t y) {
+            TextRotate(hDC_, text, x, y, -90.0f);
+        });
 }
 
 PathControl::~PathControl() = default;
@@ -174,13 +177,13 @@ QString PathControl::Query() const {
     const auto number = [](int64_t value) { return QString::number(value); };
     return QStringLiteral("server_ip=") + ip_ + QStringLiteral("&db_port=") + number(port_) +
            QStringLiteral("&company_id=") + company_ + QStringLiteral("&user_id=") + user_ +
-           QStringLiteral("&tree=") + area_ + QLatin1Char('{') + process_ + QStringLiteral("}&process=") + process_ +
-           QStringLiteral("&period_from=") + startDate_ + QStringLiteral("&period_to=") + endDate_ +
-           QStringLiteral("&path_id=0&constype_id=&period_id=0&width=") + number(width()) +
-           QStringLiteral("&height=") + number(height()) + QStringLiteral("&ign_hist=1&device_id=") + device_ +
-           QStringLiteral("&terminal=1&planned=") + number(planned_) + QStringLiteral("&ratiostype=") +
-           number(ratiosType_) + QStringLiteral("&ratiostypetarget=") + number(ratiosTypeTarget_) +
-           QStringLiteral("&seq=") + SecondsSinceMidnight(Clock::Now());
+           QStringLiteral("&tree=") + area_ + QLatin1Char('{') + process_ + QStringLiteral("}&process=") +
+           process_ + QStringLiteral("&period_from=") + startDate_ + QStringLiteral("&period_to=") +
+           endDate_ + QStringLiteral("&path_id=0&constype_id=&period_id=0&width=") + number(width()) +
+           QStringLiteral("&height=") + number(height()) + QStringLiteral("&ign_hist=1&device_id=") +
+           device_ + QStringLiteral("&terminal=1&planned=") + number(planned_) +
+           QStringLiteral("&ratiostype=") + number(ratiosType_) + QStringLiteral("&ratiostypetarget=") +
+           number(ratiosTypeTarget_) + QStringLiteral("&seq=") + SecondsSinceMidnight(Clock::Now());
 }
 
 bool PathControl::HttpGetAsync(const QString& url, const QString& query) {
@@ -238,15 +241,24 @@ QString PathControl::ReplyScript(int32_t status) const {
         return DrawnText(QString::number(status) + QStringLiteral(": ") + QLatin1String(meaning));
     };
     switch (status) {
-    case 200: return request_->ResponseText();
-    case 206: return text("Partial Content");
-    case 301: return text("Moved Permanently");
-    case 302: return text("Found");
-    case 304: return text("Not Modified");
-    case 404: return text("Not Found");
-    case 500: return text("Server Error");
-    case kHttpTimeoutStatus: return text("Time out");
-    default: return text("Error");
+    case 200:
+        return request_->ResponseText();
+    case 206:
+        return text("Partial Content");
+    case 301:
+        return text("Moved Permanently");
+    case 302:
+        return text("Found");
+    case 304:
+        return text("Not Modified");
+    case 404:
+        return text("Not Found");
+    case 500:
+        return text("Server Error");
+    case kHttpTimeoutStatus:
+        return text("Time out");
+    default:
+        return text("Error");
     }
 }
 
