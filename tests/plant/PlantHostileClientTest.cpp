@@ -1,8 +1,5 @@
 #include "PlantTestClient.h"
 
-#include "plant/PlantModel.h"
-#include "plant/PlantService.h"
-
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
@@ -24,11 +21,7 @@ protected:
         plant_.SetLimits(limits);
         port_ = plant_.Start();
     }
-    size_t Bookings() {
-        size_t count = 0;
-        plant_.WithModel([&](PlantModel& model) { count = model.Bookings().size(); });
-        return count;
-    }
+    size_t Bookings() { return test::Bookings(plant_); }
 
     PlantService plant_;
     int port_ = 0;

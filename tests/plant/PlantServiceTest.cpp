@@ -1,8 +1,5 @@
 #include "PlantTestClient.h"
 
-#include "plant/PlantModel.h"
-#include "plant/PlantService.h"
-
 #include "core/Clock.h"
 #include "core/Common.h"
 
@@ -39,11 +36,7 @@ protected:
     }
 
     Answer Send(const std::string& method, const std::string& url) { return client_->Send(method, url); }
-    size_t Bookings() {
-        size_t count = 0;
-        plant_->WithModel([&](PlantModel& model) { count = model.Bookings().size(); });
-        return count;
-    }
+    size_t Bookings() { return test::Bookings(*plant_); }
 
     std::unique_ptr<PlantService> plant_;
     int port_ = 0;

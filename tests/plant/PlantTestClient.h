@@ -1,5 +1,8 @@
 #pragma once
 
+#include "plant/PlantModel.h"
+#include "plant/PlantService.h"
+
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -10,6 +13,13 @@
 #include <string>
 
 namespace k7::plant::test {
+
+// The scrap bookings the plant's model holds.
+inline size_t Bookings(PlantService& plant) {
+    size_t count = 0;
+    plant.WithModel([&](PlantModel& model) { count = model.Bookings().size(); });
+    return count;
+}
 
 // One HTTP exchange with the plant as a test sees it.
 struct Answer {
