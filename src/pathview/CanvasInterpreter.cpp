@@ -1,5 +1,6 @@
 #include "pathview/CanvasInterpreter.h"
 
+#include "controls/frame/Colors.h"
 #include "controls/frame/RasterSurface.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
@@ -80,16 +81,6 @@ float SingleSum(float a, float b) {
     return ToSingle(static_cast<double>(a) + static_cast<double>(b));
 }
 
-// RGB(red, green, blue): components above 255 count as 255; a negative one is an invalid argument.
-uint32_t Rgb(int16_t red, int16_t green, int16_t blue) {
-    if (red < 0 || green < 0 || blue < 0)
-        Raise(ErrorNumber::InvalidProcedureCall);
-    const auto part = [](int16_t component) {
-        return static_cast<uint32_t>(std::min<int16_t>(component, 255));
-    };
-    return part(red) | part(green) << 8 | part(blue) << 16;
-}
-
 // The colour of a style value: "rgba(r,g,b,a)" or "#rrggbb", everything else black. The "#" form
 // is read as the hexadecimal literal "&h" + bb + gg + rr, character pairs taken by position, so
 // only the six-digit form gives the colour it names.
@@ -102,7 +93,7 @@ uint32_t ColourOf(QStringView value) {
         const int16_t red = component(0);
         const int16_t green = component(1);
         const int16_t blue = component(2);
-        return Rgb(red, green, blue);
+        return Colors::Rgb(red, green, blue);
     }
     if (value.startsWith(u'#')) {
         QString literal = QStringLiteral("&h");

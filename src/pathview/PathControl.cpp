@@ -1,6 +1,7 @@
 #include "pathview/PathControl.h"
 
 #include "controls/frame/Colors.h"
+#include "controls/frame/Twips.h"
 #include "controls/frame/RasterSurface.h"
 #include "controls/frame/Timer.h"
 #include "core/Clock.h"
@@ -164,7 +165,7 @@ void PathControl::RequestPath() {
 void PathControl::ShowPlaceholder() {
     const int pixels = std::clamp(height() / 24, 10, 24);
     FontStyle font = picPath_->Font();
-    font.Size = static_cast<float>(PixelsToTwips(pixels) / 20.0);
+    font.Size = static_cast<float>(PixelsToTwips(pixels) / Twips::PerPoint);
     picPath_->SetFont(font);
     picPath_->MoveTo((width() - picPath_->TextWidth(kUpdating)) / 2,
                      (height() - picPath_->TextHeight(kUpdating)) / 2);

@@ -1,8 +1,14 @@
 #include "controls/frame/Colors.h"
 
+#include "core/RuntimeError.h"
+
 #include <QGuiApplication>
 
 namespace k7 {
+
+void RaiseNegativeColorComponent() {
+    Raise(ErrorNumber::InvalidProcedureCall);
+}
 
 namespace {
 

@@ -8,15 +8,30 @@
 
 namespace k7 {
 
+[[noreturn]] void RaiseNegativeColorComponent();
+
+// RGB(red, green, blue) as the runtime computes it: a component above 255 counts as 255; a
+// negative one raises 5 "Invalid procedure call or argument". Colors::Rgb is the name to use.
+constexpr uint32_t RgbColor(int red, int green, int blue) {
+    if (red < 0 || green < 0 || blue < 0)
+        RaiseNegativeColorComponent();
+    const auto part = [](int component) { return static_cast<uint32_t>(component > 255 ? 255 : component); };
+    return part(red) | part(green) << 8 | part(blue) << 16;
+}
+
 // Colour values as the controls write them: 0x00BBGGRR (red in the lowest byte), or a system
 // colour 0x800000nn that stands for an entry of the current palette. This is the only place where
 // such a value becomes a QColor, so every widget paints the same colour for the same number.
 class Colors {
 public:
-    static constexpr uint32_t Rgb(int red, int green, int blue) {
-        return static_cast<uint32_t>(red & 0xFF) | static_cast<uint32_t>(green & 0xFF) << 8 |
-               static_cast<uint32_t>(blue & 0xFF) << 16;
-    }
+    static constexpr uint32_t Rgb(int red, int green, int blue) { return RgbColor(red, green, blue); }
+
+    // The colours the designs name.
+    static constexpr uint32_t Black = RgbColor(0, 0, 0);
+    static constexpr uint32_t White = RgbColor(255, 255, 255);
+    static constexpr uint32_t Red = RgbColor(255, 0, 0);
+    static constexpr uint32_t Green = RgbColor(0, 255, 0);
+    static constexpr uint32_t Yellow = RgbColor(255, 255, 0);
 
     // System colours (the palette entries the designs refer to).
     static constexpr uint32_t ScrollBars = 0x80000000;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/frame/Colors.h"
 #include "controls/frame/FilledRect.h"
 #include "controls/frame/Label.h"
 #include "controls/frame/Line.h"
@@ -80,10 +81,10 @@ public:
     const std::vector<int16_t>& OeeValues() const { return oeeValues_; }
     const std::vector<uint32_t>& BarColors() const { return barColors_; }
 
-    static constexpr uint32_t Green = 0x00C000;
-    static constexpr uint32_t Yellow = 0x00FFFF;
-    static constexpr uint32_t Red = 0x0000FF;
-    static constexpr uint32_t Grid = 0x808080;
+    static constexpr uint32_t Green = Colors::Rgb(0, 192, 0);
+    static constexpr uint32_t Yellow = Colors::Yellow;
+    static constexpr uint32_t Red = Colors::Red;
+    static constexpr uint32_t Grid = Colors::Rgb(128, 128, 128);
 
 signals:
     // Declared by the control's event interface; OEETracker never raises it.

@@ -1,6 +1,7 @@
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 
 #include "controls/frame/Colors.h"
+#include "controls/frame/Twips.h"
 #include "controls/frame/ControlHost.h"
 #include "controls/frame/FilledRect.h"
 #include "controls/frame/FrameErrors.h"
@@ -34,7 +35,6 @@ enum Slot {
 
 constexpr uint32_t kBlack = 0x000000;
 constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr uint32_t kPureRed = Colors::Rgb(255, 0, 0);
 
 // What a failed font write falls back to.
 const QString kDefaultFontName = QStringLiteral("Tahoma");
@@ -72,7 +72,7 @@ void SetFigure(Label& cell, float value) {
 
 // A bad quantity above zero is a warning: pure red; zero or less in the table's text colour.
 void ColourBadCell(Label& cell, float bad, uint32_t fontColor) {
-    cell.SetForeColor(bad <= 0 ? fontColor : kPureRed);
+    cell.SetForeColor(bad <= 0 ? fontColor : Colors::Red);
 }
 
 // The good-cell rule: the good quantity against the green and yellow targets of the same figures.
@@ -594,7 +594,7 @@ void ProductionPeriodTable::LayoutTable() {
     const double half = w * 0.5;
     const double h = static_cast<double>(ScaleHeight()) / kRows;
     // Centres a line of the cells' current size in the row height.
-    const double f = static_cast<double>(lblCell_->At(0).FontSize()) * 20.0;
+    const double f = static_cast<double>(lblCell_->At(0).FontSize()) * Twips::PerPoint;
     const int16_t d = ToInteger(std::floor(h - f) / 2.0);
     FitFontToCell(ToInteger(h), columnCount_);
 

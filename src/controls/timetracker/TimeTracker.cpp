@@ -1,6 +1,7 @@
 #include "controls/timetracker/TimeTracker.h"
 
 #include "controls/frame/Colors.h"
+#include "controls/frame/Twips.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
@@ -13,8 +14,7 @@ namespace k7 {
 namespace {
 
 constexpr uint32_t kLineColor = Colors::Rgb(224, 224, 224);
-constexpr uint32_t kClockOverTarget = 0x0000FF;
-constexpr uint32_t kClockBetweenCycles = 0x000000;
+constexpr uint32_t kClockBetweenCycles = Colors::Black;
 
 // The current cycle: the first entry of the reply's data.
 Variant CurrentCycle(const JsonBag& reply) {
@@ -32,7 +32,7 @@ int32_t SecondsSince(Date start) {
 
 // At least two digits, the sign in front: 5 "05", -5 "-05", 100 "100".
 QString TwoDigits(int64_t value) {
-    const QString digits = QStringLiteral("%1").arg(value < 0 ? -value : value, 2, 10, QLatin1Char('0'));
+    const QString digits = Dates::ZeroPadded(value < 0 ? -value : value, 2);
     return value < 0 ? QLatin1Char('-') + digits : digits;
 }
 
@@ -138,7 +138,7 @@ void TimeTracker::Resize() {
     lblTime_->SetForeColor(ClockWithinTarget);
     lblTime_->Move(static_cast<float>(0.65 * bandWidth), static_cast<float>(0.1 * bandHeight),
                    static_cast<float>(0.35 * bandWidth), static_cast<float>(0.8 * bandHeight));
-    lblTime_->SetFontSize(static_cast<float>(lblTime_->Height() / 20.0 * 0.8));
+    lblTime_->SetFontSize(static_cast<float>(lblTime_->Height() / Twips::PerPoint * 0.8));
 
     lineTop_->SetPoints(0, static_cast<float>(0.3 * height), static_cast<float>(width), static_cast<float>(0.3 * height));
     lineBottom_->SetPoints(0, static_cast<float>(BaseLine()), static_cast<float>(width),
@@ -214,7 +214,7 @@ void TimeTracker::ChartRefresh() {
                 AddNewBar();
             }
             GrowCurrentBar();
-            lblTime_->SetForeColor(cycleElapsed_ <= cycleTarget_ ? ClockWithinTarget : kClockOverTarget);
+            lblTime_->SetForeColor(cycleElapsed_ <= cycleTarget_ ? ClockWithinTarget : OverTarget);
             lblTime_->SetCaption(FormatClock(cycleElapsed_));
         },
         [](JsonBag&) {}, {}, FailurePolicy::Swallow);

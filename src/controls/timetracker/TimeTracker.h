@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/frame/Colors.h"
 #include "controls/frame/FilledRect.h"
 #include "controls/frame/Label.h"
 #include "controls/frame/Line.h"
@@ -81,9 +82,9 @@ public:
     int32_t CycleElapsed() const { return cycleElapsed_; }
     int32_t BarMaxHeight() const { return barMaxHeight_; }
 
-    static constexpr uint32_t WithinTarget = 0x00FF00;
-    static constexpr uint32_t OverTarget = 0x0000FF;
-    static constexpr uint32_t ClockWithinTarget = 0xFFFFFF;
+    static constexpr uint32_t WithinTarget = Colors::Green;
+    static constexpr uint32_t OverTarget = Colors::Red;
+    static constexpr uint32_t ClockWithinTarget = Colors::White;
 
 signals:
     // Declared by the control's event interface; TimeTracker never raises it.
