@@ -118,11 +118,9 @@ const ParseRow kParseRows[] = {
 TEST(JsonBagParse, GivesTheDocumentOrFailsAtThePosition) {
     for (const ParseRow& row : kParseRows) {
         const QString text = QString::fromUtf16(row.text);
-        QString written;
-        const QString failure = FailureOf([&] { written = Parse(text)->JSON(); });
-        const bool parsed = failure == QStringLiteral("no error");
-        EXPECT_EQ(parsed ? written : failure, QString::fromUtf16(row.outcome)) << text.toStdString();
-        if (parsed) { // what we write must read back to the same document
+        const QString written = Outcome([&] { return Parse(text)->JSON(); }); // or the failure
+        EXPECT_EQ(written, QString::fromUtf16(row.outcome)) << text.toStdString();
+        if (written.startsWith(u'{') || written.startsWith(u'[')) { // it must read back the same
             EXPECT_EQ(Parse(written)->JSON(), written) << text.toStdString();
         }
     }

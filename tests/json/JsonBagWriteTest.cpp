@@ -89,11 +89,9 @@ TEST(JsonBagWrite, SimpleValuesAsTheShortestExactTextOrFailure) {
     for (const auto& row : rows) {
         auto bag = JsonBag::Create();
         bag->SetItem(QStringLiteral("v"), row.value);
-        QString written;
-        const QString failure = FailureOf([&] { written = bag->JSON(); });
-        EXPECT_EQ(failure == QStringLiteral("no error") ? written : failure,
-                  failure == QStringLiteral("no error") ? QStringLiteral("{\"v\":%1}").arg(row.written)
-                                                        : row.written)
+        const QString written = Outcome([&] { return bag->JSON(); }); // the document or the failure
+        EXPECT_EQ(written,
+                  written.startsWith(u'{') ? QStringLiteral("{\"v\":%1}").arg(row.written) : row.written)
             << row.label;
     }
 }

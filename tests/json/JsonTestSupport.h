@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/RuntimeError.h"
+#include "support/Checks.h"
 #include "support/Printers.h"
 #include "json/JsonBag.h"
 
@@ -12,12 +12,10 @@ namespace k7::test {
 
 // The failure text ("number-description") that `action` raises, or "no error".
 template <class Action> QString FailureOf(Action&& action) {
-    try {
+    return Outcome([&] {
         action();
-    } catch (const RuntimeError& error) {
-        return error.FailureText();
-    }
-    return QStringLiteral("no error");
+        return QStringLiteral("no error");
+    });
 }
 
 inline std::shared_ptr<JsonBag> Parse(const QString& text, bool decimalMode = false) {
