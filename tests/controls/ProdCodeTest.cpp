@@ -17,13 +17,6 @@ using k7::Variant;
 
 namespace {
 
-void ExpectGeometry(const Label& label, float left, float top, float width, float height) {
-    EXPECT_FLOAT_EQ(label.Left(), left) << label.Name().toStdString();
-    EXPECT_FLOAT_EQ(label.Top(), top) << label.Name().toStdString();
-    EXPECT_FLOAT_EQ(label.Width(), width) << label.Name().toStdString();
-    EXPECT_FLOAT_EQ(label.Height(), height) << label.Name().toStdString();
-}
-
 // --- layout: the design extent's is in the golden dump ----------------------------------------
 
 TEST(ProdCodeLayout, RefreshFalseLaysOutFromTheOuterExtentAndOnlyItFollowsAResize) {
@@ -32,11 +25,11 @@ TEST(ProdCodeLayout, RefreshFalseLaysOutFromTheOuterExtentAndOnlyItFollowsAResiz
     control.SetExtent(11280, 990);
     control.setFontSize(12);
     control.Refresh(true);
-    ExpectGeometry(control.lblTxt(), 112.8f, 49.5f, 1974, 396);
+    EXPECT_EQ(control.lblTxt().Bounds(), (k7::TwipsRect{112.8f, 49.5f, 1974, 396}));
     EXPECT_EQ(control.lblTxt().FontSize(), 8.0f) << "a FontSize write waits for Createlabels";
     control.Createlabels();
-    ExpectGeometry(control.lblTxt(), 225.6f, 99, 3948, 792);
-    ExpectGeometry(control.lblCode(), 4173.6f, 99, 6768, 792);
+    EXPECT_EQ(control.lblTxt().Bounds(), (k7::TwipsRect{225.6f, 99, 3948, 792}));
+    EXPECT_EQ(control.lblCode().Bounds(), (k7::TwipsRect{4173.6f, 99, 6768, 792}));
     EXPECT_EQ(control.lblCode().FontSize(), 12.0f);
 }
 
@@ -126,7 +119,8 @@ TEST_P(ProdCodeReply, ShowsTheCodeNoDataOrKeepsTheCaptionAndRecordsTheFailure) {
     EXPECT_EQ(control.RefreshProd(), row.ExpectResult);
     EXPECT_EQ(control.lblCode().Caption(), row.ExpectCaption);
     EXPECT_EQ(control.Error(), row.ExpectError);
-    EXPECT_EQ(scripted.replies->Sent, QStringList({"GET http://plant/processes/prod?process=P100&session=S7&company=ACME"}));
+    EXPECT_EQ(scripted.replies->Sent,
+              QStringList({"GET http://plant/processes/prod?process=P100&session=S7&company=ACME"}));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -40,13 +40,6 @@ protected:
     void TearDown() override { k7::Clock::UseSystemTime(); }
 };
 
-void ExpectBounds(const Label& cell, float left, float top, float width, float height) {
-    EXPECT_FLOAT_EQ(cell.Left(), left) << cell.Index();
-    EXPECT_FLOAT_EQ(cell.Top(), top) << cell.Index();
-    EXPECT_FLOAT_EQ(cell.Width(), width) << cell.Index();
-    EXPECT_FLOAT_EQ(cell.Height(), height) << cell.Index();
-}
-
 QStringList Items(const k7::PopupMenu& menu) {
     QStringList items;
     for (const auto& entry : menu.Items())
@@ -78,14 +71,14 @@ TEST(ProductionPeriodTableLayout, CellsFollowTheWindowAndTheExtentOnceTheGridIsB
     EXPECT_NEAR(narrow, size * 0.8f, 1.0f) << "more than ten columns fit the text to four fifths of the row";
     EXPECT_EQ(control.FontSize(), k7::ToInteger(size)) << "FontSize reads the fitted size";
     const float d = k7::ToInteger(std::floor(300.0 - size * 20.0) / 2.0);
-    ExpectBounds(control.Cell(0, 0), 30, d, 650, 300);
-    ExpectBounds(control.Cell(1, 1), 500, 300 + d, 1000, 300);
-    ExpectBounds(control.Cell(2, 9), 8350, 600 + d, 600, 300);
+    EXPECT_EQ(control.Cell(0, 0).Bounds(), (k7::TwipsRect{30, d, 650, 300}));
+    EXPECT_EQ(control.Cell(1, 1).Bounds(), (k7::TwipsRect{500, 300 + d, 1000, 300}));
+    EXPECT_EQ(control.Cell(2, 9).Bounds(), (k7::TwipsRect{8350, 600 + d, 600, 300}));
     EXPECT_FLOAT_EQ(control.BarMax().Top(), 300);
     EXPECT_FLOAT_EQ(control.BarMax().Height(), 300);
     EXPECT_TRUE(control.BarMax().Visible());
     control.SetExtent(18000, 900);
-    ExpectBounds(control.Cell(2, 9), 16700, 300 + control.Cell(0, 5).Top(), 1200, 150);
+    EXPECT_EQ(control.Cell(2, 9).Bounds(), (k7::TwipsRect{16700, 300 + control.Cell(0, 5).Top(), 1200, 150}));
 
     control.SetExtent(9000, 1800);
     control.setEndDate("20240101060000");
@@ -95,6 +88,37 @@ TEST(ProductionPeriodTableLayout, CellsFollowTheWindowAndTheExtentOnceTheGridIsB
     EXPECT_FLOAT_EQ(control.Cell(3, 0).Left(), 30) << "a single column takes the caption share of the width";
     EXPECT_FLOAT_EQ(control.Cell(3, 0).Width(), 5850);
 }
+
+struct FitRow {
+    float Width, Height;
+    int Size;
+};
+
+class ProductionPeriodTableFit : public ::testing::TestWithParam<FitRow> {};
+
+// An eight-hour window: the cells take the largest whole size whose line, as the layouts measure
+// it, fits the row.
+TEST_P(ProductionPeriodTableFit, CellsTakeTheLargestWholeSizeWhoseLineFitsTheRow) {
+    const FitRow& row = GetParam();
+    ScriptedTable table("20240101060000", "20240101140000");
+    ProductionPeriodTable& control = table.control;
+    control.SetExtent(row.Width, row.Height);
+    control.Refresh(false);
+    ASSERT_EQ(control.ColumnCount(), 10);
+    const auto line = [&control](int size) {
+        k7::FontStyle font = control.ControlFont();
+        font.Size = static_cast<float>(size);
+        return control.TextHeight("O", font);
+    };
+    EXPECT_EQ(control.FontSize(), row.Size);
+    EXPECT_FLOAT_EQ(control.Cell(3, 9).FontSize(), static_cast<float>(row.Size));
+    EXPECT_LE(line(row.Size), row.Height / 6);
+    EXPECT_GT(line(row.Size + 1), row.Height / 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(ProductionPeriodTable, ProductionPeriodTableFit,
+                         ::testing::Values(FitRow{7095, 2175, 15}, FitRow{9000, 1800, 12},
+                                           FitRow{7095, 4350, 30}));
 
 class ProductionPeriodTableTimeBar : public FrozenClock {};
 
@@ -131,18 +155,17 @@ TEST(ProductionPeriodTableMenu, ARowCaptionPopsUpItsMenuAndAChoiceIsStoredAndAnn
         int Choice;      // what the user picks; -1 dismisses
         QStringList Shown;
         std::vector<std::pair<QString, V>> Expect;
-    } const rows[] = {
-        {"plan", 0, 0, 1, {"Real", "Planned"}, {{"Planned", B(1)}}},
-        {"capacity", 1, 0, 2, {"OEE", "EP", "Act."}, {{"RatiosType", B(1)}}},
-        {"target", 2, 0, 6, kTargets, {{"RatiosTypeTarget", B(5)}}},
-        {"bad", 4, 0, 3, {"Bad", "Scrap", "Rework"}, {{"Bad", B(2)}}},
-        {"good", 5, 0, 1, {"Good", "Diff"}, {{"Good", B(1)}, {"Difference", B(0)}}},
-        {"difference", 5, 0, 2, {"Good", "Diff"}, {{"Good", B(0)}, {"Difference", B(1)}}},
-        {"accumulated", 0, -1, 1, {"Total", "Accum"}, {{"Accumulated", V(true)}}},
-        {"dismissed", 0, 0, -1, {"Real", "Planned"}, {}},
-        {"a period cell", 1, 1, 1, {}, {}},
-        {"the produced row has no menu", 3, 0, 1, {}, {}},
-        {"the totals column below its caption", 5, -1, 1, {}, {}}};
+    } const rows[] = {{"plan", 0, 0, 1, {"Real", "Planned"}, {{"Planned", B(1)}}},
+                      {"capacity", 1, 0, 2, {"OEE", "EP", "Act."}, {{"RatiosType", B(1)}}},
+                      {"target", 2, 0, 6, kTargets, {{"RatiosTypeTarget", B(5)}}},
+                      {"bad", 4, 0, 3, {"Bad", "Scrap", "Rework"}, {{"Bad", B(2)}}},
+                      {"good", 5, 0, 1, {"Good", "Diff"}, {{"Good", B(1)}, {"Difference", B(0)}}},
+                      {"difference", 5, 0, 2, {"Good", "Diff"}, {{"Good", B(0)}, {"Difference", B(1)}}},
+                      {"accumulated", 0, -1, 1, {"Total", "Accum"}, {{"Accumulated", V(true)}}},
+                      {"dismissed", 0, 0, -1, {"Real", "Planned"}, {}},
+                      {"a period cell", 1, 1, 1, {}, {}},
+                      {"the produced row has no menu", 3, 0, 1, {}, {}},
+                      {"the totals column below its caption", 5, -1, 1, {}, {}}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Case);
         ScriptedTable table("20240101060000", "20240101140000");
@@ -202,8 +225,12 @@ TEST(ProductionPeriodTableProperties, ACaptionListRenamesItsMenuAfterStoringAndB
         QStringList Items; // the menu's captions afterwards
         bool Raises;
     } const rows[] = {
-        {"long names in brackets", "LabelBad", "Bad,Scrap,Rework;Scrap and rework,Scrap only,Rework only", 4,
-         {"Bad (Scrap and rework)", "Scrap (Scrap only)", "Rework (Rework only)"}, false},
+        {"long names in brackets",
+         "LabelBad",
+         "Bad,Scrap,Rework;Scrap and rework,Scrap only,Rework only",
+         4,
+         {"Bad (Scrap and rework)", "Scrap (Scrap only)", "Rework (Rework only)"},
+         false},
         {"no comma: design captions", "LabelBad", "Scrap only", 4, {"Bad", "Scrap", "Rework"}, false},
         {"equal or missing long names", "LabelTarget", "A,B;A", 1, {"A", "B", "Act."}, false},
         {"without long names", "LabelGreenTarget", "a,b", 2, QStringList{"a", "b"} + kTargets.mid(2), false},
