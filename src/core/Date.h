@@ -52,6 +52,9 @@ int64_t DiffDays(Date from, Date to);
 // Whole seconds from `from` to `to`, each side taken to the nearest second first.
 int64_t DiffSeconds(Date from, Date to);
 
+// Seconds since the midnight before `date`, fraction included: the runtime's Timer.
+double SecondsSinceMidnight(Date date);
+
 // The calendar parts, the time rounded to the nearest second.
 Parts Split(Date date);
 // 1 = Sunday .. 7 = Saturday.

@@ -143,6 +143,11 @@ int Weekday(Date date) {
     return static_cast<int>(((day + 6) % 7 + 7) % 7) + 1;
 }
 
+double SecondsSinceMidnight(Date date) {
+    const double days = ToLinear(date);
+    return (days - std::floor(days)) * 86400.0;
+}
+
 QString ZeroPadded(int64_t value, int width) {
     return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
 }

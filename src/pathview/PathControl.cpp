@@ -58,8 +58,7 @@ QString ToAnsi(const QString& text) {
 // Seconds since midnight as a single, as the runtime's timer reads: changes with every request,
 // so no cache can answer one.
 QString SecondsSinceMidnight(Date now) {
-    const double days = Dates::ToLinear(now);
-    return NumberToText(ToSingle((days - std::floor(days)) * 86400.0));
+    return NumberToText(ToSingle(Dates::SecondsSinceMidnight(now)));
 }
 
 } // namespace
