@@ -1,27 +1,9 @@
-#include "support/K7Process.h"
 #include "plant/PlantService.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "support/K7Process.h"
 
 #include <gtest/gtest.h>
 
 namespace {
-
-// A loopback port that nobody listens on.
-int ClosedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}
 
 class RestCommand : public ::testing::Test {
 protected:
@@ -30,7 +12,8 @@ protected:
 };
 
 TEST_F(RestCommand, PrintsTheReplyBodyWithOneNewline) {
-    const K7Run run = RunK7({"rest", "GET", plant.BaseUrl(), "processes/prod", "process=P100&session=S1&company=C1"});
+    const K7Run run =
+        RunK7({"rest", "GET", plant.BaseUrl(), "processes/prod", "process=P100&session=S1&company=C1"});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_TRUE(run.Out.startsWith(u'{')) << run.Out.toStdString();
     EXPECT_TRUE(run.Out.contains(QStringLiteral("\"Id_prod\":\"T-4711\""))) << run.Out.toStdString();
@@ -39,18 +22,23 @@ TEST_F(RestCommand, PrintsTheReplyBodyWithOneNewline) {
 }
 
 TEST_F(RestCommand, PrintsTheFailureEnvelopeForAReasonPhrase) {
-    plant.InjectFault(QStringLiteral("processes/prod"), {503, QStringLiteral("Line \"3\" offline"), 0, {}, false});
-    const K7Run run = RunK7({"rest", "GET", plant.BaseUrl(), "processes/prod", "process=P100&session=S1&company=C1"});
+    plant.InjectFault(QStringLiteral("processes/prod"),
+                      {503, QStringLiteral("Line \"3\" offline"), 0, {}, false});
+    const K7Run run =
+        RunK7({"rest", "GET", plant.BaseUrl(), "processes/prod", "process=P100&session=S1&company=C1"});
     ASSERT_EQ(run.ExitCode, 0);
     // The reason phrase goes in unescaped, so this envelope is not valid JSON on purpose.
-    EXPECT_EQ(run.Out, QStringLiteral("{\"status\":\"9999\",\"data\":\"\",\"message\":\"Line \"3\" offline\"}\n"));
+    EXPECT_EQ(run.Out,
+              QStringLiteral("{\"status\":\"9999\",\"data\":\"\",\"message\":\"Line \"3\" offline\"}\n"));
 }
 
-TEST(RestCommandWithoutService, PrintsTheTransportFailureAsAnEnvelope) {
-    const QString base = QStringLiteral("http://127.0.0.1:%1/").arg(ClosedPort());
+TEST_F(RestCommand, PrintsTheTransportFailureOfAStoppedServiceAsAnEnvelope) {
+    const QString base = plant.BaseUrl();
+    plant.Stop(); // nobody listens on its port now
     const K7Run run = RunK7({"rest", "--server", "post", base, "/results", "process=P100"});
     ASSERT_EQ(run.ExitCode, 0);
-    EXPECT_TRUE(run.Out.startsWith(QStringLiteral("{\"status\":\"9999\",\"data\":\"\",\"message\":\"-2147012867-")))
+    EXPECT_TRUE(
+        run.Out.startsWith(QStringLiteral("{\"status\":\"9999\",\"data\":\"\",\"message\":\"-2147012867-")))
         << run.Out.toStdString();
 }
 

@@ -1,5 +1,5 @@
-#include "support/K7Process.h"
 #include "plant/PlantService.h"
+#include "support/K7Process.h"
 #include "json/JsonBag.h"
 
 #include <QFile>
@@ -49,38 +49,15 @@ TEST_F(ShowCommand, DumpsProdCodeShowingThePlantsProduct) {
     const auto dump = Parse(run.Out);
     EXPECT_EQ(At(dump, {"properties", "Error"}).ToText(), "");
     EXPECT_EQ(At(dump, {"properties", "Process"}).ToText(), "P100");
-    EXPECT_EQ(At(dump, {"properties", "FontSize"}).ToDouble(), 8.0);
     // The host's record: APIHost is the one notifying property of ProdCode.
     EXPECT_EQ(At(dump, {"host", 1, "what"}).ToText(), "CanPropertyChange");
     EXPECT_EQ(At(dump, {"host", 2, "what"}).ToText(), "PropertyChanged");
     EXPECT_EQ(At(dump, {"host", 2, "name"}).ToText(), "APIHost");
     EXPECT_EQ(At(dump, {"host"}).As<JsonBag>()->Count(), 2);
 
-    const Variant code = Child(dump, "lblCode");
-    EXPECT_EQ(code.Item("caption").ToText(), "T-4711");
-    EXPECT_FLOAT_EQ(code.Item("left").ToSingle(), 2086.8f);
-    EXPECT_EQ(code.Item("backColor").ToText(), "0x00C0C0C0");
-    EXPECT_EQ(code.Item("foreColor").ToText(), "0x80000012");
-    EXPECT_EQ(code.Item("alignment").ToText(), "right");
-    const Variant txt = Child(dump, "lblTxt");
-    EXPECT_EQ(txt.Item("caption").ToText(), "Tool / Part");
-    EXPECT_EQ(txt.Item("font").Item("size").ToDouble(), 8.0);
-    EXPECT_EQ(txt.Item("font").Item("name").ToText(), "Tahoma");
-    EXPECT_TRUE(txt.Item("index").IsNull());
+    // The design layout, colours and fonts of the same dump: the golden ProdCode.json.
+    EXPECT_EQ(Child(dump, "lblCode").Item("caption").ToText(), "T-4711");
     EXPECT_EQ(plant.RequestCount("processes/prod"), 1);
-}
-
-TEST_F(ShowCommand, OpenedAndSizedRefreshesTwiceAndLaysOutOnTheGivenExtent) {
-    const QString png = directory.filePath("prod.png");
-    const K7Run run = RunK7({"show", "ProdCode", "--prop", "APIHost=" + plant.BaseUrl(), "--prop",
-                             "Process=P200", "--prop", "Session=T1", "--prop", "Company=ORV", "--size",
-                             "11280x990", "--opened", "--dump", "-", "--screenshot", png});
-    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    const auto dump = Parse(run.Out);
-    EXPECT_EQ(Child(dump, "lblCode").Item("caption").ToText(), "880154");
-    EXPECT_FLOAT_EQ(Child(dump, "lblTxt").Item("width").ToSingle(), 3948.0f);
-    EXPECT_EQ(plant.RequestCount("processes/prod"), 2);
-    EXPECT_EQ(QImage(png).size(), QSize(752, 66));
 }
 
 TEST_F(ShowCommand, ScreenFileRestoresPersistedPropertiesAndSavesThemBack) {
@@ -113,21 +90,37 @@ TEST_F(ShowCommand, ScreenFileRestoresPersistedPropertiesAndSavesThemBack) {
     EXPECT_EQ(properties.Item("FontSize").ToDouble(), 8.0) << "default restored, then written";
 }
 
+// Steps run in the order given: nothing at all (no layout, no request); a load without layout, a
+// host resize, then the layout at the new extent; opened and sized (two refreshes, one layout).
 TEST_F(ShowCommand, StepsRunInTheOrderGiven) {
-    const QStringList connection = {"--prop", "APIHost=" + plant.BaseUrl(), "--prop", "Process=P100"};
-    // Nothing at all: no layout, no request.
-    const auto untouched = Parse(RunK7(QStringList{"show", "ProdCode", "--no-refresh", "--dump", "-"} + connection).Out);
-    EXPECT_EQ(Child(untouched, "lblTxt").Item("caption").ToText(), "");
-    EXPECT_EQ(plant.RequestCount("processes/prod"), 0);
-    // A load without layout, a host resize, then the layout at the new extent.
-    const K7Run run = RunK7(QStringList{"show", "ProdCode", "--refresh", "true", "--resize", "11280x990",
-                                        "--release", "lblCode", "--refresh", "false", "--dump", "-"} +
-                            connection);
-    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    const auto dump = Parse(run.Out);
-    EXPECT_EQ(Child(dump, "lblCode").Item("caption").ToText(), "T-4711");
-    EXPECT_FLOAT_EQ(Child(dump, "lblTxt").Item("width").ToSingle(), 3948.0f);
-    EXPECT_EQ(plant.RequestCount("processes/prod"), 2);
+    const QString png = directory.filePath("prod.png");
+    const struct {
+        QString Process;
+        QStringList Steps;
+        QString Code;
+        float TxtWidth;
+        int Requests;
+    } rows[] = {{"P100", {"--no-refresh"}, "", 2415, 0},
+                {"P100",
+                 {"--refresh", "true", "--resize", "11280x990", "--release", "lblCode", "--refresh", "false"},
+                 "T-4711",
+                 3948,
+                 2},
+                {"P200", {"--size", "11280x990", "--opened", "--screenshot", png}, "880154", 3948, 2}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.Steps.join(' ').toStdString());
+        const int before = plant.RequestCount("processes/prod");
+        // Properties given after the steps are still set before them.
+        const K7Run run = RunK7(QStringList{"show", "ProdCode"} + row.Steps +
+                                QStringList{"--prop", "APIHost=" + plant.BaseUrl(), "--prop",
+                                            "Process=" + row.Process, "--dump", "-"});
+        ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+        const auto dump = Parse(run.Out);
+        EXPECT_EQ(Child(dump, "lblCode").Item("caption").ToText(), row.Code);
+        EXPECT_FLOAT_EQ(Child(dump, "lblTxt").Item("width").ToSingle(), row.TxtWidth);
+        EXPECT_EQ(plant.RequestCount("processes/prod") - before, row.Requests);
+    }
+    EXPECT_EQ(QImage(png).size(), QSize(752, 66));
 }
 
 TEST(DemoCommand, RendersHeadlessAndPrintsTheScreenshotsItWrote) {
