@@ -33,8 +33,6 @@ enum Slot {
     YellowTarget = 7
 };
 
-constexpr uint32_t kBlack = 0x000000;
-constexpr uint32_t kWhite = 0xFFFFFF;
 
 // What a failed font write falls back to.
 const QString kDefaultFontName = QStringLiteral("Tahoma");
@@ -80,13 +78,13 @@ void ColourGoodCell(Label& cell, float good, float green, float yellow) {
     cell.SetBackStyle(BackStyle::Opaque);
     if (good >= green) {
         cell.SetBackColor(ProductionPeriodTable::ColorGreen);
-        cell.SetForeColor(kBlack);
+        cell.SetForeColor(Colors::Black);
     } else if (good >= yellow) {
         cell.SetBackColor(ProductionPeriodTable::ColorYellow);
-        cell.SetForeColor(kBlack);
+        cell.SetForeColor(Colors::Black);
     } else {
         cell.SetBackColor(ProductionPeriodTable::ColorRed);
-        cell.SetForeColor(kWhite);
+        cell.SetForeColor(Colors::White);
     }
 }
 
@@ -195,7 +193,7 @@ const PropertyTable& ProductionPeriodTable::ClassProperties() {
                             [](const ControlBase& c) { return Variant(c.ControlFont().Italic); })
             .WriteStep(&T::WriteFontItalic)
             .Add(FontRow(
-                QStringLiteral("FontColor"), PropertyType::Color, Variant(int32_t(kWhite)),
+                QStringLiteral("FontColor"), PropertyType::Color, Variant(int32_t(Colors::White)),
                 [](const ControlBase& c) { return Variant(static_cast<int32_t>(c.ForeColor())); },
                 [](ControlBase& c, const Variant& v) {
                     c.SetForeColor(static_cast<uint32_t>(*v.Get<int32_t>()));
@@ -208,14 +206,14 @@ const PropertyTable& ProductionPeriodTable::ClassProperties() {
 
 ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(parent) {
     SetDesignExtent(7095, 2175);
-    SetBackColor(kBlack);
+    SetBackColor(Colors::Black);
     SetControlFont(FontStyle{.Name = QStringLiteral("Tahoma"), .Size = 9.75f});
-    SetForeColor(kWhite);
+    SetForeColor(Colors::White);
 
     Label& cell0 = Create<Label>(QStringLiteral("lblCell"), 0)
                        .ApplyDesign({.Bounds = {0, 0, 735, 375},
                                      .Font = FontStyle{.Name = QStringLiteral("Tahoma")},
-                                     .ForeColor = kWhite,
+                                     .ForeColor = Colors::White,
                                      .Back = BackStyle::Transparent});
     cell0.SetWordWrap(false);
     lblCell_.emplace(cell0);
@@ -818,7 +816,7 @@ void ProductionPeriodTable::WriteFontColor(const Variant& value) {
             color = static_cast<uint32_t>(*PropertyTable::Convert(PropertyType::Color, value).Get<int32_t>());
             return color != ForeColor();
         },
-        [&] { SetForeColor(color); }, [&] { SetForeColor(kWhite); });
+        [&] { SetForeColor(color); }, [&] { SetForeColor(Colors::White); });
 }
 
 } // namespace k7

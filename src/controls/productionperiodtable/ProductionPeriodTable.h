@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/frame/Colors.h"
 #include "controls/frame/ServiceControl.h"
 #include "controls/frame/WidgetArray.h"
 #include "core/Date.h"
@@ -163,9 +164,9 @@ public:
     static std::vector<std::pair<QString, QString>> ShiftContaining(Date now);
 
     // Background colours of the good row.
-    static constexpr uint32_t ColorGreen = 0x44EF93;  // RGB(147, 239, 68)
-    static constexpr uint32_t ColorYellow = 0x4DFFFF; // RGB(255, 255, 77)
-    static constexpr uint32_t ColorRed = 0x4D4DFF;    // RGB(255, 77, 77)
+    static constexpr uint32_t ColorGreen = Colors::Rgb(147, 239, 68);
+    static constexpr uint32_t ColorYellow = Colors::Rgb(255, 255, 77);
+    static constexpr uint32_t ColorRed = Colors::Rgb(255, 77, 77);
 
 signals:
     // The user switched a view option through a menu. The value is stored, but neither the host
