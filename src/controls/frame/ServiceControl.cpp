@@ -57,30 +57,33 @@ void ServiceControl::RunWrite(const ServiceCall& call, Judgement judgement,
                               const std::function<void(JsonBag&)>& rejected) {
     WriteOutcome write =
         WriteSender::NewWrite(call.Verb, RestClient::RequestAddress(apiHost_, call.Path, call.Query));
-    // Entered before it is sent: a terminal that dies while the request is out still has it.
+    // Entered before it is sent, so a terminal that dies while the request is out still has it. A
+    // journal that cannot take the entry (a full disk) does not hold the booking back: the write
+    // goes out, the host hears of it, and the journal's failure then goes to Error.
     const std::shared_ptr<WriteJournal> journal = WriteJournal::Active();
-    if (journal)
-        write.JournalId = journal->Begin(write, judgement);
-    const WriteSender::Reply reply =
-        WriteSender(requestFactory_).Send(write, call.Verb, apiHost_, call.Path, call.Query, judgement);
-    // The host hears of the outcome even when the journal cannot take it (a full disk); that
-    // failure then goes to Error like any other.
     std::exception_ptr journalFailure;
-    if (journal) {
+    const auto journalled = [&journalFailure](const std::function<void()>& step) {
         try {
-            journal->Finish(write.JournalId, write);
+            step();
         } catch (...) {
             journalFailure = std::current_exception();
         }
-    }
+    };
+    if (journal)
+        journalled([&] { write.JournalId = journal->Begin(write, judgement); });
+    const WriteSender::Reply reply =
+        WriteSender(requestFactory_).Send(write, call.Verb, apiHost_, call.Path, call.Query, judgement);
+    if (journal && write.JournalId != 0)
+        journalled([&] { journal->Finish(write.JournalId, write); });
     emit WriteFinished(write);
-    for (const std::exception_ptr& failure : {journalFailure, reply.Failure})
-        if (failure)
-            std::rethrow_exception(failure);
+    if (reply.Failure)
+        std::rethrow_exception(reply.Failure);
     if (reply.Accepted)
         accepted(*reply.Document);
     else
         rejected(*reply.Document);
+    if (journalFailure)
+        std::rethrow_exception(journalFailure);
 }
 
 bool ServiceControl::RunServiceLoader(const ServiceCall& call, Judgement judgement,
