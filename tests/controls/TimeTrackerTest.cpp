@@ -97,6 +97,46 @@ INSTANTIATE_TEST_SUITE_P(TimeTracker, TimeTrackerLayout,
                          ::testing::Values(LayoutRow{4680, 3585, kBase, 1075.5f, 234, 2330, 28.68f, false},
                                            LayoutRow{1200, 900, 855, 270, 60, 585, 7.2f, true}));
 
+struct CaptionRow {
+    float Width, Height;
+    bool OneFace; // both faces agree on the face, so the second layout is the last change
+};
+
+class TimeTrackerCaption : public ::testing::TestWithParam<CaptionRow> {};
+
+// The caption is fitted from its own width, measured in the face it has: a width that follows the
+// size settles the fit instead of shrinking it on every layout. Where the caption fitted in Tahoma
+// asks for Small Fonts while Small Fonts, narrower, asks for Tahoma, the layouts alternate between
+// the two sizes; nowhere do they drift. Back at the design size the caption is Tahoma again.
+TEST_P(TimeTrackerCaption, RepeatedLayoutsRepeatTheirSizeAndTheDesignSizeIsTahomaAgain) {
+    const CaptionRow& row = GetParam();
+    TimeTracker control;
+    control.setBars(20);
+    control.ChartCreation();
+    control.Resize();
+    const std::pair<float, QString> design(control.lblText().FontSize(), control.lblText().FontName());
+    control.SetExtent(row.Width, row.Height);
+    std::vector<std::pair<float, QString>> layouts;
+    for (int i = 0; i < 20; ++i) {
+        control.Resize();
+        layouts.emplace_back(control.lblText().FontSize(), control.lblText().FontName());
+    }
+    EXPECT_GT(layouts[19].first, 2.0f);
+    EXPECT_EQ(layouts[19], layouts[17]);
+    EXPECT_EQ(layouts[18], layouts[16]);
+    if (row.OneFace) {
+        EXPECT_EQ(layouts[19], layouts[1]);
+    }
+    control.SetExtent(4680, 3585);
+    control.Resize();
+    control.Resize();
+    EXPECT_EQ(std::pair(control.lblText().FontSize(), control.lblText().FontName()), design);
+}
+
+INSTANTIATE_TEST_SUITE_P(TimeTracker, TimeTrackerCaption,
+                         ::testing::Values(CaptionRow{4680, 3585, true}, CaptionRow{1200, 900, true},
+                                           CaptionRow{9000, 3585, true}, CaptionRow{2000, 1500, false}));
+
 struct LoadRow {
     const char* Case;
     QString Body;

@@ -3,6 +3,7 @@
 
 #include "controls/frame/Colors.h"
 #include "controls/frame/CommandButton.h"
+#include "controls/frame/FaceMetrics.h"
 #include "controls/frame/FilledRect.h"
 #include "controls/frame/FontRegistry.h"
 #include "controls/frame/Label.h"
@@ -15,6 +16,7 @@
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QImage>
+#include <QRawFont>
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
@@ -253,23 +255,50 @@ TEST(Fonts, DesignFacesAreRegisteredOrVisiblySubstituted) {
 TEST(Fonts, SmallSizesTakeTheSmallFace) {
     TestControl control;
     k7::Label& label = control.Create<k7::Label>("lblText");
-    for (const auto& [size, face] : {std::pair{5.0f, "Small Fonts"}, {5.01f, "Tahoma"}, {2.0f, "Small Fonts"}}) {
+    for (const auto& [size, face] :
+         {std::pair{5.0f, "Small Fonts"}, {5.01f, "Tahoma"}, {2.0f, "Small Fonts"}}) {
         label.SetFontSize(size);
         label.UseSmallFaceAtOrBelow(5);
         EXPECT_EQ(label.FontName(), face) << size;
     }
 }
 
-TEST(Fonts, TextWidthGrowsWithTextAndSize) {
+// A line is the face's Windows ascent plus descent, each in whole pixels (Tahoma: 2049 and 423 of
+// 2048 units), not Qt's typographic line of about 0.97 em.
+TEST(Fonts, ALineIsTheWindowsLineOfTheFaceInWholePixels) {
+    TestControl control; // 96 dpi: 15 twips per pixel
+    for (const auto& [points, pixels] :
+         {std::pair{8.25f, 13}, {9.75f, 16}, {12.0f, 19}, {15.0f, 24}, {18.0f, 29}}) {
+        const k7::FontStyle font{.Size = points};
+        EXPECT_EQ(control.TextHeight("O", font), 15.0f * pixels) << points;
+        EXPECT_EQ(control.TextHeight("O\nO", font), 30.0f * pixels) << points;
+    }
+}
+
+// Tahoma's embedded strikes give its widths at their sizes (whole pixels); between pixel sizes a
+// width is the outline's at that very size, so it is proportional to the size. Small Fonts has
+// one strike and no outline: its widths are the strike's, scaled to the size.
+TEST(Fonts, WidthsComeFromTheStrikesAtTheirSizesAndScaleWithTheSize) {
     TestControl control;
-    k7::FontStyle small;
-    k7::FontStyle large = small;
-    large.Size = small.Size * 2;
-    const float one = control.TextWidth("30", small);
-    EXPECT_GT(one, 0.0f);
-    EXPECT_NEAR(control.TextWidth("3030", small), 2 * one, 30.0f);
-    EXPECT_NEAR(control.TextWidth("30", large), 2 * one, 30.0f);
-    EXPECT_NEAR(control.TextHeight("O\nO", small), 2 * control.TextHeight("O", small), 0.01f);
+    const auto faceOf = [](const char* name) {
+        const QRawFont raw = QRawFont::fromFont(k7::FontStyle{.Name = name}.ToQFont());
+        return k7::FaceMetrics([&raw](const char* tag) { return raw.fontTable(tag); });
+    };
+    const k7::FaceMetrics tahoma = faceOf("Tahoma");
+    const k7::FaceMetrics smallFonts = faceOf("Small Fonts");
+    EXPECT_EQ(std::pair(tahoma.StrikeSizes(), tahoma.IsBitmapOnly()),
+              std::pair(std::vector<int>{8, 9, 10, 11, 12, 13, 15, 16}, false));
+    EXPECT_EQ(std::pair(smallFonts.StrikeSizes(), smallFonts.IsBitmapOnly()),
+              std::pair(std::vector<int>{11}, true));
+
+    const QString caption = "Reload Part Time";
+    const auto width = [&](const char* name, float points) {
+        return control.TextWidth(caption, k7::FontStyle{.Name = name, .Size = points}) / 15.0f;
+    };
+    EXPECT_EQ(width("Tahoma", 8.25f), std::round(width("Tahoma", 8.25f))) << "11 pixels: the strike";
+    EXPECT_NEAR(width("Tahoma", 6.1f) / 6.1f, width("Tahoma", 7.3f) / 7.3f, 1e-4);
+    EXPECT_NEAR(width("Small Fonts", 4.125f), width("Small Fonts", 8.25f) / 2, 1e-4);
+    EXPECT_NEAR(width("Small Fonts", 16.5f), width("Small Fonts", 8.25f) * 2, 1e-4);
 }
 
 // Timer handlers and the failure texts of other errors: Frame's handler and loader-trap tests.

@@ -1,9 +1,11 @@
 #include "controls/frame/CommandButton.h"
 
+#include "controls/frame/CaptionPainting.h"
 #include "controls/frame/Colors.h"
 #include "controls/frame/ConfirmKey.h"
 #include "controls/frame/ControlBase.h"
 #include "controls/frame/PixelPainting.h"
+#include "controls/frame/Twips.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -70,12 +72,10 @@ void CommandButton::paintEvent(QPaintEvent*) {
     QRect textArea = area.adjusted(3, 2, -3, -2);
     if (sunken)
         textArea.translate(1, 1);
-    int flags = Qt::AlignCenter;
-    if (WordWrap())
-        flags |= Qt::TextWordWrap;
     painter.setFont(font());
     painter.setPen(Colors::ToQColor(ForeColor(), colors));
-    painter.drawText(textArea, flags, Caption());
+    CaptionPainting::Draw(painter, textArea, Qt::AlignCenter, WordWrap(), Caption(), Font(),
+                          Twips::LogicalDpi(*this));
 
     if (hasFocus()) {
         QStyleOptionFocusRect option;

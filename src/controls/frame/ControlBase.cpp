@@ -7,11 +7,11 @@
 #include "controls/frame/FontRegistry.h"
 #include "controls/frame/PropertyBag.h"
 #include "controls/frame/TabOrder.h"
+#include "controls/frame/TextMeasure.h"
 #include "controls/frame/Twips.h"
 #include "core/RuntimeError.h"
 
 #include <QCoreApplication>
-#include <QFontMetricsF>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -135,17 +135,16 @@ void ControlBase::SetControlFont(const FontStyle& font) {
 }
 
 float ControlBase::TextWidth(const QString& text, const FontStyle& font) const {
-    const QFontMetricsF metrics(font.ToQFont(), this);
     double widest = 0;
     for (const QString& line : text.split(QLatin1Char('\n')))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
+        widest = std::max(widest, TextMeasure::Width(line, font, Twips::LogicalDpi(*this)));
     return static_cast<float>(widest * TwipsPerPixel());
 }
 
 float ControlBase::TextHeight(const QString& text, const FontStyle& font) const {
-    const QFontMetricsF metrics(font.ToQFont(), this);
     const qsizetype lines = text.count(QLatin1Char('\n')) + 1;
-    return static_cast<float>(metrics.height() * static_cast<double>(lines) * TwipsPerPixel());
+    return static_cast<float>(TextMeasure::LineHeight(font, Twips::LogicalDpi(*this)) *
+                              static_cast<double>(lines) * TwipsPerPixel());
 }
 
 void ControlBase::RepaintNow() {

@@ -108,8 +108,8 @@ public:
     void SetForeColor(uint32_t color);
     const FontStyle& ControlFont() const { return controlFont_; }
     void SetControlFont(const FontStyle& font); // 380 for an impossible size
-    // Width and height of a text in twips, in the control's font or in `font`. The height is one
-    // line per line break plus one.
+    // Width and height of a text in twips, in the control's font or in `font`, as TextMeasure
+    // measures them: the widest line, and one line height per line break plus one.
     float TextWidth(const QString& text) const { return TextWidth(text, controlFont_); }
     float TextWidth(const QString& text, const FontStyle& font) const;
     float TextHeight(const QString& text) const { return TextHeight(text, controlFont_); }

@@ -1,9 +1,11 @@
 #include "controls/frame/Label.h"
 
+#include "controls/frame/CaptionPainting.h"
 #include "controls/frame/Colors.h"
 #include "controls/frame/ConfirmKey.h"
 #include "controls/frame/ControlBase.h"
 #include "controls/frame/PixelPainting.h"
+#include "controls/frame/Twips.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -71,23 +73,21 @@ void Label::paintEvent(QPaintEvent*) {
     }
     // A pixel of air between the text and the edge, as the designs were drawn.
     area.adjust(1, 0, -1, 0);
-    int flags = Qt::AlignTop;
+    Qt::Alignment alignment = Qt::AlignTop;
     switch (style_.Align) {
     case k7::TextAlign::Left:
-        flags |= Qt::AlignLeft;
+        alignment |= Qt::AlignLeft;
         break;
     case k7::TextAlign::Center:
-        flags |= Qt::AlignHCenter;
+        alignment |= Qt::AlignHCenter;
         break;
     case k7::TextAlign::Right:
-        flags |= Qt::AlignRight;
+        alignment |= Qt::AlignRight;
         break;
     }
-    if (WordWrap())
-        flags |= Qt::TextWordWrap;
     painter.setFont(font());
     painter.setPen(Colors::ToQColor(ForeColor(), palette()));
-    painter.drawText(area, flags, Caption());
+    CaptionPainting::Draw(painter, area, alignment, WordWrap(), Caption(), Font(), Twips::LogicalDpi(*this));
 }
 
 void Label::SetOpensOnRelease(bool opens) {

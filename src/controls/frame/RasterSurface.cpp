@@ -4,9 +4,10 @@
 #include "controls/frame/ControlBase.h"
 #include "controls/frame/Description.h"
 #include "controls/frame/PixelPainting.h"
+#include "controls/frame/TextMeasure.h"
+#include "controls/frame/Twips.h"
 #include "core/RuntimeError.h"
 
-#include <QFontMetricsF>
 #include <QLineF>
 #include <QPainter>
 #include <QPen>
@@ -169,7 +170,7 @@ void RasterSurface::Fit() const {
         return;
     }
     // The picture carries the control's resolution, so that text drawn on it has the size that
-    // TextWidth and TextHeight measure on the control.
+    // TextWidth and TextHeight measure at the control's resolution.
     fitted.setDotsPerMeterX(qRound(Owner().logicalDpiX() / 0.0254));
     fitted.setDotsPerMeterY(qRound(Owner().logicalDpiY() / 0.0254));
     fitted.fill(Rgb(backColor_));
@@ -273,16 +274,22 @@ void RasterSurface::Describe(Description& out) const {
 // --- measuring ---------------------------------------------------------------------------------
 
 double RasterSurface::TextWidth(const QString& text) const {
-    const QFontMetricsF metrics(qfont_, &Owner());
     double widest = 0;
     for (const QString& line : TextLines(text))
-        widest = std::max(widest, metrics.horizontalAdvance(line));
+        widest = std::max(widest, TextMeasure::Width(line, font_, Dpi()));
     return widest;
 }
 
 double RasterSurface::TextHeight(const QString& text) const {
-    const QFontMetricsF metrics(qfont_, &Owner());
-    return metrics.height() * static_cast<double>(text.count(QLatin1Char('\n')) + 1);
+    return LineHeight() * static_cast<double>(text.count(QLatin1Char('\n')) + 1);
+}
+
+double RasterSurface::Dpi() const {
+    return Twips::LogicalDpi(Owner());
+}
+
+double RasterSurface::LineHeight() const {
+    return TextMeasure::LineHeight(font_, Dpi());
 }
 
 // --- drawing -----------------------------------------------------------------------------------
@@ -297,7 +304,8 @@ void RasterSurface::Clear() {
 
 void RasterSurface::Print(const QString& text) {
     Fit();
-    const QFontMetricsF metrics(qfont_, &Owner());
+    const double lineHeight = LineHeight();
+    const double ascent = TextMeasure::Ascent(font_, Dpi());
     const QStringList lines = TextLines(text);
     OnEveryPicture([&](QImage& picture) {
         QPainter painter(&picture);
@@ -308,16 +316,16 @@ void RasterSurface::Print(const QString& text) {
         for (const QString& line : lines) {
             // A line that cannot touch the picture is not handed to the painter, so a current point
             // far outside costs one measurement and nothing more.
-            const bool reaches = y < image_.height() && y + metrics.height() > 0 && x < image_.width() &&
-                                 x + metrics.horizontalAdvance(line) > 0;
+            const bool reaches = y < image_.height() && y + lineHeight > 0 && x < image_.width() &&
+                                 x + TextMeasure::Width(line, font_, Dpi()) > 0;
             if (reaches)
-                painter.drawText(QPointF(x, y + metrics.ascent()), line);
+                painter.drawText(QPointF(x, y + ascent), line);
             x = 0;
-            y += metrics.height();
+            y += lineHeight;
         }
     });
     currentX_ = 0;
-    currentY_ += metrics.height() * static_cast<double>(lines.size());
+    currentY_ += lineHeight * static_cast<double>(lines.size());
     Changed();
 }
 
@@ -464,9 +472,9 @@ void RasterSurface::DrawRotatedText(const QString& text, double x, double y, dou
     Fit();
     if (image_.isNull())
         return;
-    const QFontMetricsF metrics(qfont_, &Owner());
     // However it is turned, no glyph lies farther from the anchor than width + height.
-    const double reach = metrics.horizontalAdvance(text) + metrics.height();
+    const double reach = TextWidth(text) + LineHeight();
+    const double ascent = TextMeasure::Ascent(font_, Dpi());
     if (x < -reach || y < -reach || x > image_.width() + reach || y > image_.height() + reach)
         return;
     OnEveryPicture([&](QImage& picture) {
@@ -476,7 +484,7 @@ void RasterSurface::DrawRotatedText(const QString& text, double x, double y, dou
         painter.translate(x, y);
         // The painter turns clockwise on a y-down surface; the angle is counter-clockwise.
         painter.rotate(-std::fmod(degrees, 360.0));
-        painter.drawText(QPointF(0, metrics.ascent()), text);
+        painter.drawText(QPointF(0, ascent), text);
     });
     Changed();
 }

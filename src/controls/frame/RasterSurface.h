@@ -126,8 +126,9 @@ public:
     // runs downwards, its glyphs' tops facing right). The current point does not move.
     void DrawRotatedText(const QString& text, double x, double y, double degrees);
 
-    // --- measuring in the picture's font, in pixels. The width of the widest line; the height of
-    // one line per line break plus one.
+    // --- measuring in the picture's font, in pixels, as TextMeasure measures. The width of the
+    // widest line; the height of one line per line break plus one. Printed lines stand one line
+    // height apart, their baselines one ascent below their tops.
     double TextWidth(const QString& text) const;
     double TextHeight(const QString& text) const;
 
@@ -140,6 +141,8 @@ private:
     // because reading the picture is where a missed resize is noticed.
     void Fit() const;
     void FitDevicePicture() const;
+    double Dpi() const;
+    double LineHeight() const;
     // Runs one drawing operation on the record and, when there is one, on the device picture.
     template <class Draw> void OnEveryPicture(const Draw& draw) {
         if (image_.isNull())

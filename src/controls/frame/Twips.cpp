@@ -8,9 +8,9 @@
 
 namespace k7 {
 
-double Twips::PerPixel(const QPaintDevice& device) {
+double Twips::LogicalDpi(const QPaintDevice& device) {
     const int dpi = device.logicalDpiX();
-    return PerInch / (dpi > 0 ? dpi : 96);
+    return dpi > 0 ? dpi : 96;
 }
 
 int Twips::ToPixel(double twips, double twipsPerPixel) {

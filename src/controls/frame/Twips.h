@@ -14,8 +14,10 @@ public:
     static constexpr double PerInch = 1440.0;
     static constexpr double PerPoint = 20.0;
 
+    // The logical dots per inch of `device` (96 where it reports none).
+    static double LogicalDpi(const QPaintDevice& device);
     // Twips per pixel on `device` (15 at 96 dpi), from its logical dpi.
-    static double PerPixel(const QPaintDevice& device);
+    static double PerPixel(const QPaintDevice& device) { return PerInch / LogicalDpi(device); }
 
     static int ToPixel(double twips, double twipsPerPixel);
     static QRect ToPixelRect(double left, double top, double width, double height, double twipsPerPixel);
