@@ -8,7 +8,7 @@
 #include "controls/timetracker/TimeTracker.h"
 #include "core/Clock.h"
 #include "core/Common.h"
-#include "pathview/PathControl.h"
+#include "controls/pathcontrol/PathControl.h"
 
 namespace k7 {
 

@@ -1,13 +1,13 @@
 // What every control of the catalog owes its host, checked once for all of them: a control joins
 // these tests by being registered.
 
-#include "RecordingHost.h"
-#include "ScriptedRequest.h"
+#include "support/RecordingHost.h"
+#include "support/ScriptedRequest.h"
 #include "support/Printers.h"
 
 #include "controls/ControlCatalog.h"
-#include "controls/frame/PropertyBag.h"
-#include "controls/frame/ServiceControl.h"
+#include "frame/PropertyBag.h"
+#include "frame/ServiceControl.h"
 #include "core/RuntimeError.h"
 
 #include <QMetaMethod>

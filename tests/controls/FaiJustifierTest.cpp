@@ -1,8 +1,8 @@
-#include "QueuedRequest.h"
+#include "support/QueuedRequest.h"
 #include "support/Printers.h"
 
 #include "controls/faijustifier/FaiJustifier.h"
-#include "controls/frame/CommandButton.h"
+#include "frame/CommandButton.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Date.h"

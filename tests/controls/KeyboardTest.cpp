@@ -2,14 +2,14 @@
 // screen of every control, a key or a tap presses the focused one, and a control's pop-up menu is
 // opened with Enter and worked with the arrows, Enter and Escape.
 
-#include "RecordingHost.h"
-#include "TestControl.h"
+#include "support/RecordingHost.h"
+#include "support/TestControl.h"
 #include "support/Printers.h"
 
 #include "controls/ControlCatalog.h"
-#include "controls/frame/CommandButton.h"
-#include "controls/frame/Label.h"
-#include "controls/frame/PopupMenu.h"
+#include "frame/CommandButton.h"
+#include "frame/Label.h"
+#include "frame/PopupMenu.h"
 #include "plant/PlantService.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "ScriptedRequest.h"
+#include "support/ScriptedRequest.h"
 #include "support/Printers.h"
 
 #include "controls/oeetracker/OEETracker.h"

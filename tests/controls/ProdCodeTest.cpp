@@ -1,8 +1,8 @@
-#include "ScriptedRequest.h"
+#include "support/ScriptedRequest.h"
 #include "support/Printers.h"
 
-#include "controls/frame/Colors.h"
-#include "controls/frame/Label.h"
+#include "frame/Colors.h"
+#include "frame/Label.h"
 #include "controls/prodcode/ProdCode.h"
 
 #include <QEvent>

@@ -3,11 +3,11 @@
 // What the table's tests share: follow-up replies built from period figures, and a table wired to
 // scripted replies and a recording host.
 
-#include "RecordingHost.h"
-#include "ScriptedRequest.h"
+#include "support/RecordingHost.h"
+#include "support/ScriptedRequest.h"
 
-#include "controls/frame/Label.h"
-#include "controls/frame/PropertyBag.h"
+#include "frame/Label.h"
+#include "frame/PropertyBag.h"
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 
 #include <QStringList>

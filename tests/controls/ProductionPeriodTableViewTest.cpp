@@ -4,9 +4,9 @@
 #include "ProductionPeriodTableSupport.h"
 #include "support/Printers.h"
 
-#include "controls/frame/Colors.h"
-#include "controls/frame/FilledRect.h"
-#include "controls/frame/PopupMenu.h"
+#include "frame/Colors.h"
+#include "frame/FilledRect.h"
+#include "frame/PopupMenu.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Conversions.h"

@@ -1,8 +1,8 @@
-#include "QueuedRequest.h"
+#include "support/QueuedRequest.h"
 #include "support/Printers.h"
 
-#include "controls/frame/Colors.h"
-#include "controls/frame/CommandButton.h"
+#include "frame/Colors.h"
+#include "frame/CommandButton.h"
 #include "controls/scrapscreen/ScrapScreen.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantService.h"

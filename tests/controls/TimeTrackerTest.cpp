@@ -1,5 +1,5 @@
-#include "RecordingHost.h"
-#include "ScriptedRequest.h"
+#include "support/RecordingHost.h"
+#include "support/ScriptedRequest.h"
 #include "support/Printers.h"
 
 #include "controls/timetracker/TimeTracker.h"

@@ -1,6 +1,6 @@
-#include "QueuedRequest.h"
+#include "support/QueuedRequest.h"
 
-#include "controls/frame/WriteJournal.h"
+#include "frame/WriteJournal.h"
 #include "controls/scrapscreen/ScrapScreen.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantService.h"

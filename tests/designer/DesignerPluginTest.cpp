@@ -2,8 +2,8 @@
 // collection, listed in Designer's own widget box, and edited through Designer's own property
 // sheets.
 #include "controls/ControlCatalog.h"
-#include "controls/frame/ControlBase.h"
-#include "controls/frame/PropertyTable.h"
+#include "frame/ControlBase.h"
+#include "frame/PropertyTable.h"
 
 #include <QtDesigner/QDesignerComponents>
 #include <QtDesigner/QDesignerFormEditorInterface>

@@ -1,9 +1,9 @@
 #include "controls/faijustifier/FaiJustifier.h"
 
-#include "controls/frame/Colors.h"
-#include "controls/frame/CommandButton.h"
-#include "controls/frame/Payload.h"
-#include "controls/frame/Twips.h"
+#include "frame/Colors.h"
+#include "frame/CommandButton.h"
+#include "frame/Payload.h"
+#include "frame/Twips.h"
 #include "core/Common.h"
 #include "core/Date.h"
 #include "json/JsonBag.h"

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "controls/frame/ButtonArray.h"
-#include "controls/frame/Label.h"
-#include "controls/frame/ServiceControl.h"
+#include "frame/ButtonArray.h"
+#include "frame/Label.h"
+#include "frame/ServiceControl.h"
 
 #include <QString>
 

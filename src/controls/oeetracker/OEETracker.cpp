@@ -1,7 +1,7 @@
 #include "controls/oeetracker/OEETracker.h"
 
-#include "controls/frame/Colors.h"
-#include "controls/frame/Envelope.h"
+#include "frame/Colors.h"
+#include "frame/Envelope.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"

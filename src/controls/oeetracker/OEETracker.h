@@ -1,11 +1,11 @@
 #pragma once
 
-#include "controls/frame/Colors.h"
-#include "controls/frame/FilledRect.h"
-#include "controls/frame/Label.h"
-#include "controls/frame/Line.h"
-#include "controls/frame/ServiceControl.h"
-#include "controls/frame/WidgetArray.h"
+#include "frame/Colors.h"
+#include "frame/FilledRect.h"
+#include "frame/Label.h"
+#include "frame/Line.h"
+#include "frame/ServiceControl.h"
+#include "frame/WidgetArray.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "controls/prodcode/ProdCode.h"
 
-#include "controls/frame/Colors.h"
-#include "controls/frame/Label.h"
+#include "frame/Colors.h"
+#include "frame/Label.h"
 #include "json/JsonBag.h"
 
 namespace k7 {

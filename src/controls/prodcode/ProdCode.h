@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/frame/ServiceControl.h"
+#include "frame/ServiceControl.h"
 
 namespace k7 {
 

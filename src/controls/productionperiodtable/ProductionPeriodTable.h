@@ -1,8 +1,8 @@
 #pragma once
 
-#include "controls/frame/Colors.h"
-#include "controls/frame/ServiceControl.h"
-#include "controls/frame/WidgetArray.h"
+#include "frame/Colors.h"
+#include "frame/ServiceControl.h"
+#include "frame/WidgetArray.h"
 #include "core/Date.h"
 
 #include <QPoint>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "controls/frame/ButtonArray.h"
-#include "controls/frame/ServiceControl.h"
+#include "frame/ButtonArray.h"
+#include "frame/ServiceControl.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
 #include "controls/timetracker/TimeTracker.h"
 
-#include "controls/frame/Colors.h"
-#include "controls/frame/Twips.h"
+#include "frame/Colors.h"
+#include "frame/Twips.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Conversions.h"

@@ -1,0 +1,302 @@
+#include "controls/pathcontrol/PathControl.h"
+
+#include "frame/Colors.h"
+#include "frame/Twips.h"
+#include "frame/RasterSurface.h"
+#include "frame/Timer.h"
+#include "core/Clock.h"
+#include "core/Common.h"
+#include "core/Conversions.h"
+#include "core/RuntimeError.h"
+#include "controls/pathcontrol/CanvasInterpreter.h"
+#include "service/HttpErrors.h"
+#include "service/HttpRequest.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+
+namespace k7 {
+
+namespace {
+
+const QString kUpdating = QStringLiteral("Updating...");
+
+// Errors of the request layer that only mean "not yet": reading the status or body then leaves
+// everything as it is and the next tick tries again (until the time-out).
+bool IsTransient(int32_t number) {
+    return number == static_cast<int32_t>(0x80072EF3u)     // handle not in the right state
+           || number == static_cast<int32_t>(0x80072EE6u)  // URL scheme not recognised
+           || number == static_cast<int32_t>(0x80070006u); // invalid handle
+}
+
+QString DrawnText(const QString& text) {
+    return CanvasInterpreter::MessageStatement(text) + QLatin1Char(';');
+}
+
+// Device context handles are issued once per control, like the platform's handles: never 0, never
+// the same twice in a process.
+int32_t NextDeviceContext() {
+    static std::atomic<int32_t> next{0x01010001};
+    return next.fetch_add(4);
+}
+
+// The text goes out through the 8-bit ANSI code page (Windows-1252): what it cannot hold
+// becomes "?".
+QString ToAnsi(const QString& text) {
+    static const QString extras = QStringLiteral(u"€‚ƒ„…†‡ˆ‰Š‹ŒŽ‘’“”•–—˜™š›œžŸ");
+    QString ansi = text;
+    for (QChar& c : ansi) {
+        const char16_t code = c.unicode();
+        const bool latin1 = code < 0x80 || (code >= 0xA0 && code <= 0xFF);
+        if (!latin1 && !extras.contains(c))
+            c = QLatin1Char('?');
+    }
+    return ansi;
+}
+
+// Seconds since midnight as a single, as the runtime's timer reads: changes with every request,
+// so no cache can answer one.
+QString SecondsSinceMidnight(Date now) {
+    return NumberToText(ToSingle(Dates::SecondsSinceMidnight(now)));
+}
+
+} // namespace
+
+const PropertyTable& PathControl::ClassProperties() {
+    // Persisted in this order; every write asks the host first.
+    static const PropertyTable table = [] {
+        constexpr WriteForm notifying = WriteForm::Notifying;
+        PropertyTable properties;
+        properties.Add(QStringLiteral("URL"), &PathControl::url_, notifying, Variant(QString()))
+            .Add(QStringLiteral("IP"), &PathControl::ip_, notifying, Variant(QStringLiteral("127.0.0.1")))
+            .Add(QStringLiteral("Port"), &PathControl::port_, notifying, Variant(int16_t(10000)))
+            .Add(QStringLiteral("Company"), &PathControl::company_, notifying, Variant(QString()))
+            .Add(QStringLiteral("Session"), &PathControl::session_, notifying, Variant(QString()))
+            .Add(QStringLiteral("Area"), &PathControl::area_, notifying, Variant(QString()))
+            .Add(QStringLiteral("Process"), &PathControl::process_, notifying, Variant(QString()))
+            .Add(QStringLiteral("StartDate"), &PathControl::startDate_, notifying, Variant(QString()))
+            .Add(QStringLiteral("EndDate"), &PathControl::endDate_, notifying, Variant(QString()))
+            .Add(QStringLiteral("User"), &PathControl::user_, notifying, Variant(QString()))
+            .Add(QStringLiteral("Device"), &PathControl::device_, notifying, Variant(QString()))
+            .Add(QStringLiteral("Planned"), &PathControl::planned_, notifying, Variant(uint8_t(0)))
+            .Add(QStringLiteral("RatiosType"), &PathControl::ratiosType_, notifying, Variant(uint8_t(0)))
+            .Add(QStringLiteral("RatiosTypeTarget"), &PathControl::ratiosTypeTarget_, notifying,
+                 Variant(uint8_t(0)))
+            .Add(QStringLiteral("HoursExtraAdd"), &PathControl::hoursExtraAdd_, notifying, Variant(true));
+        // A date has no property type of its own: it travels as its serial, read-only, not persisted.
+        PropertyDefinition lastRefresh;
+        lastRefresh.Name = QStringLiteral("LastRefresh");
+        lastRefresh.Persisted = false;
+        lastRefresh.Type = PropertyType::Double;
+        lastRefresh.Access = PropertyAccess::ReadOnly;
+        lastRefresh.Get = [](const ControlBase& control) {
+            return Variant(static_cast<const PathControl&>(control).lastRefresh_.Serial);
+        };
+        lastRefresh.Set = [](ControlBase&, const Variant&) { Raise(ErrorNumber::PropertyIsReadOnly); };
+        properties.Add(std::move(lastRefresh));
+        return properties;
+    }();
+    return table;
+}
+
+PathControl::PathControl(QWidget* parent)
+    : ControlBase(parent), request_(std::make_unique<HttpRequest>(HttpRequest::Kind::Server)),
+      hDC_(NextDeviceContext()) {
+    SetDesignExtent(4800, 3600);
+    SetBackColor(Colors::Rgb(255, 255, 255));
+    // Every failure is drawn on the picture; none reaches Error.
+    SetHandlerFailures(FailurePolicy::Swallow);
+    picPath_ = &Create<RasterSurface>(QStringLiteral("picPath"));
+    tmrPath_ = &Create<Timer>(QStringLiteral("tmrPath"));
+    tmrPath_->SetInterval(PollInterval);
+    ConnectHandler(tmrPath_, &Timer::Tick, [this] { Processing(); });
+    request_->SetTimeouts(0, 0, 0, 0);
+    interpreter_ =
+        std::make_unique<CanvasInterpreter>(*picPath_, [this](const QString& text, int32_t x, int32_t y) {
+            TextRotate(hDC_, text, x, y, -90.0f);
+        });
+}
+
+PathControl::~PathControl() = default;
+
+void PathControl::SetRequestObject(std::unique_ptr<HttpRequestObject> request) {
+    request_ = std::move(request);
+    request_->SetTimeouts(0, 0, 0, 0);
+}
+
+void PathControl::RefreshSequence(bool) {
+    RequestPath();
+}
+
+// --- requests ----------------------------------------------------------------------------------
+
+void PathControl::RequestPath() {
+    // A second Refresh for the same process while its request runs sends nothing, unless that
+    // request has had its 60 seconds.
+    const bool send = pendingProcess_.isEmpty() || pendingProcess_ != process_ ||
+                      Dates::DiffSeconds(requestTime_, Clock::Now()) >= TimeOutSeconds;
+
+    // The period is adjusted on every call, sent or not, and written back: a host that wants a
+    // fixed period sets it again before each Refresh. `hours` is taken before any adjustment.
+    int16_t hours = 0;
+    int16_t step = 0;
+    Common::TimeToAddDashboardOversize(startDate_, endDate_, hours, step);
+    if (hoursExtraAdd_)
+        endDate_ = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(endDate_), step));
+    endDate_ = endDate_.left(10) + QStringLiteral("0000");
+    startDate_ = startDate_.left(10) + QStringLiteral("0000");
+    if (step != 0 && hours % step != 0) {
+        const int16_t missing = static_cast<int16_t>(step - hours % step);
+        endDate_ = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(endDate_), missing));
+    }
+    if (!send)
+        return;
+
+    pendingProcess_ = process_;
+    requestTime_ = Clock::Now();
+    ShowPlaceholder();
+    HttpGetAsync(url_, Query());
+}
+
+// "Updating..." centred over the current picture, in a font of a 24th of the height (10 to 24
+// pixels); the reply is drawn in that font too.
+void PathControl::ShowPlaceholder() {
+    const int pixels = std::clamp(height() / 24, 10, 24);
+    FontStyle font = picPath_->Font();
+    font.Size = static_cast<float>(PixelsToTwips(pixels) / Twips::PerPoint);
+    picPath_->SetFont(font);
+    picPath_->MoveTo((width() - picPath_->TextWidth(kUpdating)) / 2,
+                     (height() - picPath_->TextHeight(kUpdating)) / 2);
+    picPath_->SetForeColor(0x00000000);
+    picPath_->Print(kUpdating);
+}
+
+// Values go in as they stand, unescaped; Session is not sent.
+QString PathControl::Query() const {
+    const auto number = [](int64_t value) { return QString::number(value); };
+    return QStringLiteral("server_ip=") + ip_ + QStringLiteral("&db_port=") + number(port_) +
+           QStringLiteral("&company_id=") + company_ + QStringLiteral("&user_id=") + user_ +
+           QStringLiteral("&tree=") + area_ + QLatin1Char('{') + process_ + QStringLiteral("}&process=") +
+           process_ + QStringLiteral("&period_from=") + startDate_ + QStringLiteral("&period_to=") +
+           endDate_ + QStringLiteral("&path_id=0&constype_id=&period_id=0&width=") + number(width()) +
+           QStringLiteral("&height=") + number(height()) + QStringLiteral("&ign_hist=1&device_id=") +
+           device_ + QStringLiteral("&terminal=1&planned=") + number(planned_) +
+           QStringLiteral("&ratiostype=") + number(ratiosType_) + QStringLiteral("&ratiostypetarget=") +
+           number(ratiosTypeTarget_) + QStringLiteral("&seq=") + SecondsSinceMidnight(Clock::Now());
+}
+
+bool PathControl::HttpGetAsync(const QString& url, const QString& query) {
+    try {
+        if (request_->readyState() == 1)
+            request_->Abort();
+        request_->Open(QStringLiteral("GET"), url + QLatin1Char('?') + query, true);
+        if (request_->readyState() == 1) {
+            request_->Send();
+            tmrPath_->SetEnabled(true);
+        }
+        return true;
+    } catch (...) {
+        DrawFailure(CurrentFailure(ErrorNumber::InternalError).FailureText(), true);
+        return false;
+    }
+}
+
+void PathControl::Processing() {
+    try {
+        if (pendingProcess_.isEmpty()) {
+            tmrPath_->SetEnabled(false);
+            return;
+        }
+        const bool done = request_->readyState() == 4;
+        const int64_t elapsed = Dates::DiffSeconds(requestTime_, Clock::Now());
+        if (!done && elapsed < TimeOutSeconds)
+            return;
+        QString script;
+        if (elapsed >= TimeOutSeconds || request_->readyState() != 4) {
+            script = DrawnText(QStringLiteral("Time out (") + QString::number(TimeOutSeconds) +
+                               QStringLiteral(" secs.)"));
+        } else {
+            try {
+                script = ReplyScript(request_->Status());
+            } catch (...) {
+                const RuntimeError failure = CurrentFailure(ErrorNumber::InternalError);
+                if (IsTransient(failure.Number()))
+                    return;
+                throw failure;
+            }
+        }
+        picPath_->Clear();
+        Paint(script);
+        lastRefresh_ = Clock::Now();
+        pendingProcess_.clear();
+        tmrPath_->SetEnabled(false);
+    } catch (...) {
+        DrawFailure(CurrentFailure(ErrorNumber::InternalError).FailureText(), false);
+    }
+}
+
+QString PathControl::ReplyScript(int32_t status) const {
+    const auto text = [status](const char* meaning) {
+        return DrawnText(QString::number(status) + QStringLiteral(": ") + QLatin1String(meaning));
+    };
+    switch (status) {
+    case 200:
+        return request_->ResponseText();
+    case 206:
+        return text("Partial Content");
+    case 301:
+        return text("Moved Permanently");
+    case 302:
+        return text("Found");
+    case 304:
+        return text("Not Modified");
+    case 404:
+        return text("Not Found");
+    case 500:
+        return text("Server Error");
+    case kHttpTimeoutStatus:
+        return text("Time out");
+    default:
+        return text("Error");
+    }
+}
+
+void PathControl::DrawFailure(const QString& failureText, bool closingSemicolon) {
+    picPath_->Clear();
+    pendingProcess_.clear();
+    tmrPath_->SetEnabled(false);
+    QString statement = DrawnText(QString(failureText).remove(QStringLiteral("\r\n")));
+    if (!closingSemicolon)
+        statement.chop(1);
+    Paint(statement);
+}
+
+void PathControl::Reset() {
+    tmrPath_->SetEnabled(false);
+    lastRefresh_ = Date();
+    pendingProcess_.clear();
+}
+
+// --- drawing -----------------------------------------------------------------------------------
+
+void PathControl::Paint(const QString& pStrResponse) {
+    // The trap's path draws the failure and stops there, without the repaint.
+    if (interpreter_->Run(pStrResponse))
+        RepaintNow();
+}
+
+bool PathControl::TextRotate(int hDC, const QString& Output, int x, int y, float Rotation) {
+    if (hDC == 0 || hDC != hDC_)
+        return false;
+    try {
+        // The turn is kept in whole tenths of a degree.
+        const int32_t escapement = ToLong(static_cast<double>(Rotation * 10.0f));
+        picPath_->DrawRotatedText(ToAnsi(Output), x, y, escapement / 10.0);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+} // namespace k7

@@ -1,0 +1,184 @@
+#pragma once
+
+#include "frame/ControlBase.h"
+#include "core/Date.h"
+#include "controls/pathcontrol/CanvasInterpreter.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+
+namespace k7 {
+
+class HttpRequestObject;
+class RasterSurface;
+class Timer;
+
+// PathControl: a picture of a production path (areas and processes with their ratios) that a
+// separate drawing service computes. The control interprets no production data: Refresh sends one
+// asynchronous GET to URL with all its settings and its size in a twenty-parameter query, the
+// timer polls the request every 500 ms, and the reply, a canvas drawing script, is run by the
+// CanvasInterpreter on the picture. Failures (HTTP statuses, the 60-second time-out, a request
+// that cannot start, a script error) are drawn as text at (10, 20); Error always stays empty.
+//
+// Unlike the other controls it has no APIHost and no REST client: it owns one request object for
+// its life (the server kind, with no time-outs of its own, so the only limit is the control's 60
+// seconds), every writable property notifies the host, and Refresh ignores pBolOpened.
+//
+// Design state: 4800 x 3600 twips on white. Children: picPath, the control's drawing surface (a
+// RasterSurface over the whole client area: white, black text, Tahoma 8.25), and tmrPath (500 ms,
+// disabled, enabled while a request is in flight).
+//
+// The device context. TextRotate draws on a device context given by a handle, as the platform's
+// text functions do. Here the only device context a control has is its picture: hDC() is a handle
+// issued to the control when it is created (non-zero, different for every control of the process)
+// and TextRotate resolves it against that picture alone. Any other handle, 0 or another control's,
+// is no device context of this control, and TextRotate fails (returns false) the way selecting a
+// font into an invalid device context fails. The font TextRotate turns is the picture's font.
+class PathControl : public ControlBase {
+    Q_OBJECT
+    Q_PROPERTY(QString URL READ URL WRITE setURL)
+    Q_PROPERTY(QString IP READ IP WRITE setIP)
+    Q_PROPERTY(int Port READ Port WRITE setPort)
+    Q_PROPERTY(QString Company READ Company WRITE setCompany)
+    Q_PROPERTY(QString Session READ Session WRITE setSession)
+    Q_PROPERTY(QString Area READ Area WRITE setArea)
+    Q_PROPERTY(QString Process READ Process WRITE setProcess)
+    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
+    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate)
+    Q_PROPERTY(QString User READ User WRITE setUser)
+    Q_PROPERTY(QString Device READ Device WRITE setDevice)
+    Q_PROPERTY(bool HoursExtraAdd READ HoursExtraAdd WRITE setHoursExtraAdd)
+    Q_PROPERTY(int Planned READ Planned WRITE setPlanned)
+    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType)
+    Q_PROPERTY(int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget)
+    // The date value as its serial (days since 1899-12-30), the form hosts exchange dates in.
+    Q_PROPERTY(double LastRefresh READ LastRefreshSerial)
+
+public:
+    // Whole seconds a request may take before the time-out text replaces it.
+    static constexpr int64_t TimeOutSeconds = 60;
+    // Milliseconds between two polls of a request in flight.
+    static constexpr int PollInterval = 500;
+
+    explicit PathControl(QWidget* parent = nullptr);
+    ~PathControl() override;
+
+    static const ComponentIdentity& ClassIdentity();
+    static const PropertyTable& ClassProperties();
+    const ComponentIdentity& Identity() const override { return ClassIdentity(); }
+    const PropertyTable& Properties() const override { return ClassProperties(); }
+
+    // --- properties. All notifying; before the first ReadProperties everything is empty or zero
+    // (IP "", Port 0, HoursExtraAdd false), after it the defaults hold (IP "127.0.0.1", Port
+    // 10000, HoursExtraAdd true). Refresh rewrites StartDate and EndDate (truncated to the hour and
+    // extended, see RequestPath) without notifying anyone.
+    QString URL() const { return url_; }
+    void setURL(const QString& value) { Assign(QStringLiteral("URL"), Variant(value)); }
+    QString IP() const { return ip_; }
+    void setIP(const QString& value) { Assign(QStringLiteral("IP"), Variant(value)); }
+    int Port() const { return port_; }
+    void setPort(int value) { Assign(QStringLiteral("Port"), Variant(int32_t(value))); }
+    QString Company() const { return company_; }
+    void setCompany(const QString& value) { Assign(QStringLiteral("Company"), Variant(value)); }
+    // Persisted only: never sent.
+    QString Session() const { return session_; }
+    void setSession(const QString& value) { Assign(QStringLiteral("Session"), Variant(value)); }
+    QString Area() const { return area_; }
+    void setArea(const QString& value) { Assign(QStringLiteral("Area"), Variant(value)); }
+    QString Process() const { return process_; }
+    void setProcess(const QString& value) { Assign(QStringLiteral("Process"), Variant(value)); }
+    QString StartDate() const { return startDate_; }
+    void setStartDate(const QString& value) { Assign(QStringLiteral("StartDate"), Variant(value)); }
+    QString EndDate() const { return endDate_; }
+    void setEndDate(const QString& value) { Assign(QStringLiteral("EndDate"), Variant(value)); }
+    QString User() const { return user_; }
+    void setUser(const QString& value) { Assign(QStringLiteral("User"), Variant(value)); }
+    QString Device() const { return device_; }
+    void setDevice(const QString& value) { Assign(QStringLiteral("Device"), Variant(value)); }
+    bool HoursExtraAdd() const { return hoursExtraAdd_; }
+    void setHoursExtraAdd(bool value) { Assign(QStringLiteral("HoursExtraAdd"), Variant(value)); }
+    quint8 Planned() const { return planned_; }
+    void setPlanned(int value) { Assign(QStringLiteral("Planned"), Variant(value)); }
+    quint8 RatiosType() const { return ratiosType_; }
+    void setRatiosType(int value) { Assign(QStringLiteral("RatiosType"), Variant(value)); }
+    quint8 RatiosTypeTarget() const { return ratiosTypeTarget_; }
+    void setRatiosTypeTarget(int value) { Assign(QStringLiteral("RatiosTypeTarget"), Variant(value)); }
+    // When Processing last drew a reply, a status text or the time-out text; the zero date until
+    // then and after Reset.
+    Date LastRefresh() const { return lastRefresh_; }
+    double LastRefreshSerial() const { return lastRefresh_.Serial; }
+
+    // --- methods
+    // Draws Output on the device context hDC at device position (x, y), the corner where the text
+    // starts, turned by Rotation degrees counter-clockwise in whole tenths (-90: running downwards).
+    // False when hDC is not this control's device context or a step fails; the current point does
+    // not move.
+    Q_INVOKABLE bool TextRotate(int hDC, const QString& Output, int x, int y, float Rotation);
+    // One poll of the request in flight: nothing while it runs and is younger than 60 s, else its
+    // reply, its status text or the time-out text drawn on a cleared picture. Errors are drawn too.
+    Q_INVOKABLE void Processing();
+    // Runs a canvas script on the picture (not cleared first) and repaints at once; a script
+    // error is drawn as text at (10, 20).
+    Q_INVOKABLE void Paint(const QString& pStrResponse);
+    // Stops polling and forgets the request in flight (a late reply is never read); LastRefresh
+    // becomes the zero date. The request itself runs on.
+    Q_INVOKABLE void Reset();
+
+    // The handle of this control's device context (see the class comment).
+    int32_t hDC() const { return hDC_; }
+    // Replaces the request object (tests hand in a scripted one); its time-outs are set to none,
+    // as for the one the control creates.
+    void SetRequestObject(std::unique_ptr<HttpRequestObject> request);
+
+    RasterSurface& picPath() const { return *picPath_; }
+    Timer& tmrPath() const { return *tmrPath_; }
+    const CanvasInterpreter& Interpreter() const { return *interpreter_; }
+
+signals:
+    // Declared by the control's event interface; PathControl never raises it.
+    void RemoteControl();
+
+protected:
+    // RequestPath, whatever pBolOpened says. Its errors (a date that is no timestamp, a period
+    // too long for 16-bit hours) reach the caller; nothing is sent or drawn then.
+    void RefreshSequence(bool pBolOpened) override;
+
+private:
+    void RequestPath();
+    void ShowPlaceholder();
+    QString Query() const;
+    bool HttpGetAsync(const QString& url, const QString& query);
+    QString ReplyScript(int32_t status) const;
+    // After a failure: clear, forget the request, stop polling, draw the failure text.
+    void DrawFailure(const QString& failureText, bool closingSemicolon);
+
+    QString url_;
+    QString ip_;
+    int32_t port_ = 0;
+    QString company_;
+    QString session_;
+    QString area_;
+    QString process_;
+    QString startDate_;
+    QString endDate_;
+    QString user_;
+    QString device_;
+    uint8_t planned_ = 0;
+    uint8_t ratiosType_ = 0;
+    uint8_t ratiosTypeTarget_ = 0;
+    bool hoursExtraAdd_ = false;
+    Date lastRefresh_;
+
+    QString pendingProcess_;
+    Date requestTime_;
+    std::unique_ptr<HttpRequestObject> request_;
+    int32_t hDC_;
+
+    RasterSurface* picPath_ = nullptr;
+    Timer* tmrPath_ = nullptr;
+    std::unique_ptr<CanvasInterpreter> interpreter_;
+};
+
+} // namespace k7

@@ -1,0 +1,116 @@
+#include "frame/Label.h"
+
+#include "frame/CaptionPainting.h"
+#include "frame/Colors.h"
+#include "frame/ConfirmKey.h"
+#include "frame/ControlBase.h"
+#include "frame/PixelPainting.h"
+#include "frame/Twips.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace k7 {
+
+namespace {
+
+QString AlignmentName(TextAlign align) {
+    switch (align) {
+    case TextAlign::Left:
+        return QStringLiteral("left");
+    case TextAlign::Center:
+        return QStringLiteral("center");
+    case TextAlign::Right:
+        return QStringLiteral("right");
+    }
+    return QString();
+}
+
+} // namespace
+
+Label::Label(ControlBase& owner, const QString& name, int index)
+    : TextChild(owner, name, index, Colors::ButtonText) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+Label& Label::ApplyDesign(const Design& design) {
+    ApplyTextDesign({design.Bounds, design.Font, design.ForeColor, design.BackColor});
+    style_ = Style{design.Back, design.Align, design.Border, design.BorderColor};
+    update();
+    return *this;
+}
+
+void Label::Describe(Description& out) const {
+    DescribeText(out);
+    out.Field(QStringLiteral("backStyle"),
+              Variant(QString::fromLatin1(style_.Back == k7::BackStyle::Opaque ? "opaque" : "transparent")))
+        .Field(QStringLiteral("borderStyle"),
+               Variant(QString::fromLatin1(style_.Border == k7::BorderStyle::Single ? "single" : "none")))
+        .Color(QStringLiteral("borderColor"), style_.BorderColor)
+        .Field(QStringLiteral("alignment"), Variant(AlignmentName(style_.Align)))
+        .Field(QStringLiteral("visible"), Variant(Visible()));
+}
+
+void Label::CopyFrom(const Label& source) {
+    TextChild::CopyFrom(source);
+    style_ = source.style_;
+    update();
+}
+
+Label& Label::LoadCopy(int index) const {
+    return MakeLoadedCopy(Owner().Create<Label>(Name(), index), *this);
+}
+
+void Label::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QRect area = rect();
+    if (style_.Back == k7::BackStyle::Opaque)
+        painter.fillRect(area, Colors::ToQColor(BackColor(), palette()));
+    if (style_.Border == k7::BorderStyle::Single) {
+        PixelPainting::FillFrame(painter, area, Colors::ToQColor(style_.BorderColor, palette()));
+        area.adjust(1, 1, -1, -1);
+    }
+    // A pixel of air between the text and the edge, as the designs were drawn.
+    area.adjust(1, 0, -1, 0);
+    Qt::Alignment alignment = Qt::AlignTop;
+    switch (style_.Align) {
+    case k7::TextAlign::Left:
+        alignment |= Qt::AlignLeft;
+        break;
+    case k7::TextAlign::Center:
+        alignment |= Qt::AlignHCenter;
+        break;
+    case k7::TextAlign::Right:
+        alignment |= Qt::AlignRight;
+        break;
+    }
+    painter.setFont(font());
+    painter.setPen(Colors::ToQColor(ForeColor(), palette()));
+    CaptionPainting::Draw(painter, area, alignment, WordWrap(), Caption(), Font(), Twips::LogicalDpi(*this));
+}
+
+void Label::SetOpensOnRelease(bool opens) {
+    if (opens == OpensOnRelease())
+        return;
+    setFocusPolicy(opens ? Qt::StrongFocus : Qt::NoFocus);
+    if (opens)
+        Owner().PlaceInTabCycle(*this);
+}
+
+void Label::keyPressEvent(QKeyEvent* event) {
+    if (!OpensOnRelease() || !ConfirmKey::Matches(*event)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat())
+        emit MouseReleased(Index(), Qt::LeftButton, mapToGlobal(rect().bottomLeft()));
+    event->accept();
+}
+
+void Label::mouseReleaseEvent(QMouseEvent* event) {
+    emit MouseReleased(Index(), event->button(), event->globalPosition().toPoint());
+    event->accept();
+}
+
+} // namespace k7

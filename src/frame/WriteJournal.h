@@ -1,0 +1,82 @@
+#pragma once
+
+#include "frame/Envelope.h"
+#include "frame/HttpVerb.h"
+#include "frame/WriteOutcome.h"
+#include "service/RestClient.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace k7 {
+
+// A durable record of every write the controls send, in an SQLite file, so that nothing an
+// operator pressed is lost when the service, the network or the terminal itself fails.
+//
+// An entry is written before its request goes out (state "pending", a fresh idempotency key,
+// attempts 1) and updated with the verdict when the request ends ("booked", "refused",
+// "unknown"). Each change is committed to disk at once, so a terminal killed mid-request leaves the
+// entry readable as "pending". An entry that is not booked can be sent again with the same key
+// (Retry: a service that honours keys books it at most once) or set aside ("dismissed").
+//
+// It is off until the host turns it on: WriteJournal::Use("/var/lib/terminal/writes.db") makes
+// every control of the process journal its writes there. Methods raise 75 "Path/File access error"
+// naming the file when the database cannot be opened, read or written. One thread uses a journal.
+class WriteJournal {
+public:
+    struct Entry {
+        qint64 Id = 0;
+        QDateTime Time; // when the first attempt was sent
+        QString Verb;
+        QString Url;
+        QString State; // "pending", "booked", "refused", "unknown", "dismissed"
+        int32_t Status = 0;
+        QString Message;
+        QString Key;
+        int32_t Attempts = 0;
+        Judgement Rule = Judgement::StatusIsZero; // the sending control's rule, for retries
+    };
+
+    // Opens the journal in `file`, creating the file and its table when missing.
+    explicit WriteJournal(const QString& file);
+    ~WriteJournal();
+    WriteJournal(const WriteJournal&) = delete;
+    WriteJournal& operator=(const WriteJournal&) = delete;
+
+    const QString& File() const;
+
+    // Records a write about to be sent; returns its id.
+    qint64 Begin(const WriteOutcome& write, Judgement rule);
+    // Records how the write of entry `id` ended.
+    void Finish(qint64 id, const WriteOutcome& outcome);
+    // Sends entry `id` again with its own key and records the new outcome (attempts + 1). Raises 5
+    // "Invalid procedure call or argument" for an entry that is booked or does not exist.
+    WriteOutcome Retry(qint64 id, RestClient::RequestFactory factory = {});
+    // Sets an entry that is not booked aside; raises as Retry does.
+    void Dismiss(qint64 id);
+
+    std::optional<Entry> Find(qint64 id) const;
+    std::vector<Entry> Entries() const;
+    // Entries neither booked nor dismissed: writes nobody has confirmed yet.
+    int Unconfirmed() const;
+
+    // The journal every control's writes go to; null (the default) when writes are not journalled.
+    static std::shared_ptr<WriteJournal> Active();
+    // Journals every later write of the process in `file` (opened as the constructor does).
+    static std::shared_ptr<WriteJournal> Use(const QString& file);
+    // Stops journalling; entries already written stay in the file.
+    static void StopUsing();
+
+private:
+    // The entry a retry or a dismissal acts on: it must exist and not be booked.
+    Entry OpenEntry(qint64 id) const;
+
+    struct Database;
+    std::unique_ptr<Database> d;
+};
+
+} // namespace k7

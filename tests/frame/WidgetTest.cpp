@@ -1,0 +1,350 @@
+#include "support/RecordingHost.h"
+#include "support/TestControl.h"
+
+#include "frame/Colors.h"
+#include "frame/CommandButton.h"
+#include "frame/FaceMetrics.h"
+#include "frame/FilledRect.h"
+#include "frame/FontRegistry.h"
+#include "frame/Label.h"
+#include "frame/Line.h"
+#include "frame/PopupMenu.h"
+#include "frame/Timer.h"
+#include "frame/WidgetArray.h"
+#include "core/RuntimeError.h"
+
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QRawFont>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+using k7::Colors;
+
+namespace {
+
+int ErrorNumberOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const k7::RuntimeError& error) {
+        return error.Number();
+    }
+    return 0;
+}
+
+// --- widget arrays ---------------------------------------------------------------------------
+
+TEST(WidgetArray, LoadCopiesElementZeroHiddenAndKeepsItsOwnIndex) {
+    TestControl control;
+    k7::Label& design = control.Create<k7::Label>("lblFai", 0);
+    design.SetCaption("FAI");
+    design.SetForeColor(Colors::Rgb(255, 255, 255));
+    design.SetBackColor(Colors::Highlight);
+    design.SetBorderStyle(k7::BorderStyle::Single);
+    design.SetBorderColor(0x404040);
+    design.SetFontSize(12);
+    design.SetTextAlign(k7::TextAlign::Center);
+    design.Move(0, 0, 600, 495);
+    k7::WidgetArray<k7::Label> lblFai(design);
+
+    k7::Label& copy = lblFai.Load(3);
+    EXPECT_EQ(lblFai.UBound(), 3);
+    EXPECT_EQ(copy.Index(), 3);
+    EXPECT_EQ(copy.Name(), "lblFai");
+    EXPECT_FALSE(copy.Visible());
+    EXPECT_TRUE(design.Visible());
+    EXPECT_EQ(copy.Caption(), "FAI");
+    EXPECT_EQ(copy.ForeColor(), 0xFFFFFFu);
+    EXPECT_EQ(copy.BackColor(), Colors::Highlight);
+    EXPECT_EQ(copy.BorderStyle(), k7::BorderStyle::Single);
+    EXPECT_EQ(copy.BorderColor(), 0x404040u);
+    EXPECT_EQ(copy.Font(), design.Font());
+    EXPECT_EQ(copy.TextAlign(), k7::TextAlign::Center);
+    EXPECT_EQ(copy.geometry(), design.geometry());
+    EXPECT_EQ(&lblFai(3), &copy);
+    EXPECT_EQ(control.FindChild("lblFai", 3), &copy);
+
+    // Elements are independent once loaded.
+    copy.SetCaption("PENDING");
+    EXPECT_EQ(design.Caption(), "FAI");
+}
+
+TEST(WidgetArray, RaisesTheToolkitErrorsAndUnloadsForGood) {
+    TestControl control;
+    k7::WidgetArray<k7::CommandButton> btnJust(control.Create<k7::CommandButton>("btnJust", 0));
+    btnJust.Load(1);
+    EXPECT_EQ(ErrorNumberOf([&] { btnJust.Load(1); }), 360);
+    EXPECT_EQ(ErrorNumberOf([&] { btnJust.Unload(0); }), 362);
+    EXPECT_EQ(ErrorNumberOf([&] { btnJust.Unload(5); }), 340);
+
+    const size_t before = control.Children().size();
+    btnJust.Unload(1);
+    EXPECT_EQ(btnJust.UBound(), 0);
+    EXPECT_EQ(control.Children().size(), before - 1);
+    EXPECT_EQ(control.FindChild("btnJust", 1), nullptr);
+    // The index is free again.
+    EXPECT_EQ(btnJust.Load(1).Index(), 1);
+    // Growing loads an index above the highest one only; the gap below stays empty.
+    EXPECT_EQ(btnJust.Grow(4).Index(), 4);
+    EXPECT_FALSE(btnJust.Exists(3));
+    EXPECT_EQ(&btnJust.Grow(1), &btnJust(1));
+}
+
+TEST(WidgetArray, ShapeElementsArePaintedOnlyWhileLoadedAndVisible) {
+    TestControl control;
+    control.SetBackColor(Colors::Rgb(0, 0, 0));
+    k7::FilledRect& bar = control.Create<k7::FilledRect>("barOee", 0);
+    bar.Move(0, 0, 300, 300);
+    bar.SetFillColor(Colors::Rgb(0, 192, 0));
+    k7::WidgetArray<k7::FilledRect> barOee(bar);
+    k7::FilledRect& second = barOee.Load(1);
+    second.SetLeft(600);
+
+    auto pixelAt = [&](int x, int y) { return control.grab().toImage().pixelColor(x, y); };
+    EXPECT_EQ(pixelAt(45, 10), QColor(0, 0, 0)) << "hidden after Load";
+    second.SetVisible(true);
+    EXPECT_EQ(pixelAt(45, 10), QColor(0, 192, 0));
+    barOee.Unload(1);
+    EXPECT_EQ(pixelAt(45, 10), QColor(0, 0, 0));
+    EXPECT_EQ(pixelAt(10, 10), QColor(0, 192, 0));
+}
+
+// --- colours ---------------------------------------------------------------------------------
+
+struct ColorRow {
+    uint32_t Value;
+    QPalette::ColorGroup Group;
+    QPalette::ColorRole Role; // NoRole: Expected is the colour
+    QColor Expected;
+};
+
+void PrintTo(const ColorRow& row, std::ostream* out) {
+    *out << k7::Colors::ToHexText(row.Value).toStdString();
+}
+
+class ColorMapping : public ::testing::TestWithParam<ColorRow> {};
+
+TEST_P(ColorMapping, MapsBgrValuesAndSystemColours) {
+    QPalette palette;
+    palette.setColor(QPalette::Active, QPalette::ButtonText, QColor(1, 2, 3));
+    palette.setColor(QPalette::Active, QPalette::Base, QColor(250, 251, 252));
+    palette.setColor(QPalette::Active, QPalette::Highlight, QColor(0, 120, 215));
+    palette.setColor(QPalette::Active, QPalette::Button, QColor(212, 208, 200));
+    palette.setColor(QPalette::Active, QPalette::Text, QColor(9, 9, 9));
+    palette.setColor(QPalette::Active, QPalette::HighlightedText, QColor(254, 254, 254));
+    const ColorRow& row = GetParam();
+    const QColor expected = row.Role == QPalette::NoRole ? row.Expected : palette.color(row.Group, row.Role);
+    EXPECT_EQ(Colors::ToQColor(row.Value, palette), expected) << std::hex << row.Value;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Frame, ColorMapping,
+    ::testing::Values(ColorRow{0x000000FF, QPalette::Active, QPalette::NoRole, QColor(255, 0, 0)},
+                      ColorRow{0x0000C000, QPalette::Active, QPalette::NoRole, QColor(0, 192, 0)},
+                      ColorRow{0x00800000, QPalette::Active, QPalette::NoRole, QColor(0, 0, 128)},
+                      ColorRow{0x0044EF93, QPalette::Active, QPalette::NoRole, QColor(147, 239, 68)},
+                      ColorRow{Colors::ButtonText, QPalette::Active, QPalette::ButtonText, {}},
+                      ColorRow{Colors::WindowBackground, QPalette::Active, QPalette::Base, {}},
+                      ColorRow{Colors::Highlight, QPalette::Active, QPalette::Highlight, {}},
+                      ColorRow{Colors::HighlightText, QPalette::Active, QPalette::HighlightedText, {}},
+                      ColorRow{Colors::ButtonFace, QPalette::Active, QPalette::Button, {}},
+                      ColorRow{Colors::WindowText, QPalette::Active, QPalette::Text, {}},
+                      ColorRow{0x800000FF, QPalette::Active, QPalette::NoRole, QColor(0, 0, 0)}));
+
+TEST(Colors, FromQColorGivesTheBgrValue) {
+    EXPECT_EQ(Colors::FromQColor(QColor(0, 192, 192)), 0x00C0C000u);
+}
+
+// --- twips geometry --------------------------------------------------------------------------
+
+// That the twips themselves are kept as assigned shows in ProdCode's golden dump.
+TEST(TwipsGeometry, MapsEdgesToPixels) {
+    TestControl control;
+    ASSERT_DOUBLE_EQ(control.TwipsPerPixel(), 15.0) << "tests assume 96 dpi";
+    k7::Label& left = control.Create<k7::Label>("lblTxt");
+    k7::Label& right = control.Create<k7::Label>("lblCode");
+    left.Move(112.8f, 49.5f, 1974.0f, 396.0f);
+    right.Move(2086.8f, 49.5f, 3384.0f, 396.0f);
+    // Edges 7.52 -> 8 and 139.12 -> 139 px; the two labels share the edge at 139.
+    EXPECT_EQ(left.geometry(), QRect(8, 3, 131, 27));
+    EXPECT_EQ(right.geometry().left(), left.geometry().right() + 1);
+
+    control.SetExtent(5640, 495);
+    EXPECT_EQ(control.size(), QSize(376, 33));
+}
+
+TEST(TwipsGeometry, APixelResizeByTheHostMovesTheTwipsExtent) {
+    TestControl control;
+    control.show();
+    control.resize(200, 100);
+    EXPECT_EQ(control.Width(), 3000.0f);
+    EXPECT_EQ(control.Height(), 1500.0f);
+    control.resize(201, 100);
+    EXPECT_EQ(control.Width(), 3015.0f);
+}
+
+TEST(TwipsGeometry, ImpossibleSizesRaiseTheToolkitErrors) {
+    TestControl control;
+    k7::Label& label = control.Create<k7::Label>("lbl");
+    k7::FilledRect& bar = control.Create<k7::FilledRect>("bar");
+    k7::Line& line = control.Create<k7::Line>("line");
+    EXPECT_EQ(ErrorNumberOf([&] { label.SetWidth(-1); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { bar.SetHeight(-0.5f); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { bar.SetHeight(std::numeric_limits<float>::quiet_NaN()); }), 6);
+    EXPECT_EQ(ErrorNumberOf([&] { label.SetFontSize(0); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { line.SetBorderWidth(0); }), 380);
+    EXPECT_EQ(label.Width(), 0.0f);
+    EXPECT_EQ(label.FontSize(), 8.25f);
+}
+
+// --- painting --------------------------------------------------------------------------------
+
+TEST(Painting, ShapesInCreationOrderBelowLabels) {
+    TestControl control;
+    control.SetExtent(1500, 1500); // 100 x 100 px
+    control.SetBackColor(Colors::Rgb(0, 0, 0));
+    k7::FilledRect& first = control.Create<k7::FilledRect>("bgTop");
+    first.Move(0, 0, 900, 900);
+    first.SetFillColor(Colors::Rgb(255, 0, 0));
+    k7::FilledRect& second = control.Create<k7::FilledRect>("barTime");
+    second.Move(450, 450, 900, 900);
+    second.SetFillColor(Colors::Rgb(0, 0, 255));
+    k7::Line& line = control.Create<k7::Line>("lineTop");
+    line.SetPoints(0, 1200, 1500, 1200);
+    line.SetBorderColor(Colors::Rgb(224, 224, 224));
+    k7::Label& label = control.Create<k7::Label>("lblTime");
+    label.Move(600, 600, 300, 300);
+    label.SetBackColor(Colors::Rgb(255, 255, 0));
+
+    const QImage image = control.grab().toImage();
+    EXPECT_EQ(image.pixelColor(10, 10), QColor(255, 0, 0));
+    EXPECT_EQ(image.pixelColor(35, 35), QColor(0, 0, 255)) << "later shape on top";
+    EXPECT_EQ(image.pixelColor(45, 45), QColor(255, 255, 0)) << "label above the shapes";
+    EXPECT_EQ(image.pixelColor(5, 80), QColor(224, 224, 224));
+    EXPECT_EQ(image.pixelColor(5, 90), QColor(0, 0, 0));
+
+    first.SetVisible(false);
+    EXPECT_EQ(control.grab().toImage().pixelColor(10, 10), QColor(0, 0, 0));
+}
+
+// --- fonts, text measurement, timer, menus, prompt -------------------------------------------
+
+TEST(Fonts, DesignFacesAreRegisteredOrVisiblySubstituted) {
+    TestControl control; // the first control registers the faces
+    const auto& registrations = k7::FontRegistry::Registrations();
+    ASSERT_FALSE(registrations.empty());
+    for (const auto& registration : registrations) {
+        QFont font(registration.Face);
+        const QString family = QFontInfo(font).family();
+        if (registration.Loaded)
+            EXPECT_EQ(family, registration.Face);
+        else
+            EXPECT_FALSE(registration.Substitute.isEmpty());
+    }
+
+    const auto fallback = k7::FontRegistry::Register("/nonexistent-font-dir");
+    ASSERT_EQ(fallback.size(), registrations.size());
+    for (const auto& registration : fallback) {
+        EXPECT_FALSE(registration.Loaded);
+        EXPECT_FALSE(registration.Substitute.isEmpty());
+    }
+}
+
+TEST(Fonts, SmallSizesTakeTheSmallFace) {
+    TestControl control;
+    k7::Label& label = control.Create<k7::Label>("lblText");
+    for (const auto& [size, face] :
+         {std::pair{5.0f, "Small Fonts"}, {5.01f, "Tahoma"}, {2.0f, "Small Fonts"}}) {
+        label.SetFontSize(size);
+        label.UseSmallFaceAtOrBelow(5);
+        EXPECT_EQ(label.FontName(), face) << size;
+    }
+}
+
+// A line is the face's Windows ascent plus descent, each in whole pixels (Tahoma: 2049 and 423 of
+// 2048 units), not Qt's typographic line of about 0.97 em.
+TEST(Fonts, ALineIsTheWindowsLineOfTheFaceInWholePixels) {
+    TestControl control; // 96 dpi: 15 twips per pixel
+    for (const auto& [points, pixels] :
+         {std::pair{8.25f, 13}, {9.75f, 16}, {12.0f, 19}, {15.0f, 24}, {18.0f, 29}}) {
+        const k7::FontStyle font{.Size = points};
+        EXPECT_EQ(control.TextHeight("O", font), 15.0f * pixels) << points;
+        EXPECT_EQ(control.TextHeight("O\nO", font), 30.0f * pixels) << points;
+    }
+}
+
+// Tahoma's embedded strikes give its widths at their sizes (whole pixels); between pixel sizes a
+// width is the outline's at that very size, so it is proportional to the size. Small Fonts has
+// one strike and no outline: its widths are the strike's, scaled to the size.
+TEST(Fonts, WidthsComeFromTheStrikesAtTheirSizesAndScaleWithTheSize) {
+    TestControl control;
+    const auto faceOf = [](const char* name) {
+        const QRawFont raw = QRawFont::fromFont(k7::FontStyle{.Name = name}.ToQFont());
+        return k7::FaceMetrics([&raw](const char* tag) { return raw.fontTable(tag); });
+    };
+    const k7::FaceMetrics tahoma = faceOf("Tahoma");
+    const k7::FaceMetrics smallFonts = faceOf("Small Fonts");
+    EXPECT_EQ(std::pair(tahoma.StrikeSizes(), tahoma.IsBitmapOnly()),
+              std::pair(std::vector<int>{8, 9, 10, 11, 12, 13, 15, 16}, false));
+    EXPECT_EQ(std::pair(smallFonts.StrikeSizes(), smallFonts.IsBitmapOnly()),
+              std::pair(std::vector<int>{11}, true));
+
+    const QString caption = "Reload Part Time";
+    const auto width = [&](const char* name, float points) {
+        return control.TextWidth(caption, k7::FontStyle{.Name = name, .Size = points}) / 15.0f;
+    };
+    EXPECT_EQ(width("Tahoma", 8.25f), std::round(width("Tahoma", 8.25f))) << "11 pixels: the strike";
+    EXPECT_NEAR(width("Tahoma", 6.1f) / 6.1f, width("Tahoma", 7.3f) / 7.3f, 1e-4);
+    EXPECT_NEAR(width("Small Fonts", 4.125f), width("Small Fonts", 8.25f) / 2, 1e-4);
+    EXPECT_NEAR(width("Small Fonts", 16.5f), width("Small Fonts", 8.25f) * 2, 1e-4);
+}
+
+// Timer handlers and the failure texts of other errors: Frame's handler and loader-trap tests.
+TEST(Handlers, AButtonClickRunsUnderTheTrapWithTheButtonsIndex) {
+    TestControl control;
+    k7::CommandButton& button = control.Create<k7::CommandButton>("btnJust", 3);
+    std::vector<int> pressed;
+    control.ConnectHandler(&button, &k7::CommandButton::Clicked, [&](int index) {
+        pressed.push_back(index);
+        k7::Raise(k7::ErrorNumber::ObjectRequired);
+    });
+    EXPECT_NO_THROW(button.click());
+    EXPECT_EQ(pressed, std::vector<int>({3}));
+    EXPECT_EQ(control.Error(), "424-" + k7::StandardDescription(424));
+}
+
+TEST(Timer, TicksOnlyWhileEnabledWithAnIntervalAndFireDeliversOneTick) {
+    TestControl control;
+    k7::Timer& timer = control.Create<k7::Timer>("Timer");
+    QSignalSpy ticks(&timer, &k7::Timer::Tick);
+    timer.Fire();
+    EXPECT_EQ(ticks.count(), 1);
+    timer.SetInterval(1);
+    EXPECT_FALSE(timer.Enabled());
+    timer.SetEnabled(true);
+    EXPECT_TRUE(ticks.wait(2000)) << "a real tick arrives once enabled";
+    EXPECT_EQ(ErrorNumberOf([&] { timer.SetInterval(-1); }), 380);
+}
+
+TEST(PopupMenu, OffersVisibleItemsThroughTheHostAndReturnsItsChoice) {
+    TestControl control;
+    RecordingHost host;
+    control.SetHost(&host);
+    k7::PopupMenu& menu = control.Create<k7::PopupMenu>("mnu", 1, "mnuMax");
+    menu.SetItem(1, "OEE");
+    menu.SetItem(2, "EP");
+    menu.SetItem(3, "Act.");
+    menu.SetChecked(2, true);
+    menu.SetItemVisible(3, false);
+    host.MenuChoice = 2;
+    EXPECT_EQ(menu.Exec(QPoint(5, 5)), 2);
+    ASSERT_EQ(host.MenuShown.size(), 2u);
+    EXPECT_EQ(host.MenuShown[0].Caption, "OEE");
+    EXPECT_TRUE(host.MenuShown[1].Checked);
+    EXPECT_EQ(ErrorNumberOf([&] { menu.SetCaption(4, "x"); }), 340);
+    EXPECT_EQ(menu.UBound(), 3);
+}
+
+} // namespace
