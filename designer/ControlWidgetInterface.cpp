@@ -1,7 +1,7 @@
 #include "ControlWidgetInterface.h"
 
 #include "controls/ControlCatalog.h"
-#include "controls/frame/ControlBase.h"
+#include "frame/ControlBase.h"
 
 #include <QIcon>
 

@@ -4,9 +4,9 @@
 // picture keeps its size and the drawing state stays usable: a finite current point and a line
 // width the surface accepts.
 
-#include "controls/frame/RasterSurface.h"
-#include "pathview/CanvasInterpreter.h"
-#include "pathview/PathControl.h"
+#include "frame/RasterSurface.h"
+#include "controls/pathcontrol/CanvasInterpreter.h"
+#include "controls/pathcontrol/PathControl.h"
 
 #include <QApplication>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "AccessibilityReport.h"
 
-#include "controls/frame/Description.h"
+#include "frame/Description.h"
 #include "json/JsonBag.h"
 
 #include <QAccessible>

@@ -2,8 +2,8 @@
 
 #include "HostPlatform.h"
 
-#include "controls/frame/RasterSurface.h"
-#include "pathview/PathControl.h"
+#include "frame/RasterSurface.h"
+#include "controls/pathcontrol/PathControl.h"
 
 #include <QApplication>
 #include <QFile>

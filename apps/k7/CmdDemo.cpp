@@ -6,8 +6,8 @@
 #include "TerminalScreen.h"
 
 #include "controls/ControlCatalog.h"
-#include "controls/frame/ControlBase.h"
-#include "controls/frame/WriteJournal.h"
+#include "frame/ControlBase.h"
+#include "frame/WriteJournal.h"
 #include "core/RuntimeError.h"
 #include "plant/PlantService.h"
 #include "json/JsonBag.h"

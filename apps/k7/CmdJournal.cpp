@@ -1,6 +1,6 @@
 #include "Commands.h"
 
-#include "controls/frame/WriteJournal.h"
+#include "frame/WriteJournal.h"
 #include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 

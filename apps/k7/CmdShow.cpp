@@ -7,8 +7,8 @@
 #include "ScriptedHost.h"
 
 #include "controls/ControlCatalog.h"
-#include "controls/frame/ControlBase.h"
-#include "controls/frame/WriteJournal.h"
+#include "frame/ControlBase.h"
+#include "frame/WriteJournal.h"
 #include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 

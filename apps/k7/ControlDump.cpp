@@ -2,8 +2,8 @@
 
 #include "ScriptedHost.h"
 
-#include "controls/frame/ControlBase.h"
-#include "controls/frame/Description.h"
+#include "frame/ControlBase.h"
+#include "frame/Description.h"
 #include "json/JsonBag.h"
 
 namespace k7::cli {

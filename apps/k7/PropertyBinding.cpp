@@ -1,7 +1,7 @@
 #include "PropertyBinding.h"
 
-#include "controls/frame/ControlBase.h"
-#include "controls/frame/PropertyTable.h"
+#include "frame/ControlBase.h"
+#include "frame/PropertyTable.h"
 #include "core/RuntimeError.h"
 
 #include <stdexcept>

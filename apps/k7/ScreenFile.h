@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/frame/PropertyBag.h"
+#include "frame/PropertyBag.h"
 
 #include <QByteArray>
 #include <QString>

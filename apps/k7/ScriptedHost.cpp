@@ -1,9 +1,9 @@
 #include "ScriptedHost.h"
 
-#include "controls/frame/ControlBase.h"
-#include "controls/frame/DefaultControlHost.h"
-#include "controls/frame/PopupMenu.h"
-#include "controls/frame/ServiceControl.h"
+#include "frame/ControlBase.h"
+#include "frame/DefaultControlHost.h"
+#include "frame/PopupMenu.h"
+#include "frame/ServiceControl.h"
 #include "core/Variant.h"
 
 #include <QMetaMethod>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "controls/frame/ControlHost.h"
-#include "controls/frame/Description.h"
+#include "frame/ControlHost.h"
+#include "frame/Description.h"
 
 #include <QObject>
 #include <QString>

@@ -2,9 +2,9 @@
 
 #include "controls/ControlCatalog.h"
 
-#include "controls/frame/ControlBase.h"
-#include "controls/frame/ServiceControl.h"
-#include "controls/frame/Twips.h"
+#include "frame/ControlBase.h"
+#include "frame/ServiceControl.h"
+#include "frame/Twips.h"
 #include "core/RuntimeError.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "WriteTally.h"
 
-#include "controls/frame/WriteJournal.h"
+#include "frame/WriteJournal.h"
 
 #include <QUrl>
 

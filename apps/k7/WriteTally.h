@@ -1,6 +1,6 @@
 #pragma once
 
-#include "controls/frame/WriteOutcome.h"
+#include "frame/WriteOutcome.h"
 
 #include <QString>
 

@@ -8,8 +8,8 @@
 
 #include "K7WidgetBench.h"
 
-#include "controls/frame/RasterSurface.h"
-#include "pathview/PathControl.h"
+#include "frame/RasterSurface.h"
+#include "controls/pathcontrol/PathControl.h"
 
 #include <QFontMetricsF>
 #include <QImage>
