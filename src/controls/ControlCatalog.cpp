@@ -27,6 +27,15 @@ std::vector<std::pair<QString, QString>> ConnectionAnd(std::vector<std::pair<QSt
 
 } // namespace
 
+std::vector<std::pair<QString, QString>> ShiftContaining(Date now) {
+    const Dates::Parts parts = Dates::Split(now);
+    // The night shift that began yesterday at 22:00 starts two hours before today's midnight.
+    const int startHour = parts.Hour >= 22 ? 22 : parts.Hour >= 14 ? 14 : parts.Hour >= 6 ? 6 : -2;
+    const Date start = Dates::AddHours(Dates::DateSerial(parts.Year, parts.Month, parts.Day), startHour);
+    return {{QStringLiteral("StartDate"), Common::FormatYYYYMMDDhhmmss(start)},
+            {QStringLiteral("EndDate"), Common::FormatYYYYMMDDhhmmss(Dates::AddHours(start, 8))}};
+}
+
 const std::vector<ControlRegistration>& ControlCatalog::All() {
     static const std::vector<ControlRegistration> registry = {
         {QStringLiteral("ProdCode"),
@@ -61,7 +70,7 @@ const std::vector<ControlRegistration>& ControlCatalog::All() {
          &Make<ProductionPeriodTable>,
          {DemoPlacement::Scope::Screen, 0, 0,
           [] {
-              auto own = ProductionPeriodTable::ShiftContaining(Clock::Now());
+              auto own = ShiftContaining(Clock::Now());
               own.insert(own.end(), {{"LabelOEE", "Real,Planned"},
                                      {"LabelTarget", "OEE,EP,Act."},
                                      {"LabelGreenTarget", "GT OEE,GT EP,GT S,GT A,YT OEE,YT EP,YT S,YT A"},

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/Date.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -33,6 +35,10 @@ struct DemoPlacement {
                 {QStringLiteral("Process"), QStringLiteral("{process}")}};
     }
 };
+
+// StartDate and EndDate of the eight-hour shift (06-14, 14-22, 22-06) that contains `now`: the
+// window a terminal usually shows in its period table, as property values for the host to set.
+std::vector<std::pair<QString, QString>> ShiftContaining(Date now);
 
 // One creatable control of the library: its type-library name, what it shows in one line (form
 // editors show it as the tool tip), how to create it and where the demo terminal shows it.

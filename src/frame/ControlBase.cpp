@@ -16,6 +16,7 @@
 #include <QResizeEvent>
 
 #include <algorithm>
+#include <cmath>
 
 namespace k7 {
 
@@ -60,6 +61,8 @@ void ControlBase::AssignNow(const QString& name, const Variant& value) {
     if (!Host().CanPropertyChange(property.PersistenceName))
         return;
     property.Set(*this, converted);
+    if (property.BeforeNotify)
+        property.BeforeNotify(*this);
     Host().PropertyChanged(property.PersistenceName);
 }
 
@@ -139,6 +142,18 @@ float ControlBase::TextWidth(const QString& text, const FontStyle& font) const {
     for (const QString& line : text.split(QLatin1Char('\n')))
         widest = std::max(widest, TextMeasure::Width(line, font, Twips::LogicalDpi(*this)));
     return static_cast<float>(widest * TwipsPerPixel());
+}
+
+void ControlBase::FitFontToHeight(int16_t height, double share) {
+    const float lineHeight = TextHeight(QStringLiteral("O"));
+    if (!(lineHeight > 0) || height == 0 || lineHeight == static_cast<float>(height))
+        return;
+    // Scaled in single precision, as the size is held, before the share is taken.
+    const double size =
+        static_cast<double>(static_cast<float>(height) * controlFont_.Size / lineHeight) * share;
+    FontStyle font = controlFont_;
+    font.Size = static_cast<float>(std::floor(size));
+    SetControlFont(font);
 }
 
 float ControlBase::TextHeight(const QString& text, const FontStyle& font) const {

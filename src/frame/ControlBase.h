@@ -114,6 +114,10 @@ public:
     float TextWidth(const QString& text, const FontStyle& font) const;
     float TextHeight(const QString& text) const { return TextHeight(text, controlFont_); }
     float TextHeight(const QString& text, const FontStyle& font) const;
+    // Sizes the control's font so that one line fills `height` twips, times `share` (a grid of
+    // narrow cells takes less), rounded down to a whole size. Nothing when no line can be measured
+    // or one already fills the height exactly; 380 for a size no font can have.
+    void FitFontToHeight(int16_t height, double share = 1.0);
     // Paints the control and its children now, before returning.
     void RepaintNow();
     // Lets the event loop run once (pending paints, input), then returns.

@@ -1,5 +1,7 @@
 #include "frame/PropertyTable.h"
 
+#include "frame/ControlBase.h"
+#include "frame/ControlHost.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
 
@@ -20,7 +22,101 @@ uint32_t ToColor(const Variant& value) {
     return static_cast<uint32_t>(number);
 }
 
+// The type a font part holds its value in.
+PropertyType HeldType(FontPart part) {
+    switch (part) {
+    case FontPart::Name:
+        return PropertyType::String;
+    case FontPart::Size:
+        return PropertyType::Single;
+    case FontPart::Bold:
+    case FontPart::Italic:
+        return PropertyType::Boolean;
+    case FontPart::TextColor:
+        break;
+    }
+    return PropertyType::Color;
+}
+
+Variant ReadPart(const ControlBase& control, FontPart part) {
+    const FontStyle& font = control.ControlFont();
+    switch (part) {
+    case FontPart::Name:
+        return Variant(font.Name);
+    case FontPart::Size:
+        return Variant(font.Size);
+    case FontPart::Bold:
+        return Variant(font.Bold);
+    case FontPart::Italic:
+        return Variant(font.Italic);
+    case FontPart::TextColor:
+        break;
+    }
+    return Variant(static_cast<int32_t>(control.ForeColor()));
+}
+
+// `value` holds the part's own type. The control raises 380 for a size no font can have.
+void ApplyPart(ControlBase& control, FontPart part, const Variant& value) {
+    if (part == FontPart::TextColor) {
+        control.SetForeColor(static_cast<uint32_t>(*value.Get<int32_t>()));
+        return;
+    }
+    FontStyle font = control.ControlFont();
+    switch (part) {
+    case FontPart::Name:
+        font.Name = value.ToText();
+        break;
+    case FontPart::Size:
+        font.Size = value.ToSingle();
+        break;
+    case FontPart::Bold:
+        font.Bold = value.ToBoolean();
+        break;
+    case FontPart::Italic:
+        font.Italic = value.ToBoolean();
+        break;
+    case FontPart::TextColor:
+        break;
+    }
+    control.SetControlFont(font);
+}
+
 } // namespace
+
+PropertyTable& PropertyTable::AddFontAttribute(const QString& name, FontPart part, PropertyType shown,
+                                               const Variant& defaultValue) {
+    const PropertyType held = HeldType(part);
+    PropertyDefinition property;
+    property.Name = name;
+    property.Type = shown;
+    property.Default = defaultValue;
+    property.Form = WriteForm::Notifying;
+    property.Get = [part, shown](const ControlBase& control) {
+        return Convert(shown, ReadPart(control, part));
+    };
+    property.Set = [part](ControlBase& control, const Variant& value) { ApplyPart(control, part, value); };
+    if (shown != held) {
+        property.StoredType = held;
+        property.Save = [part](const ControlBase& control) { return ReadPart(control, part); };
+    }
+    // A size is read as the host sees it (a whole size), then held in single precision.
+    const PropertyType written = part == FontPart::Size ? shown : held;
+    property.Write = [part, held, written, defaultValue, name](ControlBase& control, const Variant& value) {
+        // A value the font cannot take is not the host's problem: the part goes back to its
+        // default and the write ends quietly.
+        const bool failed =
+            ControlBase::Trap([&] {
+                const Variant wanted = Convert(held, Convert(written, value));
+                if (wanted == ReadPart(control, part) || !control.Host().CanPropertyChange(name))
+                    return;
+                ApplyPart(control, part, wanted);
+                control.Host().PropertyChanged(name);
+            }).has_value();
+        if (failed)
+            ApplyPart(control, part, Convert(held, defaultValue));
+    };
+    return Add(std::move(property));
+}
 
 PropertyTable& PropertyTable::Add(PropertyDefinition property) {
     if (property.PersistenceName.isEmpty())

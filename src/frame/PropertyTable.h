@@ -29,6 +29,10 @@ enum class WriteForm { Plain, Notifying };
 
 enum class Persistence { Persisted, NotPersisted };
 
+// The parts of a control's own font (and its text colour) that a font-backed property can stand
+// for (PropertyTable::AddFontAttribute).
+enum class FontPart { Name, Size, Bold, Italic, TextColor };
+
 // One property of a control: its public name, the name it is persisted and announced under, the
 // default a restore uses when the store lacks it, its type, access and write form, and how to
 // reach the member. Get/Set see the value in the property's own type; Save, when set, gives the
@@ -37,7 +41,9 @@ enum class Persistence { Persisted, NotPersisted };
 // restored exactly (a size saved as 9.75 does not come back as the whole size Get shows). Write, when set,
 // replaces the two standard forms for a host's assignment: it receives the value as the host gave
 // it, unconverted (a property that converts inside its own comparison, or resets itself on a
-// failure, says so there).
+// failure, says so there). BeforeNotify, when set, runs in a notifying write after the value is
+// stored and before the host is told (a caption list renaming its menu): a failure there reaches
+// the writer with the value kept and the host not told.
 struct PropertyDefinition {
     QString Name;
     QString PersistenceName;
@@ -51,6 +57,7 @@ struct PropertyDefinition {
     std::function<Variant(const ControlBase&)> Save;
     PropertyType StoredType = PropertyType::String; // with Save only
     std::function<void(ControlBase&, const Variant&)> Write;
+    std::function<void(ControlBase&)> BeforeNotify;
 };
 
 // The property table of one control class, in the order the control persists its properties. The
@@ -88,6 +95,15 @@ public:
     // A property with hand-written accessors (Get, Set and Type must be filled in).
     PropertyTable& Add(PropertyDefinition property);
 
+    // A notifying property that is one part of the control's own font or its text colour, shown
+    // to the host as `shown` (a size as a whole size, a Boolean as "True"/"False" text) and
+    // persisted as the part itself holds it (the size in single precision, Booleans), so a restore
+    // gives back exactly what was saved. A write is taken as the part's own type (a size as the
+    // host's type) and compared with the part; a value the part cannot take, or any failure of the
+    // write, puts the part back to `defaultValue` without a word to the host.
+    PropertyTable& AddFontAttribute(const QString& name, FontPart part, PropertyType shown,
+                                    const Variant& defaultValue);
+
     // Refinements of the row added last.
     PropertyTable& WriteOnly();
     PropertyTable& ReadOnly();
@@ -98,6 +114,14 @@ public:
         definitions_.back().Write = [step](ControlBase& control, const Variant& value) {
             (static_cast<C&>(control).*step)(value);
         };
+        return *this;
+    }
+
+    // A step of the row added last (notifying) between storing a changed value and telling the
+    // host; `step` is any callable taking the control as C&.
+    template <class C, class Step> PropertyTable& BeforeNotify(Step step) {
+        static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
+        definitions_.back().BeforeNotify = [step](ControlBase& control) { step(static_cast<C&>(control)); };
         return *this;
     }
 

@@ -2,6 +2,7 @@
 
 #include "frame/ControlBase.h"
 #include "frame/FrameErrors.h"
+#include "core/Conversions.h"
 #include "core/RuntimeError.h"
 
 #include <QString>
@@ -67,6 +68,35 @@ public:
         if (index > UBound())
             return Load(index);
         return At(index);
+    }
+
+    // Destroys every element but element 0, highest first.
+    void UnloadCopies() {
+        for (int k = UBound(); k >= 1; --k)
+            Unload(k);
+    }
+
+    // A grid of `rows` x `columns` cells drawn from element 0: cell (row, column) is element
+    // row * columns + column, grown when missing and placed at element 0's size (in whole twips),
+    // `column` widths right of and `row` heights below element 0. `eachCell` finishes each cell
+    // in that order.
+    void LayOutGrid(int rows, int columns,
+                    const std::function<void(T& cell, int row, int column)>& eachCell) {
+        const T& first = At(0);
+        const int32_t width = ToLong(first.Width());
+        const int32_t height = ToLong(first.Height());
+        const int32_t top = ToLong(first.Top());
+        const int32_t left = ToLong(first.Left());
+        for (int row = 0; row < rows; ++row) {
+            for (int column = 0; column < columns; ++column) {
+                T& cell = Grow(row * columns + column);
+                cell.SetLeft(static_cast<float>(width * column + left));
+                cell.SetWidth(static_cast<float>(width));
+                cell.SetTop(static_cast<float>(height * row + top));
+                cell.SetHeight(static_cast<float>(height));
+                eachCell(cell, row, column);
+            }
+        }
     }
 
     // Destroys element `index` (not element 0, which belongs to the design).

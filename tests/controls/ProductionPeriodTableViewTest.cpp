@@ -4,6 +4,7 @@
 #include "ProductionPeriodTableSupport.h"
 #include "support/Printers.h"
 
+#include "controls/ControlCatalog.h"
 #include "frame/Colors.h"
 #include "frame/FilledRect.h"
 #include "frame/PopupMenu.h"
@@ -331,7 +332,7 @@ TEST_F(ProductionPeriodTableOnPlant, ShowsTheShiftAndBookedScrapAfterTheNextRefr
     plant.Start(0);
     ProductionPeriodTable control;
     control.ReadProperties(k7::PropertyBag());
-    for (const auto& [name, value] : ProductionPeriodTable::ShiftContaining(k7::Clock::Now()))
+    for (const auto& [name, value] : k7::ShiftContaining(k7::Clock::Now()))
         control.Assign(name, V(value));
     EXPECT_EQ(control.StartDate(), "20240315060000");
     control.setAPIHost(plant.BaseUrl());

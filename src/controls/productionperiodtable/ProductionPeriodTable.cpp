@@ -9,6 +9,7 @@
 #include "frame/PopupMenu.h"
 #include "core/Clock.h"
 #include "core/Common.h"
+#include "core/Date.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
 #include "json/JsonBag.h"
@@ -32,11 +33,6 @@ enum Slot {
     GreenTarget = 6,
     YellowTarget = 7
 };
-
-
-// What a failed font write falls back to.
-const QString kDefaultFontName = QStringLiteral("Tahoma");
-constexpr int16_t kDefaultFontSize = 10;
 
 // A figure of a period object: its "value" member as text, read as far as it is a number (0 when
 // it is none), so numbers and numeric strings both do. A missing member or a null value raises.
@@ -88,61 +84,39 @@ void ColourGoodCell(Label& cell, float good, float green, float yellow) {
     }
 }
 
-const ProductionPeriodTable& Table(const ControlBase& control) {
-    return static_cast<const ProductionPeriodTable&>(control);
-}
-
-// A row acting on the control's font or text colour rather than on a member of its own.
-PropertyDefinition FontRow(const QString& name, PropertyType type, const Variant& defaultValue,
-                           std::function<Variant(const ControlBase&)> get,
-                           std::function<void(ControlBase&, const Variant&)> set) {
-    PropertyDefinition row;
-    row.Name = name;
-    row.Type = type;
-    row.Default = defaultValue;
-    row.Form = WriteForm::Notifying;
-    row.Get = std::move(get);
-    row.Set = std::move(set);
-    return row;
-}
-
-// Sets one attribute of a control's font (the control raises 380 for a size no font can have).
-void SetFontOf(ControlBase& control, const std::function<void(FontStyle&)>& change) {
-    FontStyle font = control.ControlFont();
-    change(font);
-    control.SetControlFont(font);
-}
-
 } // namespace
 
 const PropertyTable& ProductionPeriodTable::ClassProperties() {
     // Persisted in this order, which differs from the interface order (ClassIdentity). Every
-    // property but the font ones asks the host before it changes; four caption lists also rename
-    // their menu's items, and the font properties convert inside their comparison and fall back
-    // to their defaults on failure: those have write steps of their own.
+    // property asks the host before it changes; the font ones fall back to their defaults on a
+    // value the font cannot take.
     static const PropertyTable table = [] {
         using T = ProductionPeriodTable;
         const WriteForm notifying = WriteForm::Notifying;
         PropertyTable properties;
         AddConnectionProperties(properties, {.APIHost = notifying, .Others = notifying});
+        // Writing one of four caption lists also renames its menu's items.
+        const auto renames = [](QString T::*list, int menu) {
+            return [list, menu](T& table) { ApplyMenuCaptions(table.*list, table.mnu(menu)); };
+        };
         properties.Add(QStringLiteral("StartDate"), &T::startDate_, notifying, Variant(QString()))
             .Add(QStringLiteral("EndDate"), &T::endDate_, notifying, Variant(QString()))
             .Add(QStringLiteral("LabelOEE"), &T::labelOEE_, notifying, Variant("OEE"))
             .WriteOnly()
             .Add(QStringLiteral("LabelTarget"), &T::labelTarget_, notifying, Variant("Max"))
             .WriteOnly()
-            .WriteStep(&T::WriteLabelTarget)
+            .BeforeNotify<T>(renames(&T::labelTarget_, 1))
             .Add(QStringLiteral("LabelGreenTarget"), &T::labelGreenTarget_, notifying, Variant("Trg"))
             .WriteOnly()
-            .WriteStep(&T::WriteLabelGreenTarget)
+            .BeforeNotify<T>(renames(&T::labelGreenTarget_, 2))
             .Add(QStringLiteral("LabelProduced"), &T::labelProduced_, notifying, Variant("Produced"))
             .WriteOnly()
             .Add(QStringLiteral("LabelBad"), &T::labelBad_, notifying, Variant("Bad"))
             .WriteOnly()
-            .WriteStep(&T::WriteLabelBad)
+            .BeforeNotify<T>(renames(&T::labelBad_, 4))
             .Add(QStringLiteral("LabelGood"), &T::labelGood_, notifying, Variant("Good"))
             .WriteOnly()
-            .WriteStep(&T::WriteLabelGood)
+            .BeforeNotify<T>(renames(&T::labelGood_, 5))
             .Add(QStringLiteral("LabelTotal"), &T::labelTotal_, notifying, Variant("Total"))
             .WriteOnly()
             .Add(QStringLiteral("Planned"), &T::planned_, notifying, Variant(uint8_t(0)))
@@ -152,53 +126,18 @@ const PropertyTable& ProductionPeriodTable::ClassProperties() {
             .Add(QStringLiteral("Bad"), &T::bad_, notifying, Variant(uint8_t(1)))
             .Add(QStringLiteral("Good"), &T::good_, notifying, Variant(uint8_t(1)))
             .Add(QStringLiteral("Difference"), &T::difference_, notifying, Variant(uint8_t(0)))
-            .Add(QStringLiteral("Accumulated"), &T::accumulated_, notifying, Variant(false));
-
-        properties
-            .Add(FontRow(
-                QStringLiteral("FontName"), PropertyType::String, Variant(kDefaultFontName),
-                [](const ControlBase& c) { return Variant(Table(c).FontName()); },
-                [](ControlBase& c, const Variant& v) {
-                    SetFontOf(c, [&](FontStyle& f) { f.Name = v.ToText(); });
-                }))
-            .WriteStep(&T::WriteFontName)
-            // Read back as a whole size; saved, and restored, as the single-precision size the font
-            // has now.
-            .Add(FontRow(
-                QStringLiteral("FontSize"), PropertyType::Integer, Variant(kDefaultFontSize),
-                [](const ControlBase& c) { return Variant(Table(c).FontSize()); },
-                [](ControlBase& c, const Variant& v) {
-                    SetFontOf(c, [&](FontStyle& f) { f.Size = v.ToSingle(); });
-                }))
-            .PersistedValue(PropertyType::Single,
-                            [](const ControlBase& c) { return Variant(c.ControlFont().Size); })
-            .WriteStep(&T::WriteFontSize)
-            // "True"/"False" to the host, Booleans in the store.
-            .Add(FontRow(
-                QStringLiteral("FontBold"), PropertyType::String, Variant("False"),
-                [](const ControlBase& c) { return Variant(Table(c).FontBold()); },
-                [](ControlBase& c, const Variant& v) {
-                    SetFontOf(c, [&](FontStyle& f) { f.Bold = v.ToBoolean(); });
-                }))
-            .PersistedValue(PropertyType::Boolean,
-                            [](const ControlBase& c) { return Variant(c.ControlFont().Bold); })
-            .WriteStep(&T::WriteFontBold)
-            .Add(FontRow(
-                QStringLiteral("FontItalic"), PropertyType::String, Variant("False"),
-                [](const ControlBase& c) { return Variant(Table(c).FontItalic()); },
-                [](ControlBase& c, const Variant& v) {
-                    SetFontOf(c, [&](FontStyle& f) { f.Italic = v.ToBoolean(); });
-                }))
-            .PersistedValue(PropertyType::Boolean,
-                            [](const ControlBase& c) { return Variant(c.ControlFont().Italic); })
-            .WriteStep(&T::WriteFontItalic)
-            .Add(FontRow(
-                QStringLiteral("FontColor"), PropertyType::Color, Variant(int32_t(Colors::White)),
-                [](const ControlBase& c) { return Variant(static_cast<int32_t>(c.ForeColor())); },
-                [](ControlBase& c, const Variant& v) {
-                    c.SetForeColor(static_cast<uint32_t>(*v.Get<int32_t>()));
-                }))
-            .WriteStep(&T::WriteFontColor);
+            .Add(QStringLiteral("Accumulated"), &T::accumulated_, notifying, Variant(false))
+            // The font rows act on the control's font, which the cells copy at the next rebuild.
+            .AddFontAttribute(QStringLiteral("FontName"), FontPart::Name, PropertyType::String,
+                              Variant(QStringLiteral("Tahoma")))
+            .AddFontAttribute(QStringLiteral("FontSize"), FontPart::Size, PropertyType::Integer,
+                              Variant(int16_t(10)))
+            .AddFontAttribute(QStringLiteral("FontBold"), FontPart::Bold, PropertyType::String,
+                              Variant("False"))
+            .AddFontAttribute(QStringLiteral("FontItalic"), FontPart::Italic, PropertyType::String,
+                              Variant("False"))
+            .AddFontAttribute(QStringLiteral("FontColor"), FontPart::TextColor, PropertyType::Color,
+                              Variant(int32_t(Colors::White)));
         return properties;
     }();
     return table;
@@ -216,9 +155,10 @@ ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(p
                                      .ForeColor = Colors::White,
                                      .Back = BackStyle::Transparent});
     cell0.SetWordWrap(false);
-    lblCell_.emplace(cell0);
-    ConnectHandler(&cell0, &Label::MouseReleased,
-                   [this](int index, Qt::MouseButton, QPoint where) { CellReleased(index, where); });
+    lblCell_.emplace(cell0, [this](Label& cell) {
+        ConnectHandler(&cell, &Label::MouseReleased,
+                       [this](int index, Qt::MouseButton, QPoint where) { CellReleased(index, where); });
+    });
 
     // The fill colours of the three bars are stored with a transparent fill, so each shows its
     // background colour.
@@ -285,15 +225,6 @@ PopupMenu& ProductionPeriodTable::mnu(int index) const {
     if (index < 0 || index >= static_cast<int>(mnu_.size()) || mnu_[static_cast<size_t>(index)] == nullptr)
         RaiseMissingElement(index);
     return *mnu_[static_cast<size_t>(index)];
-}
-
-std::vector<std::pair<QString, QString>> ProductionPeriodTable::ShiftContaining(Date now) {
-    const Dates::Parts parts = Dates::Split(now);
-    // The night shift that began yesterday at 22:00 starts two hours before today's midnight.
-    const int startHour = parts.Hour >= 22 ? 22 : parts.Hour >= 14 ? 14 : parts.Hour >= 6 ? 6 : -2;
-    const Date start = Dates::AddHours(Dates::DateSerial(parts.Year, parts.Month, parts.Day), startHour);
-    return {{QStringLiteral("StartDate"), Common::FormatYYYYMMDDhhmmss(start)},
-            {QStringLiteral("EndDate"), Common::FormatYYYYMMDDhhmmss(Dates::AddHours(start, 8))}};
 }
 
 // --- refresh and the period model ---------------------------------------------------------------
@@ -513,48 +444,21 @@ QString ProductionPeriodTable::SelectCaption(const QString& list, Label& cell, i
 // --- layout ------------------------------------------------------------------------------------
 
 void ProductionPeriodTable::CellsCreation() {
-    WidgetArray<Label>& cells = *lblCell_;
-    for (int k = cells.UBound(); k >= 1; --k)
-        cells.Unload(k);
-    const Label& first = cells(0);
-    const int32_t width = ToLong(first.Width());
-    const int32_t height = ToLong(first.Height());
-    const int32_t top = ToLong(first.Top());
-    const int32_t left = ToLong(first.Left());
-    FitFontToCell(ToInteger(height), columnCount_);
-
+    lblCell_->UnloadCopies();
+    FitFontToHeight(ToInteger(ToLong(lblCell_->At(0).Height())), FontShare());
     const int n = columnCount_;
-    for (int row = 0; row < kRows; ++row) {
-        for (int column = 0; column < n; ++column) {
-            const int k = row * n + column;
-            Label& cell = GrowCell(k);
-            cell.SetLeft(static_cast<float>(width * column + left));
-            cell.SetWidth(static_cast<float>(width));
-            cell.SetTop(static_cast<float>(height * row + top));
-            cell.SetHeight(static_cast<float>(height));
-            cell.SetCaption(QString());
-            ApplyCellFont(k);
-            cell.SetVisible(true);
-            cell.SetTextAlign(column == n - 1 ? TextAlign::Right : TextAlign::Center);
-            cell.SetOpensOnRelease(MenuOfCell(k) >= 0);
-            // Above BarMax.
-            cell.BringToFront();
-        }
-    }
+    lblCell_->LayOutGrid(kRows, n, [&](Label& cell, int row, int column) {
+        cell.SetCaption(QString());
+        ApplyCellFont(cell);
+        cell.SetVisible(true);
+        cell.SetTextAlign(column == n - 1 ? TextAlign::Right : TextAlign::Center);
+        cell.SetOpensOnRelease(MenuOfCell(row * n + column) >= 0);
+        // Above BarMax.
+        cell.BringToFront();
+    });
 }
 
-Label& ProductionPeriodTable::GrowCell(int index) {
-    const bool created = index > lblCell_->UBound();
-    Label& cell = lblCell_->Grow(index);
-    if (created)
-        ConnectHandler(&cell, &Label::MouseReleased, [this](int released, Qt::MouseButton, QPoint where) {
-            CellReleased(released, where);
-        });
-    return cell;
-}
-
-void ProductionPeriodTable::ApplyCellFont(int index) {
-    Label& cell = lblCell_->At(index);
+void ProductionPeriodTable::ApplyCellFont(Label& cell) {
     const FontStyle& own = ControlFont();
     FontStyle font = cell.Font();
     if (!own.Name.isEmpty())
@@ -567,15 +471,9 @@ void ProductionPeriodTable::ApplyCellFont(int index) {
     cell.SetForeColor(ForeColor());
 }
 
-void ProductionPeriodTable::FitFontToCell(int16_t cellHeight, int16_t columns) {
-    const float lineHeight = TextHeight(QStringLiteral("O"));
-    if (!(lineHeight > 0) || cellHeight == 0 || lineHeight == static_cast<float>(cellHeight))
-        return;
+double ProductionPeriodTable::FontShare() const {
     // One line fills the cell; narrower columns (more than ten) get 80 % of it.
-    double size = static_cast<double>(static_cast<float>(cellHeight) * ControlFont().Size / lineHeight);
-    if (columns > 10)
-        size *= 0.8;
-    ChangeControlFont([&](FontStyle& font) { font.Size = static_cast<float>(std::floor(size)); });
+    return columnCount_ > 10 ? 0.8 : 1.0;
 }
 
 void ProductionPeriodTable::Resized() {
@@ -594,7 +492,7 @@ void ProductionPeriodTable::LayoutTable() {
     // Centres a line of the cells' current size in the row height.
     const double f = static_cast<double>(lblCell_->At(0).FontSize()) * Twips::PerPoint;
     const int16_t d = ToInteger(std::floor(h - f) / 2.0);
-    FitFontToCell(ToInteger(h), columnCount_);
+    FitFontToHeight(ToInteger(h), FontShare());
 
     const float size = ControlFont().Size;
     for (int row = 0; row < kRows; ++row) {
@@ -641,10 +539,6 @@ double ProductionPeriodTable::ElapsedBarWidth(double innerWidth) const {
 void ProductionPeriodTable::ResetTimeBar() {
     barMax_->SetWidth(0);
     barMax_->SetVisible(true);
-}
-
-void ProductionPeriodTable::ChangeControlFont(const std::function<void(FontStyle&)>& change) {
-    SetFontOf(*this, change);
 }
 
 // --- menus -------------------------------------------------------------------------------------
@@ -714,109 +608,6 @@ void ProductionPeriodTable::ApplyMenuCaptions(const QString& list, PopupMenu& me
                         explained ? shortName + QStringLiteral(" (") + parsed.Long[i] + QLatin1Char(')')
                                   : shortName);
     }
-}
-
-// --- property writes ---------------------------------------------------------------------------
-
-void ProductionPeriodTable::WriteCaptionList(QString& member, const QString& name, PopupMenu& menu,
-                                             const Variant& value) {
-    const QString text = value.ToText();
-    if (text == member || !Host().CanPropertyChange(name))
-        return;
-    member = text;
-    // A failure here reaches the host's write; the value is kept but the host is not told.
-    ApplyMenuCaptions(text, menu);
-    Host().PropertyChanged(name);
-}
-
-void ProductionPeriodTable::WriteLabelTarget(const Variant& value) {
-    WriteCaptionList(labelTarget_, QStringLiteral("LabelTarget"), mnu(1), value);
-}
-
-void ProductionPeriodTable::WriteLabelGreenTarget(const Variant& value) {
-    WriteCaptionList(labelGreenTarget_, QStringLiteral("LabelGreenTarget"), mnu(2), value);
-}
-
-void ProductionPeriodTable::WriteLabelBad(const Variant& value) {
-    WriteCaptionList(labelBad_, QStringLiteral("LabelBad"), mnu(4), value);
-}
-
-void ProductionPeriodTable::WriteLabelGood(const Variant& value) {
-    WriteCaptionList(labelGood_, QStringLiteral("LabelGood"), mnu(5), value);
-}
-
-void ProductionPeriodTable::WriteFontAttribute(const QString& name, const std::function<bool()>& differs,
-                                               const std::function<void()>& apply,
-                                               const std::function<void()>& reset) {
-    // A value the font cannot take (no Boolean, a size no font has) is not the host's problem:
-    // the attribute goes back to its default and the write ends quietly.
-    const bool failed = Trap([&] {
-                            if (!differs() || !Host().CanPropertyChange(name))
-                                return;
-                            apply();
-                            Host().PropertyChanged(name);
-                        }).has_value();
-    if (failed)
-        reset();
-}
-
-void ProductionPeriodTable::WriteFontName(const Variant& value) {
-    QString name;
-    WriteFontAttribute(
-        QStringLiteral("FontName"),
-        [&] {
-            name = value.ToText();
-            return name != ControlFont().Name;
-        },
-        [&] { ChangeControlFont([&](FontStyle& font) { font.Name = name; }); },
-        [&] { ChangeControlFont([](FontStyle& font) { font.Name = kDefaultFontName; }); });
-}
-
-void ProductionPeriodTable::WriteFontSize(const Variant& value) {
-    int16_t size = 0;
-    WriteFontAttribute(
-        QStringLiteral("FontSize"),
-        [&] {
-            size = value.ToInteger();
-            return static_cast<float>(size) != ControlFont().Size;
-        },
-        [&] { ChangeControlFont([&](FontStyle& font) { font.Size = size; }); },
-        [&] { ChangeControlFont([](FontStyle& font) { font.Size = kDefaultFontSize; }); });
-}
-
-void ProductionPeriodTable::WriteFontBold(const Variant& value) {
-    bool bold = false;
-    WriteFontAttribute(
-        QStringLiteral("FontBold"),
-        [&] {
-            bold = value.ToBoolean();
-            return bold != ControlFont().Bold;
-        },
-        [&] { ChangeControlFont([&](FontStyle& font) { font.Bold = bold; }); },
-        [&] { ChangeControlFont([](FontStyle& font) { font.Bold = false; }); });
-}
-
-void ProductionPeriodTable::WriteFontItalic(const Variant& value) {
-    bool italic = false;
-    WriteFontAttribute(
-        QStringLiteral("FontItalic"),
-        [&] {
-            italic = value.ToBoolean();
-            return italic != ControlFont().Italic;
-        },
-        [&] { ChangeControlFont([&](FontStyle& font) { font.Italic = italic; }); },
-        [&] { ChangeControlFont([](FontStyle& font) { font.Italic = false; }); });
-}
-
-void ProductionPeriodTable::WriteFontColor(const Variant& value) {
-    uint32_t color = 0;
-    WriteFontAttribute(
-        QStringLiteral("FontColor"),
-        [&] {
-            color = static_cast<uint32_t>(*PropertyTable::Convert(PropertyType::Color, value).Get<int32_t>());
-            return color != ForeColor();
-        },
-        [&] { SetForeColor(color); }, [&] { SetForeColor(Colors::White); });
 }
 
 } // namespace k7

@@ -3,7 +3,6 @@
 #include "frame/Colors.h"
 #include "frame/ServiceControl.h"
 #include "frame/WidgetArray.h"
-#include "core/Date.h"
 
 #include <QPoint>
 #include <QString>
@@ -159,10 +158,6 @@ public:
     // mnu(0), (1), (2), (4), (5), (6); 340 for any other index.
     PopupMenu& mnu(int index) const;
 
-    // StartDate and EndDate of the eight-hour shift (06-14, 14-22, 22-06) that contains `now`:
-    // the window a terminal usually shows, as property values for a host to set.
-    static std::vector<std::pair<QString, QString>> ShiftContaining(Date now);
-
     // Background colours of the good row.
     static constexpr uint32_t ColorGreen = Colors::Rgb(147, 239, 68);
     static constexpr uint32_t ColorYellow = Colors::Rgb(255, 255, 77);
@@ -201,11 +196,11 @@ private:
     // --- layout
     void CellsCreation();
     void LayoutTable();
-    void FitFontToCell(int16_t cellHeight, int16_t columns);
-    void ApplyCellFont(int index);
+    void ApplyCellFont(Label& cell);
+    // The share of a row's height the text takes.
+    double FontShare() const;
     void ResetTimeBar();
     double ElapsedBarWidth(double innerWidth) const;
-    Label& GrowCell(int index);
 
     // --- menus and property writes
     // The menu a release of cell `index` opens, or -1: the view switches in the first column,
@@ -214,19 +209,6 @@ private:
     void CellReleased(int index, const QPoint& where);
     void Choose(int menu, int item);
     static void ApplyMenuCaptions(const QString& list, PopupMenu& menu);
-    void WriteCaptionList(QString& member, const QString& name, PopupMenu& menu, const Variant& value);
-    void WriteLabelTarget(const Variant& value);
-    void WriteLabelGreenTarget(const Variant& value);
-    void WriteLabelBad(const Variant& value);
-    void WriteLabelGood(const Variant& value);
-    void WriteFontAttribute(const QString& name, const std::function<bool()>& differs,
-                            const std::function<void()>& apply, const std::function<void()>& reset);
-    void WriteFontName(const Variant& value);
-    void WriteFontSize(const Variant& value);
-    void WriteFontBold(const Variant& value);
-    void WriteFontItalic(const Variant& value);
-    void WriteFontColor(const Variant& value);
-    void ChangeControlFont(const std::function<void(FontStyle&)>& change);
 
     QString startDate_;
     QString endDate_;
