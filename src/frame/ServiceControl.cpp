@@ -1,8 +1,8 @@
 #include "frame/ServiceControl.h"
 
+#include "core/RuntimeError.h"
 #include "frame/WriteJournal.h"
 #include "frame/WriteSender.h"
-#include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 
 #include <optional>
@@ -37,19 +37,18 @@ QString ServiceControl::SessionQuery(QueryPairs leading, QueryPairs trailing) co
     return query;
 }
 
-std::shared_ptr<JsonBag> ServiceControl::CallService(const ServiceCall& call) {
-    if (call.Verb != HttpVerb::Get)
-        Raise(ErrorNumber::InvalidProcedureCall);
+bool ServiceControl::ReplyRule::Accepts(const JsonBag& reply) const {
+    return judgement_ ? Envelope::Accepts(*judgement_, reply) : predicate_(reply);
+}
+
+void ServiceControl::SendRead(const ServiceCall& call, JsonBag& reply) {
     std::optional<RestClient> client;
     if (requestFactory_)
         client.emplace(requestFactory_);
     else
         client.emplace();
     client->SetAPIHost(apiHost_);
-    const QString text = SendThrough(*client, call.Verb, call.Path, call.Query);
-    auto reply = JsonBag::Create();
-    reply->SetJSON(text);
-    return reply;
+    reply.SetJSON(SendThrough(*client, call.Verb, call.Path, call.Query));
 }
 
 void ServiceControl::RunWrite(const ServiceCall& call, Judgement judgement,
@@ -86,26 +85,74 @@ void ServiceControl::RunWrite(const ServiceCall& call, Judgement judgement,
         std::rethrow_exception(journalFailure);
 }
 
-bool ServiceControl::RunServiceLoader(const ServiceCall& call, Judgement judgement,
-                                      const std::function<void(JsonBag&)>& accepted,
-                                      const std::function<void(JsonBag&)>& rejected,
-                                      const std::function<void()>& exitStep, FailurePolicy policy) {
-    return RunLoader(
-        [&] {
-            if (apiHost_.isEmpty())
-                return false;
-            if (call.Verb != HttpVerb::Get) {
-                RunWrite(call, judgement, accepted, rejected);
-                return true;
-            }
-            const std::shared_ptr<JsonBag> reply = CallService(call);
-            if (Envelope::Accepts(judgement, *reply))
-                accepted(*reply);
-            else
-                rejected(*reply);
-            return true;
+bool ServiceControl::RunServiceLoader(const ServiceCall& call, const ReplyRule& rule,
+                                      const ReplyHandler& accepted, const ReplyHandler& rejected,
+                                      const std::function<void()>& exitStep, const FailureRoute& failure) {
+    return RunServiceLoader([&call] { return call; }, rule, accepted, rejected, exitStep, failure);
+}
+
+bool ServiceControl::RunServiceLoader(const CallBuilder& call, const ReplyRule& rule,
+                                      const ReplyHandler& accepted, const ReplyHandler& rejected,
+                                      const std::function<void()>& exitStep, const FailureRoute& failure) {
+    return RunContinuation(
+        call, rule,
+        [&accepted](JsonBag& reply) -> std::optional<ServiceCall> {
+            accepted(reply);
+            return std::nullopt;
         },
-        exitStep, policy);
+        rejected, {}, exitStep, failure);
+}
+
+bool ServiceControl::RunFollowedLoader(const ServiceCall& call, const ReplyRule& rule,
+                                       const FollowUp& accepted, const ReplyHandler& followed,
+                                       const std::function<void()>& exitStep, const FailureRoute& failure) {
+    return RunContinuation([&call] { return call; }, rule, accepted, [](JsonBag&) {}, followed, exitStep,
+                           failure);
+}
+
+bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
+                                     const ReplyHandler& rejected, const ReplyHandler& followed,
+                                     const std::function<void()>& exitStep, const FailureRoute& failure) {
+    // Held until after the exit step: a load releases its document last.
+    std::shared_ptr<JsonBag> reply;
+    const auto body = [&] {
+        if (apiHost_.isEmpty())
+            return false;
+        const ServiceCall request = call();
+        if (request.Verb != HttpVerb::Get) {
+            // Writes are journalled with their rule's name; a rule of the control's own cannot be.
+            if (!rule.Common())
+                Raise(ErrorNumber::InvalidProcedureCall);
+            RunWrite(
+                request, *rule.Common(), [&accepted](JsonBag& written) { accepted(written); }, rejected);
+            return true;
+        }
+        reply = JsonBag::Create();
+        SendRead(request, *reply);
+        if (!rule.Accepts(*reply)) {
+            rejected(*reply);
+        } else if (const std::optional<ServiceCall> next = accepted(*reply)) {
+            // Only a read follows: a write is journalled and judged, so it is a form of its own.
+            if (next->Verb != HttpVerb::Get)
+                Raise(ErrorNumber::InvalidProcedureCall);
+            SendRead(*next, *reply);
+            followed(*reply);
+        }
+        return true;
+    };
+    bool result = false;
+    if (!failure.Handler()) {
+        result = RunLoader(body, exitStep, failure.Policy());
+    } else {
+        if (const std::optional<QString> text = Trap([&] { result = body(); })) {
+            result = false;
+            failure.Handler()(*text);
+        }
+        if (exitStep)
+            exitStep();
+    }
+    reply.reset();
+    return result;
 }
 
 } // namespace k7

@@ -11,6 +11,8 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
+#include <type_traits>
 #include <utility>
 
 namespace k7 {
@@ -21,7 +23,7 @@ class JsonBag;
 // connection properties APIHost, Company, Session and Process, the query strings built from them,
 // and the one way a loader calls the service.
 //
-// A loader is one CallService inside RunLoader, or RunServiceLoader for the common shape:
+// A loader is one of the forms below, declared as a continuation:
 //
 //     return RunServiceLoader({HttpVerb::Get, "/processes/prod", ConnectionQuery()},
 //                             Judgement::StatusIsZero,
@@ -29,8 +31,10 @@ class JsonBag;
 //                             [this](JsonBag&) { ...show "No Data"... },
 //                             [this] { RepaintNow(); });
 //
-// An empty APIHost sends nothing. No control builds a RestClient or a JsonBag of its own: each
-// call gets a fresh client and a fresh document, released when the call is over.
+// An empty APIHost sends nothing. No control builds a RestClient or a JsonBag of its own, tests
+// APIHost or traps a loader's failures: each request gets a fresh client and a fresh document,
+// released when it is over. How a request is carried out is the frame's business alone; today it
+// is carried out before the form returns.
 //
 // A write (POST, PATCH, DELETE) goes through RunServiceLoader, which knows the control's rule for
 // its reply. It carries a fresh Idempotency-Key, is entered in the write journal before it is sent
@@ -89,23 +93,75 @@ protected:
         QString Path;
         QString Query;
     };
-    // Sends one read to APIHost with a fresh client and parses the text that comes back (a
-    // reply, or the client's failure envelope) into a fresh document. A reply that is no JSON
-    // raises the parser's error; the caller runs inside a loader's trap. A write raises 5: writes
-    // are judged and reported, so they go through RunServiceLoader.
-    std::shared_ptr<JsonBag> CallService(const ServiceCall& call);
+    // A request built only when there is a service to send it to, under the loader's trap: building
+    // it may read a date or prompt the user, and a failure there sends nothing.
+    using CallBuilder = std::function<ServiceCall()>;
+    using ReplyHandler = std::function<void(JsonBag& reply)>;
 
-    // The common loader: with an empty APIHost nothing is sent and the result is false; else
-    // CallService, then `accepted` or `rejected` by the judgement, under the loader trap (a failure
-    // goes where `policy` says and makes the result false); `exitStep` on every path. True when a
-    // reply was judged.
-    bool RunServiceLoader(const ServiceCall& call, Judgement judgement,
-                          const std::function<void(JsonBag& reply)>& accepted,
-                          const std::function<void(JsonBag& reply)>& rejected,
-                          const std::function<void()>& exitStep = {},
-                          FailurePolicy policy = FailurePolicy::Record);
+    // How a reply is weighed: one of the common rules, or a read's own predicate (a write's rule
+    // must be a common one, since the journal keeps it by name).
+    class ReplyRule {
+    public:
+        ReplyRule(Judgement judgement) : judgement_(judgement) {}
+        template <class Predicate,
+                  std::enable_if_t<std::is_invocable_r_v<bool, Predicate, const JsonBag&>, int> = 0>
+        ReplyRule(Predicate predicate) : predicate_(std::move(predicate)) {}
+        bool Accepts(const JsonBag& reply) const;
+        const std::optional<Judgement>& Common() const { return judgement_; }
+
+    private:
+        std::optional<Judgement> judgement_;
+        std::function<bool(const JsonBag&)> predicate_;
+    };
+
+    // Where a loader's failure goes: by policy (Error, or nowhere), or as its text to the caller's
+    // own handler, for methods that hand their failure back instead of recording it.
+    class FailureRoute {
+    public:
+        FailureRoute(FailurePolicy policy = FailurePolicy::Record) : policy_(policy) {}
+        template <class Handler, std::enable_if_t<std::is_invocable_v<Handler, const QString&>, int> = 0>
+        FailureRoute(Handler handler) : handler_(std::move(handler)) {}
+        FailurePolicy Policy() const { return policy_; }
+        const std::function<void(const QString&)>& Handler() const { return handler_; }
+
+    private:
+        FailurePolicy policy_ = FailurePolicy::Record;
+        std::function<void(const QString&)> handler_;
+    };
+
+    // The loader forms. Each is a continuation: the request, its judgement, the handlers. The frame
+    // carries it out: with an empty APIHost nothing is built or sent and the result is false; else
+    // the request goes out, its reply (or the client's failure envelope) is parsed and judged, and
+    // `accepted` or `rejected` runs; a failure anywhere goes where `failure` says and makes the
+    // result false; `exitStep` runs on every path, before the reply is released. True when a reply
+    // was judged. Whatever a control does with a reply lives in its handlers, never after the call.
+    //
+    // A write (POST, PATCH, DELETE) is judged by a common rule; it carries a fresh
+    // Idempotency-Key, is journalled and ends with WriteFinished before the handlers run.
+    bool RunServiceLoader(const ServiceCall& call, const ReplyRule& rule, const ReplyHandler& accepted,
+                          const ReplyHandler& rejected, const std::function<void()>& exitStep = {},
+                          const FailureRoute& failure = {});
+    bool RunServiceLoader(const CallBuilder& call, const ReplyRule& rule, const ReplyHandler& accepted,
+                          const ReplyHandler& rejected, const std::function<void()>& exitStep = {},
+                          const FailureRoute& failure = {});
+    // The read whose accepted reply may name a second request: `accepted` reads the first reply and
+    // returns the second request, or nothing to end there. The second reply replaces the first in the
+    // same document and goes to `followed` unjudged (a failure envelope then fails where it is read).
+    bool RunFollowedLoader(const ServiceCall& call, const ReplyRule& rule,
+                           const std::function<std::optional<ServiceCall>(JsonBag& reply)>& accepted,
+                           const ReplyHandler& followed, const std::function<void()>& exitStep = {},
+                           const FailureRoute& failure = {});
 
 private:
+    using FollowUp = std::function<std::optional<ServiceCall>(JsonBag& reply)>;
+    // What every form comes down to.
+    bool RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
+                         const ReplyHandler& rejected, const ReplyHandler& followed,
+                         const std::function<void()>& exitStep, const FailureRoute& failure);
+    // Sends one read to APIHost with a fresh client and parses the text that comes back (a reply,
+    // or the client's failure envelope) into `reply`. A reply that is no JSON raises the parser's
+    // error.
+    void SendRead(const ServiceCall& call, JsonBag& reply);
     // The write branch of RunServiceLoader: journal, send, report, then the control's handlers.
     void RunWrite(const ServiceCall& call, Judgement judgement,
                   const std::function<void(JsonBag& reply)>& accepted,

@@ -1,14 +1,13 @@
+#include "support/Printers.h"
 #include "support/RecordingHost.h"
 #include "support/ScriptedRequest.h"
 #include "support/TestControl.h"
-#include "support/Printers.h"
 
+#include "core/RuntimeError.h"
 #include "frame/Envelope.h"
 #include "frame/PropertyBag.h"
 #include "frame/Timer.h"
-#include "core/RuntimeError.h"
 #include "json/JsonBag.h"
-
 
 #include <gtest/gtest.h>
 
@@ -80,9 +79,19 @@ INSTANTIATE_TEST_SUITE_P(
                  Variant(true)},
         WriteRow{"Ratio", Variant(1.0), Variant("2.5"), true, {}, {}, Variant(2.5f)},
         // Colours: the signed form of a system colour and the unsigned number are one value.
-        WriteRow{"Tint", Variant(0), Variant(int32_t(0x80000012)), true, {"Tint"}, {"Tint"},
+        WriteRow{"Tint",
+                 Variant(0),
+                 Variant(int32_t(0x80000012)),
+                 true,
+                 {"Tint"},
+                 {"Tint"},
                  Variant(int32_t(0x80000012))},
-        WriteRow{"Tint", Variant(int32_t(0x80000012)), Variant(2147483666.0), true, {}, {},
+        WriteRow{"Tint",
+                 Variant(int32_t(0x80000012)),
+                 Variant(2147483666.0),
+                 true,
+                 {},
+                 {},
                  Variant(int32_t(0x80000012))},
         // A write-only caption list is written like any notifying property.
         WriteRow{"Captions", Variant("A"), Variant("X|Y"), true, {"Captions"}, {"Captions"}, Variant("X|Y")},
@@ -123,17 +132,16 @@ TEST_P(PropertyWriteFailure, RaisesToTheCallerAndKeepsTheValue) {
     EXPECT_TRUE(host.Asked.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(Frame, PropertyWriteFailure,
-                         ::testing::Values(BadWriteRow{"BarNum", Variant("many"),
-                                                       k7::ErrorNumber::TypeMismatch},
-                                           BadWriteRow{"BarNum", Variant(40000), k7::ErrorNumber::Overflow},
-                                           BadWriteRow{"Planned", Variant(256), k7::ErrorNumber::Overflow},
-                                           BadWriteRow{"Planned", Variant(-1), k7::ErrorNumber::Overflow},
-                                           BadWriteRow{"Tint", Variant(4294967296.0), k7::ErrorNumber::Overflow},
-                                           BadWriteRow{"Stamp", Variant("now"),
-                                                       k7::ErrorNumber::PropertyIsReadOnly},
-                                           BadWriteRow{"NoSuchProperty", Variant(1),
-                                                       k7::ErrorNumber::ObjectDoesNotSupportMember}));
+INSTANTIATE_TEST_SUITE_P(
+    Frame, PropertyWriteFailure,
+    ::testing::Values(BadWriteRow{"BarNum", Variant("many"), k7::ErrorNumber::TypeMismatch},
+                      BadWriteRow{"BarNum", Variant(40000), k7::ErrorNumber::Overflow},
+                      BadWriteRow{"Planned", Variant(256), k7::ErrorNumber::Overflow},
+                      BadWriteRow{"Planned", Variant(-1), k7::ErrorNumber::Overflow},
+                      BadWriteRow{"Tint", Variant(4294967296.0), k7::ErrorNumber::Overflow},
+                      BadWriteRow{"Stamp", Variant("now"), k7::ErrorNumber::PropertyIsReadOnly},
+                      BadWriteRow{"NoSuchProperty", Variant(1),
+                                  k7::ErrorNumber::ObjectDoesNotSupportMember}));
 
 // --- persistence ----------------------------------------------------------------------------
 
@@ -158,8 +166,8 @@ TEST(Persistence, RoundTripRestoresEveryPersistedValueWithoutAskingTheHost) {
     k7::PropertyBag bag;
     original.WriteProperties(bag);
 
-    const QStringList persisted = {"APIHost", "Company", "Session", "Process", "BarNum", "Ratio",
-                                   "Planned", "Accumulated", "Tint", "Captions", "Bold"};
+    const QStringList persisted = {"APIHost", "Company",     "Session", "Process",  "BarNum", "Ratio",
+                                   "Planned", "Accumulated", "Tint",    "Captions", "Bold"};
     EXPECT_EQ(bag.Names(), persisted);
     EXPECT_EQ(bag.ReadProperty("Ratio"), Variant(12.75f));
     EXPECT_EQ(bag.ReadProperty("Planned"), Variant(uint8_t(1)));
@@ -363,16 +371,33 @@ TEST_P(ServiceLoader, SendsOneRequestParsesAndJudges) {
 
 INSTANTIATE_TEST_SUITE_P(
     Frame, ServiceLoader,
-    ::testing::Values(
-        ServiceRow{"status 0", 200, R"({"status":0,"message":"x"})", k7::Judgement::StatusIsZero, "accepted"},
-        ServiceRow{"status 1", 200, R"({"status":1,"message":"Success"})", k7::Judgement::StatusIsZero,
-                   "rejected"},
-        ServiceRow{"message rule", 200, R"({"status":1,"message":"Success"})", k7::Judgement::MessageIsSuccess,
-                   "accepted"},
-        ServiceRow{"HTTP failure", 503, "", k7::Judgement::StatusIsZero, "rejected"},
-        ServiceRow{"no status", 200, "{}", k7::Judgement::StatusIsZero,
-                   "-2147182324-Requested Item by key doesn't exist (case mismatch?)"},
-        // No APIHost: nothing sent, nothing judged, Error left alone, the exit step still run.
-        ServiceRow{"no APIHost", 200, R"({"status":0})", k7::Judgement::StatusIsZero, "", ""}));
+    ::testing::Values(ServiceRow{"status 0", 200, R"({"status":0,"message":"x"})",
+                                 k7::Judgement::StatusIsZero, "accepted"},
+                      ServiceRow{"status 1", 200, R"({"status":1,"message":"Success"})",
+                                 k7::Judgement::StatusIsZero, "rejected"},
+                      ServiceRow{"message rule", 200, R"({"status":1,"message":"Success"})",
+                                 k7::Judgement::MessageIsSuccess, "accepted"},
+                      ServiceRow{"HTTP failure", 503, "", k7::Judgement::StatusIsZero, "rejected"},
+                      ServiceRow{"no status", 200, "{}", k7::Judgement::StatusIsZero,
+                                 "-2147182324-Requested Item by key doesn't exist (case mismatch?)"},
+                      // No APIHost: nothing sent, nothing judged, Error left alone, the exit step still run.
+                      ServiceRow{"no APIHost", 200, R"({"status":0})", k7::Judgement::StatusIsZero, "", ""}));
+
+// A control's own rule judges reads only (a write is journalled by its rule's name), and a failure
+// handed to the caller's handler leaves Error alone.
+TEST(ServiceLoaderForms, OwnRuleRefusesAWriteAndAHandedBackFailureSkipsError) {
+    auto replies = std::make_shared<ScriptedReplies>();
+    TestControl control;
+    control.SetRequestFactory(ScriptedRequest::Factory(replies));
+    control.setAPIHost("http://plant/");
+    QString handedBack;
+    const auto own = [](const k7::JsonBag&) { return true; };
+    const auto none = [](k7::JsonBag&) {};
+    EXPECT_FALSE(control.RunServiceLoader({k7::HttpVerb::Post, "results", ""}, own, none, none, {},
+                                          [&](const QString& failure) { handedBack = failure; }));
+    EXPECT_EQ(std::pair(handedBack, control.Error()),
+              std::pair(QString("5-Invalid procedure call or argument"), QString()));
+    EXPECT_TRUE(replies->Sent.isEmpty());
+}
 
 } // namespace

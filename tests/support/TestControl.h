@@ -1,8 +1,8 @@
 #pragma once
 
+#include "core/RuntimeError.h"
 #include "frame/ControlHost.h"
 #include "frame/ServiceControl.h"
-#include "core/RuntimeError.h"
 
 #include <functional>
 
@@ -17,7 +17,8 @@ public:
         using k7::WriteForm;
         static const k7::PropertyTable table = [] {
             k7::PropertyTable properties;
-            AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying, .Others = WriteForm::Plain});
+            AddConnectionProperties(properties,
+                                    {.APIHost = WriteForm::Notifying, .Others = WriteForm::Plain});
             properties.Add("BarNum", &TestControl::barNum_, WriteForm::Notifying, Variant(int16_t(30)))
                 .Add("Ratio", &TestControl::ratio_, WriteForm::Plain, Variant(int16_t(8)))
                 .Add("Planned", &TestControl::planned_, WriteForm::Notifying, Variant(uint8_t(0)))
@@ -29,7 +30,8 @@ public:
                 .WriteOnly()
                 .Add("Bold", &TestControl::bold_, WriteForm::Plain, Variant("False"))
                 .WriteStep(&TestControl::WriteBold)
-                .Add("Stamp", &TestControl::stamp_, WriteForm::Plain, Variant(""), k7::Persistence::NotPersisted)
+                .Add("Stamp", &TestControl::stamp_, WriteForm::Plain, Variant(""),
+                     k7::Persistence::NotPersisted)
                 .ReadOnly();
             return properties;
         }();
@@ -48,7 +50,6 @@ public:
 
     using ControlBase::SetError;
     using ControlBase::SetHandlerFailures;
-    using ServiceControl::CallService;
     using ServiceControl::ConnectionQuery;
     using ServiceControl::RunServiceLoader;
     using ServiceControl::SessionQuery;

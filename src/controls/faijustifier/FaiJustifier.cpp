@@ -1,11 +1,11 @@
 #include "controls/faijustifier/FaiJustifier.h"
 
+#include "core/Common.h"
+#include "core/Date.h"
 #include "frame/Colors.h"
 #include "frame/CommandButton.h"
 #include "frame/Payload.h"
 #include "frame/Twips.h"
-#include "core/Common.h"
-#include "core/Date.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
@@ -16,21 +16,21 @@ const PropertyTable& FaiJustifier::ClassProperties() {
     // Every connection property asks the host before it changes; all four are persisted.
     static const PropertyTable table = [] {
         PropertyTable properties;
-        AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying, .Others = WriteForm::Notifying});
+        AddConnectionProperties(properties,
+                                {.APIHost = WriteForm::Notifying, .Others = WriteForm::Notifying});
         return properties;
     }();
     return table;
 }
 
 FaiJustifier::FaiJustifier(QWidget* parent)
-    : ServiceControl(parent),
-      lblFai_(Create<Label>(QStringLiteral("lblFai"), 0)
-                  .ApplyDesign({.Bounds = {0, 0, 600, 495},
-                                .Font = {.Size = 12},
-                                .ForeColor = Colors::Rgb(255, 255, 255),
-                                .BackColor = Colors::Highlight,
-                                .Border = BorderStyle::Single,
-                                .BorderColor = Colors::Rgb(64, 64, 64)})),
+    : ServiceControl(parent), lblFai_(Create<Label>(QStringLiteral("lblFai"), 0)
+                                          .ApplyDesign({.Bounds = {0, 0, 600, 495},
+                                                        .Font = {.Size = 12},
+                                                        .ForeColor = Colors::Rgb(255, 255, 255),
+                                                        .BackColor = Colors::Highlight,
+                                                        .Border = BorderStyle::Single,
+                                                        .BorderColor = Colors::Rgb(64, 64, 64)})),
       lblTxt_(&Create<Label>(QStringLiteral("lblTxt"))
                    .ApplyDesign({.Bounds = {0, 660, 5535, 255},
                                  .Font = {.Size = 12},
@@ -107,41 +107,40 @@ bool FaiJustifier::LoadData() {
     hasFai_ = false;
     faiFields_.fill(QString());
     downtimeIds_.clear();
-    return RunLoader([this] {
-        if (APIHost().isEmpty())
-            return false;
-        std::shared_ptr<JsonBag> reply = CallService({HttpVerb::Get, QStringLiteral("statuses/fai"), ConnectionQuery()});
-        if (!Envelope::StatusIsZero(*reply))
-            return true;
+    return RunFollowedLoader(
+        {HttpVerb::Get, QStringLiteral("statuses/fai"), ConnectionQuery()}, Judgement::StatusIsZero,
+        [this](JsonBag& reply) -> std::optional<ServiceCall> {
+            // The machine's own states come first in the list; the FAI is the first entry of kind
+            // exactly "FAI".
+            const std::shared_ptr<JsonBag> entries = Payload(reply);
+            Variant fai;
+            for (int32_t k = 1; k <= entries->Count() && fai.IsEmpty(); ++k) {
+                const Variant entry = entries->Item(Variant(k));
+                if (entry.Item(Variant(QStringLiteral("id_tu"))).ToText() == QLatin1String("FAI"))
+                    fai = entry;
+            }
+            if (fai.IsEmpty())
+                return std::nullopt;
 
-        // The machine's own states come first in the list; the FAI is the first entry of kind
-        // exactly "FAI".
-        const std::shared_ptr<JsonBag> entries = Payload(*reply);
-        Variant fai;
-        for (int32_t k = 1; k <= entries->Count() && fai.IsEmpty(); ++k) {
-            const Variant entry = entries->Item(Variant(k));
-            if (entry.Item(Variant(QStringLiteral("id_tu"))).ToText() == QLatin1String("FAI"))
-                fai = entry;
-        }
-        if (fai.IsEmpty())
-            return true;
-
-        const auto field = [&fai](const char* name) { return fai.Item(Variant(QString::fromLatin1(name))).ToText(); };
-        // machdate carries the process in front of its timestamp: the time is its last 14
-        // characters. end is a timestamp as it stands.
-        faiFields_ = {field("id_tu"), QStringLiteral("PENDING"),
-                      Dates::FormatHHNNSS(Common::ToDate(field("machdate").right(14))),
-                      Dates::FormatHHNNSS(Common::ToDate(field("end"))), field("secs")};
-        faiId_ = field("id");
-        hasFai_ = true;
-
+            const auto field = [&fai](const char* name) {
+                return fai.Item(Variant(QString::fromLatin1(name))).ToText();
+            };
+            // machdate carries the process in front of its timestamp: the time is its last 14
+            // characters. end is a timestamp as it stands.
+            faiFields_ = {field("id_tu"), QStringLiteral("PENDING"),
+                          Dates::FormatHHNNSS(Common::ToDate(field("machdate").right(14))),
+                          Dates::FormatHHNNSS(Common::ToDate(field("end"))), field("secs")};
+            faiId_ = field("id");
+            hasFai_ = true;
+            return ServiceCall{HttpVerb::Get, QStringLiteral("statuses/top"), ConnectionQuery()};
+        },
         // The downtime list is not judged: a failure envelope carries no list and fails here.
-        reply = CallService({HttpVerb::Get, QStringLiteral("statuses/top"), ConnectionQuery()});
-        const std::shared_ptr<JsonBag> downtimes = Payload(*reply);
-        for (int32_t j = 1; j <= downtimes->Count(); ++j)
-            downtimeIds_.push_back(downtimes->Item(Variant(j)).Item(Variant(QStringLiteral("Id"))).ToText());
-        return true;
-    });
+        [this](JsonBag& reply) {
+            const std::shared_ptr<JsonBag> downtimes = Payload(reply);
+            for (int32_t j = 1; j <= downtimes->Count(); ++j)
+                downtimeIds_.push_back(
+                    downtimes->Item(Variant(j)).Item(Variant(QStringLiteral("Id"))).ToText());
+        });
 }
 
 void FaiJustifier::ShowData() {
@@ -170,14 +169,15 @@ void FaiJustifier::ShowDataTrapped() {
 }
 
 void FaiJustifier::JustifyPressed(int index) {
-    RunServiceLoader({HttpVerb::Patch, QStringLiteral("statuses/") + faiId_,
-                      SessionQuery({{QStringLiteral("id_tu"), btnJust_(index).Tag()}})},
-                     Judgement::MessageIsSuccess,
-                     [this](JsonBag&) {
-                         LoadData();
-                         ShowData();
-                     },
-                     [](JsonBag&) {});
+    RunServiceLoader(
+        {HttpVerb::Patch, QStringLiteral("statuses/") + faiId_,
+         SessionQuery({{QStringLiteral("id_tu"), btnJust_(index).Tag()}})},
+        Judgement::MessageIsSuccess,
+        [this](JsonBag&) {
+            LoadData();
+            ShowData();
+        },
+        [](JsonBag&) {});
 }
 
 } // namespace k7

@@ -1,10 +1,10 @@
 #include "controls/oeetracker/OEETracker.h"
 
-#include "frame/Colors.h"
-#include "frame/Envelope.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
+#include "frame/Colors.h"
+#include "frame/Payload.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
@@ -159,51 +159,41 @@ OEETracker::ServiceCall OEETracker::DashboardCall(const QString& from, const QSt
 }
 
 bool OEETracker::LoadFullDays(const QString& pStrEnd) {
-    return RunLoader([&] {
-        if (APIHost().isEmpty())
-            return false;
-        const QString from =
-            Common::FormatYYYYMMDDhhmmss(Dates::AddDays(Common::ToDate(pStrEnd), -kWindowDays));
-        const std::shared_ptr<JsonBag> reply = CallService(DashboardCall(from, pStrEnd));
-        if (!Envelope::StatusIsZero(*reply))
-            return true;
-        const std::shared_ptr<JsonBag> days = reply->Item(Variant(QStringLiteral("data"))).As<JsonBag>();
-        if (!days)
-            Raise(ErrorNumber::ObjectRequired);
-        const int32_t last = days->Count() - 1;
-        for (int32_t i = 0; i <= last && i < kWindowDays; ++i) {
-            const Variant entry = days->Item(Variant(i + 1));
-            const int16_t percent = DayPercent(entry);
-            // More entries than slots: the first one without a slot ends the load.
-            if (i >= static_cast<int32_t>(oeeValues_.size()))
-                Raise(ErrorNumber::SubscriptOutOfRange);
-            // The value is kept before the colour is worked out: a day whose targets cannot be
-            // read still stands at its OEE (unloaded black) when the load stops there.
-            oeeValues_[static_cast<size_t>(i)] = percent;
-            barColors_[static_cast<size_t>(i)] = DayColor(entry);
-        }
-        return true;
-    });
+    return RunServiceLoader(
+        [this, pStrEnd] {
+            const QString from =
+                Common::FormatYYYYMMDDhhmmss(Dates::AddDays(Common::ToDate(pStrEnd), -kWindowDays));
+            return DashboardCall(from, pStrEnd);
+        },
+        Judgement::StatusIsZero,
+        [this](JsonBag& reply) {
+            const std::shared_ptr<JsonBag> days = Payload(reply);
+            const int32_t last = days->Count() - 1;
+            for (int32_t i = 0; i <= last && i < kWindowDays; ++i) {
+                const Variant entry = days->Item(Variant(i + 1));
+                const int16_t percent = DayPercent(entry);
+                // More entries than slots: the first one without a slot ends the load.
+                if (i >= static_cast<int32_t>(oeeValues_.size()))
+                    Raise(ErrorNumber::SubscriptOutOfRange);
+                // The value is kept before the colour is worked out: a day whose targets cannot be
+                // read still stands at its OEE (unloaded black) when the load stops there.
+                oeeValues_[static_cast<size_t>(i)] = percent;
+                barColors_[static_cast<size_t>(i)] = DayColor(entry);
+            }
+        },
+        [](JsonBag&) {});
 }
 
 bool OEETracker::LoadOneDay(const QString& pStrStart, const QString& pStrEnd, int32_t pLngIndex,
                             QString& pStrError) {
-    bool judged = false;
-    const std::optional<QString> failure = Trap([&] {
-        if (APIHost().isEmpty())
-            return;
-        const std::shared_ptr<JsonBag> reply = CallService(DashboardCall(pStrStart, pStrEnd));
-        if (Envelope::StatusIsZero(*reply)) {
-            const Variant entry = reply->Item(Variant(QStringLiteral("data"))).Item(Variant(int32_t(1)));
+    // The failure is the caller's to show: it comes back in pStrError, Error is left alone.
+    return RunServiceLoader(
+        DashboardCall(pStrStart, pStrEnd), Judgement::StatusIsZero,
+        [this, pLngIndex](JsonBag& reply) {
+            const Variant entry = reply.Item(Variant(QStringLiteral("data"))).Item(Variant(int32_t(1)));
             PlaceMarker(ToInteger(double(pLngIndex)), DayPercent(entry), DayColor(entry));
-        }
-        judged = true;
-    });
-    if (failure) {
-        pStrError = *failure;
-        return false;
-    }
-    return judged;
+        },
+        [](JsonBag&) {}, {}, [&pStrError](const QString& failure) { pStrError = failure; });
 }
 
 bool OEETracker::ShowData() {

@@ -1,21 +1,22 @@
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 
-#include "frame/Colors.h"
-#include "frame/Twips.h"
-#include "frame/ControlHost.h"
-#include "frame/FilledRect.h"
-#include "frame/FrameErrors.h"
-#include "frame/Label.h"
-#include "frame/PopupMenu.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Date.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
+#include "frame/Colors.h"
+#include "frame/ControlHost.h"
+#include "frame/FilledRect.h"
+#include "frame/FrameErrors.h"
+#include "frame/Label.h"
+#include "frame/PopupMenu.h"
+#include "frame/Twips.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace k7 {
 
@@ -252,51 +253,53 @@ bool ProductionPeriodTable::LoadFullTable() {
 // --- loading -----------------------------------------------------------------------------------
 
 bool ProductionPeriodTable::LoadTable(bool pBolFull) {
-    // Held until the exit step, after the yield: a load releases its document last.
-    std::shared_ptr<JsonBag> reply;
-    return RunLoader(
-        [&] {
-            if (APIHost().isEmpty())
-                return false;
-            QString periodEnd = Common::FormatYYYYMMDDhhmmss(
+    // The first period's end is worked out before anything is sent: a StartDate that is no date
+    // fails the load with nothing sent.
+    const auto periodEnd = std::make_shared<QString>();
+    // Captions and totals are written whatever the reply said, so a refused load shows a labelled
+    // table of zeros rather than nothing.
+    const auto writeFrame = [this](const Figures& totals) {
+        const int n = columnCount_;
+        WriteRowCaptions();
+        if (!accumulated_)
+            WriteTotalsColumn(totals);
+        Label& totalCaption = Cell(0, n - 1);
+        totalCaption.SetCaption(SelectCaption(labelTotal_, totalCaption, accumulated_ ? 1 : 0));
+        // Always underlined: it opens the Total / Accum menu.
+        totalCaption.SetFontUnderline(true);
+    };
+    return RunServiceLoader(
+        [this, periodEnd] {
+            *periodEnd = Common::FormatYYYYMMDDhhmmss(
                 Dates::AddHours(Common::ToDate(startDate_), static_cast<double>(hoursPerColumn_)));
-            reply = CallService(
-                {HttpVerb::Get, QStringLiteral("processes/kpis/followup"),
-                 ConnectionQuery(
-                     {{QStringLiteral("datefrom"), startDate_}, {QStringLiteral("dateto"), endDate_}},
-                     {{QStringLiteral("planned"), QString::number(planned_)},
-                      {QStringLiteral("hourly"), QString::number(hoursPerColumn_)}})});
+            return ServiceCall{
+                HttpVerb::Get, QStringLiteral("processes/kpis/followup"),
+                ConnectionQuery(
+                    {{QStringLiteral("datefrom"), startDate_}, {QStringLiteral("dateto"), endDate_}},
+                    {{QStringLiteral("planned"), QString::number(planned_)},
+                     {QStringLiteral("hourly"), QString::number(hoursPerColumn_)}})};
+        },
+        // Judged by message alone; status is not looked at.
+        Judgement::MessageIsSuccess,
+        [this, periodEnd, writeFrame](JsonBag& reply) {
             Figures values{};
             Figures totals{};
-            const int n = columnCount_;
-            // Judged by message alone; status is not looked at.
-            if (Envelope::MessageIsSuccess(*reply)) {
-                const Variant data = reply->Item(Variant(QStringLiteral("data")));
-                // With running totals the last period column is the totals column as well.
-                const int lastPeriod = accumulated_ ? n - 1 : n - 2;
-                for (int i = 1; i <= lastPeriod; ++i) {
-                    WritePeriod(data.Item(Variant(int32_t(i))), i, periodEnd, values, totals);
-                    periodEnd = Common::FormatYYYYMMDDhhmmss(
-                        Dates::AddHours(Common::ToDate(periodEnd), static_cast<double>(hoursPerColumn_)));
-                }
+            const Variant data = reply.Item(Variant(QStringLiteral("data")));
+            // With running totals the last period column is the totals column as well.
+            const int lastPeriod = accumulated_ ? columnCount_ - 1 : columnCount_ - 2;
+            for (int i = 1; i <= lastPeriod; ++i) {
+                WritePeriod(data.Item(Variant(int32_t(i))), i, *periodEnd, values, totals);
+                *periodEnd = Common::FormatYYYYMMDDhhmmss(
+                    Dates::AddHours(Common::ToDate(*periodEnd), static_cast<double>(hoursPerColumn_)));
             }
-            // Captions and totals are written whatever the reply said, so a refused load shows a
-            // labelled table of zeros rather than nothing.
-            WriteRowCaptions();
-            if (!accumulated_)
-                WriteTotalsColumn(totals);
-            Label& totalCaption = Cell(0, n - 1);
-            totalCaption.SetCaption(SelectCaption(labelTotal_, totalCaption, accumulated_ ? 1 : 0));
-            // Always underlined: it opens the Total / Accum menu.
-            totalCaption.SetFontUnderline(true);
-            return true;
+            writeFrame(totals);
         },
-        [&] {
+        [writeFrame](JsonBag&) { writeFrame(Figures{}); },
+        [this, pBolFull] {
             if (pBolFull) {
                 YieldOnce();
                 RepaintNow();
             }
-            reply.reset();
         });
 }
 

@@ -1,12 +1,12 @@
 #include "controls/scrapscreen/ScrapScreen.h"
 
+#include "core/Common.h"
+#include "core/Conversions.h"
+#include "core/RuntimeError.h"
 #include "frame/Colors.h"
 #include "frame/CommandButton.h"
 #include "frame/Payload.h"
 #include "frame/Twips.h"
-#include "core/Common.h"
-#include "core/Conversions.h"
-#include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
@@ -21,7 +21,8 @@ const PropertyTable& ScrapScreen::ClassProperties() {
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying,
                                              .Others = WriteForm::Plain,
                                              .APIHostPersistence = Persistence::NotPersisted});
-        properties.SetReadOrder({QStringLiteral("Company"), QStringLiteral("Session"), QStringLiteral("Process")})
+        properties
+            .SetReadOrder({QStringLiteral("Company"), QStringLiteral("Session"), QStringLiteral("Process")})
             .SetWriteOrder({QStringLiteral("Session"), QStringLiteral("Company"), QStringLiteral("Process")});
         return properties;
     }();
@@ -29,11 +30,10 @@ const PropertyTable& ScrapScreen::ClassProperties() {
 }
 
 ScrapScreen::ScrapScreen(QWidget* parent)
-    : ServiceControl(parent),
-      btnAllScrap_(&Create<CommandButton>(QStringLiteral("btnAllScrap"))
-                        .ApplyDesign({.Bounds = {0, 0, 5895, 495},
-                                      .Font = {.Size = 12},
-                                      .BackColor = Colors::Rgb(255, 255, 0)})),
+    : ServiceControl(parent), btnAllScrap_(&Create<CommandButton>(QStringLiteral("btnAllScrap"))
+                                                .ApplyDesign({.Bounds = {0, 0, 5895, 495},
+                                                              .Font = {.Size = 12},
+                                                              .BackColor = Colors::Rgb(255, 255, 0)})),
       btnScrap_(Create<CommandButton>(QStringLiteral("btnScrap"), 0)
                     .ApplyDesign({.Bounds = {120, 600, 2415, 735},
                                   .Font = {.Size = 9.75f},
@@ -81,36 +81,34 @@ void ScrapScreen::CellsCreation() {
 }
 
 bool ScrapScreen::LoadData() {
-    return RunLoader([this] {
-        if (APIHost().isEmpty())
-            return false;
-        const std::shared_ptr<JsonBag> reply = CallService(
-            {HttpVerb::Get, QStringLiteral("/processes/") + Process() + QStringLiteral("/scrapcauses/top"),
-             SessionQuery({})});
-        // All three are read before they are weighed, so a reply missing one of them fails even when
-        // another already rules it out.
-        const bool statusIsZero = Envelope::StatusIsZero(*reply);
-        const bool success = Envelope::MessageIsSuccess(*reply);
-        const bool hasData = !reply->Item(Variant(QStringLiteral("data"))).IsNull();
-        if (!(statusIsZero && success && hasData))
-            return true;
-
-        const std::shared_ptr<JsonBag> data = Payload(*reply);
-        const int32_t count = data->Count();
-        // An empty list cannot be dimensioned; the stored one stays, as it does for any failure
-        // below, since the new list replaces it only when complete.
-        if (count == 0)
-            Raise(ErrorNumber::SubscriptOutOfRange);
-        std::vector<QString> causes;
-        causes.reserve(static_cast<size_t>(count));
-        for (int32_t k = 1; k <= count; ++k) {
-            // "12-Broken": the cause id stands before the first "-".
-            const QString scrap = data->Item(Variant(k)).Item(Variant(QStringLiteral("Scrap"))).ToText();
-            causes.push_back(scrap.section(QLatin1Char('-'), 0, 0));
-        }
-        causes_ = std::move(causes);
-        return true;
-    });
+    return RunServiceLoader(
+        {HttpVerb::Get, QStringLiteral("/processes/") + Process() + QStringLiteral("/scrapcauses/top"),
+         SessionQuery({})},
+        [](const JsonBag& reply) {
+            // All three are read before they are weighed, so a reply missing one of them fails even
+            // when another already rules it out.
+            const bool statusIsZero = Envelope::StatusIsZero(reply);
+            const bool success = Envelope::MessageIsSuccess(reply);
+            const bool hasData = !reply.Item(Variant(QStringLiteral("data"))).IsNull();
+            return statusIsZero && success && hasData;
+        },
+        [this](JsonBag& reply) {
+            const std::shared_ptr<JsonBag> data = Payload(reply);
+            const int32_t count = data->Count();
+            // An empty list cannot be dimensioned; the stored one stays, as it does for any failure
+            // below, since the new list replaces it only when complete.
+            if (count == 0)
+                Raise(ErrorNumber::SubscriptOutOfRange);
+            std::vector<QString> causes;
+            causes.reserve(static_cast<size_t>(count));
+            for (int32_t k = 1; k <= count; ++k) {
+                // "12-Broken": the cause id stands before the first "-".
+                const QString scrap = data->Item(Variant(k)).Item(Variant(QStringLiteral("Scrap"))).ToText();
+                causes.push_back(scrap.section(QLatin1Char('-'), 0, 0));
+            }
+            causes_ = std::move(causes);
+        },
+        [](JsonBag&) {});
 }
 
 void ScrapScreen::ShowData() {
@@ -130,22 +128,26 @@ void ScrapScreen::AllScrapPressed() {
 }
 
 void ScrapScreen::CausePressed(int index) {
-    if (APIHost().isEmpty())
-        return;
-    const QString answer = InputBox(QStringLiteral("Insert Scrap Quantity"), QStringLiteral("Scrap"), QStringLiteral("1"));
-    // The longest leading number of the answer ("12 pcs" books 12, a cancelled prompt 0), to the
-    // nearest whole number with halves to even; beyond 16 bits it raises 6 and nothing is sent.
-    const int16_t quantity = ToInteger(Val(answer));
-    const QString result = btnScrap_(index).Tag();
-    RunServiceLoader({HttpVerb::Post, QStringLiteral("/results"),
-                      ConnectionQuery({{QStringLiteral("result"), result}},
-                                      {{QStringLiteral("quantityA"), QString::number(quantity)}})},
-                     Judgement::MessageIsSuccess,
-                     [this](JsonBag&) {
-                         LoadData();
-                         Refresh(true);
-                     },
-                     [](JsonBag&) {});
+    // The quantity is asked for only when there is a service to book it with.
+    RunServiceLoader(
+        [this, index] {
+            const QString answer = InputBox(QStringLiteral("Insert Scrap Quantity"), QStringLiteral("Scrap"),
+                                            QStringLiteral("1"));
+            // The longest leading number of the answer ("12 pcs" books 12, a cancelled prompt 0), to
+            // the nearest whole number with halves to even; beyond 16 bits it raises 6 and nothing
+            // is sent.
+            const int16_t quantity = ToInteger(Val(answer));
+            const QString result = btnScrap_(index).Tag();
+            return ServiceCall{HttpVerb::Post, QStringLiteral("/results"),
+                               ConnectionQuery({{QStringLiteral("result"), result}},
+                                               {{QStringLiteral("quantityA"), QString::number(quantity)}})};
+        },
+        Judgement::MessageIsSuccess,
+        [this](JsonBag&) {
+            LoadData();
+            Refresh(true);
+        },
+        [](JsonBag&) {});
 }
 
 } // namespace k7
