@@ -1,16 +1,18 @@
 #include "controls/pathcontrol/PathControl.h"
 
-#include "frame/Colors.h"
-#include "frame/Twips.h"
-#include "frame/RasterSurface.h"
-#include "frame/Timer.h"
+#include "controls/pathcontrol/CanvasInterpreter.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
-#include "controls/pathcontrol/CanvasInterpreter.h"
+#include "frame/Colors.h"
+#include "frame/Envelope.h"
+#include "frame/PolledRequest.h"
+#include "frame/RasterSurface.h"
+#include "frame/Timer.h"
+#include "frame/Twips.h"
 #include "service/HttpErrors.h"
-#include "service/HttpRequest.h"
+#include "service/HttpRequestObject.h"
 
 #include <algorithm>
 #include <atomic>
@@ -21,14 +23,6 @@ namespace k7 {
 namespace {
 
 const QString kUpdating = QStringLiteral("Updating...");
-
-// Errors of the request layer that only mean "not yet": reading the status or body then leaves
-// everything as it is and the next tick tries again (until the time-out).
-bool IsTransient(int32_t number) {
-    return number == static_cast<int32_t>(0x80072EF3u)     // handle not in the right state
-           || number == static_cast<int32_t>(0x80072EE6u)  // URL scheme not recognised
-           || number == static_cast<int32_t>(0x80070006u); // invalid handle
-}
 
 QString DrawnText(const QString& text) {
     return CanvasInterpreter::MessageStatement(text) + QLatin1Char(';');
@@ -100,9 +94,7 @@ const PropertyTable& PathControl::ClassProperties() {
     return table;
 }
 
-PathControl::PathControl(QWidget* parent)
-    : ControlBase(parent), request_(std::make_unique<HttpRequest>(HttpRequest::Kind::Server)),
-      hDC_(NextDeviceContext()) {
+PathControl::PathControl(QWidget* parent) : ControlBase(parent), hDC_(NextDeviceContext()) {
     SetDesignExtent(4800, 3600);
     SetBackColor(Colors::Rgb(255, 255, 255));
     // Every failure is drawn on the picture; none reaches Error.
@@ -111,7 +103,20 @@ PathControl::PathControl(QWidget* parent)
     tmrPath_ = &Create<Timer>(QStringLiteral("tmrPath"));
     tmrPath_->SetInterval(PollInterval);
     ConnectHandler(tmrPath_, &Timer::Tick, [this] { Processing(); });
-    request_->SetTimeouts(0, 0, 0, 0);
+    request_ = std::make_unique<PolledRequest>(
+        *tmrPath_, TimeOutSeconds,
+        PolledRequest::Handlers{.Replied =
+                                    [this](int32_t status, const std::function<QString()>& text) {
+                                        ShowScript(ReplyScript(status, text));
+                                    },
+                                .TimedOut =
+                                    [this] {
+                                        ShowScript(DrawnText(QStringLiteral("Time out (") +
+                                                             QString::number(TimeOutSeconds) +
+                                                             QStringLiteral(" secs.)")));
+                                    },
+                                .NotSent = [this](const QString& failure) { DrawFailure(failure, true); },
+                                .Failed = [this](const QString& failure) { DrawFailure(failure, false); }});
     interpreter_ =
         std::make_unique<CanvasInterpreter>(*picPath_, [this](const QString& text, int32_t x, int32_t y) {
             TextRotate(hDC_, text, x, y, -90.0f);
@@ -121,8 +126,7 @@ PathControl::PathControl(QWidget* parent)
 PathControl::~PathControl() = default;
 
 void PathControl::SetRequestObject(std::unique_ptr<HttpRequestObject> request) {
-    request_ = std::move(request);
-    request_->SetTimeouts(0, 0, 0, 0);
+    request_->SetRequestObject(std::move(request));
 }
 
 void PathControl::RefreshSequence(bool) {
@@ -156,7 +160,7 @@ void PathControl::RequestPath() {
     pendingProcess_ = process_;
     requestTime_ = Clock::Now();
     ShowPlaceholder();
-    HttpGetAsync(url_, Query());
+    request_->Send(url_ + QLatin1Char('?') + Query());
 }
 
 // "Updating..." centred over the current picture, in a font of a 24th of the height (10 to 24
@@ -175,74 +179,54 @@ void PathControl::ShowPlaceholder() {
 // Values go in as they stand, unescaped; Session is not sent.
 QString PathControl::Query() const {
     const auto number = [](int64_t value) { return QString::number(value); };
-    return QStringLiteral("server_ip=") + ip_ + QStringLiteral("&db_port=") + number(port_) +
-           QStringLiteral("&company_id=") + company_ + QStringLiteral("&user_id=") + user_ +
-           QStringLiteral("&tree=") + area_ + QLatin1Char('{') + process_ + QStringLiteral("}&process=") +
-           process_ + QStringLiteral("&period_from=") + startDate_ + QStringLiteral("&period_to=") +
-           endDate_ + QStringLiteral("&path_id=0&constype_id=&period_id=0&width=") + number(width()) +
-           QStringLiteral("&height=") + number(height()) + QStringLiteral("&ign_hist=1&device_id=") +
-           device_ + QStringLiteral("&terminal=1&planned=") + number(planned_) +
-           QStringLiteral("&ratiostype=") + number(ratiosType_) + QStringLiteral("&ratiostypetarget=") +
-           number(ratiosTypeTarget_) + QStringLiteral("&seq=") + SecondsSinceMidnight(Clock::Now());
-}
-
-bool PathControl::HttpGetAsync(const QString& url, const QString& query) {
-    try {
-        if (request_->readyState() == 1)
-            request_->Abort();
-        request_->Open(QStringLiteral("GET"), url + QLatin1Char('?') + query, true);
-        if (request_->readyState() == 1) {
-            request_->Send();
-            tmrPath_->SetEnabled(true);
-        }
-        return true;
-    } catch (...) {
-        DrawFailure(CurrentFailure(ErrorNumber::InternalError).FailureText(), true);
-        return false;
-    }
+    return Envelope::BuildQuery(
+        {{QStringLiteral("server_ip"), ip_},
+         {QStringLiteral("db_port"), number(port_)},
+         {QStringLiteral("company_id"), company_},
+         {QStringLiteral("user_id"), user_},
+         {QStringLiteral("tree"), area_ + QLatin1Char('{') + process_ + QLatin1Char('}')},
+         {QStringLiteral("process"), process_},
+         {QStringLiteral("period_from"), startDate_},
+         {QStringLiteral("period_to"), endDate_},
+         {QStringLiteral("path_id"), QStringLiteral("0")},
+         {QStringLiteral("constype_id"), QString()},
+         {QStringLiteral("period_id"), QStringLiteral("0")},
+         {QStringLiteral("width"), number(width())},
+         {QStringLiteral("height"), number(height())},
+         {QStringLiteral("ign_hist"), QStringLiteral("1")},
+         {QStringLiteral("device_id"), device_},
+         {QStringLiteral("terminal"), QStringLiteral("1")},
+         {QStringLiteral("planned"), number(planned_)},
+         {QStringLiteral("ratiostype"), number(ratiosType_)},
+         {QStringLiteral("ratiostypetarget"), number(ratiosTypeTarget_)},
+         {QStringLiteral("seq"), SecondsSinceMidnight(Clock::Now())}});
 }
 
 void PathControl::Processing() {
-    try {
-        if (pendingProcess_.isEmpty()) {
-            tmrPath_->SetEnabled(false);
-            return;
-        }
-        const bool done = request_->readyState() == 4;
-        const int64_t elapsed = Dates::DiffSeconds(requestTime_, Clock::Now());
-        if (!done && elapsed < TimeOutSeconds)
-            return;
-        QString script;
-        if (elapsed >= TimeOutSeconds || request_->readyState() != 4) {
-            script = DrawnText(QStringLiteral("Time out (") + QString::number(TimeOutSeconds) +
-                               QStringLiteral(" secs.)"));
-        } else {
-            try {
-                script = ReplyScript(request_->Status());
-            } catch (...) {
-                const RuntimeError failure = CurrentFailure(ErrorNumber::InternalError);
-                if (IsTransient(failure.Number()))
-                    return;
-                throw failure;
-            }
-        }
-        picPath_->Clear();
-        Paint(script);
-        lastRefresh_ = Clock::Now();
-        pendingProcess_.clear();
-        tmrPath_->SetEnabled(false);
-    } catch (...) {
-        DrawFailure(CurrentFailure(ErrorNumber::InternalError).FailureText(), false);
+    // Nothing is waited for (a Reset, or the picture is drawn already): the polling stops.
+    if (pendingProcess_.isEmpty()) {
+        request_->Stop();
+        return;
     }
+    request_->Poll();
 }
 
-QString PathControl::ReplyScript(int32_t status) const {
+// The picture of a request that is over: drawn on a clean surface, and nothing is waited for any
+// more.
+void PathControl::ShowScript(const QString& script) {
+    picPath_->Clear();
+    Paint(script);
+    lastRefresh_ = Clock::Now();
+    pendingProcess_.clear();
+}
+
+QString PathControl::ReplyScript(int32_t status, const std::function<QString()>& replyText) const {
     const auto text = [status](const char* meaning) {
         return DrawnText(QString::number(status) + QStringLiteral(": ") + QLatin1String(meaning));
     };
     switch (status) {
     case 200:
-        return request_->ResponseText();
+        return replyText();
     case 206:
         return text("Partial Content");
     case 301:
@@ -265,7 +249,6 @@ QString PathControl::ReplyScript(int32_t status) const {
 void PathControl::DrawFailure(const QString& failureText, bool closingSemicolon) {
     picPath_->Clear();
     pendingProcess_.clear();
-    tmrPath_->SetEnabled(false);
     QString statement = DrawnText(QString(failureText).remove(QStringLiteral("\r\n")));
     if (!closingSemicolon)
         statement.chop(1);
@@ -273,7 +256,7 @@ void PathControl::DrawFailure(const QString& failureText, bool closingSemicolon)
 }
 
 void PathControl::Reset() {
-    tmrPath_->SetEnabled(false);
+    request_->Stop();
     lastRefresh_ = Date();
     pendingProcess_.clear();
 }

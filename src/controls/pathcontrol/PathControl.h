@@ -1,17 +1,19 @@
 #pragma once
 
-#include "frame/ControlBase.h"
-#include "core/Date.h"
 #include "controls/pathcontrol/CanvasInterpreter.h"
+#include "core/Date.h"
+#include "frame/ControlBase.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace k7 {
 
 class HttpRequestObject;
+class PolledRequest;
 class RasterSurface;
 class Timer;
 
@@ -22,9 +24,10 @@ class Timer;
 // CanvasInterpreter on the picture. Failures (HTTP statuses, the 60-second time-out, a request
 // that cannot start, a script error) are drawn as text at (10, 20); Error always stays empty.
 //
-// Unlike the other controls it has no APIHost and no REST client: it owns one request object for
-// its life (the server kind, with no time-outs of its own, so the only limit is the control's 60
-// seconds), every writable property notifies the host, and Refresh ignores pBolOpened.
+// Unlike the other controls it has no APIHost and no REST client: its one request is the frame's
+// PolledRequest, polled by tmrPath (the server kind of request object, with no time-outs of its
+// own, so the only limit is the 60 seconds), every writable property notifies the host, and
+// Refresh ignores pBolOpened.
 //
 // Design state: 4800 x 3600 twips on white. Children: picPath, the control's drawing surface (a
 // RasterSurface over the whole client area: white, black text, Tahoma 8.25), and tmrPath (500 ms,
@@ -149,9 +152,11 @@ private:
     void RequestPath();
     void ShowPlaceholder();
     QString Query() const;
-    bool HttpGetAsync(const QString& url, const QString& query);
-    QString ReplyScript(int32_t status) const;
-    // After a failure: clear, forget the request, stop polling, draw the failure text.
+    QString ReplyScript(int32_t status, const std::function<QString()>& replyText) const;
+    // Draws the picture of a request that is over.
+    void ShowScript(const QString& script);
+    // After a failure (the frame has stopped polling): clear, forget the request, draw the failure
+    // text.
     void DrawFailure(const QString& failureText, bool closingSemicolon);
 
     QString url_;
@@ -173,7 +178,7 @@ private:
 
     QString pendingProcess_;
     Date requestTime_;
-    std::unique_ptr<HttpRequestObject> request_;
+    std::unique_ptr<PolledRequest> request_;
     int32_t hDC_;
 
     RasterSurface* picPath_ = nullptr;

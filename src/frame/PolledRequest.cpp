@@ -1,0 +1,92 @@
+#include "frame/PolledRequest.h"
+
+#include "core/Clock.h"
+#include "core/RuntimeError.h"
+#include "frame/ControlBase.h"
+#include "frame/Timer.h"
+#include "service/HttpRequest.h"
+
+namespace k7 {
+
+namespace {
+
+// Errors of the request layer that only mean "not yet": reading the status or body then leaves
+// everything as it is and the next tick tries again (until the time-out).
+bool IsTransient(int32_t number) {
+    return number == static_cast<int32_t>(0x80072EF3u)     // handle not in the right state
+           || number == static_cast<int32_t>(0x80072EE6u)  // URL scheme not recognised
+           || number == static_cast<int32_t>(0x80070006u); // invalid handle
+}
+
+// Raised through a handler when a read of the reply came too early; the poll ends quietly.
+struct NotYet {};
+
+template <class Read> auto ReadNow(const Read& read) {
+    try {
+        return read();
+    } catch (...) {
+        const RuntimeError failure = CurrentFailure(ErrorNumber::InternalError);
+        if (IsTransient(failure.Number()))
+            throw NotYet{};
+        throw failure;
+    }
+}
+
+} // namespace
+
+PolledRequest::PolledRequest(Timer& timer, int64_t timeOutSeconds, Handlers handlers)
+    : timer_(timer), timeOutSeconds_(timeOutSeconds), handlers_(std::move(handlers)) {
+    SetRequestObject(std::make_unique<HttpRequest>(HttpRequest::Kind::Server));
+}
+
+PolledRequest::~PolledRequest() = default;
+
+void PolledRequest::SetRequestObject(std::unique_ptr<HttpRequestObject> request) {
+    request_ = std::move(request);
+    request_->SetTimeouts(0, 0, 0, 0);
+}
+
+void PolledRequest::Send(const QString& address) {
+    sentAt_ = Clock::Now();
+    if (const std::optional<QString> failure = ControlBase::Trap([&] {
+            if (request_->readyState() == 1)
+                request_->Abort();
+            request_->Open(QStringLiteral("GET"), address, true);
+            if (request_->readyState() == 1) {
+                request_->Send();
+                timer_.SetEnabled(true);
+            }
+        })) {
+        Stop();
+        handlers_.NotSent(*failure);
+    }
+}
+
+void PolledRequest::Poll() {
+    if (const std::optional<QString> failure = ControlBase::Trap([&] {
+            const bool done = request_->readyState() == 4;
+            const int64_t elapsed = Dates::DiffSeconds(sentAt_, Clock::Now());
+            if (!done && elapsed < timeOutSeconds_)
+                return;
+            try {
+                if (elapsed >= timeOutSeconds_ || request_->readyState() != 4)
+                    handlers_.TimedOut();
+                else
+                    handlers_.Replied(ReadNow([this] { return request_->Status(); }), [this] {
+                        return ReadNow([this] { return request_->ResponseText(); });
+                    });
+            } catch (const NotYet&) {
+                return;
+            }
+            Stop();
+        })) {
+        Stop();
+        handlers_.Failed(*failure);
+    }
+}
+
+void PolledRequest::Stop() {
+    timer_.SetEnabled(false);
+}
+
+} // namespace k7
