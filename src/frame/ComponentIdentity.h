@@ -1,5 +1,7 @@
 #pragma once
 
+#include "frame/PropertyKey.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -8,8 +10,17 @@
 namespace k7 {
 
 // One member of a control's default interface with its dispatch identifier (properties
-// 0x6803xxxx, methods 0x6003xxxx), for hosts that bind by identifier.
+// 0x6803xxxx, methods 0x6003xxxx), for hosts that bind by identifier. A property is named by its
+// key, so its name and whether it is read-only come from its declaration; the identifier is data.
 struct DispatchMember {
+    DispatchMember(PropertyKey property, uint32_t dispatchId)
+        : Name(property.Text()),
+          Kind(property.ReadOnly ? QStringLiteral("property (read-only)") : QStringLiteral("property")),
+          DispatchId(dispatchId) {}
+    // A Q_INVOKABLE method by its public name.
+    DispatchMember(const char* method, uint32_t dispatchId)
+        : Name(QString::fromLatin1(method)), Kind(QStringLiteral("method")), DispatchId(dispatchId) {}
+
     QString Name;
     QString Kind; // "property", "property (read-only)", "method"
     uint32_t DispatchId = 0;

@@ -41,7 +41,7 @@ enum class FailurePolicy { Record, Swallow };
 // sizes a control when it sites it.
 class ControlBase : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(QString Error READ Error NOTIFY ErrorChanged)
+    K7_READ_ONLY_PROPERTY(QString, Error, Error NOTIFY ErrorChanged)
 
 public:
     explicit ControlBase(QWidget* parent = nullptr);

@@ -83,11 +83,11 @@ void ApplyPart(ControlBase& control, FontPart part, const Variant& value) {
 
 } // namespace
 
-PropertyTable& PropertyTable::AddFontAttribute(const QString& name, FontPart part, PropertyType shown,
+PropertyTable& PropertyTable::AddFontAttribute(PropertyKey key, FontPart part, PropertyType shown,
                                                const Variant& defaultValue) {
     const PropertyType held = HeldType(part);
     PropertyDefinition property;
-    property.Name = name;
+    property.Name = key.Text();
     property.Type = shown;
     property.Default = defaultValue;
     property.Form = WriteForm::Notifying;
@@ -101,7 +101,8 @@ PropertyTable& PropertyTable::AddFontAttribute(const QString& name, FontPart par
     }
     // A size is read as the host sees it (a whole size), then held in single precision.
     const PropertyType written = part == FontPart::Size ? shown : held;
-    property.Write = [part, held, written, defaultValue, name](ControlBase& control, const Variant& value) {
+    property.Write = [part, held, written, defaultValue, name = property.Name](ControlBase& control,
+                                                                               const Variant& value) {
         // A value the font cannot take is not the host's problem: the part goes back to its
         // default and the write ends quietly.
         const bool failed =
@@ -147,13 +148,15 @@ PropertyTable& PropertyTable::PersistedValue(PropertyType storedType,
     return *this;
 }
 
-PropertyTable& PropertyTable::SetReadOrder(const QStringList& names) {
-    readOrder_ = names;
+PropertyTable& PropertyTable::SetReadOrder(std::initializer_list<PropertyKey> keys) {
+    for (const PropertyKey& key : keys)
+        readOrder_.append(key.Text());
     return *this;
 }
 
-PropertyTable& PropertyTable::SetWriteOrder(const QStringList& names) {
-    writeOrder_ = names;
+PropertyTable& PropertyTable::SetWriteOrder(std::initializer_list<PropertyKey> keys) {
+    for (const PropertyKey& key : keys)
+        writeOrder_.append(key.Text());
     return *this;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "frame/PropertyKey.h"
 #include "core/Variant.h"
 
 #include <QString>
@@ -7,12 +8,54 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <type_traits>
 #include <vector>
+
+// A control declares each of its properties once, in its class body after Q_OBJECT:
+//
+//     K7_PROPERTY(double, FontSize, fontSize_)     // getter reads the member
+//     K7_PROPERTY_COMPUTED(int, FontSize)          // getter FontSize() written by hand
+//     K7_READ_ONLY_PROPERTY(double, LastRefresh, LastRefreshSerial)   // READ and what follows it
+//
+// Each expands to the Q_PROPERTY (moc expands macros whose definitions it sees through the include
+// path, so the meta-object, Designer and uic see an ordinary property), the key `<Name>Property`
+// (the name stringified: the table row and the identity member name the property by it), and, for
+// a writable one, Qt's standard setter `set<Name>(Type)` taking the wide type Designer edits and
+// handing the value to Assign. The class body continues in its public section.
+#define K7_PROPERTY_COMPUTED(Type, Name)                                                                     \
+    Q_PROPERTY(Type Name READ Name WRITE set##Name)                                                          \
+public:                                                                                                      \
+    static constexpr ::k7::PropertyKey Name##Property{#Name};                                                \
+    void set##Name(::k7::SetterArgument<Type> value) {                                                       \
+        Assign(Name##Property, ::k7::PropertyArgument(value));                                               \
+    }
+#define K7_PROPERTY(Type, Name, member)                                                                      \
+    K7_PROPERTY_COMPUTED(Type, Name)                                                                         \
+    decltype(auto) Name() const {                                                                            \
+        return ::k7::PropertyReading(member);                                                                \
+    }
+#define K7_READ_ONLY_PROPERTY(Type, Name, ...)                                                               \
+    Q_PROPERTY(Type Name READ __VA_ARGS__)                                                                   \
+public:                                                                                                      \
+    static constexpr ::k7::PropertyKey Name##Property{#Name, true};
 
 namespace k7 {
 
 class ControlBase;
+
+// What K7_PROPERTY's setters and getters take and give: scalars by value, the rest by reference;
+// a colour is handed to Assign as the signed 32-bit value whose bits it is.
+template <class V> using SetterArgument = std::conditional_t<std::is_scalar_v<V>, V, const V&>;
+template <class M> SetterArgument<M> PropertyReading(const M& member) {
+    return member;
+}
+inline Variant PropertyArgument(uint32_t colour) {
+    return Variant(static_cast<int32_t>(colour));
+}
+template <class V> Variant PropertyArgument(const V& value) {
+    return Variant(value);
+}
 
 // How a property is held and converted when it is assigned or restored. Color is an unsigned
 // 32-bit 0x00BBGGRR value (or a system colour 0x800000nn).
@@ -64,21 +107,23 @@ struct PropertyDefinition {
 // frame drives assignment and persistence from it, so a control only declares its table:
 //
 //     PropertyTable table;
-//     table.Add("APIHost", &ProdCode::apiHost_, WriteForm::Notifying)
-//          .Add("FontSize", &ProdCode::fontSize_, WriteForm::Plain, Variant(int16_t(8)));
+//     table.Add(FontSizeProperty, &ProdCode::fontSize_, WriteForm::Plain, Variant(int16_t(8)));
+//
+// Rows are named by the keys K7_PROPERTY declares, never by a string of their own.
 class PropertyTable {
 public:
     // A property held in `member` of control class C (int16_t, int32_t, uint8_t, bool, float,
-    // double, QString, or uint32_t for a colour), persisted under its own name unless `persistence` says
-    // otherwise.
+    // double, QString, or uint32_t for a colour), named by its key (read-only when the key says
+    // so), persisted under its own name unless `persistence` says otherwise.
     template <class C, class M>
-    PropertyTable& Add(const QString& name, M C::*member, WriteForm form,
+    PropertyTable& Add(PropertyKey key, M C::*member, WriteForm form,
                        const Variant& defaultValue = Variant(),
                        Persistence persistence = Persistence::Persisted) {
         static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
         PropertyDefinition property;
-        property.Name = name;
-        property.PersistenceName = name;
+        property.Name = key.Text();
+        property.PersistenceName = property.Name;
+        property.Access = key.ReadOnly ? PropertyAccess::ReadOnly : PropertyAccess::ReadWrite;
         property.Persisted = persistence == Persistence::Persisted;
         property.Default = defaultValue;
         property.Type = TypeOf<M>();
@@ -101,7 +146,7 @@ public:
     // gives back exactly what was saved. A write is taken as the part's own type (a size as the
     // host's type) and compared with the part; a value the part cannot take, or any failure of the
     // write, puts the part back to `defaultValue` without a word to the host.
-    PropertyTable& AddFontAttribute(const QString& name, FontPart part, PropertyType shown,
+    PropertyTable& AddFontAttribute(PropertyKey key, FontPart part, PropertyType shown,
                                     const Variant& defaultValue);
 
     // Refinements of the row added last.
@@ -125,9 +170,9 @@ public:
         return *this;
     }
 
-    // Persistence order differing from the table order (names of persisted properties).
-    PropertyTable& SetReadOrder(const QStringList& names);
-    PropertyTable& SetWriteOrder(const QStringList& names);
+    // Persistence order differing from the table order (persisted properties).
+    PropertyTable& SetReadOrder(std::initializer_list<PropertyKey> keys);
+    PropertyTable& SetWriteOrder(std::initializer_list<PropertyKey> keys);
 
     const std::vector<PropertyDefinition>& Definitions() const { return definitions_; }
     const PropertyDefinition* Find(const QString& name) const;

@@ -11,12 +11,10 @@ namespace k7 {
 
 void ServiceControl::AddConnectionProperties(PropertyTable& table, const ConnectionForms& forms) {
     const Variant empty{QString()};
-    table
-        .Add(QStringLiteral("APIHost"), &ServiceControl::apiHost_, forms.APIHost, empty,
-             forms.APIHostPersistence)
-        .Add(QStringLiteral("Company"), &ServiceControl::company_, forms.Others, empty)
-        .Add(QStringLiteral("Session"), &ServiceControl::session_, forms.Others, empty)
-        .Add(QStringLiteral("Process"), &ServiceControl::process_, forms.Others, empty);
+    table.Add(APIHostProperty, &ServiceControl::apiHost_, forms.APIHost, empty, forms.APIHostPersistence)
+        .Add(CompanyProperty, &ServiceControl::company_, forms.Others, empty)
+        .Add(SessionProperty, &ServiceControl::session_, forms.Others, empty)
+        .Add(ProcessProperty, &ServiceControl::process_, forms.Others, empty);
 }
 
 QString ServiceControl::ConnectionQuery(QueryPairs middle, QueryPairs trailing) const {

@@ -42,23 +42,14 @@ class JsonBag;
 // write's outcome even where the control itself shows nothing of it.
 class ServiceControl : public ControlBase {
     Q_OBJECT
-    Q_PROPERTY(QString APIHost READ APIHost WRITE setAPIHost)
-    Q_PROPERTY(QString Company READ Company WRITE setCompany)
-    Q_PROPERTY(QString Session READ Session WRITE setSession)
-    Q_PROPERTY(QString Process READ Process WRITE setProcess)
+    // Written in the form the control's table gives them.
+    K7_PROPERTY(QString, APIHost, apiHost_)
+    K7_PROPERTY(QString, Company, company_)
+    K7_PROPERTY(QString, Session, session_)
+    K7_PROPERTY(QString, Process, process_)
 
 public:
     using ControlBase::ControlBase;
-
-    // Written in the form the control's table gives them.
-    const QString& APIHost() const { return apiHost_; }
-    void setAPIHost(const QString& value) { Assign(QStringLiteral("APIHost"), Variant(value)); }
-    const QString& Company() const { return company_; }
-    void setCompany(const QString& value) { Assign(QStringLiteral("Company"), Variant(value)); }
-    const QString& Session() const { return session_; }
-    void setSession(const QString& value) { Assign(QStringLiteral("Session"), Variant(value)); }
-    const QString& Process() const { return process_; }
-    void setProcess(const QString& value) { Assign(QStringLiteral("Process"), Variant(value)); }
 
     // Where the control's REST clients get their request objects; tests hand in scripted ones.
     // Without one, the real HTTP request object is used.

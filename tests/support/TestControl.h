@@ -19,18 +19,24 @@ public:
             k7::PropertyTable properties;
             AddConnectionProperties(properties,
                                     {.APIHost = WriteForm::Notifying, .Others = WriteForm::Plain});
-            properties.Add("BarNum", &TestControl::barNum_, WriteForm::Notifying, Variant(int16_t(30)))
-                .Add("Ratio", &TestControl::ratio_, WriteForm::Plain, Variant(int16_t(8)))
-                .Add("Planned", &TestControl::planned_, WriteForm::Notifying, Variant(uint8_t(0)))
-                .Add("Accumulated", &TestControl::accumulated_, WriteForm::Notifying, Variant(false))
-                .Add("Bars", &TestControl::bars_, WriteForm::Plain, Variant(int32_t(20)),
+            properties
+                .Add(k7::PropertyKey("BarNum"), &TestControl::barNum_, WriteForm::Notifying,
+                     Variant(int16_t(30)))
+                .Add(k7::PropertyKey("Ratio"), &TestControl::ratio_, WriteForm::Plain, Variant(int16_t(8)))
+                .Add(k7::PropertyKey("Planned"), &TestControl::planned_, WriteForm::Notifying,
+                     Variant(uint8_t(0)))
+                .Add(k7::PropertyKey("Accumulated"), &TestControl::accumulated_, WriteForm::Notifying,
+                     Variant(false))
+                .Add(k7::PropertyKey("Bars"), &TestControl::bars_, WriteForm::Plain, Variant(int32_t(20)),
                      k7::Persistence::NotPersisted)
-                .Add("Tint", &TestControl::tint_, WriteForm::Notifying, Variant(int32_t(0xFFFFFF)))
-                .Add("Captions", &TestControl::captions_, WriteForm::Notifying, Variant("A|B"))
+                .Add(k7::PropertyKey("Tint"), &TestControl::tint_, WriteForm::Notifying,
+                     Variant(int32_t(0xFFFFFF)))
+                .Add(k7::PropertyKey("Captions"), &TestControl::captions_, WriteForm::Notifying,
+                     Variant("A|B"))
                 .WriteOnly()
-                .Add("Bold", &TestControl::bold_, WriteForm::Plain, Variant("False"))
+                .Add(k7::PropertyKey("Bold"), &TestControl::bold_, WriteForm::Plain, Variant("False"))
                 .WriteStep(&TestControl::WriteBold)
-                .Add("Stamp", &TestControl::stamp_, WriteForm::Plain, Variant(""),
+                .Add(k7::PropertyKey("Stamp"), &TestControl::stamp_, WriteForm::Plain, Variant(""),
                      k7::Persistence::NotPersisted)
                 .ReadOnly();
             return properties;

@@ -12,12 +12,12 @@ const ComponentIdentity& FaiJustifier::ClassIdentity() {
         QStringLiteral("{0E47092E-3BBC-4ADE-95DD-8673CD0CFD60}"),
         QStringLiteral("RemoteControl()"),
         {
-            {QStringLiteral("APIHost"), QStringLiteral("property"), 0x6803000A},
-            {QStringLiteral("Company"), QStringLiteral("property"), 0x68030009},
-            {QStringLiteral("Session"), QStringLiteral("property"), 0x68030008},
-            {QStringLiteral("Process"), QStringLiteral("property"), 0x68030007},
-            {QStringLiteral("Error"), QStringLiteral("property (read-only)"), 0x68030006},
-            {QStringLiteral("Refresh"), QStringLiteral("method"), 0x6003000B},
+            {APIHostProperty, 0x6803000A},
+            {CompanyProperty, 0x68030009},
+            {SessionProperty, 0x68030008},
+            {ProcessProperty, 0x68030007},
+            {ErrorProperty, 0x68030006},
+            {"Refresh", 0x6003000B},
         },
     };
     return identity;

@@ -50,10 +50,8 @@ const PropertyTable& OEETracker::ClassProperties() {
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying,
                                              .Others = WriteForm::Notifying,
                                              .APIHostPersistence = Persistence::NotPersisted});
-        properties
-            .Add(QStringLiteral("StartDate"), &OEETracker::startDate_, WriteForm::Notifying,
-                 Variant(QString()))
-            .Add(QStringLiteral("BarNum"), &OEETracker::barNum_, WriteForm::Plain, Variant(int16_t(30)));
+        properties.Add(StartDateProperty, &OEETracker::startDate_, WriteForm::Notifying, Variant(QString()))
+            .Add(BarNumProperty, &OEETracker::barNum_, WriteForm::Plain, Variant(int16_t(30)));
         return properties;
     }();
     return table;

@@ -34,8 +34,9 @@ namespace k7 {
 // number, so the stride becomes 1 slot and every day label is shown (the rule never divides by 0).
 class OEETracker : public ServiceControl {
     Q_OBJECT
-    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
-    Q_PROPERTY(QString BarNum READ BarNum WRITE setBarNum)
+    // Last day of the charted window, "YYYYMMDDhhmmss" (its end, despite the name).
+    K7_PROPERTY(QString, StartDate, startDate_)
+    K7_PROPERTY_COMPUTED(QString, BarNum)
 
 public:
     explicit OEETracker(QWidget* parent = nullptr);
@@ -45,13 +46,9 @@ public:
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
     const PropertyTable& Properties() const override { return ClassProperties(); }
 
-    // Last day of the charted window, "YYYYMMDDhhmmss" (its end, despite the name).
-    const QString& StartDate() const { return startDate_; }
-    void setStartDate(const QString& value) { Assign(QStringLiteral("StartDate"), Variant(value)); }
     // Index of the last day slot, as text; a write converts it to a 16-bit integer (13 for text
     // that is no number, 6 beyond the range), untrapped.
     QString BarNum() const { return QString::number(barNum_); }
-    void setBarNum(const QString& value) { Assign(QStringLiteral("BarNum"), Variant(value)); }
 
     // LoadFullDays(StartDate), its Boolean result held in a variant.
     Q_INVOKABLE k7::Variant LoadFullChart();

@@ -62,28 +62,27 @@ const PropertyTable& PathControl::ClassProperties() {
     static const PropertyTable table = [] {
         constexpr WriteForm notifying = WriteForm::Notifying;
         PropertyTable properties;
-        properties.Add(QStringLiteral("URL"), &PathControl::url_, notifying, Variant(QString()))
-            .Add(QStringLiteral("IP"), &PathControl::ip_, notifying, Variant(QStringLiteral("127.0.0.1")))
-            .Add(QStringLiteral("Port"), &PathControl::port_, notifying, Variant(int16_t(10000)))
-            .Add(QStringLiteral("Company"), &PathControl::company_, notifying, Variant(QString()))
-            .Add(QStringLiteral("Session"), &PathControl::session_, notifying, Variant(QString()))
-            .Add(QStringLiteral("Area"), &PathControl::area_, notifying, Variant(QString()))
-            .Add(QStringLiteral("Process"), &PathControl::process_, notifying, Variant(QString()))
-            .Add(QStringLiteral("StartDate"), &PathControl::startDate_, notifying, Variant(QString()))
-            .Add(QStringLiteral("EndDate"), &PathControl::endDate_, notifying, Variant(QString()))
-            .Add(QStringLiteral("User"), &PathControl::user_, notifying, Variant(QString()))
-            .Add(QStringLiteral("Device"), &PathControl::device_, notifying, Variant(QString()))
-            .Add(QStringLiteral("Planned"), &PathControl::planned_, notifying, Variant(uint8_t(0)))
-            .Add(QStringLiteral("RatiosType"), &PathControl::ratiosType_, notifying, Variant(uint8_t(0)))
-            .Add(QStringLiteral("RatiosTypeTarget"), &PathControl::ratiosTypeTarget_, notifying,
-                 Variant(uint8_t(0)))
-            .Add(QStringLiteral("HoursExtraAdd"), &PathControl::hoursExtraAdd_, notifying, Variant(true));
+        properties.Add(URLProperty, &PathControl::url_, notifying, Variant(QString()))
+            .Add(IPProperty, &PathControl::ip_, notifying, Variant(QStringLiteral("127.0.0.1")))
+            .Add(PortProperty, &PathControl::port_, notifying, Variant(int16_t(10000)))
+            .Add(CompanyProperty, &PathControl::company_, notifying, Variant(QString()))
+            .Add(SessionProperty, &PathControl::session_, notifying, Variant(QString()))
+            .Add(AreaProperty, &PathControl::area_, notifying, Variant(QString()))
+            .Add(ProcessProperty, &PathControl::process_, notifying, Variant(QString()))
+            .Add(StartDateProperty, &PathControl::startDate_, notifying, Variant(QString()))
+            .Add(EndDateProperty, &PathControl::endDate_, notifying, Variant(QString()))
+            .Add(UserProperty, &PathControl::user_, notifying, Variant(QString()))
+            .Add(DeviceProperty, &PathControl::device_, notifying, Variant(QString()))
+            .Add(PlannedProperty, &PathControl::planned_, notifying, Variant(uint8_t(0)))
+            .Add(RatiosTypeProperty, &PathControl::ratiosType_, notifying, Variant(uint8_t(0)))
+            .Add(RatiosTypeTargetProperty, &PathControl::ratiosTypeTarget_, notifying, Variant(uint8_t(0)))
+            .Add(HoursExtraAddProperty, &PathControl::hoursExtraAdd_, notifying, Variant(true));
         // A date has no property type of its own: it travels as its serial, read-only, not persisted.
         PropertyDefinition lastRefresh;
-        lastRefresh.Name = QStringLiteral("LastRefresh");
+        lastRefresh.Name = LastRefreshProperty.Text();
         lastRefresh.Persisted = false;
         lastRefresh.Type = PropertyType::Double;
-        lastRefresh.Access = PropertyAccess::ReadOnly;
+        lastRefresh.Access = PropertyAccess::ReadOnly; // as its key says
         lastRefresh.Get = [](const ControlBase& control) {
             return Variant(static_cast<const PathControl&>(control).lastRefresh_.Serial);
         };

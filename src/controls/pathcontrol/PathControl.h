@@ -41,23 +41,28 @@ class Timer;
 // font into an invalid device context fails. The font TextRotate turns is the picture's font.
 class PathControl : public ControlBase {
     Q_OBJECT
-    Q_PROPERTY(QString URL READ URL WRITE setURL)
-    Q_PROPERTY(QString IP READ IP WRITE setIP)
-    Q_PROPERTY(int Port READ Port WRITE setPort)
-    Q_PROPERTY(QString Company READ Company WRITE setCompany)
-    Q_PROPERTY(QString Session READ Session WRITE setSession)
-    Q_PROPERTY(QString Area READ Area WRITE setArea)
-    Q_PROPERTY(QString Process READ Process WRITE setProcess)
-    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
-    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate)
-    Q_PROPERTY(QString User READ User WRITE setUser)
-    Q_PROPERTY(QString Device READ Device WRITE setDevice)
-    Q_PROPERTY(bool HoursExtraAdd READ HoursExtraAdd WRITE setHoursExtraAdd)
-    Q_PROPERTY(int Planned READ Planned WRITE setPlanned)
-    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType)
-    Q_PROPERTY(int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget)
+    // --- properties. All notifying; before the first ReadProperties everything is empty or zero
+    // (IP "", Port 0, HoursExtraAdd false), after it the defaults hold (IP "127.0.0.1", Port
+    // 10000, HoursExtraAdd true). Refresh rewrites StartDate and EndDate (truncated to the hour and
+    // extended, see RequestPath) without notifying anyone.
+    K7_PROPERTY(QString, URL, url_)
+    K7_PROPERTY(QString, IP, ip_)
+    K7_PROPERTY(int, Port, port_)
+    K7_PROPERTY(QString, Company, company_)
+    // Persisted only: never sent.
+    K7_PROPERTY(QString, Session, session_)
+    K7_PROPERTY(QString, Area, area_)
+    K7_PROPERTY(QString, Process, process_)
+    K7_PROPERTY(QString, StartDate, startDate_)
+    K7_PROPERTY(QString, EndDate, endDate_)
+    K7_PROPERTY(QString, User, user_)
+    K7_PROPERTY(QString, Device, device_)
+    K7_PROPERTY(bool, HoursExtraAdd, hoursExtraAdd_)
+    K7_PROPERTY(int, Planned, planned_)
+    K7_PROPERTY(int, RatiosType, ratiosType_)
+    K7_PROPERTY(int, RatiosTypeTarget, ratiosTypeTarget_)
     // The date value as its serial (days since 1899-12-30), the form hosts exchange dates in.
-    Q_PROPERTY(double LastRefresh READ LastRefreshSerial)
+    K7_READ_ONLY_PROPERTY(double, LastRefresh, LastRefreshSerial)
 
 public:
     // Whole seconds a request may take before the time-out text replaces it.
@@ -73,41 +78,6 @@ public:
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
     const PropertyTable& Properties() const override { return ClassProperties(); }
 
-    // --- properties. All notifying; before the first ReadProperties everything is empty or zero
-    // (IP "", Port 0, HoursExtraAdd false), after it the defaults hold (IP "127.0.0.1", Port
-    // 10000, HoursExtraAdd true). Refresh rewrites StartDate and EndDate (truncated to the hour and
-    // extended, see RequestPath) without notifying anyone.
-    QString URL() const { return url_; }
-    void setURL(const QString& value) { Assign(QStringLiteral("URL"), Variant(value)); }
-    QString IP() const { return ip_; }
-    void setIP(const QString& value) { Assign(QStringLiteral("IP"), Variant(value)); }
-    int Port() const { return port_; }
-    void setPort(int value) { Assign(QStringLiteral("Port"), Variant(int32_t(value))); }
-    QString Company() const { return company_; }
-    void setCompany(const QString& value) { Assign(QStringLiteral("Company"), Variant(value)); }
-    // Persisted only: never sent.
-    QString Session() const { return session_; }
-    void setSession(const QString& value) { Assign(QStringLiteral("Session"), Variant(value)); }
-    QString Area() const { return area_; }
-    void setArea(const QString& value) { Assign(QStringLiteral("Area"), Variant(value)); }
-    QString Process() const { return process_; }
-    void setProcess(const QString& value) { Assign(QStringLiteral("Process"), Variant(value)); }
-    QString StartDate() const { return startDate_; }
-    void setStartDate(const QString& value) { Assign(QStringLiteral("StartDate"), Variant(value)); }
-    QString EndDate() const { return endDate_; }
-    void setEndDate(const QString& value) { Assign(QStringLiteral("EndDate"), Variant(value)); }
-    QString User() const { return user_; }
-    void setUser(const QString& value) { Assign(QStringLiteral("User"), Variant(value)); }
-    QString Device() const { return device_; }
-    void setDevice(const QString& value) { Assign(QStringLiteral("Device"), Variant(value)); }
-    bool HoursExtraAdd() const { return hoursExtraAdd_; }
-    void setHoursExtraAdd(bool value) { Assign(QStringLiteral("HoursExtraAdd"), Variant(value)); }
-    quint8 Planned() const { return planned_; }
-    void setPlanned(int value) { Assign(QStringLiteral("Planned"), Variant(value)); }
-    quint8 RatiosType() const { return ratiosType_; }
-    void setRatiosType(int value) { Assign(QStringLiteral("RatiosType"), Variant(value)); }
-    quint8 RatiosTypeTarget() const { return ratiosTypeTarget_; }
-    void setRatiosTypeTarget(int value) { Assign(QStringLiteral("RatiosTypeTarget"), Variant(value)); }
     // When Processing last drew a reply, a status text or the time-out text; the zero date until
     // then and after Reset.
     Date LastRefresh() const { return lastRefresh_; }

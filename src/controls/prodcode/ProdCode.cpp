@@ -11,7 +11,7 @@ const PropertyTable& ProdCode::ClassProperties() {
     static const PropertyTable table = [] {
         PropertyTable properties;
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying, .Others = WriteForm::Plain});
-        properties.Add(QStringLiteral("FontSize"), &ProdCode::fontSize_, WriteForm::Plain, Variant(int16_t(8)));
+        properties.Add(FontSizeProperty, &ProdCode::fontSize_, WriteForm::Plain, Variant(int16_t(8)));
         return properties;
     }();
     return table;

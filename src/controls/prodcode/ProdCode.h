@@ -15,7 +15,8 @@ class Label;
 // colour) at 2880/120 2535x255; both captions empty. FontSize starts at 8.
 class ProdCode : public ServiceControl {
     Q_OBJECT
-    Q_PROPERTY(double FontSize READ FontSize WRITE setFontSize)
+    // Point size Createlabels gives both labels; a write takes effect at the next Createlabels.
+    K7_PROPERTY(double, FontSize, fontSize_)
 
 public:
     explicit ProdCode(QWidget* parent = nullptr);
@@ -24,10 +25,6 @@ public:
     static const PropertyTable& ClassProperties();
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
     const PropertyTable& Properties() const override { return ClassProperties(); }
-
-    // Point size Createlabels gives both labels; a write takes effect at the next Createlabels.
-    float FontSize() const { return fontSize_; }
-    void setFontSize(double value) { Assign(QStringLiteral("FontSize"), Variant(value)); }
 
     // Asks the service for the process's current product and shows its code. True when a reply
     // was received and judged (code or "No Data" shown); false when APIHost is empty or a failure

@@ -100,44 +100,41 @@ const PropertyTable& ProductionPeriodTable::ClassProperties() {
         const auto renames = [](QString T::*list, int menu) {
             return [list, menu](T& table) { ApplyMenuCaptions(table.*list, table.mnu(menu)); };
         };
-        properties.Add(QStringLiteral("StartDate"), &T::startDate_, notifying, Variant(QString()))
-            .Add(QStringLiteral("EndDate"), &T::endDate_, notifying, Variant(QString()))
-            .Add(QStringLiteral("LabelOEE"), &T::labelOEE_, notifying, Variant("OEE"))
+        properties.Add(StartDateProperty, &T::startDate_, notifying, Variant(QString()))
+            .Add(EndDateProperty, &T::endDate_, notifying, Variant(QString()))
+            .Add(LabelOEEProperty, &T::labelOEE_, notifying, Variant("OEE"))
             .WriteOnly()
-            .Add(QStringLiteral("LabelTarget"), &T::labelTarget_, notifying, Variant("Max"))
+            .Add(LabelTargetProperty, &T::labelTarget_, notifying, Variant("Max"))
             .WriteOnly()
             .BeforeNotify<T>(renames(&T::labelTarget_, 1))
-            .Add(QStringLiteral("LabelGreenTarget"), &T::labelGreenTarget_, notifying, Variant("Trg"))
+            .Add(LabelGreenTargetProperty, &T::labelGreenTarget_, notifying, Variant("Trg"))
             .WriteOnly()
             .BeforeNotify<T>(renames(&T::labelGreenTarget_, 2))
-            .Add(QStringLiteral("LabelProduced"), &T::labelProduced_, notifying, Variant("Produced"))
+            .Add(LabelProducedProperty, &T::labelProduced_, notifying, Variant("Produced"))
             .WriteOnly()
-            .Add(QStringLiteral("LabelBad"), &T::labelBad_, notifying, Variant("Bad"))
+            .Add(LabelBadProperty, &T::labelBad_, notifying, Variant("Bad"))
             .WriteOnly()
             .BeforeNotify<T>(renames(&T::labelBad_, 4))
-            .Add(QStringLiteral("LabelGood"), &T::labelGood_, notifying, Variant("Good"))
+            .Add(LabelGoodProperty, &T::labelGood_, notifying, Variant("Good"))
             .WriteOnly()
             .BeforeNotify<T>(renames(&T::labelGood_, 5))
-            .Add(QStringLiteral("LabelTotal"), &T::labelTotal_, notifying, Variant("Total"))
+            .Add(LabelTotalProperty, &T::labelTotal_, notifying, Variant("Total"))
             .WriteOnly()
-            .Add(QStringLiteral("Planned"), &T::planned_, notifying, Variant(uint8_t(0)))
-            .Add(QStringLiteral("RatiosType"), &T::ratiosType_, notifying, Variant(uint8_t(0)))
-            .Add(QStringLiteral("RatiosTypeTarget"), &T::ratiosTypeTarget_, notifying, Variant(uint8_t(0)))
-            .Add(QStringLiteral("Produced"), &T::produced_, notifying, Variant(uint8_t(1)))
-            .Add(QStringLiteral("Bad"), &T::bad_, notifying, Variant(uint8_t(1)))
-            .Add(QStringLiteral("Good"), &T::good_, notifying, Variant(uint8_t(1)))
-            .Add(QStringLiteral("Difference"), &T::difference_, notifying, Variant(uint8_t(0)))
-            .Add(QStringLiteral("Accumulated"), &T::accumulated_, notifying, Variant(false))
+            .Add(PlannedProperty, &T::planned_, notifying, Variant(uint8_t(0)))
+            .Add(RatiosTypeProperty, &T::ratiosType_, notifying, Variant(uint8_t(0)))
+            .Add(RatiosTypeTargetProperty, &T::ratiosTypeTarget_, notifying, Variant(uint8_t(0)))
+            .Add(ProducedProperty, &T::produced_, notifying, Variant(uint8_t(1)))
+            .Add(BadProperty, &T::bad_, notifying, Variant(uint8_t(1)))
+            .Add(GoodProperty, &T::good_, notifying, Variant(uint8_t(1)))
+            .Add(DifferenceProperty, &T::difference_, notifying, Variant(uint8_t(0)))
+            .Add(AccumulatedProperty, &T::accumulated_, notifying, Variant(false))
             // The font rows act on the control's font, which the cells copy at the next rebuild.
-            .AddFontAttribute(QStringLiteral("FontName"), FontPart::Name, PropertyType::String,
+            .AddFontAttribute(FontNameProperty, FontPart::Name, PropertyType::String,
                               Variant(QStringLiteral("Tahoma")))
-            .AddFontAttribute(QStringLiteral("FontSize"), FontPart::Size, PropertyType::Integer,
-                              Variant(int16_t(10)))
-            .AddFontAttribute(QStringLiteral("FontBold"), FontPart::Bold, PropertyType::String,
-                              Variant("False"))
-            .AddFontAttribute(QStringLiteral("FontItalic"), FontPart::Italic, PropertyType::String,
-                              Variant("False"))
-            .AddFontAttribute(QStringLiteral("FontColor"), FontPart::TextColor, PropertyType::Color,
+            .AddFontAttribute(FontSizeProperty, FontPart::Size, PropertyType::Integer, Variant(int16_t(10)))
+            .AddFontAttribute(FontBoldProperty, FontPart::Bold, PropertyType::String, Variant("False"))
+            .AddFontAttribute(FontItalicProperty, FontPart::Italic, PropertyType::String, Variant("False"))
+            .AddFontAttribute(FontColorProperty, FontPart::TextColor, PropertyType::Color,
                               Variant(int32_t(Colors::White)));
         return properties;
     }();

@@ -49,28 +49,38 @@ class PopupMenu;
 // - BarMax has no border.
 class ProductionPeriodTable : public ServiceControl {
     Q_OBJECT
-    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
-    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate)
-    Q_PROPERTY(int FontSize READ FontSize WRITE setFontSize)
-    Q_PROPERTY(QString FontName READ FontName WRITE setFontName)
-    Q_PROPERTY(QString FontItalic READ FontItalic WRITE setFontItalic)
-    Q_PROPERTY(QString FontBold READ FontBold WRITE setFontBold)
-    Q_PROPERTY(uint32_t FontColor READ FontColor WRITE setFontColor)
-    Q_PROPERTY(QString LabelOEE READ LabelOEE WRITE setLabelOEE)
-    Q_PROPERTY(QString LabelTarget READ LabelTarget WRITE setLabelTarget)
-    Q_PROPERTY(QString LabelGreenTarget READ LabelGreenTarget WRITE setLabelGreenTarget)
-    Q_PROPERTY(QString LabelProduced READ LabelProduced WRITE setLabelProduced)
-    Q_PROPERTY(QString LabelBad READ LabelBad WRITE setLabelBad)
-    Q_PROPERTY(QString LabelGood READ LabelGood WRITE setLabelGood)
-    Q_PROPERTY(QString LabelTotal READ LabelTotal WRITE setLabelTotal)
-    Q_PROPERTY(int Planned READ Planned WRITE setPlanned)
-    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType)
-    Q_PROPERTY(int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget)
-    Q_PROPERTY(int Produced READ Produced WRITE setProduced)
-    Q_PROPERTY(int Bad READ Bad WRITE setBad)
-    Q_PROPERTY(int Good READ Good WRITE setGood)
-    Q_PROPERTY(int Difference READ Difference WRITE setDifference)
-    Q_PROPERTY(bool Accumulated READ Accumulated WRITE setAccumulated)
+    // The window, "YYYYMMDDhhmmss" or "YYYYMMDD", sent to the service as the host gave it.
+    K7_PROPERTY(QString, StartDate, startDate_)
+    K7_PROPERTY(QString, EndDate, endDate_)
+    K7_PROPERTY_COMPUTED(int, FontSize)
+    K7_PROPERTY_COMPUTED(QString, FontName)
+    K7_PROPERTY_COMPUTED(QString, FontItalic)
+    K7_PROPERTY_COMPUTED(QString, FontBold)
+    K7_PROPERTY_COMPUTED(uint32_t, FontColor)
+    // Caption lists: "a,b,c" or "a,b,c;long a,long b,long c". A row caption is the item its switch
+    // selects (underlined: it opens a menu), or the whole text when it has no comma. Writing
+    // LabelTarget, LabelGreenTarget, LabelBad or LabelGood also renames the items of that row's
+    // menu; a list longer than the menu stores the value, then raises without telling the host.
+    K7_PROPERTY(QString, LabelOEE, labelOEE_)
+    K7_PROPERTY(QString, LabelTarget, labelTarget_)
+    K7_PROPERTY(QString, LabelGreenTarget, labelGreenTarget_)
+    K7_PROPERTY(QString, LabelProduced, labelProduced_)
+    K7_PROPERTY(QString, LabelBad, labelBad_)
+    K7_PROPERTY(QString, LabelGood, labelGood_)
+    K7_PROPERTY(QString, LabelTotal, labelTotal_)
+    // View switches. Planned (0 real, 1 planned figures), RatiosType (capacity: 0 OEE, 1 PE, 2
+    // activity), RatiosTypeTarget (0..3 green, 4..7 yellow target of the OEE, PE, speed, OEE x
+    // activity family), Bad (0 scrap + rework, 1 scrap, 2 rework), Good / Difference (good quantity
+    // or good minus capacity in the last row), Accumulated (running totals, no totals column).
+    // Produced is kept and persisted but changes nothing.
+    K7_PROPERTY(int, Planned, planned_)
+    K7_PROPERTY(int, RatiosType, ratiosType_)
+    K7_PROPERTY(int, RatiosTypeTarget, ratiosTypeTarget_)
+    K7_PROPERTY(int, Produced, produced_)
+    K7_PROPERTY(int, Bad, bad_)
+    K7_PROPERTY(int, Good, good_)
+    K7_PROPERTY(int, Difference, difference_)
+    K7_PROPERTY(bool, Accumulated, accumulated_)
 
 public:
     explicit ProductionPeriodTable(QWidget* parent = nullptr);
@@ -80,66 +90,14 @@ public:
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
     const PropertyTable& Properties() const override { return ClassProperties(); }
 
-    // The window, "YYYYMMDDhhmmss" or "YYYYMMDD", sent to the service as the host gave it.
-    const QString& StartDate() const { return startDate_; }
-    void setStartDate(const QString& value) { Assign(QStringLiteral("StartDate"), Variant(value)); }
-    const QString& EndDate() const { return endDate_; }
-    void setEndDate(const QString& value) { Assign(QStringLiteral("EndDate"), Variant(value)); }
-
     // The control's own font and text colour, which every cell copies. FontSize reads the size
     // rounded to a whole point; the layout refits it, so it reads back the fitted size. A write
     // that fails puts that attribute back to its default without a word.
     int16_t FontSize() const;
-    void setFontSize(int value) { Assign(QStringLiteral("FontSize"), Variant(value)); }
     QString FontName() const;
-    void setFontName(const QString& value) { Assign(QStringLiteral("FontName"), Variant(value)); }
     QString FontItalic() const;
-    void setFontItalic(const QString& value) { Assign(QStringLiteral("FontItalic"), Variant(value)); }
     QString FontBold() const;
-    void setFontBold(const QString& value) { Assign(QStringLiteral("FontBold"), Variant(value)); }
     uint32_t FontColor() const { return ForeColor(); }
-    void setFontColor(uint32_t value) { Assign(QStringLiteral("FontColor"), Variant(static_cast<int32_t>(value))); }
-
-    // Caption lists: "a,b,c" or "a,b,c;long a,long b,long c". A row caption is the item its switch
-    // selects (underlined: it opens a menu), or the whole text when it has no comma. Writing
-    // LabelTarget, LabelGreenTarget, LabelBad or LabelGood also renames the items of that row's
-    // menu; a list longer than the menu stores the value, then raises without telling the host.
-    const QString& LabelOEE() const { return labelOEE_; }
-    void setLabelOEE(const QString& value) { Assign(QStringLiteral("LabelOEE"), Variant(value)); }
-    const QString& LabelTarget() const { return labelTarget_; }
-    void setLabelTarget(const QString& value) { Assign(QStringLiteral("LabelTarget"), Variant(value)); }
-    const QString& LabelGreenTarget() const { return labelGreenTarget_; }
-    void setLabelGreenTarget(const QString& value) { Assign(QStringLiteral("LabelGreenTarget"), Variant(value)); }
-    const QString& LabelProduced() const { return labelProduced_; }
-    void setLabelProduced(const QString& value) { Assign(QStringLiteral("LabelProduced"), Variant(value)); }
-    const QString& LabelBad() const { return labelBad_; }
-    void setLabelBad(const QString& value) { Assign(QStringLiteral("LabelBad"), Variant(value)); }
-    const QString& LabelGood() const { return labelGood_; }
-    void setLabelGood(const QString& value) { Assign(QStringLiteral("LabelGood"), Variant(value)); }
-    const QString& LabelTotal() const { return labelTotal_; }
-    void setLabelTotal(const QString& value) { Assign(QStringLiteral("LabelTotal"), Variant(value)); }
-
-    // View switches. Planned (0 real, 1 planned figures), RatiosType (capacity: 0 OEE, 1 PE, 2
-    // activity), RatiosTypeTarget (0..3 green, 4..7 yellow target of the OEE, PE, speed, OEE x
-    // activity family), Bad (0 scrap + rework, 1 scrap, 2 rework), Good / Difference (good quantity
-    // or good minus capacity in the last row), Accumulated (running totals, no totals column).
-    // Produced is kept and persisted but changes nothing.
-    uint8_t Planned() const { return planned_; }
-    void setPlanned(int value) { Assign(QStringLiteral("Planned"), Variant(value)); }
-    uint8_t RatiosType() const { return ratiosType_; }
-    void setRatiosType(int value) { Assign(QStringLiteral("RatiosType"), Variant(value)); }
-    uint8_t RatiosTypeTarget() const { return ratiosTypeTarget_; }
-    void setRatiosTypeTarget(int value) { Assign(QStringLiteral("RatiosTypeTarget"), Variant(value)); }
-    uint8_t Produced() const { return produced_; }
-    void setProduced(int value) { Assign(QStringLiteral("Produced"), Variant(value)); }
-    uint8_t Bad() const { return bad_; }
-    void setBad(int value) { Assign(QStringLiteral("Bad"), Variant(value)); }
-    uint8_t Good() const { return good_; }
-    void setGood(int value) { Assign(QStringLiteral("Good"), Variant(value)); }
-    uint8_t Difference() const { return difference_; }
-    void setDifference(int value) { Assign(QStringLiteral("Difference"), Variant(value)); }
-    bool Accumulated() const { return accumulated_; }
-    void setAccumulated(bool value) { Assign(QStringLiteral("Accumulated"), Variant(value)); }
 
     // Rebuilds the grid for the current window and Accumulated, lays it out and loads it. Errors
     // of the window (a date ToDate cannot read, more than 32767 hours) and of the layout reach the

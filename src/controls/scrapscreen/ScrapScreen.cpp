@@ -21,9 +21,8 @@ const PropertyTable& ScrapScreen::ClassProperties() {
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying,
                                              .Others = WriteForm::Plain,
                                              .APIHostPersistence = Persistence::NotPersisted});
-        properties
-            .SetReadOrder({QStringLiteral("Company"), QStringLiteral("Session"), QStringLiteral("Process")})
-            .SetWriteOrder({QStringLiteral("Session"), QStringLiteral("Company"), QStringLiteral("Process")});
+        properties.SetReadOrder({CompanyProperty, SessionProperty, ProcessProperty})
+            .SetWriteOrder({SessionProperty, CompanyProperty, ProcessProperty});
         return properties;
     }();
     return table;

@@ -46,8 +46,8 @@ const PropertyTable& TimeTracker::ClassProperties() {
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying,
                                              .Others = WriteForm::Notifying,
                                              .APIHostPersistence = Persistence::NotPersisted});
-        properties.Add(QStringLiteral("Initializer"), &TimeTracker::initializer_, WriteForm::Notifying, Variant(false))
-            .Add(QStringLiteral("Bars"), &TimeTracker::bars_, WriteForm::Notifying, Variant(int32_t(20)));
+        properties.Add(InitializerProperty, &TimeTracker::initializer_, WriteForm::Notifying, Variant(false))
+            .Add(BarsProperty, &TimeTracker::bars_, WriteForm::Notifying, Variant(int32_t(20)));
         return properties;
     }();
     return table;

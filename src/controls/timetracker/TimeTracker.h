@@ -39,8 +39,10 @@ namespace k7 {
 // grows. The same holds for a negative Bars, which lays out no bar at all.
 class TimeTracker : public ServiceControl {
     Q_OBJECT
-    Q_PROPERTY(bool Initializer READ Initializer WRITE setInitializer)
-    Q_PROPERTY(int Bars READ Bars WRITE setBars)
+    // True once the first load judged a reply; Refresh does nothing until the host writes False.
+    K7_PROPERTY(bool, Initializer, initializer_)
+    // Number of cycle bars shown.
+    K7_PROPERTY(int, Bars, bars_)
 
 public:
     explicit TimeTracker(QWidget* parent = nullptr);
@@ -49,13 +51,6 @@ public:
     static const PropertyTable& ClassProperties();
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
     const PropertyTable& Properties() const override { return ClassProperties(); }
-
-    // True once the first load judged a reply; Refresh does nothing until the host writes False.
-    bool Initializer() const { return initializer_; }
-    void setInitializer(bool value) { Assign(QStringLiteral("Initializer"), Variant(value)); }
-    // Number of cycle bars shown.
-    int32_t Bars() const { return bars_; }
-    void setBars(int32_t value) { Assign(QStringLiteral("Bars"), Variant(value)); }
 
     // Starts the per-second ticks.
     Q_INVOKABLE void InitTimer();
