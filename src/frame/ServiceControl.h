@@ -21,7 +21,7 @@ class JsonBag;
 
 // A control that reads its figures from the plant's REST service (six of the seven): the four
 // connection properties APIHost, Company, Session and Process, the query strings built from them,
-// and the one way a loader calls the service.
+// and the loader forms through which every loader reaches the service.
 //
 // A loader is one of the forms below, declared as a continuation:
 //
