@@ -16,6 +16,7 @@
 //
 //     K7_PROPERTY(double, FontSize, fontSize_)     // getter reads the member
 //     K7_PROPERTY_COMPUTED(int, FontSize)          // getter FontSize() written by hand
+//     K7_TABLE_PROPERTY(int, FontSize)             // getter reads the table row (a font attribute)
 //     K7_READ_ONLY_PROPERTY(double, LastRefresh, LastRefreshSerial)   // READ and what follows it
 //
 // Each expands to the Q_PROPERTY (moc expands macros whose definitions it sees through the include
@@ -35,6 +36,11 @@ public:                                                                         
     decltype(auto) Name() const {                                                                            \
         return ::k7::PropertyReading(member);                                                                \
     }
+#define K7_TABLE_PROPERTY(Type, Name)                                                                        \
+    K7_PROPERTY_COMPUTED(Type, Name)                                                                         \
+    Type Name() const {                                                                                      \
+        return ::k7::ValueAs<Type>(Value(Name##Property));                                                   \
+    }
 #define K7_READ_ONLY_PROPERTY(Type, Name, ...)                                                               \
     Q_PROPERTY(Type Name READ __VA_ARGS__)                                                                   \
 public:                                                                                                      \
@@ -49,6 +55,16 @@ class ControlBase;
 template <class V> using SetterArgument = std::conditional_t<std::is_scalar_v<V>, V, const V&>;
 template <class M> SetterArgument<M> PropertyReading(const M& member) {
     return member;
+}
+template <class T> T ValueAs(const Variant& value) {
+    if constexpr (std::is_same_v<T, QString>)
+        return value.ToText();
+    else if constexpr (std::is_same_v<T, bool>)
+        return value.ToBoolean();
+    else if constexpr (std::is_floating_point_v<T>)
+        return static_cast<T>(value.ToDouble());
+    else
+        return static_cast<T>(value.ToLong()); // a colour comes back from its signed bits
 }
 inline Variant PropertyArgument(uint32_t colour) {
     return Variant(static_cast<int32_t>(colour));

@@ -5,6 +5,7 @@
 #include "core/Date.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
+#include "frame/CaptionList.h"
 #include "frame/Colors.h"
 #include "frame/ControlHost.h"
 #include "frame/FilledRect.h"
@@ -98,7 +99,7 @@ const PropertyTable& ProductionPeriodTable::ClassProperties() {
         AddConnectionProperties(properties, {.APIHost = notifying, .Others = notifying});
         // Writing one of four caption lists also renames its menu's items.
         const auto renames = [](QString T::*list, int menu) {
-            return [list, menu](T& table) { ApplyMenuCaptions(table.*list, table.mnu(menu)); };
+            return [list, menu](T& table) { CaptionList::NameMenuItems(table.*list, table.mnu(menu)); };
         };
         properties.Add(StartDateProperty, &T::startDate_, notifying, Variant(QString()))
             .Add(EndDateProperty, &T::endDate_, notifying, Variant(QString()))
@@ -199,22 +200,6 @@ ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(p
 
 // --- accessors -------------------------------------------------------------------------------
 
-int16_t ProductionPeriodTable::FontSize() const {
-    return ToInteger(ControlFont().Size);
-}
-
-QString ProductionPeriodTable::FontName() const {
-    return ControlFont().Name;
-}
-
-QString ProductionPeriodTable::FontBold() const {
-    return Variant(ControlFont().Bold).ToText();
-}
-
-QString ProductionPeriodTable::FontItalic() const {
-    return Variant(ControlFont().Italic).ToText();
-}
-
 Label& ProductionPeriodTable::Cell(int row, int column) const {
     return lblCell_->At(row * columnCount_ + column);
 }
@@ -261,7 +246,7 @@ bool ProductionPeriodTable::LoadTable(bool pBolFull) {
         if (!accumulated_)
             WriteTotalsColumn(totals);
         Label& totalCaption = Cell(0, n - 1);
-        totalCaption.SetCaption(SelectCaption(labelTotal_, totalCaption, accumulated_ ? 1 : 0));
+        totalCaption.SetCaption(CaptionList::Select(labelTotal_, totalCaption, accumulated_ ? 1 : 0));
         // Always underlined: it opens the Total / Accum menu.
         totalCaption.SetFontUnderline(true);
     };
@@ -386,12 +371,12 @@ void ProductionPeriodTable::WriteRowCaptions() {
     const int n = columnCount_;
     // Every caption is selected (and its cell underlined or not) before any is shown.
     const std::array<QString, kRows> captions = {
-        SelectCaption(labelOEE_, lblCell_->At(0), planned_),
-        SelectCaption(labelTarget_, lblCell_->At(n), ratiosType_),
-        SelectCaption(labelGreenTarget_, lblCell_->At(2 * n), ratiosTypeTarget_),
-        SelectCaption(labelProduced_, lblCell_->At(3 * n), 1),
-        SelectCaption(labelBad_, lblCell_->At(4 * n), bad_),
-        SelectCaption(labelGood_, lblCell_->At(5 * n), difference_),
+        CaptionList::Select(labelOEE_, lblCell_->At(0), planned_),
+        CaptionList::Select(labelTarget_, lblCell_->At(n), ratiosType_),
+        CaptionList::Select(labelGreenTarget_, lblCell_->At(2 * n), ratiosTypeTarget_),
+        CaptionList::Select(labelProduced_, lblCell_->At(3 * n), 1),
+        CaptionList::Select(labelBad_, lblCell_->At(4 * n), bad_),
+        CaptionList::Select(labelGood_, lblCell_->At(5 * n), difference_),
     };
     for (int row = 0; row < kRows; ++row) {
         Label& cell = lblCell_->At(row * n);
@@ -410,35 +395,6 @@ void ProductionPeriodTable::WriteTotalsColumn(const Figures& totals) {
     ColourBadCell(bad, totals[Scrapped], ForeColor());
     bad.SetFontUnderline(false);
     WriteGoodCell(Cell(5, c), totals, totals);
-}
-
-ProductionPeriodTable::CaptionList ProductionPeriodTable::ParseCaptionList(const QString& text) {
-    CaptionList list;
-    if (!text.contains(QLatin1Char(',')))
-        return list;
-    if (text.contains(QLatin1Char(';'))) {
-        const QStringList parts = text.split(QLatin1Char(';'));
-        list.Short = parts[0].split(QLatin1Char(','));
-        list.Long = parts[1].split(QLatin1Char(','));
-    } else {
-        list.Short = text.split(QLatin1Char(','));
-        list.Long = list.Short;
-    }
-    list.HasItems = list.Short.size() >= 2;
-    return list;
-}
-
-QString ProductionPeriodTable::SelectCaption(const QString& list, Label& cell, int item) {
-    const CaptionList parsed = ParseCaptionList(list);
-    if (!parsed.HasItems) {
-        cell.SetFontUnderline(false);
-        return list;
-    }
-    if (item < 0 || item >= parsed.Short.size())
-        Raise(ErrorNumber::SubscriptOutOfRange);
-    // Underlined: the caption opens a menu of the list's items.
-    cell.SetFontUnderline(true);
-    return parsed.Short[item];
 }
 
 // --- layout ------------------------------------------------------------------------------------
@@ -594,20 +550,6 @@ void ProductionPeriodTable::Choose(int menu, int item) {
         return;
     }
     emit PropertyChanged();
-}
-
-void ProductionPeriodTable::ApplyMenuCaptions(const QString& list, PopupMenu& menu) {
-    const CaptionList parsed = ParseCaptionList(list);
-    if (!parsed.HasItems)
-        return;
-    for (qsizetype i = 0; i < parsed.Short.size(); ++i) {
-        const QString& shortName = parsed.Short[i];
-        const bool explained = i < parsed.Long.size() && parsed.Long[i] != shortName;
-        // Item i + 1: the sub-menus of the caption lists start at 1. 340 past the last item.
-        menu.SetCaption(static_cast<int>(i + 1),
-                        explained ? shortName + QStringLiteral(" (") + parsed.Long[i] + QLatin1Char(')')
-                                  : shortName);
-    }
 }
 
 } // namespace k7

@@ -52,11 +52,14 @@ class ProductionPeriodTable : public ServiceControl {
     // The window, "YYYYMMDDhhmmss" or "YYYYMMDD", sent to the service as the host gave it.
     K7_PROPERTY(QString, StartDate, startDate_)
     K7_PROPERTY(QString, EndDate, endDate_)
-    K7_PROPERTY_COMPUTED(int, FontSize)
-    K7_PROPERTY_COMPUTED(QString, FontName)
-    K7_PROPERTY_COMPUTED(QString, FontItalic)
-    K7_PROPERTY_COMPUTED(QString, FontBold)
-    K7_PROPERTY_COMPUTED(uint32_t, FontColor)
+    // The control's own font and text colour, which every cell copies. FontSize reads the size
+    // rounded to a whole point; the layout refits it, so it reads back the fitted size. A write
+    // that fails puts that attribute back to its default without a word.
+    K7_TABLE_PROPERTY(int, FontSize)
+    K7_TABLE_PROPERTY(QString, FontName)
+    K7_TABLE_PROPERTY(QString, FontItalic)
+    K7_TABLE_PROPERTY(QString, FontBold)
+    K7_TABLE_PROPERTY(uint32_t, FontColor)
     // Caption lists: "a,b,c" or "a,b,c;long a,long b,long c". A row caption is the item its switch
     // selects (underlined: it opens a menu), or the whole text when it has no comma. Writing
     // LabelTarget, LabelGreenTarget, LabelBad or LabelGood also renames the items of that row's
@@ -89,15 +92,6 @@ public:
     static const PropertyTable& ClassProperties();
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
     const PropertyTable& Properties() const override { return ClassProperties(); }
-
-    // The control's own font and text colour, which every cell copies. FontSize reads the size
-    // rounded to a whole point; the layout refits it, so it reads back the fitted size. A write
-    // that fails puts that attribute back to its default without a word.
-    int16_t FontSize() const;
-    QString FontName() const;
-    QString FontItalic() const;
-    QString FontBold() const;
-    uint32_t FontColor() const { return ForeColor(); }
 
     // Rebuilds the grid for the current window and Accumulated, lays it out and loads it. Errors
     // of the window (a date ToDate cannot read, more than 32767 hours) and of the layout reach the
@@ -135,11 +129,6 @@ private:
     // The nine slots of one period's figures, or of their running totals (single precision, as
     // the totals are kept).
     using Figures = std::array<float, 9>;
-    struct CaptionList {
-        bool HasItems = false;
-        QStringList Short;
-        QStringList Long;
-    };
 
     // --- loading
     bool LoadTable(bool pBolFull);
@@ -148,8 +137,6 @@ private:
     void WriteRowCaptions();
     void WriteTotalsColumn(const Figures& totals);
     void WriteGoodCell(Label& cell, const Figures& shown, const Figures& colouring);
-    static CaptionList ParseCaptionList(const QString& text);
-    static QString SelectCaption(const QString& list, Label& cell, int item);
 
     // --- layout
     void CellsCreation();
@@ -166,7 +153,6 @@ private:
     int MenuOfCell(int index) const;
     void CellReleased(int index, const QPoint& where);
     void Choose(int menu, int item);
-    static void ApplyMenuCaptions(const QString& list, PopupMenu& menu);
 
     QString startDate_;
     QString endDate_;
