@@ -47,6 +47,19 @@ template <class QtBase> void TextChild<QtBase>::UseSmallFaceAtOrBelow(float poin
     SetFontName(FontSize() <= points ? QStringLiteral("Small Fonts") : QStringLiteral("Tahoma"));
 }
 
+template <class QtBase> void TextChild<QtBase>::TakeControlFont() {
+    const FontStyle& own = this->Owner().ControlFont();
+    FontStyle font = Font();
+    if (!own.Name.isEmpty())
+        font.Name = own.Name;
+    if (own.Size != 0)
+        font.Size = own.Size;
+    font.Bold = own.Bold;
+    font.Italic = own.Italic;
+    SetFont(font);
+    SetForeColor(this->Owner().ForeColor());
+}
+
 template <class QtBase> void TextChild<QtBase>::DescribeText(Description& out) const {
     out.Geometry(Bounds())
         .Field(QStringLiteral("caption"), Variant(state_.Caption))

@@ -70,6 +70,11 @@ public:
     // "Tahoma" above; sizes that small are unreadable in Tahoma on a terminal.
     void UseSmallFaceAtOrBelow(float points);
 
+    // Takes the control's own font (its face when it names one, its size when it has one, bold
+    // and italic; the underline stays the child's) and text colour, as cells that follow the
+    // control's font properties do.
+    void TakeControlFont();
+
     // Every shared property of `source` except name, index and visibility (for widget-array
     // copies).
     void CopyFrom(const TextChild& source);

@@ -405,26 +405,13 @@ void ProductionPeriodTable::CellsCreation() {
     const int n = columnCount_;
     lblCell_->LayOutGrid(kRows, n, [&](Label& cell, int row, int column) {
         cell.SetCaption(QString());
-        ApplyCellFont(cell);
+        cell.TakeControlFont();
         cell.SetVisible(true);
         cell.SetTextAlign(column == n - 1 ? TextAlign::Right : TextAlign::Center);
         cell.SetOpensOnRelease(MenuOfCell(row * n + column) >= 0);
         // Above BarMax.
         cell.BringToFront();
     });
-}
-
-void ProductionPeriodTable::ApplyCellFont(Label& cell) {
-    const FontStyle& own = ControlFont();
-    FontStyle font = cell.Font();
-    if (!own.Name.isEmpty())
-        font.Name = own.Name;
-    if (own.Size != 0)
-        font.Size = own.Size;
-    font.Bold = own.Bold;
-    font.Italic = own.Italic;
-    cell.SetFont(font);
-    cell.SetForeColor(ForeColor());
 }
 
 double ProductionPeriodTable::FontShare() const {

@@ -141,7 +141,6 @@ private:
     // --- layout
     void CellsCreation();
     void LayoutTable();
-    void ApplyCellFont(Label& cell);
     // The share of a row's height the text takes.
     double FontShare() const;
     void ResetTimeBar();
