@@ -31,6 +31,11 @@ void PopupMenu::SetItem(int index, const QString& caption) {
     item.Caption = caption;
 }
 
+void PopupMenu::SetItems(int first, const QStringList& captions) {
+    for (const QString& caption : captions)
+        SetItem(first++, caption);
+}
+
 int PopupMenu::UBound() const {
     return items_.empty() ? -1 : items_.rbegin()->first;
 }

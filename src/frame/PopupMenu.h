@@ -4,6 +4,7 @@
 
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 
 #include <map>
 
@@ -36,6 +37,8 @@ public:
 
     // Adds or replaces item `index`.
     void SetItem(int index, const QString& caption);
+    // Items first, first + 1, ... with these captions, as a designed menu lists them.
+    void SetItems(int first, const QStringList& captions);
     bool Exists(int index) const { return items_.count(index) != 0; }
     // Highest item index, -1 without items.
     int UBound() const;

@@ -175,27 +175,17 @@ ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(p
     barGood_ = bar("BarGood", 1800, Colors::Rgb(128, 128, 128));
     barTarget_ = bar("BarTarget", 720, Colors::Rgb(0, 192, 0));
 
-    const auto menu = [this](int index, const char* items,
-                             std::initializer_list<std::pair<int, const char*>> entries) {
+    const auto menu = [this](int index, const char* items, int first, const QStringList& captions) {
         PopupMenu& created = Create<PopupMenu>(QStringLiteral("mnu"), index, QString::fromLatin1(items));
-        for (const auto& [item, caption] : entries)
-            created.SetItem(item, QString::fromLatin1(caption));
+        created.SetItems(first, captions);
         mnu_[static_cast<size_t>(index)] = &created;
     };
-    menu(0, "mnuPlan", {{0, "Real"}, {1, "Planned"}});
-    menu(1, "mnuMax", {{1, "OEE"}, {2, "EP"}, {3, "Act."}});
-    menu(2, "mnuObj",
-         {{1, "GT OEE"},
-          {2, "GT EP"},
-          {3, "GT S"},
-          {4, "GT A"},
-          {5, "YT OEE"},
-          {6, "YT EP"},
-          {7, "YT S"},
-          {8, "YT A"}});
-    menu(4, "mnuBad", {{1, "Bad"}, {2, "Scrap"}, {3, "Rework"}});
-    menu(5, "mnuDiff", {{1, "Good"}, {2, "Diff"}});
-    menu(6, "mnuAccum", {{0, "Total"}, {1, "Accum"}});
+    menu(0, "mnuPlan", 0, {"Real", "Planned"});
+    menu(1, "mnuMax", 1, {"OEE", "EP", "Act."});
+    menu(2, "mnuObj", 1, {"GT OEE", "GT EP", "GT S", "GT A", "YT OEE", "YT EP", "YT S", "YT A"});
+    menu(4, "mnuBad", 1, {"Bad", "Scrap", "Rework"});
+    menu(5, "mnuDiff", 1, {"Good", "Diff"});
+    menu(6, "mnuAccum", 0, {"Total", "Accum"});
 }
 
 // --- accessors -------------------------------------------------------------------------------
