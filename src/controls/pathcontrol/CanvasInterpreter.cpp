@@ -1,9 +1,10 @@
 #include "controls/pathcontrol/CanvasInterpreter.h"
 
-#include "frame/Colors.h"
-#include "frame/RasterSurface.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
+#include "frame/Colors.h"
+#include "frame/ControlBase.h"
+#include "frame/RasterSurface.h"
 
 #include <algorithm>
 #include <utility>
@@ -113,21 +114,16 @@ QString CanvasInterpreter::MessageStatement(const QString& text) {
 }
 
 bool CanvasInterpreter::Run(QStringView script) {
-    try {
-        RunLines(script);
+    const std::optional<QString> failure = ControlBase::Trap([&] { RunLines(script); });
+    if (!failure)
         return true;
-    } catch (...) {
-        QString failure = CurrentFailure(ErrorNumber::InternalError).FailureText();
-        failure.remove(QStringLiteral("\r\n"));
-        // The failure is drawn like any text, so it follows TextAlign, TextBaseline and Saved; if
-        // even that fails, the picture stays as the script left it.
-        try {
-            surface_.SetForeColor(0x00000000);
-            ExecuteStatement(MessageStatement(failure));
-        } catch (...) {
-        }
-        return false;
-    }
+    // The failure is drawn like any text, so it follows TextAlign, TextBaseline and Saved; if even
+    // that fails, the picture stays as the script left it.
+    ControlBase::Trap([&] {
+        surface_.SetForeColor(Colors::Black);
+        ExecuteStatement(MessageStatement(QString(*failure).remove(QStringLiteral("\r\n"))));
+    });
+    return false;
 }
 
 void CanvasInterpreter::RunLines(QStringView script) {

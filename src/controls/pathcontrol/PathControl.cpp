@@ -271,14 +271,12 @@ void PathControl::Paint(const QString& pStrResponse) {
 bool PathControl::TextRotate(int hDC, const QString& Output, int x, int y, float Rotation) {
     if (hDC == 0 || hDC != hDC_)
         return false;
-    try {
-        // The turn is kept in whole tenths of a degree.
-        const int32_t escapement = ToLong(static_cast<double>(Rotation * 10.0f));
-        picPath_->DrawRotatedText(ToAnsi(Output), x, y, escapement / 10.0);
-        return true;
-    } catch (...) {
-        return false;
-    }
+    // A failure is the result, as the platform's text functions report one.
+    return !Trap([&] {
+                // The turn is kept in whole tenths of a degree.
+                const int32_t escapement = ToLong(static_cast<double>(Rotation * 10.0f));
+                picPath_->DrawRotatedText(ToAnsi(Output), x, y, escapement / 10.0);
+            }).has_value();
 }
 
 } // namespace k7
