@@ -40,13 +40,9 @@ bool ServiceControl::ReplyRule::Accepts(const JsonBag& reply) const {
 }
 
 void ServiceControl::SendRead(const ServiceCall& call, JsonBag& reply) {
-    std::optional<RestClient> client;
-    if (requestFactory_)
-        client.emplace(requestFactory_);
-    else
-        client.emplace();
-    client->SetAPIHost(apiHost_);
-    reply.SetJSON(SendThrough(*client, call.Verb, call.Path, call.Query));
+    RestClient client(requestFactory_);
+    client.SetAPIHost(apiHost_);
+    reply.SetJSON(SendThrough(client, call.Verb, call.Path, call.Query));
 }
 
 void ServiceControl::RunWrite(const ServiceCall& call, Judgement judgement,

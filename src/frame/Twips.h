@@ -14,6 +14,10 @@ public:
     static constexpr double PerInch = 1440.0;
     static constexpr double PerPoint = 20.0;
 
+    // A length in twips as points (a font size that fills it), and back.
+    static constexpr double ToPoints(double twips) { return twips / PerPoint; }
+    static constexpr double FromPoints(double points) { return points * PerPoint; }
+
     // The logical dots per inch of `device` (96 where it reports none).
     static double LogicalDpi(const QPaintDevice& device);
     // Twips per pixel on `device` (15 at 96 dpi), from its logical dpi.

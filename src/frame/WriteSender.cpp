@@ -4,8 +4,6 @@
 
 #include <QUuid>
 
-#include <optional>
-
 namespace k7 {
 
 WriteSender::WriteSender(RestClient::RequestFactory factory) : factory_(std::move(factory)) {}
@@ -21,15 +19,11 @@ WriteOutcome WriteSender::NewWrite(HttpVerb verb, const QString& url) {
 
 WriteSender::Reply WriteSender::Send(WriteOutcome& write, HttpVerb verb, const QString& apiHost,
                                      const QString& path, const QString& query, Judgement rule) const {
-    std::optional<RestClient> client;
-    if (factory_)
-        client.emplace(factory_);
-    else
-        client.emplace();
-    client->SetAPIHost(apiHost);
-    client->SetRequestHeader(QStringLiteral("Idempotency-Key"), write.Key);
-    const QString text = SendThrough(*client, verb, path, query);
-    write.Status = client->LastStatus();
+    RestClient client(factory_);
+    client.SetAPIHost(apiHost);
+    client.SetRequestHeader(QStringLiteral("Idempotency-Key"), write.Key);
+    const QString text = SendThrough(client, verb, path, query);
+    write.Status = client.LastStatus();
     write.Message.clear();
 
     Reply reply;

@@ -22,7 +22,10 @@ std::unique_ptr<HttpRequestObject> MakeRealRequest(bool serverMode) {
 
 RestClient::RestClient() : RestClient(&MakeRealRequest) {}
 
-RestClient::RestClient(RequestFactory factory) : factory_(std::move(factory)) {}
+// An empty factory stands for the real request object, so callers that may or may not have a
+// scripted one hand theirs over as it is.
+RestClient::RestClient(RequestFactory factory)
+    : factory_(factory ? std::move(factory) : RequestFactory(&MakeRealRequest)) {}
 
 RestClient::~RestClient() = default;
 

@@ -21,6 +21,7 @@ public:
     using RequestFactory = std::function<std::unique_ptr<HttpRequestObject>(bool serverMode)>;
 
     RestClient();
+    // An empty factory means the real request object.
     explicit RestClient(RequestFactory factory);
     ~RestClient();
     RestClient(const RestClient&) = delete;

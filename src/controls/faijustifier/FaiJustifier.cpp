@@ -62,7 +62,7 @@ void FaiJustifier::CellsCreation() {
     const double height = Height();
     // Fonts follow the control's height: a share of it in points, the small face at 5 points and
     // below.
-    const double heightPoints = height / Twips::PerPoint;
+    const double heightPoints = Twips::ToPoints(height);
     const auto sizeFont = [heightPoints](auto& child, double share) {
         child.SetFontSize(static_cast<float>(heightPoints * share));
         child.UseSmallFaceAtOrBelow(5);

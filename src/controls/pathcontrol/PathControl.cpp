@@ -167,7 +167,7 @@ void PathControl::RequestPath() {
 void PathControl::ShowPlaceholder() {
     const int pixels = std::clamp(height() / 24, 10, 24);
     FontStyle font = picPath_->Font();
-    font.Size = static_cast<float>(PixelsToTwips(pixels) / Twips::PerPoint);
+    font.Size = static_cast<float>(Twips::ToPoints(PixelsToTwips(pixels)));
     picPath_->SetFont(font);
     picPath_->MoveTo((width() - picPath_->TextWidth(kUpdating)) / 2,
                      (height() - picPath_->TextHeight(kUpdating)) / 2);

@@ -45,7 +45,8 @@ void ProdCode::Createlabels() {
     const double height = Height();
     const auto lay = [&](Label& label, double leftShare, double widthShare) {
         label.SetTopHeightLeftWidth(static_cast<float>(height * 0.1), static_cast<float>(height * 0.8),
-                                    static_cast<float>(width * leftShare), static_cast<float>(width * widthShare));
+                                    static_cast<float>(width * leftShare),
+                                    static_cast<float>(width * widthShare));
         label.SetFontSize(fontSize_);
     };
     lay(*lblTxt_, 0.02, 0.35);

@@ -2,8 +2,8 @@
 
 #include "core/Clock.h"
 #include "core/Common.h"
-#include "core/Date.h"
 #include "core/Conversions.h"
+#include "core/Date.h"
 #include "core/RuntimeError.h"
 #include "frame/CaptionList.h"
 #include "frame/Colors.h"
@@ -423,7 +423,7 @@ void ProductionPeriodTable::LayoutTable() {
     const double half = w * 0.5;
     const double h = static_cast<double>(ScaleHeight()) / kRows;
     // Centres a line of the cells' current size in the row height.
-    const double f = static_cast<double>(lblCell_->At(0).FontSize()) * Twips::PerPoint;
+    const double f = Twips::FromPoints(static_cast<double>(lblCell_->At(0).FontSize()));
     const int16_t d = ToInteger(std::floor(h - f) / 2.0);
     FitFontToHeight(ToInteger(h), FontShare());
 

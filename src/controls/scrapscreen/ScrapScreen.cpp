@@ -59,7 +59,7 @@ void ScrapScreen::CellsCreation() {
     // A button's font follows its own height: 35 % of it in points, the small face at 6 points and
     // below.
     const auto sizeFont = [](CommandButton& button) {
-        button.SetFontSize(static_cast<float>(0.35 * (button.Height() / Twips::PerPoint)));
+        button.SetFontSize(static_cast<float>(0.35 * Twips::ToPoints(button.Height())));
         button.UseSmallFaceAtOrBelow(6);
     };
 

@@ -1,10 +1,10 @@
 #include "controls/timetracker/TimeTracker.h"
 
-#include "frame/Colors.h"
-#include "frame/Twips.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
+#include "frame/Colors.h"
+#include "frame/Twips.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
@@ -54,16 +54,19 @@ const PropertyTable& TimeTracker::ClassProperties() {
 }
 
 TimeTracker::TimeTracker(QWidget* parent)
-    : ServiceControl(parent),
-      timer_(&Create<Timer>(QStringLiteral("Timer"))),
-      lblTime_(&Create<Label>(QStringLiteral("lblTime"))
-                    .ApplyDesign({.Bounds = {2700, 120, 2100, 615}, .Font = {}, .Back = BackStyle::Transparent})),
-      lblText_(&Create<Label>(QStringLiteral("lblText"))
-                    .ApplyDesign({.Bounds = {120, 120, 1935, 255}, .Font = {}, .Back = BackStyle::Transparent})),
+    : ServiceControl(parent), timer_(&Create<Timer>(QStringLiteral("Timer"))),
+      lblTime_(
+          &Create<Label>(QStringLiteral("lblTime"))
+               .ApplyDesign({.Bounds = {2700, 120, 2100, 615}, .Font = {}, .Back = BackStyle::Transparent})),
+      lblText_(
+          &Create<Label>(QStringLiteral("lblText"))
+               .ApplyDesign({.Bounds = {120, 120, 1935, 255}, .Font = {}, .Back = BackStyle::Transparent})),
       bgTop_(&Create<FilledRect>(QStringLiteral("bgTop"))
-                  .ApplyDesign({.Bounds = {0, 0, 4695, 855}, .Look = {.FillColor = Colors::Rgb(128, 128, 128)}})),
-      barTime_(Create<FilledRect>(QStringLiteral("barTime"), 0)
-                   .ApplyDesign({.Bounds = {0, 1320, 255, 2175}, .Look = {.FillColor = Colors::Rgb(0, 192, 0)}})),
+                  .ApplyDesign(
+                      {.Bounds = {0, 0, 4695, 855}, .Look = {.FillColor = Colors::Rgb(128, 128, 128)}})),
+      barTime_(
+          Create<FilledRect>(QStringLiteral("barTime"), 0)
+              .ApplyDesign({.Bounds = {0, 1320, 255, 2175}, .Look = {.FillColor = Colors::Rgb(0, 192, 0)}})),
       lineBottom_(&Create<Line>(QStringLiteral("lineBottom"))
                        .ApplyDesign({.X1 = 0, .Y1 = 3480, .X2 = 4680, .Y2 = 3480, .Color = kLineColor})),
       lineTop_(&Create<Line>(QStringLiteral("lineTop"))
@@ -138,9 +141,10 @@ void TimeTracker::Resize() {
     lblTime_->SetForeColor(ClockWithinTarget);
     lblTime_->Move(static_cast<float>(0.65 * bandWidth), static_cast<float>(0.1 * bandHeight),
                    static_cast<float>(0.35 * bandWidth), static_cast<float>(0.8 * bandHeight));
-    lblTime_->SetFontSize(static_cast<float>(lblTime_->Height() / Twips::PerPoint * 0.8));
+    lblTime_->SetFontSize(static_cast<float>(Twips::ToPoints(lblTime_->Height()) * 0.8));
 
-    lineTop_->SetPoints(0, static_cast<float>(0.3 * height), static_cast<float>(width), static_cast<float>(0.3 * height));
+    lineTop_->SetPoints(0, static_cast<float>(0.3 * height), static_cast<float>(width),
+                        static_cast<float>(0.3 * height));
     lineBottom_->SetPoints(0, static_cast<float>(BaseLine()), static_cast<float>(width),
                            static_cast<float>(BaseLine()));
     // A bar of the target's length reaches from the base line up to the target line.
