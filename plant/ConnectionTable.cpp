@@ -19,7 +19,8 @@ void ConnectionTable::MakeRoomLocked() {
     while (shedding_ < waiting_) {
         Entry* oldest = nullptr;
         for (auto& [id, entry] : entries_)
-            if (!entry.Busy && !entry.IsShed && (!oldest || entry.IdleSince < oldest->IdleSince))
+            if (!entry.Busy && !entry.IsShed && !entry.Released &&
+                (!oldest || entry.IdleSince < oldest->IdleSince))
                 oldest = &entry;
         if (!oldest)
             return; // every connection is busy: the next to fall idle makes the room
@@ -27,10 +28,8 @@ void ConnectionTable::MakeRoomLocked() {
     }
 }
 
-ConnectionTable::Id ConnectionTable::Open(bool queued) {
+ConnectionTable::Id ConnectionTable::Open() {
     std::lock_guard lock(mutex_);
-    if (queued && waiting_ > 0)
-        --waiting_;
     const Id id = next_++;
     Entry& entry = entries_[id];
     entry.IdleSince = std::chrono::steady_clock::now();
@@ -66,8 +65,17 @@ bool ConnectionTable::SetIdle(Id id) {
     return !entry.IsShed;
 }
 
-void ConnectionTable::Close(Id id) {
+void ConnectionTable::Release(Id id) {
     std::lock_guard lock(mutex_);
+    Entry& entry = entries_[id];
+    entry.Released = true;
+    entry.Socket = -1;
+}
+
+void ConnectionTable::Finish(Id id, bool takesWaiting) {
+    std::lock_guard lock(mutex_);
+    if (takesWaiting && waiting_ > 0)
+        --waiting_;
     const auto entry = entries_.find(id);
     if (entry == entries_.end())
         return;

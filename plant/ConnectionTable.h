@@ -25,9 +25,9 @@ public:
 
     // A connection has to wait for a thread: makes room for it.
     void Queue();
-    // A connection given a thread (`queued`: one that waited); idle from now, its socket not known
-    // yet. Binds it to the calling thread until the next Open there (see Current).
-    Id Open(bool queued);
+    // A connection given a thread; idle from now, its socket not known yet. Binds it to the calling
+    // thread until the next Open there (see Current).
+    Id Open();
     // The connection opened last on the calling thread.
     static Id Current();
     // The connection `id` serves `socket`. False when it was shed before: the caller closes it.
@@ -36,8 +36,12 @@ public:
     void SetBusy(Id id);
     // `id` waits for its next request. False when it is shed: the caller ends it.
     bool SetIdle(Id id);
-    // Forgets `id`; its socket is about to be closed.
-    void Close(Id id);
+    // `id`'s socket is about to be closed: it is shed no more, but its thread still counts as
+    // taken until Finish.
+    void Release(Id id);
+    // `id`'s thread is done with it, and serves a connection that waited (`takesWaiting`) or ends.
+    // One step, so the room a shed made and the connection it was made for are counted off together.
+    void Finish(Id id, bool takesWaiting);
     // Sheds every connection, now and any opened later (the server stops).
     void ShedAll();
 
@@ -46,6 +50,7 @@ private:
         int Socket = -1;
         bool Busy = false;
         bool IsShed = false;
+        bool Released = false;
         std::chrono::steady_clock::time_point IdleSince;
     };
     // Under mutex_: sheds the connections idle longest until every waiting connection has one shed

@@ -66,10 +66,11 @@ private:
     };
 
     void Work(Worker* self, std::function<void()> task) {
-        for (bool queued = false;; queued = true) {
-            connections_.Open(queued);
+        for (;;) {
+            const ConnectionTable::Id id = connections_.Open();
             task();
             std::lock_guard lock(mutex_);
+            connections_.Finish(id, !waiting_.empty());
             if (waiting_.empty()) {
                 self->finished = true;
                 return;
@@ -233,7 +234,7 @@ bool PlantServer::process_and_close_socket(socket_t socket) {
                 break;
         }
     }
-    connections_.Close(id);
+    connections_.Release(id);
     ::shutdown(socket, SHUT_RDWR);
     ::close(socket);
     return answered;
