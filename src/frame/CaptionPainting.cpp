@@ -43,8 +43,9 @@ QStringList CaptionPainting::Lines(const QString& caption, double width, bool wo
     return lines;
 }
 
-void CaptionPainting::Draw(QPainter& painter, const QRect& area, Qt::Alignment alignment, bool wordWrap,
-                           const QString& caption, const FontStyle& font, double dpi) {
+std::vector<CaptionPainting::PlacedLine> CaptionPainting::Place(const QRect& area, Qt::Alignment alignment,
+                                                                bool wordWrap, const QString& caption,
+                                                                const FontStyle& font, double dpi) {
     // Qt draws a face of bitmaps only from its strike whatever the size; its glyphs are laid out
     // at the size they are drawn at, so that they stay whole and readable inside the widget.
     FontStyle drawn = font;
@@ -55,15 +56,36 @@ void CaptionPainting::Draw(QPainter& painter, const QRect& area, Qt::Alignment a
     double top = area.top();
     if (alignment & Qt::AlignVCenter)
         top += (area.height() - lineHeight * static_cast<double>(lines.size())) / 2.0;
+    std::vector<PlacedLine> placed;
     for (const QString& line : lines) {
-        const double width = TextMeasure::Width(line, drawn, dpi);
+        PlacedLine at{.Text = line, .Width = TextMeasure::Width(line, drawn, dpi)};
+        if (at.Width > area.width() && area.width() > 0) {
+            at.Scale = area.width() / at.Width;
+            at.Width = area.width();
+        }
         double left = area.left();
         if (alignment & Qt::AlignRight)
-            left = area.left() + area.width() - width;
+            left = area.left() + area.width() - at.Width;
         else if (alignment & Qt::AlignHCenter)
-            left = area.left() + (area.width() - width) / 2.0;
-        painter.drawText(QPointF(left, top + ascent), line);
+            left = area.left() + (area.width() - at.Width) / 2.0;
+        at.Baseline = QPointF(left, top + ascent);
+        placed.push_back(at);
         top += lineHeight;
+    }
+    return placed;
+}
+
+void CaptionPainting::Draw(QPainter& painter, const std::vector<PlacedLine>& lines) {
+    for (const PlacedLine& line : lines) {
+        if (line.Scale == 1) {
+            painter.drawText(line.Baseline, line.Text);
+            continue;
+        }
+        painter.save();
+        painter.translate(line.Baseline);
+        painter.scale(line.Scale, line.Scale);
+        painter.drawText(QPointF(0, 0), line.Text);
+        painter.restore();
     }
 }
 

@@ -2,9 +2,12 @@
 
 #include "frame/FontStyle.h"
 
+#include <QPointF>
 #include <QRect>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 class QPainter;
 
@@ -16,12 +19,27 @@ namespace k7 {
 // layout spaces lines by the face's typographic metrics, which for Tahoma puts every line about a
 // fifth of an em higher and closer than the layouts were drawn for. A face of bitmaps only is laid
 // out at the size Qt draws it at (TextMeasure::DrawnScale).
+//
+// A line wider than the area (a figure in a narrow cell, a word that word wrap cannot break) is
+// drawn smaller, on its own baseline, so that it fits the area's width: the layouts fit sizes to
+// heights, and an operator must read every figure whole rather than lose its first digits to the
+// cell's edge. The caption's size as a property does not change.
 class CaptionPainting {
 public:
-    // `alignment`: one horizontal flag (left, right, centre) and AlignTop or AlignVCenter. The
-    // painter draws with its own font and pen; `font` is what the painter's font was made from.
-    static void Draw(QPainter& painter, const QRect& area, Qt::Alignment alignment, bool wordWrap,
-                     const QString& caption, const FontStyle& font, double dpi);
+    struct PlacedLine {
+        QString Text;
+        QPointF Baseline; // where the line starts on its baseline
+        double Width = 0; // as drawn, after Scale
+        double Scale = 1; // below 1 for a line drawn smaller to fit the area's width
+    };
+
+    // `alignment`: one horizontal flag (left, right, centre) and AlignTop or AlignVCenter.
+    static std::vector<PlacedLine> Place(const QRect& area, Qt::Alignment alignment, bool wordWrap,
+                                         const QString& caption, const FontStyle& font, double dpi);
+
+    // Draws placed lines with the painter's own font and pen; `font` (in Place) is what the
+    // painter's font was made from.
+    static void Draw(QPainter& painter, const std::vector<PlacedLine>& lines);
 
     // The caption's lines: split at every line break (CR LF, LF or CR) and, with word wrap, before
     // a word that would end beyond `width` (a word wider than `width` keeps a line of its own).

@@ -74,8 +74,8 @@ void CommandButton::paintEvent(QPaintEvent*) {
         textArea.translate(1, 1);
     painter.setFont(font());
     painter.setPen(Colors::ToQColor(ForeColor(), colors));
-    CaptionPainting::Draw(painter, textArea, Qt::AlignCenter, WordWrap(), Caption(), Font(),
-                          Twips::LogicalDpi(*this));
+    CaptionPainting::Draw(painter, CaptionPainting::Place(textArea, Qt::AlignCenter, WordWrap(), Caption(), Font(),
+                                                          Twips::LogicalDpi(*this)));
 
     if (hasFocus()) {
         QStyleOptionFocusRect option;

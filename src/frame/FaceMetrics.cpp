@@ -34,7 +34,7 @@ bool IsWholePixelSize(double pixels) {
 
 } // namespace
 
-FaceMetrics::FaceMetrics(const TableReader& table) {
+FaceMetrics::FaceMetrics(const TableReader& table, int strikeLeading) : strikeLeading_(std::max(strikeLeading, 0)) {
     const QByteArray headBytes = table("head");
     const QByteArray maxpBytes = table("maxp");
     const QByteArray hheaBytes = table("hhea");
@@ -156,12 +156,19 @@ int FaceMetrics::Scaled(int units, double pixels) const {
     return static_cast<int>(std::lround(units * pixels / unitsPerEm_));
 }
 
+double FaceMetrics::TablePixels(double pixels) const {
+    if (!bitmapOnly_)
+        return pixels;
+    const int nearest = NearestStrike(pixels);
+    return pixels * nearest / StrikeEm(nearest);
+}
+
 int FaceMetrics::Ascent(double pixels) const {
-    return Scaled(winAscent_, pixels);
+    return Scaled(winAscent_, TablePixels(pixels));
 }
 
 int FaceMetrics::LineHeight(double pixels) const {
-    return Scaled(winAscent_, pixels) + Scaled(winDescent_, pixels);
+    return Scaled(winAscent_, TablePixels(pixels)) + Scaled(winDescent_, TablePixels(pixels));
 }
 
 int FaceMetrics::StrikeAdvance(uint32_t glyph, int pixelSize) const {
@@ -178,7 +185,7 @@ double FaceMetrics::Advance(uint32_t glyph, double pixels) const {
     if (bitmapOnly_) {
         const int nearest = NearestStrike(pixels);
         const int advance = StrikeAdvance(glyph, nearest);
-        return advance < 0 ? outline : advance * pixels / nearest;
+        return advance < 0 ? outline : advance * pixels / StrikeEm(nearest);
     }
     if (!IsWholePixelSize(pixels))
         return outline;
@@ -189,9 +196,13 @@ double FaceMetrics::Advance(uint32_t glyph, double pixels) const {
 int FaceMetrics::NearestStrike(double pixels) const {
     int nearest = 0;
     for (const auto& [size, strike] : strikes_)
-        if (nearest == 0 || std::abs(size - pixels) < std::abs(nearest - pixels))
+        if (nearest == 0 || std::abs(StrikeEm(size) - pixels) < std::abs(StrikeEm(nearest) - pixels))
             nearest = size;
     return nearest;
+}
+
+double FaceMetrics::DrawnEm(double pixels) const {
+    return bitmapOnly_ ? StrikeEm(NearestStrike(pixels)) : pixels;
 }
 
 std::vector<int> FaceMetrics::StrikeSizes() const {

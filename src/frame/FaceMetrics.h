@@ -25,7 +25,9 @@ namespace k7 {
 //     pixel sizes measures between them, and a width is proportional to such a size);
 //   - a face with bitmaps only (no outline beyond the missing-glyph box): the advances of the
 //     nearest strike, scaled to the size, so its text grows and shrinks with the size as it does
-//     on that platform.
+//     on that platform. Such a face's size is the em of a strike, which is the strike less the
+//     internal leading the platform's copy of the face gives it (FontRegistry::StrikeLeading);
+//     its line is the strike's line scaled likewise.
 // A face without the tables ("head", a glyph count, advances) is not valid; callers measure it
 // another way.
 class FaceMetrics {
@@ -33,7 +35,8 @@ public:
     // A table of the face by its tag ("OS/2"); empty when the face has none.
     using TableReader = std::function<QByteArray(const char* tag)>;
 
-    explicit FaceMetrics(const TableReader& table);
+    // `strikeLeading`: pixels of internal leading in each bitmap strike (see the class comment).
+    explicit FaceMetrics(const TableReader& table, int strikeLeading = 0);
 
     bool IsValid() const { return unitsPerEm_ > 0 && !advances_.empty(); }
     bool IsBitmapOnly() const { return bitmapOnly_; }
@@ -46,10 +49,17 @@ public:
 
     // The pixel sizes of the face's embedded bitmap strikes, smallest first.
     std::vector<int> StrikeSizes() const;
-    // The strike whose size is nearest `pixels` (0 when the face has none).
+    // The strike whose em is nearest `pixels` (0 when the face has none).
     int NearestStrike(double pixels) const;
+    // The em at which a face of bitmaps only draws text of `pixels` per em: its nearest strike's,
+    // whatever the size. `pixels` for every other face.
+    double DrawnEm(double pixels) const;
 
 private:
+    double StrikeEm(int strike) const { return strike - strikeLeading_; }
+    // The pixels per em of the face's own tables that stand for `pixels`: a face of bitmaps only
+    // has its strikes' internal leading inside its em.
+    double TablePixels(double pixels) const;
     int Scaled(int units, double pixels) const;
     // The strike advance of `glyph` at `pixelSize`, or -1 when that strike lacks it.
     int StrikeAdvance(uint32_t glyph, int pixelSize) const;
@@ -60,6 +70,7 @@ private:
     int winAscent_ = 0;
     int winDescent_ = 0;
     bool bitmapOnly_ = false;
+    int strikeLeading_ = 0;
     std::vector<uint16_t> advances_; // design units, one per glyph
     // Advance in pixels per glyph of each strike, by pixel size; -1 where the strike lacks a glyph.
     std::map<int, std::vector<int16_t>> strikes_;

@@ -18,13 +18,14 @@ struct FaceFile {
     const char* Face;
     const char* File;
     const char* Substitute;
+    int StrikeLeading = 0; // see FontRegistry::StrikeLeading
 };
 
 // Bold Tahoma has its own file; without it Qt would embolden the regular face, which is fine.
 constexpr FaceFile kFaceFiles[] = {
     {"Tahoma", "tahoma.ttf", "DejaVu Sans"},
     {"Tahoma", "tahomabd.ttf", "DejaVu Sans"},
-    {"Small Fonts", "small_fonts.ttf", "DejaVu Sans Condensed"},
+    {"Small Fonts", "small_fonts.ttf", "DejaVu Sans Condensed", 2},
 };
 
 std::vector<FontRegistry::Registration>& Store() {
@@ -74,6 +75,13 @@ std::vector<FontRegistry::Registration> FontRegistry::Register(const QString& di
 
 const std::vector<FontRegistry::Registration>& FontRegistry::Registrations() {
     return Store();
+}
+
+int FontRegistry::StrikeLeading(const QString& face) {
+    for (const FaceFile& entry : kFaceFiles)
+        if (face.compare(QLatin1String(entry.Face), Qt::CaseInsensitive) == 0)
+            return entry.StrikeLeading;
+    return 0;
 }
 
 QString FontRegistry::FontDirectory() {

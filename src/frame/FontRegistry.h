@@ -31,6 +31,14 @@ public:
 
     // The directory of the fonts-wine faces, fixed when the library is built.
     static QString FontDirectory();
+
+    // The pixels of internal leading that each bitmap strike of `face` carries on the platform the
+    // layouts were drawn for, above an em that is that much smaller than the strike (0 for a face
+    // of outlines). The platform's Small Fonts is a raster face whose largest size, 7 points at 96
+    // dpi, is a cell of 11 pixels: 2 of internal leading over an em of 9. The fonts-wine copy keeps
+    // that cell as one strike of 11 pixels per em, so taken as it stands every size would measure
+    // 9/11 of the platform's width and line.
+    static int StrikeLeading(const QString& face);
 };
 
 } // namespace k7

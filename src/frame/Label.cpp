@@ -62,17 +62,15 @@ Label& Label::LoadCopy(int index) const {
     return MakeLoadedCopy(Owner().Create<Label>(Name(), index), *this);
 }
 
-void Label::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
+QRect Label::CaptionArea() const {
     QRect area = rect();
-    if (style_.Back == k7::BackStyle::Opaque)
-        painter.fillRect(area, Colors::ToQColor(BackColor(), palette()));
-    if (style_.Border == k7::BorderStyle::Single) {
-        PixelPainting::FillFrame(painter, area, Colors::ToQColor(style_.BorderColor, palette()));
+    if (style_.Border == k7::BorderStyle::Single)
         area.adjust(1, 1, -1, -1);
-    }
     // A pixel of air between the text and the edge, as the designs were drawn.
-    area.adjust(1, 0, -1, 0);
+    return area.adjusted(1, 0, -1, 0);
+}
+
+std::vector<CaptionPainting::PlacedLine> Label::PlacedCaption() const {
     Qt::Alignment alignment = Qt::AlignTop;
     switch (style_.Align) {
     case k7::TextAlign::Left:
@@ -85,9 +83,20 @@ void Label::paintEvent(QPaintEvent*) {
         alignment |= Qt::AlignRight;
         break;
     }
+    return CaptionPainting::Place(CaptionArea(), alignment, WordWrap(), Caption(), Font(),
+                                  Twips::LogicalDpi(*this));
+}
+
+void Label::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect area = rect();
+    if (style_.Back == k7::BackStyle::Opaque)
+        painter.fillRect(area, Colors::ToQColor(BackColor(), palette()));
+    if (style_.Border == k7::BorderStyle::Single)
+        PixelPainting::FillFrame(painter, area, Colors::ToQColor(style_.BorderColor, palette()));
     painter.setFont(font());
     painter.setPen(Colors::ToQColor(ForeColor(), palette()));
-    CaptionPainting::Draw(painter, area, alignment, WordWrap(), Caption(), Font(), Twips::LogicalDpi(*this));
+    CaptionPainting::Draw(painter, PlacedCaption());
 }
 
 void Label::SetOpensOnRelease(bool opens) {

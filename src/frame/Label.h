@@ -1,5 +1,6 @@
 #pragma once
 
+#include "frame/CaptionPainting.h"
 #include "frame/TextChild.h"
 #include "frame/WidgetStyles.h"
 
@@ -7,6 +8,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <vector>
 
 namespace k7 {
 
@@ -55,6 +57,9 @@ public:
     bool OpensOnRelease() const { return focusPolicy() != Qt::NoFocus; }
     void SetOpensOnRelease(bool opens);
 
+    // Where the caption's lines are drawn in the label as it stands, in its own pixels.
+    std::vector<CaptionPainting::PlacedLine> PlacedCaption() const;
+
     // Every property of `source` except name, index and visibility (for widget-array copies).
     void CopyFrom(const Label& source);
     // A new element `index` of this label's array, a copy of this one, hidden.
@@ -70,6 +75,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QRect CaptionArea() const;
+
     // What a label adds to a text child's state, so that a copy takes all of it at once.
     struct Style {
         k7::BackStyle Back = k7::BackStyle::Opaque;

@@ -1,6 +1,7 @@
 #include "frame/TextMeasure.h"
 
 #include "frame/FaceMetrics.h"
+#include "frame/FontRegistry.h"
 
 #include <QCoreApplication>
 #include <QRawFont>
@@ -40,7 +41,8 @@ const Face& FaceOf(const FontStyle& font) {
     std::shared_ptr<const Face>& face = Faces()[key];
     if (!face) {
         QRawFont raw = QRawFont::fromFont(font.ToQFont());
-        FaceMetrics metrics([&raw](const char* tag) { return raw.fontTable(tag); });
+        FaceMetrics metrics([&raw](const char* tag) { return raw.fontTable(tag); },
+                            FontRegistry::StrikeLeading(font.Name));
         face = std::make_shared<const Face>(Face{std::move(raw), std::move(metrics)});
     }
     return *face;
@@ -95,7 +97,7 @@ double TextMeasure::DrawnScale(const FontStyle& font, double dpi) {
     const Face& face = FaceOf(font);
     if (!face.Metrics.IsValid() || !face.Metrics.IsBitmapOnly())
         return 1.0;
-    return face.Metrics.NearestStrike(PixelsPerEm(font, dpi)) / PixelsPerEm(font, dpi);
+    return face.Metrics.DrawnEm(PixelsPerEm(font, dpi)) / PixelsPerEm(font, dpi);
 }
 
 } // namespace k7

@@ -26,8 +26,8 @@ public:
     // The width of `line` (no line breaks), in pixels: the sum of its glyphs' advances.
     static double Width(const QString& line, const FontStyle& font, double dpi);
     // How much larger Qt draws `font` than it is measured: a face of bitmaps only is drawn from
-    // its nearest strike whatever the size (Small Fonts always at 11 pixels). 1 for every other
-    // face.
+    // its nearest strike whatever the size (Small Fonts always from its 11-pixel strike, an em of
+    // 9 pixels). 1 for every other face.
     static double DrawnScale(const FontStyle& font, double dpi);
 };
 

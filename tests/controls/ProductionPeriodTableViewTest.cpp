@@ -98,14 +98,30 @@ struct FitRow {
 class ProductionPeriodTableFit : public ::testing::TestWithParam<FitRow> {};
 
 // An eight-hour window: the cells take the largest whole size whose line, as the layouts measure
-// it, fits the row.
-TEST_P(ProductionPeriodTableFit, CellsTakeTheLargestWholeSizeWhoseLineFitsTheRow) {
+// it, fits the row. The size is fitted to the height only, so a row caption or a total wider than
+// its narrow cell is drawn smaller to fit it rather than cut at the cell's edge.
+TEST_P(ProductionPeriodTableFit, CellsTakeTheLargestWholeSizeWhoseLineFitsTheRowAndShowEveryCaptionWhole) {
     const FitRow& row = GetParam();
     ScriptedTable table("20240101060000", "20240101140000");
     ProductionPeriodTable& control = table.control;
+    table.Reply(FollowUpReply(std::vector<Period>(
+        8, Period{{"OEETheoricalQuantity", "60"}, {"ProducedQuantity", "51"}, {"GoodQuantity", "44"}})));
     control.SetExtent(row.Width, row.Height);
     control.Refresh(false);
     ASSERT_EQ(control.ColumnCount(), 10);
+    ASSERT_EQ(table.Caption(1, 9), "480");
+    for (int r = 0; r < 6; ++r) {
+        const QObjectList& stacking = control.children(); // bottom first
+        EXPECT_GT(stacking.indexOf(&control.Cell(r, 0)), stacking.indexOf(&control.Cell(r, 1)))
+            << "the row caption lies above the opaque good cell it reaches into";
+        for (const int c : {0, 9}) {
+            const k7::Label& cell = control.Cell(r, c);
+            for (const k7::CaptionPainting::PlacedLine& line : cell.PlacedCaption()) {
+                EXPECT_GE(line.Baseline.x(), 0) << r << "," << c << " " << line.Text.toStdString();
+                EXPECT_LE(line.Baseline.x() + line.Width, cell.width()) << r << "," << c << " " << line.Text.toStdString();
+            }
+        }
+    }
     const auto line = [&control](int size) {
         k7::FontStyle font = control.ControlFont();
         font.Size = static_cast<float>(size);

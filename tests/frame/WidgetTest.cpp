@@ -277,7 +277,8 @@ TEST(Fonts, ALineIsTheWindowsLineOfTheFaceInWholePixels) {
 
 // Tahoma's embedded strikes give its widths at their sizes (whole pixels); between pixel sizes a
 // width is the outline's at that very size, so it is proportional to the size. Small Fonts has
-// one strike and no outline: its widths are the strike's, scaled to the size.
+// one strike and no outline: its widths are the strike's, scaled to the size, and the strike's
+// 11-pixel cell is a 9-pixel em (6.75 points) under 2 pixels of internal leading.
 TEST(Fonts, WidthsComeFromTheStrikesAtTheirSizesAndScaleWithTheSize) {
     TestControl control;
     const auto faceOf = [](const char* name) {
@@ -299,6 +300,8 @@ TEST(Fonts, WidthsComeFromTheStrikesAtTheirSizesAndScaleWithTheSize) {
     EXPECT_NEAR(width("Tahoma", 6.1f) / 6.1f, width("Tahoma", 7.3f) / 7.3f, 1e-4);
     EXPECT_NEAR(width("Small Fonts", 4.125f), width("Small Fonts", 8.25f) / 2, 1e-4);
     EXPECT_NEAR(width("Small Fonts", 16.5f), width("Small Fonts", 8.25f) * 2, 1e-4);
+    EXPECT_EQ(width("Small Fonts", 6.75f), std::round(width("Small Fonts", 6.75f))) << "9 pixels: the strike";
+    EXPECT_EQ(control.TextHeight("O", k7::FontStyle{.Name = "Small Fonts", .Size = 6.75f}), 15.0f * 11);
 }
 
 // Timer handlers and the failure texts of other errors: Frame's handler and loader-trap tests.

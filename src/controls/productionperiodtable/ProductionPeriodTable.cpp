@@ -402,6 +402,11 @@ void ProductionPeriodTable::CellsCreation() {
         // Above BarMax.
         cell.BringToFront();
     });
+    // The row captions reach 0.15 column widths into the first period column, whose good cell is
+    // opaque; raised last, "Good" is read whole above it rather than as "Goo" beneath it. Their
+    // backgrounds are transparent, so they hide nothing of that column.
+    for (int row = 0; n > 0 && row < kRows; ++row)
+        Cell(row, 0).BringToFront();
 }
 
 double ProductionPeriodTable::FontShare() const {
