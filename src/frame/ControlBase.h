@@ -3,6 +3,7 @@
 #include "frame/ComponentIdentity.h"
 #include "frame/ControlChild.h"
 #include "frame/FontStyle.h"
+#include "frame/RequestOutcome.h"
 #include "frame/PropertyTable.h"
 
 #include <QString>
@@ -169,6 +170,8 @@ public:
 signals:
     // Error changed (a trapped failure); for hosts that show it.
     void ErrorChanged(const QString& error);
+    // Every read this control sent, once it ended (see RequestOutcome).
+    void RequestFinished(const k7::RequestOutcome& outcome);
 
 protected:
     // The control's own Refresh steps.

@@ -55,6 +55,13 @@ public:
     // Without one, the real HTTP request object is used.
     void SetRequestFactory(RestClient::RequestFactory factory) { requestFactory_ = std::move(factory); }
 
+    // How this control's requests are carried out (see RequestMode); Blocking until a host asks
+    // otherwise.
+    void SetRequestMode(RequestMode mode) { requestMode_ = mode; }
+    RequestMode GetRequestMode() const { return requestMode_; }
+    // A request of this control is out and its reply not yet handled (NonBlocking only).
+    bool RequestInFlight() const { return inFlight_; }
+
 signals:
     // Every write request this control sent, once it ended: booked, refused by the service, or
     // unknown (no answer came). Emitted before the control acts on the reply.
@@ -163,6 +170,8 @@ private:
     QString session_;
     QString process_;
     RestClient::RequestFactory requestFactory_;
+    RequestMode requestMode_ = RequestMode::Blocking;
+    bool inFlight_ = false;
 };
 
 } // namespace k7

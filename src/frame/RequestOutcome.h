@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMetaType>
+#include <QString>
+
+#include <cstdint>
+
+namespace k7 {
+
+// How the frame carries out a control's requests:
+// - Blocking: the request goes out and its reply is judged and handled before the loader returns
+//   (what a host that calls a control directly, `k7 show` and the tests rely on);
+// - NonBlocking: the request goes out on a worker and the loader returns at once; the reply is
+//   judged and handled later on the user-interface thread. While a request of the control is in
+//   flight a further loader of that control sends nothing and returns false, as a timer event is
+//   not re-entered while its handler runs. A terminal that must never freeze asks for this.
+enum class RequestMode { Blocking, NonBlocking };
+
+// One read a control sent (a refresh, a tick) and how it ended, for hosts that mark a control
+// whose figures are stale: a control's own Error often stays empty by its rules when a refresh
+// fails. Writes are reported by WriteOutcome.
+struct RequestOutcome {
+    QString Verb;       // "GET"
+    QString Url;        // the whole address, as sent
+    int32_t Status = 0; // the HTTP status of the reply; 0 when none came
+    QString Message;    // the reply's "message", or the failure text when no reply came
+    QDateTime Time;     // when it was sent
+    bool Good = false;  // the control's own rule accepted the reply
+};
+
+} // namespace k7
+
+Q_DECLARE_METATYPE(k7::RequestOutcome)
