@@ -1,5 +1,7 @@
 #include "ControlWidgetInterface.h"
 
+#include "DesignPreview.h"
+
 #include "controls/ControlCatalog.h"
 #include "frame/ControlBase.h"
 
@@ -37,12 +39,17 @@ QString ControlWidgetInterface::includeFile() const {
 }
 
 QIcon ControlWidgetInterface::icon() const {
-    return {};
+    // The control itself, previewed at its design size: each control is told apart in the widget
+    // box by what it shows.
+    if (icon_.isNull())
+        icon_ = QIcon(DesignPreview::Picture(registration_, 64));
+    return icon_;
 }
 
 QWidget* ControlWidgetInterface::createWidget(QWidget* parent) {
     std::unique_ptr<ControlBase> control = registration_.Create(parent);
     control->SetDesignTime(true);
+    DesignPreview::Attach(*control, registration_);
     return control.release();
 }
 

@@ -2,6 +2,8 @@
 
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 
+#include <QIcon>
+
 namespace k7 {
 
 struct ControlRegistration;
@@ -33,6 +35,7 @@ public:
 private:
     const ControlRegistration& registration_;
     bool initialized_ = false;
+    mutable QIcon icon_;
 };
 
 } // namespace k7

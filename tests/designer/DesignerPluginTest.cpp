@@ -3,6 +3,7 @@
 // sheets.
 #include "controls/ControlCatalog.h"
 #include "frame/ControlBase.h"
+#include "frame/PropertyBag.h"
 #include "frame/PropertyTable.h"
 
 #include <QtDesigner/QDesignerComponents>
@@ -14,6 +15,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QFileInfo>
 #include <QMetaProperty>
 #include <QPluginLoader>
@@ -172,6 +175,61 @@ TEST_F(DesignerPlugin, ARefusedValueFromThePropertyEditorLandsInError) {
     sheet->setProperty(planned, 300);
     EXPECT_EQ(control.Value(QStringLiteral("Planned")), Variant(uint8_t(1)));
     EXPECT_EQ(control.Error(), QStringLiteral("6-Overflow"));
+}
+
+// Every value a host can write, as the control holds it: "Name=value".
+std::vector<std::string> Writable(const ControlBase& control) {
+    std::vector<std::string> values;
+    for (const PropertyDefinition& property : control.Properties().Definitions())
+        if (property.Access != PropertyAccess::ReadOnly)
+            values.push_back((property.Name + '=' + control.Value(property.Name).ToText()).toStdString());
+    return values;
+}
+
+void TurnEventLoop(int milliseconds) {
+    QElapsedTimer elapsed;
+    elapsed.start();
+    do
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    while (elapsed.elapsed() < milliseconds);
+}
+
+// On a form each control shows the sample plant's figures, laid out at the size it is given and
+// again after a resize, and leaves every property as the form had it. "Not blank": the preview
+// differs from the bare control at the same size in a good share of its pixels. Each control has
+// an icon of its own.
+TEST_F(DesignerPlugin, EveryControlPreviewsSampleFiguresAtTheSizeItIsGivenAndKeepsItsProperties) {
+    QWidget form; // shown, as Designer's form is, so that a resize reaches the control at once
+    form.resize(1600, 1000);
+    form.show();
+    std::vector<QImage> icons;
+    for (QDesignerCustomWidgetInterface* widget : collection_->customWidgets()) {
+        SCOPED_TRACE(widget->name().toStdString());
+        ControlBase& control = Create(widget->name(), &form);
+        control.show();
+        const auto before = Writable(control);
+        const std::unique_ptr<ControlBase> bare = ControlCatalog::Create(widget->name().mid(4));
+        for (const QSize size : {control.size(), QSize(control.width() * 3 / 2, control.height() * 5 / 4)}) {
+            control.resize(size);
+            bare->resize(size);
+            // The path view draws its reply at its next poll.
+            TurnEventLoop(widget->name() == QLatin1String("k7::PathControl") ? 1200 : 50);
+            const QImage shown = control.grab().toImage();
+            const QImage design = bare->grab().toImage();
+            ASSERT_EQ(shown.size(), size);
+            int differing = 0;
+            for (int y = 0; y < size.height(); ++y)
+                for (int x = 0; x < size.width(); ++x)
+                    differing += shown.pixel(x, y) != design.pixel(x, y);
+            EXPECT_GT(differing, size.width() * size.height() / 100) << size.width() << "x" << size.height();
+        }
+        EXPECT_EQ(Writable(control), before);
+        EXPECT_EQ(control.Error(), QString());
+        icons.push_back(widget->icon().pixmap(64, 64).toImage());
+        EXPECT_FALSE(icons.back().isNull());
+        for (size_t other = 0; other + 1 < icons.size(); ++other)
+            EXPECT_NE(icons[other], icons.back()) << "an icon of its own";
+    }
 }
 
 } // namespace
