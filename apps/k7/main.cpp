@@ -17,6 +17,9 @@ struct Subcommand {
 const Subcommand kSubcommands[] = {
     {"demo", "demo [--seconds N] [--out DIR] [--journal FILE]   terminal screen against the built-in simulated plant",
      k7::cli::RunDemo},
+    {"terminal", "terminal SCREEN.ui [--api URL|--plant] [--company C] [--session S] [--kiosk]\n"
+                 "                 [--seconds N --out DIR] [--dump FILE] [--journal FILE]   run a form made in Qt Designer",
+     k7::cli::RunTerminal},
     {"show", "show CONTROL [--prop Name=Value]... [--screen FILE] [--size WxH] [--opened] [--wait MS]\n"
              "                                        [--dump FILE|-] [--screenshot FILE]   host one control",
      k7::cli::RunShow},
