@@ -75,6 +75,10 @@ FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QW
     status_->setObjectName(QStringLiteral("k7Status"));
     status_->setAutoFillBackground(true);
     status_->setContentsMargins(8, 0, 8, 0);
+    // Read from a step away, as the rest of the screen is.
+    QFont statusFont = status_->font();
+    statusFont.setPixelSize(14);
+    status_->setFont(statusFont);
     status_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
     QObject::connect(&schedule_, &ControlSchedule::Changed, this, [this] { ShowMarks(); });
     // The ages on the badges grow while nothing else happens.
