@@ -23,6 +23,7 @@ k7::Date At(int year, int month, int day, int hour, int minute) {
 }
 
 struct WindowCase {
+    friend void PrintTo(const WindowCase& c, std::ostream* out) { *out << c.Name; }
     const char* Name;
     QString Rule;
     int Hour, Minute;

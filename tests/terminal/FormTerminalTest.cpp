@@ -5,6 +5,7 @@
 #include "StaleFrame.h"
 
 #include "support/Printers.h"
+#include "ui_line-terminal.h"
 
 #include "controls/ControlCatalog.h"
 #include "controls/prodcode/ProdCode.h"
@@ -119,6 +120,32 @@ TEST(FormLoader, CreatesTheLibrarysControlsThroughTheCatalogWithTheFormsProperti
     EXPECT_FLOAT_EQ(code->Width(), 400 * code->TwipsPerPixel());
     for (const ControlBase* control : form->findChildren<ControlBase*>())
         EXPECT_EQ(control->Error(), "") << control->objectName().toStdString();
+}
+
+// The shipped form is what Designer saves: uic compiles it, and the controls uic's code builds hold
+// exactly the values the run-time loader gives them, dynamic properties included.
+TEST(FormLoader, BuildsTheShippedFormAsUicGeneratedCodeDoes) {
+    QWidget compiled;
+    Ui::LineTerminal ui;
+    ui.setupUi(&compiled);
+    FormLoader loader;
+    const std::unique_ptr<QWidget> loaded = loader.Load(kLineTerminal);
+    const auto controls = compiled.findChildren<ControlBase*>();
+    EXPECT_EQ(controls.size(), loaded->findChildren<ControlBase*>().size());
+    for (const ControlBase* built : controls) {
+        SCOPED_TRACE(built->objectName().toStdString());
+        const auto* read = loaded->findChild<ControlBase*>(built->objectName());
+        ASSERT_NE(read, nullptr);
+        EXPECT_EQ(read->Identity().ControlName, built->Identity().ControlName);
+        EXPECT_EQ(read->geometry(), built->geometry());
+        for (const k7::DispatchMember& member : built->Identity().Members)
+            if (member.Kind.startsWith(QLatin1String("property")) && member.Name != QLatin1String("Error"))
+                EXPECT_EQ(read->Value(member.Name), built->Value(member.Name)) << member.Name.toStdString();
+        EXPECT_EQ(read->dynamicPropertyNames(), built->dynamicPropertyNames());
+        for (const QByteArray& name : built->dynamicPropertyNames())
+            EXPECT_EQ(read->property(name), built->property(name)) << name.toStdString();
+    }
+    EXPECT_EQ(ui.prodCodeP300->Process(), "P300");
 }
 
 TEST(FormLoader, RefusesWhatIsNoFormOrNamesNoControlOfTheLibrary) {

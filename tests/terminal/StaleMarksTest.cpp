@@ -23,6 +23,7 @@ struct Read {
 };
 
 struct MarkCase {
+    friend void PrintTo(const MarkCase& c, std::ostream* out) { *out << c.Name; }
     const char* Name;
     std::vector<Read> Reads;
     int NowSecond;
@@ -82,6 +83,7 @@ TEST(StaleMarks, ListsTheMarkedControlsByName) {
 }
 
 struct ReachCase {
+    friend void PrintTo(const ReachCase& c, std::ostream* out) { *out << c.Name; }
     const char* Name;
     std::vector<std::pair<int, int>> Statuses; // HTTP status (0: no reply), sent at second
     std::optional<bool> Reachable;
