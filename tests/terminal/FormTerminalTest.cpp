@@ -316,6 +316,25 @@ TEST_F(LineTerminal, DatesFollowTheClockWhereTheFormAsksForIt) {
             EXPECT_EQ(control->property("URL").toString(), plant_.BaseUrl() + "drawing/path");
 }
 
+// A view switch from the table's menus ends with PropertyChanged: the terminal reloads the table at
+// once, not at its next period.
+TEST(FormTerminal, ReloadsATableThatRaisedPropertyChanged) {
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    QTemporaryDir dir;
+    FormTerminal terminal(WriteForm(dir, kTwoControls), {{plant.BaseUrl(), "ORV", "DEMO"}, 600000});
+    terminal.show();
+    terminal.Open();
+    ASSERT_TRUE(Await([&] { return !AnyInFlight(terminal.Controls()); }));
+    auto* table = terminal.Form().findChild<k7::ProductionPeriodTable*>("table");
+    ASSERT_NE(table, nullptr);
+    const int before = plant.TotalRequests();
+    emit table->PropertyChanged();
+    EXPECT_EQ(plant.TotalRequests(), before); // not from inside the control's own handler
+    ASSERT_TRUE(Await([&] { return plant.TotalRequests() > before && !AnyInFlight(terminal.Controls()); }));
+    EXPECT_EQ(table->Error(), "");
+}
+
 // The host's side of the marks, through the control's own signal: what a failed read marks, what
 // the badge and the status line say, what a good read clears, and a write's outcome in the status.
 TEST(StaleMarkHost, MarksAndClearsFromTheOutcomesAControlReports) {
