@@ -1,5 +1,8 @@
 #include "ControlWidgetInterface.h"
 
+#include "ControlIcon.h"
+#include "DesignPreview.h"
+
 #include "controls/ControlCatalog.h"
 #include "frame/ControlBase.h"
 
@@ -37,12 +40,14 @@ QString ControlWidgetInterface::includeFile() const {
 }
 
 QIcon ControlWidgetInterface::icon() const {
-    return {};
+    return ControlIcon::For(registration_.Name);
 }
 
 QWidget* ControlWidgetInterface::createWidget(QWidget* parent) {
     std::unique_ptr<ControlBase> control = registration_.Create(parent);
     control->SetDesignTime(true);
+    // Sample figures drawn over the control; the control's own properties stay as the form has them.
+    new DesignPreview(*control, registration_);
     return control.release();
 }
 
