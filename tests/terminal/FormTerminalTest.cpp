@@ -138,9 +138,11 @@ TEST(FormLoader, BuildsTheShippedFormAsUicGeneratedCodeDoes) {
         ASSERT_NE(read, nullptr);
         EXPECT_EQ(read->Identity().ControlName, built->Identity().ControlName);
         EXPECT_EQ(read->geometry(), built->geometry());
-        for (const k7::DispatchMember& member : built->Identity().Members)
-            if (member.Kind.startsWith(QLatin1String("property")) && member.Name != QLatin1String("Error"))
+        for (const k7::DispatchMember& member : built->Identity().Members) {
+            if (member.Kind.startsWith(QLatin1String("property")) && member.Name != QLatin1String("Error")) {
                 EXPECT_EQ(read->Value(member.Name), built->Value(member.Name)) << member.Name.toStdString();
+            }
+        }
         EXPECT_EQ(read->dynamicPropertyNames(), built->dynamicPropertyNames());
         for (const QByteArray& name : built->dynamicPropertyNames())
             EXPECT_EQ(read->property(name), built->property(name)) << name.toStdString();
@@ -311,9 +313,11 @@ TEST_F(LineTerminal, DatesFollowTheClockWhereTheFormAsksForIt) {
     EXPECT_EQ(table->StartDate().size(), 14);
     EXPECT_EQ(table->EndDate().size(), 14);
     EXPECT_GT(table->EndDate(), table->StartDate());
-    for (const ControlBase* control : terminal_->Controls())
-        if (control->metaObject()->indexOfProperty("URL") >= 0)
+    for (const ControlBase* control : terminal_->Controls()) {
+        if (control->metaObject()->indexOfProperty("URL") >= 0) {
             EXPECT_EQ(control->property("URL").toString(), plant_.BaseUrl() + "drawing/path");
+        }
+    }
 }
 
 // A view switch from the table's menus ends with PropertyChanged: the terminal reloads the table at
