@@ -62,6 +62,12 @@ void ControlSchedule::RefreshAll(bool pBolOpened) {
 }
 
 void ControlSchedule::TimedRefresh(ControlBase& control) {
+    // Checked before the hook: a window moved while a request is out would be written and then
+    // never rebuilt, since the next tick finds it already moved.
+    if (InFlight(control)) {
+        ++skippedInFlight_;
+        return;
+    }
     const bool rebuild = beforeTimed_ && beforeTimed_(control);
     RefreshOne(control, !rebuild);
     emit Changed();
