@@ -7,6 +7,9 @@
 
 #include <QtDesigner/QDesignerComponents>
 #include <QtDesigner/QDesignerFormEditorInterface>
+#include <QtDesigner/QDesignerFormWindowInterface>
+#include <QtDesigner/QDesignerFormWindowManagerInterface>
+#include <QtDesigner/QDesignerIntegration>
 #include <QtDesigner/QDesignerPropertySheetExtension>
 #include <QtDesigner/QDesignerWidgetBoxInterface>
 #include <QtDesigner/QExtensionManager>
@@ -172,6 +175,44 @@ TEST_F(DesignerPlugin, ARefusedValueFromThePropertyEditorLandsInError) {
     sheet->setProperty(planned, 300);
     EXPECT_EQ(control.Value(QStringLiteral("Planned")), Variant(uint8_t(1)));
     EXPECT_EQ(control.Error(), QStringLiteral("6-Overflow"));
+}
+
+// A form Designer itself saves holds what the integrator set and nothing of the sample figures the
+// plugin draws over each control: no preview widget, no sample connection or dates.
+TEST_F(DesignerPlugin, AFormDesignerSavesHoldsNothingOfTheSampleFigures) {
+    // What the Designer application sets up before it opens a form.
+    static QDesignerIntegration* integration = new QDesignerIntegration(core_, nullptr);
+    Q_UNUSED(integration);
+    QDesignerFormWindowInterface* window = core_->formWindowManager()->createFormWindow();
+    ASSERT_NE(window, nullptr);
+    window->setContents(QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <class>Form</class>
+ <widget class="QWidget" name="Form">
+  <property name="geometry"><rect><x>0</x><y>0</y><width>800</width><height>600</height></rect></property>
+  <widget class="k7::ProdCode" name="code">
+   <property name="geometry"><rect><x>8</x><y>8</y><width>400</width><height>40</height></rect></property>
+   <property name="Process"><string notr="true">P200</string></property>
+  </widget>
+  <widget class="k7::ProductionPeriodTable" name="table">
+   <property name="geometry"><rect><x>8</x><y>60</y><width>600</width><height>200</height></rect></property>
+  </widget>
+ </widget>
+ <customwidgets>
+  <customwidget><class>k7::ProdCode</class><extends>QWidget</extends><header>OrvelK7Controls.h</header></customwidget>
+  <customwidget><class>k7::ProductionPeriodTable</class><extends>QWidget</extends><header>OrvelK7Controls.h</header></customwidget>
+ </customwidgets>
+</ui>
+)"));
+    QCoreApplication::processEvents();
+    auto* code = window->findChild<QWidget*>(QStringLiteral("code"));
+    ASSERT_NE(code, nullptr);
+    EXPECT_NE(code->findChild<QWidget*>(QStringLiteral("k7DesignPreview")), nullptr);
+    const QString saved = window->contents();
+    EXPECT_TRUE(saved.contains(QStringLiteral("P200")));
+    for (const char* absent : {"k7DesignPreview", "APIHost", "sample.invalid", "StartDate", "Company", "P100"})
+        EXPECT_FALSE(saved.contains(QLatin1String(absent))) << absent << "\n" << saved.toStdString();
+    delete window;
 }
 
 } // namespace
