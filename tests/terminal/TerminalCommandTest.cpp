@@ -67,12 +67,4 @@ TEST(TerminalCommand, RefusesABadCommandLineWithItsUsage) {
     EXPECT_TRUE(missing.Err.contains("cannot read /nonexistent/screen.ui")) << missing.Err.toStdString();
 }
 
-TEST(TerminalCommand, HelpDescribesTheFormsDynamicProperties) {
-    const K7Run run = RunK7({"terminal", "--help"});
-    EXPECT_EQ(run.ExitCode, 0);
-    for (const char* word : {"k7RefreshSeconds", "k7Window", "k7ServicePath", "--kiosk", "--dump", "--journal"})
-        EXPECT_TRUE(run.Out.contains(word)) << word;
-    EXPECT_TRUE(RunK7({"--help"}).Out.contains("k7 terminal SCREEN.ui"));
-}
-
 } // namespace
