@@ -75,33 +75,47 @@ QPixmap DesignPreview::Picture(const ControlRegistration& registration, int side
 }
 
 bool DesignPreview::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == &control_ && event->type() == QEvent::Resize)
+    if (watched == &control_ && event->type() == QEvent::Resize) {
+        // A control previewed before has its grid and fits to the new size in its own resize
+        // step (the period table rewrites FontSize): what the form had is taken before that step,
+        // for the preview to hand back. Before the first preview there is nothing to fit yet, and
+        // Designer is still setting the form's properties.
+        if (previewed_ && !form_ && !running_)
+            form_ = std::make_unique<PropertySnapshot>(control_);
         Schedule();
+    }
     return false;
 }
 
 void DesignPreview::Schedule() {
     // Designer sets the form's properties and sizes right after creating a control, and a drag
-    // resizes it many times: one preview when the event loop turns. The properties are taken
-    // before the control's own resize step runs (the period table fits its font to the new rows),
-    // so that the preview hands back exactly what the form had.
-    if (form_ || running_)
+    // resizes it many times: one preview when the event loop turns.
+    if (scheduled_ || running_)
         return;
-    form_ = std::make_unique<PropertySnapshot>(control_);
+    scheduled_ = true;
     QTimer::singleShot(0, this, [this] { Run(); });
 }
 
 void DesignPreview::Run() {
+    scheduled_ = false;
     if (running_)
         return;
     running_ = true;
+    previewed_ = true;
     const std::unique_ptr<PropertySnapshot> form =
         form_ ? std::move(form_) : std::make_unique<PropertySnapshot>(control_);
     ControlBase::Trap([&] {
-        for (const auto& [name, value] : registration_.Demo.Properties)
+        // The demo terminal's properties where the form has left a property as a new control has
+        // it (the process, dates, caption lists the integrator set are previewed as set); the
+        // address is always the sample's.
+        const std::unique_ptr<ControlBase> asCreated = registration_.Create(nullptr);
+        for (const auto& [name, value] : registration_.Demo.Properties) {
+            if (!value.contains(QLatin1String("{plant}")) && !(control_.Value(name) == asCreated->Value(name)))
+                continue;
             control_.Assign(name, QString(value)
                                       .replace(QLatin1String("{plant}"), SampleRequest::BaseUrl())
                                       .replace(QLatin1String("{process}"), kSampleProcess));
+        }
         // The time tracker loads once until its host clears Initializer.
         if (control_.Properties().Find(QStringLiteral("Initializer")) != nullptr)
             control_.Assign(QStringLiteral("Initializer"), false);

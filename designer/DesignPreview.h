@@ -39,9 +39,11 @@ private:
 
     ControlBase& control_;
     const ControlRegistration& registration_;
-    // The form's properties while a preview is due.
+    // The form's properties from before a resize, while a preview is due.
     std::unique_ptr<PropertySnapshot> form_;
+    bool scheduled_ = false;
     bool running_ = false;
+    bool previewed_ = false;
 };
 
 } // namespace k7

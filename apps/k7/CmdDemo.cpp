@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "AccessibilityReport.h"
+#include "HeadlessRun.h"
 #include "HostPlatform.h"
 #include "PropertyBinding.h"
 #include "TerminalScreen.h"
@@ -13,11 +14,7 @@
 #include "json/JsonBag.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QEventLoop>
 #include <QScopeGuard>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -123,50 +120,6 @@ void BuildScreen(TerminalScreen& screen, const QString& apiHost) {
     }
 }
 
-QString OutputDirectory(const QString& requested) {
-    if (!requested.isEmpty()) {
-        if (!QDir().mkpath(requested))
-            throw std::runtime_error(QStringLiteral("cannot create %1").arg(requested).toStdString());
-        return QDir(requested).absolutePath();
-    }
-    QTemporaryDir directory(QDir::temp().filePath(QStringLiteral("k7-demo-XXXXXX")));
-    if (!directory.isValid())
-        throw std::runtime_error("cannot create a directory for the screenshots");
-    directory.setAutoRemove(false);
-    return directory.path();
-}
-
-bool Snapshot(TerminalScreen& screen, const QString& path) {
-    if (!screen.grab().save(path, "PNG")) {
-        std::fprintf(stderr, "k7 demo: cannot write %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    std::fflush(stdout);
-    return true;
-}
-
-int RunHeadless(TerminalScreen& screen, const DemoOptions& options) {
-    const QString out = OutputDirectory(options.Out);
-    bool ok = Snapshot(screen, QDir(out).filePath(QStringLiteral("screen-open.png")));
-    // One screenshot per refresh, then the final state.
-    QObject context;
-    int shot = 0;
-    QTimer shooter;
-    QObject::connect(&shooter, &QTimer::timeout, &context, [&] {
-        ok = Snapshot(screen, QDir(out).filePath(
-                                  QStringLiteral("screen-%1.png").arg(++shot, 2, 10, QLatin1Char('0')))) &&
-             ok;
-    });
-    shooter.start(options.IntervalMs);
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(options.Seconds * 1000), &loop, &QEventLoop::quit);
-    loop.exec();
-    shooter.stop();
-    ok = Snapshot(screen, QDir(out).filePath(QStringLiteral("screen.png"))) && ok;
-    return ok ? 0 : 1;
-}
-
 } // namespace
 
 int RunDemo(int argc, char** argv, const QStringList& args) {
@@ -203,7 +156,7 @@ int RunDemo(int argc, char** argv, const QStringList& args) {
             return 0;
         }
         if (HostPlatform::Headless())
-            return RunHeadless(screen, options);
+            return HeadlessRun{QStringLiteral("k7 demo"), options.Seconds, options.Out, options.IntervalMs}.Run(screen);
         return QApplication::exec();
     } catch (const RuntimeError& error) {
         std::fprintf(stderr, "k7 demo: %s\n", qPrintable(error.FailureText()));

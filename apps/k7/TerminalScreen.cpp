@@ -3,9 +3,7 @@
 #include "controls/ControlCatalog.h"
 
 #include "frame/ControlBase.h"
-#include "frame/ServiceControl.h"
 #include "frame/Twips.h"
-#include "core/RuntimeError.h"
 
 #include <QDateTime>
 #include <QLabel>
@@ -19,9 +17,6 @@ namespace {
 constexpr int kTitleHeight = 28;
 constexpr int kStatusHeight = 22;
 constexpr int kMargin = 8;
-// The property whose change needs a rebuilt grid, not just a reload: the table's Accumulated adds
-// or removes its totals column.
-const char* const kGridShape = "Accumulated";
 } // namespace
 
 TerminalScreen::TerminalScreen(const QString& title, QWidget* parent) : QWidget(parent) {
@@ -40,6 +35,7 @@ TerminalScreen::TerminalScreen(const QString& title, QWidget* parent) : QWidget(
     status_ = new QLabel(this);
     refreshTimer_.setSingleShot(false);
     QObject::connect(&refreshTimer_, &QTimer::timeout, this, [this] { RefreshAll(true); });
+    QObject::connect(&schedule_, &ControlSchedule::Changed, this, [this] { ShowStatus(); });
 }
 
 ControlBase& TerminalScreen::Place(const QString& kind, float left, float top, float width, float height) {
@@ -47,19 +43,13 @@ ControlBase& TerminalScreen::Place(const QString& kind, float left, float top, f
     if (!created)
         throw std::runtime_error(QStringLiteral("no control named '%1'").arg(kind).toStdString());
     ControlBase* control = created.release(); // owned by the screen from here on
-    control->setObjectName(QStringLiteral("%1 %2").arg(kind).arg(controls_.size() + 1));
+    control->setObjectName(QStringLiteral("%1 %2").arg(kind).arg(schedule_.Controls().size() + 1));
     if (width > 0 && height > 0)
         control->SetExtent(width, height);
     const double twipsPerPixel = control->TwipsPerPixel();
     control->move(kMargin + Twips::ToPixel(left, twipsPerPixel),
                   kTitleHeight + Twips::ToPixel(top, twipsPerPixel));
-    controls_.push_back(control);
-    WatchViewChanges(*control);
-    if (auto* service = qobject_cast<ServiceControl*>(control))
-        QObject::connect(service, &ServiceControl::WriteFinished, this, [this](const WriteOutcome& outcome) {
-            writes_.Record(outcome);
-            ShowStatus();
-        });
+    schedule_.Add(*control);
     FitToContents();
     return *control;
 }
@@ -93,49 +83,21 @@ void TerminalScreen::Open(int intervalMs) {
 }
 
 void TerminalScreen::RefreshAll(bool pBolOpened) {
-    for (ControlBase* control : controls_)
-        RefreshOne(*control, pBolOpened);
-    ++refreshes_;
-    ShowStatus();
-}
-
-void TerminalScreen::RefreshOne(ControlBase& control, bool pBolOpened) {
-    if (!pBolOpened)
-        builtShape_[&control] = control.property(kGridShape);
-    try {
-        control.Refresh(pBolOpened);
-    } catch (const RuntimeError& error) {
-        lastFailure_ = QStringLiteral("%1: %2").arg(control.Identity().ControlName, error.FailureText());
-    }
-}
-
-void TerminalScreen::WatchViewChanges(ControlBase& control) {
-    const int signal = control.metaObject()->indexOfSignal("PropertyChanged()");
-    if (signal < 0)
-        return;
-    // The signal comes from inside the control's menu handler; a zero-time timer lets that return
-    // before the refresh runs.
-    auto* pending = new QTimer(&control);
-    pending->setSingleShot(true);
-    pending->setInterval(0);
-    QMetaObject::connect(&control, signal, pending, QTimer::staticMetaObject.indexOfSlot("start()"));
-    QObject::connect(pending, &QTimer::timeout, this, [this, &control] {
-        RefreshOne(control, control.property(kGridShape) == builtShape_[&control]);
-        ShowStatus();
-    });
+    ++refreshes_; // counted first: the status line the schedule's refresh updates shows it
+    schedule_.RefreshAll(pBolOpened);
 }
 
 void TerminalScreen::ShowStatus() {
     QString text = QStringLiteral("refresh %1 at %2")
                        .arg(refreshes_)
                        .arg(QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss")));
-    for (const ControlBase* control : controls_)
+    for (const ControlBase* control : schedule_.Controls())
         if (!control->Error().isEmpty())
             text += QStringLiteral("  |  %1 %2: %3")
                         .arg(control->Identity().ControlName, control->objectName(), control->Error());
-    if (!lastFailure_.isEmpty())
-        text += QStringLiteral("  |  ") + lastFailure_;
-    if (const QString writes = writes_.Summary(); !writes.isEmpty())
+    if (!schedule_.LastFailure().isEmpty())
+        text += QStringLiteral("  |  ") + schedule_.LastFailure();
+    if (const QString writes = schedule_.Writes().Summary(); !writes.isEmpty())
         text += QStringLiteral("  |  ") + writes;
     status_->setText(text);
 }

@@ -1,13 +1,11 @@
 #pragma once
 
-#include "WriteTally.h"
+#include "ControlSchedule.h"
 
 #include <QString>
 #include <QTimer>
-#include <QVariant>
 #include <QWidget>
 
-#include <map>
 #include <vector>
 
 class QLabel;
@@ -20,8 +18,8 @@ namespace k7::cli {
 
 // A shop-floor terminal screen for the demo: a title bar and the controls placed on it in twips,
 // opened with Refresh(False) and refreshed with Refresh(True) every few seconds, as a terminal
-// host does. Each control of the library joins the same screen. The status line shows the last
-// refresh, every control's Error, and the writes the controls sent (see WriteTally).
+// host does (ControlSchedule). Each control of the library joins the same screen. The status line
+// shows the last refresh, every control's Error, and the writes the controls sent (see WriteTally).
 class TerminalScreen : public QWidget {
 public:
     explicit TerminalScreen(const QString& title, QWidget* parent = nullptr);
@@ -39,25 +37,17 @@ public:
     void RefreshAll(bool pBolOpened);
 
     int Refreshes() const { return refreshes_; }
-    const std::vector<ControlBase*>& Controls() const { return controls_; }
+    const std::vector<ControlBase*>& Controls() const { return schedule_.Controls(); }
 
 private:
-    void RefreshOne(ControlBase& control, bool pBolOpened);
-    // A control that raises PropertyChanged (the table, after a view switch from its menus) is
-    // refreshed as its host must: Refresh(True), or Refresh(False) when a property that shapes its
-    // grid changed since the screen last built it.
-    void WatchViewChanges(ControlBase& control);
     void ShowStatus();
     void FitToContents();
 
     QLabel* title_ = nullptr;
     QLabel* status_ = nullptr;
-    std::vector<ControlBase*> controls_;
+    ControlSchedule schedule_;
     QTimer refreshTimer_;
-    WriteTally writes_;
     int refreshes_ = 0;
-    QString lastFailure_;
-    std::map<const ControlBase*, QVariant> builtShape_;
 };
 
 } // namespace k7::cli

@@ -15,8 +15,12 @@ struct Subcommand {
 };
 
 const Subcommand kSubcommands[] = {
-    {"demo", "demo [--seconds N] [--out DIR] [--journal FILE]   terminal screen against the built-in simulated plant",
+    {"demo", "demo [--seconds N] [--out DIR] [--journal FILE]   every control in a fixed strip against the built-in plant",
      k7::cli::RunDemo},
+    {"terminal", "terminal SCREEN.ui [--api URL|--plant] [--company C] [--session S] [--kiosk]\n"
+                 "                                        [--seconds N --out DIR] [--dump FILE] [--journal FILE]\n"
+                 "                                        run a form made in Qt Designer against the plant",
+     k7::cli::RunTerminal},
     {"show", "show CONTROL [--prop Name=Value]... [--screen FILE] [--size WxH] [--opened] [--wait MS]\n"
              "                                        [--dump FILE|-] [--screenshot FILE]   host one control",
      k7::cli::RunShow},

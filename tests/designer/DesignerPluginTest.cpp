@@ -3,11 +3,15 @@
 // sheets.
 #include "controls/ControlCatalog.h"
 #include "frame/ControlBase.h"
+#include "frame/Label.h"
 #include "frame/PropertyBag.h"
 #include "frame/PropertyTable.h"
 
 #include <QtDesigner/QDesignerComponents>
 #include <QtDesigner/QDesignerFormEditorInterface>
+#include <QtDesigner/QDesignerFormWindowInterface>
+#include <QtDesigner/QDesignerFormWindowManagerInterface>
+#include <QtDesigner/QDesignerIntegration>
 #include <QtDesigner/QDesignerPropertySheetExtension>
 #include <QtDesigner/QDesignerWidgetBoxInterface>
 #include <QtDesigner/QExtensionManager>
@@ -230,6 +234,44 @@ TEST_F(DesignerPlugin, EveryControlPreviewsSampleFiguresAtTheSizeItIsGivenAndKee
         for (size_t other = 0; other + 1 < icons.size(); ++other)
             EXPECT_NE(icons[other], icons.back()) << "an icon of its own";
     }
+}
+
+// A form Designer itself saves holds what the integrator set and nothing of the sample figures
+// the plugin previews: no sample connection, process or dates.
+TEST_F(DesignerPlugin, AFormDesignerSavesHoldsNothingOfTheSampleFigures) {
+    // What the Designer application sets up before it opens a form.
+    static QDesignerIntegration* integration = new QDesignerIntegration(core_, nullptr);
+    Q_UNUSED(integration);
+    QDesignerFormWindowInterface* window = core_->formWindowManager()->createFormWindow();
+    ASSERT_NE(window, nullptr);
+    window->setContents(QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0">
+ <class>Form</class>
+ <widget class="QWidget" name="Form">
+  <property name="geometry"><rect><x>0</x><y>0</y><width>800</width><height>600</height></rect></property>
+  <widget class="k7::ProdCode" name="code">
+   <property name="geometry"><rect><x>8</x><y>8</y><width>400</width><height>40</height></rect></property>
+   <property name="Process"><string notr="true">P200</string></property>
+  </widget>
+  <widget class="k7::ProductionPeriodTable" name="table">
+   <property name="geometry"><rect><x>8</x><y>60</y><width>600</width><height>200</height></rect></property>
+  </widget>
+ </widget>
+ <customwidgets>
+  <customwidget><class>k7::ProdCode</class><extends>QWidget</extends><header>OrvelK7Controls.h</header></customwidget>
+  <customwidget><class>k7::ProductionPeriodTable</class><extends>QWidget</extends><header>OrvelK7Controls.h</header></customwidget>
+ </customwidgets>
+</ui>
+)"));
+    TurnEventLoop(100); // the previews run
+    auto* code = window->findChild<ControlBase*>(QStringLiteral("code"));
+    ASSERT_NE(code, nullptr);
+    EXPECT_EQ(code->findChild<Label*>(QStringLiteral("lblCode"))->Caption(), "880154") << "P200's product";
+    const QString saved = window->contents();
+    EXPECT_TRUE(saved.contains(QStringLiteral("P200"))) << saved.toStdString();
+    for (const char* absent : {"APIHost", "invalid", "StartDate", "Company", "P100"})
+        EXPECT_FALSE(saved.contains(QLatin1String(absent))) << absent << "\n" << saved.toStdString();
+    delete window;
 }
 
 } // namespace

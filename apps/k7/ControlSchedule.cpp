@@ -1,0 +1,113 @@
+#include "ControlSchedule.h"
+
+#include "frame/ControlBase.h"
+#include "frame/RequestOutcome.h"
+#include "frame/ServiceControl.h"
+#include "core/RuntimeError.h"
+
+#include <QTimer>
+
+namespace k7::cli {
+
+namespace {
+// The property whose change needs a rebuilt grid, not just a reload: the table's Accumulated adds
+// or removes its totals column.
+const char* const kGridShape = "Accumulated";
+// How soon a view change is tried again while the control's request is still out.
+constexpr int kViewRetryMs = 100;
+
+bool InFlight(const ControlBase& control) {
+    const auto* service = qobject_cast<const ServiceControl*>(&control);
+    return service != nullptr && service->RequestInFlight();
+}
+} // namespace
+
+ControlSchedule::ControlSchedule(QObject* parent) : QObject(parent) {}
+
+void ControlSchedule::Add(ControlBase& control, int periodMs) {
+    controls_.push_back(&control);
+    periods_[&control] = periodMs;
+    WatchViewChanges(control);
+    // The name is read when the outcome arrives: a host may name the control after adding it.
+    QObject::connect(&control, &ControlBase::RequestFinished, this, [this, &control](const RequestOutcome& outcome) {
+        marks_.Record(control.objectName(), outcome);
+        emit Changed();
+    });
+    if (auto* service = qobject_cast<ServiceControl*>(&control))
+        QObject::connect(service, &ServiceControl::WriteFinished, this, [this](const WriteOutcome& outcome) {
+            writes_.Record(outcome);
+            marks_.RecordReach(outcome.Status != 0, outcome.Time);
+            emit Changed();
+        });
+}
+
+void ControlSchedule::Open() {
+    RefreshAll(false);
+    for (ControlBase* control : controls_) {
+        const int period = periods_[control];
+        if (period <= 0)
+            continue;
+        // Owned by the control: a control that goes away takes its schedule with it.
+        auto* timer = new QTimer(control);
+        timer->setInterval(period);
+        QObject::connect(timer, &QTimer::timeout, this, [this, control] { TimedRefresh(*control); });
+        timer->start();
+    }
+}
+
+void ControlSchedule::RefreshAll(bool pBolOpened) {
+    for (ControlBase* control : controls_)
+        RefreshOne(*control, pBolOpened);
+    emit Changed();
+}
+
+void ControlSchedule::TimedRefresh(ControlBase& control) {
+    // Checked before the hook: a window moved while a request is out would be written and then
+    // never rebuilt, since the next tick finds it already moved.
+    if (InFlight(control)) {
+        ++skippedInFlight_;
+        return;
+    }
+    const bool rebuild = beforeTimed_ && beforeTimed_(control);
+    RefreshOne(control, !rebuild);
+    emit Changed();
+}
+
+bool ControlSchedule::RefreshOne(ControlBase& control, bool pBolOpened) {
+    if (InFlight(control)) {
+        ++skippedInFlight_;
+        return false;
+    }
+    if (!pBolOpened)
+        builtShape_[&control] = control.property(kGridShape);
+    try {
+        control.Refresh(pBolOpened);
+    } catch (const RuntimeError& error) {
+        lastFailure_ = QStringLiteral("%1: %2").arg(control.objectName(), error.FailureText());
+    }
+    return true;
+}
+
+void ControlSchedule::WatchViewChanges(ControlBase& control) {
+    const int signal = control.metaObject()->indexOfSignal("PropertyChanged()");
+    if (signal < 0)
+        return;
+    // The signal comes from inside the control's menu handler; a zero-time timer lets that return
+    // before the refresh runs.
+    auto* pending = new QTimer(&control);
+    pending->setSingleShot(true);
+    pending->setInterval(0);
+    QMetaObject::connect(&control, signal, pending, QTimer::staticMetaObject.indexOfSlot("start()"));
+    QObject::connect(pending, &QTimer::timeout, this, [this, &control, pending] {
+        // The view change must not be lost to a reply still out: it is tried again shortly.
+        if (InFlight(control)) {
+            pending->start(kViewRetryMs);
+            return;
+        }
+        pending->setInterval(0);
+        RefreshOne(control, control.property(kGridShape) == builtShape_[&control]);
+        emit Changed();
+    });
+}
+
+} // namespace k7::cli

@@ -1,0 +1,143 @@
+#include "FormTerminal.h"
+
+#include "FormLoader.h"
+#include "StaleFrame.h"
+
+#include "core/Clock.h"
+#include "frame/ControlBase.h"
+#include "frame/ServiceControl.h"
+
+#include <QDateTime>
+#include <QLabel>
+#include <QTimer>
+
+#include <cmath>
+#include <stdexcept>
+
+namespace k7::cli {
+
+namespace {
+
+// The smallest period a form may ask for: below it a slow service is asked again before it could
+// answer, and a terminal of many controls does nothing but refresh.
+constexpr double kShortestPeriodSeconds = 0.5;
+
+int PeriodOf(const ControlBase& control, int defaultMs) {
+    const QVariant seconds = control.property("k7RefreshSeconds");
+    if (!seconds.isValid())
+        return defaultMs;
+    bool ok = false;
+    const double value = seconds.toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value < kShortestPeriodSeconds)
+        throw std::runtime_error(QStringLiteral("%1: k7RefreshSeconds '%2' is no period of %3 s or more")
+                                     .arg(control.objectName(), seconds.toString())
+                                     .arg(kShortestPeriodSeconds)
+                                     .toStdString());
+    return static_cast<int>(std::lround(value * 1000));
+}
+
+} // namespace
+
+FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QWidget* parent) : QWidget(parent) {
+    FormLoader loader;
+    form_ = loader.Load(formPath, this);
+    setWindowTitle(form_->windowTitle().isEmpty() ? QStringLiteral("Orvel K7 terminal") : form_->windowTitle());
+    // The form's own palette, when it has one, wins for its widgets; this one is what the status
+    // line and a form without colours get.
+    setAutoFillBackground(true);
+    QPalette colors = palette();
+    colors.setColor(QPalette::Window, QColor(32, 36, 40));
+    colors.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    setPalette(colors);
+    resize(form_->size());
+    form_->move(0, 0);
+
+    for (ControlBase* control : form_->findChildren<ControlBase*>()) {
+        FormDefaults::FillConnection(*control, settings.Connection);
+        if (const QString rule = FormDefaults::WindowRule(*control); !rule.isEmpty()) {
+            FormDefaults::ApplyWindow(*control, rule, Clock::Now(), written_[control]);
+            windows_[control] = rule;
+        }
+        if (auto* service = qobject_cast<ServiceControl*>(control))
+            service->SetRequestMode(RequestMode::NonBlocking);
+        periods_[control] = PeriodOf(*control, settings.DefaultPeriodMs);
+        schedule_.Add(*control, periods_[control]);
+        frames_[control] = new StaleFrame(*control);
+    }
+    // A control whose window moved with the clock is rebuilt: the table's periods are its grid.
+    schedule_.SetBeforeTimedRefresh([this](ControlBase& control) {
+        const auto window = windows_.find(&control);
+        return window != windows_.end() &&
+               FormDefaults::ApplyWindow(control, window->second, Clock::Now(), written_[&control]);
+    });
+
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("k7Status"));
+    status_->setAutoFillBackground(true);
+    status_->setContentsMargins(8, 0, 8, 0);
+    // Read from a step away, as the rest of the screen is.
+    QFont statusFont = status_->font();
+    statusFont.setPixelSize(14);
+    status_->setFont(statusFont);
+    status_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
+    QObject::connect(&schedule_, &ControlSchedule::Changed, this, [this] { ShowMarks(); });
+    // The ages on the badges grow while nothing else happens.
+    ageTicker_ = new QTimer(this);
+    ageTicker_->setInterval(1000);
+    QObject::connect(ageTicker_, &QTimer::timeout, this, [this] { ShowMarks(); });
+    ShowMarks();
+}
+
+FormTerminal::~FormTerminal() = default;
+
+void FormTerminal::Open() {
+    schedule_.Open();
+    ageTicker_->start();
+    ShowMarks();
+}
+
+void FormTerminal::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (status_ != nullptr)
+        status_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
+}
+
+int FormTerminal::PeriodMs(const ControlBase& control) const {
+    const auto found = periods_.find(&control);
+    return found != periods_.end() ? found->second : 0;
+}
+
+QString FormTerminal::MarkText(const ControlBase& control) const {
+    const auto found = frames_.find(&control);
+    return found != frames_.end() ? found->second->Text() : QString();
+}
+
+void FormTerminal::ShowMarks() {
+    const QDateTime now = QDateTime::currentDateTime();
+    for (auto& [control, frame] : frames_)
+        frame->SetText(schedule_.Marks().AgeText(control->objectName(), now));
+    status_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
+    status_->setText(StatusText());
+    status_->raise();
+}
+
+QString FormTerminal::StatusText() const {
+    const StaleMarks& marks = schedule_.Marks();
+    const std::optional<bool> reachable = marks.ServiceReachable();
+    QStringList parts;
+    parts << (!reachable  ? QStringLiteral("service: no reply yet")
+              : *reachable ? QStringLiteral("service reachable")
+                           : QStringLiteral("service NOT reachable"));
+    for (const QString& name : marks.MarkedControls()) {
+        const auto good = marks.LastGood(name);
+        parts << (good ? QStringLiteral("%1 last good %2").arg(name, good->toString(QStringLiteral("HH:mm:ss")))
+                       : QStringLiteral("%1 no good refresh yet").arg(name));
+    }
+    if (!schedule_.LastFailure().isEmpty())
+        parts << schedule_.LastFailure();
+    parts << (schedule_.Writes().Summary().isEmpty() ? QStringLiteral("writes: none unconfirmed")
+                                                     : schedule_.Writes().Summary());
+    return parts.join(QStringLiteral("  |  "));
+}
+
+} // namespace k7::cli

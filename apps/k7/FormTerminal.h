@@ -1,0 +1,72 @@
+#pragma once
+
+#include "ControlSchedule.h"
+#include "FormDefaults.h"
+
+#include <QString>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+class QLabel;
+
+namespace k7 {
+class ControlBase;
+}
+
+namespace k7::cli {
+
+class StaleFrame;
+
+// The terminal `k7 terminal SCREEN.ui` shows: a form made in Designer (FormLoader), the empty
+// connection and date properties of its controls filled in (FormDefaults), every control opened
+// with Refresh(False) and refreshed on its own period (ControlSchedule; 5 s, or the control's
+// dynamic property "k7RefreshSeconds"), with non-blocking requests where the control has them.
+//
+// The host marks a control whose last read failed with a StaleFrame, and keeps a status line over
+// the bottom kStatusHeight pixels of the form (a form leaves that strip free): whether the service
+// answers, since when each marked control has had no good figures, and the writes nobody has
+// confirmed (WriteTally).
+class FormTerminal : public QWidget {
+public:
+    struct Settings {
+        FormDefaults::Connection Connection;
+        int DefaultPeriodMs = 5000;
+    };
+    static constexpr int kStatusHeight = 24;
+
+    // Loads the form; throws std::runtime_error when it cannot (see FormLoader) or when a control's
+    // dynamic properties are unusable (a k7Window rule or a period that is no number).
+    FormTerminal(const QString& formPath, const Settings& settings, QWidget* parent = nullptr);
+    ~FormTerminal() override;
+
+    // Opens every control and starts the schedule.
+    void Open();
+
+    QWidget& Form() const { return *form_; }
+    const std::vector<ControlBase*>& Controls() const { return schedule_.Controls(); }
+    ControlSchedule& Schedule() { return schedule_; }
+    int PeriodMs(const ControlBase& control) const;
+    // The mark shown on a control ("" when none).
+    QString MarkText(const ControlBase& control) const;
+    QString StatusText() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void ShowMarks();
+
+    std::unique_ptr<QWidget> form_;
+    QLabel* status_ = nullptr;
+    ControlSchedule schedule_;
+    std::map<const ControlBase*, int> periods_;
+    std::map<const ControlBase*, StaleFrame*> frames_;
+    std::map<const ControlBase*, QString> windows_;
+    std::map<const ControlBase*, FormDefaults::WrittenDates> written_;
+    QTimer* ageTicker_ = nullptr;
+};
+
+} // namespace k7::cli

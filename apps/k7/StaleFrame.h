@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+namespace k7::cli {
+
+// The host's mark on a control whose figures are stale: a thin coloured frame just outside the
+// control and a small badge at its top right corner saying how old the figures are ("stale
+// 2 min"). It is a sibling of the control, above it, and lets every mouse event through, so it
+// never changes what the control draws or how it is used. It follows the control's geometry and
+// visibility; an empty text hides it.
+class StaleFrame : public QWidget {
+public:
+    explicit StaleFrame(QWidget& control);
+
+    void SetText(const QString& text);
+    const QString& Text() const { return text_; }
+    // How far the frame reaches beyond the control on each side, in pixels.
+    static constexpr int kReach = 3;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void Follow();
+
+    QPointer<QWidget> control_;
+    QString text_;
+};
+
+} // namespace k7::cli

@@ -1,0 +1,71 @@
+#include "StaleMarks.h"
+
+#include "frame/RequestOutcome.h"
+
+#include <algorithm>
+
+namespace k7::cli {
+
+void StaleMarks::Record(const QString& control, bool good, const QDateTime& sent) {
+    State& state = states_[control];
+    if (state.Latest.isValid() && sent.isValid() && sent < state.Latest)
+        return;
+    if (sent.isValid())
+        state.Latest = sent;
+    state.Marked = !good;
+    if (good)
+        state.LastGood = sent;
+}
+
+void StaleMarks::Record(const QString& control, const RequestOutcome& outcome) {
+    Record(control, outcome.Good, outcome.Time);
+    // A status, even 500, is the service answering; 0 is no answer at all.
+    RecordReach(outcome.Status != 0, outcome.Time);
+}
+
+void StaleMarks::RecordReach(bool reached, const QDateTime& when) {
+    if (reachChecked_.isValid() && when.isValid() && when < reachChecked_)
+        return;
+    if (when.isValid())
+        reachChecked_ = when;
+    reachable_ = reached;
+}
+
+bool StaleMarks::Marked(const QString& control) const {
+    const auto found = states_.find(control);
+    return found != states_.end() && found->second.Marked;
+}
+
+QStringList StaleMarks::MarkedControls() const {
+    QStringList marked;
+    for (const auto& [name, state] : states_)
+        if (state.Marked)
+            marked << name;
+    return marked; // std::map keeps them sorted
+}
+
+std::optional<QDateTime> StaleMarks::LastGood(const QString& control) const {
+    const auto found = states_.find(control);
+    return found != states_.end() ? found->second.LastGood : std::nullopt;
+}
+
+QString StaleMarks::AgeText(const QString& control, const QDateTime& now) const {
+    const auto found = states_.find(control);
+    if (found == states_.end() || !found->second.Marked)
+        return {};
+    if (!found->second.LastGood)
+        return QStringLiteral("no figures yet");
+    return QStringLiteral("stale ") + Age(std::max<qint64>(0, found->second.LastGood->secsTo(now)));
+}
+
+QString StaleMarks::Age(qint64 seconds) {
+    if (seconds < 60)
+        return QStringLiteral("%1 s").arg(seconds);
+    if (seconds < 3600)
+        return QStringLiteral("%1 min").arg(seconds / 60);
+    if (seconds < 48 * 3600)
+        return QStringLiteral("%1 h").arg(seconds / 3600);
+    return QStringLiteral("%1 d").arg(seconds / 86400);
+}
+
+} // namespace k7::cli

@@ -1,0 +1,70 @@
+// `k7 terminal` as a user runs it: the shipped form against the built-in plant, headless, with
+// its screenshots and the dump of every control; and the command line it refuses.
+#include "support/K7Process.h"
+
+#include "controls/ControlCatalog.h"
+#include "json/JsonBag.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using k7::JsonBag;
+
+namespace {
+
+const QString kLineTerminal = QStringLiteral(K7_EXAMPLES_DIR "/line-terminal.ui");
+
+TEST(TerminalCommand, RunsTheLineTerminalHeadlessWritingScreenshotsAndTheDumpOfEveryControl) {
+    QTemporaryDir dir;
+    const QString dump = dir.filePath("state.json");
+    const K7Run run = RunK7({"terminal", kLineTerminal, "--plant", "--seconds", "1", "--out", dir.filePath("shots"),
+                             "--dump", dump});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const QStringList printed = run.Out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(printed.size(), 2);
+    for (const QString& path : printed)
+        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
+    EXPECT_TRUE(printed.last().endsWith("/screen.png"));
+
+    QFile file(dump);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    auto document = JsonBag::Create();
+    document->SetJSON(QString::fromUtf8(file.readAll()));
+    QStringList kinds;
+    for (int32_t i = 1; i <= document->Count(); ++i) {
+        const QString name = document->Name(i).ToText();
+        const QString kind = document->Item(name).Item("control").ToText();
+        kinds << kind;
+        EXPECT_EQ(document->Item(name).Item("properties").Item("Error").ToText(), "") << name.toStdString();
+    }
+    for (const QString& kind : k7::ControlCatalog::Names())
+        EXPECT_TRUE(kinds.contains(kind)) << kind.toStdString();
+    EXPECT_EQ(document->Item("prodCodeP200").Item("properties").Item("Process").ToText(), "P200");
+}
+
+TEST(TerminalCommand, RefusesABadCommandLineWithItsUsage) {
+    struct Case {
+        QStringList Args;
+        QString Says;
+    };
+    for (const Case& c : {Case{{"terminal"}, "name the form"},
+                          Case{{"terminal", "a.ui", "b.ui"}, "one form at a time"},
+                          Case{{"terminal", "a.ui", "--plant", "--api", "http://127.0.0.1:1/"}, "give one"},
+                          Case{{"terminal", "a.ui", "--period", "0.1"}, "--period"},
+                          Case{{"terminal", "a.ui", "--seconds"}, "needs a value"},
+                          Case{{"terminal", "a.ui", "--fullscreen"}, "unknown option"}}) {
+        const K7Run run = RunK7(c.Args);
+        EXPECT_EQ(run.ExitCode, 2) << c.Args.join(' ').toStdString();
+        EXPECT_TRUE(run.Err.contains(c.Says)) << run.Err.toStdString();
+        EXPECT_TRUE(run.Err.contains("usage: k7 terminal")) << run.Err.toStdString();
+    }
+    const K7Run missing = RunK7({"terminal", "/nonexistent/screen.ui", "--seconds", "0.1"});
+    EXPECT_EQ(missing.ExitCode, 1);
+    EXPECT_TRUE(missing.Err.contains("cannot read /nonexistent/screen.ui")) << missing.Err.toStdString();
+}
+
+} // namespace
