@@ -91,8 +91,13 @@ bool ServiceControl::TakeRead(const ServiceReply& sent, const ReplyRule& rule, J
     std::exception_ptr ruleFailure;
     try {
         reply.SetJSON(sent.Text);
-        if (sent.Status == 200)
-            outcome.Message = ReplyMessage(reply);
+        // Reading the message must not raise a failure of its own: the rule's is the one reported.
+        if (sent.Status == 200) {
+            try {
+                outcome.Message = ReplyMessage(reply);
+            } catch (...) {
+            }
+        }
         try {
             outcome.Good = rule.Accepts(reply);
         } catch (...) {
