@@ -1,4 +1,4 @@
-#include "../service/SilentListener.h"
+#include "SilentListener.h"
 #include "support/TestControl.h"
 
 #include "core/RuntimeError.h"
@@ -263,6 +263,10 @@ INSTANTIATE_TEST_SUITE_P(
             {kRead + "200  not good"}, {}},
         Row{"HttpError", Form::Read, {{.Status = 503, .Reason = "Service Unavailable", .Body = "{}"}}, true,
             {"rejected Service Unavailable", "exit"}, false, {kRead + "503 Service Unavailable not good"}, {}},
+        // The reason goes into the failure envelope unescaped, which is then no JSON; the report
+        // still carries the text as the client had it.
+        Row{"QuotedReason", Form::Read, {{.Status = 500, .Reason = R"(Say "no")", .Body = "{}"}}, false, {"exit"}, true,
+            {kRead + R"(500 Say "no" not good)"}, {}},
         Row{"NoConnection", Form::Read, {{.NoConnection = true}}, true, {"rejected " + kNoConnection, "exit"},
             false, {kRead + "0 " + kNoConnection + " not good"}, {}},
         Row{"OwnRule", Form::ReadOwnRule, {{.Body = R"({"data":"yes"})"}}, true, {"accepted yes", "exit"}, false,
