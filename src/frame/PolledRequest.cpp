@@ -4,6 +4,7 @@
 #include "core/RuntimeError.h"
 #include "frame/ControlBase.h"
 #include "frame/Timer.h"
+#include "service/HttpErrors.h"
 #include "service/HttpRequest.h"
 
 namespace k7 {
@@ -46,8 +47,26 @@ void PolledRequest::SetRequestObject(std::unique_ptr<HttpRequestObject> request)
     request_->SetTimeouts(0, 0, 0, 0);
 }
 
+void PolledRequest::Report(int32_t status, const QString& message) {
+    if (reported_)
+        return;
+    reported_ = true;
+    RequestOutcome outcome;
+    outcome.Verb = QStringLiteral("GET");
+    outcome.Url = address_;
+    outcome.Status = status;
+    outcome.Message = message.trimmed();
+    outcome.Time = sentTime_;
+    // The drawing service's reply is a script, not an envelope: a 200 is the picture.
+    outcome.Good = status == 200;
+    emit timer_.Owner().RequestFinished(outcome);
+}
+
 void PolledRequest::Send(const QString& address) {
     sentAt_ = Clock::Now();
+    address_ = address;
+    sentTime_ = QDateTime::currentDateTime();
+    reported_ = false;
     if (const std::optional<QString> failure = ControlBase::Trap([&] {
             if (request_->readyState() == 1)
                 request_->Abort();
@@ -58,6 +77,7 @@ void PolledRequest::Send(const QString& address) {
             }
         })) {
         Stop();
+        Report(0, *failure);
         handlers_.NotSent(*failure);
     }
 }
@@ -69,19 +89,37 @@ void PolledRequest::Poll() {
             if (!done && elapsed < timeOutSeconds_)
                 return;
             try {
-                if (elapsed >= timeOutSeconds_ || request_->readyState() != 4)
+                if (elapsed >= timeOutSeconds_ || request_->readyState() != 4) {
+                    Report(0, QStringLiteral("No reply within %1 seconds").arg(timeOutSeconds_));
                     handlers_.TimedOut();
-                else
-                    handlers_.Replied(ReadNow([this] { return request_->Status(); }), [this] {
+                } else {
+                    const int32_t status = ReadNow([this] { return request_->Status(); });
+                    // The request layer's own time-out comes as a status of its own; no reply came.
+                    if (status == kHttpTimeoutStatus)
+                        Report(0, QStringLiteral("The operation timed out"));
+                    else
+                        Report(status, status == 200 ? QString() : ReasonPhrase());
+                    handlers_.Replied(status, [this] {
                         return ReadNow([this] { return request_->ResponseText(); });
                     });
+                }
             } catch (const NotYet&) {
                 return;
             }
             Stop();
         })) {
         Stop();
+        // A reply the handler failed on was reported already; a request that failed was not.
+        Report(0, *failure);
         handlers_.Failed(*failure);
+    }
+}
+
+QString PolledRequest::ReasonPhrase() const {
+    try {
+        return request_->StatusText();
+    } catch (...) {
+        return {};
     }
 }
 

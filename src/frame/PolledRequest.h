@@ -2,6 +2,7 @@
 
 #include "core/Date.h"
 
+#include <QDateTime>
 #include <QString>
 
 #include <cstdint>
@@ -21,6 +22,8 @@ class Timer;
 // - TimedOut: no reply within the time-out, counted from the send.
 // - NotSent / Failed: opening or sending failed, or looking at the reply did; the failure text
 //   (number, "-", description).
+//
+// Every request sent ends with the timer's control's RequestFinished, before the handler runs.
 //
 // The timer stops once a handler has run. The request layer's errors that only mean "not yet"
 // (a handle that is not ready) leave everything as it is, and the next tick looks again. The
@@ -53,11 +56,18 @@ public:
     Date SentAt() const { return sentAt_; }
 
 private:
+    // RequestFinished for the request sent last, once.
+    void Report(int32_t status, const QString& message);
+    QString ReasonPhrase() const;
+
     Timer& timer_;
     int64_t timeOutSeconds_;
     Handlers handlers_;
     std::unique_ptr<HttpRequestObject> request_;
     Date sentAt_;
+    QString address_;
+    QDateTime sentTime_;
+    bool reported_ = true;
 };
 
 } // namespace k7

@@ -15,6 +15,10 @@ namespace k7 {
 //   judged and handled later on the user-interface thread. While a request of the control is in
 //   flight a further loader of that control sends nothing and returns false, as a timer event is
 //   not re-entered while its handler runs. A terminal that must never freeze asks for this.
+//   What a loader returns is then always false, so a control whose Refresh or method passes its
+//   loader's result on returns false too, and a step a control takes right after its loader sees
+//   the figures of the reply before. A loader whose failure goes back to its caller's own handler
+//   is still carried out before it returns: that caller waits for the text.
 enum class RequestMode { Blocking, NonBlocking };
 
 // One read a control sent (a refresh, a tick) and how it ended, for hosts that mark a control

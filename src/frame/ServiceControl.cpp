@@ -1,6 +1,7 @@
 #include "frame/ServiceControl.h"
 
 #include "core/RuntimeError.h"
+#include "frame/BackgroundRequest.h"
 #include "frame/WriteJournal.h"
 #include "frame/WriteSender.h"
 #include "json/JsonBag.h"
@@ -39,44 +40,122 @@ bool ServiceControl::ReplyRule::Accepts(const JsonBag& reply) const {
     return judgement_ ? Envelope::Accepts(*judgement_, reply) : predicate_(reply);
 }
 
-void ServiceControl::SendRead(const ServiceCall& call, JsonBag& reply) {
-    RestClient client(requestFactory_);
-    client.SetAPIHost(apiHost_);
-    reply.SetJSON(SendThrough(client, call.Verb, call.Path, call.Query));
-}
+struct ServiceControl::Load {
+    ReplyRule Rule;
+    FollowUp Accepted;
+    ReplyHandler Rejected;
+    ReplyHandler Followed; // empty: a RunServiceLoader, whose accepted reply is the end
+    std::function<void()> ExitStep;
+    FailureRoute Failure;
+    // Held until after the exit step: a load releases its document last.
+    std::shared_ptr<JsonBag> Reply;
+};
 
-void ServiceControl::RunWrite(const ServiceCall& call, Judgement judgement,
-                              const std::function<void(JsonBag&)>& accepted,
-                              const std::function<void(JsonBag&)>& rejected) {
-    WriteOutcome write =
-        WriteSender::NewWrite(call.Verb, RestClient::RequestAddress(apiHost_, call.Path, call.Query));
-    // Entered before it is sent, so a terminal that dies while the request is out still has it. A
-    // journal that cannot take the entry (a full disk) does not hold the booking back: the write
+struct ServiceControl::PendingWrite {
+    ServiceCall Call;
+    Judgement Rule = Judgement::StatusIsZero;
+    WriteOutcome Write;
+    std::shared_ptr<WriteJournal> Journal;
+    std::exception_ptr JournalFailure;
+
+    // A journal that cannot take the entry (a full disk) does not hold the booking back: the write
     // goes out, the host hears of it, and the journal's failure then goes to Error.
-    const std::shared_ptr<WriteJournal> journal = WriteJournal::Active();
-    std::exception_ptr journalFailure;
-    const auto journalled = [&journalFailure](const std::function<void()>& step) {
+    void Journalled(const std::function<void()>& step) {
         try {
             step();
         } catch (...) {
-            journalFailure = std::current_exception();
+            JournalFailure = std::current_exception();
         }
-    };
-    if (journal)
-        journalled([&] { write.JournalId = journal->Begin(write, judgement); });
-    const WriteSender::Reply reply =
-        WriteSender(requestFactory_).Send(write, call.Verb, apiHost_, call.Path, call.Query, judgement);
-    if (journal && write.JournalId != 0)
-        journalled([&] { journal->Finish(write.JournalId, write); });
-    emit WriteFinished(write);
+    }
+};
+
+ServiceControl::~ServiceControl() {
+    if (flight_)
+        flight_->Abandon();
+}
+
+ServiceReply ServiceControl::Exchange(const ServiceCall& call) const {
+    return ExchangeWithService(requestFactory_, apiHost_, call.Verb, call.Path, call.Query);
+}
+
+bool ServiceControl::TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply, bool judged) {
+    RequestOutcome outcome;
+    outcome.Verb = HttpVerbName(HttpVerb::Get);
+    outcome.Url = sent.Url;
+    outcome.Status = sent.Status;
+    outcome.Time = sent.Sent;
+    // Without a 200 reply the envelope's message is the failure text; it is taken as the client
+    // gave it, since a quote in it leaves the envelope unreadable.
+    outcome.Message = sent.Status == 200 ? QString() : sent.Failure.trimmed();
+    std::exception_ptr parseFailure;
+    std::exception_ptr ruleFailure;
+    try {
+        reply.SetJSON(sent.Text);
+        // Reading the message must not raise a failure of its own: the rule's is the one reported.
+        if (sent.Status == 200) {
+            try {
+                outcome.Message = ReplyMessage(reply);
+            } catch (...) {
+            }
+        }
+        try {
+            outcome.Good = rule.Accepts(reply);
+        } catch (...) {
+            ruleFailure = std::current_exception();
+        }
+    } catch (...) {
+        parseFailure = std::current_exception();
+    }
+    const bool accepted = outcome.Good;
+    // A rule of the control's own could take a failure envelope for a success; the host still
+    // learns that no reply came.
+    outcome.Good = accepted && sent.Status == 200;
+    emit RequestFinished(outcome);
+    if (parseFailure)
+        std::rethrow_exception(parseFailure);
+    if (ruleFailure && judged)
+        std::rethrow_exception(ruleFailure);
+    return accepted;
+}
+
+std::shared_ptr<ServiceControl::PendingWrite> ServiceControl::BeginWrite(const ServiceCall& call,
+                                                                          Judgement judgement) {
+    auto pending = std::make_shared<PendingWrite>();
+    pending->Call = call;
+    pending->Rule = judgement;
+    pending->Write = WriteSender::NewWrite(call.Verb, RestClient::RequestAddress(apiHost_, call.Path, call.Query));
+    // Entered before it is sent, so a terminal that dies while the request is out still has it.
+    pending->Journal = WriteJournal::Active();
+    if (pending->Journal)
+        pending->Journalled([&] { pending->Write.JournalId = pending->Journal->Begin(pending->Write, judgement); });
+    return pending;
+}
+
+void ServiceControl::FinishWrite(PendingWrite& pending, const ServiceReply& sent,
+                                 const std::function<void(JsonBag&)>& accepted,
+                                 const std::function<void(JsonBag&)>& rejected) {
+    const WriteSender::Reply reply = WriteSender::Judge(pending.Write, sent, pending.Rule);
+    if (pending.Journal && pending.Write.JournalId != 0)
+        pending.Journalled([&] { pending.Journal->Finish(pending.Write.JournalId, pending.Write); });
+    emit WriteFinished(pending.Write);
     if (reply.Failure)
         std::rethrow_exception(reply.Failure);
     if (reply.Accepted)
         accepted(*reply.Document);
     else
         rejected(*reply.Document);
-    if (journalFailure)
-        std::rethrow_exception(journalFailure);
+    if (pending.JournalFailure)
+        std::rethrow_exception(pending.JournalFailure);
+}
+
+void ServiceControl::RunWrite(const ServiceCall& call, Judgement judgement,
+                              const std::function<void(JsonBag&)>& accepted,
+                              const std::function<void(JsonBag&)>& rejected) {
+    const std::shared_ptr<PendingWrite> pending = BeginWrite(call, judgement);
+    FinishWrite(*pending,
+                ExchangeWithService(requestFactory_, apiHost_, call.Verb, call.Path, call.Query,
+                                    pending->Write.Key),
+                accepted, rejected);
 }
 
 bool ServiceControl::RunServiceLoader(const ServiceCall& call, const ReplyRule& rule,
@@ -88,9 +167,10 @@ bool ServiceControl::RunServiceLoader(const ServiceCall& call, const ReplyRule& 
 bool ServiceControl::RunServiceLoader(const CallBuilder& call, const ReplyRule& rule,
                                       const ReplyHandler& accepted, const ReplyHandler& rejected,
                                       const std::function<void()>& exitStep, const FailureRoute& failure) {
+    // The handler is held by value: in the NonBlocking mode it runs after this returns.
     return RunContinuation(
         call, rule,
-        [&accepted](JsonBag& reply) -> std::optional<ServiceCall> {
+        [accepted](JsonBag& reply) -> std::optional<ServiceCall> {
             accepted(reply);
             return std::nullopt;
         },
@@ -107,6 +187,14 @@ bool ServiceControl::RunFollowedLoader(const ServiceCall& call, const ReplyRule&
 bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
                                      const ReplyHandler& rejected, const ReplyHandler& followed,
                                      const std::function<void()>& exitStep, const FailureRoute& failure) {
+    // One request of a control at a time: a loader called while one is out (a tick, a refresh)
+    // is merged into it rather than queued behind it, as a timer event is not re-entered.
+    if (inFlight_)
+        return false;
+    if (requestMode_ == RequestMode::NonBlocking && !failure.Handler())
+        return StartContinuation(
+            call, std::make_shared<Load>(Load{rule, accepted, rejected, followed, exitStep, failure, nullptr}));
+
     // Held until after the exit step: a load releases its document last.
     std::shared_ptr<JsonBag> reply;
     const auto body = [&] {
@@ -122,14 +210,13 @@ bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& r
             return true;
         }
         reply = JsonBag::Create();
-        SendRead(request, *reply);
-        if (!rule.Accepts(*reply)) {
+        if (!TakeRead(Exchange(request), rule, *reply, true)) {
             rejected(*reply);
         } else if (const std::optional<ServiceCall> next = accepted(*reply)) {
             // Only a read follows: a write is journalled and judged, so it is a form of its own.
             if (next->Verb != HttpVerb::Get)
                 Raise(ErrorNumber::InvalidProcedureCall);
-            SendRead(*next, *reply);
+            TakeRead(Exchange(*next), rule, *reply, false);
             followed(*reply);
         }
         return true;
@@ -147,6 +234,98 @@ bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& r
     }
     reply.reset();
     return result;
+}
+
+void ServiceControl::Conclude(Load& load, const std::optional<QString>& failure) {
+    if (failure && load.Failure.Policy() == FailurePolicy::Record)
+        SetError(*failure);
+    if (load.ExitStep)
+        load.ExitStep();
+    load.Reply.reset();
+}
+
+bool ServiceControl::StartContinuation(const CallBuilder& call, const std::shared_ptr<Load>& load) {
+    bool sent = false;
+    // Building the request stays here, under the loader's trap: it may prompt the user, and a
+    // failure there sends nothing and ends the loader now, as in the Blocking mode.
+    const std::optional<QString> failure = Trap([&] {
+        if (apiHost_.isEmpty())
+            return;
+        const ServiceCall request = call();
+        if (request.Verb != HttpVerb::Get) {
+            if (!load->Rule.Common())
+                Raise(ErrorNumber::InvalidProcedureCall);
+            const std::shared_ptr<PendingWrite> pending = BeginWrite(request, *load->Rule.Common());
+            inFlight_ = true;
+            flight_ = BackgroundRequest::Start(
+                *this,
+                [factory = requestFactory_, host = apiHost_, request, key = pending->Write.Key] {
+                    return ExchangeWithService(factory, host, request.Verb, request.Path, request.Query, key);
+                },
+                [this, load, pending](const ServiceReply& sent) { WriteArrived(load, pending, sent); });
+        } else {
+            load->Reply = JsonBag::Create();
+            StartRead(request, load, true);
+        }
+        sent = true;
+    });
+    if (!sent)
+        Conclude(*load, failure);
+    return false;
+}
+
+void ServiceControl::StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load, bool first) {
+    inFlight_ = true;
+    flight_ = BackgroundRequest::Start(
+        *this,
+        [factory = requestFactory_, host = apiHost_, call] {
+            return ExchangeWithService(factory, host, call.Verb, call.Path, call.Query);
+        },
+        [this, load, first](const ServiceReply& sent) { ReadArrived(load, first, sent); });
+}
+
+void ServiceControl::ReadArrived(const std::shared_ptr<Load>& load, bool first, const ServiceReply& sent) {
+    flight_.reset();
+    // The handlers may start a loader of this control (a booking reloads its list), except while a
+    // followed read may still have its second request to send.
+    const bool mayFollow = first && load->Followed;
+    inFlight_ = mayFollow;
+    // Whatever the exit step or a failure handler raises goes where the control's handler failures
+    // go, as for a tick: there is no caller to hand it to.
+    RunHandler([&] {
+        bool following = false;
+        const std::optional<QString> failure = Trap([&] {
+            JsonBag& reply = *load->Reply;
+            if (!first) {
+                TakeRead(sent, load->Rule, reply, false);
+                load->Followed(reply);
+            } else if (!TakeRead(sent, load->Rule, reply, true)) {
+                load->Rejected(reply);
+            } else if (const std::optional<ServiceCall> next = load->Accepted(reply)) {
+                if (next->Verb != HttpVerb::Get)
+                    Raise(ErrorNumber::InvalidProcedureCall);
+                StartRead(*next, load, false);
+                following = true;
+            }
+        });
+        if (following)
+            return;
+        if (mayFollow)
+            inFlight_ = false;
+        Conclude(*load, failure);
+    });
+}
+
+void ServiceControl::WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& pending,
+                                  const ServiceReply& sent) {
+    flight_.reset();
+    inFlight_ = false;
+    RunHandler([&] {
+        const std::optional<QString> failure = Trap([&] {
+            FinishWrite(*pending, sent, [&load](JsonBag& written) { load->Accepted(written); }, load->Rejected);
+        });
+        Conclude(*load, failure);
+    });
 }
 
 } // namespace k7

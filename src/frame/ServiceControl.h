@@ -3,6 +3,7 @@
 #include "frame/ControlBase.h"
 #include "frame/Envelope.h"
 #include "frame/HttpVerb.h"
+#include "frame/ServiceExchange.h"
 #include "frame/WriteOutcome.h"
 #include "service/RestClient.h"
 
@@ -17,6 +18,7 @@
 
 namespace k7 {
 
+class BackgroundRequest;
 class JsonBag;
 
 // A control that reads its figures from the plant's REST service (six of the seven): the four
@@ -33,8 +35,11 @@ class JsonBag;
 //
 // An empty APIHost sends nothing. No control builds a RestClient or a JsonBag of its own, tests
 // APIHost or traps a loader's failures: each request gets a fresh client and a fresh document,
-// released when it is over. How a request is carried out is the frame's business alone; today it
-// is carried out before the form returns.
+// released when it is over. How a request is carried out is the frame's business alone: in the
+// Blocking mode (the default) before the form returns; in the NonBlocking mode on a worker thread,
+// its reply then judged and handled on this thread in a later turn of the event loop, with the same
+// handlers, failures and Error as in the Blocking mode (see RequestMode). Every read ends with
+// RequestFinished, in either mode, before the handlers run.
 //
 // A write (POST, PATCH, DELETE) goes through RunServiceLoader, which knows the control's rule for
 // its reply. It carries a fresh Idempotency-Key, is entered in the write journal before it is sent
@@ -50,16 +55,20 @@ class ServiceControl : public ControlBase {
 
 public:
     using ControlBase::ControlBase;
+    // A request still out is abandoned: its transfer ends at once and nothing of it is handled.
+    ~ServiceControl() override;
 
     // Where the control's REST clients get their request objects; tests hand in scripted ones.
-    // Without one, the real HTTP request object is used.
+    // Without one, the real HTTP request object is used. In the NonBlocking mode the factory and the
+    // objects it makes are used on a worker thread (one request of this control at a time).
     void SetRequestFactory(RestClient::RequestFactory factory) { requestFactory_ = std::move(factory); }
 
     // How this control's requests are carried out (see RequestMode); Blocking until a host asks
     // otherwise.
     void SetRequestMode(RequestMode mode) { requestMode_ = mode; }
     RequestMode GetRequestMode() const { return requestMode_; }
-    // A request of this control is out and its reply not yet handled (NonBlocking only).
+    // A request of this control is out and its reply not yet handled (NonBlocking only); a loader
+    // called meanwhile sends nothing and returns false.
     bool RequestInFlight() const { return inFlight_; }
 
 signals:
@@ -134,6 +143,11 @@ protected:
     // result false; `exitStep` runs on every path, before the reply is released. True when a reply
     // was judged. Whatever a control does with a reply lives in its handlers, never after the call.
     //
+    // In the NonBlocking mode the request is built here (a prompt stays where the user expects it),
+    // sent on a worker, and the form returns false at once; the rest follows when the reply is in.
+    // A form whose failure goes to the caller's own handler hands its outcome back to a caller that
+    // waits for it, so it is carried out before it returns in either mode.
+    //
     // A write (POST, PATCH, DELETE) is judged by a common rule; it carries a fresh
     // Idempotency-Key, is journalled and ends with WriteFinished before the handlers run.
     bool RunServiceLoader(const ServiceCall& call, const ReplyRule& rule, const ReplyHandler& accepted,
@@ -152,18 +166,39 @@ protected:
 
 private:
     using FollowUp = std::function<std::optional<ServiceCall>(JsonBag& reply)>;
+    // A loader's continuation, held while its request is out.
+    struct Load;
+    // A write between its journal entry and its reply.
+    struct PendingWrite;
     // What every form comes down to.
     bool RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
                          const ReplyHandler& rejected, const ReplyHandler& followed,
                          const std::function<void()>& exitStep, const FailureRoute& failure);
-    // Sends one read to APIHost with a fresh client and parses the text that comes back (a reply,
-    // or the client's failure envelope) into `reply`. A reply that is no JSON raises the parser's
-    // error.
-    void SendRead(const ServiceCall& call, JsonBag& reply);
+    // The NonBlocking form of RunContinuation.
+    bool StartContinuation(const CallBuilder& call, const std::shared_ptr<Load>& load);
+    void StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load, bool first);
+    void ReadArrived(const std::shared_ptr<Load>& load, bool first, const ServiceReply& sent);
+    void WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& write,
+                      const ServiceReply& sent);
+    // Sends one request to APIHost with a fresh client, here and now.
+    ServiceReply Exchange(const ServiceCall& call) const;
+    // Parses what came back for a read into `reply`, judges it by `rule` and reports the read
+    // (RequestFinished), before anyone acts on it; then raises what parsing raised, and what judging
+    // raised when `judged` (a followed read is reported by the rule but handled unjudged). Returns
+    // the verdict.
+    bool TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply, bool judged);
     // The write branch of RunServiceLoader: journal, send, report, then the control's handlers.
     void RunWrite(const ServiceCall& call, Judgement judgement,
                   const std::function<void(JsonBag& reply)>& accepted,
                   const std::function<void(JsonBag& reply)>& rejected);
+    // Its halves: the journal entry before the send; after it, the journal, WriteFinished and the
+    // handlers.
+    std::shared_ptr<PendingWrite> BeginWrite(const ServiceCall& call, Judgement judgement);
+    void FinishWrite(PendingWrite& write, const ServiceReply& sent,
+                     const std::function<void(JsonBag& reply)>& accepted,
+                     const std::function<void(JsonBag& reply)>& rejected);
+    // A loader's last steps: the failure where its route says, the exit step, the reply released.
+    void Conclude(Load& load, const std::optional<QString>& failure);
 
     QString apiHost_;
     QString company_;
@@ -172,6 +207,7 @@ private:
     RestClient::RequestFactory requestFactory_;
     RequestMode requestMode_ = RequestMode::Blocking;
     bool inFlight_ = false;
+    std::shared_ptr<BackgroundRequest> flight_; // the request out, NonBlocking
 };
 
 } // namespace k7

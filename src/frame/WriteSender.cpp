@@ -19,23 +19,20 @@ WriteOutcome WriteSender::NewWrite(HttpVerb verb, const QString& url) {
 
 WriteSender::Reply WriteSender::Send(WriteOutcome& write, HttpVerb verb, const QString& apiHost,
                                      const QString& path, const QString& query, Judgement rule) const {
-    RestClient client(factory_);
-    client.SetAPIHost(apiHost);
-    client.SetRequestHeader(QStringLiteral("Idempotency-Key"), write.Key);
-    const QString text = SendThrough(client, verb, path, query);
-    write.Status = client.LastStatus();
+    return Judge(write, ExchangeWithService(factory_, apiHost, verb, path, query, write.Key), rule);
+}
+
+WriteSender::Reply WriteSender::Judge(WriteOutcome& write, const ServiceReply& sent, Judgement rule) {
+    write.Status = sent.Status;
     write.Message.clear();
 
     Reply reply;
     try {
         auto document = JsonBag::Create();
-        document->SetJSON(text);
+        document->SetJSON(sent.Text);
         reply.Document = document;
-        const Variant message(QStringLiteral("message"));
-        // With no reply this is the REST client's failure text; the line end the platform's
-        // descriptions carry is no part of a message.
-        if (document->Exists(message) && !document->Item(message).IsNull() && !document->ItemIsJSON(message))
-            write.Message = document->Item(message).ToText().trimmed();
+        // With no reply this is the REST client's failure text.
+        write.Message = ReplyMessage(*document);
         reply.Accepted = Envelope::Accepts(rule, *document);
     } catch (...) {
         reply.Failure = std::current_exception();

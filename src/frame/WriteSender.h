@@ -2,6 +2,7 @@
 
 #include "frame/Envelope.h"
 #include "frame/HttpVerb.h"
+#include "frame/ServiceExchange.h"
 #include "frame/WriteOutcome.h"
 #include "service/RestClient.h"
 
@@ -34,6 +35,9 @@ public:
     // does; those go into the verdict.
     Reply Send(WriteOutcome& write, HttpVerb verb, const QString& apiHost, const QString& path,
                const QString& query, Judgement rule) const;
+    // The second half of Send on its own, for a write whose exchange ran elsewhere (a worker
+    // thread): parses and judges what came back and fills in `write`.
+    static Reply Judge(WriteOutcome& write, const ServiceReply& sent, Judgement rule);
 
 private:
     RestClient::RequestFactory factory_;

@@ -1,6 +1,7 @@
 #include "service/CurlTransfer_p.h"
 
 #include "service/HttpErrors.h"
+#include "service/RequestCancel.h"
 
 #include <algorithm>
 #include <climits>
@@ -128,6 +129,24 @@ bool CurlTransfer::SetTarget(const QByteArray& method, const QByteArray& url) {
 }
 
 int CurlTransfer::Run() {
+    // A thread that watches a cancel lets another thread end this run; registered for exactly the
+    // run's length, so a cancel never reaches a transfer that has gone back to the pool.
+    RequestCancel* const cancel = RequestCancel::Current();
+    if (cancel && !cancel->Enter(*this)) {
+        std::snprintf(errorBuffer_, sizeof errorBuffer_, "cancelled before it was sent");
+        return lastResult_ = CURLE_ABORTED_BY_CALLBACK;
+    }
+    struct Leaving {
+        RequestCancel* cancel;
+        ~Leaving() {
+            if (cancel)
+                cancel->Leave();
+        }
+    } leaving{cancel};
+    return RunHops();
+}
+
+int CurlTransfer::RunHops() {
     const auto started = SteadyClock::now();
     for (int hop = 0;; ++hop) {
         // The limit on the whole exchange covers every hop, not each one afresh.

@@ -55,6 +55,7 @@ public:
     // Performs the exchange, redirects included; returns the libcurl result (CURLE_OK: a complete
     // reply). CURLE_ABORTED_BY_CALLBACK after Cancel(), CURLE_OPERATION_TIMEDOUT when a limit ran
     // out, CURLE_TOO_MANY_REDIRECTS for a redirect not followed.
+    // A run on a thread that watches a RequestCancel ends as after Cancel() once that is cancelled.
     int Run();
 
     // Makes a running (or the next) Run() end at once. Safe from any thread.
@@ -81,6 +82,7 @@ private:
     void ReadStatusLine(QByteArrayView line);
     void ReadHeaderLine(QByteArrayView line);
     bool SetTarget(const QByteArray& method, const QByteArray& url);
+    int RunHops();
     int RunOnce();
     int DriveToEnd();
     int64_t IdleMsLeft() const;

@@ -70,6 +70,11 @@ QString RestClient::DeleteRequest(const QString& pStrPath, const QString& pStrPa
 QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrURL) {
     QString failure;
     lastStatus_ = 0;
+    lastFailure_.clear();
+    const auto failed = [this](const QString& text) {
+        lastFailure_ = text;
+        return FailureEnvelope(text);
+    };
     try {
         if (!request_ || requestServerMode_ != bolServer_) {
             request_.reset();
@@ -89,10 +94,10 @@ QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrUR
         request.Send();
 
         if (request.readyState() != 4)
-            return FailureEnvelope(QStringLiteral("Connection timed out"));
+            return failed(QStringLiteral("Connection timed out"));
         lastStatus_ = request.Status();
         if (lastStatus_ != 200)
-            return FailureEnvelope(request.StatusText());
+            return failed(request.StatusText());
         QString body = request.ResponseText();
         body.remove(QChar(10));
         body.remove(QChar(13));
@@ -104,7 +109,7 @@ QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrUR
     }
     // A failed object is never trusted again: the next request starts from a fresh one.
     request_.reset();
-    return FailureEnvelope(failure);
+    return failed(failure);
 }
 
 } // namespace k7

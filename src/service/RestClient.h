@@ -37,6 +37,9 @@ public:
     // The HTTP status of the last request's reply, or 0 when no reply came (the connection failed,
     // dropped or timed out). Tells "the service answered and said no" from "nobody knows".
     int32_t LastStatus() const { return lastStatus_; }
+    // The failure text the last request's envelope carries, as it stands (also when a quote in it
+    // leaves the envelope no valid JSON); "" when a 200 reply came.
+    const QString& LastFailure() const { return lastFailure_; }
 
     // The address a request goes to: APIHost + path + "?" + parameters, plain concatenation (no
     // separator added, nothing escaped; the "?" is always there).
@@ -56,6 +59,7 @@ private:
     bool requestServerMode_ = false;
     std::vector<std::pair<QString, QString>> headers_;
     int32_t lastStatus_ = 0;
+    QString lastFailure_;
     std::unique_ptr<HttpRequestObject> request_;
 };
 

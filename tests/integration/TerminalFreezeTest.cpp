@@ -1,0 +1,149 @@
+#include "controls/ControlCatalog.h"
+#include "frame/BackgroundRequest.h"
+#include "frame/Label.h"
+#include "frame/ServiceControl.h"
+#include "plant/PlantService.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+using k7::ControlBase;
+using k7::ControlCatalog;
+using k7::RequestMode;
+
+namespace {
+
+// The path of the control whose service stalls, and for how long.
+const QString kStalledControl = QStringLiteral("ProdCode");
+const QString kStalledPath = QStringLiteral("processes/prod");
+constexpr int kStallMs = 60000;
+// How long the stall is watched, and how often the terminal refreshes its controls meanwhile.
+constexpr int kWindowMs = 7000;
+constexpr int kRefreshMs = 1000;
+
+void Spin(const std::function<bool()>& done, int milliseconds) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < milliseconds)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// A terminal's screen of every control in the catalog, NonBlocking, against the simulated plant
+// with one path stalled for a minute. While it stalls, the event loop keeps turning, the other
+// controls keep refreshing, the cycle clock keeps running and the stalled control sends nothing
+// more.
+TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    plant.InjectFault(kStalledPath, {.DelayMs = kStallMs});
+
+    auto window = std::make_unique<QWidget>();
+    window->resize(1600, 900);
+    std::map<QString, ControlBase*> controls;
+    std::map<QString, int> reads; // RequestFinished per control
+    int top = 0;
+    for (const k7::ControlRegistration& registration : ControlCatalog::All()) {
+        std::unique_ptr<ControlBase> made = registration.Create(window.get());
+        ControlBase* control = made.release(); // the window owns it
+        for (const auto& [name, value] : registration.Demo.Properties)
+            control->Assign(name, k7::Variant(QString(value)
+                                                  .replace(QLatin1String("{plant}"), plant.BaseUrl())
+                                                  .replace(QLatin1String("{process}"), QStringLiteral("P100"))));
+        if (auto* service = qobject_cast<k7::ServiceControl*>(control))
+            service->SetRequestMode(RequestMode::NonBlocking);
+        if (registration.Demo.Width > 0)
+            control->SetExtent(registration.Demo.Width, registration.Demo.Height);
+        control->move(0, top);
+        top += control->height() + 8;
+        QObject::connect(control, &ControlBase::RequestFinished,
+                         [&reads, name = registration.Name](const k7::RequestOutcome&) { ++reads[name]; });
+        controls[registration.Name] = control;
+    }
+    window->show();
+    for (const auto& [name, control] : controls)
+        control->Refresh(false);
+
+    // Controls that load by themselves on a terminal's schedule; the clock ticks on its own.
+    const QStringList refreshed = {"ProdCode", "OEETracker", "FaiJustifier", "ProductionPeriodTable", "PathControl"};
+    const QStringList watched = {"OEETracker", "FaiJustifier", "ProductionPeriodTable", "PathControl", "TimeTracker"};
+    Spin([&] { return std::all_of(watched.begin(), watched.end(), [&](const QString& name) { return reads[name] > 0; }); },
+         20000);
+    for (const QString& name : watched)
+        ASSERT_GT(reads[name], 0) << name.toStdString() << " never finished its first read";
+    auto* stalled = static_cast<k7::ServiceControl*>(controls[kStalledControl]);
+    ASSERT_TRUE(stalled->RequestInFlight());
+    const auto* clockLabel = dynamic_cast<const k7::Label*>(controls["TimeTracker"]->FindChild("lblTime"));
+    ASSERT_NE(clockLabel, nullptr);
+
+    // The watch: a 10 ms timer measures how long the event loop is ever kept from turning.
+    std::map<QString, int> readsBefore = reads;
+    QTimer refresher;
+    QObject::connect(&refresher, &QTimer::timeout, [&] {
+        for (const QString& name : refreshed)
+            controls[name]->Refresh(true);
+    });
+    QElapsedTimer clock;
+    qint64 lastBeat = 0;
+    qint64 longestBlock = 0;
+    QString lastCaption = clockLabel->Caption();
+    qint64 lastCaptionChange = 0;
+    qint64 longestClockPause = 0;
+    int clockChanges = 0;
+    QTimer beat;
+    beat.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&beat, &QTimer::timeout, [&] {
+        const qint64 now = clock.elapsed();
+        longestBlock = std::max(longestBlock, now - lastBeat);
+        lastBeat = now;
+        if (clockLabel->Caption() != lastCaption) {
+            lastCaption = clockLabel->Caption();
+            longestClockPause = std::max(longestClockPause, now - lastCaptionChange);
+            lastCaptionChange = now;
+            ++clockChanges;
+        }
+    });
+    clock.start();
+    beat.start(10);
+    refresher.start(kRefreshMs);
+    Spin([] { return false; }, kWindowMs);
+    beat.stop();
+    refresher.stop();
+    longestClockPause = std::max(longestClockPause, clock.elapsed() - lastCaptionChange);
+
+    std::printf("[ MEASURED ] longest event-loop block %lld ms over %d ms of a stalled %s "
+                "(%d clock changes, longest clock pause %lld ms)\n",
+                static_cast<long long>(longestBlock), kWindowMs, qPrintable(kStalledPath), clockChanges,
+                static_cast<long long>(longestClockPause));
+    for (const QString& name : watched)
+        std::printf("[ MEASURED ] %s: %d reads finished\n", qPrintable(name), reads[name] - readsBefore[name]);
+    // The aim is well under 50 ms; the bound leaves room for a loaded machine.
+    EXPECT_LT(longestBlock, 250);
+    // Refreshed every second for seven: at least three of them came back, whatever the load.
+    for (const QString& name : watched)
+        EXPECT_GE(reads[name] - readsBefore[name], 3) << name.toStdString();
+    // The clock moves every second; two seconds of one caption allow for a tick that lands late.
+    EXPECT_GE(clockChanges, kWindowMs / 1000 - 2);
+    EXPECT_LT(longestClockPause, 2500);
+    // Refreshed seven times, the stalled control still has its first request out and sent no other.
+    EXPECT_TRUE(stalled->RequestInFlight());
+    EXPECT_EQ(plant.RequestCount(kStalledPath), 1);
+    EXPECT_EQ(reads[kStalledControl], 0);
+
+    // Closing the screen abandons the stalled request rather than waiting out its minute.
+    QElapsedTimer closing;
+    closing.start();
+    window.reset();
+    EXPECT_TRUE(k7::BackgroundRequest::WaitForAll(30000));
+    EXPECT_LT(closing.elapsed(), 5000);
+}
+
+} // namespace
