@@ -314,6 +314,7 @@ void ServiceControl::ReadArrived(const std::shared_ptr<Load>& load, bool first, 
             inFlight_ = false;
         Conclude(*load, failure);
     });
+    RunStepsAfterRequests();
 }
 
 void ServiceControl::WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& pending,
@@ -326,6 +327,26 @@ void ServiceControl::WriteArrived(const std::shared_ptr<Load>& load, const std::
         });
         Conclude(*load, failure);
     });
+    RunStepsAfterRequests();
+}
+
+void ServiceControl::AfterRequests(std::function<void()> step) {
+    // Nothing out: the step is simply the next statement, its failures reaching the caller.
+    if (!inFlight_ && afterRequests_.empty()) {
+        step();
+        return;
+    }
+    afterRequests_.push_back(std::move(step));
+}
+
+void ServiceControl::RunStepsAfterRequests() {
+    // There is no caller to hand a failure to: held steps run under the handler trap. A step may
+    // send again (a booking reloads its list): the steps after it wait for that reply.
+    while (!inFlight_ && !afterRequests_.empty()) {
+        const std::function<void()> step = std::move(afterRequests_.front());
+        afterRequests_.erase(afterRequests_.begin());
+        RunHandler(step);
+    }
 }
 
 } // namespace k7

@@ -15,6 +15,7 @@
 #include <optional>
 #include <type_traits>
 #include <utility>
+#include <vector>
 
 namespace k7 {
 
@@ -164,6 +165,14 @@ protected:
                            const ReplyHandler& followed, const std::function<void()>& exitStep = {},
                            const FailureRoute& failure = {});
 
+    // The steps of a control that show what its loaders stored ("load, then show"): `step` runs
+    // once no request of this control is out. That is at once in the Blocking mode, where a loader
+    // is over when it returns, and whenever nothing was sent; in the NonBlocking mode it is after
+    // the reply in flight has been handled, and after what its handlers sent in turn, so that the
+    // step shows the new figures rather than the last ones; a step held so runs under the handler
+    // trap, as there is no caller left to hand its failure to.
+    void AfterRequests(std::function<void()> step);
+
 private:
     using FollowUp = std::function<std::optional<ServiceCall>(JsonBag& reply)>;
     // A loader's continuation, held while its request is out.
@@ -199,6 +208,8 @@ private:
                      const std::function<void(JsonBag& reply)>& rejected);
     // A loader's last steps: the failure where its route says, the exit step, the reply released.
     void Conclude(Load& load, const std::optional<QString>& failure);
+    // The steps AfterRequests held, once nothing is in flight.
+    void RunStepsAfterRequests();
 
     QString apiHost_;
     QString company_;
@@ -208,6 +219,7 @@ private:
     RequestMode requestMode_ = RequestMode::Blocking;
     bool inFlight_ = false;
     std::shared_ptr<BackgroundRequest> flight_; // the request out, NonBlocking
+    std::vector<std::function<void()>> afterRequests_;
 };
 
 } // namespace k7

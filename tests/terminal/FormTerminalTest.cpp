@@ -8,6 +8,8 @@
 #include "ui_line-terminal.h"
 
 #include "controls/ControlCatalog.h"
+#include "controls/faijustifier/FaiJustifier.h"
+#include "controls/oeetracker/OEETracker.h"
 #include "controls/prodcode/ProdCode.h"
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 #include "frame/CaptionPainting.h"
@@ -289,6 +291,23 @@ TEST_F(LineTerminal, EveryCaptionFitsItsBoxAgainstThePlant) {
         SCOPED_TRACE(control->objectName().toStdString());
         EXPECT_EQ(control->Error(), "");
         EXPECT_EQ(Misfits(*control), QStringList());
+    }
+}
+
+// Requests go out on workers: a control that shows what its loader stored (the OEE chart, the FAI
+// screen) shows it once the reply is in, not the figures from before it.
+TEST_F(LineTerminal, ControlsThatShowWhatTheyStoredShowTheRepliesJustIn) {
+    for (ControlBase* control : terminal_->Controls()) {
+        SCOPED_TRACE(control->objectName().toStdString());
+        if (auto* chart = qobject_cast<k7::OEETracker*>(control)) {
+            int drawn = 0;
+            for (int day = 0; day <= 30; ++day)
+                drawn += chart->barOee()(day).FillColor() != 0 && chart->OeeValues()[day] != 0;
+            EXPECT_EQ(drawn, 31);
+        } else if (auto* fai = qobject_cast<k7::FaiJustifier*>(control)) {
+            EXPECT_EQ(fai->lblFai(1).Caption(), "PENDING");
+            EXPECT_TRUE(fai->lblFai(1).Visible());
+        }
     }
 }
 

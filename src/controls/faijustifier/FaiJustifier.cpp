@@ -49,7 +49,7 @@ void FaiJustifier::RefreshSequence(bool pBolOpened) {
     if (!pBolOpened)
         CellsCreation();
     LoadData();
-    ShowDataTrapped();
+    AfterRequests([this] { ShowDataTrapped(); });
 }
 
 void FaiJustifier::Resized() {
@@ -175,7 +175,7 @@ void FaiJustifier::JustifyPressed(int index) {
         Judgement::MessageIsSuccess,
         [this](JsonBag&) {
             LoadData();
-            ShowData();
+            AfterRequests([this] { ShowData(); });
         },
         [](JsonBag&) {});
 }

@@ -80,7 +80,7 @@ void OEETracker::RefreshSequence(bool) {
     // return is of no interest here (failures are in Error).
     ChartCreation();
     LoadFullDays(startDate_);
-    ShowData();
+    AfterRequests([this] { ShowData(); });
 }
 
 Variant OEETracker::LoadFullChart() {

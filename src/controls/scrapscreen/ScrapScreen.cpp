@@ -144,7 +144,7 @@ void ScrapScreen::CausePressed(int index) {
         Judgement::MessageIsSuccess,
         [this](JsonBag&) {
             LoadData();
-            Refresh(true);
+            AfterRequests([this] { Refresh(true); });
         },
         [](JsonBag&) {});
 }
