@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/ControlBase.h"
 #include "frame/Envelope.h"
 #include "frame/HttpVerb.h"
@@ -40,7 +41,7 @@ class JsonBag;
 // its reply. It carries a fresh Idempotency-Key, is entered in the write journal before it is sent
 // when the host uses one (WriteJournal::Use), and ends with WriteFinished: the host learns every
 // write's outcome even where the control itself shows nothing of it.
-class ServiceControl : public ControlBase {
+class K7_EXPORT ServiceControl : public ControlBase {
     Q_OBJECT
     // Written in the form the control's table gives them.
     K7_PROPERTY(QString, APIHost, apiHost_)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/ButtonArray.h"
 #include "frame/Label.h"
 #include "frame/ServiceControl.h"
@@ -33,7 +34,7 @@ namespace k7 {
 //   or has no "message", and any failure of the reload, is recorded in Error; ShowData runs under
 //   the loader trap wherever it is called (Refresh, a press, a resize), so its failures are recorded
 //   in Error as well. Only the layout (CellsCreation) lets its errors reach the host's Refresh.
-class FaiJustifier : public ServiceControl {
+class K7_EXPORT FaiJustifier : public ServiceControl {
     Q_OBJECT
 
 public:

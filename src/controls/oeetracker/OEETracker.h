@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/Colors.h"
 #include "frame/FilledRect.h"
 #include "frame/Label.h"
@@ -32,7 +33,7 @@ namespace k7 {
 // Day-label stride: BarNum + 1 slots over W / 240 label places, rounded. On a control wider than
 // 480 x (BarNum + 1) twips that ratio rounds to 0; every slot is then wide enough for its own day
 // number, so the stride becomes 1 slot and every day label is shown (the rule never divides by 0).
-class OEETracker : public ServiceControl {
+class K7_EXPORT OEETracker : public ServiceControl {
     Q_OBJECT
     // Last day of the charted window, "YYYYMMDDhhmmss" (its end, despite the name).
     K7_PROPERTY(QString, StartDate, startDate_)

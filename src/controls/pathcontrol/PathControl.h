@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "controls/pathcontrol/CanvasInterpreter.h"
 #include "core/Date.h"
 #include "frame/ControlBase.h"
@@ -39,7 +40,7 @@ class Timer;
 // and TextRotate resolves it against that picture alone. Any other handle, 0 or another control's,
 // is no device context of this control, and TextRotate fails (returns false) the way selecting a
 // font into an invalid device context fails. The font TextRotate turns is the picture's font.
-class PathControl : public ControlBase {
+class K7_EXPORT PathControl : public ControlBase {
     Q_OBJECT
     // --- properties. All notifying; before the first ReadProperties everything is empty or zero
     // (IP "", Port 0, HoursExtraAdd false), after it the defaults hold (IP "127.0.0.1", Port

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/ServiceControl.h"
 
 namespace k7 {
@@ -13,7 +14,7 @@ class Label;
 // Design state: 5640 x 495 twips on black; lblTxt (green Tahoma 8.25 on black, left-aligned) at
 // 240/120 2415x255; lblCode (button-text on grey, right-aligned, border in the window-background
 // colour) at 2880/120 2535x255; both captions empty. FontSize starts at 8.
-class ProdCode : public ServiceControl {
+class K7_EXPORT ProdCode : public ServiceControl {
     Q_OBJECT
     // Point size Createlabels gives both labels; a write takes effect at the next Createlabels.
     K7_PROPERTY(double, FontSize, fontSize_)

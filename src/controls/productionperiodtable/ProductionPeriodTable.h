@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/Colors.h"
 #include "frame/ServiceControl.h"
 #include "frame/WidgetArray.h"
@@ -47,7 +48,7 @@ class PopupMenu;
 //   A window whose dates compare in order as texts but are the same instant counts as over (the
 //   bar spans the width).
 // - BarMax has no border.
-class ProductionPeriodTable : public ServiceControl {
+class K7_EXPORT ProductionPeriodTable : public ServiceControl {
     Q_OBJECT
     // The window, "YYYYMMDDhhmmss" or "YYYYMMDD", sent to the service as the host gave it.
     K7_PROPERTY(QString, StartDate, startDate_)

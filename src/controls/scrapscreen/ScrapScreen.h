@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/ButtonArray.h"
 #include "frame/ServiceControl.h"
 
@@ -35,7 +36,7 @@ class CommandButton;
 //   REST client's transport-failure envelope) changes nothing on screen and leaves Error as it is.
 // - Button presses run under the frame's handler trap (nothing reaches the event loop); the layout,
 //   ShowData and RefreshBtn called by the host let their errors reach it.
-class ScrapScreen : public ServiceControl {
+class K7_EXPORT ScrapScreen : public ServiceControl {
     Q_OBJECT
 
 public:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/Colors.h"
 #include "frame/FilledRect.h"
 #include "frame/Label.h"
@@ -37,7 +38,7 @@ namespace k7 {
 // the width by, so the pitch is 0. Resize then lays the band, clock, caption and lines out as
 // usual and barTime(0) at the left edge with no width; the ticks keep the clock running and no bar
 // grows. The same holds for a negative Bars, which lays out no bar at all.
-class TimeTracker : public ServiceControl {
+class K7_EXPORT TimeTracker : public ServiceControl {
     Q_OBJECT
     // True once the first load judged a reply; Refresh does nothing until the host writes False.
     K7_PROPERTY(bool, Initializer, initializer_)
