@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the built tree into a fresh prefix, checks what landed there, builds the consumer
-# project against that prefix alone, and runs it against the installed k7's simulated plant.
+# project against that prefix alone, compiles every installed header on its own, and runs the
+# consumer against the installed k7's simulated plant.
 #
 # usage: consume_installed.sh BUILD_DIR CONSUMER_SOURCE_DIR WORK_DIR CXX_COMPILER CXX_FLAGS LINKER_FLAGS
 set -euo pipefail
@@ -29,12 +30,27 @@ for f in OrvelK7ControlsConfig.cmake OrvelK7ControlsConfigVersion.cmake OrvelK7C
   [ -f "$prefix/${libdir}cmake/OrvelK7Controls/$f" ] || fail "package file $f missing"
 done
 
+# Only the public headers are installed; the library's own stay behind.
+for internal in frame/PolledRequest.h service/HttpRequest.h service/HttpRequestObject.h core/Common.h; do
+  [ ! -e "$include/$internal" ] || fail "internal header installed: $internal"
+done
+
 # The consumer sees the prefix only: no package registry, no build tree.
-cmake -S "$consumer" -B "$work/build" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" \
-  -DCMAKE_CXX_FLAGS="$cxx_flags" -DCMAKE_EXE_LINKER_FLAGS="$linker_flags" \
-  -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
-  -DCMAKE_BUILD_TYPE=Release >"$work/configure.log" || { cat "$work/configure.log"; fail "configure"; }
+configure_against_prefix() { # SOURCE_DIR BUILD_DIR
+  cmake -S "$1" -B "$2" -G Ninja -DCMAKE_CXX_COMPILER="$cxx" \
+    -DCMAKE_CXX_FLAGS="$cxx_flags" -DCMAKE_EXE_LINKER_FLAGS="$linker_flags" \
+    -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_FIND_USE_PACKAGE_REGISTRY=OFF \
+    -DCMAKE_BUILD_TYPE=Release
+}
+configure_against_prefix "$consumer" "$work/build" >"$work/configure.log" || { cat "$work/configure.log"; fail "configure"; }
 cmake --build "$work/build" >"$work/build.log" || { cat "$work/build.log"; fail "build"; }
+
+# Every installed header on its own.
+headers=$(dirname "$consumer")/headers
+configure_against_prefix "$headers" "$work/headers" >"$work/headers-configure.log" ||
+  { cat "$work/headers-configure.log"; fail "configure of the header check"; }
+cmake --build "$work/headers" >"$work/headers-build.log" ||
+  { grep -E "error|FAILED" "$work/headers-build.log"; fail "an installed header does not compile on its own"; }
 # The file the dynamic loader picks for the library when it loads $1.
 loaded_library() {
   local path
