@@ -92,7 +92,6 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/OrvelK7ControlsConfig.cmake
   DESTINATION ${K7_PACKAGE_DIR} COMPONENT Development)
 
 if(TARGET k7)
-  # The installed tool finds the installed library next to it, wherever the prefix is.
-  set_target_properties(k7 PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+  # k7 carries the layer archives it links (apps/k7), so it needs no library of ours at run time.
   install(TARGETS k7 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 endif()
