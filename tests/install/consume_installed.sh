@@ -3,9 +3,14 @@
 # project against that prefix alone, compiles every installed header on its own, and runs the
 # consumer against the installed k7's simulated plant.
 #
-# usage: consume_installed.sh BUILD_DIR CONSUMER_SOURCE_DIR WORK_DIR CXX_COMPILER CXX_FLAGS LINKER_FLAGS
+# The library's exported symbols are compared with tests/install/exported-symbols.txt
+# (scripts/update-exported-symbols.sh rewrites it) when COMPILER_ID is GNU: the list is that of the
+# g++ build the library ships from; another compiler may emit a different set of the same API.
+#
+# usage: consume_installed.sh BUILD_DIR CONSUMER_SOURCE_DIR WORK_DIR CXX_COMPILER CXX_FLAGS LINKER_FLAGS COMPILER_ID
 set -euo pipefail
-build=$1 consumer=$2 work=$3 cxx=$4 cxx_flags=$5 linker_flags=$6
+build=$1 consumer=$2 work=$3 cxx=$4 cxx_flags=$5 linker_flags=$6 compiler_id=${7:-}
+here=$(cd "$(dirname "$0")" && pwd)
 prefix=$work/prefix
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -20,6 +25,17 @@ lib=$(ls "$prefix/$libdir"libOrvelK7Controls.so.*.* 2>/dev/null | head -n1)
 soname=$(readelf -d "$lib" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
 [ "$soname" = "libOrvelK7Controls.so.11" ] || fail "SONAME is '$soname'"
 [ -L "$prefix/$libdir/libOrvelK7Controls.so" ] || fail "no development link libOrvelK7Controls.so"
+
+if [ "$compiler_id" = GNU ]; then
+  "$here/exported_symbols.sh" "$lib" >"$work/exported-symbols.txt"
+  if ! diff -u "$here/exported-symbols.txt" "$work/exported-symbols.txt" >"$work/exported-symbols.diff"; then
+    echo "Exported symbols differ from tests/install/exported-symbols.txt (+ exported now, - no longer):"
+    grep -E '^[+-][^+-]' "$work/exported-symbols.diff" || true
+    fail "the exported symbols changed; if that is meant, run scripts/update-exported-symbols.sh"
+  fi
+else
+  echo "exported symbol list not compared: it is kept for the g++ build (this is $compiler_id)"
+fi
 
 include=$prefix/include/OrvelK7Controls
 [ -f "$include/OrvelK7Controls.h" ] || fail "no OrvelK7Controls.h under $include"
@@ -46,7 +62,7 @@ configure_against_prefix "$consumer" "$work/build" >"$work/configure.log" || { c
 cmake --build "$work/build" >"$work/build.log" || { cat "$work/build.log"; fail "build"; }
 
 # Every installed header on its own.
-headers=$(dirname "$consumer")/headers
+headers=$here/headers
 configure_against_prefix "$headers" "$work/headers" >"$work/headers-configure.log" ||
   { cat "$work/headers-configure.log"; fail "configure of the header check"; }
 cmake --build "$work/headers" >"$work/headers-build.log" ||
