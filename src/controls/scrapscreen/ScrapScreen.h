@@ -1,12 +1,11 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
-#include "frame/ButtonArray.h"
 #include "frame/ServiceControl.h"
+#include "orvelk7controls_export.h"
 
 #include <QString>
 
-#include <vector>
+#include <memory>
 
 namespace k7 {
 
@@ -41,6 +40,7 @@ class K7_EXPORT ScrapScreen : public ServiceControl {
 
 public:
     explicit ScrapScreen(QWidget* parent = nullptr);
+    ~ScrapScreen() override;
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();
@@ -57,9 +57,9 @@ public:
     // buttons), then runs LoadData.
     Q_INVOKABLE void CellsCreation();
 
-    CommandButton& btnAllScrap() const { return *btnAllScrap_; }
-    CommandButton& btnScrap(int index) const { return btnScrap_.At(index); }
-    int btnScrapUBound() const { return btnScrap_.UBound(); }
+    CommandButton& btnAllScrap() const;
+    CommandButton& btnScrap(int index) const;
+    int btnScrapUBound() const;
 
 signals:
     // Asks the host to open its main scrap screen; the message is "[DS]". A change the host makes
@@ -72,13 +72,14 @@ protected:
 private:
     static constexpr int kCauseButtons = 4;
 
-    void ShowData();
-    void AllScrapPressed();
-    void CausePressed(int index);
+    K7_NO_EXPORT void ShowData();
+    K7_NO_EXPORT void AllScrapPressed();
+    K7_NO_EXPORT void CausePressed(int index);
 
-    CommandButton* btnAllScrap_ = nullptr;
-    ButtonArray btnScrap_;
-    std::vector<QString> causes_;
+    // The control's data, out of the installed header: a later release adds to it without
+    // changing the size of the class applications were built with.
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7
