@@ -76,11 +76,12 @@ public:
     // Untrapped: a failing widget assignment reaches the caller.
     Q_INVOKABLE void ChartCreation();
 
-    WidgetArray<FilledRect>& barOee();
-    WidgetArray<Line>& lineV();
-    WidgetArray<Line>& LineH();
-    WidgetArray<Label>& lblDay();
-    WidgetArray<Label>& lblOeeV();
+    // The children the control paints, for the library's own tools and tests.
+    K7_NO_EXPORT WidgetArray<FilledRect>& barOee();
+    K7_NO_EXPORT WidgetArray<Line>& lineV();
+    K7_NO_EXPORT WidgetArray<Line>& LineH();
+    K7_NO_EXPORT WidgetArray<Label>& lblDay();
+    K7_NO_EXPORT WidgetArray<Label>& lblOeeV();
     const std::vector<int16_t>& OeeValues() const;
     const std::vector<uint32_t>& BarColors() const;
 

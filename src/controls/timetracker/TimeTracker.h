@@ -71,13 +71,14 @@ public:
     // sign of `seconds`, each with at least two digits: 75 "01:15", 6000 "100:00", -5 "-01:-05".
     static QString FormatClock(int32_t seconds);
 
-    Timer& timer() const;
+    // timer, bgTop, barTime and the lines are for the library's own tools and tests.
+    K7_NO_EXPORT Timer& timer() const;
     Label& lblTime() const;
     Label& lblText() const;
-    FilledRect& bgTop() const;
-    WidgetArray<FilledRect>& barTime();
-    Line& lineBottom() const;
-    Line& lineTop() const;
+    K7_NO_EXPORT FilledRect& bgTop() const;
+    K7_NO_EXPORT WidgetArray<FilledRect>& barTime();
+    K7_NO_EXPORT Line& lineBottom() const;
+    K7_NO_EXPORT Line& lineTop() const;
     int32_t CycleTarget() const;
     int32_t CycleCount() const;
     int32_t CycleElapsed() const;
