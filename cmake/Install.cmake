@@ -61,17 +61,7 @@ set(K7_PUBLIC_HEADERS
   frame/WriteJournal.h
   frame/WriteOutcome.h
   json/JsonBag.h
-  service/RestClient.h
-  # Still included by control headers that keep their children by value.
-  controls/pathcontrol/CanvasInterpreter.h
-  core/Conversions.h
-  frame/ButtonArray.h
-  frame/FilledRect.h
-  frame/FrameErrors.h
-  frame/Line.h
-  frame/Shape.h
-  frame/Timer.h
-  frame/WidgetArray.h)
+  service/RestClient.h)
 foreach(header IN LISTS K7_PUBLIC_HEADERS)
   cmake_path(GET header PARENT_PATH folder)
   install(FILES src/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/OrvelK7Controls/${folder}

@@ -47,7 +47,8 @@ for f in OrvelK7ControlsConfig.cmake OrvelK7ControlsConfigVersion.cmake OrvelK7C
 done
 
 # Only the public headers are installed; the library's own stay behind.
-for internal in frame/PolledRequest.h service/HttpRequest.h service/HttpRequestObject.h core/Common.h; do
+for internal in frame/PolledRequest.h frame/WidgetArray.h frame/Timer.h service/HttpRequest.h \
+  service/HttpRequestObject.h core/Common.h controls/pathcontrol/CanvasInterpreter.h; do
   [ ! -e "$include/$internal" ] || fail "internal header installed: $internal"
 done
 
