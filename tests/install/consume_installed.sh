@@ -67,7 +67,8 @@ headers=$here/headers
 configure_against_prefix "$headers" "$work/headers" >"$work/headers-configure.log" ||
   { cat "$work/headers-configure.log"; fail "configure of the header check"; }
 cmake --build "$work/headers" >"$work/headers-build.log" ||
-  { grep -E "error|FAILED" "$work/headers-build.log"; fail "an installed header does not compile on its own"; }
+  { grep -E "error|FAILED|undefined reference" "$work/headers-build.log";
+    fail "an installed header does not compile on its own, or uses what the library does not export"; }
 # The file the dynamic loader picks for the library when it loads $1.
 loaded_library() {
   local path
