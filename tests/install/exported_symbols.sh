@@ -5,8 +5,8 @@
 #
 # Left out, because they are not the library's promise and come and go with the compiler and the
 # optimisation level: weak definitions (inline functions, template instances, inline variables,
-# which every application compiles for itself), instances of std:: templates, and the closure
-# types of lambdas.
+# which every application compiles for itself), instances of std:: templates, the closure types of
+# lambdas, and the type information of function types (clang's -fsanitize=function emits it).
 #
 # usage: exported_symbols.sh LIBRARY
 set -euo pipefail
@@ -16,4 +16,5 @@ nm -D --defined-only -C "$1" |
        }' |
   grep -E '^((vtable|VTT|typeinfo|typeinfo name) for |(non-)?virtual thunk to )?k7::' |
   grep -v '{lambda' |
+  grep -Ev '^typeinfo (name )?for .*\(' |
   LC_ALL=C sort -u
