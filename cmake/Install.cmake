@@ -4,20 +4,72 @@
 #     target_link_libraries(app PRIVATE OrvelK7::Controls)
 #
 #   <libdir>/libOrvelK7Controls.so.11.2    (SONAME libOrvelK7Controls.so.11) and its links
-#   include/OrvelK7Controls/...            the public headers, in the tree they are included by
+#   include/OrvelK7Controls/...            the public headers (K7_PUBLIC_HEADERS below), in the tree
+#                                          they are included by, and orvelk7controls_export.h
 #   <libdir>/cmake/OrvelK7Controls/        the package: config, version, exported targets
 #   bin/k7                                 the reference host and tool (with the simulated plant)
 #   <libdir>/qt6/plugins/designer/         the Qt Designer plugin, when it is built
-#
-# Headers ending in _p.h are the library's own and stay behind.
 include(CMakePackageConfigHelpers)
 
 set(K7_PACKAGE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/OrvelK7Controls)
 
 install(TARGETS OrvelK7Controls EXPORT OrvelK7ControlsTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development)
-install(DIRECTORY src/ DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/OrvelK7Controls COMPONENT Development
-  FILES_MATCHING PATTERN "*.h" PATTERN "*_p.h" EXCLUDE)
+
+# The public headers: the umbrella OrvelK7Controls.h, the headers of the exported classes, and the
+# headers those include (a public header compiles on its own against the install; the install test
+# builds each one alone). Everything else under src/ is the library's own and stays behind, so it
+# can change within 11.x. A header added here is API from then on.
+set(K7_PUBLIC_HEADERS
+  OrvelK7Controls.h
+  controls/ControlCatalog.h
+  controls/faijustifier/FaiJustifier.h
+  controls/oeetracker/OEETracker.h
+  controls/pathcontrol/PathControl.h
+  controls/prodcode/ProdCode.h
+  controls/productionperiodtable/ProductionPeriodTable.h
+  controls/scrapscreen/ScrapScreen.h
+  controls/timetracker/TimeTracker.h
+  core/Date.h
+  core/Decimal.h
+  core/Object.h
+  core/RuntimeError.h
+  core/Variant.h
+  frame/CaptionPainting.h
+  frame/Colors.h
+  frame/CommandButton.h
+  frame/ComponentIdentity.h
+  frame/ControlBase.h
+  frame/ControlChild.h
+  frame/ControlHost.h
+  frame/Description.h
+  frame/Envelope.h
+  frame/FontStyle.h
+  frame/HttpVerb.h
+  frame/Label.h
+  frame/PopupMenu.h
+  frame/PropertyBag.h
+  frame/PropertyKey.h
+  frame/PropertyTable.h
+  frame/RequestOutcome.h
+  frame/ServiceControl.h
+  frame/TextChild.h
+  frame/Twips.h
+  frame/TwipsRect.h
+  frame/WidgetGeometry.h
+  frame/WidgetStyles.h
+  frame/WriteJournal.h
+  frame/WriteOutcome.h
+  json/JsonBag.h
+  service/HttpRequestObject.h
+  service/RestClient.h)
+foreach(header IN LISTS K7_PUBLIC_HEADERS)
+  cmake_path(GET header PARENT_PATH folder)
+  install(FILES src/${header} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/OrvelK7Controls/${folder}
+    COMPONENT Development)
+endforeach()
+install(FILES ${K7_GENERATED_INCLUDE_DIR}/orvelk7controls_export.h
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/OrvelK7Controls COMPONENT Development)
 install(EXPORT OrvelK7ControlsTargets NAMESPACE OrvelK7:: DESTINATION ${K7_PACKAGE_DIR}
   FILE OrvelK7ControlsTargets.cmake COMPONENT Development)
 
@@ -31,7 +83,6 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/OrvelK7ControlsConfig.cmake
   DESTINATION ${K7_PACKAGE_DIR} COMPONENT Development)
 
 if(TARGET k7)
-  # The installed tool finds the installed library next to it, wherever the prefix is.
-  set_target_properties(k7 PROPERTIES INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+  # k7 carries the layer archives it links (apps/k7), so it needs no library of ours at run time.
   install(TARGETS k7 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
 endif()

@@ -2,12 +2,17 @@
 
 // Everything an application needs to put the controls on its screens: the seven controls, the
 // kinds of child they expose (lblCode(), btnCause(), ...), the catalog that creates them by name,
-// and the host interface a screen may implement.
+// the host interface a screen may implement, the bag a screen persists controls in, the write
+// journal a host turns on, and the error the host-called methods raise. JsonBag
+// (json/JsonBag.h) and RestClient (service/RestClient.h) are public too.
 #include "controls/ControlCatalog.h"
+#include "core/RuntimeError.h"
 #include "frame/CommandButton.h"
 #include "frame/Label.h"
 #include "controls/faijustifier/FaiJustifier.h"
 #include "frame/ControlHost.h"
+#include "frame/PropertyBag.h"
+#include "frame/WriteJournal.h"
 #include "controls/oeetracker/OEETracker.h"
 #include "controls/prodcode/ProdCode.h"
 #include "controls/productionperiodtable/ProductionPeriodTable.h"

@@ -18,6 +18,10 @@
 #include "controls/timetracker/TimeTracker.h"
 #include "core/Clock.h"
 #include "core/Common.h"
+#include "frame/FilledRect.h"
+#include "frame/Label.h"
+#include "frame/Timer.h"
+#include "frame/WidgetArray.h"
 #include "json/JsonBag.h"
 #include "service/HttpRequestObject.h"
 

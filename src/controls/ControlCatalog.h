@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "core/Date.h"
 
 #include <QString>
@@ -38,7 +39,7 @@ struct DemoPlacement {
 
 // StartDate and EndDate of the eight-hour shift (06-14, 14-22, 22-06) that contains `now`: the
 // window a terminal usually shows in its period table, as property values for the host to set.
-std::vector<std::pair<QString, QString>> ShiftContaining(Date now);
+K7_EXPORT std::vector<std::pair<QString, QString>> ShiftContaining(Date now);
 
 // One creatable control of the library: its type-library name, what it shows in one line (form
 // editors show it as the tool tip), how to create it and where the demo terminal shows it.
@@ -51,7 +52,7 @@ struct ControlRegistration {
 
 // The one list of the library's controls. A new control is registered by one entry here; hosts
 // (k7 show, k7 demo), the contract tests and the golden dumps take every control from it.
-class ControlCatalog {
+class K7_EXPORT ControlCatalog {
 public:
     static const std::vector<ControlRegistration>& All();
     static QStringList Names();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -11,7 +13,7 @@ namespace k7 {
 // The automation Decimal: a 96-bit unsigned integer, a sign and a power-of-ten scale 0..28.
 // Only what reading and writing JSON numbers needs: exact conversion from text, back to text,
 // and to double.
-class Decimal {
+class K7_EXPORT Decimal {
 public:
     static constexpr int MaxScale = 28;
 
@@ -32,7 +34,7 @@ public:
     bool IsZero() const noexcept { return high_ == 0 && low_ == 0; }
 
     // Numeric equality: 0.10 equals 0.1.
-    friend bool operator==(const Decimal& a, const Decimal& b);
+    friend K7_EXPORT bool operator==(const Decimal& a, const Decimal& b);
 
 private:
     bool negative_ = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <memory>
 
 namespace k7 {
@@ -8,7 +10,7 @@ class Variant;
 
 // Anything a Variant can hold by reference. The JSON document is one; a member access on any
 // other object fails with 438, as late binding to a missing member does.
-class Object {
+class K7_EXPORT Object {
 public:
     virtual ~Object() = default;
 

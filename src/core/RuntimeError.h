@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -39,7 +41,7 @@ QString StandardDescription(int32_t number);
 
 // A runtime error as the component runtime raises it: a signed 32-bit number, a description and
 // the name of the component that raised it.
-class RuntimeError : public std::exception {
+class K7_EXPORT RuntimeError : public std::exception {
 public:
     RuntimeError(int32_t number, QString description, QString source = {});
 

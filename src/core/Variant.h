@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "core/Date.h"
 #include "core/Decimal.h"
 #include "core/Object.h"
@@ -40,7 +41,7 @@ struct Currency {
 // A value of any of the runtime's types. Conversions follow the runtime's rules (see
 // Conversions.h) and raise RuntimeError: 13 for a value that cannot convert, 6 for overflow,
 // 94 for Null where a value is needed, 424 for a member access on something that is no object.
-class Variant {
+class K7_EXPORT Variant {
 public:
     struct NullTag {
         friend bool operator==(NullTag, NullTag) { return true; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <QColor>
 #include <QPalette>
 #include <QString>
@@ -8,7 +10,7 @@
 
 namespace k7 {
 
-[[noreturn]] void RaiseNegativeColorComponent();
+[[noreturn]] K7_EXPORT void RaiseNegativeColorComponent();
 
 // RGB(red, green, blue) as the runtime computes it: a component above 255 counts as 255; a
 // negative one raises 5 "Invalid procedure call or argument". Colors::Rgb is the name to use.
@@ -22,7 +24,7 @@ constexpr uint32_t RgbColor(int red, int green, int blue) {
 // Colour values as the controls write them: 0x00BBGGRR (red in the lowest byte), or a system
 // colour 0x800000nn that stands for an entry of the current palette. This is the only place where
 // such a value becomes a QColor, so every widget paints the same colour for the same number.
-class Colors {
+class K7_EXPORT Colors {
 public:
     static constexpr uint32_t Rgb(int red, int green, int blue) { return RgbColor(red, green, blue); }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/TextChild.h"
 
 #include <QPushButton>
@@ -15,7 +16,7 @@ namespace k7 {
 // (Qt makes a click of a touch the button does not handle itself).
 //
 // Defaults: empty caption and tag, Tahoma 8.25 pt, button-text on button-face, 0/0/0/0, visible.
-class CommandButton : public TextChild<QPushButton> {
+class K7_EXPORT CommandButton : public TextChild<QPushButton> {
     Q_OBJECT
 public:
     // How a button looks before the control code touches it: one value per button of a design.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/ComponentIdentity.h"
 #include "frame/ControlChild.h"
 #include "frame/FontStyle.h"
@@ -40,7 +41,7 @@ enum class FailurePolicy { Record, Swallow };
 // The resize hook: Resized() runs whenever the extent changes, and once when the control is first
 // placed (shown, or given an extent by SetExtent), even at its design size, as a component host
 // sizes a control when it sites it.
-class ControlBase : public QWidget {
+class K7_EXPORT ControlBase : public QWidget {
     Q_OBJECT
     K7_READ_ONLY_PROPERTY(QString, Error, Error NOTIFY ErrorChanged)
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <QRect>
 #include <QString>
 
@@ -22,7 +24,7 @@ class Description;
 // frame or the hosts.
 //
 // Children are made only through ControlBase::Create<T>, which owns them in creation order.
-class ControlChild {
+class K7_EXPORT ControlChild {
 public:
     ControlChild(ControlBase& owner, QString name, int index);
     virtual ~ControlChild();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/PopupMenu.h"
 
 #include <QPoint>
@@ -15,7 +16,7 @@ class ControlBase;
 // (under its persistence name, so the host can mark its saved screen as modified), a modal text
 // prompt, and a modal pop-up menu. Every call comes on the UI thread. A control without a host of
 // its own uses DefaultControlHost; tests install hosts that record and answer.
-class ControlHost {
+class K7_EXPORT ControlHost {
 public:
     virtual ~ControlHost() = default;
 

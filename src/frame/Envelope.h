@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -16,7 +18,7 @@ enum class Judgement { StatusIsZero, MessageIsSuccess };
 
 // The response envelope every service call yields ({"status":..., "data":..., "message":...}) and
 // the query strings that ask for one. Loaders judge envelopes only through these rules.
-class Envelope {
+class K7_EXPORT Envelope {
 public:
     // The common rule: the call succeeded when the item "status" equals the number 0 (a numeric
     // comparison, so "9999" of a transport failure is a failure and "0" a success). A missing

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <QFont>
 #include <QString>
 
@@ -8,7 +10,7 @@ namespace k7 {
 // A font as the control code sets it: face name, size in points (single precision, kept exactly as
 // assigned, so 8 stays 8 and 8.25 stays 8.25), bold, italic and underline. The QFont used for
 // painting and measuring is derived from it on demand.
-struct FontStyle {
+struct K7_EXPORT FontStyle {
     QString Name = QStringLiteral("Tahoma");
     float Size = 8.25f;
     bool Bold = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/CaptionPainting.h"
 #include "frame/TextChild.h"
 #include "frame/WidgetStyles.h"
@@ -19,7 +20,7 @@ namespace k7 {
 // Defaults: empty caption, Tahoma 8.25 pt, text in the button-text colour on the button-face
 // colour, opaque, left-aligned, no border (border colour window-frame), word wrap on, 0/0/0/0,
 // visible.
-class Label : public TextChild<QWidget> {
+class K7_EXPORT Label : public TextChild<QWidget> {
     Q_OBJECT
 public:
     // How a label looks before the control code touches it: one value per label of a design (the

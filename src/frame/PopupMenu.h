@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/ControlChild.h"
 
 #include <QPoint>
@@ -25,7 +26,7 @@ struct MenuItem {
 // keyed by their index (a sub-menu may start at 0 or at 1), each with caption and check mark.
 // Exec shows it at a screen position through the control's host, modally on the UI thread, and
 // returns the chosen item's index, or -1 when the user dismissed it.
-class PopupMenu : public ControlChild {
+class K7_EXPORT PopupMenu : public ControlChild {
 public:
     PopupMenu(ControlBase& owner, const QString& name, int index, QString itemsName);
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "core/Variant.h"
 
 #include <QString>
@@ -12,7 +13,7 @@ namespace k7 {
 
 // The host's property store for one control: named values, kept in the order they were first
 // written (so a saved screen lists them as the control wrote them). Names are exact.
-class PropertyBag {
+class K7_EXPORT PropertyBag {
 public:
     // The value stored under `name`, or `defaultValue` when there is none.
     Variant ReadProperty(const QString& name, const Variant& defaultValue = Variant()) const;

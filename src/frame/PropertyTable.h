@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/PropertyKey.h"
 #include "core/Variant.h"
 
@@ -126,7 +127,7 @@ struct PropertyDefinition {
 //     table.Add(FontSizeProperty, &ProdCode::fontSize_, WriteForm::Plain, Variant(int16_t(8)));
 //
 // Rows are named by the keys K7_PROPERTY declares, never by a string of their own.
-class PropertyTable {
+class K7_EXPORT PropertyTable {
 public:
     // A property held in `member` of control class C (int16_t, int32_t, uint8_t, bool, float,
     // double, QString, or uint32_t for a colour), named by its key (read-only when the key says

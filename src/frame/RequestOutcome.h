@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <QDateTime>
 #include <QMetaType>
 #include <QString>
@@ -24,7 +26,7 @@ enum class RequestMode { Blocking, NonBlocking };
 // One read a control sent (a refresh, a tick) and how it ended, for hosts that mark a control
 // whose figures are stale: a control's own Error often stays empty by its rules when a refresh
 // fails. Writes are reported by WriteOutcome.
-struct RequestOutcome {
+struct K7_EXPORT RequestOutcome {
     QString Verb;       // "GET"
     QString Url;        // the whole address, as sent
     int32_t Status = 0; // the HTTP status of the reply; 0 when none came

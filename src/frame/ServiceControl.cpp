@@ -2,6 +2,7 @@
 
 #include "core/RuntimeError.h"
 #include "frame/BackgroundRequest.h"
+#include "frame/ServiceExchange.h"
 #include "frame/WriteJournal.h"
 #include "frame/WriteSender.h"
 #include "json/JsonBag.h"

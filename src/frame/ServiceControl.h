@@ -1,9 +1,9 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/ControlBase.h"
 #include "frame/Envelope.h"
 #include "frame/HttpVerb.h"
-#include "frame/ServiceExchange.h"
 #include "frame/WriteOutcome.h"
 #include "service/RestClient.h"
 
@@ -20,6 +20,7 @@
 namespace k7 {
 
 class BackgroundRequest;
+struct ServiceReply;
 class JsonBag;
 
 // A control that reads its figures from the plant's REST service (six of the seven): the four
@@ -46,7 +47,7 @@ class JsonBag;
 // its reply. It carries a fresh Idempotency-Key, is entered in the write journal before it is sent
 // when the host uses one (WriteJournal::Use), and ends with WriteFinished: the host learns every
 // write's outcome even where the control itself shows nothing of it.
-class ServiceControl : public ControlBase {
+class K7_EXPORT ServiceControl : public ControlBase {
     Q_OBJECT
     // Written in the form the control's table gives them.
     K7_PROPERTY(QString, APIHost, apiHost_)
@@ -180,36 +181,36 @@ private:
     // A write between its journal entry and its reply.
     struct PendingWrite;
     // What every form comes down to.
-    bool RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
+    K7_NO_EXPORT bool RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
                          const ReplyHandler& rejected, const ReplyHandler& followed,
                          const std::function<void()>& exitStep, const FailureRoute& failure);
     // The NonBlocking form of RunContinuation.
-    bool StartContinuation(const CallBuilder& call, const std::shared_ptr<Load>& load);
-    void StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load, bool first);
-    void ReadArrived(const std::shared_ptr<Load>& load, bool first, const ServiceReply& sent);
-    void WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& write,
+    K7_NO_EXPORT bool StartContinuation(const CallBuilder& call, const std::shared_ptr<Load>& load);
+    K7_NO_EXPORT void StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load, bool first);
+    K7_NO_EXPORT void ReadArrived(const std::shared_ptr<Load>& load, bool first, const ServiceReply& sent);
+    K7_NO_EXPORT void WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& write,
                       const ServiceReply& sent);
     // Sends one request to APIHost with a fresh client, here and now.
-    ServiceReply Exchange(const ServiceCall& call) const;
+    K7_NO_EXPORT ServiceReply Exchange(const ServiceCall& call) const;
     // Parses what came back for a read into `reply`, judges it by `rule` and reports the read
     // (RequestFinished), before anyone acts on it; then raises what parsing raised, and what judging
     // raised when `judged` (a followed read is reported by the rule but handled unjudged). Returns
     // the verdict.
-    bool TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply, bool judged);
+    K7_NO_EXPORT bool TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply, bool judged);
     // The write branch of RunServiceLoader: journal, send, report, then the control's handlers.
-    void RunWrite(const ServiceCall& call, Judgement judgement,
+    K7_NO_EXPORT void RunWrite(const ServiceCall& call, Judgement judgement,
                   const std::function<void(JsonBag& reply)>& accepted,
                   const std::function<void(JsonBag& reply)>& rejected);
     // Its halves: the journal entry before the send; after it, the journal, WriteFinished and the
     // handlers.
-    std::shared_ptr<PendingWrite> BeginWrite(const ServiceCall& call, Judgement judgement);
-    void FinishWrite(PendingWrite& write, const ServiceReply& sent,
+    K7_NO_EXPORT std::shared_ptr<PendingWrite> BeginWrite(const ServiceCall& call, Judgement judgement);
+    K7_NO_EXPORT void FinishWrite(PendingWrite& write, const ServiceReply& sent,
                      const std::function<void(JsonBag& reply)>& accepted,
                      const std::function<void(JsonBag& reply)>& rejected);
     // A loader's last steps: the failure where its route says, the exit step, the reply released.
-    void Conclude(Load& load, const std::optional<QString>& failure);
+    K7_NO_EXPORT void Conclude(Load& load, const std::optional<QString>& failure);
     // The steps AfterRequests held, once nothing is in flight.
-    void RunStepsAfterRequests();
+    K7_NO_EXPORT void RunStepsAfterRequests();
 
     QString apiHost_;
     QString company_;

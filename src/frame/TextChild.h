@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/Colors.h"
 #include "frame/ControlChild.h"
 #include "frame/FontStyle.h"
@@ -34,7 +35,7 @@ struct TextDesign {
     uint32_t BackColor = Colors::ButtonFace;
 };
 
-template <class QtBase> class TextChild : public QtBase, public ControlChild, public WidgetGeometry {
+template <class QtBase> class K7_EXPORT TextChild : public QtBase, public ControlChild, public WidgetGeometry {
 public:
     const QString& Caption() const { return state_.Caption; }
     void SetCaption(const QString& caption);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <QPoint>
 #include <QRect>
 
@@ -9,7 +11,7 @@ namespace k7 {
 
 // Control geometry is kept in twips (1/1440 inch) and turned into pixels only when drawn. The
 // edges are rounded, not the sizes, so two widgets that touch in twips touch on screen too.
-class Twips {
+class K7_EXPORT Twips {
 public:
     static constexpr double PerInch = 1440.0;
     static constexpr double PerPoint = 20.0;

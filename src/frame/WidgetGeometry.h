@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/TwipsRect.h"
 
 namespace k7 {
@@ -10,7 +11,7 @@ namespace k7 {
 // "Overflow", a negative width or height 380 "Invalid property value"; a failed assignment changes
 // nothing. After every change the child is told through GeometryChanged, so a widget re-maps its
 // pixels and a painted shape asks for a repaint.
-class WidgetGeometry {
+class K7_EXPORT WidgetGeometry {
 public:
     static void CheckPosition(double twips);
     static void CheckExtent(double twips);

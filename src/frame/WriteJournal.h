@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "frame/Envelope.h"
 #include "frame/HttpVerb.h"
 #include "frame/WriteOutcome.h"
@@ -26,7 +27,7 @@ namespace k7 {
 // It is off until the host turns it on: WriteJournal::Use("/var/lib/terminal/writes.db") makes
 // every control of the process journal its writes there. Methods raise 75 "Path/File access error"
 // naming the file when the database cannot be opened, read or written. One thread uses a journal.
-class WriteJournal {
+class K7_EXPORT WriteJournal {
 public:
     struct Entry {
         qint64 Id = 0;

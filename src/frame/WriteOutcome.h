@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <QDateTime>
 #include <QMetaType>
 #include <QString>
@@ -18,7 +20,7 @@ enum class WriteVerdict { Booked, Refused, Unknown };
 
 // One write request a control sent (a scrap booking, a downtime justification) and its outcome,
 // as the frame reports it to the host and records it in the write journal.
-struct WriteOutcome {
+struct K7_EXPORT WriteOutcome {
     QString Verb;       // "POST", "PATCH", "DELETE"
     QString Url;        // the whole address, as sent
     int32_t Status = 0; // the HTTP status of the reply; 0 when none came

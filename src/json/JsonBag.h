@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "core/Object.h"
 #include "core/Variant.h"
 
@@ -99,7 +100,7 @@ constexpr int32_t ContainsItself = Code(0x800499C8);
 // end or removing it is amortised constant time.
 //
 // One thread at a time; no locks.
-class JsonBag : public Object {
+class K7_EXPORT JsonBag : public Object {
 public:
     JsonBag();
     ~JsonBag() override;

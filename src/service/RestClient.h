@@ -1,5 +1,7 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -15,7 +17,7 @@ class HttpRequestObject;
 // The one way the controls talk to the plant's REST service. Every request is synchronous and
 // every outcome comes back as text: the reply body of a 200, or a failure envelope
 // {"status":"9999","data":"","message":"<failure text>"} built here. Nothing is ever raised.
-class RestClient {
+class K7_EXPORT RestClient {
 public:
     // Makes the request object for a mode (true: server-side kind with explicit time-outs).
     using RequestFactory = std::function<std::unique_ptr<HttpRequestObject>(bool serverMode)>;

@@ -3,6 +3,7 @@
 
 #include "controls/faijustifier/FaiJustifier.h"
 #include "frame/CommandButton.h"
+#include "frame/Label.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Date.h"

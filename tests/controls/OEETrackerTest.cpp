@@ -4,6 +4,10 @@
 #include "controls/oeetracker/OEETracker.h"
 #include "core/Clock.h"
 #include "core/Common.h"
+#include "frame/FilledRect.h"
+#include "frame/Label.h"
+#include "frame/Line.h"
+#include "frame/WidgetArray.h"
 #include "plant/PlantService.h"
 
 #include <QImage>

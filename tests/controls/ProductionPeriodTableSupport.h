@@ -9,6 +9,7 @@
 #include "frame/Label.h"
 #include "frame/PropertyBag.h"
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
+#include "frame/WidgetArray.h"
 
 #include <QStringList>
 

@@ -1,5 +1,6 @@
 #include "support/QueuedRequest.h"
 
+#include "frame/CommandButton.h"
 #include "frame/WriteJournal.h"
 #include "controls/scrapscreen/ScrapScreen.h"
 #include "plant/PlantModel.h"

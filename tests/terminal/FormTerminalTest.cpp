@@ -15,10 +15,12 @@
 #include "frame/CaptionPainting.h"
 #include "frame/CommandButton.h"
 #include "frame/ControlBase.h"
+#include "frame/FilledRect.h"
 #include "frame/Label.h"
 #include "frame/ServiceControl.h"
 #include "frame/TextMeasure.h"
 #include "frame/Twips.h"
+#include "frame/WidgetArray.h"
 #include "plant/PlantService.h"
 
 #include <QCoreApplication>

@@ -2,15 +2,31 @@
 
 #include "core/Common.h"
 #include "core/Date.h"
+#include "frame/ButtonArray.h"
 #include "frame/Colors.h"
 #include "frame/CommandButton.h"
+#include "frame/Label.h"
 #include "frame/Payload.h"
 #include "frame/Twips.h"
+#include "frame/WidgetArray.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
+#include <array>
+#include <vector>
 
 namespace k7 {
+
+struct FaiJustifier::Private {
+    WidgetArray<Label> lblFai;
+    Label* lblTxt = nullptr;
+    ButtonArray btnJust;
+
+    QString faiId;
+    bool hasFai = false;
+    std::array<QString, kFaiFields> faiFields;
+    std::vector<QString> downtimeIds;
+};
 
 const PropertyTable& FaiJustifier::ClassProperties() {
     // Every connection property asks the host before it changes; all four are persisted.
@@ -24,25 +40,44 @@ const PropertyTable& FaiJustifier::ClassProperties() {
 }
 
 FaiJustifier::FaiJustifier(QWidget* parent)
-    : ServiceControl(parent), lblFai_(Create<Label>(QStringLiteral("lblFai"), 0)
-                                          .ApplyDesign({.Bounds = {0, 0, 600, 495},
-                                                        .Font = {.Size = 12},
-                                                        .ForeColor = Colors::Rgb(255, 255, 255),
-                                                        .BackColor = Colors::Highlight,
-                                                        .Border = BorderStyle::Single,
-                                                        .BorderColor = Colors::Rgb(64, 64, 64)})),
-      lblTxt_(&Create<Label>(QStringLiteral("lblTxt"))
-                   .ApplyDesign({.Bounds = {0, 660, 5535, 255},
-                                 .Font = {.Size = 12},
-                                 .ForeColor = Colors::Rgb(255, 255, 0),
-                                 .BackColor = Colors::Rgb(0, 0, 0)})),
-      btnJust_(Create<CommandButton>(QStringLiteral("btnJust"), 0)
-                   .ApplyDesign({.Bounds = {0, 1200, 735, 495},
-                                 .Font = {.Size = 8.25f},
-                                 .BackColor = Colors::Rgb(224, 224, 224)}),
-               [this](int index) { JustifyPressed(index); }) {
+    : ServiceControl(parent),
+      d(new Private{WidgetArray<Label>(Create<Label>(QStringLiteral("lblFai"), 0)
+                                           .ApplyDesign({.Bounds = {0, 0, 600, 495},
+                                                         .Font = {.Size = 12},
+                                                         .ForeColor = Colors::Rgb(255, 255, 255),
+                                                         .BackColor = Colors::Highlight,
+                                                         .Border = BorderStyle::Single,
+                                                         .BorderColor = Colors::Rgb(64, 64, 64)})),
+                    &Create<Label>(QStringLiteral("lblTxt"))
+                         .ApplyDesign({.Bounds = {0, 660, 5535, 255},
+                                       .Font = {.Size = 12},
+                                       .ForeColor = Colors::Rgb(255, 255, 0),
+                                       .BackColor = Colors::Rgb(0, 0, 0)}),
+                    ButtonArray(Create<CommandButton>(QStringLiteral("btnJust"), 0)
+                                    .ApplyDesign({.Bounds = {0, 1200, 735, 495},
+                                                  .Font = {.Size = 8.25f},
+                                                  .BackColor = Colors::Rgb(224, 224, 224)}),
+                                [this](int index) { JustifyPressed(index); })}) {
     SetDesignExtent(5535, 2565);
-    lblTxt_->SetCaption(QStringLiteral("No Downtimes Available"));
+    d->lblTxt->SetCaption(QStringLiteral("No Downtimes Available"));
+}
+
+FaiJustifier::~FaiJustifier() = default;
+
+Label& FaiJustifier::lblFai(int index) const {
+    return d->lblFai.At(index);
+}
+
+Label& FaiJustifier::lblTxt() const {
+    return *d->lblTxt;
+}
+
+CommandButton& FaiJustifier::btnJust(int index) const {
+    return d->btnJust.At(index);
+}
+
+int FaiJustifier::btnJustUBound() const {
+    return d->btnJust.UBound();
 }
 
 void FaiJustifier::RefreshSequence(bool pBolOpened) {
@@ -72,29 +107,29 @@ void FaiJustifier::CellsCreation() {
     // past the right edge.
     static constexpr std::array<double, kFaiFields> kShares = {0.15, 0.35, 0.2, 0.2, 0.2};
     for (int i = 0; i < kFaiFields; ++i) {
-        Label& label = lblFai_.Grow(i);
+        Label& label = d->lblFai.Grow(i);
         label.SetTop(0);
         label.SetHeight(static_cast<float>(height * 0.2));
         sizeFont(label, 0.13);
     }
     for (int i = 0; i < kFaiFields; ++i)
-        lblFai_(i).SetWidth(static_cast<float>(width * kShares[static_cast<size_t>(i)]));
-    lblFai_(0).SetLeft(0);
+        d->lblFai(i).SetWidth(static_cast<float>(width * kShares[static_cast<size_t>(i)]));
+    d->lblFai(0).SetLeft(0);
     for (int i = 1; i < kFaiFields; ++i)
-        lblFai_(i).SetLeft(lblFai_(i - 1).Left() + lblFai_(i - 1).Width());
+        d->lblFai(i).SetLeft(d->lblFai(i - 1).Left() + d->lblFai(i - 1).Width());
 
-    lblTxt_->SetLeft(0);
-    lblTxt_->SetTop(static_cast<float>(height * 0.225));
-    lblTxt_->SetWidth(static_cast<float>(width));
-    lblTxt_->SetHeight(static_cast<float>(height * 0.2));
-    sizeFont(*lblTxt_, 0.13);
-    lblTxt_->SetTextAlign(TextAlign::Center);
-    lblTxt_->SetCaption(QString());
-    lblTxt_->SetVisible(true);
+    d->lblTxt->SetLeft(0);
+    d->lblTxt->SetTop(static_cast<float>(height * 0.225));
+    d->lblTxt->SetWidth(static_cast<float>(width));
+    d->lblTxt->SetHeight(static_cast<float>(height * 0.2));
+    sizeFont(*d->lblTxt, 0.13);
+    d->lblTxt->SetTextAlign(TextAlign::Center);
+    d->lblTxt->SetCaption(QString());
+    d->lblTxt->SetVisible(true);
 
     // Two rows of four buttons, at 42.5 % and 70 % of the height.
     for (int i = 0; i < kButtons; ++i) {
-        CommandButton& button = btnJust_.Grow(i);
+        CommandButton& button = d->btnJust.Grow(i);
         button.SetLeft(static_cast<float>(width * (i % 4) * 0.25));
         button.SetTop(static_cast<float>((i / 4) * height * 0.275 + height * 0.425));
         button.SetHeight(static_cast<float>(height * 0.275));
@@ -104,9 +139,9 @@ void FaiJustifier::CellsCreation() {
 }
 
 bool FaiJustifier::LoadData() {
-    hasFai_ = false;
-    faiFields_.fill(QString());
-    downtimeIds_.clear();
+    d->hasFai = false;
+    d->faiFields.fill(QString());
+    d->downtimeIds.clear();
     return RunFollowedLoader(
         {HttpVerb::Get, QStringLiteral("statuses/fai"), ConnectionQuery()}, Judgement::StatusIsZero,
         [this](JsonBag& reply) -> std::optional<ServiceCall> {
@@ -127,36 +162,36 @@ bool FaiJustifier::LoadData() {
             };
             // machdate carries the process in front of its timestamp: the time is its last 14
             // characters. end is a timestamp as it stands.
-            faiFields_ = {field("id_tu"), QStringLiteral("PENDING"),
-                          Dates::FormatHHNNSS(Common::ToDate(field("machdate").right(14))),
-                          Dates::FormatHHNNSS(Common::ToDate(field("end"))), field("secs")};
-            faiId_ = field("id");
-            hasFai_ = true;
+            d->faiFields = {field("id_tu"), QStringLiteral("PENDING"),
+                            Dates::FormatHHNNSS(Common::ToDate(field("machdate").right(14))),
+                            Dates::FormatHHNNSS(Common::ToDate(field("end"))), field("secs")};
+            d->faiId = field("id");
+            d->hasFai = true;
             return ServiceCall{HttpVerb::Get, QStringLiteral("statuses/top"), ConnectionQuery()};
         },
         // The downtime list is not judged: a failure envelope carries no list and fails here.
         [this](JsonBag& reply) {
             const std::shared_ptr<JsonBag> downtimes = Payload(reply);
             for (int32_t j = 1; j <= downtimes->Count(); ++j)
-                downtimeIds_.push_back(
+                d->downtimeIds.push_back(
                     downtimes->Item(Variant(j)).Item(Variant(QStringLiteral("Id"))).ToText());
         });
 }
 
 void FaiJustifier::ShowData() {
-    if (!hasFai_) {
+    if (!d->hasFai) {
         for (int i = 0; i < kFaiFields; ++i)
-            lblFai_(i).SetVisible(false);
-        lblTxt_->SetCaption(QStringLiteral("No Downtimes Available"));
-        btnJust_.ShowTexts({});
+            d->lblFai(i).SetVisible(false);
+        d->lblTxt->SetCaption(QStringLiteral("No Downtimes Available"));
+        d->btnJust.ShowTexts({});
     } else {
         for (int i = 0; i < kFaiFields; ++i) {
-            lblFai_(i).SetCaption(faiFields_[static_cast<size_t>(i)]);
-            lblFai_(i).SetVisible(true);
+            d->lblFai(i).SetCaption(d->faiFields[static_cast<size_t>(i)]);
+            d->lblFai(i).SetVisible(true);
         }
-        lblTxt_->SetCaption(QStringLiteral("Please Enter Downtime Reason"));
+        d->lblTxt->SetCaption(QStringLiteral("Please Enter Downtime Reason"));
         // One button per downtime, as far as there are buttons; the others are hidden.
-        btnJust_.ShowTexts(downtimeIds_);
+        d->btnJust.ShowTexts(d->downtimeIds);
     }
     RepaintNow();
 }
@@ -170,8 +205,8 @@ void FaiJustifier::ShowDataTrapped() {
 
 void FaiJustifier::JustifyPressed(int index) {
     RunServiceLoader(
-        {HttpVerb::Patch, QStringLiteral("statuses/") + faiId_,
-         SessionQuery({{QStringLiteral("id_tu"), btnJust_(index).Tag()}})},
+        {HttpVerb::Patch, QStringLiteral("statuses/") + d->faiId,
+         SessionQuery({{QStringLiteral("id_tu"), d->btnJust(index).Tag()}})},
         Judgement::MessageIsSuccess,
         [this](JsonBag&) {
             LoadData();

@@ -1,15 +1,14 @@
 #pragma once
 
-#include "frame/ButtonArray.h"
-#include "frame/Label.h"
 #include "frame/ServiceControl.h"
+#include "orvelk7controls_export.h"
 
-#include <QString>
-
-#include <array>
-#include <vector>
+#include <memory>
 
 namespace k7 {
+
+class CommandButton;
+class Label;
 
 // FaiJustifier: whether a first-article inspection (FAI) is pending on the process `Process`, and
 // the way to justify the stop. With an FAI pending it shows one row of five labels (kind,
@@ -33,21 +32,22 @@ namespace k7 {
 //   or has no "message", and any failure of the reload, is recorded in Error; ShowData runs under
 //   the loader trap wherever it is called (Refresh, a press, a resize), so its failures are recorded
 //   in Error as well. Only the layout (CellsCreation) lets its errors reach the host's Refresh.
-class FaiJustifier : public ServiceControl {
+class K7_EXPORT FaiJustifier : public ServiceControl {
     Q_OBJECT
 
 public:
     explicit FaiJustifier(QWidget* parent = nullptr);
+    ~FaiJustifier() override;
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
     const PropertyTable& Properties() const override { return ClassProperties(); }
 
-    Label& lblFai(int index) const { return lblFai_.At(index); }
-    Label& lblTxt() const { return *lblTxt_; }
-    CommandButton& btnJust(int index) const { return btnJust_.At(index); }
-    int btnJustUBound() const { return btnJust_.UBound(); }
+    Label& lblFai(int index) const;
+    Label& lblTxt() const;
+    CommandButton& btnJust(int index) const;
+    int btnJustUBound() const;
 
 signals:
     // Declared by the control's event interface; FaiJustifier never raises it.
@@ -61,21 +61,17 @@ private:
     static constexpr int kFaiFields = 5;
     static constexpr int kButtons = 8;
 
-    void CellsCreation();
-    bool LoadData();
-    void ShowData();
+    K7_NO_EXPORT void CellsCreation();
+    K7_NO_EXPORT bool LoadData();
+    K7_NO_EXPORT void ShowData();
     // ShowData under the loader trap.
-    void ShowDataTrapped();
-    void JustifyPressed(int index);
+    K7_NO_EXPORT void ShowDataTrapped();
+    K7_NO_EXPORT void JustifyPressed(int index);
 
-    WidgetArray<Label> lblFai_;
-    Label* lblTxt_ = nullptr;
-    ButtonArray btnJust_;
-
-    QString faiId_;
-    bool hasFai_ = false;
-    std::array<QString, kFaiFields> faiFields_;
-    std::vector<QString> downtimeIds_;
+    // The control's data, out of the installed header: a later release adds to it without
+    // changing the size of the class applications were built with.
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

@@ -1,10 +1,15 @@
 #include "controls/oeetracker/OEETracker.h"
 
+#include "controls/PrivateMember.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
 #include "frame/Colors.h"
+#include "frame/FilledRect.h"
+#include "frame/Label.h"
+#include "frame/Line.h"
 #include "frame/Payload.h"
+#include "frame/WidgetArray.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
@@ -41,6 +46,20 @@ int16_t DayPercent(const Variant& entry) {
 
 } // namespace
 
+struct OEETracker::Private {
+    WidgetArray<FilledRect> barOee;
+    WidgetArray<Line> lineV;
+    WidgetArray<Line> lineH;
+    WidgetArray<Label> lblDay;
+    WidgetArray<Label> lblOeeV;
+    QString startDate;
+    int16_t barNum = 0;
+    int16_t leftMargin = 0;
+    int16_t topMargin = 0;
+    std::vector<int16_t> oeeValues;
+    std::vector<uint32_t> barColors;
+};
+
 const PropertyTable& OEETracker::ClassProperties() {
     // Read and written as Company, Session, Process, StartDate, BarNum; the host sets APIHost on
     // every run. A store without "BarNum" gives 30 (a month of 31 slots), while a new control
@@ -50,8 +69,13 @@ const PropertyTable& OEETracker::ClassProperties() {
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying,
                                              .Others = WriteForm::Notifying,
                                              .APIHostPersistence = Persistence::NotPersisted});
-        properties.Add(StartDateProperty, &OEETracker::startDate_, WriteForm::Notifying, Variant(QString()))
-            .Add(BarNumProperty, &OEETracker::barNum_, WriteForm::Plain, Variant(int16_t(30)));
+        properties
+            .Add(PrivateMember<OEETracker>(
+                StartDateProperty, [](auto& c) -> auto& { return c.d->startDate; }, WriteForm::Notifying,
+                Variant(QString())))
+            .Add(PrivateMember<OEETracker>(
+                BarNumProperty, [](auto& c) -> auto& { return c.d->barNum; }, WriteForm::Plain,
+                Variant(int16_t(30))));
         return properties;
     }();
     return table;
@@ -59,68 +83,112 @@ const PropertyTable& OEETracker::ClassProperties() {
 
 OEETracker::OEETracker(QWidget* parent)
     : ServiceControl(parent),
-      barOee_(Create<FilledRect>(QStringLiteral("barOee"), 0)
+      d(new Private{
+          .barOee = WidgetArray<FilledRect>(
+              Create<FilledRect>(QStringLiteral("barOee"), 0)
                   .ApplyDesign({.Bounds = {480, 720, 255, 60}, .Look = {.FillColor = Green}})),
-      lineV_(Create<Line>(QStringLiteral("lineV"), 0)
-                 .ApplyDesign({.X1 = 480, .Y1 = 3480, .X2 = 480, .Y2 = 240, .Color = kAxisColor})),
-      lineH_(Create<Line>(QStringLiteral("LineH"), 0)
-                 .ApplyDesign({.X1 = 480, .Y1 = 3480, .X2 = 4080, .Y2 = 3480, .Color = kAxisColor})),
-      lblDay_(Create<Label>(QStringLiteral("lblDay"), 0)
+          .lineV = WidgetArray<Line>(
+              Create<Line>(QStringLiteral("lineV"), 0)
+                  .ApplyDesign({.X1 = 480, .Y1 = 3480, .X2 = 480, .Y2 = 240, .Color = kAxisColor})),
+          .lineH = WidgetArray<Line>(
+              Create<Line>(QStringLiteral("LineH"), 0)
+                  .ApplyDesign({.X1 = 480, .Y1 = 3480, .X2 = 4080, .Y2 = 3480, .Color = kAxisColor})),
+          .lblDay = WidgetArray<Label>(
+              Create<Label>(QStringLiteral("lblDay"), 0)
                   .ApplyDesign({.Bounds = {480, 0, 255, 255}, .Font = {}, .Back = BackStyle::Transparent})),
-      lblOeeV_(
-          Create<Label>(QStringLiteral("lblOeeV"), 0)
-              .ApplyDesign({.Bounds = {0, 3360, 375, 255}, .Font = {}, .Back = BackStyle::Transparent})) {
+          .lblOeeV = WidgetArray<Label>(
+              Create<Label>(QStringLiteral("lblOeeV"), 0)
+                  .ApplyDesign(
+                      {.Bounds = {0, 3360, 375, 255}, .Font = {}, .Back = BackStyle::Transparent}))}) {
     SetDesignExtent(4665, 3600);
-    lblDay_(0).SetCaption(QStringLiteral("31"));
-    lblOeeV_(0).SetCaption(QStringLiteral("0"));
+    d->lblDay(0).SetCaption(QStringLiteral("31"));
+    d->lblOeeV(0).SetCaption(QStringLiteral("0"));
+}
+
+OEETracker::~OEETracker() = default;
+
+const QString& OEETracker::StartDate() const {
+    return d->startDate;
+}
+
+QString OEETracker::BarNum() const {
+    return QString::number(d->barNum);
+}
+
+WidgetArray<FilledRect>& OEETracker::barOee() {
+    return d->barOee;
+}
+
+WidgetArray<Line>& OEETracker::lineV() {
+    return d->lineV;
+}
+
+WidgetArray<Line>& OEETracker::LineH() {
+    return d->lineH;
+}
+
+WidgetArray<Label>& OEETracker::lblDay() {
+    return d->lblDay;
+}
+
+WidgetArray<Label>& OEETracker::lblOeeV() {
+    return d->lblOeeV;
+}
+
+const std::vector<int16_t>& OEETracker::OeeValues() const {
+    return d->oeeValues;
+}
+
+const std::vector<uint32_t>& OEETracker::BarColors() const {
+    return d->barColors;
 }
 
 void OEETracker::RefreshSequence(bool) {
     // The chart is rebuilt whatever the host says about its screen; what the load and the drawing
     // return is of no interest here (failures are in Error).
     ChartCreation();
-    LoadFullDays(startDate_);
+    LoadFullDays(d->startDate);
     AfterRequests([this] { ShowData(); });
 }
 
 Variant OEETracker::LoadFullChart() {
-    return Variant(LoadFullDays(startDate_));
+    return Variant(LoadFullDays(d->startDate));
 }
 
 void OEETracker::ChartCreation() {
-    leftMargin_ = 480;
-    topMargin_ = 240;
+    d->leftMargin = 480;
+    d->topMargin = 240;
     const double width = Width();
     const double height = Height();
-    const int16_t slot = ToInteger((width - leftMargin_) / (barNum_ + 1));
-    const double markerHeight = barOee_(0).Height();
-    const int16_t step = ToInteger((height - markerHeight - topMargin_) / 4);
-    const float lastLabelWidth = TextWidth(QString::number(barNum_));
+    const int16_t slot = ToInteger((width - d->leftMargin) / (d->barNum + 1));
+    const double markerHeight = d->barOee(0).Height();
+    const int16_t step = ToInteger((height - markerHeight - d->topMargin) / 4);
+    const float lastLabelWidth = TextWidth(QString::number(d->barNum));
 
-    for (int i = 0; i <= barNum_; ++i) {
-        lblDay_.Grow(i);
-        barOee_.Grow(i);
-        lineV_.Grow(i);
+    for (int i = 0; i <= d->barNum; ++i) {
+        d->lblDay.Grow(i);
+        d->barOee.Grow(i);
+        d->lineV.Grow(i);
         // Slots per visible day number, so that the numbers stand about 240 twips apart. Wide
         // slots round it to 0: each day then has room for its own number (stride 1).
-        const int16_t stride = std::max<int16_t>(1, ToInteger((barNum_ + 1) / (width / topMargin_)));
-        const double x = leftMargin_ + double(slot) * i;
+        const int16_t stride = std::max<int16_t>(1, ToInteger((d->barNum + 1) / (width / d->topMargin)));
+        const double x = d->leftMargin + double(slot) * i;
 
-        Label& day = lblDay_(i);
+        Label& day = d->lblDay(i);
         day.SetLeft(static_cast<float>(x - lastLabelWidth / 2.0));
         day.SetTop(0);
         day.SetFontSize(8);
         day.SetCaption(QString::number(i + 1));
         day.SetVisible(i % stride == 0);
 
-        Line& slotLine = lineV_(i);
-        slotLine.SetPoints(static_cast<float>(x), topMargin_, static_cast<float>(x),
+        Line& slotLine = d->lineV(i);
+        slotLine.SetPoints(static_cast<float>(x), d->topMargin, static_cast<float>(x),
                            static_cast<float>(height - markerHeight));
         if (i > 0)
             slotLine.SetBorderColor(Grid);
         slotLine.SetVisible(true);
 
-        FilledRect& marker = barOee_(i);
+        FilledRect& marker = d->barOee(i);
         marker.SetLeft(static_cast<float>(x + 15));
         marker.SetTop(static_cast<float>(height - marker.Height()));
         marker.SetWidth(slot);
@@ -128,27 +196,27 @@ void OEETracker::ChartCreation() {
     }
 
     for (int j = 0; j <= 4; ++j) {
-        lblOeeV_.Grow(j);
-        lineH_.Grow(j);
-        Label& value = lblOeeV_(j);
+        d->lblOeeV.Grow(j);
+        d->lineH.Grow(j);
+        Label& value = d->lblOeeV(j);
         value.SetTop(static_cast<float>(height - double(step) * j));
         value.SetFontSize(8);
         value.SetCaption(QString::number(25 * j));
         value.SetVisible(true);
 
         const auto y = static_cast<float>(height - markerHeight - double(step) * j);
-        Line& level = lineH_(j);
-        level.SetPoints(leftMargin_, y, static_cast<float>(width - slot + 15), y);
+        Line& level = d->lineH(j);
+        level.SetPoints(d->leftMargin, y, static_cast<float>(width - slot + 15), y);
         if (j > 0)
             level.SetBorderColor(Grid);
         level.SetVisible(true);
     }
 
     // Arrays with no elements cannot be made for a negative BarNum.
-    if (barNum_ < 0)
+    if (d->barNum < 0)
         Raise(ErrorNumber::SubscriptOutOfRange);
-    oeeValues_.assign(static_cast<size_t>(barNum_) + 1, 0);
-    barColors_.assign(static_cast<size_t>(barNum_) + 1, 0);
+    d->oeeValues.assign(static_cast<size_t>(d->barNum) + 1, 0);
+    d->barColors.assign(static_cast<size_t>(d->barNum) + 1, 0);
 }
 
 OEETracker::ServiceCall OEETracker::DashboardCall(const QString& from, const QString& to) const {
@@ -171,12 +239,12 @@ bool OEETracker::LoadFullDays(const QString& pStrEnd) {
                 const Variant entry = days->Item(Variant(i + 1));
                 const int16_t percent = DayPercent(entry);
                 // More entries than slots: the first one without a slot ends the load.
-                if (i >= static_cast<int32_t>(oeeValues_.size()))
+                if (i >= static_cast<int32_t>(d->oeeValues.size()))
                     Raise(ErrorNumber::SubscriptOutOfRange);
                 // The value is kept before the colour is worked out: a day whose targets cannot be
                 // read still stands at its OEE (unloaded black) when the load stops there.
-                oeeValues_[static_cast<size_t>(i)] = percent;
-                barColors_[static_cast<size_t>(i)] = DayColor(entry);
+                d->oeeValues[static_cast<size_t>(i)] = percent;
+                d->barColors[static_cast<size_t>(i)] = DayColor(entry);
             }
         },
         [](JsonBag&) {});
@@ -195,9 +263,9 @@ bool OEETracker::LoadOneDay(const QString& pStrStart, const QString& pStrEnd, in
 }
 
 bool OEETracker::ShowData() {
-    const int32_t last = Common::SafeUbound(oeeValues_);
+    const int32_t last = Common::SafeUbound(d->oeeValues);
     for (int32_t i = 0; i <= last; ++i)
-        PlaceMarker(i, oeeValues_[static_cast<size_t>(i)], barColors_[static_cast<size_t>(i)]);
+        PlaceMarker(i, d->oeeValues[static_cast<size_t>(i)], d->barColors[static_cast<size_t>(i)]);
     RepaintNow();
     return false;
 }
@@ -205,9 +273,9 @@ bool OEETracker::ShowData() {
 void OEETracker::PlaceMarker(int index, int16_t percent, uint32_t color) {
     // The marker's bottom edge runs from H (0 %) up to TopMargin (100 %); values outside 0..100
     // are drawn where they fall, outside the plot.
-    FilledRect& marker = barOee_(index);
+    FilledRect& marker = d->barOee(index);
     const double height = Height();
-    marker.SetTop(static_cast<float>((height - marker.Height()) - (height - topMargin_) * percent / 100.0));
+    marker.SetTop(static_cast<float>((height - marker.Height()) - (height - d->topMargin) * percent / 100.0));
     marker.SetFillColor(color);
 }
 

@@ -1,16 +1,19 @@
 #pragma once
 
 #include "frame/Colors.h"
-#include "frame/FilledRect.h"
-#include "frame/Label.h"
-#include "frame/Line.h"
 #include "frame/ServiceControl.h"
-#include "frame/WidgetArray.h"
+#include "orvelk7controls_export.h"
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace k7 {
+
+class FilledRect;
+class Label;
+class Line;
+template <class T> class WidgetArray;
 
 // OEETracker: the overall equipment effectiveness of process `Process`, one day slot per day of
 // the month that ends at `StartDate`. In each slot a marker of fixed height stands at the day's OEE
@@ -32,14 +35,17 @@ namespace k7 {
 // Day-label stride: BarNum + 1 slots over W / 240 label places, rounded. On a control wider than
 // 480 x (BarNum + 1) twips that ratio rounds to 0; every slot is then wide enough for its own day
 // number, so the stride becomes 1 slot and every day label is shown (the rule never divides by 0).
-class OEETracker : public ServiceControl {
+class K7_EXPORT OEETracker : public ServiceControl {
     Q_OBJECT
     // Last day of the charted window, "YYYYMMDDhhmmss" (its end, despite the name).
-    K7_PROPERTY(QString, StartDate, startDate_)
+    K7_PROPERTY_COMPUTED(QString, StartDate)
     K7_PROPERTY_COMPUTED(QString, BarNum)
 
 public:
     explicit OEETracker(QWidget* parent = nullptr);
+    ~OEETracker() override;
+
+    const QString& StartDate() const;
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();
@@ -48,7 +54,7 @@ public:
 
     // Index of the last day slot, as text; a write converts it to a 16-bit integer (13 for text
     // that is no number, 6 beyond the range), untrapped.
-    QString BarNum() const { return QString::number(barNum_); }
+    QString BarNum() const;
 
     // LoadFullDays(StartDate), its Boolean result held in a variant.
     Q_INVOKABLE k7::Variant LoadFullChart();
@@ -70,13 +76,14 @@ public:
     // Untrapped: a failing widget assignment reaches the caller.
     Q_INVOKABLE void ChartCreation();
 
-    WidgetArray<FilledRect>& barOee() { return barOee_; }
-    WidgetArray<Line>& lineV() { return lineV_; }
-    WidgetArray<Line>& LineH() { return lineH_; }
-    WidgetArray<Label>& lblDay() { return lblDay_; }
-    WidgetArray<Label>& lblOeeV() { return lblOeeV_; }
-    const std::vector<int16_t>& OeeValues() const { return oeeValues_; }
-    const std::vector<uint32_t>& BarColors() const { return barColors_; }
+    // The children the control paints, for the library's own tools and tests.
+    K7_NO_EXPORT WidgetArray<FilledRect>& barOee();
+    K7_NO_EXPORT WidgetArray<Line>& lineV();
+    K7_NO_EXPORT WidgetArray<Line>& LineH();
+    K7_NO_EXPORT WidgetArray<Label>& lblDay();
+    K7_NO_EXPORT WidgetArray<Label>& lblOeeV();
+    const std::vector<int16_t>& OeeValues() const;
+    const std::vector<uint32_t>& BarColors() const;
 
     static constexpr uint32_t Green = Colors::Rgb(0, 192, 0);
     static constexpr uint32_t Yellow = Colors::Yellow;
@@ -92,21 +99,14 @@ protected:
 
 private:
     // The dashboard request for [from, to], values as they stand.
-    ServiceCall DashboardCall(const QString& from, const QString& to) const;
+    K7_NO_EXPORT ServiceCall DashboardCall(const QString& from, const QString& to) const;
     // Marker `index` placed at `percent` of the plot height above the bottom edge, in `color`.
-    void PlaceMarker(int index, int16_t percent, uint32_t color);
+    K7_NO_EXPORT void PlaceMarker(int index, int16_t percent, uint32_t color);
 
-    QString startDate_;
-    int16_t barNum_ = 0;
-    int16_t leftMargin_ = 0;
-    int16_t topMargin_ = 0;
-    std::vector<int16_t> oeeValues_;
-    std::vector<uint32_t> barColors_;
-    WidgetArray<FilledRect> barOee_;
-    WidgetArray<Line> lineV_;
-    WidgetArray<Line> lineH_;
-    WidgetArray<Label> lblDay_;
-    WidgetArray<Label> lblOeeV_;
+    // The control's data, out of the installed header: a later release adds to it without
+    // changing the size of the class applications were built with.
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

@@ -1,5 +1,6 @@
 #include "controls/pathcontrol/PathControl.h"
 
+#include "controls/PrivateMember.h"
 #include "controls/pathcontrol/CanvasInterpreter.h"
 #include "core/Clock.h"
 #include "core/Common.h"
@@ -57,26 +58,59 @@ QString SecondsSinceMidnight(Date now) {
 
 } // namespace
 
+struct PathControl::Private {
+    QString url;
+    QString ip;
+    int32_t port = 0;
+    QString company;
+    QString session;
+    QString area;
+    QString process;
+    QString startDate;
+    QString endDate;
+    QString user;
+    QString device;
+    uint8_t planned = 0;
+    uint8_t ratiosType = 0;
+    uint8_t ratiosTypeTarget = 0;
+    bool hoursExtraAdd = false;
+    Date lastRefresh;
+
+    QString pendingProcess;
+    Date requestTime;
+    std::unique_ptr<PolledRequest> request;
+    int32_t hDC = 0;
+
+    RasterSurface* picPath = nullptr;
+    Timer* tmrPath = nullptr;
+    std::unique_ptr<CanvasInterpreter> interpreter;
+};
+
 const PropertyTable& PathControl::ClassProperties() {
     // Persisted in this order; every write asks the host first.
     static const PropertyTable table = [] {
         constexpr WriteForm notifying = WriteForm::Notifying;
+        const auto held = []<class M>(PropertyKey key, M Private::*member, const Variant& defaultValue) {
+            return PrivateMember<PathControl>(
+                key, [member](auto& control) -> auto& { return control.d.get()->*member; }, notifying,
+                defaultValue);
+        };
         PropertyTable properties;
-        properties.Add(URLProperty, &PathControl::url_, notifying, Variant(QString()))
-            .Add(IPProperty, &PathControl::ip_, notifying, Variant(QStringLiteral("127.0.0.1")))
-            .Add(PortProperty, &PathControl::port_, notifying, Variant(int16_t(10000)))
-            .Add(CompanyProperty, &PathControl::company_, notifying, Variant(QString()))
-            .Add(SessionProperty, &PathControl::session_, notifying, Variant(QString()))
-            .Add(AreaProperty, &PathControl::area_, notifying, Variant(QString()))
-            .Add(ProcessProperty, &PathControl::process_, notifying, Variant(QString()))
-            .Add(StartDateProperty, &PathControl::startDate_, notifying, Variant(QString()))
-            .Add(EndDateProperty, &PathControl::endDate_, notifying, Variant(QString()))
-            .Add(UserProperty, &PathControl::user_, notifying, Variant(QString()))
-            .Add(DeviceProperty, &PathControl::device_, notifying, Variant(QString()))
-            .Add(PlannedProperty, &PathControl::planned_, notifying, Variant(uint8_t(0)))
-            .Add(RatiosTypeProperty, &PathControl::ratiosType_, notifying, Variant(uint8_t(0)))
-            .Add(RatiosTypeTargetProperty, &PathControl::ratiosTypeTarget_, notifying, Variant(uint8_t(0)))
-            .Add(HoursExtraAddProperty, &PathControl::hoursExtraAdd_, notifying, Variant(true));
+        properties.Add(held(URLProperty, &Private::url, Variant(QString())))
+            .Add(held(IPProperty, &Private::ip, Variant(QStringLiteral("127.0.0.1"))))
+            .Add(held(PortProperty, &Private::port, Variant(int16_t(10000))))
+            .Add(held(CompanyProperty, &Private::company, Variant(QString())))
+            .Add(held(SessionProperty, &Private::session, Variant(QString())))
+            .Add(held(AreaProperty, &Private::area, Variant(QString())))
+            .Add(held(ProcessProperty, &Private::process, Variant(QString())))
+            .Add(held(StartDateProperty, &Private::startDate, Variant(QString())))
+            .Add(held(EndDateProperty, &Private::endDate, Variant(QString())))
+            .Add(held(UserProperty, &Private::user, Variant(QString())))
+            .Add(held(DeviceProperty, &Private::device, Variant(QString())))
+            .Add(held(PlannedProperty, &Private::planned, Variant(uint8_t(0))))
+            .Add(held(RatiosTypeProperty, &Private::ratiosType, Variant(uint8_t(0))))
+            .Add(held(RatiosTypeTargetProperty, &Private::ratiosTypeTarget, Variant(uint8_t(0))))
+            .Add(held(HoursExtraAddProperty, &Private::hoursExtraAdd, Variant(true)));
         // A date has no property type of its own: it travels as its serial, read-only, not persisted.
         PropertyDefinition lastRefresh;
         lastRefresh.Name = LastRefreshProperty.Text();
@@ -84,7 +118,7 @@ const PropertyTable& PathControl::ClassProperties() {
         lastRefresh.Type = PropertyType::Double;
         lastRefresh.Access = PropertyAccess::ReadOnly; // as its key says
         lastRefresh.Get = [](const ControlBase& control) {
-            return Variant(static_cast<const PathControl&>(control).lastRefresh_.Serial);
+            return Variant(static_cast<const PathControl&>(control).d->lastRefresh.Serial);
         };
         lastRefresh.Set = [](ControlBase&, const Variant&) { Raise(ErrorNumber::PropertyIsReadOnly); };
         properties.Add(std::move(lastRefresh));
@@ -93,17 +127,18 @@ const PropertyTable& PathControl::ClassProperties() {
     return table;
 }
 
-PathControl::PathControl(QWidget* parent) : ControlBase(parent), hDC_(NextDeviceContext()) {
+PathControl::PathControl(QWidget* parent) : ControlBase(parent), d(std::make_unique<Private>()) {
+    d->hDC = NextDeviceContext();
     SetDesignExtent(4800, 3600);
     SetBackColor(Colors::Rgb(255, 255, 255));
     // Every failure is drawn on the picture; none reaches Error.
     SetHandlerFailures(FailurePolicy::Swallow);
-    picPath_ = &Create<RasterSurface>(QStringLiteral("picPath"));
-    tmrPath_ = &Create<Timer>(QStringLiteral("tmrPath"));
-    tmrPath_->SetInterval(PollInterval);
-    ConnectHandler(tmrPath_, &Timer::Tick, [this] { Processing(); });
-    request_ = std::make_unique<PolledRequest>(
-        *tmrPath_, TimeOutSeconds,
+    d->picPath = &Create<RasterSurface>(QStringLiteral("picPath"));
+    d->tmrPath = &Create<Timer>(QStringLiteral("tmrPath"));
+    d->tmrPath->SetInterval(PollInterval);
+    ConnectHandler(d->tmrPath, &Timer::Tick, [this] { Processing(); });
+    d->request = std::make_unique<PolledRequest>(
+        *d->tmrPath, TimeOutSeconds,
         PolledRequest::Handlers{.Replied =
                                     [this](int32_t status, const std::function<QString()>& text) {
                                         ShowScript(ReplyScript(status, text));
@@ -116,16 +151,100 @@ PathControl::PathControl(QWidget* parent) : ControlBase(parent), hDC_(NextDevice
                                     },
                                 .NotSent = [this](const QString& failure) { DrawFailure(failure, true); },
                                 .Failed = [this](const QString& failure) { DrawFailure(failure, false); }});
-    interpreter_ =
-        std::make_unique<CanvasInterpreter>(*picPath_, [this](const QString& text, int32_t x, int32_t y) {
-            TextRotate(hDC_, text, x, y, -90.0f);
+    d->interpreter =
+        std::make_unique<CanvasInterpreter>(*d->picPath, [this](const QString& text, int32_t x, int32_t y) {
+            TextRotate(d->hDC, text, x, y, -90.0f);
         });
 }
 
 PathControl::~PathControl() = default;
 
+const QString& PathControl::URL() const {
+    return d->url;
+}
+
+const QString& PathControl::IP() const {
+    return d->ip;
+}
+
+int32_t PathControl::Port() const {
+    return d->port;
+}
+
+const QString& PathControl::Company() const {
+    return d->company;
+}
+
+const QString& PathControl::Session() const {
+    return d->session;
+}
+
+const QString& PathControl::Area() const {
+    return d->area;
+}
+
+const QString& PathControl::Process() const {
+    return d->process;
+}
+
+const QString& PathControl::StartDate() const {
+    return d->startDate;
+}
+
+const QString& PathControl::EndDate() const {
+    return d->endDate;
+}
+
+const QString& PathControl::User() const {
+    return d->user;
+}
+
+const QString& PathControl::Device() const {
+    return d->device;
+}
+
+bool PathControl::HoursExtraAdd() const {
+    return d->hoursExtraAdd;
+}
+
+uint8_t PathControl::Planned() const {
+    return d->planned;
+}
+
+uint8_t PathControl::RatiosType() const {
+    return d->ratiosType;
+}
+
+uint8_t PathControl::RatiosTypeTarget() const {
+    return d->ratiosTypeTarget;
+}
+
+Date PathControl::LastRefresh() const {
+    return d->lastRefresh;
+}
+
+double PathControl::LastRefreshSerial() const {
+    return d->lastRefresh.Serial;
+}
+
+int32_t PathControl::hDC() const {
+    return d->hDC;
+}
+
+RasterSurface& PathControl::picPath() const {
+    return *d->picPath;
+}
+
+Timer& PathControl::tmrPath() const {
+    return *d->tmrPath;
+}
+
+const CanvasInterpreter& PathControl::Interpreter() const {
+    return *d->interpreter;
+}
+
 void PathControl::SetRequestObject(std::unique_ptr<HttpRequestObject> request) {
-    request_->SetRequestObject(std::move(request));
+    d->request->SetRequestObject(std::move(request));
 }
 
 void PathControl::RefreshSequence(bool) {
@@ -137,86 +256,86 @@ void PathControl::RefreshSequence(bool) {
 void PathControl::RequestPath() {
     // A second Refresh for the same process while its request runs sends nothing, unless that
     // request has had its 60 seconds.
-    const bool send = pendingProcess_.isEmpty() || pendingProcess_ != process_ ||
-                      Dates::DiffSeconds(requestTime_, Clock::Now()) >= TimeOutSeconds;
+    const bool send = d->pendingProcess.isEmpty() || d->pendingProcess != d->process ||
+                      Dates::DiffSeconds(d->requestTime, Clock::Now()) >= TimeOutSeconds;
 
     // The period is adjusted on every call, sent or not, and written back: a host that wants a
     // fixed period sets it again before each Refresh. `hours` is taken before any adjustment.
     int16_t hours = 0;
     int16_t step = 0;
-    Common::TimeToAddDashboardOversize(startDate_, endDate_, hours, step);
-    if (hoursExtraAdd_)
-        endDate_ = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(endDate_), step));
-    endDate_ = endDate_.left(10) + QStringLiteral("0000");
-    startDate_ = startDate_.left(10) + QStringLiteral("0000");
+    Common::TimeToAddDashboardOversize(d->startDate, d->endDate, hours, step);
+    if (d->hoursExtraAdd)
+        d->endDate = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(d->endDate), step));
+    d->endDate = d->endDate.left(10) + QStringLiteral("0000");
+    d->startDate = d->startDate.left(10) + QStringLiteral("0000");
     if (step != 0 && hours % step != 0) {
         const int16_t missing = static_cast<int16_t>(step - hours % step);
-        endDate_ = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(endDate_), missing));
+        d->endDate = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(d->endDate), missing));
     }
     if (!send)
         return;
 
-    pendingProcess_ = process_;
-    requestTime_ = Clock::Now();
+    d->pendingProcess = d->process;
+    d->requestTime = Clock::Now();
     ShowPlaceholder();
-    request_->Send(url_ + QLatin1Char('?') + Query());
+    d->request->Send(d->url + QLatin1Char('?') + Query());
 }
 
 // "Updating..." centred over the current picture, in a font of a 24th of the height (10 to 24
 // pixels); the reply is drawn in that font too.
 void PathControl::ShowPlaceholder() {
     const int pixels = std::clamp(height() / 24, 10, 24);
-    FontStyle font = picPath_->Font();
+    FontStyle font = d->picPath->Font();
     font.Size = static_cast<float>(Twips::ToPoints(PixelsToTwips(pixels)));
-    picPath_->SetFont(font);
-    picPath_->MoveTo((width() - picPath_->TextWidth(kUpdating)) / 2,
-                     (height() - picPath_->TextHeight(kUpdating)) / 2);
-    picPath_->SetForeColor(0x00000000);
-    picPath_->Print(kUpdating);
+    d->picPath->SetFont(font);
+    d->picPath->MoveTo((width() - d->picPath->TextWidth(kUpdating)) / 2,
+                       (height() - d->picPath->TextHeight(kUpdating)) / 2);
+    d->picPath->SetForeColor(0x00000000);
+    d->picPath->Print(kUpdating);
 }
 
 // Values go in as they stand, unescaped; Session is not sent.
 QString PathControl::Query() const {
     const auto number = [](int64_t value) { return QString::number(value); };
     return Envelope::BuildQuery(
-        {{QStringLiteral("server_ip"), ip_},
-         {QStringLiteral("db_port"), number(port_)},
-         {QStringLiteral("company_id"), company_},
-         {QStringLiteral("user_id"), user_},
-         {QStringLiteral("tree"), area_ + QLatin1Char('{') + process_ + QLatin1Char('}')},
-         {QStringLiteral("process"), process_},
-         {QStringLiteral("period_from"), startDate_},
-         {QStringLiteral("period_to"), endDate_},
+        {{QStringLiteral("server_ip"), d->ip},
+         {QStringLiteral("db_port"), number(d->port)},
+         {QStringLiteral("company_id"), d->company},
+         {QStringLiteral("user_id"), d->user},
+         {QStringLiteral("tree"), d->area + QLatin1Char('{') + d->process + QLatin1Char('}')},
+         {QStringLiteral("process"), d->process},
+         {QStringLiteral("period_from"), d->startDate},
+         {QStringLiteral("period_to"), d->endDate},
          {QStringLiteral("path_id"), QStringLiteral("0")},
          {QStringLiteral("constype_id"), QString()},
          {QStringLiteral("period_id"), QStringLiteral("0")},
          {QStringLiteral("width"), number(width())},
          {QStringLiteral("height"), number(height())},
          {QStringLiteral("ign_hist"), QStringLiteral("1")},
-         {QStringLiteral("device_id"), device_},
+         {QStringLiteral("device_id"), d->device},
          {QStringLiteral("terminal"), QStringLiteral("1")},
-         {QStringLiteral("planned"), number(planned_)},
-         {QStringLiteral("ratiostype"), number(ratiosType_)},
-         {QStringLiteral("ratiostypetarget"), number(ratiosTypeTarget_)},
+         {QStringLiteral("planned"), number(d->planned)},
+         {QStringLiteral("ratiostype"), number(d->ratiosType)},
+         {QStringLiteral("ratiostypetarget"), number(d->ratiosTypeTarget)},
          {QStringLiteral("seq"), SecondsSinceMidnight(Clock::Now())}});
 }
 
 void PathControl::Processing() {
     // Nothing is waited for (a Reset, or the picture is drawn already): the polling stops.
-    if (pendingProcess_.isEmpty()) {
-        request_->Stop();
+    if (d->pendingProcess.isEmpty()) {
+        d->request->Stop();
         return;
     }
-    request_->Poll();
+    d->request->Poll();
 }
 
 // The picture of a request that is over: drawn on a clean surface, and nothing is waited for any
 // more.
 void PathControl::ShowScript(const QString& script) {
-    picPath_->Clear();
+    d->picPath->Clear();
     Paint(script);
-    lastRefresh_ = Clock::Now();
-    pendingProcess_.clear();
+    d->lastRefresh = Clock::Now();
+    d->pendingProcess.clear();
 }
 
 QString PathControl::ReplyScript(int32_t status, const std::function<QString()>& replyText) const {
@@ -246,8 +365,8 @@ QString PathControl::ReplyScript(int32_t status, const std::function<QString()>&
 }
 
 void PathControl::DrawFailure(const QString& failureText, bool closingSemicolon) {
-    picPath_->Clear();
-    pendingProcess_.clear();
+    d->picPath->Clear();
+    d->pendingProcess.clear();
     QString statement = DrawnText(QString(failureText).remove(QStringLiteral("\r\n")));
     if (!closingSemicolon)
         statement.chop(1);
@@ -255,27 +374,27 @@ void PathControl::DrawFailure(const QString& failureText, bool closingSemicolon)
 }
 
 void PathControl::Reset() {
-    request_->Stop();
-    lastRefresh_ = Date();
-    pendingProcess_.clear();
+    d->request->Stop();
+    d->lastRefresh = Date();
+    d->pendingProcess.clear();
 }
 
 // --- drawing -----------------------------------------------------------------------------------
 
 void PathControl::Paint(const QString& pStrResponse) {
     // The trap's path draws the failure and stops there, without the repaint.
-    if (interpreter_->Run(pStrResponse))
+    if (d->interpreter->Run(pStrResponse))
         RepaintNow();
 }
 
 bool PathControl::TextRotate(int hDC, const QString& Output, int x, int y, float Rotation) {
-    if (hDC == 0 || hDC != hDC_)
+    if (hDC == 0 || hDC != d->hDC)
         return false;
     // A failure is the result, as the platform's text functions report one.
     return !Trap([&] {
                 // The turn is kept in whole tenths of a degree.
                 const int32_t escapement = ToLong(static_cast<double>(Rotation * 10.0f));
-                picPath_->DrawRotatedText(ToAnsi(Output), x, y, escapement / 10.0);
+                d->picPath->DrawRotatedText(ToAnsi(Output), x, y, escapement / 10.0);
             }).has_value();
 }
 

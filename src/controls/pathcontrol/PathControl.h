@@ -1,8 +1,8 @@
 #pragma once
 
-#include "controls/pathcontrol/CanvasInterpreter.h"
 #include "core/Date.h"
 #include "frame/ControlBase.h"
+#include "orvelk7controls_export.h"
 
 #include <QString>
 
@@ -12,6 +12,7 @@
 
 namespace k7 {
 
+class CanvasInterpreter;
 class HttpRequestObject;
 class PolledRequest;
 class RasterSurface;
@@ -39,28 +40,28 @@ class Timer;
 // and TextRotate resolves it against that picture alone. Any other handle, 0 or another control's,
 // is no device context of this control, and TextRotate fails (returns false) the way selecting a
 // font into an invalid device context fails. The font TextRotate turns is the picture's font.
-class PathControl : public ControlBase {
+class K7_EXPORT PathControl : public ControlBase {
     Q_OBJECT
     // --- properties. All notifying; before the first ReadProperties everything is empty or zero
     // (IP "", Port 0, HoursExtraAdd false), after it the defaults hold (IP "127.0.0.1", Port
     // 10000, HoursExtraAdd true). Refresh rewrites StartDate and EndDate (truncated to the hour and
     // extended, see RequestPath) without notifying anyone.
-    K7_PROPERTY(QString, URL, url_)
-    K7_PROPERTY(QString, IP, ip_)
-    K7_PROPERTY(int, Port, port_)
-    K7_PROPERTY(QString, Company, company_)
+    K7_PROPERTY_COMPUTED(QString, URL)
+    K7_PROPERTY_COMPUTED(QString, IP)
+    K7_PROPERTY_COMPUTED(int, Port)
+    K7_PROPERTY_COMPUTED(QString, Company)
     // Persisted only: never sent.
-    K7_PROPERTY(QString, Session, session_)
-    K7_PROPERTY(QString, Area, area_)
-    K7_PROPERTY(QString, Process, process_)
-    K7_PROPERTY(QString, StartDate, startDate_)
-    K7_PROPERTY(QString, EndDate, endDate_)
-    K7_PROPERTY(QString, User, user_)
-    K7_PROPERTY(QString, Device, device_)
-    K7_PROPERTY(bool, HoursExtraAdd, hoursExtraAdd_)
-    K7_PROPERTY(int, Planned, planned_)
-    K7_PROPERTY(int, RatiosType, ratiosType_)
-    K7_PROPERTY(int, RatiosTypeTarget, ratiosTypeTarget_)
+    K7_PROPERTY_COMPUTED(QString, Session)
+    K7_PROPERTY_COMPUTED(QString, Area)
+    K7_PROPERTY_COMPUTED(QString, Process)
+    K7_PROPERTY_COMPUTED(QString, StartDate)
+    K7_PROPERTY_COMPUTED(QString, EndDate)
+    K7_PROPERTY_COMPUTED(QString, User)
+    K7_PROPERTY_COMPUTED(QString, Device)
+    K7_PROPERTY_COMPUTED(bool, HoursExtraAdd)
+    K7_PROPERTY_COMPUTED(int, Planned)
+    K7_PROPERTY_COMPUTED(int, RatiosType)
+    K7_PROPERTY_COMPUTED(int, RatiosTypeTarget)
     // The date value as its serial (days since 1899-12-30), the form hosts exchange dates in.
     K7_READ_ONLY_PROPERTY(double, LastRefresh, LastRefreshSerial)
 
@@ -73,6 +74,22 @@ public:
     explicit PathControl(QWidget* parent = nullptr);
     ~PathControl() override;
 
+    const QString& URL() const;
+    const QString& IP() const;
+    int32_t Port() const;
+    const QString& Company() const;
+    const QString& Session() const;
+    const QString& Area() const;
+    const QString& Process() const;
+    const QString& StartDate() const;
+    const QString& EndDate() const;
+    const QString& User() const;
+    const QString& Device() const;
+    bool HoursExtraAdd() const;
+    uint8_t Planned() const;
+    uint8_t RatiosType() const;
+    uint8_t RatiosTypeTarget() const;
+
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
@@ -80,8 +97,8 @@ public:
 
     // When Processing last drew a reply, a status text or the time-out text; the zero date until
     // then and after Reset.
-    Date LastRefresh() const { return lastRefresh_; }
-    double LastRefreshSerial() const { return lastRefresh_.Serial; }
+    Date LastRefresh() const;
+    double LastRefreshSerial() const;
 
     // --- methods
     // Draws Output on the device context hDC at device position (x, y), the corner where the text
@@ -100,14 +117,14 @@ public:
     Q_INVOKABLE void Reset();
 
     // The handle of this control's device context (see the class comment).
-    int32_t hDC() const { return hDC_; }
-    // Replaces the request object (tests hand in a scripted one); its time-outs are set to none,
-    // as for the one the control creates.
+    int32_t hDC() const;
+    // Replaces the request object (tests and the Designer plugin's previews hand in their own);
+    // its time-outs are set to none, as for the one the control creates.
     void SetRequestObject(std::unique_ptr<HttpRequestObject> request);
 
-    RasterSurface& picPath() const { return *picPath_; }
-    Timer& tmrPath() const { return *tmrPath_; }
-    const CanvasInterpreter& Interpreter() const { return *interpreter_; }
+    K7_NO_EXPORT RasterSurface& picPath() const;
+    K7_NO_EXPORT Timer& tmrPath() const;
+    K7_NO_EXPORT const CanvasInterpreter& Interpreter() const;
 
 signals:
     // Declared by the control's event interface; PathControl never raises it.
@@ -119,41 +136,20 @@ protected:
     void RefreshSequence(bool pBolOpened) override;
 
 private:
-    void RequestPath();
-    void ShowPlaceholder();
-    QString Query() const;
-    QString ReplyScript(int32_t status, const std::function<QString()>& replyText) const;
+    K7_NO_EXPORT void RequestPath();
+    K7_NO_EXPORT void ShowPlaceholder();
+    K7_NO_EXPORT QString Query() const;
+    K7_NO_EXPORT QString ReplyScript(int32_t status, const std::function<QString()>& replyText) const;
     // Draws the picture of a request that is over.
-    void ShowScript(const QString& script);
+    K7_NO_EXPORT void ShowScript(const QString& script);
     // After a failure (the frame has stopped polling): clear, forget the request, draw the failure
     // text.
-    void DrawFailure(const QString& failureText, bool closingSemicolon);
+    K7_NO_EXPORT void DrawFailure(const QString& failureText, bool closingSemicolon);
 
-    QString url_;
-    QString ip_;
-    int32_t port_ = 0;
-    QString company_;
-    QString session_;
-    QString area_;
-    QString process_;
-    QString startDate_;
-    QString endDate_;
-    QString user_;
-    QString device_;
-    uint8_t planned_ = 0;
-    uint8_t ratiosType_ = 0;
-    uint8_t ratiosTypeTarget_ = 0;
-    bool hoursExtraAdd_ = false;
-    Date lastRefresh_;
-
-    QString pendingProcess_;
-    Date requestTime_;
-    std::unique_ptr<PolledRequest> request_;
-    int32_t hDC_;
-
-    RasterSurface* picPath_ = nullptr;
-    Timer* tmrPath_ = nullptr;
-    std::unique_ptr<CanvasInterpreter> interpreter_;
+    // The control's data, out of the installed header: a later release adds to it without
+    // changing the size of the class applications were built with.
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

@@ -1,35 +1,58 @@
 #include "controls/prodcode/ProdCode.h"
 
+#include "controls/PrivateMember.h"
 #include "frame/Colors.h"
 #include "frame/Label.h"
 #include "json/JsonBag.h"
 
 namespace k7 {
 
+struct ProdCode::Private {
+    float fontSize = 8.0f;
+    Label* lblTxt = nullptr;
+    Label* lblCode = nullptr;
+};
+
 const PropertyTable& ProdCode::ClassProperties() {
     // Persisted in this order; only APIHost asks the host before it changes.
     static const PropertyTable table = [] {
         PropertyTable properties;
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying, .Others = WriteForm::Plain});
-        properties.Add(FontSizeProperty, &ProdCode::fontSize_, WriteForm::Plain, Variant(int16_t(8)));
+        properties.Add(PrivateMember<ProdCode>(
+            FontSizeProperty, [](auto& c) -> auto& { return c.d->fontSize; }, WriteForm::Plain,
+            Variant(int16_t(8))));
         return properties;
     }();
     return table;
 }
 
-ProdCode::ProdCode(QWidget* parent) : ServiceControl(parent) {
+ProdCode::ProdCode(QWidget* parent) : ServiceControl(parent), d(std::make_unique<Private>()) {
     SetDesignExtent(5640, 495);
     SetBackColor(Colors::Rgb(0, 0, 0));
-    lblTxt_ = &Create<Label>(QStringLiteral("lblTxt"))
-                   .ApplyDesign({.Bounds = {240, 120, 2415, 255},
-                                 .ForeColor = Colors::Rgb(128, 255, 128),
-                                 .BackColor = Colors::Rgb(0, 0, 0)});
-    lblCode_ = &Create<Label>(QStringLiteral("lblCode"))
-                    .ApplyDesign({.Bounds = {2880, 120, 2535, 255},
-                                  .BackColor = Colors::Rgb(192, 192, 192),
-                                  .Align = TextAlign::Right,
-                                  .Border = BorderStyle::Single,
-                                  .BorderColor = Colors::WindowBackground});
+    d->lblTxt = &Create<Label>(QStringLiteral("lblTxt"))
+                     .ApplyDesign({.Bounds = {240, 120, 2415, 255},
+                                   .ForeColor = Colors::Rgb(128, 255, 128),
+                                   .BackColor = Colors::Rgb(0, 0, 0)});
+    d->lblCode = &Create<Label>(QStringLiteral("lblCode"))
+                      .ApplyDesign({.Bounds = {2880, 120, 2535, 255},
+                                    .BackColor = Colors::Rgb(192, 192, 192),
+                                    .Align = TextAlign::Right,
+                                    .Border = BorderStyle::Single,
+                                    .BorderColor = Colors::WindowBackground});
+}
+
+ProdCode::~ProdCode() = default;
+
+float ProdCode::FontSize() const {
+    return d->fontSize;
+}
+
+Label& ProdCode::lblTxt() const {
+    return *d->lblTxt;
+}
+
+Label& ProdCode::lblCode() const {
+    return *d->lblCode;
 }
 
 void ProdCode::RefreshSequence(bool pBolOpened) {
@@ -47,13 +70,13 @@ void ProdCode::Createlabels() {
         label.SetTopHeightLeftWidth(static_cast<float>(height * 0.1), static_cast<float>(height * 0.8),
                                     static_cast<float>(width * leftShare),
                                     static_cast<float>(width * widthShare));
-        label.SetFontSize(fontSize_);
+        label.SetFontSize(d->fontSize);
     };
-    lay(*lblTxt_, 0.02, 0.35);
-    lblTxt_->SetCaption(QStringLiteral("Tool / Part"));
-    lblTxt_->SetVisible(true);
-    lay(*lblCode_, 0.37, 0.6);
-    lblCode_->SetVisible(true);
+    lay(*d->lblTxt, 0.02, 0.35);
+    d->lblTxt->SetCaption(QStringLiteral("Tool / Part"));
+    d->lblTxt->SetVisible(true);
+    lay(*d->lblCode, 0.37, 0.6);
+    d->lblCode->SetVisible(true);
 }
 
 bool ProdCode::RefreshProd() {
@@ -63,9 +86,9 @@ bool ProdCode::RefreshProd() {
             const Variant code = reply.Item(Variant(QStringLiteral("data")))
                                      .Item(Variant(int32_t(1)))
                                      .Item(Variant(QStringLiteral("Id_prod")));
-            lblCode_->SetCaption(code.ToText());
+            d->lblCode->SetCaption(code.ToText());
         },
-        [this](JsonBag&) { lblCode_->SetCaption(QStringLiteral("No Data")); }, [this] { RepaintNow(); });
+        [this](JsonBag&) { d->lblCode->SetCaption(QStringLiteral("No Data")); }, [this] { RepaintNow(); });
 }
 
 } // namespace k7

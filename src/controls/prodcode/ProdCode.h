@@ -1,6 +1,9 @@
 #pragma once
 
 #include "frame/ServiceControl.h"
+#include "orvelk7controls_export.h"
+
+#include <memory>
 
 namespace k7 {
 
@@ -13,13 +16,16 @@ class Label;
 // Design state: 5640 x 495 twips on black; lblTxt (green Tahoma 8.25 on black, left-aligned) at
 // 240/120 2415x255; lblCode (button-text on grey, right-aligned, border in the window-background
 // colour) at 2880/120 2535x255; both captions empty. FontSize starts at 8.
-class ProdCode : public ServiceControl {
+class K7_EXPORT ProdCode : public ServiceControl {
     Q_OBJECT
     // Point size Createlabels gives both labels; a write takes effect at the next Createlabels.
-    K7_PROPERTY(double, FontSize, fontSize_)
+    K7_PROPERTY_COMPUTED(double, FontSize)
 
 public:
     explicit ProdCode(QWidget* parent = nullptr);
+    ~ProdCode() override;
+
+    float FontSize() const;
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();
@@ -33,8 +39,8 @@ public:
     // Lays out and captions the two labels from the control's current extent; loads nothing.
     Q_INVOKABLE void Createlabels();
 
-    Label& lblTxt() const { return *lblTxt_; }
-    Label& lblCode() const { return *lblCode_; }
+    Label& lblTxt() const;
+    Label& lblCode() const;
 
 signals:
     // Declared by the control's event interface; ProdCode never raises it.
@@ -44,9 +50,10 @@ protected:
     void RefreshSequence(bool pBolOpened) override;
 
 private:
-    float fontSize_ = 8.0f;
-    Label* lblTxt_ = nullptr;
-    Label* lblCode_ = nullptr;
+    // The control's data, out of the installed header: a later release adds to it without
+    // changing the size of the class applications were built with.
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

@@ -1,5 +1,6 @@
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 
+#include "controls/PrivateMember.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
@@ -13,11 +14,13 @@
 #include "frame/Label.h"
 #include "frame/PopupMenu.h"
 #include "frame/Twips.h"
+#include "frame/WidgetArray.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 
 namespace k7 {
 
@@ -88,6 +91,36 @@ void ColourGoodCell(Label& cell, float good, float green, float yellow) {
 
 } // namespace
 
+struct ProductionPeriodTable::Private {
+    QString startDate;
+    QString endDate;
+    QString labelOEE;
+    QString labelTarget;
+    QString labelGreenTarget;
+    QString labelProduced;
+    QString labelBad;
+    QString labelGood;
+    QString labelTotal;
+    uint8_t planned = 0;
+    uint8_t ratiosType = 0;
+    uint8_t ratiosTypeTarget = 0;
+    uint8_t produced = 0;
+    uint8_t bad = 0;
+    uint8_t good = 0;
+    uint8_t difference = 0;
+    bool accumulated = false;
+
+    int16_t hours = 0;
+    int16_t hoursPerColumn = 0;
+    int16_t columnCount = 0;
+
+    std::optional<WidgetArray<Label>> lblCell;
+    FilledRect* barMax = nullptr;
+    FilledRect* barGood = nullptr;
+    FilledRect* barTarget = nullptr;
+    std::array<PopupMenu*, 7> mnu{};
+};
+
 const PropertyTable& ProductionPeriodTable::ClassProperties() {
     // Persisted in this order, which differs from the interface order (ClassIdentity). Every
     // property asks the host before it changes; the font ones fall back to their defaults on a
@@ -98,37 +131,44 @@ const PropertyTable& ProductionPeriodTable::ClassProperties() {
         PropertyTable properties;
         AddConnectionProperties(properties, {.APIHost = notifying, .Others = notifying});
         // Writing one of four caption lists also renames its menu's items.
-        const auto renames = [](QString T::*list, int menu) {
-            return [list, menu](T& table) { CaptionList::NameMenuItems(table.*list, table.mnu(menu)); };
+        const auto renames = [](QString T::Private::*list, int menu) {
+            return
+                [list, menu](T& table) { CaptionList::NameMenuItems(table.d.get()->*list, table.mnu(menu)); };
         };
-        properties.Add(StartDateProperty, &T::startDate_, notifying, Variant(QString()))
-            .Add(EndDateProperty, &T::endDate_, notifying, Variant(QString()))
-            .Add(LabelOEEProperty, &T::labelOEE_, notifying, Variant("OEE"))
+        const auto held = [notifying]<class M>(PropertyKey key, M T::Private::*member,
+                                               const Variant& defaultValue) {
+            return PrivateMember<T>(
+                key, [member](auto& table) -> auto& { return table.d.get()->*member; }, notifying,
+                defaultValue);
+        };
+        properties.Add(held(StartDateProperty, &T::Private::startDate, Variant(QString())))
+            .Add(held(EndDateProperty, &T::Private::endDate, Variant(QString())))
+            .Add(held(LabelOEEProperty, &T::Private::labelOEE, Variant("OEE")))
             .WriteOnly()
-            .Add(LabelTargetProperty, &T::labelTarget_, notifying, Variant("Max"))
+            .Add(held(LabelTargetProperty, &T::Private::labelTarget, Variant("Max")))
             .WriteOnly()
-            .BeforeNotify<T>(renames(&T::labelTarget_, 1))
-            .Add(LabelGreenTargetProperty, &T::labelGreenTarget_, notifying, Variant("Trg"))
+            .BeforeNotify<T>(renames(&T::Private::labelTarget, 1))
+            .Add(held(LabelGreenTargetProperty, &T::Private::labelGreenTarget, Variant("Trg")))
             .WriteOnly()
-            .BeforeNotify<T>(renames(&T::labelGreenTarget_, 2))
-            .Add(LabelProducedProperty, &T::labelProduced_, notifying, Variant("Produced"))
+            .BeforeNotify<T>(renames(&T::Private::labelGreenTarget, 2))
+            .Add(held(LabelProducedProperty, &T::Private::labelProduced, Variant("Produced")))
             .WriteOnly()
-            .Add(LabelBadProperty, &T::labelBad_, notifying, Variant("Bad"))
+            .Add(held(LabelBadProperty, &T::Private::labelBad, Variant("Bad")))
             .WriteOnly()
-            .BeforeNotify<T>(renames(&T::labelBad_, 4))
-            .Add(LabelGoodProperty, &T::labelGood_, notifying, Variant("Good"))
+            .BeforeNotify<T>(renames(&T::Private::labelBad, 4))
+            .Add(held(LabelGoodProperty, &T::Private::labelGood, Variant("Good")))
             .WriteOnly()
-            .BeforeNotify<T>(renames(&T::labelGood_, 5))
-            .Add(LabelTotalProperty, &T::labelTotal_, notifying, Variant("Total"))
+            .BeforeNotify<T>(renames(&T::Private::labelGood, 5))
+            .Add(held(LabelTotalProperty, &T::Private::labelTotal, Variant("Total")))
             .WriteOnly()
-            .Add(PlannedProperty, &T::planned_, notifying, Variant(uint8_t(0)))
-            .Add(RatiosTypeProperty, &T::ratiosType_, notifying, Variant(uint8_t(0)))
-            .Add(RatiosTypeTargetProperty, &T::ratiosTypeTarget_, notifying, Variant(uint8_t(0)))
-            .Add(ProducedProperty, &T::produced_, notifying, Variant(uint8_t(1)))
-            .Add(BadProperty, &T::bad_, notifying, Variant(uint8_t(1)))
-            .Add(GoodProperty, &T::good_, notifying, Variant(uint8_t(1)))
-            .Add(DifferenceProperty, &T::difference_, notifying, Variant(uint8_t(0)))
-            .Add(AccumulatedProperty, &T::accumulated_, notifying, Variant(false))
+            .Add(held(PlannedProperty, &T::Private::planned, Variant(uint8_t(0))))
+            .Add(held(RatiosTypeProperty, &T::Private::ratiosType, Variant(uint8_t(0))))
+            .Add(held(RatiosTypeTargetProperty, &T::Private::ratiosTypeTarget, Variant(uint8_t(0))))
+            .Add(held(ProducedProperty, &T::Private::produced, Variant(uint8_t(1))))
+            .Add(held(BadProperty, &T::Private::bad, Variant(uint8_t(1))))
+            .Add(held(GoodProperty, &T::Private::good, Variant(uint8_t(1))))
+            .Add(held(DifferenceProperty, &T::Private::difference, Variant(uint8_t(0))))
+            .Add(held(AccumulatedProperty, &T::Private::accumulated, Variant(false)))
             // The font rows act on the control's font, which the cells copy at the next rebuild.
             .AddFontAttribute(FontNameProperty, FontPart::Name, PropertyType::String,
                               Variant(QStringLiteral("Tahoma")))
@@ -142,7 +182,8 @@ const PropertyTable& ProductionPeriodTable::ClassProperties() {
     return table;
 }
 
-ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(parent) {
+ProductionPeriodTable::ProductionPeriodTable(QWidget* parent)
+    : ServiceControl(parent), d(std::make_unique<Private>()) {
     SetDesignExtent(7095, 2175);
     SetBackColor(Colors::Black);
     SetControlFont(FontStyle{.Name = QStringLiteral("Tahoma"), .Size = 9.75f});
@@ -154,7 +195,7 @@ ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(p
                                      .ForeColor = Colors::White,
                                      .Back = BackStyle::Transparent});
     cell0.SetWordWrap(false);
-    lblCell_.emplace(cell0, [this](Label& cell) {
+    d->lblCell.emplace(cell0, [this](Label& cell) {
         ConnectHandler(&cell, &Label::MouseReleased,
                        [this](int index, Qt::MouseButton, QPoint where) { CellReleased(index, where); });
     });
@@ -170,15 +211,15 @@ ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(p
         rect.SetVisible(false);
         return &rect;
     };
-    barMax_ = bar("BarMax", 360, Colors::Rgb(0, 0, 128));
-    barMax_->SetFillColor(Colors::Rgb(0, 192, 192));
-    barGood_ = bar("BarGood", 1800, Colors::Rgb(128, 128, 128));
-    barTarget_ = bar("BarTarget", 720, Colors::Rgb(0, 192, 0));
+    d->barMax = bar("BarMax", 360, Colors::Rgb(0, 0, 128));
+    d->barMax->SetFillColor(Colors::Rgb(0, 192, 192));
+    d->barGood = bar("BarGood", 1800, Colors::Rgb(128, 128, 128));
+    d->barTarget = bar("BarTarget", 720, Colors::Rgb(0, 192, 0));
 
     const auto menu = [this](int index, const char* items, int first, const QStringList& captions) {
         PopupMenu& created = Create<PopupMenu>(QStringLiteral("mnu"), index, QString::fromLatin1(items));
         created.SetItems(first, captions);
-        mnu_[static_cast<size_t>(index)] = &created;
+        d->mnu[static_cast<size_t>(index)] = &created;
     };
     menu(0, "mnuPlan", 0, {"Real", "Planned"});
     menu(1, "mnuMax", 1, {"OEE", "EP", "Act."});
@@ -190,14 +231,105 @@ ProductionPeriodTable::ProductionPeriodTable(QWidget* parent) : ServiceControl(p
 
 // --- accessors -------------------------------------------------------------------------------
 
+ProductionPeriodTable::~ProductionPeriodTable() = default;
+
+const QString& ProductionPeriodTable::StartDate() const {
+    return d->startDate;
+}
+
+const QString& ProductionPeriodTable::EndDate() const {
+    return d->endDate;
+}
+
+const QString& ProductionPeriodTable::LabelOEE() const {
+    return d->labelOEE;
+}
+
+const QString& ProductionPeriodTable::LabelTarget() const {
+    return d->labelTarget;
+}
+
+const QString& ProductionPeriodTable::LabelGreenTarget() const {
+    return d->labelGreenTarget;
+}
+
+const QString& ProductionPeriodTable::LabelProduced() const {
+    return d->labelProduced;
+}
+
+const QString& ProductionPeriodTable::LabelBad() const {
+    return d->labelBad;
+}
+
+const QString& ProductionPeriodTable::LabelGood() const {
+    return d->labelGood;
+}
+
+const QString& ProductionPeriodTable::LabelTotal() const {
+    return d->labelTotal;
+}
+
+uint8_t ProductionPeriodTable::Planned() const {
+    return d->planned;
+}
+
+uint8_t ProductionPeriodTable::RatiosType() const {
+    return d->ratiosType;
+}
+
+uint8_t ProductionPeriodTable::RatiosTypeTarget() const {
+    return d->ratiosTypeTarget;
+}
+
+uint8_t ProductionPeriodTable::Produced() const {
+    return d->produced;
+}
+
+uint8_t ProductionPeriodTable::Bad() const {
+    return d->bad;
+}
+
+uint8_t ProductionPeriodTable::Good() const {
+    return d->good;
+}
+
+uint8_t ProductionPeriodTable::Difference() const {
+    return d->difference;
+}
+
+bool ProductionPeriodTable::Accumulated() const {
+    return d->accumulated;
+}
+
+int16_t ProductionPeriodTable::ColumnCount() const {
+    return d->columnCount;
+}
+
+int16_t ProductionPeriodTable::Hours() const {
+    return d->hours;
+}
+
+int16_t ProductionPeriodTable::HoursPerColumn() const {
+    return d->hoursPerColumn;
+}
+
+const WidgetArray<Label>& ProductionPeriodTable::lblCell() const {
+    return *d->lblCell;
+}
+
+FilledRect& ProductionPeriodTable::BarMax() const {
+    return *d->barMax;
+}
+
 Label& ProductionPeriodTable::Cell(int row, int column) const {
-    return lblCell_->At(row * columnCount_ + column);
+    return d->lblCell->At(row * d->columnCount + column);
 }
 
 PopupMenu& ProductionPeriodTable::mnu(int index) const {
-    if (index < 0 || index >= static_cast<int>(mnu_.size()) || mnu_[static_cast<size_t>(index)] == nullptr)
+    if (index < 0 || index >= static_cast<int>(d->mnu.size()) ||
+        d->mnu[static_cast<size_t>(index)] == nullptr)
         RaiseMissingElement(index);
-    return *mnu_[static_cast<size_t>(index)];
+    return *d->mnu[static_cast<size_t>(index)];
 }
 
 // --- refresh and the period model ---------------------------------------------------------------
@@ -211,11 +343,12 @@ void ProductionPeriodTable::RefreshSequence(bool pBolOpened) {
 
 bool ProductionPeriodTable::LoadFullTable() {
     ResetTimeBar();
-    Common::TimeToAddDashboardOversize(startDate_, endDate_, hours_, hoursPerColumn_);
+    Common::TimeToAddDashboardOversize(d->startDate, d->endDate, d->hours, d->hoursPerColumn);
     // HoursPerColumn is at least Hours / 12, so never more than twelve periods.
-    const int32_t periods =
-        hoursPerColumn_ == 0 ? hours_ : Common::RoundUpLong(static_cast<double>(hours_) / hoursPerColumn_);
-    columnCount_ = ToInteger(static_cast<double>(periods) + (accumulated_ ? 1 : 2));
+    const int32_t periods = d->hoursPerColumn == 0
+                                ? d->hours
+                                : Common::RoundUpLong(static_cast<double>(d->hours) / d->hoursPerColumn);
+    d->columnCount = ToInteger(static_cast<double>(periods) + (d->accumulated ? 1 : 2));
     CellsCreation();
     LayoutTable();
     LoadTable(true);
@@ -231,25 +364,25 @@ bool ProductionPeriodTable::LoadTable(bool pBolFull) {
     // Captions and totals are written whatever the reply said, so a refused load shows a labelled
     // table of zeros rather than nothing.
     const auto writeFrame = [this](const Figures& totals) {
-        const int n = columnCount_;
+        const int n = d->columnCount;
         WriteRowCaptions();
-        if (!accumulated_)
+        if (!d->accumulated)
             WriteTotalsColumn(totals);
         Label& totalCaption = Cell(0, n - 1);
-        totalCaption.SetCaption(CaptionList::Select(labelTotal_, totalCaption, accumulated_ ? 1 : 0));
+        totalCaption.SetCaption(CaptionList::Select(d->labelTotal, totalCaption, d->accumulated ? 1 : 0));
         // Always underlined: it opens the Total / Accum menu.
         totalCaption.SetFontUnderline(true);
     };
     return RunServiceLoader(
         [this, periodEnd] {
             *periodEnd = Common::FormatYYYYMMDDhhmmss(
-                Dates::AddHours(Common::ToDate(startDate_), static_cast<double>(hoursPerColumn_)));
+                Dates::AddHours(Common::ToDate(d->startDate), static_cast<double>(d->hoursPerColumn)));
             return ServiceCall{
                 HttpVerb::Get, QStringLiteral("processes/kpis/followup"),
                 ConnectionQuery(
-                    {{QStringLiteral("datefrom"), startDate_}, {QStringLiteral("dateto"), endDate_}},
-                    {{QStringLiteral("planned"), QString::number(planned_)},
-                     {QStringLiteral("hourly"), QString::number(hoursPerColumn_)}})};
+                    {{QStringLiteral("datefrom"), d->startDate}, {QStringLiteral("dateto"), d->endDate}},
+                    {{QStringLiteral("planned"), QString::number(d->planned)},
+                     {QStringLiteral("hourly"), QString::number(d->hoursPerColumn)}})};
         },
         // Judged by message alone; status is not looked at.
         Judgement::MessageIsSuccess,
@@ -258,11 +391,11 @@ bool ProductionPeriodTable::LoadTable(bool pBolFull) {
             Figures totals{};
             const Variant data = reply.Item(Variant(QStringLiteral("data")));
             // With running totals the last period column is the totals column as well.
-            const int lastPeriod = accumulated_ ? columnCount_ - 1 : columnCount_ - 2;
+            const int lastPeriod = d->accumulated ? d->columnCount - 1 : d->columnCount - 2;
             for (int i = 1; i <= lastPeriod; ++i) {
                 WritePeriod(data.Item(Variant(int32_t(i))), i, *periodEnd, values, totals);
                 *periodEnd = Common::FormatYYYYMMDDhhmmss(
-                    Dates::AddHours(Common::ToDate(*periodEnd), static_cast<double>(hoursPerColumn_)));
+                    Dates::AddHours(Common::ToDate(*periodEnd), static_cast<double>(d->hoursPerColumn)));
             }
             writeFrame(totals);
         },
@@ -277,14 +410,14 @@ bool ProductionPeriodTable::LoadTable(bool pBolFull) {
 
 void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const QString& periodEnd,
                                         Figures& values, Figures& totals) {
-    const int n = columnCount_;
-    const Figures& shown = accumulated_ ? totals : values;
+    const int n = d->columnCount;
+    const Figures& shown = d->accumulated ? totals : values;
 
     Label& hour = Cell(0, column);
     hour.SetCaption(periodEnd.mid(8, 2) + QLatin1Char('h'));
     hour.SetFontUnderline(false);
 
-    switch (ratiosType_) {
+    switch (d->ratiosType) {
     case 0:
         values[Capacity] = ToSingle(Figure(period, "OEETheoricalQuantity"));
         break;
@@ -298,13 +431,13 @@ void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const
         break;
     }
     totals[Capacity] += values[Capacity];
-    SetFigure(lblCell_->At(n + column), shown[Capacity]);
+    SetFigure(d->lblCell->At(n + column), shown[Capacity]);
 
     // The green and yellow targets are read whichever one is shown, so the good row is always
     // coloured against the family of the current choice. Products in double, stored single.
-    if (ratiosTypeTarget_ <= 7) {
-        const TargetFamily& family = kTargetFamilies[ratiosTypeTarget_ % 4];
-        const bool yellowShown = ratiosTypeTarget_ >= 4;
+    if (d->ratiosTypeTarget <= 7) {
+        const TargetFamily& family = kTargetFamilies[d->ratiosTypeTarget % 4];
+        const bool yellowShown = d->ratiosTypeTarget >= 4;
         const auto target = [&](const char* name) {
             const double figure = Figure(period, name);
             return ToSingle(family.TimesActivity ? figure * Figure(period, "Activity") : figure);
@@ -316,13 +449,13 @@ void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const
     }
     for (const Slot slot : {Target, GreenTarget, YellowTarget})
         totals[slot] += values[slot];
-    SetFigure(lblCell_->At(2 * n + column), shown[Target]);
+    SetFigure(d->lblCell->At(2 * n + column), shown[Target]);
 
     values[Made] = ToSingle(Figure(period, "ProducedQuantity"));
     totals[Made] += values[Made];
-    SetFigure(lblCell_->At(3 * n + column), shown[Made]);
+    SetFigure(d->lblCell->At(3 * n + column), shown[Made]);
 
-    switch (bad_) {
+    switch (d->bad) {
     case 0:
         values[Scrapped] = ToSingle(Figure(period, "ScrapQuantity") + Figure(period, "ReworkQuantity"));
         break;
@@ -336,7 +469,7 @@ void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const
         break;
     }
     totals[Scrapped] += values[Scrapped];
-    Label& bad = lblCell_->At(4 * n + column);
+    Label& bad = d->lblCell->At(4 * n + column);
     bad.SetCaption(FormatFigure(shown[Scrapped]));
     ColourBadCell(bad, values[Scrapped], ForeColor());
     bad.SetFontUnderline(false);
@@ -344,13 +477,13 @@ void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const
     values[GoodParts] = ToSingle(Figure(period, "GoodQuantity"));
     totals[GoodParts] += values[GoodParts];
     // Coloured by the period's own figures even when the caption shows running totals.
-    WriteGoodCell(lblCell_->At(5 * n + column), shown, values);
+    WriteGoodCell(d->lblCell->At(5 * n + column), shown, values);
 }
 
 void ProductionPeriodTable::WriteGoodCell(Label& cell, const Figures& shown, const Figures& colouring) {
-    if (good_ == 1)
+    if (d->good == 1)
         cell.SetCaption(FormatFigure(shown[GoodParts]));
-    else if (difference_ == 1)
+    else if (d->difference == 1)
         cell.SetCaption(FormatFigure(shown[GoodParts] - shown[Capacity]));
     // The colour follows the good quantity, also when the caption shows the difference.
     ColourGoodCell(cell, colouring[GoodParts], colouring[GreenTarget], colouring[YellowTarget]);
@@ -358,25 +491,25 @@ void ProductionPeriodTable::WriteGoodCell(Label& cell, const Figures& shown, con
 }
 
 void ProductionPeriodTable::WriteRowCaptions() {
-    const int n = columnCount_;
+    const int n = d->columnCount;
     // Every caption is selected (and its cell underlined or not) before any is shown.
     const std::array<QString, kRows> captions = {
-        CaptionList::Select(labelOEE_, lblCell_->At(0), planned_),
-        CaptionList::Select(labelTarget_, lblCell_->At(n), ratiosType_),
-        CaptionList::Select(labelGreenTarget_, lblCell_->At(2 * n), ratiosTypeTarget_),
-        CaptionList::Select(labelProduced_, lblCell_->At(3 * n), 1),
-        CaptionList::Select(labelBad_, lblCell_->At(4 * n), bad_),
-        CaptionList::Select(labelGood_, lblCell_->At(5 * n), difference_),
+        CaptionList::Select(d->labelOEE, d->lblCell->At(0), d->planned),
+        CaptionList::Select(d->labelTarget, d->lblCell->At(n), d->ratiosType),
+        CaptionList::Select(d->labelGreenTarget, d->lblCell->At(2 * n), d->ratiosTypeTarget),
+        CaptionList::Select(d->labelProduced, d->lblCell->At(3 * n), 1),
+        CaptionList::Select(d->labelBad, d->lblCell->At(4 * n), d->bad),
+        CaptionList::Select(d->labelGood, d->lblCell->At(5 * n), d->difference),
     };
     for (int row = 0; row < kRows; ++row) {
-        Label& cell = lblCell_->At(row * n);
+        Label& cell = d->lblCell->At(row * n);
         cell.SetTextAlign(TextAlign::Left);
         cell.SetCaption(captions[static_cast<size_t>(row)]);
     }
 }
 
 void ProductionPeriodTable::WriteTotalsColumn(const Figures& totals) {
-    const int c = columnCount_ - 1;
+    const int c = d->columnCount - 1;
     for (const auto& [row, slot] :
          std::initializer_list<std::pair<int, Slot>>{{1, Capacity}, {2, Target}, {3, Made}})
         SetFigure(Cell(row, c), totals[slot]);
@@ -390,10 +523,10 @@ void ProductionPeriodTable::WriteTotalsColumn(const Figures& totals) {
 // --- layout ------------------------------------------------------------------------------------
 
 void ProductionPeriodTable::CellsCreation() {
-    lblCell_->UnloadCopies();
-    FitFontToHeight(ToInteger(ToLong(lblCell_->At(0).Height())), FontShare());
-    const int n = columnCount_;
-    lblCell_->LayOutGrid(kRows, n, [&](Label& cell, int row, int column) {
+    d->lblCell->UnloadCopies();
+    FitFontToHeight(ToInteger(ToLong(d->lblCell->At(0).Height())), FontShare());
+    const int n = d->columnCount;
+    d->lblCell->LayOutGrid(kRows, n, [&](Label& cell, int row, int column) {
         cell.SetCaption(QString());
         cell.TakeControlFont();
         cell.SetVisible(true);
@@ -411,7 +544,7 @@ void ProductionPeriodTable::CellsCreation() {
 
 double ProductionPeriodTable::FontShare() const {
     // One line fills the cell; narrower columns (more than ten) get 80 % of it.
-    return columnCount_ > 10 ? 0.8 : 1.0;
+    return d->columnCount > 10 ? 0.8 : 1.0;
 }
 
 void ProductionPeriodTable::Resized() {
@@ -419,7 +552,7 @@ void ProductionPeriodTable::Resized() {
 }
 
 void ProductionPeriodTable::LayoutTable() {
-    const int n = columnCount_;
+    const int n = d->columnCount;
     if (n == 0)
         return;
     const double innerWidth = ScaleWidth();
@@ -428,15 +561,15 @@ void ProductionPeriodTable::LayoutTable() {
     const double half = w * 0.5;
     const double h = static_cast<double>(ScaleHeight()) / kRows;
     // Centres a line of the cells' current size in the row height.
-    const double f = Twips::FromPoints(static_cast<double>(lblCell_->At(0).FontSize()));
-    const int16_t d = ToInteger(std::floor(h - f) / 2.0);
+    const double f = Twips::FromPoints(static_cast<double>(d->lblCell->At(0).FontSize()));
+    const int16_t inset = ToInteger(std::floor(h - f) / 2.0);
     FitFontToHeight(ToInteger(h), FontShare());
 
     const float size = ControlFont().Size;
     for (int row = 0; row < kRows; ++row) {
-        const auto top = static_cast<float>(h * row + d);
+        const auto top = static_cast<float>(h * row + inset);
         for (int column = 0; column < n; ++column) {
-            Label& cell = lblCell_->At(row * n + column);
+            Label& cell = d->lblCell->At(row * n + column);
             cell.SetFontSize(size);
             // Caption column 0.65 widths from the edge, periods one width from half a width in,
             // the last column 0.6 widths shifted 0.15 to the left: together they span the width.
@@ -452,17 +585,17 @@ void ProductionPeriodTable::LayoutTable() {
                                            static_cast<float>(w));
         }
     }
-    barMax_->SetHeight(static_cast<float>(h));
-    barMax_->SetTop(static_cast<float>(h));
-    barMax_->SetWidth(static_cast<float>(ElapsedBarWidth(innerWidth)));
+    d->barMax->SetHeight(static_cast<float>(h));
+    d->barMax->SetTop(static_cast<float>(h));
+    d->barMax->SetWidth(static_cast<float>(ElapsedBarWidth(innerWidth)));
 }
 
 double ProductionPeriodTable::ElapsedBarWidth(double innerWidth) const {
     // The dates are compared as texts first, as the host wrote them.
-    if (!(startDate_ < endDate_))
+    if (!(d->startDate < d->endDate))
         return innerWidth;
-    const Date start = Common::ToDate(startDate_);
-    const Date end = Common::ToDate(endDate_);
+    const Date start = Common::ToDate(d->startDate);
+    const Date end = Common::ToDate(d->endDate);
     const Date now = Clock::Now();
     if (Dates::ToLinear(now) > Dates::ToLinear(end))
         return innerWidth;
@@ -475,14 +608,14 @@ double ProductionPeriodTable::ElapsedBarWidth(double innerWidth) const {
 }
 
 void ProductionPeriodTable::ResetTimeBar() {
-    barMax_->SetWidth(0);
-    barMax_->SetVisible(true);
+    d->barMax->SetWidth(0);
+    d->barMax->SetVisible(true);
 }
 
 // --- menus -------------------------------------------------------------------------------------
 
 int ProductionPeriodTable::MenuOfCell(int index) const {
-    const int n = columnCount_;
+    const int n = d->columnCount;
     if (n == 0)
         return -1;
     const int row = index / n;
@@ -510,23 +643,23 @@ void ProductionPeriodTable::Choose(int menu, int item) {
     // view did (PropertyChanged), and decides itself when to reload.
     switch (menu) {
     case 0:
-        planned_ = static_cast<uint8_t>(item);
+        d->planned = static_cast<uint8_t>(item);
         break;
     case 1:
-        ratiosType_ = static_cast<uint8_t>(item - 1);
+        d->ratiosType = static_cast<uint8_t>(item - 1);
         break;
     case 2:
-        ratiosTypeTarget_ = static_cast<uint8_t>(item - 1);
+        d->ratiosTypeTarget = static_cast<uint8_t>(item - 1);
         break;
     case 4:
-        bad_ = static_cast<uint8_t>(item - 1);
+        d->bad = static_cast<uint8_t>(item - 1);
         break;
     case 5:
-        good_ = static_cast<uint8_t>(2 - item);
-        difference_ = static_cast<uint8_t>(item - 1);
+        d->good = static_cast<uint8_t>(2 - item);
+        d->difference = static_cast<uint8_t>(item - 1);
         break;
     case 6:
-        accumulated_ = item == 1;
+        d->accumulated = item == 1;
         break;
     default:
         return;

@@ -2,7 +2,7 @@
 
 #include "frame/Colors.h"
 #include "frame/ServiceControl.h"
-#include "frame/WidgetArray.h"
+#include "orvelk7controls_export.h"
 
 #include <QPoint>
 #include <QString>
@@ -11,7 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <optional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -20,6 +20,7 @@ namespace k7 {
 class FilledRect;
 class Label;
 class PopupMenu;
+template <class T> class WidgetArray;
 
 // ProductionPeriodTable: what one process produced over a time window (StartDate to EndDate),
 // cut into at most twelve equal periods. Six rows of cells (the period's end hour, a capacity, a
@@ -47,11 +48,11 @@ class PopupMenu;
 //   A window whose dates compare in order as texts but are the same instant counts as over (the
 //   bar spans the width).
 // - BarMax has no border.
-class ProductionPeriodTable : public ServiceControl {
+class K7_EXPORT ProductionPeriodTable : public ServiceControl {
     Q_OBJECT
     // The window, "YYYYMMDDhhmmss" or "YYYYMMDD", sent to the service as the host gave it.
-    K7_PROPERTY(QString, StartDate, startDate_)
-    K7_PROPERTY(QString, EndDate, endDate_)
+    K7_PROPERTY_COMPUTED(QString, StartDate)
+    K7_PROPERTY_COMPUTED(QString, EndDate)
     // The control's own font and text colour, which every cell copies. FontSize reads the size
     // rounded to a whole point; the layout refits it, so it reads back the fitted size. A write
     // that fails puts that attribute back to its default without a word.
@@ -64,29 +65,48 @@ class ProductionPeriodTable : public ServiceControl {
     // selects (underlined: it opens a menu), or the whole text when it has no comma. Writing
     // LabelTarget, LabelGreenTarget, LabelBad or LabelGood also renames the items of that row's
     // menu; a list longer than the menu stores the value, then raises without telling the host.
-    K7_PROPERTY(QString, LabelOEE, labelOEE_)
-    K7_PROPERTY(QString, LabelTarget, labelTarget_)
-    K7_PROPERTY(QString, LabelGreenTarget, labelGreenTarget_)
-    K7_PROPERTY(QString, LabelProduced, labelProduced_)
-    K7_PROPERTY(QString, LabelBad, labelBad_)
-    K7_PROPERTY(QString, LabelGood, labelGood_)
-    K7_PROPERTY(QString, LabelTotal, labelTotal_)
+    K7_PROPERTY_COMPUTED(QString, LabelOEE)
+    K7_PROPERTY_COMPUTED(QString, LabelTarget)
+    K7_PROPERTY_COMPUTED(QString, LabelGreenTarget)
+    K7_PROPERTY_COMPUTED(QString, LabelProduced)
+    K7_PROPERTY_COMPUTED(QString, LabelBad)
+    K7_PROPERTY_COMPUTED(QString, LabelGood)
+    K7_PROPERTY_COMPUTED(QString, LabelTotal)
     // View switches. Planned (0 real, 1 planned figures), RatiosType (capacity: 0 OEE, 1 PE, 2
     // activity), RatiosTypeTarget (0..3 green, 4..7 yellow target of the OEE, PE, speed, OEE x
     // activity family), Bad (0 scrap + rework, 1 scrap, 2 rework), Good / Difference (good quantity
     // or good minus capacity in the last row), Accumulated (running totals, no totals column).
     // Produced is kept and persisted but changes nothing.
-    K7_PROPERTY(int, Planned, planned_)
-    K7_PROPERTY(int, RatiosType, ratiosType_)
-    K7_PROPERTY(int, RatiosTypeTarget, ratiosTypeTarget_)
-    K7_PROPERTY(int, Produced, produced_)
-    K7_PROPERTY(int, Bad, bad_)
-    K7_PROPERTY(int, Good, good_)
-    K7_PROPERTY(int, Difference, difference_)
-    K7_PROPERTY(bool, Accumulated, accumulated_)
+    K7_PROPERTY_COMPUTED(int, Planned)
+    K7_PROPERTY_COMPUTED(int, RatiosType)
+    K7_PROPERTY_COMPUTED(int, RatiosTypeTarget)
+    K7_PROPERTY_COMPUTED(int, Produced)
+    K7_PROPERTY_COMPUTED(int, Bad)
+    K7_PROPERTY_COMPUTED(int, Good)
+    K7_PROPERTY_COMPUTED(int, Difference)
+    K7_PROPERTY_COMPUTED(bool, Accumulated)
 
 public:
     explicit ProductionPeriodTable(QWidget* parent = nullptr);
+    ~ProductionPeriodTable() override;
+
+    const QString& StartDate() const;
+    const QString& EndDate() const;
+    const QString& LabelOEE() const;
+    const QString& LabelTarget() const;
+    const QString& LabelGreenTarget() const;
+    const QString& LabelProduced() const;
+    const QString& LabelBad() const;
+    const QString& LabelGood() const;
+    const QString& LabelTotal() const;
+    uint8_t Planned() const;
+    uint8_t RatiosType() const;
+    uint8_t RatiosTypeTarget() const;
+    uint8_t Produced() const;
+    uint8_t Bad() const;
+    uint8_t Good() const;
+    uint8_t Difference() const;
+    bool Accumulated() const;
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();
@@ -99,14 +119,14 @@ public:
     Q_INVOKABLE bool LoadFullTable();
 
     // The period model of the last LoadFullTable (all 0 before it).
-    int16_t ColumnCount() const { return columnCount_; }
-    int16_t Hours() const { return hours_; }
-    int16_t HoursPerColumn() const { return hoursPerColumn_; }
+    int16_t ColumnCount() const;
+    int16_t Hours() const;
+    int16_t HoursPerColumn() const;
 
     // The cells; Cell(row, column) is lblCell(row * ColumnCount + column).
-    const WidgetArray<Label>& lblCell() const { return *lblCell_; }
+    K7_NO_EXPORT const WidgetArray<Label>& lblCell() const;
     Label& Cell(int row, int column) const;
-    FilledRect& BarMax() const { return *barMax_; }
+    K7_NO_EXPORT FilledRect& BarMax() const;
     // mnu(0), (1), (2), (4), (5), (6); 340 for any other index.
     PopupMenu& mnu(int index) const;
 
@@ -131,55 +151,32 @@ private:
     using Figures = std::array<float, 9>;
 
     // --- loading
-    bool LoadTable(bool pBolFull);
-    void WritePeriod(const Variant& period, int column, const QString& periodEnd, Figures& values,
-                     Figures& totals);
-    void WriteRowCaptions();
-    void WriteTotalsColumn(const Figures& totals);
-    void WriteGoodCell(Label& cell, const Figures& shown, const Figures& colouring);
+    K7_NO_EXPORT bool LoadTable(bool pBolFull);
+    K7_NO_EXPORT void WritePeriod(const Variant& period, int column, const QString& periodEnd,
+                                  Figures& values, Figures& totals);
+    K7_NO_EXPORT void WriteRowCaptions();
+    K7_NO_EXPORT void WriteTotalsColumn(const Figures& totals);
+    K7_NO_EXPORT void WriteGoodCell(Label& cell, const Figures& shown, const Figures& colouring);
 
     // --- layout
-    void CellsCreation();
-    void LayoutTable();
+    K7_NO_EXPORT void CellsCreation();
+    K7_NO_EXPORT void LayoutTable();
     // The share of a row's height the text takes.
-    double FontShare() const;
-    void ResetTimeBar();
-    double ElapsedBarWidth(double innerWidth) const;
+    K7_NO_EXPORT double FontShare() const;
+    K7_NO_EXPORT void ResetTimeBar();
+    K7_NO_EXPORT double ElapsedBarWidth(double innerWidth) const;
 
     // --- menus and property writes
     // The menu a release of cell `index` opens, or -1: the view switches in the first column,
     // Planned in the top-left corner, Accumulated in the top-right one.
-    int MenuOfCell(int index) const;
-    void CellReleased(int index, const QPoint& where);
-    void Choose(int menu, int item);
+    K7_NO_EXPORT int MenuOfCell(int index) const;
+    K7_NO_EXPORT void CellReleased(int index, const QPoint& where);
+    K7_NO_EXPORT void Choose(int menu, int item);
 
-    QString startDate_;
-    QString endDate_;
-    QString labelOEE_;
-    QString labelTarget_;
-    QString labelGreenTarget_;
-    QString labelProduced_;
-    QString labelBad_;
-    QString labelGood_;
-    QString labelTotal_;
-    uint8_t planned_ = 0;
-    uint8_t ratiosType_ = 0;
-    uint8_t ratiosTypeTarget_ = 0;
-    uint8_t produced_ = 0;
-    uint8_t bad_ = 0;
-    uint8_t good_ = 0;
-    uint8_t difference_ = 0;
-    bool accumulated_ = false;
-
-    int16_t hours_ = 0;
-    int16_t hoursPerColumn_ = 0;
-    int16_t columnCount_ = 0;
-
-    std::optional<WidgetArray<Label>> lblCell_;
-    FilledRect* barMax_ = nullptr;
-    FilledRect* barGood_ = nullptr;
-    FilledRect* barTarget_ = nullptr;
-    std::array<PopupMenu*, 7> mnu_{};
+    // The control's data, out of the installed header: a later release adds to it without
+    // changing the size of the class applications were built with.
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

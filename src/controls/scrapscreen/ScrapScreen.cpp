@@ -3,6 +3,7 @@
 #include "core/Common.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
+#include "frame/ButtonArray.h"
 #include "frame/Colors.h"
 #include "frame/CommandButton.h"
 #include "frame/Payload.h"
@@ -10,8 +11,15 @@
 #include "json/JsonBag.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace k7 {
+
+struct ScrapScreen::Private {
+    CommandButton* btnAllScrap = nullptr;
+    ButtonArray btnScrap;
+    std::vector<QString> causes;
+};
 
 const PropertyTable& ScrapScreen::ClassProperties() {
     // The host sets APIHost on every run, so only the three identifiers are persisted, written and
@@ -29,20 +37,35 @@ const PropertyTable& ScrapScreen::ClassProperties() {
 }
 
 ScrapScreen::ScrapScreen(QWidget* parent)
-    : ServiceControl(parent), btnAllScrap_(&Create<CommandButton>(QStringLiteral("btnAllScrap"))
-                                                .ApplyDesign({.Bounds = {0, 0, 5895, 495},
-                                                              .Font = {.Size = 12},
-                                                              .BackColor = Colors::Rgb(255, 255, 0)})),
-      btnScrap_(Create<CommandButton>(QStringLiteral("btnScrap"), 0)
-                    .ApplyDesign({.Bounds = {120, 600, 2415, 735},
-                                  .Font = {.Size = 9.75f},
-                                  .ForeColor = Colors::Rgb(255, 255, 255),
-                                  .BackColor = Colors::Highlight}),
-                [this](int index) { CausePressed(index); }) {
+    : ServiceControl(parent),
+      d(new Private{&Create<CommandButton>(QStringLiteral("btnAllScrap"))
+                         .ApplyDesign({.Bounds = {0, 0, 5895, 495},
+                                       .Font = {.Size = 12},
+                                       .BackColor = Colors::Rgb(255, 255, 0)}),
+                    ButtonArray(Create<CommandButton>(QStringLiteral("btnScrap"), 0)
+                                    .ApplyDesign({.Bounds = {120, 600, 2415, 735},
+                                                  .Font = {.Size = 9.75f},
+                                                  .ForeColor = Colors::Rgb(255, 255, 255),
+                                                  .BackColor = Colors::Highlight}),
+                                [this](int index) { CausePressed(index); })}) {
     SetDesignExtent(5910, 2580);
     SetBackColor(Colors::Rgb(0, 0, 0));
-    btnAllScrap_->SetCaption(QStringLiteral("Press Here To Enter Main Scrap"));
-    ConnectHandler(btnAllScrap_, &CommandButton::Clicked, [this](int) { AllScrapPressed(); });
+    d->btnAllScrap->SetCaption(QStringLiteral("Press Here To Enter Main Scrap"));
+    ConnectHandler(d->btnAllScrap, &CommandButton::Clicked, [this](int) { AllScrapPressed(); });
+}
+
+ScrapScreen::~ScrapScreen() = default;
+
+CommandButton& ScrapScreen::btnAllScrap() const {
+    return *d->btnAllScrap;
+}
+
+CommandButton& ScrapScreen::btnScrap(int index) const {
+    return d->btnScrap.At(index);
+}
+
+int ScrapScreen::btnScrapUBound() const {
+    return d->btnScrap.UBound();
 }
 
 void ScrapScreen::RefreshSequence(bool pBolOpened) {
@@ -63,13 +86,13 @@ void ScrapScreen::CellsCreation() {
         button.UseSmallFaceAtOrBelow(6);
     };
 
-    btnAllScrap_->SetTopHeightLeftWidth(0, static_cast<float>(height * 0.3), 0, static_cast<float>(width));
-    sizeFont(*btnAllScrap_);
-    btnAllScrap_->SetCaption(QStringLiteral("Press here to enter main scrap screen"));
-    btnAllScrap_->SetVisible(true);
+    d->btnAllScrap->SetTopHeightLeftWidth(0, static_cast<float>(height * 0.3), 0, static_cast<float>(width));
+    sizeFont(*d->btnAllScrap);
+    d->btnAllScrap->SetCaption(QStringLiteral("Press here to enter main scrap screen"));
+    d->btnAllScrap->SetVisible(true);
 
     for (int i = 0; i < kCauseButtons; ++i) {
-        CommandButton& button = btnScrap_.Grow(i);
+        CommandButton& button = d->btnScrap.Grow(i);
         button.SetLeft(static_cast<float>(width * (i % 2) * 0.5));
         button.SetTop(static_cast<float>((i / 2) * height * 0.35 + height * 0.3));
         button.SetHeight(static_cast<float>(height * 0.35));
@@ -105,20 +128,20 @@ bool ScrapScreen::LoadData() {
                 const QString scrap = data->Item(Variant(k)).Item(Variant(QStringLiteral("Scrap"))).ToText();
                 causes.push_back(scrap.section(QLatin1Char('-'), 0, 0));
             }
-            causes_ = std::move(causes);
+            d->causes = std::move(causes);
         },
         [](JsonBag&) {});
 }
 
 void ScrapScreen::ShowData() {
     // Only four cause buttons exist: causes beyond them are left out.
-    btnScrap_.ShowTexts(causes_);
+    d->btnScrap.ShowTexts(d->causes);
     RepaintNow();
 }
 
 void ScrapScreen::RefreshBtn(const QString& pStrId, const QString& pStrDesc) {
-    btnScrap_(0).SetCaption(pStrDesc);
-    btnScrap_(0).SetTag(pStrId);
+    d->btnScrap(0).SetCaption(pStrDesc);
+    d->btnScrap(0).SetTag(pStrId);
 }
 
 void ScrapScreen::AllScrapPressed() {
@@ -136,7 +159,7 @@ void ScrapScreen::CausePressed(int index) {
             // the nearest whole number with halves to even; beyond 16 bits it raises 6 and nothing
             // is sent.
             const int16_t quantity = ToInteger(Val(answer));
-            const QString result = btnScrap_(index).Tag();
+            const QString result = d->btnScrap(index).Tag();
             return ServiceCall{HttpVerb::Post, QStringLiteral("/results"),
                                ConnectionQuery({{QStringLiteral("result"), result}},
                                                {{QStringLiteral("quantityA"), QString::number(quantity)}})};

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "frame/ButtonArray.h"
 #include "frame/ServiceControl.h"
+#include "orvelk7controls_export.h"
 
 #include <QString>
 
-#include <vector>
+#include <memory>
 
 namespace k7 {
 
@@ -35,11 +35,12 @@ class CommandButton;
 //   REST client's transport-failure envelope) changes nothing on screen and leaves Error as it is.
 // - Button presses run under the frame's handler trap (nothing reaches the event loop); the layout,
 //   ShowData and RefreshBtn called by the host let their errors reach it.
-class ScrapScreen : public ServiceControl {
+class K7_EXPORT ScrapScreen : public ServiceControl {
     Q_OBJECT
 
 public:
     explicit ScrapScreen(QWidget* parent = nullptr);
+    ~ScrapScreen() override;
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();
@@ -56,9 +57,9 @@ public:
     // buttons), then runs LoadData.
     Q_INVOKABLE void CellsCreation();
 
-    CommandButton& btnAllScrap() const { return *btnAllScrap_; }
-    CommandButton& btnScrap(int index) const { return btnScrap_.At(index); }
-    int btnScrapUBound() const { return btnScrap_.UBound(); }
+    CommandButton& btnAllScrap() const;
+    CommandButton& btnScrap(int index) const;
+    int btnScrapUBound() const;
 
 signals:
     // Asks the host to open its main scrap screen; the message is "[DS]". A change the host makes
@@ -71,13 +72,14 @@ protected:
 private:
     static constexpr int kCauseButtons = 4;
 
-    void ShowData();
-    void AllScrapPressed();
-    void CausePressed(int index);
+    K7_NO_EXPORT void ShowData();
+    K7_NO_EXPORT void AllScrapPressed();
+    K7_NO_EXPORT void CausePressed(int index);
 
-    CommandButton* btnAllScrap_ = nullptr;
-    ButtonArray btnScrap_;
-    std::vector<QString> causes_;
+    // The control's data, out of the installed header: a later release adds to it without
+    // changing the size of the class applications were built with.
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

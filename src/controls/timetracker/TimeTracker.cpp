@@ -1,10 +1,17 @@
 #include "controls/timetracker/TimeTracker.h"
 
+#include "controls/PrivateMember.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
+#include "core/Date.h"
 #include "frame/Colors.h"
+#include "frame/FilledRect.h"
+#include "frame/Label.h"
+#include "frame/Line.h"
+#include "frame/Timer.h"
 #include "frame/Twips.h"
+#include "frame/WidgetArray.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
@@ -38,6 +45,24 @@ QString TwoDigits(int64_t value) {
 
 } // namespace
 
+struct TimeTracker::Private {
+    Timer* timer = nullptr;
+    Label* lblTime = nullptr;
+    Label* lblText = nullptr;
+    FilledRect* bgTop = nullptr;
+    WidgetArray<FilledRect> barTime;
+    Line* lineBottom = nullptr;
+    Line* lineTop = nullptr;
+
+    bool initializer = false;
+    int32_t bars = 0;
+    int32_t cycleTarget = 0;
+    int32_t cycleCount = 0;
+    int32_t cycleElapsed = 0;
+    Date cycleStart;
+    int32_t barMaxHeight = 0;
+};
+
 const PropertyTable& TimeTracker::ClassProperties() {
     // Read and written as Company, Session, Process, Initializer, Bars; the host sets APIHost on
     // every run. A new control holds Bars = 0 until it is read or written (see the header).
@@ -46,44 +71,52 @@ const PropertyTable& TimeTracker::ClassProperties() {
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying,
                                              .Others = WriteForm::Notifying,
                                              .APIHostPersistence = Persistence::NotPersisted});
-        properties.Add(InitializerProperty, &TimeTracker::initializer_, WriteForm::Notifying, Variant(false))
-            .Add(BarsProperty, &TimeTracker::bars_, WriteForm::Notifying, Variant(int32_t(20)));
+        properties
+            .Add(PrivateMember<TimeTracker>(
+                InitializerProperty, [](auto& c) -> auto& { return c.d->initializer; }, WriteForm::Notifying,
+                Variant(false)))
+            .Add(PrivateMember<TimeTracker>(
+                BarsProperty, [](auto& c) -> auto& { return c.d->bars; }, WriteForm::Notifying,
+                Variant(int32_t(20))));
         return properties;
     }();
     return table;
 }
 
 TimeTracker::TimeTracker(QWidget* parent)
-    : ServiceControl(parent), timer_(&Create<Timer>(QStringLiteral("Timer"))),
-      lblTime_(
-          &Create<Label>(QStringLiteral("lblTime"))
-               .ApplyDesign({.Bounds = {2700, 120, 2100, 615}, .Font = {}, .Back = BackStyle::Transparent})),
-      lblText_(
-          &Create<Label>(QStringLiteral("lblText"))
-               .ApplyDesign({.Bounds = {120, 120, 1935, 255}, .Font = {}, .Back = BackStyle::Transparent})),
-      bgTop_(&Create<FilledRect>(QStringLiteral("bgTop"))
-                  .ApplyDesign(
-                      {.Bounds = {0, 0, 4695, 855}, .Look = {.FillColor = Colors::Rgb(128, 128, 128)}})),
-      barTime_(
-          Create<FilledRect>(QStringLiteral("barTime"), 0)
-              .ApplyDesign({.Bounds = {0, 1320, 255, 2175}, .Look = {.FillColor = Colors::Rgb(0, 192, 0)}})),
-      lineBottom_(&Create<Line>(QStringLiteral("lineBottom"))
-                       .ApplyDesign({.X1 = 0, .Y1 = 3480, .X2 = 4680, .Y2 = 3480, .Color = kLineColor})),
-      lineTop_(&Create<Line>(QStringLiteral("lineTop"))
-                    .ApplyDesign({.X1 = 0, .Y1 = 960, .X2 = 4680, .Y2 = 960, .Color = kLineColor})) {
+    : ServiceControl(parent),
+      d(new Private{
+          .timer = &Create<Timer>(QStringLiteral("Timer")),
+          .lblTime = &Create<Label>(QStringLiteral("lblTime"))
+                          .ApplyDesign(
+                              {.Bounds = {2700, 120, 2100, 615}, .Font = {}, .Back = BackStyle::Transparent}),
+          .lblText = &Create<Label>(QStringLiteral("lblText"))
+                          .ApplyDesign(
+                              {.Bounds = {120, 120, 1935, 255}, .Font = {}, .Back = BackStyle::Transparent}),
+          .bgTop = &Create<FilledRect>(QStringLiteral("bgTop"))
+                        .ApplyDesign(
+                            {.Bounds = {0, 0, 4695, 855}, .Look = {.FillColor = Colors::Rgb(128, 128, 128)}}),
+          .barTime =
+              WidgetArray<FilledRect>(Create<FilledRect>(QStringLiteral("barTime"), 0)
+                                          .ApplyDesign({.Bounds = {0, 1320, 255, 2175},
+                                                        .Look = {.FillColor = Colors::Rgb(0, 192, 0)}})),
+          .lineBottom = &Create<Line>(QStringLiteral("lineBottom"))
+                             .ApplyDesign({.X1 = 0, .Y1 = 3480, .X2 = 4680, .Y2 = 3480, .Color = kLineColor}),
+          .lineTop = &Create<Line>(QStringLiteral("lineTop"))
+                          .ApplyDesign({.X1 = 0, .Y1 = 960, .X2 = 4680, .Y2 = 960, .Color = kLineColor})}) {
     SetDesignExtent(4680, 3585);
-    timer_->SetInterval(1000);
-    lblTime_->SetCaption(QStringLiteral("00:00"));
-    lblText_->SetCaption(QStringLiteral("Reload Part Time"));
-    lblTime_->SetVisible(false);
-    lblText_->SetVisible(false);
-    bgTop_->SetVisible(false);
-    barTime_(0).SetVisible(false);
-    lineBottom_->SetVisible(false);
-    lineTop_->SetVisible(false);
+    d->timer->SetInterval(1000);
+    d->lblTime->SetCaption(QStringLiteral("00:00"));
+    d->lblText->SetCaption(QStringLiteral("Reload Part Time"));
+    d->lblTime->SetVisible(false);
+    d->lblText->SetVisible(false);
+    d->bgTop->SetVisible(false);
+    d->barTime(0).SetVisible(false);
+    d->lineBottom->SetVisible(false);
+    d->lineTop->SetVisible(false);
     // A tick ends silently: the next one starts afresh from the service's figures.
     ConnectHandler(
-        timer_, &Timer::Tick,
+        d->timer, &Timer::Tick,
         [this] {
             ChartRefresh();
             RepaintNow();
@@ -91,32 +124,86 @@ TimeTracker::TimeTracker(QWidget* parent)
         FailurePolicy::Swallow);
 }
 
+TimeTracker::~TimeTracker() = default;
+
+bool TimeTracker::Initializer() const {
+    return d->initializer;
+}
+
+int32_t TimeTracker::Bars() const {
+    return d->bars;
+}
+
+Timer& TimeTracker::timer() const {
+    return *d->timer;
+}
+
+Label& TimeTracker::lblTime() const {
+    return *d->lblTime;
+}
+
+Label& TimeTracker::lblText() const {
+    return *d->lblText;
+}
+
+FilledRect& TimeTracker::bgTop() const {
+    return *d->bgTop;
+}
+
+WidgetArray<FilledRect>& TimeTracker::barTime() {
+    return d->barTime;
+}
+
+Line& TimeTracker::lineBottom() const {
+    return *d->lineBottom;
+}
+
+Line& TimeTracker::lineTop() const {
+    return *d->lineTop;
+}
+
+int32_t TimeTracker::CycleTarget() const {
+    return d->cycleTarget;
+}
+
+int32_t TimeTracker::CycleCount() const {
+    return d->cycleCount;
+}
+
+int32_t TimeTracker::CycleElapsed() const {
+    return d->cycleElapsed;
+}
+
+int32_t TimeTracker::BarMaxHeight() const {
+    return d->barMaxHeight;
+}
+
 void TimeTracker::RefreshSequence(bool pBolOpened) {
     // Only the first opening builds and loads; after that the ticks keep the chart current until
     // the host asks for a fresh start by writing Initializer = False.
-    if (initializer_ || pBolOpened)
+    if (d->initializer || pBolOpened)
         return;
     ChartCreation();
     LoadData();
 }
 
 void TimeTracker::InitTimer() {
-    timer_->SetEnabled(true);
+    d->timer->SetEnabled(true);
 }
 
 void TimeTracker::Reset() {
-    timer_->SetEnabled(false);
+    d->timer->SetEnabled(false);
 }
 
 bool TimeTracker::ChartCreation() {
-    for (int i = 0; i <= bars_; ++i)
-        if (i > barTime_.UBound())
-            barTime_.Load(i).SetVisible(true);
-    lblTime_->SetVisible(true);
-    lblText_->SetVisible(true);
-    lineTop_->SetVisible(true);
-    lineBottom_->SetVisible(true);
-    bgTop_->SetVisible(true);
+    for (int i = 0; i <= d->bars; ++i)
+        if (i > d->barTime.UBound())
+            d->barTime.Load(i).SetVisible(true);
+    d->lblTime->SetVisible(true);
+    d->lblText->SetVisible(true);
+    d->lineTop->SetVisible(true);
+    d->lineBottom->SetVisible(true);
+    d->bgTop->SetVisible(true);
     Resize();
     return true;
 }
@@ -124,34 +211,35 @@ bool TimeTracker::ChartCreation() {
 void TimeTracker::Resize() {
     const double width = Width();
     const double height = Height();
-    const int16_t pitch = bars_ == 0 ? int16_t(0) : ToInteger(width / bars_);
+    const int16_t pitch = d->bars == 0 ? int16_t(0) : ToInteger(width / d->bars);
 
-    bgTop_->SetWidth(static_cast<float>(width));
-    bgTop_->SetHeight(static_cast<float>(0.25 * height));
-    const double bandWidth = bgTop_->Width();
-    const double bandHeight = bgTop_->Height();
+    d->bgTop->SetWidth(static_cast<float>(width));
+    d->bgTop->SetHeight(static_cast<float>(0.25 * height));
+    const double bandWidth = d->bgTop->Width();
+    const double bandHeight = d->bgTop->Height();
 
-    lblText_->Move(static_cast<float>(0.05 * bandWidth), static_cast<float>(0.1 * bandHeight),
-                   static_cast<float>(0.55 * bandWidth), static_cast<float>(0.8 * bandHeight));
+    d->lblText->Move(static_cast<float>(0.05 * bandWidth), static_cast<float>(0.1 * bandHeight),
+                     static_cast<float>(0.55 * bandWidth), static_cast<float>(0.8 * bandHeight));
     // The caption fills about 65 % of its label; sizes that small read better in the small face.
-    const double measured = MeasureCaption(lblText_->Caption(), *lblText_);
-    lblText_->SetFontSize(static_cast<float>(lblText_->Width() / measured * lblText_->FontSize() * 0.65));
-    lblText_->UseSmallFaceAtOrBelow(5);
+    const double measured = MeasureCaption(d->lblText->Caption(), *d->lblText);
+    d->lblText->SetFontSize(
+        static_cast<float>(d->lblText->Width() / measured * d->lblText->FontSize() * 0.65));
+    d->lblText->UseSmallFaceAtOrBelow(5);
 
-    lblTime_->SetForeColor(ClockWithinTarget);
-    lblTime_->Move(static_cast<float>(0.65 * bandWidth), static_cast<float>(0.1 * bandHeight),
-                   static_cast<float>(0.35 * bandWidth), static_cast<float>(0.8 * bandHeight));
-    lblTime_->SetFontSize(static_cast<float>(Twips::ToPoints(lblTime_->Height()) * 0.8));
+    d->lblTime->SetForeColor(ClockWithinTarget);
+    d->lblTime->Move(static_cast<float>(0.65 * bandWidth), static_cast<float>(0.1 * bandHeight),
+                     static_cast<float>(0.35 * bandWidth), static_cast<float>(0.8 * bandHeight));
+    d->lblTime->SetFontSize(static_cast<float>(Twips::ToPoints(d->lblTime->Height()) * 0.8));
 
-    lineTop_->SetPoints(0, static_cast<float>(0.3 * height), static_cast<float>(width),
-                        static_cast<float>(0.3 * height));
-    lineBottom_->SetPoints(0, static_cast<float>(BaseLine()), static_cast<float>(width),
-                           static_cast<float>(BaseLine()));
+    d->lineTop->SetPoints(0, static_cast<float>(0.3 * height), static_cast<float>(width),
+                          static_cast<float>(0.3 * height));
+    d->lineBottom->SetPoints(0, static_cast<float>(BaseLine()), static_cast<float>(width),
+                             static_cast<float>(BaseLine()));
     // A bar of the target's length reaches from the base line up to the target line.
-    barMaxHeight_ = ToLong(0.65 * height);
+    d->barMaxHeight = ToLong(0.65 * height);
 
-    for (int i = 0; i <= bars_; ++i) {
-        FilledRect& bar = barTime_(i);
+    for (int i = 0; i <= d->bars; ++i) {
+        FilledRect& bar = d->barTime(i);
         bar.SetWidth(static_cast<float>(0.9 * pitch));
         bar.SetLeft(static_cast<float>(double(pitch) * i));
         bar.SetHeight(0);
@@ -191,17 +279,17 @@ void TimeTracker::LoadData() {
         CycleTimeCall(), Judgement::StatusIsZero,
         [this](JsonBag& reply) {
             const Variant cycle = CurrentCycle(reply);
-            cycleTarget_ = Field(cycle, "CycleT").ToLong();
-            cycleCount_ = Field(cycle, "Val").ToLong();
+            d->cycleTarget = Field(cycle, "CycleT").ToLong();
+            d->cycleCount = Field(cycle, "Val").ToLong();
             // A cycle that starts in the future by the local clock has not run yet.
-            cycleElapsed_ = std::max(0, SecondsSince(Common::ToDate(Field(cycle, "DateTime").ToText())));
-            lblTime_->SetCaption(FormatClock(cycleElapsed_));
+            d->cycleElapsed = std::max(0, SecondsSince(Common::ToDate(Field(cycle, "DateTime").ToText())));
+            d->lblTime->SetCaption(FormatClock(d->cycleElapsed));
             InitTimer();
-            initializer_ = true;
+            d->initializer = true;
         },
         [this](JsonBag&) {
-            lblText_->SetCaption(QStringLiteral("No data"));
-            initializer_ = true;
+            d->lblText->SetCaption(QStringLiteral("No data"));
+            d->initializer = true;
         });
 }
 
@@ -210,42 +298,42 @@ void TimeTracker::ChartRefresh() {
         CycleTimeCall(), Judgement::StatusIsZero,
         [this](JsonBag& reply) {
             const Variant cycle = CurrentCycle(reply);
-            cycleStart_ = Common::ToDate(Field(cycle, "DateTime").ToText());
-            cycleElapsed_ = SecondsSince(cycleStart_);
+            d->cycleStart = Common::ToDate(Field(cycle, "DateTime").ToText());
+            d->cycleElapsed = SecondsSince(d->cycleStart);
             const Variant counter = Field(cycle, "Val");
-            if (!counter.EqualsNumber(cycleCount_)) {
-                cycleCount_ = counter.ToLong();
+            if (!counter.EqualsNumber(d->cycleCount)) {
+                d->cycleCount = counter.ToLong();
                 AddNewBar();
             }
             GrowCurrentBar();
-            lblTime_->SetForeColor(cycleElapsed_ <= cycleTarget_ ? ClockWithinTarget : OverTarget);
-            lblTime_->SetCaption(FormatClock(cycleElapsed_));
+            d->lblTime->SetForeColor(d->cycleElapsed <= d->cycleTarget ? ClockWithinTarget : OverTarget);
+            d->lblTime->SetCaption(FormatClock(d->cycleElapsed));
         },
         [](JsonBag&) {}, {}, FailurePolicy::Swallow);
 }
 
 void TimeTracker::AddNewBar() {
-    for (int i = 0; i <= bars_ - 2; ++i) {
-        FilledRect& bar = barTime_(i);
-        const FilledRect& next = barTime_(i + 1);
+    for (int i = 0; i <= d->bars - 2; ++i) {
+        FilledRect& bar = d->barTime(i);
+        const FilledRect& next = d->barTime(i + 1);
         bar.SetHeight(next.Height());
         bar.SetFillColor(next.FillColor());
         RestOnBaseLine(bar);
     }
-    lblTime_->SetForeColor(kClockBetweenCycles);
-    lblTime_->SetCaption(FormatClock(cycleTarget_));
+    d->lblTime->SetForeColor(kClockBetweenCycles);
+    d->lblTime->SetCaption(FormatClock(d->cycleTarget));
 }
 
 void TimeTracker::GrowCurrentBar() {
-    if (bars_ < 1)
+    if (d->bars < 1)
         return; // no bar to grow (see the header)
-    FilledRect& bar = barTime_(bars_ - 1);
-    if (cycleElapsed_ <= cycleTarget_) {
+    FilledRect& bar = d->barTime(d->bars - 1);
+    if (d->cycleElapsed <= d->cycleTarget) {
         // 0 / 0 (no target, no time) has no height and fails, as does a cycle not yet begun.
-        bar.SetHeight(static_cast<float>(double(cycleElapsed_) / cycleTarget_ * barMaxHeight_));
+        bar.SetHeight(static_cast<float>(double(d->cycleElapsed) / d->cycleTarget * d->barMaxHeight));
         bar.SetFillColor(WithinTarget);
     } else {
-        bar.SetHeight(static_cast<float>(barMaxHeight_));
+        bar.SetHeight(static_cast<float>(d->barMaxHeight));
         bar.SetFillColor(OverTarget);
     }
     RestOnBaseLine(bar);

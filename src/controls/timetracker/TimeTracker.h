@@ -1,17 +1,19 @@
 #pragma once
 
 #include "frame/Colors.h"
-#include "frame/FilledRect.h"
-#include "frame/Label.h"
-#include "frame/Line.h"
 #include "frame/ServiceControl.h"
-#include "frame/Timer.h"
-#include "frame/WidgetArray.h"
-#include "core/Date.h"
+#include "orvelk7controls_export.h"
 
 #include <cstdint>
+#include <memory>
 
 namespace k7 {
+
+class FilledRect;
+class Label;
+class Line;
+class Timer;
+template <class T> class WidgetArray;
 
 // TimeTracker: how long the current production cycle of `Process` has been running against its
 // target cycle time, and how the last cycles went. A grey band at the top holds the caption
@@ -37,15 +39,19 @@ namespace k7 {
 // the width by, so the pitch is 0. Resize then lays the band, clock, caption and lines out as
 // usual and barTime(0) at the left edge with no width; the ticks keep the clock running and no bar
 // grows. The same holds for a negative Bars, which lays out no bar at all.
-class TimeTracker : public ServiceControl {
+class K7_EXPORT TimeTracker : public ServiceControl {
     Q_OBJECT
     // True once the first load judged a reply; Refresh does nothing until the host writes False.
-    K7_PROPERTY(bool, Initializer, initializer_)
+    K7_PROPERTY_COMPUTED(bool, Initializer)
     // Number of cycle bars shown.
-    K7_PROPERTY(int, Bars, bars_)
+    K7_PROPERTY_COMPUTED(int, Bars)
 
 public:
     explicit TimeTracker(QWidget* parent = nullptr);
+    ~TimeTracker() override;
+
+    bool Initializer() const;
+    int32_t Bars() const;
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();
@@ -65,17 +71,18 @@ public:
     // sign of `seconds`, each with at least two digits: 75 "01:15", 6000 "100:00", -5 "-01:-05".
     static QString FormatClock(int32_t seconds);
 
-    Timer& timer() const { return *timer_; }
-    Label& lblTime() const { return *lblTime_; }
-    Label& lblText() const { return *lblText_; }
-    FilledRect& bgTop() const { return *bgTop_; }
-    WidgetArray<FilledRect>& barTime() { return barTime_; }
-    Line& lineBottom() const { return *lineBottom_; }
-    Line& lineTop() const { return *lineTop_; }
-    int32_t CycleTarget() const { return cycleTarget_; }
-    int32_t CycleCount() const { return cycleCount_; }
-    int32_t CycleElapsed() const { return cycleElapsed_; }
-    int32_t BarMaxHeight() const { return barMaxHeight_; }
+    // timer, bgTop, barTime and the lines are for the library's own tools and tests.
+    K7_NO_EXPORT Timer& timer() const;
+    Label& lblTime() const;
+    Label& lblText() const;
+    K7_NO_EXPORT FilledRect& bgTop() const;
+    K7_NO_EXPORT WidgetArray<FilledRect>& barTime();
+    K7_NO_EXPORT Line& lineBottom() const;
+    K7_NO_EXPORT Line& lineTop() const;
+    int32_t CycleTarget() const;
+    int32_t CycleCount() const;
+    int32_t CycleElapsed() const;
+    int32_t BarMaxHeight() const;
 
     static constexpr uint32_t WithinTarget = Colors::Green;
     static constexpr uint32_t OverTarget = Colors::Red;
@@ -89,35 +96,24 @@ protected:
     void RefreshSequence(bool pBolOpened) override;
 
 private:
-    ServiceCall CycleTimeCall() const;
+    K7_NO_EXPORT ServiceCall CycleTimeCall() const;
     // The first load: target, counter and clock from the reply, then the ticks start.
-    void LoadData();
+    K7_NO_EXPORT void LoadData();
     // One tick's reload; any failure ends the tick silently.
-    void ChartRefresh();
-    void AddNewBar();
-    void GrowCurrentBar();
+    K7_NO_EXPORT void ChartRefresh();
+    K7_NO_EXPORT void AddNewBar();
+    K7_NO_EXPORT void GrowCurrentBar();
     // Width of `text` in `label`'s face and size, measured as the caption fitting has always
     // measured it (see the .cpp); leaves that font on the control.
-    float MeasureCaption(const QString& text, const Label& label);
+    K7_NO_EXPORT float MeasureCaption(const QString& text, const Label& label);
     // The base line, where every bar's bottom edge rests.
     double BaseLine() const { return 0.95 * Height(); }
-    void RestOnBaseLine(FilledRect& bar) const;
+    K7_NO_EXPORT void RestOnBaseLine(FilledRect& bar) const;
 
-    bool initializer_ = false;
-    int32_t bars_ = 0;
-    int32_t cycleTarget_ = 0;
-    int32_t cycleCount_ = 0;
-    int32_t cycleElapsed_ = 0;
-    Date cycleStart_;
-    int32_t barMaxHeight_ = 0;
-
-    Timer* timer_ = nullptr;
-    Label* lblTime_ = nullptr;
-    Label* lblText_ = nullptr;
-    FilledRect* bgTop_ = nullptr;
-    WidgetArray<FilledRect> barTime_;
-    Line* lineBottom_ = nullptr;
-    Line* lineTop_ = nullptr;
+    // The control's data, out of the installed header: a later release adds to it without
+    // changing the size of the class applications were built with.
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

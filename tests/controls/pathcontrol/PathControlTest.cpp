@@ -5,6 +5,7 @@
 #include "support/Checks.h"
 #include "support/Printers.h"
 
+#include "controls/pathcontrol/CanvasInterpreter.h"
 #include "frame/RasterSurface.h"
 #include "frame/Timer.h"
 #include "core/Clock.h"
