@@ -5,6 +5,7 @@
 #include "HostPlatform.h"
 #include "PropertyBinding.h"
 #include "TerminalScreen.h"
+#include "WidgetCommand.h"
 
 #include "controls/ControlCatalog.h"
 #include "frame/ControlBase.h"
@@ -59,9 +60,9 @@ DemoOptions ParseOptions(const QStringList& args) {
         }
         if (arg != QLatin1String("--seconds") && arg != QLatin1String("--out") &&
             arg != QLatin1String("--interval") && arg != QLatin1String("--journal"))
-            throw std::invalid_argument(QStringLiteral("unknown option %1").arg(arg).toStdString());
+            throw UsageError(QStringLiteral("unknown option %1").arg(arg).toStdString());
         if (i + 1 >= args.size())
-            throw std::invalid_argument(QStringLiteral("%1 needs a value").arg(arg).toStdString());
+            throw UsageError(QStringLiteral("%1 needs a value").arg(arg).toStdString());
         const QString value = args[++i];
         bool ok = false;
         if (arg == QLatin1String("--seconds")) {
@@ -78,7 +79,7 @@ DemoOptions ParseOptions(const QStringList& args) {
             ok = ok && options.IntervalMs > 0;
         }
         if (!ok)
-            throw std::invalid_argument(
+            throw UsageError(
                 QStringLiteral("bad value '%1' for %2").arg(value, arg).toStdString());
     }
     return options;
@@ -120,51 +121,31 @@ void BuildScreen(TerminalScreen& screen, const QString& apiHost) {
     }
 }
 
+// The demo strip against the simulated plant, started here on a free 127.0.0.1 port.
+int Demo(const DemoOptions& options) {
+    plant::PlantService plant;
+    plant.Start(0);
+    std::fprintf(stderr, "k7 demo: simulated plant at %s\n", qPrintable(plant.BaseUrl()));
+
+    TerminalScreen screen(QStringLiteral("Orvel K7 terminal - plant %1").arg(plant.BaseUrl()));
+    BuildScreen(screen, plant.BaseUrl());
+    screen.show();
+    screen.Open(options.IntervalMs);
+    if (options.Accessibility) {
+        const std::shared_ptr<JsonBag> report = AccessibilityReport::Build(screen);
+        report->SetWhitespace(true);
+        std::printf("%s\n", report->JSON().toUtf8().constData());
+        return 0;
+    }
+    if (HostPlatform::Headless())
+        return HeadlessRun{QStringLiteral("k7 demo"), options.Seconds, options.Out, options.IntervalMs}.Run(screen);
+    return QApplication::exec();
+}
+
 } // namespace
 
 int RunDemo(int argc, char** argv, const QStringList& args) {
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        std::fputs(kDemoHelp, stdout);
-        return 0;
-    }
-    DemoOptions options;
-    try {
-        options = ParseOptions(args);
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "k7 demo: %s\n\n%s", error.what(), kDemoHelp);
-        return 2;
-    }
-    HostPlatform::Prepare();
-    QApplication application(argc, argv);
-    // The journal goes before the application: its database connection needs the SQL plugin.
-    const auto closeJournal = qScopeGuard([] { WriteJournal::StopUsing(); });
-    try {
-        if (!options.Journal.isEmpty())
-            WriteJournal::Use(options.Journal);
-        plant::PlantService plant;
-        plant.Start(0);
-        std::fprintf(stderr, "k7 demo: simulated plant at %s\n", qPrintable(plant.BaseUrl()));
-
-        TerminalScreen screen(QStringLiteral("Orvel K7 terminal - plant %1").arg(plant.BaseUrl()));
-        BuildScreen(screen, plant.BaseUrl());
-        screen.show();
-        screen.Open(options.IntervalMs);
-        if (options.Accessibility) {
-            const std::shared_ptr<JsonBag> report = AccessibilityReport::Build(screen);
-            report->SetWhitespace(true);
-            std::printf("%s\n", report->JSON().toUtf8().constData());
-            return 0;
-        }
-        if (HostPlatform::Headless())
-            return HeadlessRun{QStringLiteral("k7 demo"), options.Seconds, options.Out, options.IntervalMs}.Run(screen);
-        return QApplication::exec();
-    } catch (const RuntimeError& error) {
-        std::fprintf(stderr, "k7 demo: %s\n", qPrintable(error.FailureText()));
-        return 1;
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "k7 demo: %s\n", error.what());
-        return 1;
-    }
+    return RunWidgetCommand("k7 demo", kDemoHelp, argc, argv, args, &ParseOptions, &Demo);
 }
 
 } // namespace k7::cli

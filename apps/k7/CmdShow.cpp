@@ -5,6 +5,7 @@
 #include "PropertyBinding.h"
 #include "ScreenFile.h"
 #include "ScriptedHost.h"
+#include "WidgetCommand.h"
 
 #include "controls/ControlCatalog.h"
 #include "frame/ControlBase.h"
@@ -90,10 +91,6 @@ struct ShowOptions {
     QString Screenshot;
     QString Save;
     QString Journal;
-};
-
-class UsageError : public std::runtime_error {
-    using std::runtime_error::runtime_error;
 };
 
 QString TakeValue(const QStringList& args, int& i) {
@@ -367,31 +364,7 @@ int Show(const ShowOptions& options) {
 } // namespace
 
 int RunShow(int argc, char** argv, const QStringList& args) {
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        std::fputs(kShowHelp, stdout);
-        return 0;
-    }
-    ShowOptions options;
-    try {
-        options = ParseOptions(args);
-    } catch (const UsageError& error) {
-        std::fprintf(stderr, "k7 show: %s\n\n%s", error.what(), kShowHelp);
-        return 2;
-    }
-    HostPlatform::Prepare();
-    QApplication application(argc, argv);
-    // The journal goes before the application: its database connection needs the SQL plugin.
-    const auto closeJournal = qScopeGuard([] { WriteJournal::StopUsing(); });
-    try {
-        if (!options.Journal.isEmpty())
-            WriteJournal::Use(options.Journal);
-        return Show(options);
-    } catch (const RuntimeError& error) {
-        std::fprintf(stderr, "k7 show: %s\n", qPrintable(error.FailureText()));
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "k7 show: %s\n", error.what());
-    }
-    return 1;
+    return RunWidgetCommand("k7 show", kShowHelp, argc, argv, args, &ParseOptions, &Show);
 }
 
 } // namespace k7::cli

@@ -4,6 +4,7 @@
 #include "FormTerminal.h"
 #include "HeadlessRun.h"
 #include "HostPlatform.h"
+#include "WidgetCommand.h"
 
 #include "frame/ControlBase.h"
 #include "frame/WriteJournal.h"
@@ -69,10 +70,6 @@ struct TerminalOptions {
     QString Out;
     QString Dump;
     QString Journal;
-};
-
-class UsageError : public std::runtime_error {
-    using std::runtime_error::runtime_error;
 };
 
 TerminalOptions ParseOptions(const QStringList& args) {
@@ -181,31 +178,7 @@ int Run(const TerminalOptions& options) {
 } // namespace
 
 int RunTerminal(int argc, char** argv, const QStringList& args) {
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        std::fputs(kTerminalHelp, stdout);
-        return 0;
-    }
-    TerminalOptions options;
-    try {
-        options = ParseOptions(args);
-    } catch (const UsageError& error) {
-        std::fprintf(stderr, "k7 terminal: %s\n\n%s", error.what(), kTerminalHelp);
-        return 2;
-    }
-    HostPlatform::Prepare();
-    QApplication application(argc, argv);
-    // The journal goes before the application: its database connection needs the SQL plugin.
-    const auto closeJournal = qScopeGuard([] { WriteJournal::StopUsing(); });
-    try {
-        if (!options.Journal.isEmpty())
-            WriteJournal::Use(options.Journal);
-        return Run(options);
-    } catch (const RuntimeError& error) {
-        std::fprintf(stderr, "k7 terminal: %s\n", qPrintable(error.FailureText()));
-    } catch (const std::exception& error) {
-        std::fprintf(stderr, "k7 terminal: %s\n", error.what());
-    }
-    return 1;
+    return RunWidgetCommand("k7 terminal", kTerminalHelp, argc, argv, args, &ParseOptions, &Run);
 }
 
 } // namespace k7::cli
