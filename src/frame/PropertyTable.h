@@ -11,6 +11,7 @@
 #include <functional>
 #include <initializer_list>
 #include <type_traits>
+#include <utility>
 #include <vector>
 
 // A control declares each of its properties once, in its class body after Q_OBJECT:
@@ -136,7 +137,27 @@ public:
     PropertyTable& Add(PropertyKey key, M C::*member, WriteForm form,
                        const Variant& defaultValue = Variant(),
                        Persistence persistence = Persistence::Persisted) {
+        return Add(Row<C>(
+            key, [member](auto& control) -> auto& { return control.*member; }, form, defaultValue, persistence));
+    }
+
+    // The row of a property held wherever `member` finds it: a lambda that takes the control
+    // (`auto&`: const or not) and gives the member itself (`-> auto&`). A control that keeps its
+    // data behind its private pointer reaches it so, in its own source:
+    //
+    //     properties.Add(PropertyTable::Row<ProdCode>(FontSizeProperty,
+    //                                                  [](auto& c) -> auto& { return c.d->FontSize; },
+    //                                                  WriteForm::Plain, Variant(int16_t(8))));
+    //
+    // Name, persistence, access, type and the colour rule are those of Add.
+    template <class C, class Member>
+    static PropertyDefinition Row(PropertyKey key, Member member, WriteForm form,
+                                  const Variant& defaultValue = Variant(),
+                                  Persistence persistence = Persistence::Persisted) {
         static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
+        static_assert(std::is_lvalue_reference_v<decltype(member(std::declval<C&>()))>,
+                      "the lambda gives the member itself (-> auto&)");
+        using M = std::remove_cvref_t<decltype(member(std::declval<C&>()))>;
         PropertyDefinition property;
         property.Name = key.Text();
         property.PersistenceName = property.Name;
@@ -146,12 +167,12 @@ public:
         property.Type = TypeOf<M>();
         property.Form = form;
         property.Get = [member](const ControlBase& control) {
-            return Variant(static_cast<Held<M>>(static_cast<const C&>(control).*member));
+            return Variant(static_cast<Held<M>>(member(static_cast<const C&>(control))));
         };
         property.Set = [member](ControlBase& control, const Variant& value) {
-            static_cast<C&>(control).*member = static_cast<M>(*value.Get<Held<M>>());
+            member(static_cast<C&>(control)) = static_cast<M>(*value.Get<Held<M>>());
         };
-        return Add(std::move(property));
+        return property;
     }
 
     // A property with hand-written accessors (Get, Set and Type must be filled in).

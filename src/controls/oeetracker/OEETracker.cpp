@@ -1,6 +1,5 @@
 #include "controls/oeetracker/OEETracker.h"
 
-#include "controls/PrivateMember.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
@@ -70,10 +69,10 @@ const PropertyTable& OEETracker::ClassProperties() {
                                              .Others = WriteForm::Notifying,
                                              .APIHostPersistence = Persistence::NotPersisted});
         properties
-            .Add(PrivateMember<OEETracker>(
+            .Add(PropertyTable::Row<OEETracker>(
                 StartDateProperty, [](auto& c) -> auto& { return c.d->startDate; }, WriteForm::Notifying,
                 Variant(QString())))
-            .Add(PrivateMember<OEETracker>(
+            .Add(PropertyTable::Row<OEETracker>(
                 BarNumProperty, [](auto& c) -> auto& { return c.d->barNum; }, WriteForm::Plain,
                 Variant(int16_t(30))));
         return properties;

@@ -1,6 +1,5 @@
 #include "controls/pathcontrol/PathControl.h"
 
-#include "controls/PrivateMember.h"
 #include "controls/pathcontrol/CanvasInterpreter.h"
 #include "core/Clock.h"
 #include "core/Common.h"
@@ -91,7 +90,7 @@ const PropertyTable& PathControl::ClassProperties() {
     static const PropertyTable table = [] {
         constexpr WriteForm notifying = WriteForm::Notifying;
         const auto held = []<class M>(PropertyKey key, M Private::*member, const Variant& defaultValue) {
-            return PrivateMember<PathControl>(
+            return PropertyTable::Row<PathControl>(
                 key, [member](auto& control) -> auto& { return control.d.get()->*member; }, notifying,
                 defaultValue);
         };

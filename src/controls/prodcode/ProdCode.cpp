@@ -1,6 +1,5 @@
 #include "controls/prodcode/ProdCode.h"
 
-#include "controls/PrivateMember.h"
 #include "frame/Colors.h"
 #include "frame/Label.h"
 #include "json/JsonBag.h"
@@ -18,7 +17,7 @@ const PropertyTable& ProdCode::ClassProperties() {
     static const PropertyTable table = [] {
         PropertyTable properties;
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying, .Others = WriteForm::Plain});
-        properties.Add(PrivateMember<ProdCode>(
+        properties.Add(PropertyTable::Row<ProdCode>(
             FontSizeProperty, [](auto& c) -> auto& { return c.d->fontSize; }, WriteForm::Plain,
             Variant(int16_t(8))));
         return properties;

@@ -1,6 +1,5 @@
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 
-#include "controls/PrivateMember.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
@@ -137,7 +136,7 @@ const PropertyTable& ProductionPeriodTable::ClassProperties() {
         };
         const auto held = [notifying]<class M>(PropertyKey key, M T::Private::*member,
                                                const Variant& defaultValue) {
-            return PrivateMember<T>(
+            return PropertyTable::Row<T>(
                 key, [member](auto& table) -> auto& { return table.d.get()->*member; }, notifying,
                 defaultValue);
         };

@@ -1,6 +1,5 @@
 #include "controls/timetracker/TimeTracker.h"
 
-#include "controls/PrivateMember.h"
 #include "core/Clock.h"
 #include "core/Common.h"
 #include "core/Conversions.h"
@@ -72,10 +71,10 @@ const PropertyTable& TimeTracker::ClassProperties() {
                                              .Others = WriteForm::Notifying,
                                              .APIHostPersistence = Persistence::NotPersisted});
         properties
-            .Add(PrivateMember<TimeTracker>(
+            .Add(PropertyTable::Row<TimeTracker>(
                 InitializerProperty, [](auto& c) -> auto& { return c.d->initializer; }, WriteForm::Notifying,
                 Variant(false)))
-            .Add(PrivateMember<TimeTracker>(
+            .Add(PropertyTable::Row<TimeTracker>(
                 BarsProperty, [](auto& c) -> auto& { return c.d->bars; }, WriteForm::Notifying,
                 Variant(int32_t(20))));
         return properties;
