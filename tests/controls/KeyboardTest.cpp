@@ -110,12 +110,6 @@ const Press kPresses[] = {
      [](QWidget& focus) { QTest::keyClick(&focus, Qt::Key_Enter, Qt::KeypadModifier); },
      {"btnAllScrap"}},
     {"Space", [](QWidget& focus) { QTest::keyClick(&focus, Qt::Key_Space); }, {"btnAllScrap"}},
-    {"TabThenReturn",
-     [](QWidget& focus) {
-         QTest::keyClick(&focus, Qt::Key_Tab);
-         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-     },
-     {"btnScrap(0)"}},
     {"ControlReturnIsNoPress",
      [](QWidget& focus) { QTest::keyClick(&focus, Qt::Key_Return, Qt::ControlModifier); },
      {}},

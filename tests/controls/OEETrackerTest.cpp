@@ -59,38 +59,31 @@ struct ScriptedChart {
     OEETracker control;
 };
 
-struct LayoutRow {
-    float Width;
-    int BarNum, Slot, Stride;
-};
-
-class OEETrackerLayout : public ::testing::TestWithParam<LayoutRow> {};
-
 // Every day reads 50 %: each marker stands halfway between the 0 line and the top margin. The
 // levels' heights do not depend on the extent (golden dump).
-TEST_P(OEETrackerLayout, SlotAndStrideRoundHalvesToEvenAndTheStrideIsAtLeastOne) {
-    const LayoutRow& row = GetParam();
-    ScriptedChart scripted(row.BarNum);
-    scripted.replies->Body = Reply(QStringList(31, Day("50")));
-    OEETracker& control = scripted.control;
-    control.SetExtent(row.Width, 3600);
-    control.Refresh(false);
-    const float half = control.TextWidth(QString::number(row.BarNum)) / 2;
-    for (int i = 0; i <= row.BarNum; ++i) {
-        SCOPED_TRACE(i);
-        const float x = 480.0f + float(row.Slot) * i;
-        EXPECT_FLOAT_EQ(control.lblDay()(i).Left(), x - half);
-        EXPECT_EQ(control.lblDay()(i).Visible(), i % row.Stride == 0);
-        EXPECT_FLOAT_EQ(control.lineV()(i).X1(), x);
-        EXPECT_EQ(control.barOee()(i).Bounds(), (k7::TwipsRect{x + 15, 1860, float(row.Slot), 60}));
+TEST(OEETrackerLayout, SlotAndStrideRoundHalvesToEvenAndTheStrideIsAtLeastOne) {
+    // width, BarNum, slot, stride of the shown day numbers
+    const std::tuple<float, int, int, int> rows[] = {{4649.5f, 30, 134, 2}, {4680.5f, 30, 136, 2},
+                                                     {480, 4, 0, 2},        {480, 6, 0, 4},
+                                                     {20000, 30, 630, 1}};
+    for (const auto& [width, barNum, slot, stride] : rows) {
+        SCOPED_TRACE(width);
+        ScriptedChart scripted(barNum);
+        scripted.replies->Body = Reply(QStringList(31, Day("50")));
+        OEETracker& control = scripted.control;
+        control.SetExtent(width, 3600);
+        control.Refresh(false);
+        const float half = control.TextWidth(QString::number(barNum)) / 2;
+        for (int i = 0; i <= barNum; ++i) {
+            const float x = 480.0f + float(slot) * i;
+            EXPECT_FLOAT_EQ(control.lblDay()(i).Left(), x - half) << i;
+            EXPECT_EQ(control.lblDay()(i).Visible(), i % stride == 0) << i;
+            EXPECT_FLOAT_EQ(control.lineV()(i).X1(), x) << i;
+            EXPECT_EQ(control.barOee()(i).Bounds(), (k7::TwipsRect{x + 15, 1860, float(slot), 60})) << i;
+        }
+        EXPECT_FLOAT_EQ(control.LineH()(4).X2(), width - slot + 15) << "levels end at the last slot";
     }
-    EXPECT_FLOAT_EQ(control.LineH()(4).X2(), row.Width - row.Slot + 15) << "levels end at the last slot";
 }
-
-INSTANTIATE_TEST_SUITE_P(OEETracker, OEETrackerLayout,
-                         ::testing::Values(LayoutRow{4665, 30, 135, 2}, LayoutRow{4649.5f, 30, 134, 2},
-                                           LayoutRow{4680.5f, 30, 136, 2}, LayoutRow{480, 4, 0, 2},
-                                           LayoutRow{480, 6, 0, 4}, LayoutRow{20000, 30, 630, 1}));
 
 struct LoadRow {
     const char* Case;
