@@ -12,7 +12,6 @@
 
 #include <QMetaMethod>
 #include <QMetaProperty>
-#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -62,32 +61,22 @@ Variant Another(PropertyType type, const Variant& current) {
 }
 
 // A property's name, access and meta-object entry come from its one declaration (K7_PROPERTY);
-// what can still go missing is a table row or an identity member for a declared property.
+// what can still go missing is a table row or an identity member for a declared property. The
+// identity itself (names, GUIDs, dispatch ids) is pinned by the golden dumps.
 TEST_P(ControlContract, InterfaceTableAndMetaObjectNameTheSameProperties) {
     const auto control = Make();
     const k7::ComponentIdentity& identity = control->Identity();
-    EXPECT_EQ(identity.ControlName, GetParam());
-    EXPECT_EQ(identity.DefaultInterface, "_" + GetParam());
-    EXPECT_EQ(identity.EventInterface, "__" + GetParam());
-    const QRegularExpression guid("^\\{[0-9A-F]{8}(-[0-9A-F]{4}){3}-[0-9A-F]{12}\\}$");
-    for (const QString& id : {identity.ClassId, identity.DefaultInterfaceId, identity.EventInterfaceId})
-        EXPECT_TRUE(guid.match(id).hasMatch()) << id.toStdString();
-
     const QMetaObject* meta = control->metaObject();
-    std::set<QString> fromInterface, fromMetaObject, fromTable, dispatchIds;
+    std::set<QString> fromInterface, fromMetaObject, fromTable;
     for (const k7::DispatchMember& member : identity.Members) {
-        EXPECT_TRUE(dispatchIds.insert(QString::number(member.DispatchId)).second)
-            << member.Name.toStdString();
-        if (member.Kind == "method") {
-            EXPECT_EQ(member.DispatchId & 0xFFFF0000u, 0x60030000u) << member.Name.toStdString();
-            bool invokable = false;
-            for (int i = 0; i < meta->methodCount(); ++i)
-                invokable = invokable || QString::fromLatin1(meta->method(i).name()) == member.Name;
-            EXPECT_TRUE(invokable) << member.Name.toStdString() << " is no Q_INVOKABLE";
+        if (member.Kind != "method") {
+            fromInterface.insert(member.Name);
             continue;
         }
-        EXPECT_EQ(member.DispatchId & 0xFFFF0000u, 0x68030000u) << member.Name.toStdString();
-        fromInterface.insert(member.Name);
+        bool invokable = false;
+        for (int i = 0; i < meta->methodCount(); ++i)
+            invokable = invokable || QString::fromLatin1(meta->method(i).name()) == member.Name;
+        EXPECT_TRUE(invokable) << member.Name.toStdString() << " is no Q_INVOKABLE";
     }
     for (int i = QWidget::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i)
         fromMetaObject.insert(QString::fromLatin1(meta->property(i).name()));
@@ -107,24 +96,8 @@ TEST_P(ControlContract, ErrorCannotBeAssigned) {
     EXPECT_EQ(control->Error(), "");
 }
 
-TEST_P(ControlContract, WritesAskTheHostExactlyWhenTheirFormIsNotifying) {
-    const auto control = Make();
-    for (const PropertyDefinition& row : control->Properties().Definitions()) {
-        if (row.Access == k7::PropertyAccess::ReadOnly || row.Write)
-            continue;
-        RecordingHost host;
-        control->SetHost(&host);
-        const Variant changed = Another(row.Type, control->Value(row.Name));
-        control->Assign(row.Name, changed);
-        const bool notifying = row.Form == k7::WriteForm::Notifying;
-        EXPECT_EQ(host.Asked, notifying ? QStringList{row.PersistenceName} : QStringList{})
-            << row.Name.toStdString();
-        EXPECT_EQ(host.Changed, host.Asked) << row.Name.toStdString();
-        EXPECT_EQ(control->Value(row.Name), changed) << row.Name.toStdString();
-        control->SetHost(nullptr);
-    }
-}
-
+// How a write follows its form is the frame's (FrameTest); that no two rows share a member shows in
+// the persistence round trip below.
 TEST_P(ControlContract, MetaObjectPropertiesReadAndWriteTheStoredValues) {
     const auto control = Make();
     const QMetaObject* meta = control->metaObject();

@@ -11,7 +11,6 @@
 #include "plant/PlantService.h"
 #include "plant/PlantTime.h"
 
-
 #include <gtest/gtest.h>
 
 using k7::FaiJustifier;
@@ -57,12 +56,7 @@ TEST(FaiJustifierLayout, LaysOutAgainForEachExtentWithoutARequest) {
     FaiJustifier& control = scripted.control;
     using R = k7::TwipsRect;
     const std::tuple<float, R, R, R, float, float, QString> rows[] = {
-        {770,
-         {1800, 0, 400, 154},
-         {0, 173.25f, 2000, 154},
-         {500, 539, 500, 211.75f},
-         5.005f,
-         4.62f,
+        {770, {1800, 0, 400, 154}, {0, 173.25f, 2000, 154}, {500, 539, 500, 211.75f}, 5.005f, 4.62f,
          "Tahoma"},
         {600, {1800, 0, 400, 120}, {0, 135, 2000, 120}, {500, 420, 500, 165}, 3.9f, 3.6f, "Small Fonts"}};
     for (const auto& [height, field4, text, button5, labelSize, buttonSize, labelFace] : rows) {
@@ -88,7 +82,6 @@ TEST(FaiJustifierLoad, ShowsThePendingFaiWithItsDowntimesOrNone) {
         QString Fai, Downtimes, Shown, Error;
         int Requests;
         int DowntimeStatus = 200;
-        QString APIHost = "http://plant/";
     } const rows[] = {
         {kFaiList, kTwoDowntimes, kExampleRow + "5,9", "", 2},
         {R"({"status":0,"data":[{"id_tu":"FAI","machdate":"20240131235959","end":"20240201","secs":"1","id":5}]})",
@@ -103,12 +96,10 @@ TEST(FaiJustifierLoad, ShowsThePendingFaiWithItsDowntimesOrNone) {
         {kFaiList, kTwoDowntimes, kExampleRow, "424-Object required", 2, 503},
         {kFaiList, R"({"status":0,"data":[{"Id":"5"},{"id":"9"}]})", kExampleRow + "5", kUnknownName, 2},
         {R"({"status":0,"data":[{"id_tu":"FAI","machdate":"X20240131083000","secs":1,"id":"1"}]})",
-         kTwoDowntimes, kNone, kUnknownName, 1},
-        {kFaiList, kTwoDowntimes, kNone, "", 0, 200, ""}};
+         kTwoDowntimes, kNone, kUnknownName, 1}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Fai.toStdString() + " " + row.Downtimes.toStdString());
         ScriptedFai scripted(R"({"status":0,"data":[{"Id":"1"},{"Id":"2"},{"Id":"3"},{"Id":"4"}]})");
-        scripted.control.setAPIHost(row.APIHost);
         scripted.replies->Queue(row.Fai);
         scripted.replies->Queue(row.Downtimes, row.DowntimeStatus);
         EXPECT_FALSE(scripted.control.Refresh(true));
@@ -123,7 +114,6 @@ TEST(FaiJustifierLoad, ShowsThePendingFaiWithItsDowntimesOrNone) {
 TEST(FaiJustifierJustify, PatchesTheFaiWithThePressedDowntimeAndReloadsOnlyOnSuccess) {
     const std::tuple<QString, bool, QString> rows[] = {{R"({"status":0,"message":"Success"})", true, ""},
                                                        {R"({"status":2,"message":"Success"})", true, ""},
-                                                       {R"({"status":0,"message":"success"})", false, ""},
                                                        {R"({"status":0})", false, kUnknownName}};
     for (const auto& [reply, reload, error] : rows) {
         SCOPED_TRACE(reply.toStdString());

@@ -21,11 +21,12 @@
 using Period = std::map<std::string, std::string>;
 
 inline QString FollowUpReply(const std::vector<Period>& periods, const std::string& message = "Success") {
-    static const char* const figures[] = {"OEETheoricalQuantity",    "PETheoricalQuantity",      "Activity",
-                                          "OEEPlannedQuantityGreen", "OEEPlannedQuantityYellow", "PEPlannedQuantityGreen",
-                                          "PEPlannedQuantityYellow", "SpeedTargetGreen",         "SpeedTargetYellow",
-                                          "OEETargetGreen",          "OEETargetYellow",          "ProducedQuantity",
-                                          "ScrapQuantity",           "ReworkQuantity",           "GoodQuantity"};
+    static const char* const figures[] = {
+        "OEETheoricalQuantity",    "PETheoricalQuantity",     "Activity",
+        "OEEPlannedQuantityGreen", "OEEPlannedQuantityYellow", "PEPlannedQuantityGreen",
+        "PEPlannedQuantityYellow", "SpeedTargetGreen",         "SpeedTargetYellow",
+        "OEETargetGreen",          "OEETargetYellow",          "ProducedQuantity",
+        "ScrapQuantity",           "ReworkQuantity",           "GoodQuantity"};
     std::string body = R"({"status":0,"message":")" + message + R"(","data":[)";
     for (size_t i = 0; i < periods.size(); ++i) {
         std::string separator = i == 0 ? "{" : ",{";

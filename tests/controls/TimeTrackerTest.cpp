@@ -14,8 +14,6 @@
 #include "plant/PlantService.h"
 #include "plant/PlantTime.h"
 
-#include <QImage>
-
 #include <gtest/gtest.h>
 
 using k7::TimeTracker;
@@ -52,16 +50,12 @@ protected:
         control.setBars(20);
     }
     ~TimeTrackerTest() override { k7::Clock::UseSystemTime(); }
-    void Reply(const QString& body, int status = 200) {
+    void Tick(const QString& body) {
         replies->Body = body;
-        replies->Status = status;
-    }
-    void Tick(const QString& body, int status = 200) {
-        Reply(body, status);
         control.timer().Fire();
     }
     void Open(const QString& body = Cycle(60, 7, 75)) { // target 60, counter 7, running for 75 s
-        Reply(body);
+        replies->Body = body;
         control.Refresh(false);
     }
     float HeightOf(int bar) { return control.barTime()(bar).Height(); }
@@ -71,77 +65,50 @@ protected:
     TimeTracker control;
 };
 
-struct LayoutRow {
-    float Width, Height, Base, TargetLine;
-    int Pitch;
-    int32_t BarMaxHeight;
-    float ClockFont;
-    bool SmallFace; // the caption too small for Tahoma
-};
-
-class TimeTrackerLayout : public ::testing::TestWithParam<LayoutRow> {};
-
-TEST_P(TimeTrackerLayout, TwentyBarsShareTheWidthOnTheBaseLineBelowTheBand) {
-    const LayoutRow& row = GetParam();
+// The design extent's lines and clock are in the golden dump; bars at that extent: the tick tests.
+TEST(TimeTrackerLayout, TwentyBarsShareTheWidthOnTheBaseLineBelowTheBandInTheSmallFace) {
     TimeTracker control;
     control.setBars(20);
-    control.SetExtent(row.Width, row.Height);
+    control.SetExtent(1200, 900);
     EXPECT_TRUE(control.ChartCreation());
     for (int i = 0; i <= 20; ++i)
-        EXPECT_EQ(control.barTime()(i).Bounds(),
-                  (k7::TwipsRect{float(row.Pitch * i), row.Base, float(0.9 * row.Pitch), 0}))
-            << i;
+        EXPECT_EQ(control.barTime()(i).Bounds(), (k7::TwipsRect{60.0f * i, 855, 54, 0})) << i;
     EXPECT_EQ(std::tuple(control.lineTop().Y1(), control.lineBottom().Y2(), control.BarMaxHeight()),
-              std::tuple(row.TargetLine, row.Base, row.BarMaxHeight));
-    EXPECT_FLOAT_EQ(control.lblTime().FontSize(), row.ClockFont);
-    EXPECT_EQ(std::pair(control.lblText().FontSize() <= 5, control.lblText().FontName()),
-              std::pair(row.SmallFace, QString(row.SmallFace ? "Small Fonts" : "Tahoma")));
+              std::tuple(270.0f, 855.0f, int32_t(585)));
+    EXPECT_FLOAT_EQ(control.lblTime().FontSize(), 7.2f);
+    EXPECT_LE(control.lblText().FontSize(), 5);
+    EXPECT_EQ(control.lblText().FontName(), "Small Fonts");
 }
 
-INSTANTIATE_TEST_SUITE_P(TimeTracker, TimeTrackerLayout,
-                         ::testing::Values(LayoutRow{4680, 3585, kBase, 1075.5f, 234, 2330, 28.68f, false},
-                                           LayoutRow{1200, 900, 855, 270, 60, 585, 7.2f, true}));
-
-struct CaptionRow {
-    float Width, Height;
-    const char* Face; // the face the caption settles in
-};
-
-class TimeTrackerCaption : public ::testing::TestWithParam<CaptionRow> {};
-
-// The caption is fitted from its own width, measured in the face it has: a width that follows the
-// size settles the fit instead of shrinking it on every layout, and Small Fonts, a little wider
-// than Tahoma at one size, keeps a caption that Tahoma handed over to it. The first layout at a
-// new extent measures the face the caption had; from the second on the size stays. Back at the
-// design size the caption is Tahoma again.
-TEST_P(TimeTrackerCaption, RepeatedLayoutsKeepOneSizeAndTheDesignSizeIsTahomaAgain) {
-    const CaptionRow& row = GetParam();
-    TimeTracker control;
-    control.setBars(20);
-    control.ChartCreation();
-    control.Resize();
-    const std::pair<float, QString> design(control.lblText().FontSize(), control.lblText().FontName());
-    control.SetExtent(row.Width, row.Height);
-    std::vector<std::pair<float, QString>> layouts;
-    for (int i = 0; i < 20; ++i) {
+// The caption is fitted from its own width in the face it has, so repeated layouts settle instead of
+// shrinking it each time, and Small Fonts (wider than Tahoma at one size) keeps what Tahoma handed it.
+TEST(TimeTrackerCaption, RepeatedLayoutsKeepOneSizeAndTheDesignSizeIsTahomaAgain) {
+    const std::pair<QSizeF, const char*> rows[] = {
+        {{9000, 3585}, "Tahoma"}, {{2000, 1500}, "Small Fonts"}, {{2150, 1500}, "Tahoma"}};
+    for (const auto& [extent, face] : rows) {
+        SCOPED_TRACE(face);
+        TimeTracker control;
+        control.setBars(20);
+        control.ChartCreation();
         control.Resize();
-        layouts.emplace_back(control.lblText().FontSize(), control.lblText().FontName());
+        const std::pair<float, QString> design(control.lblText().FontSize(), control.lblText().FontName());
+        control.SetExtent(extent.width(), extent.height());
+        std::vector<std::pair<float, QString>> layouts;
+        for (int i = 0; i < 20; ++i) {
+            control.Resize();
+            layouts.emplace_back(control.lblText().FontSize(), control.lblText().FontName());
+        }
+        EXPECT_EQ(layouts[0].second, face) << "the first layout measures the face the caption had";
+        EXPECT_EQ(layouts[1].second, layouts[19].second);
+        EXPECT_NEAR(layouts[1].first, layouts[19].first, 1e-4f * layouts[1].first);
+        EXPECT_GT(layouts[19].first, 2.0f);
+        control.SetExtent(4680, 3585);
+        control.Resize();
+        control.Resize();
+        EXPECT_EQ(control.lblText().FontName(), design.second);
+        EXPECT_NEAR(control.lblText().FontSize(), design.first, 1e-4f * design.first);
     }
-    EXPECT_EQ(layouts[0].second, row.Face);
-    EXPECT_EQ(layouts[1].second, layouts[19].second);
-    EXPECT_NEAR(layouts[1].first, layouts[19].first, 1e-4f * layouts[1].first);
-    EXPECT_GT(layouts[19].first, 2.0f);
-    control.SetExtent(4680, 3585);
-    control.Resize();
-    control.Resize();
-    EXPECT_EQ(control.lblText().FontName(), design.second);
-    EXPECT_NEAR(control.lblText().FontSize(), design.first, 1e-4f * design.first);
 }
-
-INSTANTIATE_TEST_SUITE_P(TimeTracker, TimeTrackerCaption,
-                         ::testing::Values(CaptionRow{4680, 3585, "Tahoma"}, CaptionRow{1200, 900, "Small Fonts"},
-                                           CaptionRow{9000, 3585, "Tahoma"}, CaptionRow{2000, 1500, "Small Fonts"},
-                                           CaptionRow{2150, 1500, "Tahoma"}));
 
 struct LoadRow {
     const char* Case;
@@ -149,7 +116,6 @@ struct LoadRow {
     QString ExpectClock, ExpectText = "Reload Part Time", ExpectError = "";
     int ExpectTarget = 60;
     bool ExpectInitialized = true, ExpectTicking = true;
-    int HttpStatus = 200;
 };
 
 void PrintTo(const LoadRow& row, std::ostream* out) {
@@ -162,8 +128,7 @@ TEST_P(TimeTrackerLoad, SetsTheClockAndStartsTheTicksOnlyOnSuccessWithoutAskingT
     const LoadRow& row = GetParam();
     RecordingHost host;
     control.SetHost(&host);
-    Reply(row.Body, row.HttpStatus);
-    control.Refresh(false);
+    Open(row.Body);
     EXPECT_EQ(replies->Sent,
               QStringList{"GET http://plant/processes/cycleTime?process=P1&session=S&company=C"});
     EXPECT_EQ(std::tuple(control.lblTime().Caption(), control.lblText().Caption(), control.Error()),
@@ -180,14 +145,13 @@ INSTANTIATE_TEST_SUITE_P(
                       LoadRow{"target 59.5 rounds to 60", Cycle("59.5", "7", 6000), "100:00"},
                       LoadRow{"status 1", R"({"status":1,"data":[]})", "00:00", "No data", "", 0, true,
                               false},
-                      LoadRow{"HTTP 503", Cycle(60, 7, 75), "00:00", "No data", "", 0, true, false, 503},
                       LoadRow{"empty data", R"({"status":0,"data":[]})", "00:00", "Reload Part Time",
                               "424-Object required", 0, false, false},
                       LoadRow{"start no timestamp", Cycle(60, 7, 0).replace("2024", "soon"), "00:00",
                               "Reload Part Time", "13-Type mismatch", 60, false, false}));
 
 TEST_F(TimeTrackerTest, OnlyTheFirstRefreshFalseLoadsUntilTheHostClearsInitializer) {
-    Reply("not JSON");
+    replies->Body = "not JSON";
     control.Refresh(true);
     EXPECT_TRUE(replies->Sent.isEmpty());
     control.Refresh(false);
@@ -240,8 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
                 TimeTracker::OverTarget},
         TickRow{"a new cycle", Cycle(60, 8, 6), "00:06", kWhite, 233, TimeTracker::WithinTarget},
         TickRow{"a start in the future fails", Cycle(60, 7, -5), "01:15", kWhite, 0, kDesignGreen},
-        TickRow{"status 1", R"({"status":1,"data":[]})", "01:15", kWhite, 0, kDesignGreen},
-        TickRow{"not JSON", "{", "01:15", kWhite, 0, kDesignGreen}));
+        TickRow{"status 1", R"({"status":1,"data":[]})", "01:15", kWhite, 0, kDesignGreen}));
 
 TEST_F(TimeTrackerTest, ACounterChangeShiftsTheBarsAndFewerBarsLeaveTheOthersInPlace) {
     Open();
@@ -251,15 +214,6 @@ TEST_F(TimeTrackerTest, ACounterChangeShiftsTheBarsAndFewerBarsLeaveTheOthersInP
     EXPECT_EQ(std::tuple(HeightOf(17), HeightOf(18), ColorOf(18)),
               std::tuple(0.0f, 2330.0f, TimeTracker::OverTarget));
     EXPECT_FLOAT_EQ(HeightOf(19), 20.0f / 60 * 2330);
-    const QImage image = control.grab().toImage();
-    const auto centre = [&](int i) {
-        return control.barTime()(i).Bounds().ToPixels(control.TwipsPerPixel()).center();
-    };
-    EXPECT_EQ(std::tuple(image.pixelColor(centre(18)), image.pixelColor(centre(19)), image.pixelColor(5, 5)),
-              std::tuple(QColor(255, 0, 0), QColor(0, 255, 0), QColor(128, 128, 128)))
-        << "red over and green within the target, under the grey band";
-    EXPECT_NE(image.pixelColor(centre(18).x(), 1000 / 15), QColor(255, 0, 0))
-        << "a full bar ends at the target line";
 
     Tick(Cycle(60, 9, 3));
     EXPECT_EQ(std::pair(HeightOf(17), HeightOf(16)), std::pair(2330.0f, 0.0f));
@@ -295,7 +249,9 @@ TEST_F(TimeTrackerTest, NoBarsKeepTheClockRunningAndNoTargetFailsOnlyAtZeroSecon
               std::tuple(2330.0f, TimeTracker::OverTarget, kRedText));
 }
 
-TEST_F(TimeTrackerTest, FollowsThePlantsCyclesTickByTick) {
+// The plant's cycle start and counter, read as the plant means them (a clock shifted by a time zone
+// would still load without a failure).
+TEST_F(TimeTrackerTest, FollowsThePlantsCycles) {
     k7::plant::PlantService plant;
     plant.Start(0);
     control.SetRequestFactory({}); // real HTTP
@@ -307,15 +263,10 @@ TEST_F(TimeTrackerTest, FollowsThePlantsCyclesTickByTick) {
     const int64_t elapsed = k7::plant::PlantTime::Seconds(Opened()) - cycle.Start;
     EXPECT_EQ(std::pair(control.lblTime().Caption(), control.Error()),
               std::pair(TimeTracker::FormatClock(int32_t(elapsed)), QString()));
-    k7::Clock::AdvanceSeconds(1);
+    k7::Clock::AdvanceSeconds(double(cycle.Duration - elapsed + 2)); // 2 s into the next cycle
     control.timer().Fire();
-    const float grown = elapsed + 1 <= 60 ? float((elapsed + 1) / 60.0 * 2330) : 2330.0f;
-    EXPECT_FLOAT_EQ(HeightOf(19), grown);
-    k7::Clock::AdvanceSeconds(double(cycle.Duration - elapsed - 1 + 2)); // 2 s into the next cycle
-    control.timer().Fire();
-    EXPECT_EQ(std::tuple(control.CycleCount(), HeightOf(18), control.lblTime().Caption()),
-              std::tuple(cycle.Counter + 1, grown, QString("00:02")));
-    EXPECT_EQ(plant.RequestCount("processes/cycleTime"), 3);
+    EXPECT_EQ(std::pair(control.CycleCount(), control.lblTime().Caption()),
+              std::pair(cycle.Counter + 1, QString("00:02")));
 }
 
 } // namespace
