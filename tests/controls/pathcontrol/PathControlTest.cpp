@@ -248,83 +248,72 @@ TEST_F(PathRequest, SendsAgainForAnotherProcessAtOnceAndForTheSameAfter60Seconds
 
 // --- what is drawn ------------------------------------------------------------------------------
 
-TEST_F(PathRequest, ClearsAndDrawsTheReplyOrItsStatusText) {
-    const QString body = "ctx.fillStyle='#ff0000';ctx.fillRect(5,5,20,20)";
-    // The status, then the text drawn for it; 200 draws the body.
-    const QStringList outcomes = QString("200|404: Not Found|12002: Time out|403: Error").split('|');
-    for (const QString& outcome : outcomes) {
-        const int32_t status = outcome.section(':', 0, 0).toInt();
-        SCOPED_TRACE(status);
-        control.picPath().Box(0, 0, 320, 240, k7::RasterSurface::BoxStyle::Filled, 0x0000FF);
-        Sent("P100");
-        Reply(status, body);
-        Advance(3);
-        control.Processing();
-        const QString drawn = status == 200 ? body : Message(outcome);
-        EXPECT_TRUE(control.picPath().Image() == Painted({drawn}, &control));
-        EXPECT_EQ(control.LastRefresh().Serial, k7::Clock::Now().Serial);
-        EXPECT_FALSE(control.tmrPath().Enabled());
-    }
-}
+// One outcome of a request: the status of its reply (0: none), what fails, how long the control has
+// waited, and the script that draws what shows then ("": the placeholder, still waiting).
+struct OutcomeRow {
+    const char* Name;
+    int32_t Status;
+    double Seconds;
+    QString Drawn;
+    bool Refreshed; // a reply or the time-out is a refresh, a failure is not
+    std::optional<RuntimeError> OpenFailure = std::nullopt, StatusFailure = std::nullopt;
+};
 
-TEST_F(PathRequest, WaitsSixtySecondsOfClockTimeThenDrawsTheTimeOut) {
+const QString kBody = "ctx.fillStyle='#ff0000';ctx.fillRect(5,5,20,20)";
+
+class PathOutcome : public PathRequest, public ::testing::WithParamInterface<OutcomeRow> {};
+
+TEST_P(PathOutcome, IsDrawnOnACleanPictureOrWaitedFor) {
+    const OutcomeRow& row = GetParam();
+    control.picPath().Box(0, 0, 320, 240, k7::RasterSurface::BoxStyle::Filled, 0x0000FF);
+    exchange->OpenFailure = row.OpenFailure;
     const QImage placeholder = Sent("P100");
-    EXPECT_NE(InkBounds(placeholder), QRect()) << "Updating... shown";
-    Advance(59.4);
-    control.Processing();
-    EXPECT_TRUE(control.tmrPath().Enabled());
-    EXPECT_TRUE(control.picPath().Image() == placeholder);
-    EXPECT_EQ(control.LastRefresh(), Date());
-
-    Advance(0.6);
-    control.Processing();
-    const QImage timeOut = Painted({Message("Time out (60 secs.)")}, &control);
-    EXPECT_TRUE(control.picPath().Image() == timeOut);
-    EXPECT_FALSE(control.tmrPath().Enabled());
-    EXPECT_EQ(control.LastRefresh().Serial, k7::Clock::Now().Serial);
-
-    // A reply that is there, but late, is not drawn either.
-    Sent("P100");
-    Reply(200, "ctx.fillRect(0,0,99,99)");
-    Advance(61);
-    control.Processing();
-    EXPECT_TRUE(control.picPath().Image() == timeOut);
-}
-
-TEST_F(PathRequest, FailuresAreDrawnTransientOnesWaitForTheNextTick) {
-    // A request that cannot start: drawn, nothing left pending, so the next is sent at once.
-    exchange->OpenFailure = k7::HttpError(k7::HttpFailure::InvalidUrl);
-    Sent("P100");
-    EXPECT_TRUE(control.picPath().Image() ==
-                Painted({Message("-2147012891-The URL is invalid")}, &control));
-    EXPECT_FALSE(control.tmrPath().Enabled());
     exchange->OpenFailure.reset();
-    const QImage placeholder = Sent("P100");
-    EXPECT_EQ(exchange->Opened.size(), 1);
-
-    Reply(200, "ctx.fillRect(0,0,10,10)");
-    for (const int32_t transient : {int32_t(0x80072EF3u), int32_t(0x80072EE6u), int32_t(0x80070006u)}) {
-        exchange->StatusFailure = RuntimeError(transient, "not now\r\n");
-        control.Processing();
-        EXPECT_TRUE(control.tmrPath().Enabled()) << transient;
-        EXPECT_TRUE(control.picPath().Image() == placeholder) << transient;
-    }
-    exchange->StatusFailure.reset();
+    if (row.Status != 0)
+        Reply(row.Status, kBody);
+    exchange->StatusFailure = row.StatusFailure;
+    Advance(row.Seconds);
     control.Processing();
-    EXPECT_EQ(control.picPath().Image().pixelColor(5, 5), QColor(0, 0, 0));
-    const Date drawnAt = control.LastRefresh();
-
-    Advance(1);
-    Sent("P200");
-    Reply(200, "ctx.fillRect(0,0,10,10)");
-    exchange->StatusFailure = k7::HttpError(k7::HttpFailure::CannotConnect);
-    control.Processing();
-    const QString noConnection = "-2147012867-A connection with the server could not be established";
-    EXPECT_TRUE(control.picPath().Image() == Painted({Message(noConnection)}, &control));
-    EXPECT_FALSE(control.tmrPath().Enabled());
-    EXPECT_EQ(control.LastRefresh(), drawnAt) << "not a refresh";
+    const bool waiting = row.Drawn.isEmpty();
+    EXPECT_TRUE(control.picPath().Image() == (waiting ? placeholder : Painted({row.Drawn}, &control)));
+    EXPECT_EQ(control.tmrPath().Enabled(), waiting);
+    EXPECT_EQ(control.LastRefresh().Serial, row.Refreshed ? k7::Clock::Now().Serial : 0);
     EXPECT_EQ(control.Error(), "");
+    // Once something is drawn nothing is pending: the same process is sent again at once.
+    const qsizetype opened = exchange->Opened.size();
+    Sent("P100");
+    EXPECT_EQ(exchange->Opened.size(), opened + (waiting ? 0 : 1));
 }
+
+RuntimeError Transient(uint32_t number) {
+    return RuntimeError(static_cast<int32_t>(number), "not now\r\n");
+}
+
+const QString kTimeOut = Message("Time out (60 secs.)");
+
+INSTANTIATE_TEST_SUITE_P(
+    Path, PathOutcome,
+    ::testing::Values(
+        OutcomeRow{"Reply", 200, 3, kBody, true},
+        // Other statuses draw their text; 12002 is the request layer's own time-out.
+        OutcomeRow{"NotFound", 404, 3, Message("404: Not Found"), true},
+        OutcomeRow{"RequestTimeOut", 12002, 3, Message("12002: Time out"), true},
+        OutcomeRow{"OtherStatus", 403, 3, Message("403: Error"), true},
+        // Sixty seconds of clock time; a reply that is there but late is not drawn either.
+        OutcomeRow{"NoReplyYet", 0, 59.4, "", false},
+        OutcomeRow{"NoReplyInTime", 0, 60, kTimeOut, true},
+        OutcomeRow{"LateReply", 200, 61, kTimeOut, true},
+        // A request that cannot start, or whose reply cannot be read, is drawn with its failure text;
+        // the transient ones are polled again at the next tick.
+        OutcomeRow{"NotSent", 0, 0, Message("-2147012891-The URL is invalid"), false,
+                   k7::HttpError(k7::HttpFailure::InvalidUrl)},
+        OutcomeRow{"NoConnection", 200, 3,
+                   Message("-2147012867-A connection with the server could not be established"), false,
+                   std::nullopt, k7::HttpError(k7::HttpFailure::CannotConnect)},
+        OutcomeRow{"WrongState", 200, 3, "", false, std::nullopt, Transient(0x80072EF3u)},
+        OutcomeRow{"SchemeUnknown", 200, 3, "", false, std::nullopt, Transient(0x80072EE6u)},
+        OutcomeRow{"InvalidHandle", 200, 3, "", false, std::nullopt, Transient(0x80070006u)}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(PathRequest, UpdatingIsCentredInAFontOfATwentyFourthOfTheHeight) {
     // 240 pixels, the design height, is in the golden dump.
