@@ -167,7 +167,7 @@ TEST_F(PathRequest, SendsTheTwentyParametersInTheirOrderAndPollsEvery500ms) {
     EXPECT_TRUE(control.tmrPath().Enabled());
     Reply(200, "ctx.fillRect(0,0,10,10)");
     control.tmrPath().Fire();
-    EXPECT_EQ(control.picPath().Image().pixelColor(5, 5), QColor(0, 0, 0)) << "the tick polls";
+    EXPECT_EQ(control.picPath().Image().pixelColor(5, 5), kBlack) << "the tick polls";
 }
 
 TEST_F(PathRequest, ThePeriodIsTruncatedToTheHourAndExtendedToWholeSteps) {
