@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <map>
 #include <thread>
 #include <vector>
@@ -105,7 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         RefusalRow{"DELETE", "/processes/prod?process=P100&session=S&company=C", 405, 405,
                    "Method Not Allowed"}));
 
-// --- Faults injected per path
+// --- Faults injected per path. A status or a raw body in place of the plant's reply, a dropped
+// connection and a delay show in the write-outcome, rest-command and write-journal tests.
 
 struct FaultRow {
     const char* name;
@@ -124,10 +124,8 @@ TEST_P(FaultTest, ShapesTheReply) {
     // Every path without a fault of its own drops its connection.
     plant_->InjectFault("*", Fault{.DropConnection = true});
     plant_->InjectFault(row.path, row.fault);
-    const auto start = std::chrono::steady_clock::now();
     const size_t space = row.call.find(' ');
     const Answer answer = Send(row.call.substr(0, space), row.call.substr(space + 1));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(row.fault.DelayMs));
     ASSERT_EQ(answer.Received, row.status != 0);
     EXPECT_EQ(answer.Status, row.status);
     EXPECT_EQ(answer.Reason, row.reason);
@@ -145,7 +143,6 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, FaultTest,
     ::testing::Values(FaultRow{"ReasonKeepsThePlantsReply", "results", Fault{0, "Booked, thanks"}, Booking,
                                200, "Booked, thanks", 1},
-                      FaultRow{"DelayHoldsTheReplyBack", "results", Fault{0, "", 150}, Booking, 200, "OK", 1},
                       FaultRow{"OtherPathsFallToTheStar", "statuses/top", Fault{}, Booking, 0, "", 0},
                       FaultRow{"LostReplyIsBookedButNeverHeard", "results", Fault{.LoseReply = true}, Booking,
                                0, "", 1},
