@@ -54,7 +54,7 @@ TEST_F(HostileClient, MoreSlowSendersThanThreadsDoNotLockOutARequest) {
     std::vector<int> slow;
     for (int i = 0; i < 12; ++i)
         slow.push_back(test::OpenConnection(port_, i % 2 ? "GET /processes/pr" : ""));
-    test::TestClient client(port_, 5);
+    test::TestClient client(port_);
     EXPECT_EQ(client.Send("GET", "/processes/prod?process=P100&session=S1&company=ACME").Status, 200);
     for (const int fd : slow)
         close(fd);

@@ -35,10 +35,10 @@ struct Answer {
 // on 127.0.0.1:`port` through a client that keeps its connection between calls.
 class TestClient {
 public:
-    // `timeoutSeconds` bounds connecting and each wait for data.
-    explicit TestClient(int port, int timeoutSeconds = 5) : client_("127.0.0.1", port) {
-        client_.set_connection_timeout(timeoutSeconds);
-        client_.set_read_timeout(timeoutSeconds);
+    // Five seconds bound connecting and each wait for data: a reply that takes longer is none.
+    explicit TestClient(int port) : client_("127.0.0.1", port) {
+        client_.set_connection_timeout(5);
+        client_.set_read_timeout(5);
         client_.set_url_encode(false);
         client_.set_keep_alive(true);
         client_.set_tcp_nodelay(true);
