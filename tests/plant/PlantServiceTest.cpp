@@ -44,15 +44,11 @@ protected:
 // here only how a range of dates is cut, which a control would not notice one row too many of.
 
 TEST_F(PlantHttp, CutsRangesIntoDaysAndHours) {
-    const json days =
-        Send("GET",
-             "/processes/kpis/dashboard?process=P100&datefrom=20240212103000&dateto=20240314103000" + Caller)
-            .Json()["data"];
-    EXPECT_EQ(days.size(), 31u);
-    const json hours = Send("GET", "/processes/kpis/followup?process=P100&datefrom=20240314060000"
-                                   "&dateto=20240314140000&planned=0&hourly=1" +
-                                       Caller)
-                           .Json()["data"];
+    const auto data = [this](const std::string& query) {
+        return Send("GET", "/processes/kpis/" + query + "&process=P100" + Caller).Json()["data"];
+    };
+    EXPECT_EQ(data("dashboard?datefrom=20240212103000&dateto=20240314103000").size(), 31u);
+    const json hours = data("followup?datefrom=20240314060000&dateto=20240314140000&planned=0&hourly=1");
     ASSERT_EQ(hours.size(), 8u);
     EXPECT_EQ(hours[7]["PeriodEnd"]["value"], "20240314140000");
 }
