@@ -35,10 +35,10 @@ struct Answer {
 // on 127.0.0.1:`port` through a client that keeps its connection between calls.
 class TestClient {
 public:
-    // `timeoutSeconds` bounds connecting and each wait for data.
-    explicit TestClient(int port, int timeoutSeconds = 5) : client_("127.0.0.1", port) {
-        client_.set_connection_timeout(timeoutSeconds);
-        client_.set_read_timeout(timeoutSeconds);
+    // Five seconds bound connecting and each wait for data: a reply that takes longer is none.
+    explicit TestClient(int port) : client_("127.0.0.1", port) {
+        client_.set_connection_timeout(5);
+        client_.set_read_timeout(5);
         client_.set_url_encode(false);
         client_.set_keep_alive(true);
         client_.set_tcp_nodelay(true);
@@ -46,17 +46,11 @@ public:
 
     Answer Send(const std::string& method, const std::string& target, const httplib::Headers& headers = {}) {
         httplib::Result result = method == "POST"     ? client_.Post(target, headers)
-                                 : method == "PATCH"  ? client_.Patch(target, headers, "", "")
                                  : method == "DELETE" ? client_.Delete(target, headers)
                                                       : client_.Get(target, headers);
-        Answer answer;
         if (!result)
-            return answer;
-        answer.Received = true;
-        answer.Status = result->status;
-        answer.Reason = result->reason;
-        answer.Body = result->body;
-        return answer;
+            return {};
+        return {true, result->status, result->reason, result->body};
     }
 
 private:
@@ -81,18 +75,13 @@ inline int OpenConnection(int port, const std::string& bytes) {
     return fd;
 }
 
-// Everything the plant sends on `fd` until it closes the connection; then closes `fd`.
-inline std::string ReceiveAll(int fd) {
+// The status line of what the plant sends on `fd` until it closes the connection; then closes `fd`.
+inline std::string StatusLineOf(int fd) {
     std::string reply;
     char buffer[4096];
     for (ssize_t n; (n = recv(fd, buffer, sizeof buffer, 0)) > 0;)
         reply.append(buffer, static_cast<size_t>(n));
     close(fd);
-    return reply;
-}
-
-// The status line of a raw reply.
-inline std::string StatusLine(const std::string& reply) {
     return reply.substr(0, reply.find("\r\n"));
 }
 
