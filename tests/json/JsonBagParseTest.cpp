@@ -23,14 +23,12 @@ const ParseRow kParseRows[] = {
     {u"\u00A0[]", u"-2147182176-Expected either { or [ at character 1"},
     // objects
     {u"{\"a\":1;}", u"-2147182176-Expected , or } at character 6"},
-    {u"{\"a\" 1}", u"-2147182176-Expected : at character 6"},
     {u"{\"a\"", u"-2147182176-Expected : at character 5"},
     {u"{,}", u"-2147182304-Empty value at character 1"},
     {u"{\"a\"::1}", u"-2147182144-Unexpected \":\" at character 6"},
     {u"{\"a\":}", u"-2147182276-Bad value at character 6"},
     // arrays
     {u"[1,,2]", u"-2147182304-Empty value at character 3"},
-    {u"[1 2 tru]", u"-2147182276-Bad value at character 6"},
     {u"[nul", u"-2147182276-Bad value at character 2"},
     // the end of the text where a bracket or a value must come: the runtime's error 5
     {u"{\"a\":\"x\"", u"5-Invalid procedure call or argument"},
@@ -55,8 +53,6 @@ const ParseRow kParseRows[] = {
     // positions count UTF-16 code units of the text without CR and LF
     {u"[\"\U0001F600\",x]", u"-2147182276-Bad value at character 7"},
     // documents
-    {u"{\"status\":0,\"data\":[1,2],\"message\":\"Success\"}",
-     u"{\"status\":0,\"data\":[1,2],\"message\":\"Success\"}"},
     {u" \t{ \"a\" : [ ] , \"b\" : { } } ", u"{\"a\":[],\"b\":{}}"},
     // the last of a repeated name wins and moves to the end
     {u"{\"a\":{\"x\":1},\"b\":2,\"a\":[3]}", u"{\"b\":2,\"a\":[3]}"},
@@ -66,12 +62,9 @@ const ParseRow kParseRows[] = {
     {u"[tRuEFALSE\"x\"Null]", u"[true,false,\"x\",null]"},
     // nothing after the top-level value is looked at
     {u"[1]<html>", u"[1]"},
-    // line breaks vanish everywhere, inside strings too; escaped ones are decoded
-    {u"[\"a\r\nb\",\r\n\"c\\r\\nd\"]", u"[\"ab\",\"c\\r\\nd\"]"},
-    {u"[\"\\N\\/\\B\\\"\\\\\\T\\F\"]", u"[\"\\n/\\b\\\"\\\\\\t\\f\"]"},
-    {u"[\"x\\u00e9\\u00E9\"]", u"[\"x\u00e9\u00e9\"]"},
-    {u"[\"\\ud83d\\ude00\U0001F600\"]", u"[\"\\uD83D\\uDE00\\uD83D\\uDE00\"]"},
-    {u"{\"\":{\"\":1},\"\":[\"\"]}", u"{\"\":[\"\"]}"},
+    // escape letters in any case; a surrogate pair escaped or not
+    {u"[\"\\N\\R\\/\\B\\\"\\\\\\T\\F\"]", u"[\"\\n\\r/\\b\\\"\\\\\\t\\f\"]"},
+    {u"[\"\\ud83d\\uDE00\U0001F600\"]", u"[\"\\uD83D\\uDE00\\uD83D\\uDE00\"]"},
     // numbers: shortest text that reads back, exponent outside 1e-4 .. 1e15
     {u"[1.5e3,-0.25,1E2,1.,-0,007,1e15,123456789012345.67,0.0001]",
      u"[1500,-0.25,100,1,-0,7,1e+15,123456789012345.67,0.0001]"},
@@ -85,7 +78,7 @@ const ParseRow kParseRows[] = {
     {u"[{\"a\":1,\"b\":2},{\"b\":3,\"a\":4},{\"a\":5}]", u"[{\"a\":1,\"b\":2},{\"b\":3,\"a\":4},{\"a\":5}]"},
     // names differing only in case are different names
     {u"[{\"Id\":1,\"id\":2,\"ID\":3}]", u"[{\"Id\":1,\"id\":2,\"ID\":3}]"},
-    {u"[{\"\":1,\"\":2}]", u"[{\"\":2}]"},
+    {u"[{\"\":1,\"\":\"\"}]", u"[{\"\":\"\"}]"},
     // CR and LF vanish before parsing, wherever they stand; positions count the text without them
     {u"{\"status\":0,\r\n\"message\":\"x\"\r\n,\"data\":[1,2]\r\n;}",
      u"-2147182176-Expected , or } at character 38"},
