@@ -37,18 +37,14 @@ TEST(JsonBagSharing, LookAlikeNamesStayDistinctAndRepeatsAreFound) {
 // Every object of a table reply carries the same names; each row must still be found by name,
 // and editing one row must leave the others as they were.
 TEST(JsonBagSharing, RowsWithTheSameNamesAreIndependent) {
-    QString text = QStringLiteral("{\"data\":[");
+    QStringList rows;
     for (int row = 0; row < 3; ++row) {
-        text += row ? QStringLiteral(",{") : QStringLiteral("{");
+        QStringList members;
         for (int member = 0; member < 20; ++member)
-            text += QStringLiteral("%1\"m%2\":%3")
-                        .arg(member ? QStringLiteral(",") : QString())
-                        .arg(member)
-                        .arg(row * 100 + member);
-        text += QStringLiteral("}");
+            members << QStringLiteral("\"m%1\":%2").arg(member).arg(row * 100 + member);
+        rows << u'{' + members.join(u',') + u'}';
     }
-    text += QStringLiteral("]}");
-    auto doc = Parse(text);
+    auto doc = Parse(QStringLiteral("{\"data\":[%1]}").arg(rows.join(u',')));
     auto first = ChildOf(doc->Item(QStringLiteral("data")).Item(1));
     auto second = ChildOf(doc->Item(QStringLiteral("data")).Item(2));
     const QString secondBefore = second->JSON();
@@ -69,39 +65,35 @@ TEST(JsonBagSharing, RowsWithTheSameNamesAreIndependent) {
 // A child taken out of a document lives on after the document, its siblings and its parent
 // are gone, and may be released on another thread; its names and copies live on after it.
 TEST(JsonBagSharing, KeptChildrenOutliveTheirDocument) {
+    auto rowText = [](int doc, int row) {
+        return QStringLiteral("{\"row\":%1,\"name\":\"r%2\",\"cells\":[{\"value\":%3}]}")
+            .arg(row)
+            .arg(doc)
+            .arg(doc * 1000 + row);
+    };
     std::vector<std::shared_ptr<JsonBag>> kept, copies;
     std::vector<Variant> names;
     for (int doc = 0; doc < 8; ++doc) {
-        QString text = QStringLiteral("{\"data\":[");
+        QStringList rows;
         for (int row = 0; row < 100; ++row)
-            text += QStringLiteral("%1{\"row\":%2,\"name\":\"r%3\",\"cells\":[{\"value\":%4}]}")
-                        .arg(row ? QStringLiteral(",") : QString())
-                        .arg(row)
-                        .arg(doc)
-                        .arg(doc * 1000 + row);
-        auto parsed = Parse(text + QStringLiteral("]}"));
+            rows << rowText(doc, row);
+        auto parsed = Parse(QStringLiteral("{\"data\":[%1]}").arg(rows.join(u',')));
         kept.push_back(ChildOf(parsed->Item(QStringLiteral("data")).Item(1 + doc * 7)));
         names.push_back(kept.back()->Name(2));
         copies.push_back(kept.back()->Clone());
         // The document goes here; so do the other rows.
     }
-    auto expected = [](int doc) {
-        return QStringLiteral("{\"row\":%1,\"name\":\"r%2\",\"cells\":[{\"value\":%3}]}")
-            .arg(doc * 7)
-            .arg(doc)
-            .arg(doc * 1007);
-    };
     // New documents take the memory that was given back.
     for (int i = 0; i < 8; ++i)
         Parse(QStringLiteral("[{\"a\":[{\"b\":1}]},{\"c\":2}]"));
     for (int i = 0; i < 8; ++i)
-        EXPECT_EQ(kept[i]->JSON(), expected(i));
+        EXPECT_EQ(kept[i]->JSON(), rowText(i, i * 7));
 
     std::thread([moved = std::move(kept)]() mutable { moved.clear(); }).join();
     // Names read from a bag and copies of it do not depend on the document's memory.
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(names[i], Variant(QStringLiteral("name")));
-        EXPECT_EQ(copies[i]->JSON(), expected(i));
+        EXPECT_EQ(copies[i]->JSON(), rowText(i, i * 7));
     }
 }
 
