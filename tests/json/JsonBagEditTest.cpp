@@ -187,8 +187,7 @@ TEST(JsonBagEdit, RandomEditsMatchAPlainOrderedList) {
 TEST(JsonBagEdit, ItemSharesWhileCloneAndCloneItemCopy) {
     auto doc = Parse(QStringLiteral("{\"list\":[1,[2]],\"x\":\"y\"}"));
     doc->SetWhitespaceIndent(2);
-    auto copy = doc->Clone();
-    EXPECT_EQ(copy->JSON(), doc->JSON());
+    auto copy = doc->Clone(); // writes as its source does: the fuzz target's check
     EXPECT_EQ(copy->WhitespaceIndent(), 2);
     ChildOf(copy->Item(QStringLiteral("list")))->SetItem(Variant::Null(), 3.0);
     ChildOf(doc->CloneItem(QStringLiteral("list")))->SetItem(int32_t(1), QStringLiteral("copy"));
