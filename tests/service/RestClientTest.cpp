@@ -148,6 +148,9 @@ struct Exchange {
     std::string base{}; // APIHost; empty: the test server; "REFUSED": a port nobody listens on
     bool server = false;
 };
+void PrintTo(const Exchange& row, std::ostream* os) {
+    *os << row.name;
+}
 
 std::function<void(TestHttpServer&)> Reply(ScriptedReply reply) {
     return [=](TestHttpServer& server) { server.Script("*", reply); };
