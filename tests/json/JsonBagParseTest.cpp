@@ -1,7 +1,5 @@
 #include "JsonTestSupport.h"
 
-#include "core/Decimal.h"
-
 #include <gtest/gtest.h>
 
 #include <charconv>
