@@ -134,12 +134,21 @@ TEST(JsonBagEdit, ArraysAppendOrReplaceInPlaceAndClearedObjectsMayBecomeArrays) 
 }
 
 // Random edits checked against a plain list: catches index, tombstone and compaction faults in
-// objects small and large.
+// objects small and large. The object edited is a parsed row of a table reply, whose sibling
+// carries the same names: the sibling must keep its members and find them by name.
 TEST(JsonBagEdit, RandomEditsMatchAPlainOrderedList) {
     for (int names : {3, 8, 9, 40, 400}) {
         std::mt19937 random(1234 + names);
-        auto bag = JsonBag::Create();
         std::vector<std::pair<QString, double>> model;
+        QStringList members;
+        for (int i = 0; i < names; i += 2) // every other name to begin with
+            model.emplace_back(QStringLiteral("n%1").arg(i), i);
+        for (auto& [name, value] : model)
+            members << QStringLiteral("\"%1\":%2").arg(name).arg(value);
+        const QString row = u'{' + members.join(u',') + u'}';
+        const auto parsed = model;
+        auto doc = Parse(QStringLiteral("[%1,%1]").arg(row));
+        auto bag = ChildOf(doc->Item(1));
         for (int step = 0; step < 6000; ++step) {
             const QString name = QStringLiteral("n%1").arg(random() % names);
             const auto found =
@@ -177,10 +186,14 @@ TEST(JsonBagEdit, RandomEditsMatchAPlainOrderedList) {
                 }
             }
         }
-        QStringList members;
+        members.clear();
         for (auto& [name, value] : model)
             members << QStringLiteral("\"%1\":%2").arg(name).arg(value);
         EXPECT_EQ(bag->JSON(), u'{' + members.join(u',') + u'}') << names << " names";
+        auto sibling = ChildOf(doc->Item(2));
+        EXPECT_EQ(sibling->JSON(), row) << names << " names";
+        for (auto& [name, value] : parsed)
+            EXPECT_EQ(sibling->Item(name), Variant(value)) << name.toStdString();
     }
 }
 

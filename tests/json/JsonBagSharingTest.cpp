@@ -34,34 +34,6 @@ TEST(JsonBagSharing, LookAlikeNamesStayDistinctAndRepeatsAreFound) {
     EXPECT_FALSE(object->Exists(QStringLiteral("abcd999wxyz")));
 }
 
-// Every object of a table reply carries the same names; each row must still be found by name,
-// and editing one row must leave the others as they were.
-TEST(JsonBagSharing, RowsWithTheSameNamesAreIndependent) {
-    QStringList rows;
-    for (int row = 0; row < 3; ++row) {
-        QStringList members;
-        for (int member = 0; member < 20; ++member)
-            members << QStringLiteral("\"m%1\":%2").arg(member).arg(row * 100 + member);
-        rows << u'{' + members.join(u',') + u'}';
-    }
-    auto doc = Parse(QStringLiteral("{\"data\":[%1]}").arg(rows.join(u',')));
-    auto first = ChildOf(doc->Item(QStringLiteral("data")).Item(1));
-    auto second = ChildOf(doc->Item(QStringLiteral("data")).Item(2));
-    const QString secondBefore = second->JSON();
-
-    first->SetItem(QStringLiteral("m4"), QStringLiteral("edited"));
-    first->Remove(QStringLiteral("m7"));
-    first->SetItem(QStringLiteral("m20"), 1.5);
-
-    EXPECT_EQ(second->JSON(), secondBefore);
-    EXPECT_EQ(first->Name(19), Variant(QStringLiteral("m4")));
-    EXPECT_EQ(first->Item(QStringLiteral("m20")), Variant(1.5));
-    EXPECT_FALSE(first->Exists(QStringLiteral("m7")));
-    // Looked up by name, through whatever index the rows might share.
-    for (int member = 0; member < 20; ++member)
-        EXPECT_EQ(second->Item(QStringLiteral("m%1").arg(member)), Variant(double(100 + member))) << member;
-}
-
 // A child taken out of a document lives on after the document, its siblings and its parent
 // are gone, and may be released on another thread; its names and copies live on after it.
 TEST(JsonBagSharing, KeptChildrenOutliveTheirDocument) {
