@@ -13,27 +13,6 @@
 namespace k7::test {
 namespace {
 
-// Names of equal length that agree in their first and last four characters, so that a hash built
-// from the ends of a name cannot tell them apart. Two late names (beyond what one run of a hash
-// table holds) repeat: both must move to the end with their new values.
-TEST(JsonBagSharing, LookAlikeNamesStayDistinctAndRepeatsAreFound) {
-    QStringList names;
-    QString text = QStringLiteral("[{");
-    for (int i = 0; i < 60; ++i) {
-        names << QStringLiteral("abcd%1wxyz").arg(i, 3, 10, QLatin1Char('0'));
-        text += QStringLiteral("\"%1\":%2,").arg(names[i]).arg(i);
-    }
-    text += QStringLiteral("\"%1\":100,\"%2\":200}]").arg(names[40], names[57]);
-
-    auto object = ChildOf(Parse(text)->Item(1));
-    ASSERT_EQ(object->Count(), 60);
-    EXPECT_EQ(object->Name(59), Variant(names[40]));
-    EXPECT_EQ(object->Name(60), Variant(names[57]));
-    for (int i = 0; i < 60; ++i)
-        EXPECT_EQ(object->Item(names[i]), Variant(i == 40 ? 100.0 : i == 57 ? 200.0 : double(i))) << i;
-    EXPECT_FALSE(object->Exists(QStringLiteral("abcd999wxyz")));
-}
-
 // A child taken out of a document lives on after the document, its siblings and its parent
 // are gone, and may be released on another thread; its names and copies live on after it.
 TEST(JsonBagSharing, KeptChildrenOutliveTheirDocument) {
