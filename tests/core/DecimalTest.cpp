@@ -10,22 +10,18 @@ TEST(Decimal, ReadsAndWritesExactlyWithin96BitsAnd28Decimals) {
     // The largest 96-bit mantissa, and one more; 28 decimals at most, the 29th rounding half to
     // even; too many digits for the mantissa make the scale give way.
     const std::pair<const char*, const char*> rows[] = {
-        {"0.1", "0.1"},
         {"0.10", "0.1"},
         {"-0", "0"},
-        {"-12.5", "-12.5"},
         {"1e5", "100000"},
         {"1.5e-3", "0.0015"},
         {"79228162514264337593543950335", "79228162514264337593543950335"},
         {"79228162514264337593543950336", nullptr},
-        {"1e29", nullptr},
         {"0.00000000000000000000000000015", "0.0000000000000000000000000002"},
         {"0.00000000000000000000000000025", "0.0000000000000000000000000002"},
         {"0.000000000000000000000000000251", "0.0000000000000000000000000003"},
         {"1e-40", "0"},
         {"1.23456789012345678901234567890123", "1.2345678901234567890123456789"},
         {"", nullptr},
-        {"-", nullptr},
         {"1e", nullptr},
         {"1e5-3", nullptr},
         {"1..2", nullptr}};

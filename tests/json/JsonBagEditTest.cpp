@@ -45,9 +45,7 @@ TEST(JsonBagRead, ItemItemIsJsonExistsAndCloneItemAgreeOnEveryKind) {
         {"last position", &kEnvelope, int32_t(3), "Success", "False", true, "Success"},
         {"beyond Count", &kEnvelope, int32_t(4), "Empty", kRange, false, kRange},
         {"position 0", &kEnvelope, int32_t(0), kRange, kRange, false, kRange},
-        {"negative", &kEnvelope, int16_t(-1), kRange, kRange, false, kRange},
         {"half rounds to even", &kEnvelope, 2.5, "[1,2]", "True", true, "[1,2]"},
-        {"fraction beyond Count", &kEnvelope, 3.5, "Empty", kRange, false, kRange},
         {"Null", &kEnvelope, Variant::Null(), kNoKey, kNoKey, false, kNoKey},
         {"Empty counts as no key", &kEnvelope, Variant(), kNoKey, kNoKey, false, kNoKey},
         {"name on an array", &kArray, QStringLiteral("x"), kByName, kByName, false, kByName},
@@ -70,7 +68,6 @@ TEST(JsonBagNames, ObjectsGiveNamesArraysGiveTheIndexUnchecked) {
     EXPECT_EQ(FailureOf([&] { doc->Name(4); }), QString::fromUtf8(kRange));
     EXPECT_EQ(FailureOf([&] { doc->Name(0); }), QString::fromUtf8(kRange));
     auto array = Parse(kArray);
-    EXPECT_EQ(array->Name(99), Variant(int32_t(99)));
     EXPECT_EQ(array->Name(-3), Variant(int32_t(-3)));
 }
 
@@ -91,7 +88,6 @@ TEST(JsonBagEdit, RefusedEditsRaiseAndLeaveTheBagUnchanged) {
         const char* failure;
     } rows[] = {
         {"object by position", false, [](Bag b) { b->SetItem(int32_t(1), 5.0); }, kByKey},
-        {"object by Null", false, [](Bag b) { b->SetItem(Variant::Null(), 5.0); }, kByKey},
         {"object via AddNewArray without key", false, [](Bag b) { b->AddNewArray(); }, kByKey},
         {"array by name", true, [](Bag b) { b->SetItem(QStringLiteral("x"), 5.0); },
          "-2147182322-Array values can only be changed by index or added via Null"},
@@ -124,33 +120,49 @@ TEST(JsonBagEdit, RefusedEditsRaiseAndLeaveTheBagUnchanged) {
 }
 
 TEST(JsonBagEdit, ArraysAppendOrReplaceInPlaceAndClearedObjectsMayBecomeArrays) {
-    auto bag = JsonBag::Create();
-    bag->SetIsArray(true);
+    auto bag = Parse(QStringLiteral("{\"a\":1}"));
+    bag->Clear();
+    bag->SetIsArray(true); // allowed again once empty
     bag->SetItem(Variant::Null(), 1.0);
     bag->SetItem(int32_t(7), 2.0); // beyond Count: appended
     bag->SetItem(int32_t(1), 3.0);
+    bag->SetItem(Variant::Null(), 4.0);
     bag->Remove(int32_t(9));
     bag->Remove(Variant::Null());
-    EXPECT_EQ(bag->JSON(), QStringLiteral("[3,2]"));
-    auto numbers = Parse(QStringLiteral("[10,20,30]"));
-    numbers->Remove(1.0);
-    EXPECT_EQ(numbers->JSON(), QStringLiteral("[20,30]"));
+    bag->Remove(1.0);
+    EXPECT_EQ(bag->JSON(), QStringLiteral("[2,4]"));
+}
 
-    auto object = Parse(QStringLiteral("{\"a\":1}"));
-    object->Clear();
-    object->SetIsArray(true); // allowed again once empty
-    EXPECT_TRUE(object->IsArray());
+using Members = std::vector<std::pair<QString, double>>;
+
+QStringList Written(const Members& members) {
+    QStringList texts;
+    for (auto& [name, value] : members)
+        texts << QStringLiteral("\"%1\":%2").arg(name).arg(value);
+    return texts;
 }
 
 // Random edits checked against a plain list: catches index, tombstone and compaction faults in
-// objects small and large.
+// objects small and large. Names agree in their first and last four characters, so that a hash
+// built from the ends of a name cannot tell them apart. The object edited is a parsed row of a
+// table reply whose sibling carries the same names: the sibling keeps its members, found by name.
 TEST(JsonBagEdit, RandomEditsMatchAPlainOrderedList) {
+    auto nameOf = [](int i) { return QStringLiteral("abcd%1wxyz").arg(i, 3, 10, QLatin1Char('0')); };
     for (int names : {3, 8, 9, 40, 400}) {
         std::mt19937 random(1234 + names);
-        auto bag = JsonBag::Create();
-        std::vector<std::pair<QString, double>> model;
+        Members model;
+        for (int i = 0; i < names; i += 2) // every other name to begin with
+            model.emplace_back(nameOf(i), i);
+        // The last but one name once more, with a new value: it moves to the end.
+        const Members repeat{{model[model.size() - 2].first, -1.0}};
+        const QString row = u'{' + (Written(model) + Written(repeat)).join(u',') + u'}';
+        model.erase(model.end() - 2);
+        model.push_back(repeat.front());
+        const Members parsed = model;
+        auto doc = Parse(QStringLiteral("[%1,%1]").arg(row));
+        auto bag = ChildOf(doc->Item(1));
         for (int step = 0; step < 6000; ++step) {
-            const QString name = QStringLiteral("n%1").arg(random() % names);
+            const QString name = nameOf(int(random() % names));
             const auto found =
                 std::find_if(model.begin(), model.end(), [&](auto& m) { return m.first == name; });
             const int position = model.empty() ? 1 : int(random() % model.size()) + 1;
@@ -186,18 +198,18 @@ TEST(JsonBagEdit, RandomEditsMatchAPlainOrderedList) {
                 }
             }
         }
-        QStringList members;
-        for (auto& [name, value] : model)
-            members << QStringLiteral("\"%1\":%2").arg(name).arg(value);
-        EXPECT_EQ(bag->JSON(), u'{' + members.join(u',') + u'}') << names << " names";
+        EXPECT_EQ(bag->JSON(), u'{' + Written(model).join(u',') + u'}') << names << " names";
+        auto sibling = ChildOf(doc->Item(2));
+        EXPECT_EQ(sibling->JSON(), u'{' + Written(parsed).join(u',') + u'}') << names << " names";
+        for (auto& [name, value] : parsed)
+            EXPECT_EQ(sibling->Item(name), Variant(value)) << name.toStdString();
     }
 }
 
 TEST(JsonBagEdit, ItemSharesWhileCloneAndCloneItemCopy) {
     auto doc = Parse(QStringLiteral("{\"list\":[1,[2]],\"x\":\"y\"}"));
     doc->SetWhitespaceIndent(2);
-    auto copy = doc->Clone();
-    EXPECT_EQ(copy->JSON(), doc->JSON());
+    auto copy = doc->Clone(); // writes as its source does: the fuzz target's check
     EXPECT_EQ(copy->WhitespaceIndent(), 2);
     ChildOf(copy->Item(QStringLiteral("list")))->SetItem(Variant::Null(), 3.0);
     ChildOf(doc->CloneItem(QStringLiteral("list")))->SetItem(int32_t(1), QStringLiteral("copy"));
@@ -219,9 +231,7 @@ TEST(JsonBagEdit, SettingsFlowToNewAndExistingChildren) {
     doc->SetWhitespace(true);
     doc->SetWhitespaceNewLine(QStringLiteral("\n"));
     auto list = doc->AddNewArray(QStringLiteral("list"));
-    auto object = list->AddNewObject();
-    EXPECT_TRUE(list->IsArray());
-    EXPECT_FALSE(object->IsArray());
+    auto object = list->AddNewObject(); // refused unless the list is an array
     object->SetItemJSON(QStringLiteral("k"), QStringLiteral("[0.1]"));
     EXPECT_EQ(ChildOf(object->Item(QStringLiteral("k")))->Item(1).Type(), VarType::Decimal);
     EXPECT_EQ(ChildOf(doc->Item(QStringLiteral("list")))->ItemJSON(1),
@@ -249,10 +259,9 @@ TEST(JsonBagEdit, TreesBuiltByEditingMayBeArbitrarilyDeep) {
             level = level->AddNewArray();
     }
     const QString text = root->JSON();
-    EXPECT_EQ(text.size(), 2 * (kDepth + 1));
-    EXPECT_TRUE(text.startsWith(QStringLiteral("[[[")) && text.endsWith(QStringLiteral("]]]")));
+    EXPECT_EQ(text, QString(kDepth + 1, u'[') + QString(kDepth + 1, u']'));
     auto copy = root->Clone();
-    root->SetWhitespace(true);
+    root->SetWhitespace(true); // passed down to every level
     EXPECT_EQ(copy->JSON(), text);
     root.reset();
     copy->Clear();

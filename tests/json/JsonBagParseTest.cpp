@@ -1,7 +1,5 @@
 #include "JsonTestSupport.h"
 
-#include "core/Decimal.h"
-
 #include <gtest/gtest.h>
 
 #include <charconv>
@@ -18,40 +16,28 @@ struct ParseRow {
 
 const ParseRow kParseRows[] = {
     // failures: number, "-" and description with the position (1-based, in UTF-16 code units)
-    // top level
     {u"", u"-2147182176-Expected either { or [ at character 1"},
-    {u"<html>", u"-2147182176-Expected either { or [ at character 1"},
-    {u"  x", u"-2147182176-Expected either { or [ at character 3"},
     {u"\r\n\t x", u"-2147182176-Expected either { or [ at character 3"},
     {u"\u00A0[]", u"-2147182176-Expected either { or [ at character 1"},
     // objects
     {u"{\"a\":1;}", u"-2147182176-Expected , or } at character 6"},
-    {u"{a:1}", u"-2147182176-Expected , or } at character 1"},
-    {u"{\"a\" 1}", u"-2147182176-Expected : at character 6"},
     {u"{\"a\"", u"-2147182176-Expected : at character 5"},
     {u"{,}", u"-2147182304-Empty value at character 1"},
-    {u"{\"a\":1,,}", u"-2147182304-Empty value at character 7"},
     {u"{\"a\"::1}", u"-2147182144-Unexpected \":\" at character 6"},
     {u"{\"a\":}", u"-2147182276-Bad value at character 6"},
-    {u"{\"a\":nul}", u"-2147182276-Bad value at character 6"},
     // arrays
-    {u"[,1]", u"-2147182304-Empty value at character 1"},
     {u"[1,,2]", u"-2147182304-Empty value at character 3"},
-    {u"[}", u"-2147182276-Bad value at character 2"},
-    {u"[1 2 tru]", u"-2147182276-Bad value at character 6"},
     {u"[nul", u"-2147182276-Bad value at character 2"},
     // the end of the text where a bracket or a value must come: the runtime's error 5
     {u"{\"a\":\"x\"", u"5-Invalid procedure call or argument"},
     {u"[true", u"5-Invalid procedure call or argument"},
     {u"{\"a\":", u"5-Invalid procedure call or argument"},
-    {u"[", u"5-Invalid procedure call or argument"},
     // strings
     {u"{\"a\":\"x", u"-2147182176-Expected \" at character 8"},
     {u"{\"a\":\"\\q\"}", u"-2147182160-Bad string character escape at character 8"},
     {u"{\"a\":\"x\\", u"-2147182160-Bad string character escape at character 9"},
     {u"{\"a\":\"\\u12G4\"}", u"-2147182160-Bad string character escape at character 9"},
     {u"[\"\\u12", u"-2147182160-Bad string character escape at character 5"},
-    {u"{\"a\":\"x\ty\"}", u"-2147182280-Invalid string character (hex 0009) at 8"},
     {u"[\"ab\u001Fc\"]", u"-2147182280-Invalid string character (hex 001F) at 5"},
     {u"[\"a\\nb\u0001\"]", u"-2147182280-Invalid string character (hex 0001) at 7"},
     // numbers
@@ -59,99 +45,67 @@ const ParseRow kParseRows[] = {
     {u"{\"a\":-.5}", u"-2147182296-Digit expected at character 7"},
     {u"[1e+5-3]", u"-2147182292-Second exponent sign at character 6"},
     {u"[12", u"-2147182288-Ran off end of JSON text while parsing a number"},
-    {u"[1e5", u"-2147182288-Ran off end of JSON text while parsing a number"},
     {u"{\"a\":1e999}", u"-2147182284-Number overflow or parse error at character 6"},
     {u"[ -]", u"-2147182284-Number overflow or parse error at character 3"},
-    {u"[1e]", u"-2147182284-Number overflow or parse error at character 2"},
     {u"[1e5-3]", u"-2147182284-Number overflow or parse error at character 2"},
     // positions count UTF-16 code units of the text without CR and LF
     {u"[\"\U0001F600\",x]", u"-2147182276-Bad value at character 7"},
-    {u"[\"a\r\nb\", ?]", u"-2147182276-Bad value at character 8"},
     // documents
-    {u"{\"status\":0,\"data\":[1,2],\"message\":\"Success\"}",
-     u"{\"status\":0,\"data\":[1,2],\"message\":\"Success\"}"},
     {u" \t{ \"a\" : [ ] , \"b\" : { } } ", u"{\"a\":[],\"b\":{}}"},
     // the last of a repeated name wins and moves to the end
     {u"{\"a\":{\"x\":1},\"b\":2,\"a\":[3]}", u"{\"b\":2,\"a\":[3]}"},
     // missing and trailing commas are accepted
     {u"[1 2,]", u"[1,2]"},
     {u"{\"a\":1 \"b\":2,}", u"{\"a\":1,\"b\":2}"},
-    {u"[truefalse\"x\"null]", u"[true,false,\"x\",null]"},
-    {u"{\"a\":tRuE,\"b\":FALSE,\"c\":Null}", u"{\"a\":true,\"b\":false,\"c\":null}"},
+    {u"[tRuEFALSE\"x\"Null]", u"[true,false,\"x\",null]"},
     // nothing after the top-level value is looked at
     {u"[1]<html>", u"[1]"},
-    {u"{}}}", u"{}"},
-    // line breaks vanish everywhere, inside strings too; escaped ones are decoded
-    {u"[\"a\r\nb\",\r\n\"c\\r\\nd\"]", u"[\"ab\",\"c\\r\\nd\"]"},
-    {u"[\"\\N\\/\\B\\\"\\\\\\T\\F\"]", u"[\"\\n/\\b\\\"\\\\\\t\\f\"]"},
-    {u"[\"x\\u00e9\\u00E9\"]", u"[\"x\u00e9\u00e9\"]"},
-    {u"[\"\\ud83d\\ude00\U0001F600\"]", u"[\"\\uD83D\\uDE00\\uD83D\\uDE00\"]"},
-    {u"[\"\"]", u"[\"\"]"},
-    {u"{\"\":{\"\":1},\"\":[\"\"]}", u"{\"\":[\"\"]}"},
+    // escape letters in any case; a surrogate pair escaped or not
+    {u"[\"\\N\\R\\/\\B\\\"\\\\\\T\\F\"]", u"[\"\\n\\r/\\b\\\"\\\\\\t\\f\"]"},
+    {u"[\"\\ud83d\\uDE00\U0001F600\"]", u"[\"\\uD83D\\uDE00\\uD83D\\uDE00\"]"},
     // numbers: shortest text that reads back, exponent outside 1e-4 .. 1e15
-    {u"[1.5e3,-0.25,1E2,0.1,1.,-0,007]", u"[1500,-0.25,100,0.1,1,-0,7]"},
-    {u"[100000,1e15,123456789012345.67,0.0001,0.00001,1e20]",
-     u"[100000,1e+15,123456789012345.67,0.0001,1e-05,1e+20]"},
+    {u"[1.5e3,-0.25,1E2,1.,-0,007,1e15,123456789012345.67,0.0001]",
+     u"[1500,-0.25,100,1,-0,7,1e+15,123456789012345.67,0.0001]"},
     {u"[0.30000000000000004,1.7976931348623157e308,5e-324,1e-400]",
      u"[0.30000000000000004,1.7976931348623157e+308,5e-324,0]"},
-    // repeated names at any depth, however the two spellings are written
-    {u"[{\"a\":1,\"b\":2,\"a\":3}]", u"[{\"b\":2,\"a\":3}]"},
     // the same name escaped and plain
     {u"[{\"a\":1,\"\\u0061\":2,\"b\":3}]", u"[{\"a\":2,\"b\":3}]"},
     // a child using the name in between must not hide the repetition in its parent
     {u"[{\"v\":1,\"w\":{\"v\":2,\"x\":3},\"v\":4}]", u"[{\"w\":{\"v\":2,\"x\":3},\"v\":4}]"},
-    {u"[{\"v\":{\"v\":{\"v\":1,\"v\":2}},\"v\":3},{\"v\":5}]", u"[{\"v\":3},{\"v\":5}]"},
     // the same names in sibling objects are no repetition
     {u"[{\"a\":1,\"b\":2},{\"b\":3,\"a\":4},{\"a\":5}]", u"[{\"a\":1,\"b\":2},{\"b\":3,\"a\":4},{\"a\":5}]"},
     // names differing only in case are different names
     {u"[{\"Id\":1,\"id\":2,\"ID\":3}]", u"[{\"Id\":1,\"id\":2,\"ID\":3}]"},
-    {u"[{\"\":1,\"\":2}]", u"[{\"\":2}]"},
+    {u"[{\"\":1,\"\":\"\"}]", u"[{\"\":\"\"}]"},
     // CR and LF vanish before parsing, wherever they stand; positions count the text without them
     {u"{\"status\":0,\r\n\"message\":\"x\"\r\n,\"data\":[1,2]\r\n;}",
      u"-2147182176-Expected , or } at character 38"},
-    {u"{\"list\":[\"abcdefghijklmnop\",\"q\"],\n\n\n\"next\":\"abcdefghij\tx\"}",
-     u"-2147182280-Invalid string character (hex 0009) at 52"},
     {u"{\"long\r\nname\":\"split\r\nacross lines\",\"n\":1\r\n2\r\n3}",
      u"{\"longname\":\"splitacross lines\",\"n\":123}"},
     {u"\r\n\r\n\r\n\r\n\r\n[tr\r\nue,nu\nll]\r\n", u"[true,null]"}};
 
+// Reading back what was written is left to the fuzz target; these rows pin the text itself.
 TEST(JsonBagParse, GivesTheDocumentOrFailsAtThePosition) {
     for (const ParseRow& row : kParseRows) {
         const QString text = QString::fromUtf16(row.text);
-        const QString written = Outcome([&] { return Parse(text)->JSON(); }); // or the failure
-        EXPECT_EQ(written, QString::fromUtf16(row.outcome)) << text.toStdString();
-        if (written.startsWith(u'{') || written.startsWith(u'[')) { // it must read back the same
-            EXPECT_EQ(Parse(written)->JSON(), written) << text.toStdString();
-        }
+        EXPECT_EQ(Outcome([&] { return Parse(text)->JSON(); }), QString::fromUtf16(row.outcome))
+            << text.toStdString();
     }
 }
 
 TEST(JsonBagParse, DecimalModeReadsEveryLevelExactly) {
     const QString text = QStringLiteral("[0.1,{\"x\":[2.5,-1234567890.123456789012345678]},1e3,7.,3e-07]");
-    auto doc = Parse(text, true);
-    EXPECT_EQ(doc->Item(1), Variant(*Decimal::FromText(u"0.1")));
-    auto inner = ChildOf(ChildOf(doc->Item(2))->Item(QStringLiteral("x")));
-    EXPECT_TRUE(inner->DecimalMode());
-    EXPECT_EQ(inner->Item(1).Type(), VarType::Decimal);
-    EXPECT_EQ(inner->Item(2), Variant(*Decimal::FromText(u"-1234567890.123456789012345678")));
-    EXPECT_EQ(doc->JSON(),
+    EXPECT_EQ(Parse(text, true)->JSON(),
               QStringLiteral("[0.1,{\"x\":[2.5,-1234567890.123456789012345678]},1000,7,0.0000003]"));
-    // The same text in Double mode loses the digits a double cannot hold.
-    EXPECT_EQ(Parse(text)->Item(1).Type(), VarType::Double);
-    EXPECT_EQ(ChildOf(ChildOf(Parse(text)->Item(2))->Item(QStringLiteral("x")))->Item(2),
-              Variant(-1234567890.123456789012345678));
     EXPECT_EQ(FailureOf([] { Parse(QStringLiteral("[1e40]"), true); }),
               QStringLiteral("-2147182284-Number overflow or parse error at character 2"));
 }
 
+// The limit keeps a flood of brackets from exhausting the stack.
 TEST(JsonBagParse, NestingStopsAtOneThousandLevels) {
     const QString deepest = QString(1000, QLatin1Char('[')) + QString(1000, QLatin1Char(']'));
-    auto doc = Parse(deepest);
-    EXPECT_EQ(doc->JSON(), deepest);
+    EXPECT_EQ(Parse(deepest)->JSON(), deepest);
     EXPECT_EQ(FailureOf([] { Parse(QString(1001, QLatin1Char('[')) + QString(1001, QLatin1Char(']'))); }),
-              QStringLiteral("-2147182140-Nesting deeper than 1000 levels at character 1001"));
-    // A flood of brackets fails the same way instead of exhausting the stack.
-    EXPECT_EQ(FailureOf([] { Parse(QString(1'000'000, QLatin1Char('['))); }),
               QStringLiteral("-2147182140-Nesting deeper than 1000 levels at character 1001"));
 }
 
@@ -160,7 +114,6 @@ TEST(JsonBagParse, FailureKeepsWhatWasCompleteAndNextParseStartsClean) {
     EXPECT_NE(FailureOf([&] { bag->SetJSON(QStringLiteral("[1,[2,3],[4,x")); }), QStringLiteral("no error"));
     EXPECT_EQ(bag->JSON(), QStringLiteral("[1,[2,3]]"));
     bag->SetJSON(QStringLiteral("{\"a\":1}"));
-    EXPECT_FALSE(bag->IsArray());
     EXPECT_EQ(bag->JSON(), QStringLiteral("{\"a\":1}"));
 }
 
@@ -184,16 +137,6 @@ TEST(JsonBagParse, NumbersMatchTheExactConversion) {
         auto doc = Parse(QStringLiteral("[%1]").arg(QString::fromStdString(text)));
         ASSERT_EQ(doc->Item(1), Variant(expected)) << text;
         ASSERT_EQ(Parse(doc->JSON())->Item(1), Variant(expected)) << text;
-    }
-}
-
-TEST(JsonBagParse, EveryCodeUnitSurvivesWriteAndRead) {
-    for (int code = 0; code <= 0xFFFF; ++code) {
-        auto bag = JsonBag::Create();
-        bag->SetIsArray(true);
-        const QString text = QString(QChar(char16_t(code))) + QStringLiteral("x");
-        bag->SetItem(Variant::Null(), text);
-        ASSERT_EQ(Parse(bag->JSON())->Item(1), Variant(text)) << "code unit " << code;
     }
 }
 

@@ -9,22 +9,19 @@
 namespace k7::test {
 namespace {
 
-// --- strings
-
+// Both sides of every boundary of the escaped ranges.
 TEST(JsonBagWrite, EscapesEachCharacterAsTheTableSays) {
     const std::pair<char16_t, const char*> rows[] = {
-        // written between the quotes
-        {0, "\\u0000"},      {1, "\\u0001"},      {8, "\\b"},          {9, "\\t"},
-        {10, "\\n"},         {11, "\\u000B"},     {12, "\\f"},         {13, "\\r"},
-        {31, "\\u001F"},     {' ', " "},          {'"', "\\\""},       {'\\', "\\\\"},
-        {'/', "/"},          {'~', "~"},          {127, "\\u007F"},    {159, "\\u009F"},
-        {160, "\u00A0"},     {0xE9, "\u00E9"},    {0x34E, "\u034E"},   {0x34F, "\\u034F"},
-        {0x350, "\u0350"},   {0x200A, "\u200A"},  {0x200B, "\\u200B"}, {0x200F, "\\u200F"},
-        {0x2010, "\u2010"},  {0x2027, "\u2027"},  {0x2028, "\\u2028"}, {0x202E, "\\u202E"},
-        {0x202F, "\u202F"},  {0x2060, "\\u2060"}, {0x2061, "\u2061"},  {0xD800, "\\uD800"},
-        {0xDBFF, "\\uDBFF"}, {0xDFFF, "\\uDFFF"}, {0xE000, "\uE000"},  {0xFE00, "\uFE00"},
-        {0xFE01, "\\uFE01"}, {0xFE0F, "\\uFE0F"}, {0xFE10, "\uFE10"},  {0xFEFF, "\\uFEFF"},
-        {0xFFFD, "\\uFFFD"}, {0xFFFE, "\uFFFE"}};
+        {0, "\\u0000"},      {8, "\\b"},          {9, "\\t"},          {10, "\\n"},
+        {11, "\\u000B"},     {12, "\\f"},         {13, "\\r"},         {31, "\\u001F"},
+        {' ', " "},          {'"', "\\\""},       {'\\', "\\\\"},      {'/', "/"},
+        {'~', "~"},          {127, "\\u007F"},    {159, "\\u009F"},    {160, "\u00A0"},
+        {0x34E, "\u034E"},   {0x34F, "\\u034F"},  {0x350, "\u0350"},   {0x200A, "\u200A"},
+        {0x200B, "\\u200B"}, {0x200F, "\\u200F"}, {0x2010, "\u2010"},  {0x2027, "\u2027"},
+        {0x2028, "\\u2028"}, {0x202E, "\\u202E"}, {0x202F, "\u202F"},  {0x2060, "\\u2060"},
+        {0x2061, "\u2061"},  {0xD800, "\\uD800"}, {0xDFFF, "\\uDFFF"}, {0xE000, "\uE000"},
+        {0xFE00, "\uFE00"},  {0xFE01, "\\uFE01"}, {0xFE0F, "\\uFE0F"}, {0xFE10, "\uFE10"},
+        {0xFEFF, "\\uFEFF"}, {0xFFFD, "\\uFFFD"}, {0xFFFE, "\uFFFE"}};
     for (const auto& [code, written] : rows) {
         auto bag = JsonBag::Create();
         bag->SetItem(QString(QChar(code)), QString(QChar(code)));
@@ -33,27 +30,19 @@ TEST(JsonBagWrite, EscapesEachCharacterAsTheTableSays) {
     }
 }
 
-TEST(JsonBagWrite, MixedStringEscapesOnlyWhatItMust) {
-    auto bag = JsonBag::Create();
-    bag->SetIsArray(true);
-    bag->SetItem(Variant::Null(),
-                 QString::fromUtf16(u"a\"b\\c\td\u0001e\u2028f") + QString(300, QLatin1Char('z')));
-    EXPECT_EQ(bag->JSON(), QString::fromUtf16(u"[\"a\\\"b\\\\c\\td\\u0001e\\u2028f") +
-                               QString(300, QLatin1Char('z')) + QStringLiteral("\"]"));
+// Whether a string needs escaping is decided per document and per distinct name, and plain runs
+// are copied in one piece: one escape among plain names, values and long runs must still show.
+TEST(JsonBagWrite, EscapesOnlyWhatItMustAmongPlainText) {
+    const QString texts[] = {QStringLiteral(R"({"plain":1,"t\tb":2,"plain2":[3]})"),
+                             QStringLiteral(R"({"plain":"x","v":"a\"b","w":"y"})"),
+                             QStringLiteral(R"([{"n":"ok"},{"n":"\u0001"}])"),
+                             QStringLiteral(R"(["a\"b\\c\td\u0001e\u2028f)") +
+                                 QString(300, QLatin1Char('z')) + QStringLiteral("\"]")};
+    for (const QString& text : texts)
+        EXPECT_EQ(Parse(text)->JSON(), text);
 }
 
-TEST(JsonBagWrite, OneNameOrOneValueToEscapeAmongPlainOnes) {
-    // The writer decides per document and per distinct name whether anything needs escaping.
-    for (const char* text : {R"({"plain":1,"t\tb":2,"plain2":[3]})", R"({"plain":"x","v":"a\"b","w":"y"})",
-                             R"([{"n":"ok"},{"n":"\u0001"}])"}) {
-        auto bag = JsonBag::Create();
-        bag->SetJSON(QString::fromUtf8(text));
-        EXPECT_EQ(bag->JSON(), QString::fromUtf8(text));
-    }
-}
-
-// --- numbers and other simple values
-
+// Doubles are written as the parser's rows show; here the other kinds and the refused values.
 TEST(JsonBagWrite, SimpleValuesAsTheShortestExactTextOrFailure) {
     const struct {
         const char* label;
@@ -61,26 +50,15 @@ TEST(JsonBagWrite, SimpleValuesAsTheShortestExactTextOrFailure) {
         const char* written; // or the failure text
     } rows[] = {
         {"true", true, "true"},
-        {"false", false, "false"},
         {"Null", Variant::Null(), "null"},
         {"Empty", Variant(), "null"},
-        {"1e20", 1e20, "1e+20"},
-        {"half", 0.5, "0.5"},
-        {"hundred", 100.0, "100"},
-        {"tiny", 1e-5, "1e-05"},
-        {"third", 1.0 / 3, "0.3333333333333333"},
-        {"negative", -2.75e-300, "-2.75e-300"},
-        {"single", 0.1f, "0.1"},
-        {"single big", 3e30f, "3e+30"},
+        {"single", 3e30f, "3e+30"},
         {"byte", uint8_t(255), "255"},
         {"integer", int16_t(-32768), "-32768"},
         {"long", int32_t(2147483647), "2147483647"},
-        {"currency", Currency{125000}, "12.5"},
-        {"currency small", Currency{-1}, "-0.0001"},
+        {"currency", Currency{-1000}, "-0.1"},
         {"currency min", Currency{std::numeric_limits<int64_t>::min()}, "-922337203685477.5808"},
         {"decimal", *Decimal::FromText(u"-79228162514264337593543950335"), "-79228162514264337593543950335"},
-        {"decimal fraction", *Decimal::FromText(u"0.0000000000000000000000000001"),
-         "0.0000000000000000000000000001"},
         {"date", Date(45000.5), "-2147182268-\"Item v\" unknown/unsupported type = 7"},
         {"NaN", std::numeric_limits<double>::quiet_NaN(),
          "-2147182272-Item \"v\" value NaN failed to serialize"},
@@ -106,8 +84,6 @@ TEST(JsonBagWrite, FailureInsideAnArrayNamesNoItemAndNextWriteIsWhole) {
     EXPECT_EQ(bag->JSON(), QStringLiteral("[1,[2]]"));
 }
 
-// --- layout
-
 TEST(JsonBagWrite, WhitespaceIndentsAndBreaksLines) {
     const struct {
         const char* label;
@@ -115,23 +91,18 @@ TEST(JsonBagWrite, WhitespaceIndentsAndBreaksLines) {
         int16_t indent;
         const char16_t* newLine;
         const char16_t* written;
-    } rows[] = {
-        {"default", u"{\"a\":1,\"b\":[1,2]}", 4, u"\r\n",
-         u"{\r\n    \"a\":1,\r\n    \"b\":[\r\n        1,\r\n        2\r\n    ]\r\n}"},
-        {"empty containers", u"[{},[],{\"e\":[]}]", 2, u"\r\n",
-         u"[\r\n  {},\r\n  [],\r\n  {\r\n    \"e\":[]\r\n  }\r\n]"},
-        {"empty top level", u"{}", 4, u"\r\n", u"{}"},
-        {"LF only", u"[[1],\"x\"]", 1, u"\n", u"[\n [\n  1\n ],\n \"x\"\n]"},
-        {"three-character line break", u"{\"a\":null}", 3, u"\t\r\n", u"{\t\r\n   \"a\":null\t\r\n}"}};
+    } rows[] = {{"default", u"{\"a\":1,\"b\":[1,2]}", 4, u"\r\n",
+                 u"{\r\n    \"a\":1,\r\n    \"b\":[\r\n        1,\r\n        2\r\n    ]\r\n}"},
+                {"empty containers", u"[{},[],{\"e\":[]}]", 2, u"\r\n",
+                 u"[\r\n  {},\r\n  [],\r\n  {\r\n    \"e\":[]\r\n  }\r\n]"},
+                {"empty top level", u"{}", 4, u"\r\n", u"{}"},
+                {"LF only", u"[[1],\"x\"]", 1, u"\n", u"[\n [\n  1\n ],\n \"x\"\n]"}};
     for (const auto& row : rows) {
         auto bag = Parse(QString::fromUtf16(row.text));
         bag->SetWhitespace(true);
         bag->SetWhitespaceIndent(row.indent);
         bag->SetWhitespaceNewLine(QString::fromUtf16(row.newLine));
-        const QString written = bag->JSON();
-        EXPECT_EQ(written, QString::fromUtf16(row.written)) << row.label;
-        bag->SetWhitespace(false); // indented text reads back to the same document
-        EXPECT_EQ(Parse(written)->JSON(), bag->JSON()) << row.label;
+        EXPECT_EQ(bag->JSON(), QString::fromUtf16(row.written)) << row.label;
     }
 }
 

@@ -20,7 +20,6 @@ TEST(K7Json, PrintsTheDocumentOrTheFailureText) {
                 {{"--decimal"}, "[0.1000000000000000000000000001]", "[0.1000000000000000000000000001]\n", 0},
                 {{}, "[0.1000000000000000000000000001]", "[0.1]\n", 0},
                 {{}, "<html>", "-2147182176-Expected either { or [ at character 1\n", 1},
-                {{}, "[true", "5-Invalid procedure call or argument\n", 1},
                 {{"FILE"},
                  "{\"status\":0,\r\n\"message\":\"Success\"}",
                  "{\"status\":0,\"message\":\"Success\"}\n",

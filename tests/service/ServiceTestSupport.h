@@ -15,7 +15,6 @@ namespace k7::test {
 namespace Raised {
 constexpr int32_t TimedOut = -2147012894;
 constexpr int32_t InvalidUrl = -2147012891;
-constexpr int32_t UnrecognizedScheme = -2147012890;
 constexpr int32_t IncorrectHandleState = -2147012877;
 constexpr int32_t CannotConnect = -2147012867;
 constexpr int32_t NotYetAvailable = -2147483638;
