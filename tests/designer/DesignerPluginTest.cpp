@@ -78,32 +78,6 @@ protected:
     static inline QDesignerFormEditorInterface* core_ = nullptr;
 };
 
-// Which controls there are, and in which group, is the widget box's test below.
-TEST_F(DesignerPlugin, OffersEveryControlOfTheCatalogAtItsDesignSize) {
-    // The class and the geometry size of the one widget in a widget's DOM XML.
-    const QRegularExpression dom(R"re(<widget class="([^"]+)".*<width>(\d+)</width><height>(\d+)</height>)re",
-                                 QRegularExpression::DotMatchesEverythingOption);
-    QWidget form;
-    for (QDesignerCustomWidgetInterface* widget : collection_->customWidgets()) {
-        SCOPED_TRACE(widget->name().toStdString());
-        EXPECT_EQ(widget->includeFile(), QStringLiteral("OrvelK7Controls.h"));
-        EXPECT_FALSE(widget->isContainer());
-        EXPECT_FALSE(widget->toolTip().isEmpty());
-
-        QWidget* created = widget->createWidget(&form);
-        auto* control = dynamic_cast<ControlBase*>(created);
-        ASSERT_NE(control, nullptr);
-        EXPECT_EQ(created->parentWidget(), &form);
-        EXPECT_EQ(QString::fromLatin1(created->metaObject()->className()), widget->name());
-        EXPECT_TRUE(control->DesignTime());
-        const QRegularExpressionMatch match = dom.match(widget->domXml());
-        ASSERT_TRUE(match.hasMatch()) << widget->domXml().toStdString();
-        EXPECT_EQ(match.captured(1), widget->name());
-        EXPECT_EQ(QSize(match.captured(2).toInt(), match.captured(3).toInt()), created->size());
-        EXPECT_FALSE(created->size().isEmpty());
-    }
-}
-
 TEST_F(DesignerPlugin, DesignersWidgetBoxListsTheControlsInOneGroup) {
     QDesignerWidgetBoxInterface* box = core_->widgetBox();
     QStringList listed;
@@ -169,18 +143,34 @@ std::vector<std::string> Writable(const ControlBase& control) {
     return values;
 }
 
-// On a form each control shows the sample plant's figures, laid out at the size it is given and
-// again after a resize, and leaves every property as the form had it. "Not blank": the preview
-// differs from the bare control at the same size in a good share of its pixels. Each control has
-// an icon of its own.
-TEST_F(DesignerPlugin, EveryControlPreviewsSampleFiguresAtTheSizeItIsGivenAndKeepsItsProperties) {
+// Each control is offered as Designer needs it: made in design mode, at the size its DOM XML
+// gives, with an icon of its own. On a form it shows the sample plant's figures, laid out at the
+// size it is given and again after a resize, and leaves every property as the form had it. "Not
+// blank": the preview differs from the bare control at the same size in a good share of its pixels.
+// Which controls there are, and in which group, is the widget box's test above.
+TEST_F(DesignerPlugin, EveryControlIsOfferedAtItsDesignSizeAndPreviewsSampleFiguresKeepingItsProperties) {
+    // The class and the geometry size of the one widget in a widget's DOM XML.
+    const QRegularExpression dom(R"re(<widget class="([^"]+)".*<width>(\d+)</width><height>(\d+)</height>)re",
+                                 QRegularExpression::DotMatchesEverythingOption);
     QWidget form; // shown, as Designer's form is, so that a resize reaches the control at once
     form.resize(1600, 1000);
     form.show();
     std::vector<QImage> icons;
     for (QDesignerCustomWidgetInterface* widget : collection_->customWidgets()) {
         SCOPED_TRACE(widget->name().toStdString());
-        ControlBase& control = Create(widget->name(), &form);
+        EXPECT_EQ(widget->includeFile(), QStringLiteral("OrvelK7Controls.h"));
+        EXPECT_FALSE(widget->isContainer());
+        EXPECT_FALSE(widget->toolTip().isEmpty());
+        auto& control = dynamic_cast<ControlBase&>(*widget->createWidget(&form));
+        EXPECT_EQ(control.parentWidget(), &form);
+        EXPECT_EQ(QString::fromLatin1(control.metaObject()->className()), widget->name());
+        EXPECT_TRUE(control.DesignTime());
+        const QRegularExpressionMatch match = dom.match(widget->domXml());
+        ASSERT_TRUE(match.hasMatch()) << widget->domXml().toStdString();
+        EXPECT_EQ(match.captured(1), widget->name());
+        EXPECT_EQ(QSize(match.captured(2).toInt(), match.captured(3).toInt()), control.size());
+        EXPECT_FALSE(control.size().isEmpty());
+
         control.show();
         const auto before = Writable(control);
         const std::unique_ptr<ControlBase> bare = ControlCatalog::Create(widget->name().mid(4));
@@ -228,10 +218,6 @@ TEST_F(DesignerPlugin, AFormDesignerSavesHoldsNothingOfTheSampleFigures) {
    <property name="geometry"><rect><x>8</x><y>60</y><width>600</width><height>200</height></rect></property>
   </widget>
  </widget>
- <customwidgets>
-  <customwidget><class>k7::ProdCode</class><extends>QWidget</extends><header>OrvelK7Controls.h</header></customwidget>
-  <customwidget><class>k7::ProductionPeriodTable</class><extends>QWidget</extends><header>OrvelK7Controls.h</header></customwidget>
- </customwidgets>
 </ui>
 )"));
     QTest::qWait(100); // the previews run
