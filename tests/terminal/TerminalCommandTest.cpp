@@ -6,7 +6,6 @@
 #include "json/JsonBag.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -23,11 +22,8 @@ TEST(TerminalCommand, RunsTheLineTerminalHeadlessWritingScreenshotsAndTheDumpOfE
     const K7Run run = RunK7({"terminal", kLineTerminal, "--plant", "--seconds", "1", "--out", dir.filePath("shots"),
                              "--dump", dump});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    const QStringList printed = run.Out.split('\n', Qt::SkipEmptyParts);
-    ASSERT_GE(printed.size(), 2);
-    for (const QString& path : printed)
-        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
-    EXPECT_TRUE(printed.last().endsWith("/screen.png"));
+    // What the headless run writes and prints is the demo command's test; here, that --out is its.
+    EXPECT_TRUE(run.Out.endsWith(dir.filePath("shots/screen.png\n"))) << run.Out.toStdString();
 
     QFile file(dump);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
