@@ -168,13 +168,12 @@ TEST(FormTerminal, RefusesAFormItCannotLoadOrAPeriodOrWindowItCannotKeep) {
     struct Case {
         QString Path, Says;
     };
-    const Case cases[] = {
-        {WriteForm(dir, R"(<widget class="k7::Gauge" name="g"/>)"), "k7::Gauge"},
-        {junk.fileName(), "no form"},
-        {dir.filePath("missing.ui"), "cannot read"},
-        {chart("k7RefreshSeconds", "double", "0.1"), "'0.1'"},
-        {chart("k7RefreshSeconds", "string", "often"), "'often'"},
-        {chart("k7Window", "string", "fortnight"), "'fortnight'"}};
+    const Case cases[] = {{WriteForm(dir, R"(<widget class="k7::Gauge" name="g"/>)"), "k7::Gauge"},
+                          {junk.fileName(), "no form"},
+                          {dir.filePath("missing.ui"), "cannot read"},
+                          {chart("k7RefreshSeconds", "double", "0.1"), "'0.1'"},
+                          {chart("k7RefreshSeconds", "string", "often"), "'often'"},
+                          {chart("k7Window", "string", "fortnight"), "'fortnight'"}};
     for (const Case& c : cases) {
         try {
             FormTerminal(c.Path, {});

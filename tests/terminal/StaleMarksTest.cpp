@@ -18,7 +18,7 @@ const QDateTime kStart(QDate(2026, 3, 2), QTime(10, 0, 0));
 
 struct Read {
     QString Control;
-    int Status; // 200 a good reply, 500 a refusal, 0 no reply at all
+    int Status;       // 200 a good reply, 500 a refusal, 0 no reply at all
     int SentAtSecond; // after kStart
 };
 
