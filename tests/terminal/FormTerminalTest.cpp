@@ -85,25 +85,16 @@ QString Widget(const QString& kind, const QString& name, int y, const QString& p
         .arg(properties);
 }
 
-// A control inside a group box, and a bool and a dynamic double, which the shipped form has not.
-const char* const kTwoControls = R"(
-  <widget class="k7::ProdCode" name="code">
-   <property name="geometry"><rect><x>10</x><y>10</y><width>400</width><height>40</height></rect></property>
+// A bool property, which the shipped form has not, and a control period of the form's own.
+const QString kTwoControls = Widget("ProdCode", "code", 10, R"(
    <property name="Process"><string notr="true">P200</string></property>
    <property name="Company"><string notr="true">FORMCO</string></property>
-   <property name="k7RefreshSeconds" stdset="0"><double>2.500000000000000</double></property>
-  </widget>
-  <widget class="QGroupBox" name="box">
-   <property name="geometry"><rect><x>10</x><y>60</y><width>600</width><height>300</height></rect></property>
-   <widget class="k7::ProductionPeriodTable" name="table">
-    <property name="geometry"><rect><x>10</x><y>30</y><width>560</width><height>200</height></rect></property>
-    <property name="Process"><string notr="true">P100</string></property>
-    <property name="StartDate"><string notr="true">20260302060000</string></property>
-    <property name="EndDate"><string notr="true">20260302140000</string></property>
-    <property name="Accumulated"><bool>true</bool></property>
-   </widget>
-  </widget>
-)";
+   <property name="k7RefreshSeconds" stdset="0"><double>2.500000000000000</double></property>)") +
+                             Widget("ProductionPeriodTable", "table", 60, R"(
+   <property name="Process"><string notr="true">P100</string></property>
+   <property name="StartDate"><string notr="true">20260302060000</string></property>
+   <property name="EndDate"><string notr="true">20260302140000</string></property>
+   <property name="Accumulated"><bool>true</bool></property>)");
 
 // The shipped form is what Designer saves: uic compiles it, and the controls uic's code builds hold
 // exactly the values the run-time loader gives them, dynamic properties included.
@@ -120,6 +111,7 @@ TEST(FormLoader, BuildsTheShippedFormAsUicGeneratedCodeDoes) {
         const auto* read = loaded->findChild<ControlBase*>(built->objectName());
         ASSERT_NE(read, nullptr);
         EXPECT_EQ(read->Identity().ControlName, built->Identity().ControlName);
+        EXPECT_EQ(read->parentWidget()->objectName(), built->parentWidget()->objectName());
         EXPECT_EQ(read->geometry(), built->geometry());
         for (const k7::DispatchMember& member : built->Identity().Members) {
             if (member.Kind.startsWith(QLatin1String("property")) && member.Name != QLatin1String("Error")) {
@@ -140,7 +132,6 @@ TEST(FormTerminal, FillsTheConnectionTheFormLeftEmptyAndSchedulesEachControlOnIt
     auto* table = terminal.Form().findChild<k7::ProductionPeriodTable*>("table");
     ASSERT_NE(code, nullptr);
     ASSERT_NE(table, nullptr);
-    EXPECT_EQ(table->parentWidget()->objectName(), "box");
     EXPECT_EQ(code->size(), QSize(400, 40));
     EXPECT_TRUE(table->Accumulated());
     EXPECT_EQ(code->APIHost(), "http://127.0.0.1:9/");
