@@ -14,7 +14,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <map>
 #include <memory>
 
@@ -123,14 +122,8 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     refresher.stop();
     longestClockPause = std::max(longestClockPause, clock.elapsed() - lastCaptionChange);
 
-    std::printf("[ MEASURED ] longest event-loop block %lld ms over %d ms of a stalled %s "
-                "(%d clock changes, longest clock pause %lld ms)\n",
-                static_cast<long long>(longestBlock), kWindowMs, qPrintable(kStalledPath), clockChanges,
-                static_cast<long long>(longestClockPause));
-    for (const QString& name : watched)
-        std::printf("[ MEASURED ] %s: %d reads finished\n", qPrintable(name), reads[name] - readsBefore[name]);
     // The aim is well under 50 ms; the bound leaves room for a loaded machine.
-    EXPECT_LT(longestBlock, 250);
+    EXPECT_LT(longestBlock, 250) << "the longest the event loop stood still";
     // Refreshed every second for seven: at least three of them came back, whatever the load.
     for (const QString& name : watched)
         EXPECT_GE(reads[name] - readsBefore[name], 3) << name.toStdString();
@@ -152,11 +145,8 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
                                                        cause->mapToGlobal(centre), Qt::LeftButton, Qt::NoButton,
                                                        Qt::NoModifier));
     Spin([&] { return !operatorAtTheScreen.Prompts.isEmpty(); }, 5000);
-    const qint64 answered = pressed.elapsed();
-    std::printf("[ MEASURED ] a scrap cause pressed during the stall: prompt up after %lld ms\n",
-                static_cast<long long>(answered));
     EXPECT_EQ(operatorAtTheScreen.Prompts.size(), 1);
-    EXPECT_LT(answered, 250);
+    EXPECT_LT(pressed.elapsed(), 250);
 
     // Refreshed seven times, the stalled control still has its first request out and sent no other.
     EXPECT_TRUE(stalled->RequestInFlight());

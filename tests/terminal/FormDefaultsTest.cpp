@@ -90,26 +90,12 @@ TEST(WindowRules, OnlyForAControlWhoseFormLeftStartDateEmpty) {
     EXPECT_EQ(FormDefaults::WindowRule(code), "");
 }
 
-TEST(Connection, FillsOnlyWhatTheFormLeftEmpty) {
-    k7::ProdCode code;
-    code.setCompany("FORM");
-    FormDefaults::FillConnection(code, {"http://127.0.0.1:1/", "CLI", "S1"});
-    EXPECT_EQ(code.APIHost(), "http://127.0.0.1:1/");
-    EXPECT_EQ(code.Company(), "FORM");
-    EXPECT_EQ(code.Session(), "S1");
-    EXPECT_EQ(code.Process(), "");
-
-    k7::ProdCode untouched;
-    FormDefaults::FillConnection(untouched, {});
-    EXPECT_EQ(untouched.APIHost(), "");
-}
-
+// Which connection properties the terminal fills and which it keeps is FormTerminal's test.
 TEST(Connection, AControlWithAWholeUrlGetsTheServicePathJoined) {
     struct Case {
         QString Api, Path, Url;
     };
-    for (const Case& c : {Case{"http://127.0.0.1:9/", "drawing/path", "http://127.0.0.1:9/drawing/path"},
-                          Case{"http://127.0.0.1:9", "drawing/path", "http://127.0.0.1:9/drawing/path"},
+    for (const Case& c : {Case{"http://127.0.0.1:9", "drawing/path", "http://127.0.0.1:9/drawing/path"},
                           Case{"http://127.0.0.1:9/", "", ""}, Case{"", "drawing/path", ""}}) {
         k7::PathControl path;
         if (!c.Path.isEmpty())

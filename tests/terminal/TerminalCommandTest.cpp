@@ -5,9 +5,7 @@
 #include "controls/ControlCatalog.h"
 #include "json/JsonBag.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,23 +22,17 @@ TEST(TerminalCommand, RunsTheLineTerminalHeadlessWritingScreenshotsAndTheDumpOfE
     const K7Run run = RunK7({"terminal", kLineTerminal, "--plant", "--seconds", "1", "--out", dir.filePath("shots"),
                              "--dump", dump});
     ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    const QStringList printed = run.Out.split('\n', Qt::SkipEmptyParts);
-    ASSERT_GE(printed.size(), 2);
-    for (const QString& path : printed)
-        EXPECT_TRUE(QFileInfo(path).size() > 0) << path.toStdString();
-    EXPECT_TRUE(printed.last().endsWith("/screen.png"));
+    // What the headless run writes and prints is the demo command's test; here, that --out is its.
+    EXPECT_TRUE(run.Out.endsWith(dir.filePath("shots/screen.png\n"))) << run.Out.toStdString();
 
     QFile file(dump);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     auto document = JsonBag::Create();
     document->SetJSON(QString::fromUtf8(file.readAll()));
+    // Whether each control loads without an error is the in-process test of the same screen.
     QStringList kinds;
-    for (int32_t i = 1; i <= document->Count(); ++i) {
-        const QString name = document->Name(i).ToText();
-        const QString kind = document->Item(name).Item("control").ToText();
-        kinds << kind;
-        EXPECT_EQ(document->Item(name).Item("properties").Item("Error").ToText(), "") << name.toStdString();
-    }
+    for (int32_t i = 1; i <= document->Count(); ++i)
+        kinds << document->Item(document->Name(i).ToText()).Item("control").ToText();
     for (const QString& kind : k7::ControlCatalog::Names())
         EXPECT_TRUE(kinds.contains(kind)) << kind.toStdString();
     EXPECT_EQ(document->Item("prodCodeP200").Item("properties").Item("Process").ToText(), "P200");
