@@ -20,7 +20,22 @@
 
 namespace k7 {
 
-ControlBase::ControlBase(QWidget* parent) : QWidget(parent) {
+struct ControlBase::Private {
+    QString error;
+    ControlHost* host = nullptr;
+    FailurePolicy handlerFailures = FailurePolicy::Record;
+    float extentWidth = 0;
+    float extentHeight = 0;
+    bool designTime = false;
+    // The extent the resize hook last saw; none until the control is first placed.
+    std::optional<std::pair<float, float>> resizedExtent;
+    uint32_t backColor = 0x8000000F;
+    uint32_t foreColor = 0x80000012;
+    FontStyle controlFont;
+    std::vector<std::unique_ptr<ControlChild>> children;
+};
+
+ControlBase::ControlBase(QWidget* parent) : QWidget(parent), base_(std::make_unique<Private>()) {
     FontRegistry::EnsureRegistered();
     ControlAccessible::EnsureInstalled();
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -28,7 +43,51 @@ ControlBase::ControlBase(QWidget* parent) : QWidget(parent) {
 
 ControlBase::~ControlBase() {
     // Before QWidget's own destructor: children that are widgets leave their parent as they go.
-    children_.clear();
+    base_->children.clear();
+}
+
+const QString& ControlBase::Error() const {
+    return base_->error;
+}
+
+void ControlBase::SetDesignTime(bool designTime) {
+    base_->designTime = designTime;
+}
+
+bool ControlBase::DesignTime() const {
+    return base_->designTime;
+}
+
+float ControlBase::Width() const {
+    return base_->extentWidth;
+}
+
+float ControlBase::Height() const {
+    return base_->extentHeight;
+}
+
+uint32_t ControlBase::BackColor() const {
+    return base_->backColor;
+}
+
+uint32_t ControlBase::ForeColor() const {
+    return base_->foreColor;
+}
+
+const FontStyle& ControlBase::ControlFont() const {
+    return base_->controlFont;
+}
+
+const std::vector<std::unique_ptr<ControlChild>>& ControlBase::Children() const {
+    return base_->children;
+}
+
+FailurePolicy ControlBase::HandlerFailures() const {
+    return base_->handlerFailures;
+}
+
+void ControlBase::SetHandlerFailures(FailurePolicy policy) {
+    base_->handlerFailures = policy;
 }
 
 bool ControlBase::Refresh(bool pBolOpened) {
@@ -37,7 +96,7 @@ bool ControlBase::Refresh(bool pBolOpened) {
 }
 
 void ControlBase::Assign(const QString& name, const Variant& value) {
-    if (designTime_)
+    if (base_->designTime)
         RunHandler([&] { AssignNow(name, value); }, FailurePolicy::Record);
     else
         AssignNow(name, value);
@@ -92,11 +151,11 @@ void ControlBase::WriteProperties(PropertyBag& bag) const {
 }
 
 void ControlBase::SetHost(ControlHost* host) {
-    host_ = host;
+    base_->host = host;
 }
 
 ControlHost& ControlBase::Host() const {
-    return host_ != nullptr ? *host_ : DefaultControlHost::Instance();
+    return base_->host != nullptr ? *base_->host : DefaultControlHost::Instance();
 }
 
 QString ControlBase::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
@@ -104,16 +163,16 @@ QString ControlBase::InputBox(const QString& prompt, const QString& title, const
 }
 
 void ControlBase::SetExtent(float width, float height) {
-    extentWidth_ = width;
-    extentHeight_ = height;
+    base_->extentWidth = width;
+    base_->extentHeight = height;
     resize(PixelSizeOf(width, height));
     // A hidden control gets its resize event only when shown; the hook runs now either way.
     RunResizeHook();
 }
 
 void ControlBase::SetDesignExtent(float width, float height) {
-    extentWidth_ = width;
-    extentHeight_ = height;
+    base_->extentWidth = width;
+    base_->extentHeight = height;
     resize(PixelSizeOf(width, height));
 }
 
@@ -122,18 +181,18 @@ double ControlBase::TwipsPerPixel() const {
 }
 
 void ControlBase::SetBackColor(uint32_t color) {
-    backColor_ = color;
+    base_->backColor = color;
     update();
 }
 
 void ControlBase::SetForeColor(uint32_t color) {
-    foreColor_ = color;
+    base_->foreColor = color;
     update();
 }
 
 void ControlBase::SetControlFont(const FontStyle& font) {
     FontStyle::CheckSize(font.Size);
-    controlFont_ = font;
+    base_->controlFont = font;
     QWidget::setFont(font.ToQFont());
 }
 
@@ -150,8 +209,8 @@ void ControlBase::FitFontToHeight(int16_t height, double share) {
         return;
     // Scaled in single precision, as the size is held, before the share is taken.
     const double size =
-        static_cast<double>(static_cast<float>(height) * controlFont_.Size / lineHeight) * share;
-    FontStyle font = controlFont_;
+        static_cast<double>(static_cast<float>(height) * base_->controlFont.Size / lineHeight) * share;
+    FontStyle font = base_->controlFont;
     font.Size = static_cast<float>(std::floor(size));
     SetControlFont(font);
 }
@@ -170,8 +229,10 @@ void ControlBase::YieldOnce() {
     QCoreApplication::processEvents();
 }
 
-void ControlBase::Adopt(ControlChild& child) {
-    PlaceInTabCycle(child);
+void ControlBase::Adopt(std::unique_ptr<ControlChild> child) {
+    ControlChild& adopted = *child;
+    base_->children.push_back(std::move(child));
+    PlaceInTabCycle(adopted);
     update();
 }
 
@@ -180,7 +241,7 @@ void ControlBase::PlaceInTabCycle(ControlChild& child) {
     if (widget == nullptr)
         return;
     QWidget* previous = nullptr;
-    for (const auto& earlier : children_) {
+    for (const auto& earlier : base_->children) {
         QWidget* candidate = earlier->Widget();
         if (candidate == widget)
             break;
@@ -191,20 +252,18 @@ void ControlBase::PlaceInTabCycle(ControlChild& child) {
 }
 
 void ControlBase::DestroyChild(ControlChild& child) {
-    auto found =
-        std::find_if(children_.begin(), children_.end(), [&](const std::unique_ptr<ControlChild>& candidate) {
-            return candidate.get() == &child;
-        });
-    if (found == children_.end())
+    auto& children = base_->children;
+    auto found = std::ranges::find(children, &child, &std::unique_ptr<ControlChild>::get);
+    if (found == children.end())
         return;
     ControlChild* leaving = found->release();
-    children_.erase(found);
+    children.erase(found);
     leaving->Dispose();
     update();
 }
 
 ControlChild* ControlBase::FindChild(const QString& name, int index) const {
-    for (const auto& child : children_)
+    for (const auto& child : base_->children)
         if (child->Name() == name && child->Index() == index)
             return child.get();
     return nullptr;
@@ -249,15 +308,15 @@ void ControlBase::RunHandler(const std::function<void()>& body, FailurePolicy po
 }
 
 void ControlBase::PaintSurface(QPainter& painter) {
-    painter.fillRect(QRect(QPoint(0, 0), size()), Colors::ToQColor(backColor_, palette()));
+    painter.fillRect(QRect(QPoint(0, 0), size()), Colors::ToQColor(base_->backColor, palette()));
     const double twipsPerPixel = TwipsPerPixel();
-    for (const auto& child : children_)
+    for (const auto& child : base_->children)
         child->PaintOnSurface(painter, twipsPerPixel, palette());
 }
 
 void ControlBase::SetError(const QString& text) {
-    error_ = text;
-    emit ErrorChanged(error_);
+    base_->error = text;
+    emit ErrorChanged(base_->error);
 }
 
 void ControlBase::paintEvent(QPaintEvent*) {
@@ -269,10 +328,10 @@ void ControlBase::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // A host that sizes the window in pixels moves the twips extent with it; one that set the
     // extent in twips keeps its exact values.
-    if (event->size() != PixelSizeOf(extentWidth_, extentHeight_)) {
+    if (event->size() != PixelSizeOf(base_->extentWidth, base_->extentHeight)) {
         const double twipsPerPixel = TwipsPerPixel();
-        extentWidth_ = static_cast<float>(event->size().width() * twipsPerPixel);
-        extentHeight_ = static_cast<float>(event->size().height() * twipsPerPixel);
+        base_->extentWidth = static_cast<float>(event->size().width() * twipsPerPixel);
+        base_->extentHeight = static_cast<float>(event->size().height() * twipsPerPixel);
     }
     RunResizeHook();
 }
@@ -283,10 +342,10 @@ QSize ControlBase::PixelSizeOf(float width, float height) const {
 }
 
 void ControlBase::RunResizeHook() {
-    const std::pair<float, float> extent(extentWidth_, extentHeight_);
-    if (resizedExtent_ == extent)
+    const std::pair<float, float> extent(base_->extentWidth, base_->extentHeight);
+    if (base_->resizedExtent == extent)
         return;
-    resizedExtent_ = extent;
+    base_->resizedExtent = extent;
     RunHandler([this] { Resized(); });
 }
 

@@ -53,7 +53,7 @@ public:
     virtual const PropertyTable& Properties() const = 0;
 
     // The last trapped failure: number, "-", description. Empty until a failure happens.
-    const QString& Error() const { return error_; }
+    const QString& Error() const;
 
     // (Re)builds when pBolOpened is false, then loads; the sequence is the control's own. Always
     // false: the host learns of failures through Error. Errors of the layout reach the caller.
@@ -82,8 +82,8 @@ public:
     // property editor writes through the meta-object, where an exception has nowhere to go but
     // out of the editor, so property writes record their failures instead (out of range, wrong
     // type). False for controls an application creates.
-    void SetDesignTime(bool designTime) { designTime_ = designTime; }
-    bool DesignTime() const { return designTime_; }
+    void SetDesignTime(bool designTime);
+    bool DesignTime() const;
 
     // --- host
     void SetHost(ControlHost* host); // nullptr: back to DefaultControlHost
@@ -93,10 +93,10 @@ public:
     // --- extent and twips
     // Outer width and height in twips, as the host gave them (ScaleWidth/ScaleHeight: the inner
     // area, the same here since the control has no border).
-    float Width() const { return extentWidth_; }
-    float Height() const { return extentHeight_; }
-    float ScaleWidth() const { return extentWidth_; }
-    float ScaleHeight() const { return extentHeight_; }
+    float Width() const;
+    float Height() const;
+    float ScaleWidth() const { return Width(); }
+    float ScaleHeight() const { return Height(); }
     // Resizes the control to an extent in twips, as a host does; runs the control's resize hook.
     void SetExtent(float width, float height);
     double TwipsPerPixel() const;
@@ -104,17 +104,17 @@ public:
     double PixelsToTwips(double pixels) const { return pixels * TwipsPerPixel(); }
 
     // --- the control's own surface
-    uint32_t BackColor() const { return backColor_; }
+    uint32_t BackColor() const;
     void SetBackColor(uint32_t color);
-    uint32_t ForeColor() const { return foreColor_; }
+    uint32_t ForeColor() const;
     void SetForeColor(uint32_t color);
-    const FontStyle& ControlFont() const { return controlFont_; }
+    const FontStyle& ControlFont() const;
     void SetControlFont(const FontStyle& font); // 380 for an impossible size
     // Width and height of a text in twips, in the control's font or in `font`, as TextMeasure
     // measures them: the widest line, and one line height per line break plus one.
-    float TextWidth(const QString& text) const { return TextWidth(text, controlFont_); }
+    float TextWidth(const QString& text) const { return TextWidth(text, ControlFont()); }
     float TextWidth(const QString& text, const FontStyle& font) const;
-    float TextHeight(const QString& text) const { return TextHeight(text, controlFont_); }
+    float TextHeight(const QString& text) const { return TextHeight(text, ControlFont()); }
     float TextHeight(const QString& text, const FontStyle& font) const;
     // Sizes the control's font so that one line fills `height` twips, times `share` (a grid of
     // narrow cells takes less), rounded down to a whole size. Nothing when no line can be measured
@@ -132,14 +132,13 @@ public:
     template <class T, class... Args> T& Create(const QString& name, int index = -1, Args&&... arguments) {
         auto child = std::make_unique<T>(*this, name, index, std::forward<Args>(arguments)...);
         T& created = *child;
-        children_.push_back(std::move(child));
-        Adopt(created);
+        Adopt(std::move(child));
         return created;
     }
     // Removes a child at once from the control (list, painting, events) and ends its life.
     void DestroyChild(ControlChild& child);
     // Every child in creation order.
-    const std::vector<std::unique_ptr<ControlChild>>& Children() const { return children_; }
+    const std::vector<std::unique_ptr<ControlChild>>& Children() const;
     ControlChild* FindChild(const QString& name, int index = -1) const;
 
     // --- failure trap
@@ -153,9 +152,9 @@ public:
                    FailurePolicy policy = FailurePolicy::Record);
     // For everything Qt calls: runs `body`, never throws; a failure goes where `policy` says
     // (by default the control's HandlerFailures()).
-    void RunHandler(const std::function<void()>& body) noexcept { RunHandler(body, handlerFailures_); }
+    void RunHandler(const std::function<void()>& body) noexcept { RunHandler(body, HandlerFailures()); }
     void RunHandler(const std::function<void()>& body, FailurePolicy policy) noexcept;
-    FailurePolicy HandlerFailures() const { return handlerFailures_; }
+    FailurePolicy HandlerFailures() const;
 
     // Connects a child's event (Clicked, MouseReleased, Tick, ...) to `handler` run under
     // RunHandler, so an error in a click or tick handler never reaches the event loop; `policy`
@@ -164,7 +163,7 @@ public:
     QMetaObject::Connection ConnectHandler(Sender* sender, Signal signal, Handler handler,
                                            std::optional<FailurePolicy> policy = std::nullopt) {
         return connect(sender, signal, this, [this, handler, policy](auto... arguments) {
-            RunHandler([&] { handler(arguments...); }, policy.value_or(handlerFailures_));
+            RunHandler([&] { handler(arguments...); }, policy.value_or(HandlerFailures()));
         });
     }
 
@@ -188,14 +187,14 @@ protected:
     void SetError(const QString& text);
     // Where failures of the control's handlers go; a control whose failures never reach Error
     // (the path view) swallows them.
-    void SetHandlerFailures(FailurePolicy policy) { handlerFailures_ = policy; }
+    void SetHandlerFailures(FailurePolicy policy);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Takes a child just added to the list: its place in the Tab cycle, a repaint.
-    void Adopt(ControlChild& child);
+    // Takes a child just created into the list: its place in the Tab cycle, a repaint.
+    void Adopt(std::unique_ptr<ControlChild> child);
     friend class Label; // PlaceInTabCycle, when a label starts taking focus
     // Puts a child's widget that takes Tab focus at its place in the window's Tab cycle: after the
     // control's focusable children created before it (see TabOrder).
@@ -204,18 +203,10 @@ private:
     void RunResizeHook();
     void AssignNow(const QString& name, const Variant& value);
 
-    QString error_;
-    ControlHost* host_ = nullptr;
-    FailurePolicy handlerFailures_ = FailurePolicy::Record;
-    float extentWidth_ = 0;
-    float extentHeight_ = 0;
-    bool designTime_ = false;
-    // The extent the resize hook last saw; none until the control is first placed.
-    std::optional<std::pair<float, float>> resizedExtent_;
-    uint32_t backColor_ = 0x8000000F;
-    uint32_t foreColor_ = 0x80000012;
-    FontStyle controlFont_;
-    std::vector<std::unique_ptr<ControlChild>> children_;
+    // The frame's data of the control, out of the installed header: a later release adds to it
+    // without changing the size of the class that every control and application derives from.
+    struct Private;
+    std::unique_ptr<Private> base_;
 };
 
 } // namespace k7

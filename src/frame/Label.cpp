@@ -29,14 +29,56 @@ QString AlignmentName(TextAlign align) {
 
 } // namespace
 
+// Kept whole, so that a copy takes all of it at once.
+struct Label::Style {
+    k7::BackStyle Back = k7::BackStyle::Opaque;
+    k7::TextAlign Align = k7::TextAlign::Left;
+    k7::BorderStyle Border = k7::BorderStyle::None;
+    uint32_t BorderColor = Colors::WindowFrame;
+};
+
 Label::Label(ControlBase& owner, const QString& name, int index)
-    : TextChild(owner, name, index, Colors::ButtonText) {
+    : TextChild(owner, name, index, Colors::ButtonText), style_(std::make_unique<Style>()) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+Label::~Label() = default;
+
+k7::BackStyle Label::BackStyle() const {
+    return style_->Back;
+}
+
+void Label::SetBackStyle(k7::BackStyle style) {
+    Restyle(style_->Back, style);
+}
+
+k7::TextAlign Label::TextAlign() const {
+    return style_->Align;
+}
+
+void Label::SetTextAlign(k7::TextAlign align) {
+    Restyle(style_->Align, align);
+}
+
+k7::BorderStyle Label::BorderStyle() const {
+    return style_->Border;
+}
+
+void Label::SetBorderStyle(k7::BorderStyle style) {
+    Restyle(style_->Border, style);
+}
+
+uint32_t Label::BorderColor() const {
+    return style_->BorderColor;
+}
+
+void Label::SetBorderColor(uint32_t color) {
+    Restyle(style_->BorderColor, color);
 }
 
 Label& Label::ApplyDesign(const Design& design) {
     ApplyTextDesign({design.Bounds, design.Font, design.ForeColor, design.BackColor});
-    style_ = Style{design.Back, design.Align, design.Border, design.BorderColor};
+    *style_ = Style{design.Back, design.Align, design.Border, design.BorderColor};
     update();
     return *this;
 }
@@ -44,17 +86,17 @@ Label& Label::ApplyDesign(const Design& design) {
 void Label::Describe(Description& out) const {
     DescribeText(out);
     out.Field(QStringLiteral("backStyle"),
-              Variant(QString::fromLatin1(style_.Back == k7::BackStyle::Opaque ? "opaque" : "transparent")))
+              Variant(QString::fromLatin1(style_->Back == k7::BackStyle::Opaque ? "opaque" : "transparent")))
         .Field(QStringLiteral("borderStyle"),
-               Variant(QString::fromLatin1(style_.Border == k7::BorderStyle::Single ? "single" : "none")))
-        .Color(QStringLiteral("borderColor"), style_.BorderColor)
-        .Field(QStringLiteral("alignment"), Variant(AlignmentName(style_.Align)))
+               Variant(QString::fromLatin1(style_->Border == k7::BorderStyle::Single ? "single" : "none")))
+        .Color(QStringLiteral("borderColor"), style_->BorderColor)
+        .Field(QStringLiteral("alignment"), Variant(AlignmentName(style_->Align)))
         .Field(QStringLiteral("visible"), Variant(Visible()));
 }
 
 void Label::CopyFrom(const Label& source) {
     TextChild::CopyFrom(source);
-    style_ = source.style_;
+    *style_ = *source.style_;
     update();
 }
 
@@ -64,7 +106,7 @@ Label& Label::LoadCopy(int index) const {
 
 QRect Label::CaptionArea() const {
     QRect area = rect();
-    if (style_.Border == k7::BorderStyle::Single)
+    if (style_->Border == k7::BorderStyle::Single)
         area.adjust(1, 1, -1, -1);
     // A pixel of air between the text and the edge, as the designs were drawn.
     return area.adjusted(1, 0, -1, 0);
@@ -72,7 +114,7 @@ QRect Label::CaptionArea() const {
 
 std::vector<CaptionPainting::PlacedLine> Label::PlacedCaption() const {
     Qt::Alignment alignment = Qt::AlignTop;
-    switch (style_.Align) {
+    switch (style_->Align) {
     case k7::TextAlign::Left:
         alignment |= Qt::AlignLeft;
         break;
@@ -90,10 +132,10 @@ std::vector<CaptionPainting::PlacedLine> Label::PlacedCaption() const {
 void Label::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area = rect();
-    if (style_.Back == k7::BackStyle::Opaque)
+    if (style_->Back == k7::BackStyle::Opaque)
         painter.fillRect(area, Colors::ToQColor(BackColor(), palette()));
-    if (style_.Border == k7::BorderStyle::Single)
-        PixelPainting::FillFrame(painter, area, Colors::ToQColor(style_.BorderColor, palette()));
+    if (style_->Border == k7::BorderStyle::Single)
+        PixelPainting::FillFrame(painter, area, Colors::ToQColor(style_->BorderColor, palette()));
     painter.setFont(font());
     painter.setPen(Colors::ToQColor(ForeColor(), palette()));
     CaptionPainting::Draw(painter, PlacedCaption());

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace k7 {
@@ -42,14 +43,16 @@ public:
     void Describe(Description& out) const override;
     Label& ApplyDesign(const Design& design);
 
-    k7::BackStyle BackStyle() const { return style_.Back; }
-    void SetBackStyle(k7::BackStyle style) { Restyle(style_.Back, style); }
-    k7::TextAlign TextAlign() const { return style_.Align; }
-    void SetTextAlign(k7::TextAlign align) { Restyle(style_.Align, align); }
-    k7::BorderStyle BorderStyle() const { return style_.Border; }
-    void SetBorderStyle(k7::BorderStyle style) { Restyle(style_.Border, style); }
-    uint32_t BorderColor() const { return style_.BorderColor; }
-    void SetBorderColor(uint32_t color) { Restyle(style_.BorderColor, color); }
+    ~Label() override;
+
+    k7::BackStyle BackStyle() const;
+    void SetBackStyle(k7::BackStyle style);
+    k7::TextAlign TextAlign() const;
+    void SetTextAlign(k7::TextAlign align);
+    k7::BorderStyle BorderStyle() const;
+    void SetBorderStyle(k7::BorderStyle style);
+    uint32_t BorderColor() const;
+    void SetBorderColor(uint32_t color);
 
     // Whether releasing the label opens something (a menu). Such a label is also reached with Tab,
     // and Enter, Return or Space on it release it as a left click would, with the pop-up place at
@@ -78,15 +81,10 @@ protected:
 private:
     QRect CaptionArea() const;
 
-    // What a label adds to a text child's state, so that a copy takes all of it at once.
-    struct Style {
-        k7::BackStyle Back = k7::BackStyle::Opaque;
-        k7::TextAlign Align = k7::TextAlign::Left;
-        k7::BorderStyle Border = k7::BorderStyle::None;
-        uint32_t BorderColor = Colors::WindowFrame;
-    };
-
-    Style style_;
+    // What a label adds to a text child's state, out of the installed header so that a later
+    // release adds to it without changing the size of the class.
+    struct Style;
+    std::unique_ptr<Style> style_;
 };
 
 } // namespace k7

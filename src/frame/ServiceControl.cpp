@@ -11,16 +11,69 @@
 
 namespace k7 {
 
+struct ServiceControl::Private {
+    QString apiHost;
+    QString company;
+    QString session;
+    QString process;
+    RestClient::RequestFactory requestFactory;
+    RequestMode requestMode = RequestMode::Blocking;
+    bool inFlight = false;
+    std::shared_ptr<BackgroundRequest> flight; // the request out, NonBlocking
+    std::vector<std::function<void()>> afterRequests;
+};
+
+ServiceControl::ServiceControl(QWidget* parent)
+    : ControlBase(parent), service_(std::make_unique<Private>()) {}
+
+const QString& ServiceControl::APIHost() const {
+    return service_->apiHost;
+}
+
+const QString& ServiceControl::Company() const {
+    return service_->company;
+}
+
+const QString& ServiceControl::Session() const {
+    return service_->session;
+}
+
+const QString& ServiceControl::Process() const {
+    return service_->process;
+}
+
+void ServiceControl::SetRequestFactory(RestClient::RequestFactory factory) {
+    service_->requestFactory = std::move(factory);
+}
+
+void ServiceControl::SetRequestMode(RequestMode mode) {
+    service_->requestMode = mode;
+}
+
+RequestMode ServiceControl::GetRequestMode() const {
+    return service_->requestMode;
+}
+
+bool ServiceControl::RequestInFlight() const {
+    return service_->inFlight;
+}
+
 void ServiceControl::AddConnectionProperties(PropertyTable& table, const ConnectionForms& forms) {
     const Variant empty{QString()};
-    table.Add(APIHostProperty, &ServiceControl::apiHost_, forms.APIHost, empty, forms.APIHostPersistence)
-        .Add(CompanyProperty, &ServiceControl::company_, forms.Others, empty)
-        .Add(SessionProperty, &ServiceControl::session_, forms.Others, empty)
-        .Add(ProcessProperty, &ServiceControl::process_, forms.Others, empty);
+    table
+        .Add(PropertyTable::Row<ServiceControl>(
+            APIHostProperty, [](auto& c) -> auto& { return c.service_->apiHost; }, forms.APIHost, empty,
+            forms.APIHostPersistence))
+        .Add(PropertyTable::Row<ServiceControl>(
+            CompanyProperty, [](auto& c) -> auto& { return c.service_->company; }, forms.Others, empty))
+        .Add(PropertyTable::Row<ServiceControl>(
+            SessionProperty, [](auto& c) -> auto& { return c.service_->session; }, forms.Others, empty))
+        .Add(PropertyTable::Row<ServiceControl>(
+            ProcessProperty, [](auto& c) -> auto& { return c.service_->process; }, forms.Others, empty));
 }
 
 QString ServiceControl::ConnectionQuery(QueryPairs middle, QueryPairs trailing) const {
-    QString query = Envelope::BuildQuery({{QStringLiteral("process"), process_}});
+    QString query = Envelope::BuildQuery({{QStringLiteral("process"), service_->process}});
     if (middle.size() != 0)
         query += QLatin1Char('&') + Envelope::BuildQuery(middle);
     return query + QLatin1Char('&') + SessionQuery({}, trailing);
@@ -30,8 +83,8 @@ QString ServiceControl::SessionQuery(QueryPairs leading, QueryPairs trailing) co
     QString query = Envelope::BuildQuery(leading);
     if (!query.isEmpty())
         query += QLatin1Char('&');
-    query +=
-        Envelope::BuildQuery({{QStringLiteral("session"), session_}, {QStringLiteral("company"), company_}});
+    query += Envelope::BuildQuery(
+        {{QStringLiteral("session"), service_->session}, {QStringLiteral("company"), service_->company}});
     if (trailing.size() != 0)
         query += QLatin1Char('&') + Envelope::BuildQuery(trailing);
     return query;
@@ -71,12 +124,12 @@ struct ServiceControl::PendingWrite {
 };
 
 ServiceControl::~ServiceControl() {
-    if (flight_)
-        flight_->Abandon();
+    if (service_->flight)
+        service_->flight->Abandon();
 }
 
 ServiceReply ServiceControl::Exchange(const ServiceCall& call) const {
-    return ExchangeWithService(requestFactory_, apiHost_, call.Verb, call.Path, call.Query);
+    return ExchangeWithService(service_->requestFactory, service_->apiHost, call.Verb, call.Path, call.Query);
 }
 
 bool ServiceControl::TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply, bool judged) {
@@ -124,7 +177,8 @@ std::shared_ptr<ServiceControl::PendingWrite> ServiceControl::BeginWrite(const S
     auto pending = std::make_shared<PendingWrite>();
     pending->Call = call;
     pending->Rule = judgement;
-    pending->Write = WriteSender::NewWrite(call.Verb, RestClient::RequestAddress(apiHost_, call.Path, call.Query));
+    const QString address = RestClient::RequestAddress(service_->apiHost, call.Path, call.Query);
+    pending->Write = WriteSender::NewWrite(call.Verb, address);
     // Entered before it is sent, so a terminal that dies while the request is out still has it.
     pending->Journal = WriteJournal::Active();
     if (pending->Journal)
@@ -154,8 +208,8 @@ void ServiceControl::RunWrite(const ServiceCall& call, Judgement judgement,
                               const std::function<void(JsonBag&)>& rejected) {
     const std::shared_ptr<PendingWrite> pending = BeginWrite(call, judgement);
     FinishWrite(*pending,
-                ExchangeWithService(requestFactory_, apiHost_, call.Verb, call.Path, call.Query,
-                                    pending->Write.Key),
+                ExchangeWithService(service_->requestFactory, service_->apiHost, call.Verb, call.Path,
+                                    call.Query, pending->Write.Key),
                 accepted, rejected);
 }
 
@@ -190,16 +244,16 @@ bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& r
                                      const std::function<void()>& exitStep, const FailureRoute& failure) {
     // One request of a control at a time: a loader called while one is out (a tick, a refresh)
     // is merged into it rather than queued behind it, as a timer event is not re-entered.
-    if (inFlight_)
+    if (service_->inFlight)
         return false;
-    if (requestMode_ == RequestMode::NonBlocking && !failure.Handler())
+    if (service_->requestMode == RequestMode::NonBlocking && !failure.Handler())
         return StartContinuation(
             call, std::make_shared<Load>(Load{rule, accepted, rejected, followed, exitStep, failure, nullptr}));
 
     // Held until after the exit step: a load releases its document last.
     std::shared_ptr<JsonBag> reply;
     const auto body = [&] {
-        if (apiHost_.isEmpty())
+        if (service_->apiHost.isEmpty())
             return false;
         const ServiceCall request = call();
         if (request.Verb != HttpVerb::Get) {
@@ -250,17 +304,18 @@ bool ServiceControl::StartContinuation(const CallBuilder& call, const std::share
     // Building the request stays here, under the loader's trap: it may prompt the user, and a
     // failure there sends nothing and ends the loader now, as in the Blocking mode.
     const std::optional<QString> failure = Trap([&] {
-        if (apiHost_.isEmpty())
+        if (service_->apiHost.isEmpty())
             return;
         const ServiceCall request = call();
         if (request.Verb != HttpVerb::Get) {
             if (!load->Rule.Common())
                 Raise(ErrorNumber::InvalidProcedureCall);
             const std::shared_ptr<PendingWrite> pending = BeginWrite(request, *load->Rule.Common());
-            inFlight_ = true;
-            flight_ = BackgroundRequest::Start(
+            service_->inFlight = true;
+            service_->flight = BackgroundRequest::Start(
                 *this,
-                [factory = requestFactory_, host = apiHost_, request, key = pending->Write.Key] {
+                [factory = service_->requestFactory, host = service_->apiHost, request,
+                 key = pending->Write.Key] {
                     return ExchangeWithService(factory, host, request.Verb, request.Path, request.Query, key);
                 },
                 [this, load, pending](const ServiceReply& sent) { WriteArrived(load, pending, sent); });
@@ -276,21 +331,21 @@ bool ServiceControl::StartContinuation(const CallBuilder& call, const std::share
 }
 
 void ServiceControl::StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load, bool first) {
-    inFlight_ = true;
-    flight_ = BackgroundRequest::Start(
+    service_->inFlight = true;
+    service_->flight = BackgroundRequest::Start(
         *this,
-        [factory = requestFactory_, host = apiHost_, call] {
+        [factory = service_->requestFactory, host = service_->apiHost, call] {
             return ExchangeWithService(factory, host, call.Verb, call.Path, call.Query);
         },
         [this, load, first](const ServiceReply& sent) { ReadArrived(load, first, sent); });
 }
 
 void ServiceControl::ReadArrived(const std::shared_ptr<Load>& load, bool first, const ServiceReply& sent) {
-    flight_.reset();
+    service_->flight.reset();
     // The handlers may start a loader of this control (a booking reloads its list), except while a
     // followed read may still have its second request to send.
     const bool mayFollow = first && load->Followed;
-    inFlight_ = mayFollow;
+    service_->inFlight = mayFollow;
     // Whatever the exit step or a failure handler raises goes where the control's handler failures
     // go, as for a tick: there is no caller to hand it to.
     RunHandler([&] {
@@ -312,7 +367,7 @@ void ServiceControl::ReadArrived(const std::shared_ptr<Load>& load, bool first, 
         if (following)
             return;
         if (mayFollow)
-            inFlight_ = false;
+            service_->inFlight = false;
         Conclude(*load, failure);
     });
     RunStepsAfterRequests();
@@ -320,8 +375,8 @@ void ServiceControl::ReadArrived(const std::shared_ptr<Load>& load, bool first, 
 
 void ServiceControl::WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& pending,
                                   const ServiceReply& sent) {
-    flight_.reset();
-    inFlight_ = false;
+    service_->flight.reset();
+    service_->inFlight = false;
     RunHandler([&] {
         const std::optional<QString> failure = Trap([&] {
             FinishWrite(*pending, sent, [&load](JsonBag& written) { load->Accepted(written); }, load->Rejected);
@@ -333,19 +388,19 @@ void ServiceControl::WriteArrived(const std::shared_ptr<Load>& load, const std::
 
 void ServiceControl::AfterRequests(std::function<void()> step) {
     // Nothing out: the step is simply the next statement, its failures reaching the caller.
-    if (!inFlight_ && afterRequests_.empty()) {
+    if (!service_->inFlight && service_->afterRequests.empty()) {
         step();
         return;
     }
-    afterRequests_.push_back(std::move(step));
+    service_->afterRequests.push_back(std::move(step));
 }
 
 void ServiceControl::RunStepsAfterRequests() {
     // There is no caller to hand a failure to: held steps run under the handler trap. A step may
     // send again (a booking reloads its list): the steps after it wait for that reply.
-    while (!inFlight_ && !afterRequests_.empty()) {
-        const std::function<void()> step = std::move(afterRequests_.front());
-        afterRequests_.erase(afterRequests_.begin());
+    while (!service_->inFlight && !service_->afterRequests.empty()) {
+        const std::function<void()> step = std::move(service_->afterRequests.front());
+        service_->afterRequests.erase(service_->afterRequests.begin());
         RunHandler(step);
     }
 }

@@ -50,28 +50,33 @@ class JsonBag;
 class K7_EXPORT ServiceControl : public ControlBase {
     Q_OBJECT
     // Written in the form the control's table gives them.
-    K7_PROPERTY(QString, APIHost, apiHost_)
-    K7_PROPERTY(QString, Company, company_)
-    K7_PROPERTY(QString, Session, session_)
-    K7_PROPERTY(QString, Process, process_)
+    K7_PROPERTY_COMPUTED(QString, APIHost)
+    K7_PROPERTY_COMPUTED(QString, Company)
+    K7_PROPERTY_COMPUTED(QString, Session)
+    K7_PROPERTY_COMPUTED(QString, Process)
 
 public:
-    using ControlBase::ControlBase;
+    explicit ServiceControl(QWidget* parent = nullptr);
     // A request still out is abandoned: its transfer ends at once and nothing of it is handled.
     ~ServiceControl() override;
+
+    const QString& APIHost() const;
+    const QString& Company() const;
+    const QString& Session() const;
+    const QString& Process() const;
 
     // Where the control's REST clients get their request objects; tests hand in scripted ones.
     // Without one, the real HTTP request object is used. In the NonBlocking mode the factory and the
     // objects it makes are used on a worker thread (one request of this control at a time).
-    void SetRequestFactory(RestClient::RequestFactory factory) { requestFactory_ = std::move(factory); }
+    void SetRequestFactory(RestClient::RequestFactory factory);
 
     // How this control's requests are carried out (see RequestMode); Blocking until a host asks
     // otherwise.
-    void SetRequestMode(RequestMode mode) { requestMode_ = mode; }
-    RequestMode GetRequestMode() const { return requestMode_; }
+    void SetRequestMode(RequestMode mode);
+    RequestMode GetRequestMode() const;
     // A request of this control is out and its reply not yet handled (NonBlocking only); a loader
     // called meanwhile sends nothing and returns false.
-    bool RequestInFlight() const { return inFlight_; }
+    bool RequestInFlight() const;
 
 signals:
     // Every write request this control sent, once it ended: booked, refused by the service, or
@@ -212,15 +217,9 @@ private:
     // The steps AfterRequests held, once nothing is in flight.
     K7_NO_EXPORT void RunStepsAfterRequests();
 
-    QString apiHost_;
-    QString company_;
-    QString session_;
-    QString process_;
-    RestClient::RequestFactory requestFactory_;
-    RequestMode requestMode_ = RequestMode::Blocking;
-    bool inFlight_ = false;
-    std::shared_ptr<BackgroundRequest> flight_; // the request out, NonBlocking
-    std::vector<std::function<void()>> afterRequests_;
+    // The connection and the requests out, out of the installed header (see ControlBase).
+    struct Private;
+    std::unique_ptr<Private> service_;
 };
 
 } // namespace k7

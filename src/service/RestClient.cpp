@@ -3,6 +3,9 @@
 #include "core/RuntimeError.h"
 #include "service/HttpRequest.h"
 
+#include <utility>
+#include <vector>
+
 namespace k7 {
 
 namespace {
@@ -20,31 +23,51 @@ std::unique_ptr<HttpRequestObject> MakeRealRequest(bool serverMode) {
 
 } // namespace
 
+struct RestClient::Private {
+    RequestFactory factory;
+    QString apiHost;
+    bool bolServer = false;
+    bool requestServerMode = false;
+    std::vector<std::pair<QString, QString>> headers;
+    int32_t lastStatus = 0;
+    QString lastFailure;
+    std::unique_ptr<HttpRequestObject> request;
+};
+
 RestClient::RestClient() : RestClient(&MakeRealRequest) {}
 
 // An empty factory stands for the real request object, so callers that may or may not have a
 // scripted one hand theirs over as it is.
-RestClient::RestClient(RequestFactory factory)
-    : factory_(factory ? std::move(factory) : RequestFactory(&MakeRealRequest)) {}
+RestClient::RestClient(RequestFactory factory) : d(std::make_unique<Private>()) {
+    d->factory = factory ? std::move(factory) : RequestFactory(&MakeRealRequest);
+}
+
+int32_t RestClient::LastStatus() const {
+    return d->lastStatus;
+}
+
+const QString& RestClient::LastFailure() const {
+    return d->lastFailure;
+}
 
 RestClient::~RestClient() = default;
 
 void RestClient::SetAPIHost(const QString& pStrAPIHost) {
-    apiHost_ = pStrAPIHost;
+    d->apiHost = pStrAPIHost;
 }
 
 void RestClient::SetBolServer(bool pBolServer) {
-    bolServer_ = pBolServer;
+    d->bolServer = pBolServer;
 }
 
 void RestClient::SetRequestHeader(const QString& name, const QString& value) {
-    for (auto& header : headers_) {
+    for (auto& header : d->headers) {
         if (header.first.compare(name, Qt::CaseInsensitive) == 0) {
             header.second = value;
             return;
         }
     }
-    headers_.emplace_back(name, value);
+    d->headers.emplace_back(name, value);
 }
 
 QString RestClient::RequestAddress(const QString& apiHost, const QString& path, const QString& params) {
@@ -52,51 +75,51 @@ QString RestClient::RequestAddress(const QString& apiHost, const QString& path, 
 }
 
 QString RestClient::GetRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("GET"), RequestAddress(apiHost_, pStrPath, pStrParams));
+    return SendRequest(QStringLiteral("GET"), RequestAddress(d->apiHost, pStrPath, pStrParams));
 }
 
 QString RestClient::PatchRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("PATCH"), RequestAddress(apiHost_, pStrPath, pStrParams));
+    return SendRequest(QStringLiteral("PATCH"), RequestAddress(d->apiHost, pStrPath, pStrParams));
 }
 
 QString RestClient::PostRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("POST"), RequestAddress(apiHost_, pStrPath, pStrParams));
+    return SendRequest(QStringLiteral("POST"), RequestAddress(d->apiHost, pStrPath, pStrParams));
 }
 
 QString RestClient::DeleteRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("DELETE"), RequestAddress(apiHost_, pStrPath, pStrParams));
+    return SendRequest(QStringLiteral("DELETE"), RequestAddress(d->apiHost, pStrPath, pStrParams));
 }
 
 QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrURL) {
     QString failure;
-    lastStatus_ = 0;
-    lastFailure_.clear();
+    d->lastStatus = 0;
+    d->lastFailure.clear();
     const auto failed = [this](const QString& text) {
-        lastFailure_ = text;
+        d->lastFailure = text;
         return FailureEnvelope(text);
     };
     try {
-        if (!request_ || requestServerMode_ != bolServer_) {
-            request_.reset();
-            request_ = factory_ ? factory_(bolServer_) : nullptr;
-            if (!request_)
+        if (!d->request || d->requestServerMode != d->bolServer) {
+            d->request.reset();
+            d->request = d->factory ? d->factory(d->bolServer) : nullptr;
+            if (!d->request)
                 Raise(ErrorNumber::CannotCreateObject);
-            requestServerMode_ = bolServer_;
+            d->requestServerMode = d->bolServer;
         }
-        HttpRequestObject& request = *request_;
+        HttpRequestObject& request = *d->request;
 
         // Before every request, not only a new object's first: the object may have been reused.
-        if (bolServer_)
+        if (d->bolServer)
             request.SetTimeouts(60000, 30000, 30000, 300000);
         request.Open(pStrMethod, pStrURL, false);
-        for (const auto& [name, value] : headers_)
+        for (const auto& [name, value] : d->headers)
             request.SetRequestHeader(name, value);
         request.Send();
 
         if (request.readyState() != 4)
             return failed(QStringLiteral("Connection timed out"));
-        lastStatus_ = request.Status();
-        if (lastStatus_ != 200)
+        d->lastStatus = request.Status();
+        if (d->lastStatus != 200)
             return failed(request.StatusText());
         QString body = request.ResponseText();
         body.remove(QChar(10));
@@ -108,7 +131,7 @@ QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrUR
         failure = CurrentFailure(ErrorNumber::AutomationError).FailureText();
     }
     // A failed object is never trusted again: the next request starts from a fresh one.
-    request_.reset();
+    d->request.reset();
     return failed(failure);
 }
 

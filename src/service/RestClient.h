@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <utility>
-#include <vector>
 
 namespace k7 {
 
@@ -38,10 +36,10 @@ public:
 
     // The HTTP status of the last request's reply, or 0 when no reply came (the connection failed,
     // dropped or timed out). Tells "the service answered and said no" from "nobody knows".
-    int32_t LastStatus() const { return lastStatus_; }
+    int32_t LastStatus() const;
     // The failure text the last request's envelope carries, as it stands (also when a quote in it
     // leaves the envelope no valid JSON); "" when a 200 reply came.
-    const QString& LastFailure() const { return lastFailure_; }
+    const QString& LastFailure() const;
 
     // The address a request goes to: APIHost + path + "?" + parameters, plain concatenation (no
     // separator added, nothing escaped; the "?" is always there).
@@ -55,14 +53,10 @@ public:
 private:
     QString SendRequest(const QString& pStrMethod, const QString& pStrURL);
 
-    RequestFactory factory_;
-    QString apiHost_;
-    bool bolServer_ = false;
-    bool requestServerMode_ = false;
-    std::vector<std::pair<QString, QString>> headers_;
-    int32_t lastStatus_ = 0;
-    QString lastFailure_;
-    std::unique_ptr<HttpRequestObject> request_;
+    // The client's data, out of the installed header: a later release adds to it without
+    // changing the size of the class applications hold.
+    struct Private;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7
