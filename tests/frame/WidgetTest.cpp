@@ -96,25 +96,6 @@ TEST(WidgetArray, RaisesTheToolkitErrorsAndUnloadsForGood) {
     EXPECT_EQ(&btnJust.Grow(1), &btnJust(1));
 }
 
-TEST(WidgetArray, ShapeElementsArePaintedOnlyWhileLoadedAndVisible) {
-    TestControl control;
-    control.SetBackColor(Colors::Rgb(0, 0, 0));
-    k7::FilledRect& bar = control.Create<k7::FilledRect>("barOee", 0);
-    bar.Move(0, 0, 300, 300);
-    bar.SetFillColor(Colors::Rgb(0, 192, 0));
-    k7::WidgetArray<k7::FilledRect> barOee(bar);
-    k7::FilledRect& second = barOee.Load(1);
-    second.SetLeft(600);
-
-    auto pixelAt = [&](int x, int y) { return control.grab().toImage().pixelColor(x, y); };
-    EXPECT_EQ(pixelAt(45, 10), QColor(0, 0, 0)) << "hidden after Load";
-    second.SetVisible(true);
-    EXPECT_EQ(pixelAt(45, 10), QColor(0, 192, 0));
-    barOee.Unload(1);
-    EXPECT_EQ(pixelAt(45, 10), QColor(0, 0, 0));
-    EXPECT_EQ(pixelAt(10, 10), QColor(0, 192, 0));
-}
-
 // --- colours ---------------------------------------------------------------------------------
 
 // Below 0x80000000 a colour is a BGR value; above, a system colour read from the palette.
@@ -137,7 +118,7 @@ TEST(Colors, MapBgrValuesAndSystemColours) {
 // --- twips geometry --------------------------------------------------------------------------
 
 // That the twips themselves are kept as assigned shows in ProdCode's golden dump.
-TEST(TwipsGeometry, MapsEdgesToPixels) {
+TEST(TwipsGeometry, MapsEdgesToPixelsBothWays) {
     TestControl control;
     ASSERT_DOUBLE_EQ(control.TwipsPerPixel(), 15.0) << "tests assume 96 dpi";
     k7::Label& left = control.Create<k7::Label>("lblTxt");
@@ -150,16 +131,11 @@ TEST(TwipsGeometry, MapsEdgesToPixels) {
 
     control.SetExtent(5640, 495);
     EXPECT_EQ(control.size(), QSize(376, 33));
-}
-
-TEST(TwipsGeometry, APixelResizeByTheHostMovesTheTwipsExtent) {
-    TestControl control;
+    // A pixel resize by the host moves the twips extent.
     control.show();
-    control.resize(200, 100);
-    EXPECT_EQ(control.Width(), 3000.0f);
-    EXPECT_EQ(control.Height(), 1500.0f);
     control.resize(201, 100);
     EXPECT_EQ(control.Width(), 3015.0f);
+    EXPECT_EQ(control.Height(), 1500.0f);
 }
 
 TEST(TwipsGeometry, ImpossibleSizesRaiseTheToolkitErrors) {
@@ -178,32 +154,38 @@ TEST(TwipsGeometry, ImpossibleSizesRaiseTheToolkitErrors) {
 
 // --- painting --------------------------------------------------------------------------------
 
+// Shapes are painted on the control in creation order, below the labels, and only while loaded
+// and visible.
 TEST(Painting, ShapesInCreationOrderBelowLabels) {
     TestControl control;
     control.SetExtent(1500, 1500); // 100 x 100 px
     control.SetBackColor(Colors::Rgb(0, 0, 0));
-    k7::FilledRect& first = control.Create<k7::FilledRect>("bgTop");
-    first.Move(0, 0, 900, 900);
-    first.SetFillColor(Colors::Rgb(255, 0, 0));
-    k7::FilledRect& second = control.Create<k7::FilledRect>("barTime");
-    second.Move(450, 450, 900, 900);
-    second.SetFillColor(Colors::Rgb(0, 0, 255));
-    k7::Line& line = control.Create<k7::Line>("lineTop");
-    line.SetPoints(0, 1200, 1500, 1200);
-    line.SetBorderColor(Colors::Rgb(224, 224, 224));
-    k7::Label& label = control.Create<k7::Label>("lblTime");
-    label.Move(600, 600, 300, 300);
-    label.SetBackColor(Colors::Rgb(255, 255, 0));
+    k7::FilledRect& first =
+        control.Create<k7::FilledRect>("bgTop", 0)
+            .ApplyDesign({.Bounds = {0, 0, 900, 900}, .Look = {.FillColor = Colors::Rgb(255, 0, 0)}});
+    control.Create<k7::FilledRect>("barTime").ApplyDesign(
+        {.Bounds = {450, 450, 900, 900}, .Look = {.FillColor = Colors::Rgb(0, 0, 255)}});
+    control.Create<k7::Line>("lineTop").ApplyDesign(
+        {.X1 = 0, .Y1 = 1200, .X2 = 1500, .Y2 = 1200, .Color = Colors::Rgb(224, 224, 224)});
+    control.Create<k7::Label>("lblTime").ApplyDesign(
+        {.Bounds = {600, 600, 300, 300}, .BackColor = Colors::Rgb(255, 255, 0)});
+    k7::WidgetArray<k7::FilledRect> bgTop(first);
+    k7::FilledRect& copy = bgTop.Load(1);
+    copy.SetLeft(1050);
 
-    const QImage image = control.grab().toImage();
-    EXPECT_EQ(image.pixelColor(10, 10), QColor(255, 0, 0));
-    EXPECT_EQ(image.pixelColor(35, 35), QColor(0, 0, 255)) << "later shape on top";
-    EXPECT_EQ(image.pixelColor(45, 45), QColor(255, 255, 0)) << "label above the shapes";
-    EXPECT_EQ(image.pixelColor(5, 80), QColor(224, 224, 224));
-    EXPECT_EQ(image.pixelColor(5, 90), QColor(0, 0, 0));
-
+    const auto pixelAt = [&](int x, int y) { return control.grab().toImage().pixelColor(x, y); };
+    EXPECT_EQ(pixelAt(10, 10), QColor(255, 0, 0));
+    EXPECT_EQ(pixelAt(35, 35), QColor(0, 0, 255)) << "later shape on top";
+    EXPECT_EQ(pixelAt(45, 45), QColor(255, 255, 0)) << "label above the shapes";
+    EXPECT_EQ(pixelAt(5, 80), QColor(224, 224, 224));
+    EXPECT_EQ(pixelAt(5, 90), QColor(0, 0, 0));
+    EXPECT_EQ(pixelAt(80, 10), QColor(0, 0, 0)) << "hidden after Load";
+    copy.SetVisible(true);
+    EXPECT_EQ(pixelAt(80, 10), QColor(255, 0, 0));
+    bgTop.Unload(1);
+    EXPECT_EQ(pixelAt(80, 10), QColor(0, 0, 0));
     first.SetVisible(false);
-    EXPECT_EQ(control.grab().toImage().pixelColor(10, 10), QColor(0, 0, 0));
+    EXPECT_EQ(pixelAt(10, 10), QColor(0, 0, 0));
 }
 
 // --- fonts, text measurement, timer, menus, prompt -------------------------------------------
