@@ -26,13 +26,9 @@ using k7::Colors;
 
 namespace {
 
+// The number of the error `action` raises, 0 when it raises none.
 int ErrorNumberOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const k7::RuntimeError& error) {
-        return error.Number();
-    }
-    return 0;
+    return k7::ControlBase::Trap(action).value_or("0-").section('-', 0, 0).toInt();
 }
 
 // --- widget arrays ---------------------------------------------------------------------------
