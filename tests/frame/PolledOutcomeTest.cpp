@@ -47,25 +47,8 @@ private:
     int32_t state_ = 0;
 };
 
-struct PolledRow {
-    const char* Name;
-    Polled Script;
-    int64_t TimeOutSeconds;
-    bool HandlerFails;
-    QString ExpectHandler;
-    QString ExpectOutcome; // status, message, good
-};
-
-void PrintTo(const PolledRow& row, std::ostream* out) {
-    *out << row.Name;
-}
-
-class PolledOutcome : public ::testing::TestWithParam<PolledRow> {};
-
-// The path view's request is reported once, on the timer's control, before its handler runs; a
-// handler that fails afterwards does not report it a second time.
-TEST_P(PolledOutcome, ReportsTheRequestOnceBeforeItsHandler) {
-    const PolledRow& row = GetParam();
+// The events of one polled request: its report (status, message, good) and its handlers, in order.
+QStringList Events(const Polled& script, int64_t timeOutSeconds, bool handlerFails) {
     TestControl control;
     k7::Timer& timer = control.Create<k7::Timer>("tmrPath");
     QStringList events;
@@ -73,45 +56,40 @@ TEST_P(PolledOutcome, ReportsTheRequestOnceBeforeItsHandler) {
         EXPECT_EQ(read.Verb, "GET");
         EXPECT_EQ(read.Url, kAddress);
         EXPECT_TRUE(read.Time.isValid());
-        events << QStringList{QString::number(read.Status), read.Message, read.Good ? "good" : "not good"}.join('|');
+        events << QStringList{QString::number(read.Status), read.Message, read.Good ? "good" : "not good"}
+                      .join('|');
     });
-    const auto fail = [&row] {
-        if (row.HandlerFails)
-            k7::Raise(k7::ErrorNumber::Overflow);
-    };
-    k7::PolledRequest request(
-        timer, row.TimeOutSeconds,
-        {.Replied =
-             [&](int32_t status, const std::function<QString()>&) {
-                 events << "replied " + QString::number(status);
-                 fail();
-             },
-         .TimedOut = [&] { events << "timed out"; },
-         .NotSent = [&](const QString&) { events << "not sent"; },
-         .Failed = [&](const QString&) { events << "failed"; }});
-    request.SetRequestObject(std::make_unique<PolledFake>(row.Script));
+    k7::PolledRequest request(timer, timeOutSeconds,
+                              {.Replied =
+                                   [&](int32_t status, const std::function<QString()>&) {
+                                       events << "replied " + QString::number(status);
+                                       if (handlerFails)
+                                           k7::Raise(k7::ErrorNumber::Overflow);
+                                   },
+                               .TimedOut = [&] { events << "timed out"; },
+                               .NotSent = [&](const QString&) { events << "not sent"; },
+                               .Failed = [&](const QString&) { events << "failed"; }});
+    request.SetRequestObject(std::make_unique<PolledFake>(script));
     request.Send(kAddress);
     request.Poll();
-    QStringList expected{row.ExpectOutcome, row.ExpectHandler};
-    if (row.HandlerFails)
-        expected << "failed";
-    EXPECT_EQ(events, expected);
+    return events;
 }
 
 const QString kNoConnection = "-2147012867-A connection with the server could not be established";
 
-INSTANTIATE_TEST_SUITE_P(
-    Frame, PolledOutcome,
-    ::testing::Values(PolledRow{"Picture", {}, 60, false, "replied 200", "200||good"},
-                      PolledRow{"NotFound", {.Status = 404, .Reason = "Not Found"}, 60, false, "replied 404",
-                                "404|Not Found|not good"},
-                      PolledRow{"HandlerFails", {}, 60, true, "replied 200", "200||good"},
-                      PolledRow{"TimedOut", {.FinalState = 2}, 0, false, "timed out",
-                                "0|No reply within 0 seconds|not good"},
-                      PolledRow{"NotSent", {.OpenFails = true}, 60, false, "not sent",
-                                "0|-2147012891-The URL is invalid|not good"},
-                      PolledRow{"NoConnection", {.StatusFails = true}, 60, false, "failed",
-                                "0|" + kNoConnection + "|not good"}),
-    [](const ::testing::TestParamInfo<PolledRow>& info) { return std::string(info.param.Name); });
+// The path view's request is reported once, on the timer's control, before its handler runs; a
+// handler that fails afterwards does not report it a second time.
+TEST(PolledOutcome, ReportsTheRequestOnceBeforeItsHandler) {
+    EXPECT_EQ(Events({}, 60, false), QStringList({"200||good", "replied 200"}));
+    EXPECT_EQ(Events({.Status = 404, .Reason = "Not Found"}, 60, false),
+              QStringList({"404|Not Found|not good", "replied 404"}));
+    EXPECT_EQ(Events({}, 60, true), QStringList({"200||good", "replied 200", "failed"}));
+    EXPECT_EQ(Events({.FinalState = 2}, 0, false),
+              QStringList({"0|No reply within 0 seconds|not good", "timed out"}));
+    EXPECT_EQ(Events({.OpenFails = true}, 60, false),
+              QStringList({"0|-2147012891-The URL is invalid|not good", "not sent"}));
+    EXPECT_EQ(Events({.StatusFails = true}, 60, false),
+              QStringList({"0|" + kNoConnection + "|not good", "failed"}));
+}
 
 } // namespace
