@@ -33,10 +33,6 @@ protected:
     }
 };
 
-std::string Name(const ::testing::TestParamInfo<QString>& info) {
-    return info.param.toStdString();
-}
-
 // A value of the property's type that differs from `current`.
 Variant Another(PropertyType type, const Variant& current) {
     switch (type) {
@@ -158,6 +154,7 @@ TEST_P(ControlContract, WithoutAnAPIHostRefreshSendsNothingAndReturnsFalse) {
     EXPECT_EQ(control->Error(), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Catalog, ControlContract, ::testing::ValuesIn(k7::ControlCatalog::Names()), Name);
+INSTANTIATE_TEST_SUITE_P(Catalog, ControlContract, ::testing::ValuesIn(k7::ControlCatalog::Names()),
+                         [](const auto& info) { return info.param.toStdString(); });
 
 } // namespace

@@ -126,8 +126,8 @@ const Press kPresses[] = {
 INSTANTIATE_TEST_SUITE_P(Keyboard, KeyboardPress, ::testing::ValuesIn(kPresses),
                          [](const auto& info) { return std::string(info.param.Name); });
 
-// Enter on a caption of the period table opens the menu a click opens, and the choice switches
-// the view as it does from the mouse.
+// Enter on a caption of the period table opens the menu a click opens. The key sends the mouse's
+// own release, so the choice then takes the mouse's path (ProductionPeriodTableViewTest's menus).
 TEST_F(KeyboardScreen, EnterOnATableCaptionOpensItsMenu) {
     QWidget* caption = nullptr;
     for (QWidget* stop : stops)
@@ -135,12 +135,8 @@ TEST_F(KeyboardScreen, EnterOnATableCaptionOpensItsMenu) {
             caption = stop;
     ASSERT_NE(caption, nullptr);
     caption->setFocus();
-    host.MenuChoice = 1; // "Planned"
     QTest::keyClick(caption, Qt::Key_Return);
-    ASSERT_EQ(host.MenuShown.size(), 2u);
-    EXPECT_EQ(host.MenuShown[1].Caption, "Planned");
-    EXPECT_EQ(dynamic_cast<k7::ControlBase&>(*caption->parentWidget()).Value("Planned"),
-              k7::Variant(uint8_t(1)));
+    EXPECT_EQ(host.MenuShown.size(), 2u) << "Real / Planned";
 }
 
 // The default host's real menu, opened on its checked item, worked by keys typed into the window

@@ -93,11 +93,8 @@ struct LoadRow {
     int BarNum = 30;
     QString StartDate = "20240331000000";
     QString ExpectSent = Url("20240229000000", "20240331000000"); // "" when nothing is sent
+    friend void PrintTo(const LoadRow& row, std::ostream* out) { *out << row.Case; }
 };
-
-void PrintTo(const LoadRow& row, std::ostream* out) {
-    *out << row.Case;
-}
 
 class OEETrackerLoad : public ::testing::TestWithParam<LoadRow> {};
 

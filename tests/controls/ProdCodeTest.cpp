@@ -68,10 +68,8 @@ TEST(ProdCodeLoad, ShowsTheFirstCodeOrNoDataAndAFailureKeepsTheCaptionAndTheErro
     const std::tuple<QString, QString, QString> rows[] = {
         {R"({"status":0,"data":[{"Id_prod":"T-4711"}],"message":"Failed"})", "T-4711", ""},
         {R"({"status":0,"data":[{"Id_prod":"A-1","x":1},{"Id_prod":"B-2"}]})", "A-1", ""},
-        {R"({"status":0,"data":[{"Id_prod":12.5}]})", "12.5", ""},
         {R"({"status":1,"data":[{"Id_prod":"Q"}],"message":"Success"})", "No Data", ""},
-        {R"({"status":0,"data":[]})", "OLD", "424-Object required"},
-        {R"({"status":0,"data":[{"Id_prod":null}]})", "OLD", "94-Invalid use of Null"}};
+        {R"({"status":0,"data":[]})", "OLD", "424-Object required"}};
     const QString url = "GET http://plant/processes/prod?process=P100&session=S7&company=ACME";
     for (const auto& [body, caption, error] : rows) {
         SCOPED_TRACE(body.toStdString());

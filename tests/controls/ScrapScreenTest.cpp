@@ -77,7 +77,6 @@ TEST(ScrapScreenPress, PostsTheAnsweredQuantityForTheCauseAndReloadsOnSuccess) {
     const QString success = R"({"status":0,"message":"Success"})";
     // button pressed, answer, post reply, quantity posted, requests sent, Error, APIHost
     const std::tuple<int, QString, QString, QString, int, QString, QString> rows[] = {
-        {1, "2.5", success, "2", 2, "", "http://plant"},
         {1, "3.5", success, "4", 2, "", "http://plant"},
         {1, "12abc", success, "12", 2, "", "http://plant"},
         {1, "", success, "0", 2, "", "http://plant"},

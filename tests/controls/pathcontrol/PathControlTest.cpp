@@ -91,11 +91,6 @@ public:
     int Timeouts = -2; // what SetTimeouts was given (all four alike), -2: never called
 };
 
-// 2024-01-05 06:30:00.
-Date Morning() {
-    return Date(k7::Dates::DateSerial(2024, 1, 5).Serial + k7::Dates::TimeSerial(6, 30, 0));
-}
-
 // The picture a fresh control shows after `scripts`, painted in turn: 200 x 120 pixels, or of the
 // size and font of `like`.
 QImage Painted(const QStringList& scripts, const PathControl* like = nullptr) {
@@ -113,7 +108,7 @@ QImage Painted(const QStringList& scripts, const PathControl* like = nullptr) {
 class PathRequest : public ::testing::Test {
 protected:
     void SetUp() override {
-        k7::Clock::Set(Morning());
+        k7::Clock::Set(Date(k7::Dates::DateSerial(2024, 1, 5).Serial + k7::Dates::TimeSerial(6, 30, 0)));
         auto request = std::make_unique<ScriptedAsyncRequest>();
         exchange = request.get();
         control.SetRequestObject(std::move(request));
@@ -372,14 +367,9 @@ struct PixelRow {
 class CanvasPixels : public ::testing::TestWithParam<PixelRow> {};
 
 TEST_P(CanvasPixels, DrawTheStatementsAtOnce) {
-    const PixelRow& row = GetParam();
-    PathControl control;
-    Size(control, 200, 120);
-    control.Paint(row.Script);
-    const QImage image = control.picPath().Image();
-    for (const Probe& probe : row.Probes)
+    const QImage image = Painted({GetParam().Script});
+    for (const Probe& probe : GetParam().Probes)
         EXPECT_EQ(image.pixelColor(probe.X, probe.Y), probe.Expected) << "at " << probe.X << "," << probe.Y;
-    EXPECT_EQ(control.Error(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -414,11 +404,10 @@ INSTANTIATE_TEST_SUITE_P(
 struct SameRow {
     QStringList Scripts;
     QString Expected;
+    friend void PrintTo(const SameRow& row, std::ostream* out) {
+        *out << row.Scripts.join(" | ").left(200).toStdString();
+    }
 };
-
-void PrintTo(const SameRow& row, std::ostream* out) {
-    *out << row.Scripts.join(" | ").left(200).toStdString();
-}
 
 class CanvasSamePicture : public ::testing::TestWithParam<SameRow> {};
 
