@@ -1,7 +1,5 @@
 #include "JsonTestSupport.h"
 
-#include "core/Decimal.h"
-
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -48,22 +46,20 @@ TEST(JsonBagWrite, SimpleValuesAsTheShortestExactTextOrFailure) {
         const char* label;
         Variant value;
         const char* written; // or the failure text
-    } rows[] = {
-        {"true", true, "true"},
-        {"Null", Variant::Null(), "null"},
-        {"Empty", Variant(), "null"},
-        {"single", 3e30f, "3e+30"},
-        {"byte", uint8_t(255), "255"},
-        {"integer", int16_t(-32768), "-32768"},
-        {"long", int32_t(2147483647), "2147483647"},
-        {"currency", Currency{-1000}, "-0.1"},
-        {"currency min", Currency{std::numeric_limits<int64_t>::min()}, "-922337203685477.5808"},
-        {"decimal", *Decimal::FromText(u"-79228162514264337593543950335"), "-79228162514264337593543950335"},
-        {"date", Date(45000.5), "-2147182268-\"Item v\" unknown/unsupported type = 7"},
-        {"NaN", std::numeric_limits<double>::quiet_NaN(),
-         "-2147182272-Item \"v\" value NaN failed to serialize"},
-        {"infinity", -std::numeric_limits<float>::infinity(),
-         "-2147182272-Item \"v\" value -Infinity failed to serialize"}};
+    } rows[] = {{"true", true, "true"},
+                {"Null", Variant::Null(), "null"},
+                {"Empty", Variant(), "null"},
+                {"single", 3e30f, "3e+30"},
+                {"byte", uint8_t(255), "255"},
+                {"integer", int16_t(-32768), "-32768"},
+                {"long", int32_t(2147483647), "2147483647"},
+                {"currency", Currency{-1000}, "-0.1"},
+                {"currency min", Currency{std::numeric_limits<int64_t>::min()}, "-922337203685477.5808"},
+                {"date", Date(45000.5), "-2147182268-\"Item v\" unknown/unsupported type = 7"},
+                {"NaN", std::numeric_limits<double>::quiet_NaN(),
+                 "-2147182272-Item \"v\" value NaN failed to serialize"},
+                {"infinity", -std::numeric_limits<float>::infinity(),
+                 "-2147182272-Item \"v\" value -Infinity failed to serialize"}};
     for (const auto& row : rows) {
         auto bag = JsonBag::Create();
         bag->SetItem(QStringLiteral("v"), row.value);
@@ -95,8 +91,7 @@ TEST(JsonBagWrite, WhitespaceIndentsAndBreaksLines) {
                  u"{\r\n    \"a\":1,\r\n    \"b\":[\r\n        1,\r\n        2\r\n    ]\r\n}"},
                 {"empty containers", u"[{},[],{\"e\":[]}]", 2, u"\r\n",
                  u"[\r\n  {},\r\n  [],\r\n  {\r\n    \"e\":[]\r\n  }\r\n]"},
-                {"empty top level", u"{}", 4, u"\r\n", u"{}"},
-                {"LF only", u"[[1],\"x\"]", 1, u"\n", u"[\n [\n  1\n ],\n \"x\"\n]"}};
+                {"empty top level", u"{}", 4, u"\r\n", u"{}"}};
     for (const auto& row : rows) {
         auto bag = Parse(QString::fromUtf16(row.text));
         bag->SetWhitespace(true);

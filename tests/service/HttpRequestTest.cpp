@@ -23,10 +23,10 @@ struct GatedServer {
     Gate& gate = server.GatedReplies();
 };
 
-// A scheme other than http, no host and a blank in the host are refused through RestClient too.
+// RestClient hands over its APIHost as given: "/" makes an address without a scheme.
 TEST(HttpRequest, OpenRefusesAnUnusableAddressAtOnce) {
     for (const char* url :
-         {"http:/127.0.0.1/x?", "http:///x?", "http://127.0.0.1\r\n/a?", "http://127.0.0.1:99999/"}) {
+         {"/x?", "http:/127.0.0.1/x?", "http:///x?", "http://127.0.0.1\r\n/a?", "http://127.0.0.1:99999/"}) {
         HttpRequest request;
         const auto error = ErrorOf([&] { request.Open(kGet, QString::fromUtf8(url), false); });
         ASSERT_TRUE(error) << url;
@@ -60,7 +60,6 @@ TEST(HttpRequest, DecodesReasonPhraseAndBody) {
         const char16_t* statusText;
         const char16_t* responseText;
     } rows[] = {{"HTTP/1.1 200 OK", "", "caf\xc3\xa9", u"OK", u"caf\u00e9"},
-                {"HTTP/1.1 200 OK", "text/plain; charset=ISO-8859-1", "caf\xe9", u"OK", u"caf\u00e9"},
                 {"HTTP/1.1 200 OK", "text/plain;charset=\"latin1\"", "\xe9", u"OK", u"\u00e9"},
                 {"HTTP/1.1 200 OK", "text/plain; charset=windows-1252", "\x80\x93", u"OK", u"\u20ac\u201c"},
                 {"HTTP/1.1 200 OK", "application/json; charset=utf-8", "\xef\xbb\xbf{}", u"OK", u"{}"},
