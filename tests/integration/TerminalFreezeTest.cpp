@@ -54,8 +54,7 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     std::map<QString, int> reads; // RequestFinished per control
     int top = 0;
     for (const k7::ControlRegistration& registration : ControlCatalog::All()) {
-        std::unique_ptr<ControlBase> made = registration.Create(window.get());
-        ControlBase* control = made.release(); // the window owns it
+        ControlBase* control = registration.Create(window.get()).release(); // the window owns it
         for (const auto& [name, value] : registration.Demo.Properties)
             control->Assign(name, k7::Variant(QString(value)
                                                   .replace(QLatin1String("{plant}"), plant.BaseUrl())
