@@ -205,11 +205,9 @@ TEST_F(DesignerPlugin, AFormDesignerSavesHoldsNothingOfTheSampleFigures) {
  <widget class="QWidget" name="Form">
   <property name="geometry"><rect><x>0</x><y>0</y><width>800</width><height>600</height></rect></property>
   <widget class="k7::ProdCode" name="code">
-   <property name="geometry"><rect><x>8</x><y>8</y><width>400</width><height>40</height></rect></property>
    <property name="Process"><string notr="true">P200</string></property>
   </widget>
   <widget class="k7::ProductionPeriodTable" name="table">
-   <property name="geometry"><rect><x>8</x><y>60</y><width>600</width><height>200</height></rect></property>
   </widget>
  </widget>
 </ui>
