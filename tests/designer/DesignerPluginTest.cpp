@@ -4,7 +4,6 @@
 #include "controls/ControlCatalog.h"
 #include "frame/ControlBase.h"
 #include "frame/Label.h"
-#include "frame/PropertyBag.h"
 #include "frame/PropertyTable.h"
 
 #include <QtDesigner/QDesignerComponents>
@@ -21,7 +20,6 @@
 #include <QDir>
 #include <QImage>
 #include <QFileInfo>
-#include <QMetaProperty>
 #include <QPluginLoader>
 #include <QRegularExpression>
 #include <QTest>
@@ -92,8 +90,8 @@ TEST_F(DesignerPlugin, DesignersWidgetBoxListsTheControlsInOneGroup) {
     EXPECT_EQ(listed, CatalogClassNames());
 }
 
-// Designer lists every persisted property under its persistence name with an editor, and a .ui
-// file it writes compiles: uic calls set<Name>(), which moc marks as the standard setter.
+// Designer lists every persisted property under its persistence name with an editor. That a .ui
+// file it writes compiles (uic calls set<Name>()) shows in the terminal tests' uic-built form.
 TEST_F(DesignerPlugin, EditsEveryPersistedPropertyByItsPersistenceName) {
     const QSet<QString> editable = {QStringLiteral("qdesigner_internal::PropertySheetStringValue"),
                                     QStringLiteral("bool"), QStringLiteral("int"), QStringLiteral("uint"),
@@ -110,9 +108,6 @@ TEST_F(DesignerPlugin, EditsEveryPersistedPropertyByItsPersistenceName) {
             EXPECT_TRUE(sheet->isVisible(index));
             EXPECT_TRUE(editable.contains(QString::fromLatin1(sheet->property(index).typeName())))
                 << sheet->property(index).typeName();
-            const QMetaObject& meta = *control.metaObject();
-            EXPECT_TRUE(
-                meta.property(meta.indexOfProperty(qPrintable(property->PersistenceName))).hasStdCppSet());
         }
     }
 }
@@ -169,7 +164,6 @@ TEST_F(DesignerPlugin, EveryControlIsOfferedAtItsDesignSizeAndPreviewsSampleFigu
         ASSERT_TRUE(match.hasMatch()) << widget->domXml().toStdString();
         EXPECT_EQ(match.captured(1), widget->name());
         EXPECT_EQ(QSize(match.captured(2).toInt(), match.captured(3).toInt()), control.size());
-        EXPECT_FALSE(control.size().isEmpty());
 
         control.show();
         const auto before = Writable(control);
@@ -211,11 +205,9 @@ TEST_F(DesignerPlugin, AFormDesignerSavesHoldsNothingOfTheSampleFigures) {
  <widget class="QWidget" name="Form">
   <property name="geometry"><rect><x>0</x><y>0</y><width>800</width><height>600</height></rect></property>
   <widget class="k7::ProdCode" name="code">
-   <property name="geometry"><rect><x>8</x><y>8</y><width>400</width><height>40</height></rect></property>
    <property name="Process"><string notr="true">P200</string></property>
   </widget>
   <widget class="k7::ProductionPeriodTable" name="table">
-   <property name="geometry"><rect><x>8</x><y>60</y><width>600</width><height>200</height></rect></property>
   </widget>
  </widget>
 </ui>

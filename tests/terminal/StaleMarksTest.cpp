@@ -59,7 +59,6 @@ INSTANTIATE_TEST_SUITE_P(
     Outcomes, StaleMarkRules,
     ::testing::Values(
         MarkCase{"NothingHeardNothingMarked", {}, 100, false, "", std::nullopt},
-        MarkCase{"GoodReadNoMark", {{"a", 200, 0}}, 100, false, "", true},
         MarkCase{"FailureAfterGoodShowsAgeOfTheGoodOne", {{"a", 200, 0}, {"a", 0, 50}}, 130, true,
                  "stale 2 min", false},
         MarkCase{"NeverGoodRefusedIsStillReached", {{"a", 0, 0}, {"a", 500, 5}}, 600, true, "no figures yet",
