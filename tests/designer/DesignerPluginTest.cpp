@@ -6,6 +6,7 @@
 #include "frame/Label.h"
 #include "frame/PropertyBag.h"
 #include "frame/PropertyTable.h"
+#include "support/Checks.h"
 
 #include <QtDesigner/QDesignerComponents>
 #include <QtDesigner/QDesignerFormEditorInterface>
@@ -220,10 +221,10 @@ TEST_F(DesignerPlugin, AFormDesignerSavesHoldsNothingOfTheSampleFigures) {
  </widget>
 </ui>
 )"));
-    QTest::qWait(100); // the previews run
     auto* code = window->findChild<ControlBase*>(QStringLiteral("code"));
     ASSERT_NE(code, nullptr);
-    EXPECT_EQ(code->findChild<Label*>(QStringLiteral("lblCode"))->Caption(), "880154") << "P200's product";
+    const Label* product = code->findChild<Label*>(QStringLiteral("lblCode"));
+    EXPECT_TRUE(test::WaitUntil([&] { return product->Caption() == "880154"; })) << "P200's product";
     const QString saved = window->contents();
     EXPECT_TRUE(saved.contains(QStringLiteral("P200"))) << saved.toStdString();
     for (const char* absent : {"APIHost", "invalid", "StartDate", "Company", "P100"})
