@@ -1,3 +1,4 @@
+#include "support/Checks.h"
 #include "support/QueuedRequest.h"
 #include "support/Printers.h"
 
@@ -19,15 +20,15 @@ namespace {
 
 // The visible FAI captions | lblTxt | the visible buttons, each of which carries its caption as tag.
 QString Shown(const FaiJustifier& control) {
-    QStringList row, buttons;
-    for (int i = 0; i < 5; ++i)
-        if (control.lblFai(i).Visible())
-            row << control.lblFai(i).Caption();
-    for (int i = 0; i <= control.btnJustUBound(); ++i)
-        if (control.btnJust(i).Visible()) {
-            EXPECT_EQ(control.btnJust(i).Tag(), control.btnJust(i).Caption()) << i;
-            buttons << control.btnJust(i).Caption();
-        }
+    using k7::test::VisibleCaptions;
+    const auto button = [&](int i) -> const auto& {
+        return control.btnJust(i);
+    };
+    const auto tag = [](const auto& shown) { return shown.Tag(); };
+    const QStringList buttons = VisibleCaptions(control.btnJustUBound() + 1, button);
+    EXPECT_EQ(VisibleCaptions(control.btnJustUBound() + 1, button, tag), buttons);
+    const QStringList row = VisibleCaptions(
+        5, [&](int i) -> const auto& { return control.lblFai(i); });
     return row.join(",") + " | " + control.lblTxt().Caption() + " | " + buttons.join(",");
 }
 

@@ -1,4 +1,4 @@
-#include "support/ScriptedRequest.h"
+#include "support/QueuedRequest.h"
 #include "support/Printers.h"
 
 #include "controls/oeetracker/OEETracker.h"
@@ -38,25 +38,19 @@ Slots Loaded(int count) {
     return stored;
 }
 QString Url(const QString& from, const QString& to) {
-    return "GET http://plant/processes/kpis/dashboard?process=P1&datefrom=" + from + "&dateto=" + to +
-           "&session=S&company=C";
+    return "GET http://plant/processes/kpis/dashboard?process=P100&datefrom=" + from + "&dateto=" + to +
+           "&session=S7&company=ACME";
 }
 float MarkerTop(double percent) { // of a 60-twips marker on the 3600-twips design height
     return static_cast<float>(3540 - 3360 * percent / 100.0);
 }
 
-struct ScriptedChart {
-    explicit ScriptedChart(int barNum = 30, const QString& startDate = "20240331000000") {
-        control.SetRequestFactory(ScriptedRequest::Factory(replies));
-        control.setAPIHost("http://plant/");
-        control.setProcess("P1");
-        control.setSession("S");
-        control.setCompany("C");
+struct ScriptedChart : QueuedControl<OEETracker> {
+    explicit ScriptedChart(int barNum = 30, const QString& startDate = "20240331000000")
+        : QueuedControl("http://plant/", {}, Start::Unopened) {
         control.setBarNum(QString::number(barNum));
         control.setStartDate(startDate);
     }
-    std::shared_ptr<ScriptedReplies> replies = std::make_shared<ScriptedReplies>();
-    OEETracker control;
 };
 
 // Every day reads 50 %: each marker stands halfway between the 0 line and the top margin. The

@@ -3,11 +3,9 @@
 // What the table's tests share: follow-up replies built from period figures, and a table wired to
 // scripted replies and a recording host.
 
-#include "support/RecordingHost.h"
-#include "support/ScriptedRequest.h"
+#include "support/QueuedRequest.h"
 
 #include "frame/Label.h"
-#include "frame/PropertyBag.h"
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 #include "frame/WidgetArray.h"
 
@@ -43,23 +41,13 @@ inline QString FollowUpReply(const std::vector<Period>& periods, const std::stri
 
 // A table restored from an empty store, connected to scripted replies, P100 / S7 / ACME, over the
 // given window.
-struct ScriptedTable {
-    ScriptedTable(const QString& start, const QString& end) {
-        control.ReadProperties(k7::PropertyBag());
-        control.SetRequestFactory(ScriptedRequest::Factory(replies));
-        control.SetHost(&host);
-        control.setAPIHost("http://plant/");
-        control.setProcess("P100");
-        control.setSession("S7");
-        control.setCompany("ACME");
+struct ScriptedTable : QueuedControl<k7::ProductionPeriodTable> {
+    ScriptedTable(const QString& start, const QString& end)
+        : QueuedControl("http://plant/", {}, Start::Unopened) {
         control.setStartDate(start);
         control.setEndDate(end);
         host.Asked.clear();
         host.Changed.clear();
-    }
-    void Reply(const QString& body, int status = 200) {
-        replies->Body = body;
-        replies->Status = status;
     }
     QString Caption(int row, int column) const { return control.Cell(row, column).Caption(); }
     QStringList Row(int row) const {
@@ -68,8 +56,4 @@ struct ScriptedTable {
             captions << Caption(row, column);
         return captions;
     }
-
-    std::shared_ptr<ScriptedReplies> replies = std::make_shared<ScriptedReplies>();
-    RecordingHost host;
-    k7::ProductionPeriodTable control;
 };

@@ -2,6 +2,7 @@
 // the simulated plant. Loading and figures: ProductionPeriodTableTest.
 
 #include "ProductionPeriodTableSupport.h"
+#include "support/Checks.h"
 #include "support/Printers.h"
 
 #include "frame/Colors.h"
@@ -31,13 +32,6 @@ namespace {
 V B(int value) {
     return V(uint8_t(value));
 }
-
-// Time stands still where a test puts it, and runs again afterwards.
-class FrozenClock : public ::testing::Test {
-protected:
-    void Freeze(const char* stamp) { k7::Clock::Set(k7::Common::ToDate(stamp)); }
-    void TearDown() override { k7::Clock::UseSystemTime(); }
-};
 
 QStringList Items(const k7::PopupMenu& menu) {
     QStringList items;
@@ -113,9 +107,7 @@ TEST(ProductionPeriodTableFit, CellsTakeTheLargestWholeSizeWhoseLineFitsTheRow) 
     }
 }
 
-class ProductionPeriodTableTimeBar : public FrozenClock {};
-
-TEST_F(ProductionPeriodTableTimeBar, SpansTheElapsedShareOfTheWindowAtTheLastLayout) {
+TEST(ProductionPeriodTableTimeBar, SpansTheElapsedShareOfTheWindowAtTheLastLayout) {
     struct {
         const char* Case;
         const char *Start, *End, *Now;
@@ -127,7 +119,7 @@ TEST_F(ProductionPeriodTableTimeBar, SpansTheElapsedShareOfTheWindowAtTheLastLay
                       {"as texts, one instant", "20240101", "20240101000000", "20231231120000", 1.0f}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Case);
-        Freeze(row.Now);
+        const k7::test::FrozenClock frozen(k7::Common::ToDate(row.Now));
         ProductionPeriodTable control;
         control.setStartDate(row.Start);
         control.setEndDate(row.End);
@@ -297,11 +289,9 @@ TEST(ProductionPeriodTableRendering, TheGoodRowIsOpaqueAndTheElapsedBarShowsThro
         << "the elapsed bar behind the capacity row";
 }
 
-class ProductionPeriodTableOnPlant : public FrozenClock {};
-
 // A booking made at the plant shows after the next Refresh(True), in the hour it was booked.
-TEST_F(ProductionPeriodTableOnPlant, ShowsBookedScrapAfterTheNextRefresh) {
-    Freeze("20240315103000");
+TEST(ProductionPeriodTableOnPlant, ShowsBookedScrapAfterTheNextRefresh) {
+    const k7::test::FrozenClock frozen(k7::Common::ToDate("20240315103000"));
     k7::plant::PlantService plant;
     plant.Start(0);
     ScriptedTable onPlant("20240315060000", "20240315140000");

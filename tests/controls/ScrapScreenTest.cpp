@@ -1,3 +1,4 @@
+#include "support/Checks.h"
 #include "support/QueuedRequest.h"
 #include "support/Printers.h"
 
@@ -14,11 +15,8 @@ using k7::ScrapScreen;
 namespace {
 
 QStringList VisibleCauses(const ScrapScreen& control) {
-    QStringList shown;
-    for (int k = 0; k <= control.btnScrapUBound(); ++k)
-        if (control.btnScrap(k).Visible())
-            shown << control.btnScrap(k).Caption();
-    return shown;
+    return k7::test::VisibleCaptions(
+        control.btnScrapUBound() + 1, [&](int k) -> const auto& { return control.btnScrap(k); });
 }
 
 const QString kCausesUrl = "GET http://plant/processes/P100/scrapcauses/top?session=S7&company=ACME";

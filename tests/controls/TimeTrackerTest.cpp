@@ -1,5 +1,5 @@
-#include "support/RecordingHost.h"
-#include "support/ScriptedRequest.h"
+#include "support/Checks.h"
+#include "support/QueuedRequest.h"
 #include "support/Printers.h"
 
 #include "controls/timetracker/TimeTracker.h"
@@ -35,18 +35,9 @@ QString Cycle(double target, int counter, int secondsAgo) {
         .arg(QString::number(target), QString::number(counter), start);
 }
 
-class TimeTrackerTest : public ::testing::Test {
+class TimeTrackerTest : public ::testing::Test, protected QueuedControl<TimeTracker> {
 protected:
-    TimeTrackerTest() {
-        k7::Clock::Set(Opened());
-        control.SetRequestFactory(ScriptedRequest::Factory(replies));
-        control.setAPIHost("http://plant/");
-        control.setProcess("P1");
-        control.setSession("S");
-        control.setCompany("C");
-        control.setBars(20);
-    }
-    ~TimeTrackerTest() override { k7::Clock::UseSystemTime(); }
+    TimeTrackerTest() : QueuedControl("http://plant/", {}, Start::Unopened) { control.setBars(20); }
     void Tick(const QString& body) {
         replies->Body = body;
         control.timer().Fire();
@@ -57,9 +48,7 @@ protected:
     }
     float HeightOf(int bar) { return control.barTime()(bar).Height(); }
     uint32_t ColorOf(int bar) { return control.barTime()(bar).FillColor(); }
-
-    std::shared_ptr<ScriptedReplies> replies = std::make_shared<ScriptedReplies>();
-    TimeTracker control;
+    const k7::test::FrozenClock clock{Opened()};
 };
 
 // The design extent's lines and clock are in the golden dump; bars at that extent: the tick tests.
@@ -120,11 +109,10 @@ class TimeTrackerLoad : public TimeTrackerTest, public ::testing::WithParamInter
 
 TEST_P(TimeTrackerLoad, SetsTheClockAndStartsTheTicksOnlyOnSuccessWithoutAskingTheHost) {
     const LoadRow& row = GetParam();
-    RecordingHost host;
-    control.SetHost(&host);
+    host.Asked.clear(); // what the setup asked
     Open(row.Body);
     EXPECT_EQ(replies->Sent,
-              QStringList{"GET http://plant/processes/cycleTime?process=P1&session=S&company=C"});
+              QStringList{"GET http://plant/processes/cycleTime?process=P100&session=S7&company=ACME"});
     EXPECT_EQ(std::tuple(control.lblTime().Caption(), control.lblText().Caption(), control.Error()),
               std::tuple(row.ExpectClock, row.ExpectText, row.ExpectError));
     EXPECT_EQ(std::tuple(control.Initializer(), control.timer().Enabled(), control.CycleTarget()),

@@ -5,6 +5,7 @@
 #include "frame/ControlBase.h"
 #include "frame/Label.h"
 #include "frame/PropertyTable.h"
+#include "support/Checks.h"
 
 #include <QtDesigner/QDesignerComponents>
 #include <QtDesigner/QDesignerFormEditorInterface>
@@ -212,10 +213,10 @@ TEST_F(DesignerPlugin, AFormDesignerSavesHoldsNothingOfTheSampleFigures) {
  </widget>
 </ui>
 )"));
-    QTest::qWait(100); // the previews run
     auto* code = window->findChild<ControlBase*>(QStringLiteral("code"));
     ASSERT_NE(code, nullptr);
-    EXPECT_EQ(code->findChild<Label*>(QStringLiteral("lblCode"))->Caption(), "880154") << "P200's product";
+    const Label* product = code->findChild<Label*>(QStringLiteral("lblCode"));
+    EXPECT_TRUE(test::WaitUntil([&] { return product->Caption() == "880154"; })) << "P200's product";
     const QString saved = window->contents();
     EXPECT_TRUE(saved.contains(QStringLiteral("P200"))) << saved.toStdString();
     for (const char* absent : {"APIHost", "invalid", "StartDate", "Company", "P100"})

@@ -43,10 +43,7 @@ struct Walk {
 };
 
 TEST(DemoAccessibility, EveryControlAndChildIsNamedAndTabVisitsEveryShownPressableControlByControl) {
-    const K7Run run = RunK7({"demo", "--accessibility"});
-    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    auto report = JsonBag::Create();
-    report->SetJSON(run.Out);
+    const auto report = RunK7Json({"demo", "--accessibility"});
 
     Walk walk;
     walk.Visit(report->Item("tree").As<JsonBag>(), QString(), 0);

@@ -16,11 +16,7 @@
 namespace {
 
 std::shared_ptr<k7::JsonBag> Dump(const QString& control, const QStringList& steps) {
-    const K7Run run = RunK7(QStringList{"show", control} + steps + QStringList{"--dump", "-"});
-    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    auto dump = k7::JsonBag::Create();
-    dump->SetJSON(run.Out);
-    return dump;
+    return RunK7Json(QStringList{"show", control} + steps + QStringList{"--dump", "-"});
 }
 
 class GoldenDump : public ::testing::TestWithParam<QString> {};

@@ -1,8 +1,8 @@
 #include "plant/PlantService.h"
+#include "support/Checks.h"
 #include "support/K7Process.h"
 #include "json/JsonBag.h"
 
-#include <QFile>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -12,12 +12,6 @@ using k7::JsonBag;
 using k7::Variant;
 
 namespace {
-
-std::shared_ptr<JsonBag> Parse(const QString& text) {
-    auto document = JsonBag::Create();
-    document->SetJSON(text);
-    return document;
-}
 
 // The child entry of the dump with this name.
 Variant Child(const std::shared_ptr<JsonBag>& dump, const QString& name) {
@@ -36,25 +30,19 @@ protected:
 };
 
 TEST_F(ShowCommand, ScreenFileRestoresPersistedPropertiesAndSavesThemBack) {
-    const QString screen = directory.filePath("screen.json");
-    QFile file(screen);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral(R"({"controls":[
+    const QString text = QStringLiteral(R"({"controls":[
         {"kind":"ProdCode","name":"other","properties":{"Process":"P200"}},
         {"kind":"ProdCode","name":"prod1","left":120,"top":240,"width":5640,"height":495,
-         "properties":{"APIHost":"%1","Company":"ORV","Session":"T9","Process":"P300"}}]})")
-                   .arg(plant.BaseUrl())
-                   .toUtf8());
-    file.close();
+         "properties":{"APIHost":"%1","Company":"ORV","Session":"T9","Process":"P300"}}]})");
+    const QString screen =
+        k7::test::WriteFile(directory.filePath("screen.json"), text.arg(plant.BaseUrl()).toUtf8());
     const QString saved = directory.filePath("saved.json");
 
-    const K7Run run = RunK7({"show", "--screen", screen, "--name", "prod1", "--dump", "-", "--save", saved});
-    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-    EXPECT_EQ(Child(Parse(run.Out), "lblCode").Item("caption").ToText(), "H-2002-B");
+    const auto dump =
+        RunK7Json({"show", "--screen", screen, "--name", "prod1", "--dump", "-", "--save", saved});
+    EXPECT_EQ(Child(dump, "lblCode").Item("caption").ToText(), "H-2002-B");
 
-    QFile savedFile(saved);
-    ASSERT_TRUE(savedFile.open(QIODevice::ReadOnly));
-    const auto savedScreen = Parse(QString::fromUtf8(savedFile.readAll()));
+    const auto savedScreen = k7::test::Parse(k7::test::ReadFile(saved));
     const Variant entry = savedScreen->Item("controls").Item(1);
     EXPECT_EQ(entry.Item("name").ToText(), "prod1");
     EXPECT_EQ(entry.Item("top").ToDouble(), 240.0);
@@ -82,11 +70,9 @@ TEST_F(ShowCommand, StepsRunInTheOrderGiven) {
         SCOPED_TRACE(row.Steps.join(' ').toStdString());
         const int before = plant.RequestCount("processes/prod");
         // Properties given after the steps are still set before them.
-        const K7Run run = RunK7(QStringList{"show", "ProdCode"} + row.Steps +
-                                QStringList{"--prop", "APIHost=" + plant.BaseUrl(), "--prop",
-                                            "Process=" + row.Process, "--dump", "-"});
-        ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
-        const auto dump = Parse(run.Out);
+        const auto dump = RunK7Json(QStringList{"show", "ProdCode"} + row.Steps +
+                                    QStringList{"--prop", "APIHost=" + plant.BaseUrl(), "--prop",
+                                                "Process=" + row.Process, "--dump", "-"});
         EXPECT_EQ(Child(dump, "lblCode").Item("caption").ToText(), row.Code);
         EXPECT_FLOAT_EQ(Child(dump, "lblTxt").Item("width").ToSingle(), row.TxtWidth);
         EXPECT_EQ(plant.RequestCount("processes/prod") - before, row.Requests);

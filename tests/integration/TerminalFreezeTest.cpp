@@ -2,6 +2,7 @@
 #include "frame/BackgroundRequest.h"
 #include "frame/ServiceControl.h"
 #include "plant/PlantService.h"
+#include "support/Checks.h"
 #include "support/RecordingHost.h"
 
 #include <QApplication>
@@ -19,6 +20,7 @@
 using k7::ControlBase;
 using k7::ControlCatalog;
 using k7::RequestMode;
+using k7::test::WaitUntil;
 
 namespace {
 
@@ -29,13 +31,6 @@ constexpr int kStallMs = 60000;
 // How long the stall is watched, and how often the terminal refreshes its controls meanwhile.
 constexpr int kWindowMs = 7000;
 constexpr int kRefreshMs = 1000;
-
-void Spin(const std::function<bool()>& done, int milliseconds) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 // A terminal's screen of every control in the catalog, NonBlocking, against the simulated plant
 // with one path stalled for a minute. While it stalls, the event loop keeps turning, the other
@@ -76,8 +71,8 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     // Controls that load by themselves on a terminal's schedule; the clock ticks on its own.
     const QStringList refreshed = {"ProdCode", "OEETracker", "FaiJustifier", "ProductionPeriodTable", "PathControl"};
     const QStringList watched = {"OEETracker", "FaiJustifier", "ProductionPeriodTable", "PathControl", "TimeTracker"};
-    Spin([&] { return std::all_of(watched.begin(), watched.end(), [&](const QString& name) { return reads[name] > 0; }); },
-         20000);
+    const auto read = [&](const QString& name) { return reads[name] > 0; };
+    WaitUntil([&] { return std::all_of(watched.begin(), watched.end(), read); });
     for (const QString& name : watched)
         ASSERT_GT(reads[name], 0) << name.toStdString() << " never finished its first read";
     auto* stalled = static_cast<k7::ServiceControl*>(controls[kStalledControl]);
@@ -103,7 +98,7 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     clock.start();
     beat.start(10);
     refresher.start(kRefreshMs);
-    Spin([] { return false; }, kWindowMs);
+    WaitUntil([] { return false; }, std::chrono::milliseconds(kWindowMs)); // the watch, all of it
     beat.stop();
     refresher.stop();
 
@@ -126,7 +121,7 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     QCoreApplication::postEvent(cause, new QMouseEvent(QEvent::MouseButtonRelease, centre,
                                                        cause->mapToGlobal(centre), Qt::LeftButton, Qt::NoButton,
                                                        Qt::NoModifier));
-    Spin([&] { return !operatorAtTheScreen.Prompts.isEmpty(); }, 5000);
+    WaitUntil([&] { return !operatorAtTheScreen.Prompts.isEmpty(); }, std::chrono::seconds(5));
     EXPECT_EQ(operatorAtTheScreen.Prompts.size(), 1);
     EXPECT_LT(pressed.elapsed(), 250);
 

@@ -1,15 +1,17 @@
-#include "plant/PlantModel.h"
 #include "plant/PlantService.h"
+#include "support/Checks.h"
 #include "support/K7Process.h"
+#include "support/PlantChecks.h"
 #include "json/JsonBag.h"
 
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
 
 using k7::JsonBag;
 using k7::Variant;
+using k7::plant::test::Bookings;
+using k7::test::WaitUntil;
 
 namespace {
 
@@ -18,17 +20,10 @@ QString JournalEntry(const QString& file) {
     const K7Run run = RunK7({"journal", file, "--json"});
     EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
     EXPECT_EQ(run.Out.count('\n'), 1) << run.Out.toStdString();
-    auto entry = JsonBag::Create();
-    entry->SetJSON(run.Out);
+    auto entry = k7::test::Parse(run.Out);
     return QStringList{entry->Item("state").ToText(), entry->Item("attempts").ToText(),
                        entry->Item("key").ToText()}
         .join(' ');
-}
-
-size_t Bookings(k7::plant::PlantService& plant) {
-    size_t count = 0;
-    plant.WithModel([&](k7::plant::PlantModel& model) { count = model.Bookings().size(); });
-    return count;
 }
 
 class WriteJournalCommand : public ::testing::Test {
@@ -53,11 +48,7 @@ protected:
 // aside again.
 TEST_F(WriteJournalCommand, ARefusedBookingIsRecordedAndBookedByARetryWithItsKey) {
     plant.InjectFault("results", {.Status = 500});
-    const K7Run press = RunK7(PressCause());
-    ASSERT_EQ(press.ExitCode, 0) << press.Err.toStdString();
-    auto dump = JsonBag::Create();
-    dump->SetJSON(press.Out);
-    const auto host = dump->Item("host").As<JsonBag>();
+    const auto host = RunK7Json(PressCause())->Item("host").As<JsonBag>();
     const Variant write = host->Item(Variant(host->Count()));
     EXPECT_EQ(write.Item("what").ToText(), "write");
     EXPECT_EQ(write.Item("url").ToText(),
@@ -85,13 +76,13 @@ TEST_F(WriteJournalCommand, AKilledTerminalLeavesThePendingWriteAndItsRetryIsNot
     plant.InjectFault("results", {.DelayMs = 1500});
     QProcess terminal;
     StartK7(terminal, PressCause());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return plant.RequestCount("results") == 1; }, 20000));
+    ASSERT_TRUE(WaitUntil([&] { return plant.RequestCount("results") == 1; }));
     terminal.kill();
     ASSERT_TRUE(terminal.waitForFinished(10000));
     const QString pending = JournalEntry(journal);
     EXPECT_TRUE(pending.startsWith("pending 1 ")) << pending.toStdString();
 
-    ASSERT_TRUE(QTest::qWaitFor([&] { return Bookings(plant) == 1; }, 20000))
+    ASSERT_TRUE(WaitUntil([&] { return Bookings(plant) == 1; }))
         << "the plant books after its delay";
     plant.ClearFaults();
     const K7Run retry = RunK7({"journal", journal, "--retry", "1"});

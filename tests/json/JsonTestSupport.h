@@ -10,14 +10,6 @@
 
 namespace k7::test {
 
-// The failure text ("number-description") that `action` raises, or "no error".
-template <class Action> QString FailureOf(Action&& action) {
-    return Outcome([&] {
-        action();
-        return QStringLiteral("no error");
-    });
-}
-
 inline std::shared_ptr<JsonBag> Parse(const QString& text, bool decimalMode = false) {
     auto bag = JsonBag::Create();
     bag->SetDecimalMode(decimalMode);

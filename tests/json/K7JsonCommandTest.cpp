@@ -1,3 +1,4 @@
+#include "support/Checks.h"
 #include "support/K7Process.h"
 
 #include <QString>
@@ -32,13 +33,11 @@ TEST(K7Json, PrintsTheDocumentOrTheFailureText) {
     for (const auto& row : rows) {
         const QString label = row.args.join(u' ') + u' ' + QString::fromUtf8(row.input);
         QStringList args = row.args;
-        if (args.contains(QStringLiteral("FILE"))) {
-            QFile file(dir.filePath(QStringLiteral("reply.json")));
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(row.input) == row.input.size());
-            args.replace(args.indexOf(QStringLiteral("FILE")), file.fileName());
-        }
-        const K7Run run = RunK7(QStringList{QStringLiteral("json")} + args,
-                                args.contains(dir.filePath(QStringLiteral("reply.json"))) ? QByteArray() : row.input);
+        const bool fromFile = args.contains(QStringLiteral("FILE"));
+        if (fromFile)
+            args.replace(args.indexOf("FILE"), k7::test::WriteFile(dir.filePath("reply.json"), row.input));
+        const K7Run run =
+            RunK7(QStringList{QStringLiteral("json")} + args, fromFile ? QByteArray() : row.input);
         EXPECT_EQ(run.ExitCode, row.exitCode) << label.toStdString();
         if (row.exitCode != 2) {
             EXPECT_EQ(run.Out.toUtf8(), row.output) << label.toStdString();

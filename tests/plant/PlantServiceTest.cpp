@@ -1,4 +1,5 @@
 #include "PlantTestClient.h"
+#include "support/Checks.h"
 
 #include "core/Clock.h"
 #include "core/Common.h"
@@ -21,20 +22,15 @@ const std::string Caller = "&session=S1&company=ACME";
 class PlantHttp : public ::testing::Test {
 protected:
     void SetUp() override {
-        Clock::Set(Common::ToDate("20240314103000"));
         plant_ = std::make_unique<PlantService>();
         port_ = plant_->Start();
         client_ = std::make_unique<test::TestClient>(port_);
-    }
-    void TearDown() override {
-        client_.reset();
-        plant_.reset();
-        Clock::UseSystemTime();
     }
 
     Answer Send(const std::string& method, const std::string& url) { return client_->Send(method, url); }
     size_t Bookings() { return test::Bookings(*plant_); }
 
+    const k7::test::FrozenClock clock_{Common::ToDate("20240314103000")}; // outlives the plant
     std::unique_ptr<PlantService> plant_;
     int port_ = 0;
     std::unique_ptr<test::TestClient> client_;

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "plant/PlantModel.h"
-#include "plant/PlantService.h"
+#include "support/PlantChecks.h"
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
@@ -13,13 +12,6 @@
 #include <string>
 
 namespace k7::plant::test {
-
-// The scrap bookings the plant's model holds.
-inline size_t Bookings(PlantService& plant) {
-    size_t count = 0;
-    plant.WithModel([&](PlantModel& model) { count = model.Bookings().size(); });
-    return count;
-}
 
 // One HTTP exchange with the plant as a test sees it.
 struct Answer {

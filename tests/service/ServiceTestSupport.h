@@ -1,13 +1,11 @@
 #pragma once
 
-#include "core/RuntimeError.h"
 #include "support/Checks.h"
 #include "support/Printers.h"
 
 #include <QString>
 
 #include <functional>
-#include <optional>
 
 namespace k7::test {
 
@@ -21,19 +19,14 @@ constexpr int32_t NotYetAvailable = -2147483638;
 constexpr int32_t InvalidArgument = -2147024809;
 } // namespace Raised
 
-inline std::optional<RuntimeError> ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-        return std::nullopt;
-    } catch (const RuntimeError& error) {
-        return error;
-    }
-}
-
 // The number `action` raises; 0 when it raises nothing.
 inline int32_t Raises(const std::function<void()>& action) {
-    const auto error = ErrorOf(action);
-    return error ? error->Number() : 0;
+    try {
+        action();
+        return 0;
+    } catch (const RuntimeError& error) {
+        return error.Number();
+    }
 }
 
 } // namespace k7::test

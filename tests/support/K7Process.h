@@ -1,10 +1,16 @@
 #pragma once
 
+#include "json/JsonTestSupport.h"
+
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <memory>
 
 // What one run of the built k7 tool left behind.
 struct K7Run {
@@ -38,4 +44,11 @@ inline K7Run RunK7(const QStringList& args, const QByteArray& input = {}) {
     run.Out = QString::fromUtf8(process.readAllStandardOutput());
     run.Err = QString::fromUtf8(process.readAllStandardError());
     return run;
+}
+
+// The JSON output of a run of the tool that has to succeed.
+inline std::shared_ptr<k7::JsonBag> RunK7Json(const QStringList& args) {
+    const K7Run run = RunK7(args);
+    EXPECT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    return k7::test::Parse(run.Out);
 }

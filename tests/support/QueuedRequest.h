@@ -3,43 +3,42 @@
 #include "RecordingHost.h"
 #include "ScriptedRequest.h"
 
-#include <deque>
-#include <tuple>
+#include "frame/PropertyBag.h"
 
-// Scripted replies taken in turn: each call's request object (a control makes a fresh one per call)
-// takes the next queued status and body; once the queue is empty the last one keeps answering.
-struct QueuedReplies : ScriptedReplies {
-    std::deque<std::pair<int, QString>> Next;
+#include <initializer_list>
 
-    void Queue(const QString& body, int status = 200) { Next.emplace_back(status, body); }
-    static auto Factory(std::shared_ptr<QueuedReplies> replies) {
-        return [replies](bool) -> std::unique_ptr<k7::HttpRequestObject> {
-            if (!replies->Next.empty()) {
-                std::tie(replies->Status, replies->Body) = replies->Next.front();
-                replies->Next.pop_front();
-            }
-            return std::make_unique<ScriptedRequest>(replies);
-        };
-    }
-};
+// Opened: by Refresh(False) on the first replies. Unopened: restored from an empty store, as a host
+// restores a control it holds no properties for, and left for the test to set up and open.
+enum class Start { Opened, Unopened };
 
-// A service control for P100, session S7, company ACME with a recording host, opened by
-// Refresh(False) on the queued bodies, or on real HTTP when there are none (the simulated plant).
+// A service control for P100, session S7, company ACME with a recording host. The simulated plant
+// listens on 127.0.0.1, where a control talks real HTTP; any other APIHost gets the queued replies.
 template <class Control> struct QueuedControl {
-    QueuedControl(const QString& apiHost, std::initializer_list<QString> bodies) {
-        if (bodies.size() != 0)
-            control.SetRequestFactory(QueuedReplies::Factory(replies));
-        for (const QString& body : bodies)
-            replies->Queue(body);
+    QueuedControl(const QString& apiHost, std::initializer_list<QueuedReply> queued,
+                  Start start = Start::Opened) {
+        if (start == Start::Unopened)
+            control.ReadProperties(k7::PropertyBag());
+        if (!apiHost.startsWith("http://127.0.0.1"))
+            control.SetRequestFactory(ScriptedRequest::Factory(replies));
+        replies->Next.assign(queued.begin(), queued.end());
         control.SetHost(&host);
         control.setAPIHost(apiHost);
         control.setProcess("P100");
         control.setSession("S7");
         control.setCompany("ACME");
+        if (start == Start::Unopened)
+            return;
         control.Refresh(false);
         replies->Sent.clear();
     }
-    std::shared_ptr<QueuedReplies> replies = std::make_shared<QueuedReplies>();
+    // Every later request gets this reply.
+    void Reply(const QString& body, int status = 200) {
+        replies->Next.clear();
+        replies->Body = body;
+        replies->Status = status;
+    }
+
+    std::shared_ptr<ScriptedReplies> replies = std::make_shared<ScriptedReplies>();
     RecordingHost host;
     Control control;
 };

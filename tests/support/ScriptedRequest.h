@@ -4,7 +4,16 @@
 
 #include <QStringList>
 
+#include <deque>
 #include <memory>
+
+// One scripted reply: its body and HTTP status.
+struct QueuedReply {
+    QueuedReply(QString body, int status = 200) : Body(std::move(body)), Status(status) {}
+    QueuedReply(const char* body, int status = 200) : QueuedReply(QString::fromUtf8(body), status) {}
+    QString Body;
+    int Status;
+};
 
 // A request object that answers every Send with a scripted status and body and remembers what it
 // was asked, so loader tests run without a server. The end-to-end rows use real HTTP.
@@ -14,6 +23,11 @@ struct ScriptedReplies {
     QString Body = "{}";
     QStringList Sent;    // "METHOD url", in order
     QStringList Headers; // "Name: value", in order
+    // Taken in turn, one by each new request object (a control makes a fresh one per call); once
+    // the queue is empty the last status and body keep answering.
+    std::deque<QueuedReply> Next;
+
+    void Queue(const QString& body, int status = 200) { Next.emplace_back(body, status); }
 };
 
 class ScriptedRequest : public k7::HttpRequestObject {
@@ -23,6 +37,11 @@ public:
     // The factory a control's SetRequestFactory takes.
     static auto Factory(std::shared_ptr<ScriptedReplies> replies) {
         return [replies](bool) -> std::unique_ptr<k7::HttpRequestObject> {
+            if (!replies->Next.empty()) {
+                replies->Body = replies->Next.front().Body;
+                replies->Status = replies->Next.front().Status;
+                replies->Next.pop_front();
+            }
             return std::make_unique<ScriptedRequest>(replies);
         };
     }

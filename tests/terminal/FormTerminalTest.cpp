@@ -4,6 +4,7 @@
 #include "FormTerminal.h"
 #include "StaleFrame.h"
 
+#include "support/Checks.h"
 #include "support/Printers.h"
 #include "ui_line-terminal.h"
 
@@ -22,30 +23,18 @@
 #include "frame/WidgetArray.h"
 #include "plant/PlantService.h"
 
-#include <QDeadlineTimer>
-#include <QFile>
 #include <QTemporaryDir>
-#include <QTest>
 
 #include <gtest/gtest.h>
-
-#include <functional>
 
 using k7::ControlBase;
 using k7::cli::FormLoader;
 using k7::cli::FormTerminal;
+using k7::test::WaitUntil;
 
 namespace {
 
 const QString kLineTerminal = QStringLiteral(K7_EXAMPLES_DIR "/line-terminal.ui");
-
-// Runs the event loop until `done` or a generous limit (a guard against a hang, not a timing).
-bool Await(const std::function<bool()>& done, int limitMs = 20000) {
-    QDeadlineTimer deadline(limitMs);
-    while (!done() && !deadline.hasExpired())
-        QTest::qWait(20);
-    return done();
-}
 
 bool Settled(const FormTerminal& terminal) {
     for (const ControlBase* control : terminal.Controls())
@@ -57,10 +46,7 @@ bool Settled(const FormTerminal& terminal) {
 
 // A form as Designer writes it, around `widgets`, saved in `dir`.
 QString WriteForm(const QTemporaryDir& dir, const QString& widgets, const QString& name = "form.ui") {
-    const QString path = dir.filePath(name);
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+    return k7::test::WriteFile(dir.filePath(name), QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
 <ui version="4.0">
  <class>Screen</class>
  <widget class="QWidget" name="Screen">
@@ -69,9 +55,8 @@ QString WriteForm(const QTemporaryDir& dir, const QString& widgets, const QStrin
  </widget>
 </ui>
 )")
-                   .arg(widgets)
-                   .toUtf8());
-    return path;
+                                                       .arg(widgets)
+                                                       .toUtf8());
 }
 
 // A control of class `kind` named `name` at the height `y`, with `properties` besides its geometry.
@@ -145,10 +130,7 @@ TEST(FormTerminal, FillsTheConnectionTheFormLeftEmptyAndSchedulesEachControlOnIt
 
 TEST(FormTerminal, RefusesAFormItCannotLoadOrAPeriodOrWindowItCannotKeep) {
     QTemporaryDir dir;
-    QFile junk(dir.filePath("junk.ui"));
-    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
-    junk.write("not a form");
-    junk.close();
+    const QString junk = k7::test::WriteFile(dir.filePath("junk.ui"), "not a form");
     // A chart with one dynamic property, in a form of its own.
     const auto chart = [&dir](const QString& name, const QString& type, const QString& value) {
         const QString property = QStringLiteral(R"(<property name="%1" stdset="0"><%2>%3</%2></property>)");
@@ -159,7 +141,7 @@ TEST(FormTerminal, RefusesAFormItCannotLoadOrAPeriodOrWindowItCannotKeep) {
         QString Path, Says;
     };
     const Case cases[] = {{WriteForm(dir, R"(<widget class="k7::Gauge" name="g"/>)"), "k7::Gauge"},
-                          {junk.fileName(), "no form"},
+                          {junk, "no form"},
                           {dir.filePath("missing.ui"), "cannot read"},
                           {chart("k7RefreshSeconds", "double", "0.1"), "'0.1'"},
                           {chart("k7RefreshSeconds", "string", "often"), "'often'"},
@@ -229,7 +211,7 @@ TEST(LineTerminal, ShowsThePlantsFiguresReadableAndApartWithWindowsAndUrlFilledI
     FormTerminal terminal(kLineTerminal, {{plant.BaseUrl(), "ORV", "DEMO"}, 5000});
     terminal.show();
     terminal.Open();
-    ASSERT_TRUE(Await([&] { return Settled(terminal); }));
+    ASSERT_TRUE(WaitUntil([&] { return Settled(terminal); }));
 
     // The controls and their stale frames stand apart, inside the full HD screen, above the status
     // line.
@@ -275,13 +257,13 @@ TEST(FormTerminal, ReloadsATableThatRaisedPropertyChanged) {
     FormTerminal terminal(WriteForm(dir, kTwoControls), {{plant.BaseUrl(), "ORV", "DEMO"}, 600000});
     terminal.show();
     terminal.Open();
-    ASSERT_TRUE(Await([&] { return Settled(terminal); }));
+    ASSERT_TRUE(WaitUntil([&] { return Settled(terminal); }));
     auto* table = terminal.Form().findChild<k7::ProductionPeriodTable*>("table");
     ASSERT_NE(table, nullptr);
     const int before = plant.TotalRequests();
     emit table->PropertyChanged();
     EXPECT_EQ(plant.TotalRequests(), before); // not from inside the control's own handler
-    ASSERT_TRUE(Await([&] { return plant.TotalRequests() > before && Settled(terminal); }));
+    ASSERT_TRUE(WaitUntil([&] { return plant.TotalRequests() > before && Settled(terminal); }));
     EXPECT_EQ(table->Error(), "");
 }
 
@@ -344,14 +326,14 @@ TEST(StaleMarkEndToEnd, AFailingPathMarksItsControlUntilItsNextGoodRead) {
     ControlBase& code = *terminal.Controls().front();
     terminal.show();
     terminal.Open();
-    ASSERT_TRUE(Await([&] { return terminal.StatusText().contains("service reachable"); }));
+    ASSERT_TRUE(WaitUntil([&] { return terminal.StatusText().contains("service reachable"); }));
     EXPECT_EQ(terminal.MarkText(code), "");
 
     plant.InjectFault("processes/prod", {.Status = 500});
-    ASSERT_TRUE(Await([&] { return terminal.MarkText(code).startsWith("stale "); }))
+    ASSERT_TRUE(WaitUntil([&] { return terminal.MarkText(code).startsWith("stale "); }))
         << terminal.MarkText(code).toStdString();
     plant.ClearFaults();
-    ASSERT_TRUE(Await([&] { return terminal.MarkText(code).isEmpty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return terminal.MarkText(code).isEmpty(); }));
     EXPECT_FALSE(terminal.Form().findChild<QWidget*>("codeStaleFrame")->isVisible());
 }
 

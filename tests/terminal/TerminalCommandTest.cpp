@@ -1,16 +1,15 @@
 // `k7 terminal` as a user runs it: the shipped form against the built-in plant, headless, with
 // its screenshots and the dump of every control; and the command line it refuses.
+#include "support/Checks.h"
 #include "support/K7Process.h"
 
 #include "controls/ControlCatalog.h"
 #include "json/JsonBag.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-using k7::JsonBag;
 
 namespace {
 
@@ -25,10 +24,7 @@ TEST(TerminalCommand, RunsTheLineTerminalHeadlessWritingScreenshotsAndTheDumpOfE
     // What the headless run writes and prints is the demo command's test; here, that --out is its.
     EXPECT_TRUE(run.Out.endsWith(dir.filePath("shots/screen.png\n"))) << run.Out.toStdString();
 
-    QFile file(dump);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    auto document = JsonBag::Create();
-    document->SetJSON(QString::fromUtf8(file.readAll()));
+    const auto document = k7::test::Parse(k7::test::ReadFile(dump));
     // Whether each control loads without an error is the in-process test of the same screen.
     QStringList kinds;
     for (int32_t i = 1; i <= document->Count(); ++i)

@@ -4,6 +4,7 @@
 // of the picture.
 
 #include "support/Checks.h"
+#include "support/InkBounds.h"
 #include "support/Printers.h"
 
 #include "controls/pathcontrol/CanvasInterpreter.h"
@@ -35,15 +36,6 @@ const QColor kWhite(255, 255, 255), kBlack(0, 0, 0), kRed(255, 0, 0), kBlue(0, 0
 void Size(PathControl& control, int width, int height) {
     control.SetExtent(static_cast<float>(control.PixelsToTwips(width)),
                       static_cast<float>(control.PixelsToTwips(height)));
-}
-
-QRect InkBounds(const QImage& image) {
-    QRect ink;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, y) != kWhite)
-                ink |= QRect(x, y, 1, 1);
-    return ink;
 }
 
 // A text drawn in black at (10, 20): how a failure, a status or the time-out is shown.
@@ -108,7 +100,6 @@ QImage Painted(const QStringList& scripts, const PathControl* like = nullptr) {
 class PathRequest : public ::testing::Test {
 protected:
     void SetUp() override {
-        k7::Clock::Set(Date(k7::Dates::DateSerial(2024, 1, 5).Serial + k7::Dates::TimeSerial(6, 30, 0)));
         auto request = std::make_unique<ScriptedAsyncRequest>();
         exchange = request.get();
         control.SetRequestObject(std::move(request));
@@ -124,8 +115,6 @@ protected:
         control.setStartDate("20240105063015");
         control.setEndDate("20240105183000");
     }
-    void TearDown() override { k7::Clock::UseSystemTime(); }
-
     void Advance(double seconds) { k7::Clock::AdvanceSeconds(seconds); }
     // Completes the request in flight with a reply.
     void Reply(int32_t status, const QString& body = {}) {
@@ -141,6 +130,8 @@ protected:
     }
 
     PathControl control;
+    const k7::test::FrozenClock clock{
+        Date(k7::Dates::DateSerial(2024, 1, 5).Serial + k7::Dates::TimeSerial(6, 30, 0))};
     ScriptedAsyncRequest* exchange = nullptr; // owned by the control
 };
 
