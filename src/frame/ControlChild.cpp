@@ -4,16 +4,35 @@
 
 namespace k7 {
 
+struct ControlChild::Private {
+    ControlBase& owner;
+    QString name;
+    int index;
+};
+
 ControlChild::ControlChild(ControlBase& owner, QString name, int index)
-    : owner_(owner), name_(std::move(name)), index_(index) {}
+    : child_(new Private{owner, std::move(name), index}) {}
 
 ControlChild::~ControlChild() {
     // A screen reader may still hold the interface that stood for a painted child.
     PaintedChildAccessible::Forget(*this);
 }
 
+ControlBase& ControlChild::Owner() const {
+    return child_->owner;
+}
+
+const QString& ControlChild::Name() const {
+    return child_->name;
+}
+
+int ControlChild::Index() const {
+    return child_->index;
+}
+
 QString ControlChild::ElementName() const {
-    return index_ >= 0 ? QStringLiteral("%1(%2)").arg(name_).arg(index_) : name_;
+    const Private& child = *child_;
+    return child.index >= 0 ? QStringLiteral("%1(%2)").arg(child.name).arg(child.index) : child.name;
 }
 
 void ControlChild::PaintOnSurface(QPainter&, double, const QPalette&) const {}

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 class QPainter;
@@ -31,9 +32,9 @@ public:
     ControlChild(const ControlChild&) = delete;
     ControlChild& operator=(const ControlChild&) = delete;
 
-    ControlBase& Owner() const { return owner_; }
-    const QString& Name() const { return name_; }
-    int Index() const { return index_; }
+    ControlBase& Owner() const;
+    const QString& Name() const;
+    int Index() const;
     // The name with the array index, as object names and screen readers give it: "lblCode",
     // "btnScrap(3)".
     QString ElementName() const;
@@ -70,9 +71,10 @@ private:
     // loop, so that a handler of that very widget can still finish.
     virtual void Dispose() { delete this; }
 
-    ControlBase& owner_;
-    QString name_;
-    int index_;
+    // The child's data, out of the installed header: a later release adds to it without changing
+    // the size of any child kind.
+    struct Private;
+    std::unique_ptr<Private> child_;
 };
 
 } // namespace k7

@@ -10,13 +10,32 @@
 
 namespace k7 {
 
+struct PopupMenu::Private {
+    QString itemsName;
+    std::map<int, MenuItem> items;
+};
+
 PopupMenu::PopupMenu(ControlBase& owner, const QString& name, int index, QString itemsName)
-    : ControlChild(owner, name, index), itemsName_(std::move(itemsName)) {}
+    : ControlChild(owner, name, index), menu_(new Private{std::move(itemsName), {}}) {}
+
+PopupMenu::~PopupMenu() = default;
+
+const QString& PopupMenu::ItemsName() const {
+    return menu_->itemsName;
+}
+
+bool PopupMenu::Exists(int index) const {
+    return menu_->items.count(index) != 0;
+}
+
+const std::map<int, MenuItem>& PopupMenu::Items() const {
+    return menu_->items;
+}
 
 void PopupMenu::Describe(Description& out) const {
-    out.Field(QStringLiteral("items"), Variant(itemsName_));
+    out.Field(QStringLiteral("items"), Variant(menu_->itemsName));
     Description entries = out.Array(QStringLiteral("entries"));
-    for (const auto& [index, item] : items_)
+    for (const auto& [index, item] : menu_->items)
         entries.Append()
             .Field(QStringLiteral("index"), Variant(int32_t(index)))
             .Field(QStringLiteral("caption"), Variant(item.Caption))
@@ -26,7 +45,7 @@ void PopupMenu::Describe(Description& out) const {
 }
 
 void PopupMenu::SetItem(int index, const QString& caption) {
-    MenuItem& item = items_[index];
+    MenuItem& item = menu_->items[index];
     item.Index = index;
     item.Caption = caption;
 }
@@ -37,7 +56,7 @@ void PopupMenu::SetItems(int first, const QStringList& captions) {
 }
 
 int PopupMenu::UBound() const {
-    return items_.empty() ? -1 : items_.rbegin()->first;
+    return menu_->items.empty() ? -1 : menu_->items.rbegin()->first;
 }
 
 const QString& PopupMenu::Caption(int index) const {
@@ -66,7 +85,7 @@ void PopupMenu::SetItemVisible(int index, bool visible) {
 
 int PopupMenu::Exec(const QPoint& globalPosition) {
     std::vector<MenuItem> shown;
-    for (const auto& [index, item] : items_)
+    for (const auto& [index, item] : menu_->items)
         if (item.Visible)
             shown.push_back(item);
     return Owner().Host().ShowPopupMenu(Owner(), *this, shown, globalPosition);
@@ -77,8 +96,8 @@ int PopupMenu::Exec() {
 }
 
 MenuItem& PopupMenu::At(int index) {
-    auto found = items_.find(index);
-    if (found == items_.end())
+    auto found = menu_->items.find(index);
+    if (found == menu_->items.end())
         RaiseMissingElement(index);
     return found->second;
 }

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <map>
+#include <memory>
 
 namespace k7 {
 
@@ -29,18 +30,19 @@ struct MenuItem {
 class K7_EXPORT PopupMenu : public ControlChild {
 public:
     PopupMenu(ControlBase& owner, const QString& name, int index, QString itemsName);
+    ~PopupMenu() override;
 
     QString Kind() const override { return QStringLiteral("PopupMenu"); }
     // The sub-menu's name and every item with caption, check mark, enabled and visible.
     void Describe(Description& out) const override;
 
-    const QString& ItemsName() const { return itemsName_; }
+    const QString& ItemsName() const;
 
     // Adds or replaces item `index`.
     void SetItem(int index, const QString& caption);
     // Items first, first + 1, ... with these captions, as a designed menu lists them.
     void SetItems(int first, const QStringList& captions);
-    bool Exists(int index) const { return items_.count(index) != 0; }
+    bool Exists(int index) const;
     // Highest item index, -1 without items.
     int UBound() const;
 
@@ -52,7 +54,7 @@ public:
     void SetEnabled(int index, bool enabled);
     void SetItemVisible(int index, bool visible);
 
-    const std::map<int, MenuItem>& Items() const { return items_; }
+    const std::map<int, MenuItem>& Items() const;
 
     int Exec(const QPoint& globalPosition);
     // At the mouse position.
@@ -62,8 +64,9 @@ private:
     MenuItem& At(int index);
     const MenuItem& At(int index) const;
 
-    QString itemsName_;
-    std::map<int, MenuItem> items_;
+    // Out of the installed header, as every child's data (see ControlChild).
+    struct Private;
+    std::unique_ptr<Private> menu_;
 };
 
 } // namespace k7

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <memory>
 
 namespace k7 {
 
@@ -37,32 +38,34 @@ struct TextDesign {
 
 template <class QtBase> class K7_EXPORT TextChild : public QtBase, public ControlChild, public WidgetGeometry {
 public:
-    const QString& Caption() const { return state_.Caption; }
-    void SetCaption(const QString& caption);
-    const QString& Tag() const { return state_.Tag; }
-    void SetTag(const QString& tag) { state_.Tag = tag; }
+    ~TextChild() override;
 
-    const FontStyle& Font() const { return state_.Font; }
+    const QString& Caption() const;
+    void SetCaption(const QString& caption);
+    const QString& Tag() const;
+    void SetTag(const QString& tag);
+
+    const FontStyle& Font() const;
     void SetFont(const FontStyle& font);
-    const QString& FontName() const { return state_.Font.Name; }
+    const QString& FontName() const { return Font().Name; }
     void SetFontName(const QString& name) { ChangeFont(&FontStyle::Name, name); }
-    float FontSize() const { return state_.Font.Size; }
+    float FontSize() const { return Font().Size; }
     void SetFontSize(float points) { ChangeFont(&FontStyle::Size, points); }
-    bool FontBold() const { return state_.Font.Bold; }
+    bool FontBold() const { return Font().Bold; }
     void SetFontBold(bool bold) { ChangeFont(&FontStyle::Bold, bold); }
-    bool FontItalic() const { return state_.Font.Italic; }
+    bool FontItalic() const { return Font().Italic; }
     void SetFontItalic(bool italic) { ChangeFont(&FontStyle::Italic, italic); }
-    bool FontUnderline() const { return state_.Font.Underline; }
+    bool FontUnderline() const { return Font().Underline; }
     void SetFontUnderline(bool underline) { ChangeFont(&FontStyle::Underline, underline); }
 
-    uint32_t ForeColor() const { return state_.ForeColor; }
-    void SetForeColor(uint32_t color) { Restyle(state_.ForeColor, color); }
-    uint32_t BackColor() const { return state_.BackColor; }
-    void SetBackColor(uint32_t color) { Restyle(state_.BackColor, color); }
-    bool WordWrap() const { return state_.WordWrap; }
-    void SetWordWrap(bool wrap) { Restyle(state_.WordWrap, wrap); }
+    uint32_t ForeColor() const;
+    void SetForeColor(uint32_t color);
+    uint32_t BackColor() const;
+    void SetBackColor(uint32_t color);
+    bool WordWrap() const;
+    void SetWordWrap(bool wrap);
 
-    bool Visible() const { return visible_; }
+    bool Visible() const;
     void SetVisible(bool visible);
     // Above every sibling widget.
     void BringToFront() { this->raise(); }
@@ -105,18 +108,9 @@ protected:
     void GeometryChanged() override { UpdatePixelGeometry(); }
 
 private:
-    struct State {
-        QString Caption;
-        QString Tag;
-        FontStyle Font;
-        uint32_t ForeColor = 0;
-        uint32_t BackColor = Colors::ButtonFace;
-        bool WordWrap = true;
-    };
-
     // Changes one attribute of the font, through the size check of SetFont.
     template <class T> void ChangeFont(T FontStyle::*attribute, const T& value) {
-        FontStyle font = state_.Font;
+        FontStyle font = Font();
         font.*attribute = value;
         SetFont(font);
     }
@@ -124,8 +118,9 @@ private:
     void ShowAccessibleName();
     void Dispose() override;
 
-    State state_;
-    bool visible_ = true;
+    // The text child's data, out of the installed header (see ControlChild).
+    struct State;
+    std::unique_ptr<State> state_;
 };
 
 extern template class TextChild<QWidget>;

@@ -6,6 +6,18 @@
 
 namespace k7 {
 
+struct WidgetGeometry::Private {
+    TwipsRect bounds;
+};
+
+WidgetGeometry::WidgetGeometry() : geometry_(std::make_unique<Private>()) {}
+
+WidgetGeometry::~WidgetGeometry() = default;
+
+const TwipsRect& WidgetGeometry::Bounds() const {
+    return geometry_->bounds;
+}
+
 void WidgetGeometry::CheckPosition(double twips) {
     if (!std::isfinite(twips))
         Raise(ErrorNumber::Overflow);
@@ -18,19 +30,19 @@ void WidgetGeometry::CheckExtent(double twips) {
 }
 
 void WidgetGeometry::SetLeft(float twips) {
-    Move(twips, bounds_.Top, bounds_.Width, bounds_.Height);
+    Move(twips, geometry_->bounds.Top, geometry_->bounds.Width, geometry_->bounds.Height);
 }
 
 void WidgetGeometry::SetTop(float twips) {
-    Move(bounds_.Left, twips, bounds_.Width, bounds_.Height);
+    Move(geometry_->bounds.Left, twips, geometry_->bounds.Width, geometry_->bounds.Height);
 }
 
 void WidgetGeometry::SetWidth(float twips) {
-    Move(bounds_.Left, bounds_.Top, twips, bounds_.Height);
+    Move(geometry_->bounds.Left, geometry_->bounds.Top, twips, geometry_->bounds.Height);
 }
 
 void WidgetGeometry::SetHeight(float twips) {
-    Move(bounds_.Left, bounds_.Top, bounds_.Width, twips);
+    Move(geometry_->bounds.Left, geometry_->bounds.Top, geometry_->bounds.Width, twips);
 }
 
 void WidgetGeometry::SetTopHeightLeftWidth(float top, float height, float left, float width) {
@@ -46,12 +58,12 @@ void WidgetGeometry::Move(float left, float top, float width, float height) {
     CheckPosition(top);
     CheckExtent(width);
     CheckExtent(height);
-    bounds_ = TwipsRect{left, top, width, height};
+    geometry_->bounds = TwipsRect{left, top, width, height};
     GeometryChanged();
 }
 
 void WidgetGeometry::CopyGeometryFrom(const WidgetGeometry& source) {
-    bounds_ = source.bounds_;
+    geometry_->bounds = source.geometry_->bounds;
     GeometryChanged();
 }
 

@@ -3,6 +3,8 @@
 #include "orvelk7controls_export.h"
 #include "frame/TwipsRect.h"
 
+#include <memory>
+
 namespace k7 {
 
 // The twips geometry of a child that occupies a rectangle (labels, buttons, filled rectangles):
@@ -16,11 +18,11 @@ public:
     static void CheckPosition(double twips);
     static void CheckExtent(double twips);
 
-    float Left() const { return bounds_.Left; }
-    float Top() const { return bounds_.Top; }
-    float Width() const { return bounds_.Width; }
-    float Height() const { return bounds_.Height; }
-    const TwipsRect& Bounds() const { return bounds_; }
+    float Left() const { return Bounds().Left; }
+    float Top() const { return Bounds().Top; }
+    float Width() const { return Bounds().Width; }
+    float Height() const { return Bounds().Height; }
+    const TwipsRect& Bounds() const;
     void SetLeft(float twips);
     void SetTop(float twips);
     void SetWidth(float twips);
@@ -32,15 +34,17 @@ public:
     void SetTopHeightLeftWidth(float top, float height, float left, float width);
 
 protected:
-    WidgetGeometry() = default;
-    ~WidgetGeometry() = default;
+    WidgetGeometry();
+    ~WidgetGeometry();
 
     // Takes another child's geometry as it stands (it passed the checks when assigned there).
     void CopyGeometryFrom(const WidgetGeometry& source);
     virtual void GeometryChanged() = 0;
 
 private:
-    TwipsRect bounds_;
+    // Out of the installed header, as every child's data (see ControlChild).
+    struct Private;
+    std::unique_ptr<Private> geometry_;
 };
 
 } // namespace k7
