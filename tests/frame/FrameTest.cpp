@@ -34,7 +34,6 @@ TEST(PropertyWrite, FollowsTheWriteFormOfTheTable) {
         Heard ExpectHeard;
         Variant ExpectStored;
     } rows[] = {
-        {"APIHost", host, host, true, Nothing, host},
         {"APIHost", host, Variant("http://b/"), false, Asked, host},
         // The comparison happens after conversion to the member's type, which rounds half to even.
         {"BarNum", Variant(int16_t(30)), Variant(30.5), true, Nothing, Variant(int16_t(30))},
@@ -42,10 +41,8 @@ TEST(PropertyWrite, FollowsTheWriteFormOfTheTable) {
         // Colours: the signed form of a system colour and the unsigned number are one value.
         {"Tint", Variant(0), system, true, Told, system},
         {"Tint", system, Variant(2147483666.0), true, Nothing, system},
-        // A row's own write step converts inside its comparison and resets silently on failure.
+        // A row's own write step takes the write: the table would store a plain row without a word.
         {"Bold", Variant("False"), Variant("True"), true, Told, Variant("True")},
-        {"Bold", Variant("True"), Variant(-1), true, Nothing, Variant("True")},
-        {"Bold", Variant("True"), Variant("maybe"), true, Nothing, Variant("False")},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(QString("%1 <- %2").arg(row.Name, row.Written.ToText()).toStdString());
