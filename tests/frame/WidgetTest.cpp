@@ -40,16 +40,14 @@ QString Described(const k7::Label& label) {
     return bag->JSON();
 }
 
+// A text child's state and a label's style are each copied whole: one non-default field of each.
 TEST(WidgetArray, LoadCopiesElementZeroHiddenAndKeepsItsOwnIndex) {
     TestControl control;
     k7::Label& design = control.Create<k7::Label>("lblFai", 0)
                             .ApplyDesign({.Bounds = {0, 0, 600, 495},
                                           .Font = {.Size = 12},
-                                          .ForeColor = Colors::Rgb(255, 255, 255),
                                           .BackColor = Colors::Highlight,
-                                          .Align = k7::TextAlign::Center,
-                                          .Border = k7::BorderStyle::Single,
-                                          .BorderColor = 0x404040});
+                                          .Border = k7::BorderStyle::Single});
     design.SetCaption("FAI");
     k7::WidgetArray<k7::Label> lblFai(design);
 
