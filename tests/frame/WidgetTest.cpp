@@ -10,6 +10,7 @@
 #include "frame/Label.h"
 #include "frame/Line.h"
 #include "frame/PopupMenu.h"
+#include "frame/RasterSurface.h"
 #include "frame/Timer.h"
 #include "frame/WidgetArray.h"
 #include "core/RuntimeError.h"
@@ -131,18 +132,24 @@ TEST(TwipsGeometry, MapsEdgesToPixelsBothWays) {
     EXPECT_EQ(control.Height(), 1500.0f);
 }
 
-TEST(TwipsGeometry, ImpossibleSizesRaiseTheToolkitErrors) {
+TEST(TwipsGeometry, ImpossibleSizesRaiseTheToolkitErrorsAndKeepTheValue) {
     TestControl control;
     k7::Label& label = control.Create<k7::Label>("lbl");
     k7::FilledRect& bar = control.Create<k7::FilledRect>("bar");
     k7::Line& line = control.Create<k7::Line>("line");
+    k7::RasterSurface& picture = control.Create<k7::RasterSurface>("pic");
     EXPECT_EQ(ErrorNumberOf([&] { label.SetWidth(-1); }), 380);
     EXPECT_EQ(ErrorNumberOf([&] { bar.SetHeight(-0.5f); }), 380);
     EXPECT_EQ(ErrorNumberOf([&] { bar.SetHeight(std::numeric_limits<float>::quiet_NaN()); }), 6);
     EXPECT_EQ(ErrorNumberOf([&] { label.SetFontSize(0); }), 380);
     EXPECT_EQ(ErrorNumberOf([&] { line.SetBorderWidth(0); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { picture.SetDrawWidth(0); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { picture.SetDrawWidth(k7::RasterSurface::MaxDrawWidth + 1); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { picture.SetFont({.Size = 0}); }), 380);
     EXPECT_EQ(label.Width(), 0.0f);
     EXPECT_EQ(label.FontSize(), 8.25f);
+    EXPECT_EQ(picture.DrawWidth(), 1);
+    EXPECT_EQ(picture.Font(), k7::FontStyle());
 }
 
 // --- painting --------------------------------------------------------------------------------
