@@ -173,17 +173,6 @@ TEST(Frame, HandlersNeverThrowAndRecordOrSwallowAsTheControlOrConnectionChooses)
     EXPECT_EQ(control.Error(), "11-" + k7::StandardDescription(11));
 }
 
-TEST(Frame, TheResizeHookRunsWhenTheControlIsFirstPlacedAndOnEveryNewExtent) {
-    TestControl control;
-    EXPECT_EQ(control.Resizes, 0) << "not before it is placed";
-    control.show();
-    EXPECT_EQ(control.Resizes, 1) << "placed at its design size";
-    control.SetExtent(3000, 1500);
-    EXPECT_EQ(control.Resizes, 1) << "same extent";
-    control.SetExtent(4500, 1500);
-    EXPECT_EQ(control.Resizes, 2);
-}
-
 // --- envelopes and queries -------------------------------------------------------------------
 
 // Plain accepting and refusing replies by either rule are in the request-mode table.

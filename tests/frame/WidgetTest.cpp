@@ -112,7 +112,7 @@ TEST(Colors, MapBgrValuesAndSystemColours) {
 // --- twips geometry --------------------------------------------------------------------------
 
 // That the twips themselves are kept as assigned shows in ProdCode's golden dump.
-TEST(TwipsGeometry, MapsEdgesToPixelsBothWays) {
+TEST(TwipsGeometry, MapsEdgesToPixelsBothWaysAndRunsTheResizeHook) {
     TestControl control;
     ASSERT_DOUBLE_EQ(control.TwipsPerPixel(), 15.0) << "tests assume 96 dpi";
     k7::Label& left = control.Create<k7::Label>("lblTxt");
@@ -123,13 +123,20 @@ TEST(TwipsGeometry, MapsEdgesToPixelsBothWays) {
     EXPECT_EQ(left.geometry(), QRect(8, 3, 131, 27));
     EXPECT_EQ(right.geometry().left(), left.geometry().right() + 1);
 
+    // The resize hook runs once the control is placed, then on every new extent.
+    EXPECT_EQ(control.Resizes, 0);
+    control.show();
+    EXPECT_EQ(control.Resizes, 1) << "placed at its design size";
+    control.SetExtent(3000, 1500);
+    EXPECT_EQ(control.Resizes, 1) << "same extent";
     control.SetExtent(5640, 495);
     EXPECT_EQ(control.size(), QSize(376, 33));
+    EXPECT_EQ(control.Resizes, 2);
     // A pixel resize by the host moves the twips extent.
-    control.show();
     control.resize(201, 100);
     EXPECT_EQ(control.Width(), 3015.0f);
     EXPECT_EQ(control.Height(), 1500.0f);
+    EXPECT_EQ(control.Resizes, 3);
 }
 
 TEST(TwipsGeometry, ImpossibleSizesRaiseTheToolkitErrorsAndKeepTheValue) {
