@@ -6,7 +6,6 @@
 #include "core/RuntimeError.h"
 #include "frame/Envelope.h"
 #include "frame/PropertyBag.h"
-#include "frame/Timer.h"
 #include "json/JsonBag.h"
 
 #include <gtest/gtest.h>
@@ -154,23 +153,6 @@ TEST(LoaderTrap, TurnsErrorsIntoTheFailureTextAndAlwaysRunsTheExitStep) {
         EXPECT_EQ(control.Error(), row.ExpectError);
         EXPECT_EQ(exits, 1);
     }
-}
-
-TEST(Frame, HandlersNeverThrowAndRecordOrSwallowAsTheControlOrConnectionChooses) {
-    TestControl control;
-    const auto fail = [] { k7::Raise(k7::ErrorNumber::DivisionByZero); };
-    EXPECT_NO_THROW(control.RunHandler(fail));
-    EXPECT_EQ(control.Error(), "11-" + k7::StandardDescription(11));
-    control.SetError("");
-    control.RunHandler(fail, k7::FailurePolicy::Swallow);
-    control.SetHandlerFailures(k7::FailurePolicy::Swallow);
-    control.RunHandler(fail);
-    EXPECT_EQ(control.Error(), "");
-    // A connection may record although the control swallows.
-    k7::Timer& timer = control.Create<k7::Timer>("Timer");
-    control.ConnectHandler(&timer, &k7::Timer::Tick, fail, k7::FailurePolicy::Record);
-    timer.Fire();
-    EXPECT_EQ(control.Error(), "11-" + k7::StandardDescription(11));
 }
 
 // --- envelopes and queries -------------------------------------------------------------------

@@ -261,8 +261,10 @@ TEST(Fonts, WidthsComeFromTheStrikesAtTheirSizesAndScaleWithTheSize) {
     EXPECT_EQ(control.TextHeight("O", k7::FontStyle{.Name = "Small Fonts", .Size = 6.75f}), 15.0f * 11);
 }
 
-// Timer handlers and the failure texts of other errors: Frame's handler and loader-trap tests.
-TEST(Handlers, AButtonClickRunsUnderTheTrapWithTheButtonsIndex) {
+// A handler never throws: a button's click runs under the trap with the button's index, and a
+// failure is recorded in Error or swallowed as the control, or else the connection, chooses. The
+// failure texts of other errors: the loader-trap table.
+TEST(Handlers, RunUnderTheTrapAndRecordOrSwallowAsTheControlOrConnectionChooses) {
     TestControl control;
     k7::CommandButton& button = control.Create<k7::CommandButton>("btnJust", 3);
     std::vector<int> pressed;
@@ -273,6 +275,17 @@ TEST(Handlers, AButtonClickRunsUnderTheTrapWithTheButtonsIndex) {
     EXPECT_NO_THROW(button.click());
     EXPECT_EQ(pressed, std::vector<int>({3}));
     EXPECT_EQ(control.Error(), "424-" + k7::StandardDescription(424));
+
+    control.SetError("");
+    const auto fail = [] { k7::Raise(k7::ErrorNumber::DivisionByZero); };
+    control.RunHandler(fail, k7::FailurePolicy::Swallow);
+    control.SetHandlerFailures(k7::FailurePolicy::Swallow);
+    button.click();
+    EXPECT_EQ(control.Error(), "");
+    k7::Timer& timer = control.Create<k7::Timer>("Timer");
+    control.ConnectHandler(&timer, &k7::Timer::Tick, fail, k7::FailurePolicy::Record);
+    timer.Fire();
+    EXPECT_EQ(control.Error(), "11-" + k7::StandardDescription(11));
 }
 
 TEST(Timer, TicksOnlyWhileEnabledWithAnIntervalAndFireDeliversOneTick) {
