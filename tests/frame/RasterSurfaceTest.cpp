@@ -62,50 +62,59 @@ struct DrawRow {
     std::vector<Probe> Probes;
     double PointX, PointY;
     std::function<void(S&)> Draw;
-    bool Solid = false;
+    bool Solid;
 };
+
+DrawRow Row(const char* name, std::vector<Probe> probes, double x, double y, std::function<void(S&)> draw) {
+    return DrawRow{name, std::move(probes), x, y, std::move(draw), false};
+}
+DrawRow SolidRow(const char* name, std::vector<Probe> probes, double x, double y,
+                 std::function<void(S&)> draw) {
+    return DrawRow{name, std::move(probes), x, y, std::move(draw), true};
+}
 
 // Lines, plain boxes and circles filled in their border colour are drawn by the path control's
 // canvas tests through this surface; here the other fills, the pen's limits and hostile numbers. A
 // draw whose cost followed a hostile coordinate would not end within the test's time-out.
 TEST(RasterSurface, PaintsPixelsAtOnceAndMovesTheCurrentPoint) {
     const DrawRow rows[] = {
-        {"filled box, corners swapped",
-         {{5, 5, kRed}, {24, 14, kRed}, {25, 14, kWhite}, {24, 15, kWhite}, {4, 5, kWhite}}, 5, 5,
-         [](S& s) { s.Box(25, 15, 5, 5, Box::Filled, kRedValue); }},
-        {"outline box, transparent inside",
-         {{20, 20, kBlack}, {59, 40, kBlack}, {40, 59, kBlack}, {40, 40, kWhite}, {60, 40, kWhite}}, 60, 60,
-         [](S& s) { s.Box(20, 20, 60, 60); }},
-        {"outline box, solid inside", {{20, 40, kBlack}, {40, 40, kGreen}, {58, 58, kGreen}}, 60, 60,
-         [](S& s) { s.Box(20, 20, 60, 60); }, true},
-        {"circle, solid inside",
-         {{50, 50, kGreen}, {55, 50, kBlue}, {50, 45, kBlue}, {56, 50, kWhite}, {54, 54, kWhite}}, 50, 50,
-         [](S& s) { s.Circle(50, 50, 5, kBlueValue); }, true},
-        {"radius 1e9 keeps an exact edge",
-         {{100, 50, kBlack}, {0, 50, kBlack}, {100, 48, kWhite}, {100, 52, kGreen}, {199, 99, kGreen}}, 100,
-         1e9 + 50, [](S& s) { s.Circle(100, 1e9 + 50, 1e9); }, true},
-        {"circle enclosing the picture", {{0, 0, kGreen}, {199, 99, kGreen}}, 100, 50,
-         [](S& s) { s.Circle(100, 50, 1e300); }, true},
-        {"box far beyond the picture", {{0, 0, kRed}, {199, 99, kRed}}, 1e300, 1e300,
-         [](S& s) { s.Box(-1e300, -1e300, 1e300, 1e300, Box::Filled, kRedValue); }},
-        {"line from far away", {{0, 5, kBlack}, {199, 5, kBlack}, {0, 6, kWhite}}, 1e300, 5,
-         [](S& s) { s.Line(-1e300, 5, 1e300, 5); }},
-        {"line between the largest numbers", {{0, 0, kBlack}, {0, 99, kBlack}, {1, 50, kWhite}}, 0, kMax,
-         [](S& s) { s.Line(0, -kMax, 0, kMax); }},
-        {"widest pen", {{0, 0, kBlack}, {199, 99, kBlack}}, 1, 1,
-         [](S& s) {
-             s.SetDrawWidth(S::MaxDrawWidth);
-             s.Line(0, 0, 1, 1);
-         }},
+        Row("filled box, corners swapped",
+            {{5, 5, kRed}, {24, 14, kRed}, {25, 14, kWhite}, {24, 15, kWhite}, {4, 5, kWhite}}, 5, 5,
+            [](S& s) { s.Box(25, 15, 5, 5, Box::Filled, kRedValue); }),
+        Row("outline box, transparent inside",
+            {{20, 20, kBlack}, {59, 40, kBlack}, {40, 59, kBlack}, {40, 40, kWhite}, {60, 40, kWhite}}, 60,
+            60, [](S& s) { s.Box(20, 20, 60, 60); }),
+        SolidRow("outline box, solid inside", {{20, 40, kBlack}, {40, 40, kGreen}, {58, 58, kGreen}}, 60, 60,
+                 [](S& s) { s.Box(20, 20, 60, 60); }),
+        SolidRow("circle, solid inside",
+                 {{50, 50, kGreen}, {55, 50, kBlue}, {50, 45, kBlue}, {56, 50, kWhite}, {54, 54, kWhite}}, 50,
+                 50, [](S& s) { s.Circle(50, 50, 5, kBlueValue); }),
+        SolidRow(
+            "radius 1e9 keeps an exact edge",
+            {{100, 50, kBlack}, {0, 50, kBlack}, {100, 48, kWhite}, {100, 52, kGreen}, {199, 99, kGreen}},
+            100, 1e9 + 50, [](S& s) { s.Circle(100, 1e9 + 50, 1e9); }),
+        SolidRow("circle enclosing the picture", {{0, 0, kGreen}, {199, 99, kGreen}}, 100, 50,
+                 [](S& s) { s.Circle(100, 50, 1e300); }),
+        Row("box far beyond the picture", {{0, 0, kRed}, {199, 99, kRed}}, 1e300, 1e300,
+            [](S& s) { s.Box(-1e300, -1e300, 1e300, 1e300, Box::Filled, kRedValue); }),
+        Row("line from far away", {{0, 5, kBlack}, {199, 5, kBlack}, {0, 6, kWhite}}, 1e300, 5,
+            [](S& s) { s.Line(-1e300, 5, 1e300, 5); }),
+        Row("line between the largest numbers", {{0, 0, kBlack}, {0, 99, kBlack}, {1, 50, kWhite}}, 0, kMax,
+            [](S& s) { s.Line(0, -kMax, 0, kMax); }),
+        Row("widest pen", {{0, 0, kBlack}, {199, 99, kBlack}}, 1, 1,
+            [](S& s) {
+                s.SetDrawWidth(S::MaxDrawWidth);
+                s.Line(0, 0, 1, 1);
+            }),
         // Nothing drawn, the point left alone.
-        {"negative radius", {}, 50, 50, [](S& s) { s.Circle(50, 50, -5); }, true},
-        {"NaN line end", {}, 0, 0, [](S& s) { s.Line(kNaN, 0, 10, kInf); }},
-        {"NaN box corner", {}, 0, 0, [](S& s) { s.Box(0, 0, kNaN, 10, Box::Filled); }},
-        {"infinite centre", {}, 0, 0, [](S& s) { s.Circle(kInf, 50, 5); }, true},
-        {"NaN radius", {}, 0, 0, [](S& s) { s.Circle(50, 50, kNaN); }, true},
-        {"NaN point", {}, 0, 0, [](S& s) { s.MoveTo(kNaN, 3); }},
-        {"NaN rotation", {}, 0, 0, [](S& s) { s.DrawRotatedText("W", 50, 50, kNaN); }},
-        {"rotated text far away", {}, 0, 0, [](S& s) { s.DrawRotatedText("Www", 1e30, -1e30, 1e300); }},
+        SolidRow("negative radius", {}, 50, 50, [](S& s) { s.Circle(50, 50, -5); }),
+        Row("NaN line end", {}, 0, 0, [](S& s) { s.Line(kNaN, 0, 10, kInf); }),
+        Row("NaN box corner", {}, 0, 0, [](S& s) { s.Box(0, 0, kNaN, 10, Box::Filled); }),
+        SolidRow("infinite centre", {}, 0, 0, [](S& s) { s.Circle(kInf, 50, 5); }),
+        SolidRow("NaN radius", {}, 0, 0, [](S& s) { s.Circle(50, 50, kNaN); }),
+        Row("NaN point", {}, 0, 0, [](S& s) { s.MoveTo(kNaN, 3); }),
+        Row("NaN rotation", {}, 0, 0, [](S& s) { s.DrawRotatedText("W", 50, 50, kNaN); }),
+        Row("rotated text far away", {}, 0, 0, [](S& s) { s.DrawRotatedText("Www", 1e30, -1e30, 1e300); }),
     };
     for (const DrawRow& row : rows) {
         SCOPED_TRACE(row.Name);

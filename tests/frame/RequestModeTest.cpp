@@ -100,13 +100,13 @@ Trace RunLoader(const Row& row, RequestMode mode) {
     QObject::connect(&control, &k7::ControlBase::RequestFinished, [&](const k7::RequestOutcome& read) {
         EXPECT_TRUE(read.Time.isValid());
         trace.Reports << QStringList{read.Verb, read.Url.mid(base.size()), QString::number(read.Status),
-                                   read.Message, read.Good ? "good" : "not good"}
-                           .join(' ');
+                                     read.Message, read.Good ? "good" : "not good"}
+                             .join(' ');
     });
     QObject::connect(&control, &k7::ServiceControl::WriteFinished, [&](const k7::WriteOutcome& write) {
         trace.Reports << QStringList{write.Verb, write.Url.mid(base.size()), QString::number(write.Status),
-                                    write.Message, k7::WriteOutcome::VerdictName(write.Verdict)}
-                            .join(' ');
+                                     write.Message, k7::WriteOutcome::VerdictName(write.Verdict)}
+                             .join(' ');
     });
     bool exited = false;
     const auto exitStep = [&] {
