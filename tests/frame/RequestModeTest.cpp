@@ -235,6 +235,9 @@ INSTANTIATE_TEST_SUITE_P(
             {"booked", "exit"}, "", {kWrite + "200 Success booked"}},
         Row{"WriteByStatusBooked", Form::WriteByStatus, {{.body = R"({"status":0,"message":"Anything"})"}},
             true, {"booked", "exit"}, "", {"PATCH statuses/7? 200 Anything booked"}},
+        // No reply: the write may or may not have been booked.
+        Row{"WriteDropped", Form::Write, {{.raw = ""}}, true, {"refused", "exit"}, "",
+            {kWrite + "0 " + kDropped + " unknown"}},
         Row{"WriteNotJson", Form::Write, {{.body = "<html>"}}, false, {"exit"}, kNotJson,
             {kWrite + "200  refused"}},
         Row{"RequestNotBuilt", Form::Unbuildable, {}, false, {"exit"}, "6-Overflow", {}},
