@@ -230,17 +230,6 @@ TEST(RasterSurface, TheControlShowsThePictureBelowItsWidgets) {
     EXPECT_EQ(shown.pixelColor(45, 45), QColor(255, 255, 0));
 }
 
-TEST(RasterSurface, RejectsImpossibleWidthsAndFontSizesWith380) {
-    Canvas canvas;
-    RasterSurface& surface = canvas.surface;
-    for (const auto& set : std::vector<std::function<void()>>{
-             [&] { surface.SetDrawWidth(0); }, [&] { surface.SetDrawWidth(S::MaxDrawWidth + 1); },
-             [&] { surface.SetFont({.Size = 0}); }})
-        EXPECT_TRUE(k7::ControlBase::Trap(set).value_or("").startsWith("380-"));
-    EXPECT_EQ(surface.DrawWidth(), 1);
-    EXPECT_EQ(surface.Font(), k7::FontStyle());
-}
-
 // What the description holds shows in the path control's golden dump, blank and drawn on.
 TEST(RasterSurface, ClearGivesTheBlankPictureBackAndMovesToTheOrigin) {
     Canvas canvas;

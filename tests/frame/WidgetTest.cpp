@@ -10,12 +10,12 @@
 #include "frame/Label.h"
 #include "frame/Line.h"
 #include "frame/PopupMenu.h"
+#include "frame/RasterSurface.h"
 #include "frame/Timer.h"
 #include "frame/WidgetArray.h"
 #include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 
-#include <QFontInfo>
 #include <QImage>
 #include <QRawFont>
 #include <QSignalSpy>
@@ -41,16 +41,14 @@ QString Described(const k7::Label& label) {
     return bag->JSON();
 }
 
+// A text child's state and a label's style are each copied whole: one non-default field of each.
 TEST(WidgetArray, LoadCopiesElementZeroHiddenAndKeepsItsOwnIndex) {
     TestControl control;
     k7::Label& design = control.Create<k7::Label>("lblFai", 0)
                             .ApplyDesign({.Bounds = {0, 0, 600, 495},
                                           .Font = {.Size = 12},
-                                          .ForeColor = Colors::Rgb(255, 255, 255),
                                           .BackColor = Colors::Highlight,
-                                          .Align = k7::TextAlign::Center,
-                                          .Border = k7::BorderStyle::Single,
-                                          .BorderColor = 0x404040});
+                                          .Border = k7::BorderStyle::Single});
     design.SetCaption("FAI");
     k7::WidgetArray<k7::Label> lblFai(design);
 
@@ -114,7 +112,7 @@ TEST(Colors, MapBgrValuesAndSystemColours) {
 // --- twips geometry --------------------------------------------------------------------------
 
 // That the twips themselves are kept as assigned shows in ProdCode's golden dump.
-TEST(TwipsGeometry, MapsEdgesToPixelsBothWays) {
+TEST(TwipsGeometry, MapsEdgesToPixelsBothWaysAndRunsTheResizeHook) {
     TestControl control;
     ASSERT_DOUBLE_EQ(control.TwipsPerPixel(), 15.0) << "tests assume 96 dpi";
     k7::Label& left = control.Create<k7::Label>("lblTxt");
@@ -125,27 +123,40 @@ TEST(TwipsGeometry, MapsEdgesToPixelsBothWays) {
     EXPECT_EQ(left.geometry(), QRect(8, 3, 131, 27));
     EXPECT_EQ(right.geometry().left(), left.geometry().right() + 1);
 
+    // The resize hook runs once the control is placed, then on every new extent.
+    EXPECT_EQ(control.Resizes, 0);
+    control.show();
+    EXPECT_EQ(control.Resizes, 1) << "placed at its design size";
+    control.SetExtent(3000, 1500);
+    EXPECT_EQ(control.Resizes, 1) << "same extent";
     control.SetExtent(5640, 495);
     EXPECT_EQ(control.size(), QSize(376, 33));
+    EXPECT_EQ(control.Resizes, 2);
     // A pixel resize by the host moves the twips extent.
-    control.show();
     control.resize(201, 100);
     EXPECT_EQ(control.Width(), 3015.0f);
     EXPECT_EQ(control.Height(), 1500.0f);
+    EXPECT_EQ(control.Resizes, 3);
 }
 
-TEST(TwipsGeometry, ImpossibleSizesRaiseTheToolkitErrors) {
+TEST(TwipsGeometry, ImpossibleSizesRaiseTheToolkitErrorsAndKeepTheValue) {
     TestControl control;
     k7::Label& label = control.Create<k7::Label>("lbl");
     k7::FilledRect& bar = control.Create<k7::FilledRect>("bar");
     k7::Line& line = control.Create<k7::Line>("line");
+    k7::RasterSurface& picture = control.Create<k7::RasterSurface>("pic");
     EXPECT_EQ(ErrorNumberOf([&] { label.SetWidth(-1); }), 380);
     EXPECT_EQ(ErrorNumberOf([&] { bar.SetHeight(-0.5f); }), 380);
     EXPECT_EQ(ErrorNumberOf([&] { bar.SetHeight(std::numeric_limits<float>::quiet_NaN()); }), 6);
     EXPECT_EQ(ErrorNumberOf([&] { label.SetFontSize(0); }), 380);
     EXPECT_EQ(ErrorNumberOf([&] { line.SetBorderWidth(0); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { picture.SetDrawWidth(0); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { picture.SetDrawWidth(k7::RasterSurface::MaxDrawWidth + 1); }), 380);
+    EXPECT_EQ(ErrorNumberOf([&] { picture.SetFont({.Size = 0}); }), 380);
     EXPECT_EQ(label.Width(), 0.0f);
     EXPECT_EQ(label.FontSize(), 8.25f);
+    EXPECT_EQ(picture.DrawWidth(), 1);
+    EXPECT_EQ(picture.Font(), k7::FontStyle());
 }
 
 // --- painting --------------------------------------------------------------------------------
@@ -186,19 +197,11 @@ TEST(Painting, ShapesInCreationOrderBelowLabels) {
 
 // --- fonts, text measurement, timer, menus, prompt -------------------------------------------
 
-TEST(Fonts, DesignFacesAreRegisteredOrVisiblySubstituted) {
+// That the bundled faces load shows in the strike sizes below, which no substitute has.
+TEST(Fonts, DesignFacesMissingFromDiskAreVisiblySubstituted) {
     TestControl control; // the first control registers the faces
     const auto& registrations = k7::FontRegistry::Registrations();
     ASSERT_FALSE(registrations.empty());
-    for (const auto& registration : registrations) {
-        QFont font(registration.Face);
-        const QString family = QFontInfo(font).family();
-        if (registration.Loaded)
-            EXPECT_EQ(family, registration.Face);
-        else
-            EXPECT_FALSE(registration.Substitute.isEmpty());
-    }
-
     const auto fallback = k7::FontRegistry::Register("/nonexistent-font-dir");
     ASSERT_EQ(fallback.size(), registrations.size());
     for (const auto& registration : fallback) {
@@ -258,8 +261,10 @@ TEST(Fonts, WidthsComeFromTheStrikesAtTheirSizesAndScaleWithTheSize) {
     EXPECT_EQ(control.TextHeight("O", k7::FontStyle{.Name = "Small Fonts", .Size = 6.75f}), 15.0f * 11);
 }
 
-// Timer handlers and the failure texts of other errors: Frame's handler and loader-trap tests.
-TEST(Handlers, AButtonClickRunsUnderTheTrapWithTheButtonsIndex) {
+// A handler never throws: a button's click runs under the trap with the button's index, and a
+// failure is recorded in Error or swallowed as the control, or else the connection, chooses. The
+// failure texts of other errors: the loader-trap table.
+TEST(Handlers, RunUnderTheTrapAndRecordOrSwallowAsTheControlOrConnectionChooses) {
     TestControl control;
     k7::CommandButton& button = control.Create<k7::CommandButton>("btnJust", 3);
     std::vector<int> pressed;
@@ -270,6 +275,17 @@ TEST(Handlers, AButtonClickRunsUnderTheTrapWithTheButtonsIndex) {
     EXPECT_NO_THROW(button.click());
     EXPECT_EQ(pressed, std::vector<int>({3}));
     EXPECT_EQ(control.Error(), "424-" + k7::StandardDescription(424));
+
+    control.SetError("");
+    const auto fail = [] { k7::Raise(k7::ErrorNumber::DivisionByZero); };
+    control.RunHandler(fail, k7::FailurePolicy::Swallow);
+    control.SetHandlerFailures(k7::FailurePolicy::Swallow);
+    button.click();
+    EXPECT_EQ(control.Error(), "");
+    k7::Timer& timer = control.Create<k7::Timer>("Timer");
+    control.ConnectHandler(&timer, &k7::Timer::Tick, fail, k7::FailurePolicy::Record);
+    timer.Fire();
+    EXPECT_EQ(control.Error(), "11-" + k7::StandardDescription(11));
 }
 
 TEST(Timer, TicksOnlyWhileEnabledWithAnIntervalAndFireDeliversOneTick) {
