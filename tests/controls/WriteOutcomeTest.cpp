@@ -75,7 +75,7 @@ TEST_P(WriteOutcomes, TheHostLearnsEveryVerdictAndTheJournalKeepsIt) {
 }
 
 // With no reply the message is the failure text of the REST client's envelope. A reply that is no
-// JSON, and a plant that is down: the frame's RequestModeTest; a refusing HTTP status, through
+// JSON, and a connection that drops: the frame's RequestModeTest; a refusing HTTP status, through
 // `k7`: WriteJournalCommandTest.
 const QString kDropped = "-2147012866-The connection with the server was terminated abnormally";
 

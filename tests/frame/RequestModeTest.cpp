@@ -1,3 +1,4 @@
+#include "support/Checks.h"
 #include "support/TestControl.h"
 #include "support/TestHttpServer.h"
 
@@ -14,6 +15,7 @@ using k7::JsonBag;
 using k7::RequestMode;
 using k7::Variant;
 using k7::test::ScriptedReply;
+using k7::test::WaitUntil;
 
 namespace {
 
@@ -43,14 +45,6 @@ struct Served {
     k7::test::TestHttpServer server;
     ModeControl control;
 };
-
-bool WaitUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < 20000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
 
 // What a loader did, as far as the control and the service can see it.
 struct Trace {
