@@ -109,12 +109,11 @@ void DesignPreview::Run() {
         // it (the process, dates, caption lists the integrator set are previewed as set); the
         // address is always the sample's.
         const std::unique_ptr<ControlBase> asCreated = registration_.Create(nullptr);
-        for (const auto& [name, value] : registration_.Demo.Properties) {
-            if (!value.contains(QLatin1String("{plant}")) && !(control_.Value(name) == asCreated->Value(name)))
+        const QString sample = SampleRequest::BaseUrl();
+        for (const auto& [name, value] : registration_.Demo.PropertiesFor(sample, kSampleProcess)) {
+            if (!value.startsWith(sample) && !(control_.Value(name) == asCreated->Value(name)))
                 continue;
-            control_.Assign(name, QString(value)
-                                      .replace(QLatin1String("{plant}"), SampleRequest::BaseUrl())
-                                      .replace(QLatin1String("{process}"), kSampleProcess));
+            control_.Assign(name, value);
         }
         // The time tracker loads once until its host clears Initializer.
         if (control_.Properties().Find(QStringLiteral("Initializer")) != nullptr)

@@ -92,11 +92,8 @@ void BuildScreen(TerminalScreen& screen, const QString& apiHost) {
                            float top) {
         ControlBase& control =
             screen.Place(registration.Name, left, top, registration.Demo.Width, registration.Demo.Height);
-        for (const auto& [name, value] : registration.Demo.Properties)
-            PropertyBinding::WriteText(control, name,
-                                       QString(value)
-                                           .replace(QLatin1String("{plant}"), apiHost)
-                                           .replace(QLatin1String("{process}"), process));
+        for (const auto& [name, value] : registration.Demo.PropertiesFor(apiHost, process))
+            PropertyBinding::WriteText(control, name, value);
         return &control;
     };
     float top = 0;

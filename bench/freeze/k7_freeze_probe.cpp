@@ -57,10 +57,8 @@ int main(int argc, char** argv) {
         int top = 0;
         for (const k7::ControlRegistration& registration : k7::ControlCatalog::All()) {
             k7::ControlBase* control = registration.Create(window.get()).release();
-            for (const auto& [name, value] : registration.Demo.Properties)
-                control->Assign(name, k7::Variant(QString(value)
-                                                      .replace(QLatin1String("{plant}"), plant.BaseUrl())
-                                                      .replace(QLatin1String("{process}"), QStringLiteral("P100"))));
+            for (const auto& [name, value] : registration.Demo.PropertiesFor(plant.BaseUrl(), "P100"))
+                control->Assign(name, k7::Variant(value));
             if (auto* service = qobject_cast<k7::ServiceControl*>(control))
                 service->SetRequestMode(blocking ? k7::RequestMode::Blocking : k7::RequestMode::NonBlocking);
             if (registration.Demo.Width > 0)

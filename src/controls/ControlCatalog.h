@@ -35,6 +35,14 @@ struct DemoPlacement {
                 {QStringLiteral("Session"), QStringLiteral("DEMO")},
                 {QStringLiteral("Process"), QStringLiteral("{process}")}};
     }
+
+    // Properties as a screen against `plant` (a base address ending in "/") sets them for `process`.
+    std::vector<std::pair<QString, QString>> PropertiesFor(const QString& plant, const QString& process) const {
+        std::vector<std::pair<QString, QString>> filled = Properties;
+        for (auto& [name, value] : filled)
+            value.replace(QLatin1String("{plant}"), plant).replace(QLatin1String("{process}"), process);
+        return filled;
+    }
 };
 
 // StartDate and EndDate of the eight-hour shift (06-14, 14-22, 22-06) that contains `now`: the

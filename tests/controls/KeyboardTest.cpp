@@ -32,11 +32,8 @@ protected:
         for (const k7::ControlRegistration& registration : k7::ControlCatalog::All()) {
             k7::ControlBase* control = registration.Create(&window).release(); // the window owns it
             control->SetHost(&host);
-            for (const auto& [name, value] : registration.Demo.Properties)
-                control->Assign(
-                    name,
-                    k7::Variant(
-                        QString(value).replace("{plant}", plant.BaseUrl()).replace("{process}", "P100")));
+            for (const auto& [name, value] : registration.Demo.PropertiesFor(plant.BaseUrl(), "P100"))
+                control->Assign(name, k7::Variant(value));
             if (registration.Demo.Width > 0)
                 control->SetExtent(registration.Demo.Width, registration.Demo.Height);
             control->move(0, top);

@@ -50,10 +50,8 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     int top = 0;
     for (const k7::ControlRegistration& registration : ControlCatalog::All()) {
         ControlBase* control = registration.Create(window.get()).release(); // the window owns it
-        for (const auto& [name, value] : registration.Demo.Properties)
-            control->Assign(name, k7::Variant(QString(value)
-                                                  .replace(QLatin1String("{plant}"), plant.BaseUrl())
-                                                  .replace(QLatin1String("{process}"), QStringLiteral("P100"))));
+        for (const auto& [name, value] : registration.Demo.PropertiesFor(plant.BaseUrl(), "P100"))
+            control->Assign(name, k7::Variant(value));
         if (auto* service = qobject_cast<k7::ServiceControl*>(control))
             service->SetRequestMode(RequestMode::NonBlocking);
         if (registration.Demo.Width > 0)
