@@ -12,13 +12,13 @@
 #include "frame/BackgroundRequest.h"
 #include "frame/ServiceControl.h"
 #include "plant/PlantService.h"
+#include "support/EventLoopWatch.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QWidget>
 
-#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -71,27 +71,13 @@ int main(int argc, char** argv) {
         }
         window->show();
 
-        QElapsedTimer clock;
-        clock.start();
-        qint64 lastBeat = 0;
-        qint64 longest = 0;
-        int over50 = 0;
-        QTimer beat;
-        beat.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&beat, &QTimer::timeout, [&] {
-            const qint64 now = clock.elapsed();
-            const qint64 gap = now - lastBeat;
-            longest = std::max(longest, gap);
-            over50 += gap > 50 ? 1 : 0;
-            lastBeat = now;
-        });
         QTimer refresher;
         QObject::connect(&refresher, &QTimer::timeout, [&] {
             for (k7::ControlBase* control : controls)
                 if (control->Identity().ControlName != QLatin1String("TimeTracker"))
                     control->Refresh(true);
         });
-        beat.start(10);
+        EventLoopWatch watch;
         // The first opening is watched too: in the Blocking mode it is where the first freeze is.
         QTimer::singleShot(0, [&] {
             for (k7::ControlBase* control : controls)
@@ -103,8 +89,8 @@ int main(int argc, char** argv) {
 
         std::printf("mode %s, %d s watched, processes/prod stalled %d ms\n", blocking ? "Blocking" : "NonBlocking",
                     seconds, stallMs);
-        std::printf("longest event-loop block: %lld ms; gaps over 50 ms: %d\n", static_cast<long long>(longest),
-                    over50);
+        std::printf("longest event-loop block: %lld ms; gaps over 50 ms: %d\n",
+                    static_cast<long long>(watch.LongestBlockMs()), watch.GapsOver50Ms());
         for (const auto& [name, count] : reads)
             std::printf("  %-22s %d reads finished\n", qPrintable(name), count);
         std::printf("requests that reached processes/prod: %d\n", plant.RequestCount(QStringLiteral("processes/prod")));

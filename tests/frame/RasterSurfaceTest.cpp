@@ -1,3 +1,4 @@
+#include "support/InkBounds.h"
 #include "support/TestControl.h"
 #include "support/Printers.h"
 
@@ -38,16 +39,6 @@ struct Canvas {
 };
 
 // The bounding box of every pixel within `region` that is not white.
-QRect InkBounds(const QImage& image, const QRect& region) {
-    QRect ink;
-    const QRect clipped = region & image.rect();
-    for (int y = clipped.top(); y <= clipped.bottom(); ++y)
-        for (int x = clipped.left(); x <= clipped.right(); ++x)
-            if (image.pixelColor(x, y) != kWhite)
-                ink |= QRect(x, y, 1, 1);
-    return ink;
-}
-
 struct Probe {
     int X, Y;
     QColor Expected;
@@ -128,7 +119,7 @@ TEST(RasterSurface, PaintsPixelsAtOnceAndMovesTheCurrentPoint) {
             EXPECT_EQ(image.pixelColor(probe.X, probe.Y), probe.Expected)
                 << "at " << probe.X << "," << probe.Y;
         if (row.Probes.empty()) {
-            EXPECT_TRUE(InkBounds(image, image.rect()).isEmpty());
+            EXPECT_TRUE(InkBounds(image).isEmpty());
         }
         EXPECT_DOUBLE_EQ(surface.CurrentX(), row.PointX);
         EXPECT_DOUBLE_EQ(surface.CurrentY(), row.PointY);

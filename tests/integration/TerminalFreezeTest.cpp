@@ -3,6 +3,7 @@
 #include "frame/ServiceControl.h"
 #include "plant/PlantService.h"
 #include "support/Checks.h"
+#include "support/EventLoopWatch.h"
 #include "support/RecordingHost.h"
 
 #include <QApplication>
@@ -13,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -83,25 +83,14 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
         for (const QString& name : refreshed)
             controls[name]->Refresh(true);
     });
-    QElapsedTimer clock;
-    qint64 lastBeat = 0;
-    qint64 longestBlock = 0;
-    QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&beat, &QTimer::timeout, [&] {
-        const qint64 now = clock.elapsed();
-        longestBlock = std::max(longestBlock, now - lastBeat);
-        lastBeat = now;
-    });
-    clock.start();
-    beat.start(10);
+    EventLoopWatch watch;
     refresher.start(kRefreshMs);
     WaitUntil([] { return false; }, std::chrono::milliseconds(kWindowMs)); // the watch, all of it
-    beat.stop();
+    watch.Stop();
     refresher.stop();
 
     // The aim is well under 50 ms; the bound leaves room for a loaded machine.
-    EXPECT_LT(longestBlock, 250) << "the longest the event loop stood still";
+    EXPECT_LT(watch.LongestBlockMs(), 250) << "the longest the event loop stood still";
     // Refreshed every second for seven: at least three of them came back, whatever the load.
     for (const QString& name : watched)
         EXPECT_GE(reads[name] - readsBefore[name], 3) << name.toStdString();
