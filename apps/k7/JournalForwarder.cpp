@@ -88,7 +88,6 @@ void JournalForwarder::Send(qint64 id) {
         const std::optional<WriteJournal::Entry> entry = journal_->Find(id);
         if (!entry || !entry->AwaitsResend()) {
             resends_.erase(found);
-            emit Changed();
             return;
         }
         attempt = journal_->BeginAttempt(id);
@@ -121,7 +120,6 @@ void JournalForwarder::Arrived(qint64 id, WriteJournal::Attempt attempt, const S
         else
             Plan(id);
     }
-    emit Changed();
 }
 
 } // namespace k7::cli

@@ -43,7 +43,6 @@ struct ResendBackoff {
 // has more than one send of an entry out. Sends go out on the frame's worker threads: the screen
 // never waits for the service. The journal belongs to one terminal at a time.
 class JournalForwarder : public QObject {
-    Q_OBJECT
 public:
     // A number in [0, 1).
     using Random = std::function<double()>;
@@ -68,10 +67,6 @@ public:
     const std::vector<WriteOutcome>& Forwarded() const { return forwarded_; }
     // Entries waiting for their next send or out now.
     int Planned() const { return static_cast<int>(resends_.size()); }
-
-signals:
-    // A resend ended; the journal holds its outcome.
-    void Changed();
 
 private:
     struct Resend {
