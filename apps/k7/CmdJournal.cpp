@@ -1,10 +1,11 @@
 #include "Commands.h"
 
-#include "frame/WriteJournal.h"
 #include "core/RuntimeError.h"
+#include "frame/WriteJournal.h"
 #include "json/JsonBag.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QString>
 
 #include <cstdio>
@@ -19,8 +20,9 @@ const char* const kJournalHelp =
     "       k7 journal FILE --retry ID\n"
     "       k7 journal FILE --dismiss ID\n"
     "\n"
-    "Reads the write journal a terminal keeps (k7 demo --journal FILE, k7 show --journal FILE, or\n"
-    "an application that calls WriteJournal::Use): every scrap booking and justification the\n"
+    "Reads the write journal a terminal keeps (k7 terminal, by default\n"
+    "~/.local/state/orvelk7/journal.db; k7 demo --journal FILE, k7 show --journal FILE, or an\n"
+    "application that calls WriteJournal::Use): every scrap booking and justification the\n"
     "controls sent, with its state: pending (sent, no outcome recorded: the terminal stopped while\n"
     "it was out), booked, refused (the service answered no), unknown (no answer came), dismissed.\n"
     "\n"
@@ -31,8 +33,8 @@ const char* const kJournalHelp =
     "                that made it and records the outcome; not for a booked entry\n"
     "  --dismiss ID  sets entry ID aside (state dismissed); not for a booked entry\n"
     "\n"
-    "Exit status: 0 done (a retry: booked); 1 the file cannot be used, no such entry, or a retry\n"
-    "that did not book; 2 bad usage.\n";
+    "Exit status: 0 done (a retry: booked); 1 no journal at FILE, the file cannot be used, no such\n"
+    "entry, or a retry that did not book; 2 bad usage.\n";
 
 struct JournalOptions {
     QString File;
@@ -140,6 +142,11 @@ int RunJournal(int argc, char** argv, const QStringList& args) {
     }
     // The SQLite driver is a Qt plugin, found through the application's library paths.
     QCoreApplication application(argc, argv);
+    // Opening would create it: a name mistyped must not list an empty journal.
+    if (!QFileInfo::exists(options->File)) {
+        std::fprintf(stderr, "k7 journal: no journal at %s\n", qPrintable(options->File));
+        return 1;
+    }
     try {
         WriteJournal journal(options->File);
         switch (options->What) {

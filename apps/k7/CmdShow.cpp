@@ -2,22 +2,22 @@
 
 #include "ControlDump.h"
 #include "HostPlatform.h"
+#include "HostStep.h"
 #include "PropertyBinding.h"
 #include "ScreenFile.h"
 #include "ScriptedHost.h"
 #include "WidgetCommand.h"
 
 #include "controls/ControlCatalog.h"
-#include "frame/ControlBase.h"
-#include "frame/WriteJournal.h"
 #include "core/RuntimeError.h"
+#include "frame/ControlBase.h"
+#include "frame/ServiceControl.h"
+#include "frame/WriteJournal.h"
 #include "json/JsonBag.h"
 
-#include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
-#include <QMouseEvent>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -64,18 +64,8 @@ const char* const kShowHelp =
     "sent (verb, url, status, message, verdict booked|refused|unknown, key).\n"
     "\n"
     "Without --dump, --screenshot or --save and with a display, the control stays open until closed.\n"
-    "Exit status: 0 done, 1 the control or a file failed, 2 bad usage.\n";
-
-// One host action of the script, run in command-line order.
-struct Step {
-    enum class Kind { Refresh, Resize, Click, Release, Answer, Menu };
-    Kind What;
-    QString Name;
-    int Index = -1;
-    bool Opened = false;
-    float Width = 0;
-    float Height = 0;
-};
+    "Exit status: 0 done, 1 the control or a file failed (a write the --journal could not record\n"
+    "among them), 2 bad usage.\n";
 
 struct ShowOptions {
     QString Control;
@@ -85,7 +75,7 @@ struct ShowOptions {
     std::optional<QPair<float, float>> Size;
     bool Opened = false;
     bool NoRefresh = false;
-    std::vector<Step> Steps;
+    std::vector<HostStep> Steps;
     int WaitMs = 0;
     QString Dump;
     QString Screenshot;
@@ -108,19 +98,8 @@ QPair<float, float> ParseExtent(const QString& option, const QString& size) {
         if (okWidth && okHeight && width >= 0 && height >= 0)
             return qMakePair(width, height);
     }
-    throw UsageError(QStringLiteral("%1 wants WIDTHxHEIGHT in twips, not '%2'").arg(option, size).toStdString());
-}
-
-// "NAME:INDEX" (or "NAME" for index -1).
-QPair<QString, int> ParseTarget(const QString& option, const QString& target) {
-    const qsizetype colon = target.lastIndexOf(QLatin1Char(':'));
-    if (colon < 0)
-        return qMakePair(target, -1);
-    bool ok = false;
-    const int index = target.mid(colon + 1).toInt(&ok);
-    if (!ok || colon == 0)
-        throw UsageError(QStringLiteral("%1 wants NAME:INDEX, not '%2'").arg(option, target).toStdString());
-    return qMakePair(target.left(colon), index);
+    throw UsageError(
+        QStringLiteral("%1 wants WIDTHxHEIGHT in twips, not '%2'").arg(option, size).toStdString());
 }
 
 ShowOptions ParseOptions(const QStringList& args) {
@@ -147,19 +126,12 @@ ShowOptions ParseOptions(const QStringList& args) {
             const QString value = TakeValue(args, i).toLower();
             if (value != QLatin1String("true") && value != QLatin1String("false"))
                 throw UsageError("--refresh wants true or false");
-            options.Steps.push_back({Step::Kind::Refresh, {}, -1, value == QLatin1String("true")});
+            options.Steps.push_back({HostStep::Kind::Refresh, {}, -1, value == QLatin1String("true")});
         } else if (arg == QLatin1String("--resize")) {
             const auto extent = ParseExtent(arg, TakeValue(args, i));
-            options.Steps.push_back({Step::Kind::Resize, {}, -1, false, extent.first, extent.second});
-        } else if (arg == QLatin1String("--click") || arg == QLatin1String("--release") ||
-                   arg == QLatin1String("--menu")) {
-            const auto target = ParseTarget(arg, TakeValue(args, i));
-            const Step::Kind kind = arg == QLatin1String("--click")     ? Step::Kind::Click
-                                    : arg == QLatin1String("--release") ? Step::Kind::Release
-                                                                        : Step::Kind::Menu;
-            options.Steps.push_back({kind, target.first, target.second});
-        } else if (arg == QLatin1String("--answer")) {
-            options.Steps.push_back({Step::Kind::Answer, TakeValue(args, i)});
+            options.Steps.push_back({HostStep::Kind::Resize, {}, -1, false, extent.first, extent.second});
+        } else if (const std::optional<HostStep> step = HostStep::Take(args, i)) {
+            options.Steps.push_back(*step);
         } else if (arg == QLatin1String("--wait")) {
             const QString wait = TakeValue(args, i);
             bool ok = false;
@@ -189,13 +161,14 @@ ShowOptions ParseOptions(const QStringList& args) {
         throw UsageError("name a control (" +
                          ControlCatalog::Names().join(QStringLiteral(", ")).toStdString() +
                          ") or a --screen file");
-    const bool scriptedRefresh = std::any_of(options.Steps.begin(), options.Steps.end(),
-                                             [](const Step& step) { return step.What == Step::Kind::Refresh; });
+    const bool scriptedRefresh =
+        std::any_of(options.Steps.begin(), options.Steps.end(),
+                    [](const HostStep& step) { return step.What == HostStep::Kind::Refresh; });
     if (!options.NoRefresh && !scriptedRefresh) {
         // The host's usual opening: Refresh(False), then Refresh(True) when the screen is open.
-        std::vector<Step> opening = {{Step::Kind::Refresh, {}, -1, false}};
+        std::vector<HostStep> opening = {{HostStep::Kind::Refresh, {}, -1, false}};
         if (options.Opened)
-            opening.push_back({Step::Kind::Refresh, {}, -1, true});
+            opening.push_back({HostStep::Kind::Refresh, {}, -1, true});
         options.Steps.insert(options.Steps.begin(), opening.begin(), opening.end());
     }
     return options;
@@ -240,60 +213,6 @@ bool CallHost(const char* what, const std::function<void()>& call) {
     }
 }
 
-// The widget a click or release step acts on; a step naming a child that is not there fails.
-QWidget& StepTarget(const ControlBase& control, const Step& step) {
-    ControlChild* child = control.FindChild(step.Name, step.Index);
-    auto* widget = dynamic_cast<QWidget*>(child);
-    if (widget == nullptr)
-        throw std::runtime_error(QStringLiteral("no widget %1(%2) to act on").arg(step.Name).arg(step.Index).toStdString());
-    return *widget;
-}
-
-bool RunStep(ControlBase& control, ScriptedHost& host, const Step& step) {
-    // A user presses only what the screen shows and takes input: a hidden or disabled widget
-    // gets no click and no release, so a step that asks for one fails instead of acting.
-    const auto reachable = [&step](const QWidget& target, const char* action) {
-        const char* why = !target.isVisible() ? "hidden" : !target.isEnabled() ? "disabled" : nullptr;
-        if (why != nullptr)
-            std::fprintf(stderr, "k7 show: cannot %s %s(%d): it is %s\n", action, qPrintable(step.Name),
-                         step.Index, why);
-        return why == nullptr;
-    };
-    switch (step.What) {
-    case Step::Kind::Refresh:
-        return CallHost(step.Opened ? "Refresh(True)" : "Refresh(False)", [&] { control.Refresh(step.Opened); });
-    case Step::Kind::Resize:
-        control.SetExtent(step.Width, step.Height);
-        return true;
-    case Step::Kind::Click: {
-        auto* button = dynamic_cast<QAbstractButton*>(&StepTarget(control, step));
-        if (button == nullptr)
-            throw std::runtime_error(QStringLiteral("%1 is no button").arg(step.Name).toStdString());
-        if (!reachable(*button, "click"))
-            return false;
-        button->click();
-        return true;
-    }
-    case Step::Kind::Release: {
-        QWidget& target = StepTarget(control, step);
-        if (!reachable(target, "release the mouse over"))
-            return false;
-        const QPointF inside(target.width() / 2.0, target.height() / 2.0);
-        QMouseEvent release(QEvent::MouseButtonRelease, inside, target.mapToGlobal(inside), Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(&target, &release);
-        return true;
-    }
-    case Step::Kind::Answer:
-        host.QueueAnswer(step.Name);
-        return true;
-    case Step::Kind::Menu:
-        host.QueueMenuChoice(step.Name, step.Index);
-        return true;
-    }
-    return true;
-}
-
 int Show(const ShowOptions& options) {
     std::optional<ScreenControl> entry;
     if (!options.Screen.isEmpty())
@@ -326,8 +245,20 @@ int Show(const ShowOptions& options) {
         control->SetExtent(options.Size->first, options.Size->second);
 
     control->show();
-    for (const Step& step : options.Steps)
-        ok = RunStep(*control, host, step) && ok;
+    // A write the journal could not hold is a failure of the run, though the write itself went out.
+    const std::shared_ptr<WriteJournal> journal = WriteJournal::Active();
+    if (auto* service = qobject_cast<ServiceControl*>(control.get()); service != nullptr && journal)
+        QObject::connect(service, &ServiceControl::WriteFinished, service,
+                         [&ok, journal](const WriteOutcome& write) {
+                             if (journal->Recorded(write))
+                                 return;
+                             std::fprintf(stderr, "k7 show: the write journal %s did not record %s %s: %s\n",
+                                          qPrintable(journal->File()), qPrintable(write.Verb),
+                                          qPrintable(write.Url), qPrintable(journal->LastFailure()));
+                             ok = false;
+                         });
+    for (const HostStep& step : options.Steps)
+        ok = step.Run(*control, host, "k7 show") && ok;
 
     if (options.WaitMs > 0) {
         QEventLoop loop;

@@ -4,18 +4,25 @@
 #include "FormTerminal.h"
 #include "HeadlessRun.h"
 #include "HostPlatform.h"
+#include "JournalForwarder.h"
+#include "ScriptedHost.h"
+#include "TerminalSteps.h"
 #include "WidgetCommand.h"
 
-#include "frame/ControlBase.h"
-#include "frame/WriteJournal.h"
 #include "core/RuntimeError.h"
+#include "frame/ControlBase.h"
+#include "frame/Description.h"
+#include "frame/ServiceControl.h"
+#include "frame/WriteJournal.h"
 #include "plant/PlantService.h"
 #include "json/JsonBag.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -27,7 +34,9 @@ namespace {
 
 const char* const kTerminalHelp =
     "usage: k7 terminal SCREEN.ui [--api URL | --plant] [--company C] [--session S] [--period SECONDS]\n"
-    "                  [--kiosk] [--seconds N] [--out DIR] [--dump FILE|-] [--journal FILE]\n"
+    "                  [--kiosk] [--seconds N] [--out DIR] [--dump FILE|-] [--journal FILE | --no-journal]\n"
+    "                  [--at SECONDS [--click OBJECT/NAME:INDEX] [--answer TEXT] [--menu "
+    "OBJECT/NAME:ITEM]...]...\n"
     "\n"
     "Runs a terminal screen made in Qt Designer with the OrvelK7Controls plugin: loads the form\n"
     "SCREEN.ui at run time, creates its controls through the library's catalog, opens each with\n"
@@ -36,6 +45,12 @@ const char* const kTerminalHelp =
     "with a badge giving the age of its last good figures; the status line at the bottom says whether\n"
     "the service answers, since when marked controls have had no good figures, and the writes nobody\n"
     "has confirmed. A control the period table's menus change is refreshed at once.\n"
+    "\n"
+    "Every write (a scrap booking, a justification) is recorded in the write journal before it is\n"
+    "sent. One that got no answer, or an answer that says \"not now\" (HTTP 5xx, 408, 429, a reply\n"
+    "that is no JSON), is sent again under its own idempotency key, after about 2 s and then twice as\n"
+    "long each time up to 60 s, until the service books it or refuses it for good; so are the ones an\n"
+    "earlier run left open. Refused ones stay for k7 journal --retry or --dismiss.\n"
     "\n"
     "  --api URL        APIHost of every control whose form leaves it empty; a control with the\n"
     "                   dynamic property k7ServicePath (the path view) gets URL = URL + that path\n"
@@ -49,14 +64,23 @@ const char* const kTerminalHelp =
     "  --out DIR        where the screenshots go (created when missing; default a fresh directory\n"
     "                   under the temporary directory); each path is printed\n"
     "  --dump FILE|-    when the run ends, write every control's state (as k7 show --dump writes\n"
-    "                   it) as one JSON object keyed by the controls' object names\n"
-    "  --journal FILE   record every write in the write journal FILE before it is sent, with its\n"
-    "                   outcome (see k7 journal)\n"
+    "                   it, with its host record) as one JSON object keyed by the controls' object\n"
+    "                   names, and under \"k7Forwarded\" every write the terminal sent again\n"
+    "  --journal FILE   the write journal (see k7 journal); default\n"
+    "                   $XDG_STATE_HOME/orvelk7/journal.db (~/.local/state/orvelk7/journal.db)\n"
+    "  --no-journal     keep no journal and send nothing again (the status line says \"journal off\")\n"
+    "\n"
+    "Steps, as in k7 show, taken at a moment counted from the screen's opening:\n"
+    "  --at SECONDS     starts a group of steps run at that moment (groups in time order)\n"
+    "  --click OBJECT/NAME:INDEX  press button NAME(INDEX) of the control named OBJECT on the form\n"
+    "  --answer TEXT    the answer of the next prompt, whichever control asks\n"
+    "  --menu OBJECT/NAME:ITEM  the item chosen when the control's pop-up menu NAME next opens\n"
     "\n"
     "A control's dates may follow the clock: give it the dynamic property k7Window (\"shift\", \"12h\",\n"
     "\"now\") and leave StartDate empty; see docs/terminal.md. Without a display (no DISPLAY, or\n"
-    "QT_QPA_PLATFORM=offscreen) the run is headless. Exit status: 0 done, 1 the form or a file\n"
-    "failed, 2 bad usage.\n";
+    "QT_QPA_PLATFORM=offscreen) the run is headless; with steps it lasts until 2 s after the last\n"
+    "group unless --seconds says otherwise. Exit status: 0 done, 1 the form, the journal, a file or\n"
+    "a step failed, 2 bad usage.\n";
 
 struct TerminalOptions {
     QString Form;
@@ -70,7 +94,20 @@ struct TerminalOptions {
     QString Out;
     QString Dump;
     QString Journal;
+    bool NoJournal = false;
+    TerminalSteps Steps;
 };
+
+// Where a terminal keeps its journal when not told: the user's state directory, made when missing
+// (a failure to make it shows as the journal's own failure to open).
+QString DefaultJournalFile() {
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (state.isEmpty() || QDir::isRelativePath(state))
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    const QString directory = state + QStringLiteral("/orvelk7");
+    QDir().mkpath(directory);
+    return directory + QStringLiteral("/journal.db");
+}
 
 TerminalOptions ParseOptions(const QStringList& args) {
     TerminalOptions options;
@@ -108,24 +145,46 @@ TerminalOptions ParseOptions(const QStringList& args) {
             options.Dump = value(i);
         else if (arg == QLatin1String("--journal"))
             options.Journal = value(i);
+        else if (arg == QLatin1String("--no-journal"))
+            options.NoJournal = true;
+        else if (options.Steps.Take(args, i))
+            continue;
         else if (arg.startsWith(QLatin1String("--")))
             throw UsageError(QStringLiteral("unknown option %1").arg(arg).toStdString());
         else if (options.Form.isEmpty())
             options.Form = arg;
         else
-            throw UsageError(QStringLiteral("one form at a time ('%1' and '%2')").arg(options.Form, arg).toStdString());
+            throw UsageError(
+                QStringLiteral("one form at a time ('%1' and '%2')").arg(options.Form, arg).toStdString());
     }
     if (options.Form.isEmpty())
         throw UsageError("name the form to run (a .ui file saved by Qt Designer)");
     if (options.Plant && !options.Api.isEmpty())
         throw UsageError("--plant and --api both name the service; give one");
+    if (options.NoJournal && !options.Journal.isEmpty())
+        throw UsageError("--journal and --no-journal contradict each other; give one");
+    if (options.Seconds && *options.Seconds < options.Steps.LastAt())
+        throw UsageError("--seconds ends the run before the last --at group");
+    if (!options.NoJournal && options.Journal.isEmpty())
+        options.Journal = DefaultJournalFile();
     return options;
 }
 
-void WriteDump(const FormTerminal& terminal, const QString& target) {
+void WriteDump(const FormTerminal& terminal, const TerminalSteps& steps, const JournalForwarder* forwarder,
+               const QString& target) {
     auto document = JsonBag::Create();
     for (const ControlBase* control : terminal.Controls())
-        document->SetItemJSON(Variant(control->objectName()), ControlDump::Build(*control)->JSON());
+        document->SetItemJSON(Variant(control->objectName()),
+                              ControlDump::Build(*control, steps.HostOf(*control))->JSON());
+    if (forwarder != nullptr) {
+        Description forwarded = Description(document).Array(QStringLiteral("k7Forwarded"));
+        for (const WriteOutcome& write : forwarder->Forwarded()) {
+            Description entry = forwarded.Append();
+            entry.Field(QStringLiteral("entry"), Variant(static_cast<double>(write.JournalId)));
+            for (const auto& [name, value] : WriteFields(write))
+                entry.Field(name, value);
+        }
+    }
     document->SetWhitespace(true);
     const QByteArray text = document->JSON().toUtf8() + '\n';
     if (target == QLatin1String("-")) {
@@ -135,7 +194,8 @@ void WriteDump(const FormTerminal& terminal, const QString& target) {
     }
     QFile file(target);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
-        throw std::runtime_error(QStringLiteral("cannot write %1: %2").arg(target, file.errorString()).toStdString());
+        throw std::runtime_error(
+            QStringLiteral("cannot write %1: %2").arg(target, file.errorString()).toStdString());
 }
 
 int Run(const TerminalOptions& options) {
@@ -155,6 +215,19 @@ int Run(const TerminalOptions& options) {
     }
 
     FormTerminal terminal(options.Form, settings);
+    // Declared after the terminal: they go first, while the controls they serve are still there.
+    TerminalSteps steps = options.Steps;
+    if (!options.Dump.isEmpty() || !steps.Empty())
+        steps.Host(terminal.Controls(), HostPlatform::Headless());
+    std::unique_ptr<JournalForwarder> forwarder;
+    if (const std::shared_ptr<WriteJournal> journal = WriteJournal::Active()) {
+        forwarder = std::make_unique<JournalForwarder>(journal);
+        for (ControlBase* control : terminal.Controls())
+            if (auto* service = qobject_cast<ServiceControl*>(control))
+                forwarder->Watch(*service);
+        // Before the controls open: what is open in the journal now, earlier runs left open.
+        forwarder->Start();
+    }
     if (options.Kiosk) {
         terminal.setWindowFlag(Qt::FramelessWindowHint);
         terminal.showFullScreen();
@@ -162,17 +235,21 @@ int Run(const TerminalOptions& options) {
         terminal.show();
     }
     terminal.Open();
+    steps.Start();
 
     int result = 0;
-    if (HostPlatform::Headless() || options.Seconds || !options.Out.isEmpty())
-        result = HeadlessRun{QStringLiteral("k7 terminal"), options.Seconds.value_or(4), options.Out,
-                             settings.DefaultPeriodMs}
-                     .Run(terminal);
-    else
+    if (HostPlatform::Headless() || options.Seconds || !options.Out.isEmpty()) {
+        const double seconds =
+            options.Seconds.value_or(steps.Empty() ? 4 : std::max(4.0, steps.LastAt() + 2));
+        result =
+            HeadlessRun{QStringLiteral("k7 terminal"), seconds, options.Out, settings.DefaultPeriodMs}.Run(
+                terminal);
+    } else {
         result = QApplication::exec();
+    }
     if (!options.Dump.isEmpty())
-        WriteDump(terminal, options.Dump);
-    return result;
+        WriteDump(terminal, steps, forwarder.get(), options.Dump);
+    return steps.Failed() > 0 ? 1 : result;
 }
 
 } // namespace

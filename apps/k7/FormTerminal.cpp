@@ -137,6 +137,8 @@ QString FormTerminal::StatusText() const {
         parts << schedule_.LastFailure();
     parts << (schedule_.Writes().Summary().isEmpty() ? QStringLiteral("writes: none unconfirmed")
                                                      : schedule_.Writes().Summary());
+    if (const QString journal = schedule_.Writes().JournalState(); !journal.isEmpty())
+        parts << journal;
     return parts.join(QStringLiteral("  |  "));
 }
 

@@ -1,10 +1,10 @@
 #include "ScriptedHost.h"
 
+#include "core/Variant.h"
 #include "frame/ControlBase.h"
 #include "frame/DefaultControlHost.h"
 #include "frame/PopupMenu.h"
 #include "frame/ServiceControl.h"
-#include "core/Variant.h"
 
 #include <QMetaMethod>
 #include <QVariant>
@@ -30,7 +30,17 @@ Variant ArgumentValue(const QMetaType& type, void* data) {
 
 } // namespace
 
-ScriptedHost::ScriptedHost(bool headless) : headless_(headless) {}
+std::vector<std::pair<QString, Variant>> WriteFields(const WriteOutcome& write) {
+    return {{QStringLiteral("verb"), Variant(write.Verb)},
+            {QStringLiteral("url"), Variant(write.Url)},
+            {QStringLiteral("status"), Variant(write.Status)},
+            {QStringLiteral("message"), Variant(write.Message)},
+            {QStringLiteral("verdict"), Variant(WriteOutcome::VerdictName(write.Verdict))},
+            {QStringLiteral("key"), Variant(write.Key)}};
+}
+
+ScriptedHost::ScriptedHost(bool headless, std::shared_ptr<Answers> answers)
+    : headless_(headless), answers_(std::move(answers)) {}
 
 void ScriptedHost::Watch(ControlBase& control) {
     const QMetaObject* meta = control.metaObject();
@@ -54,13 +64,7 @@ void ScriptedHost::Watch(ControlBase& control) {
     }
     if (auto* service = qobject_cast<ServiceControl*>(&control))
         QObject::connect(service, &ServiceControl::WriteFinished, this, [this](const WriteOutcome& write) {
-            Record(QStringLiteral("write"),
-                   {{QStringLiteral("verb"), Variant(write.Verb)},
-                    {QStringLiteral("url"), Variant(write.Url)},
-                    {QStringLiteral("status"), Variant(write.Status)},
-                    {QStringLiteral("message"), Variant(write.Message)},
-                    {QStringLiteral("verdict"), Variant(WriteOutcome::VerdictName(write.Verdict))},
-                    {QStringLiteral("key"), Variant(write.Key)}});
+            Record(QStringLiteral("write"), WriteFields(write));
         });
 }
 
@@ -94,9 +98,9 @@ QString ScriptedHost::InputBox(ControlBase& control, const QString& prompt, cons
                                                        {QStringLiteral("title"), Variant(title)},
                                                        {QStringLiteral("default"), Variant(defaultText)}};
     QString answer;
-    if (!answers_.empty()) {
-        answer = answers_.front();
-        answers_.pop_front();
+    if (!answers_->empty()) {
+        answer = answers_->front();
+        answers_->pop_front();
         fields.emplace_back(QStringLiteral("answer"), Variant(answer));
     } else if (headless_) {
         fields.emplace_back(QStringLiteral("cancelled"),

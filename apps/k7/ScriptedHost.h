@@ -1,16 +1,22 @@
 #pragma once
 
+#include "core/Variant.h"
 #include "frame/ControlHost.h"
 #include "frame/Description.h"
+#include "frame/WriteOutcome.h"
 
 #include <QObject>
 #include <QString>
 
 #include <deque>
 #include <map>
+#include <memory>
 #include <vector>
 
 namespace k7::cli {
+
+// A write as the records show it: verb, url, status, message, verdict, key.
+std::vector<std::pair<QString, Variant>> WriteFields(const WriteOutcome& write);
 
 // The host `k7 show` gives a control: it approves every property change, answers prompts and
 // pop-up menus from a script, and records, in order, everything the control asked of it, every
@@ -20,15 +26,19 @@ namespace k7::cli {
 // A prompt or a menu with no scripted answer is answered by a real dialog when there is a display,
 // and cancelled (prompt "", menu -1) when headless: a headless host never blocks on a dialog. The
 // record says which.
+//
+// The answers to prompts may be shared by the hosts of several controls (a terminal's script
+// answers "the next prompt", whichever control asks); menu choices are each host's own.
 class ScriptedHost : public QObject, public ControlHost {
 public:
-    explicit ScriptedHost(bool headless);
+    using Answers = std::deque<QString>;
+    explicit ScriptedHost(bool headless, std::shared_ptr<Answers> answers = std::make_shared<Answers>());
 
     // Records every signal the control's own class declares (not QWidget's, not ErrorChanged).
     void Watch(ControlBase& control);
 
     // The answer of the next prompt.
-    void QueueAnswer(const QString& answer) { answers_.push_back(answer); }
+    void QueueAnswer(const QString& answer) { answers_->push_back(answer); }
     // The item chosen the next time the menu `name` (its array name or its items' name) pops up.
     void QueueMenuChoice(const QString& name, int item) { menuChoices_[name].push_back(item); }
 
@@ -57,7 +67,7 @@ private:
     void Record(const QString& what, std::vector<std::pair<QString, Variant>> fields);
 
     bool headless_;
-    std::deque<QString> answers_;
+    std::shared_ptr<Answers> answers_;
     std::map<QString, std::deque<int>> menuChoices_;
     std::vector<Entry> record_;
     std::vector<WatchedSignal> signals_;

@@ -1,7 +1,7 @@
 #include "frame/WriteJournal.h"
 
-#include "frame/WriteSender.h"
 #include "core/RuntimeError.h"
+#include "frame/WriteSender.h"
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -27,12 +27,21 @@ std::shared_ptr<WriteJournal>& ActiveJournal() {
 struct WriteJournal::Database {
     QString file;
     QString connection;
+    mutable QString lastFailure;
 
     [[noreturn]] void Fail(const QString& what, const QSqlError& error) const {
-        throw RuntimeError(kFileAccessError,
-                           QStringLiteral("Path/File access error: write journal %1: %2: %3")
-                               .arg(file, what, error.text().trimmed()),
-                           QStringLiteral("WriteJournal"));
+        lastFailure = QStringLiteral("%1: %2").arg(what, error.text().trimmed());
+        throw RuntimeError(
+            kFileAccessError,
+            QStringLiteral("Path/File access error: write journal %1: %2").arg(file, lastFailure),
+            QStringLiteral("WriteJournal"));
+    }
+
+    // Runs a statement that changes entries: written, it clears the last failure.
+    QSqlQuery Change(const QString& statement, const QVariantList& values) const {
+        QSqlQuery query = Run(statement, values);
+        lastFailure.clear();
+        return query;
     }
 
     QSqlDatabase Handle() const { return QSqlDatabase::database(connection, false); }
@@ -75,7 +84,13 @@ WriteJournal::WriteJournal(const QString& file) : d(std::make_unique<Database>()
                           "id INTEGER PRIMARY KEY AUTOINCREMENT, time TEXT NOT NULL, verb TEXT NOT NULL, "
                           "url TEXT NOT NULL, state TEXT NOT NULL, status INTEGER NOT NULL DEFAULT 0, "
                           "message TEXT NOT NULL DEFAULT '', key TEXT NOT NULL, attempts INTEGER NOT NULL, "
-                          "rule TEXT NOT NULL)"));
+                          "rule TEXT NOT NULL, notjson INTEGER NOT NULL DEFAULT 0)"));
+    // Journals written before replies that were no JSON were told apart get the column, with
+    // every earlier entry taken as a reply that was JSON.
+    QSqlQuery columns =
+        d->Run(QStringLiteral("SELECT COUNT(*) FROM pragma_table_info('writes') WHERE name = 'notjson'"));
+    if (columns.next() && columns.value(0).toInt() == 0)
+        d->Run(QStringLiteral("ALTER TABLE writes ADD COLUMN notjson INTEGER NOT NULL DEFAULT 0"));
 }
 
 WriteJournal::~WriteJournal() {
@@ -90,40 +105,49 @@ const QString& WriteJournal::File() const {
 
 qint64 WriteJournal::Begin(const WriteOutcome& write, Judgement rule) {
     const QSqlQuery query =
-        d->Run(QStringLiteral("INSERT INTO writes (time, verb, url, state, key, attempts, rule) "
-                              "VALUES (?, ?, ?, 'pending', ?, 1, ?)"),
-               {write.Time.toString(Qt::ISODateWithMs), write.Verb, write.Url, write.Key,
-                Envelope::JudgementName(rule)});
+        d->Change(QStringLiteral("INSERT INTO writes (time, verb, url, state, key, attempts, rule) "
+                                 "VALUES (?, ?, ?, 'pending', ?, 1, ?)"),
+                  {write.Time.toString(Qt::ISODateWithMs), write.Verb, write.Url, write.Key,
+                   Envelope::JudgementName(rule)});
     return query.lastInsertId().toLongLong();
 }
 
 void WriteJournal::Finish(qint64 id, const WriteOutcome& outcome) {
-    d->Run(QStringLiteral("UPDATE writes SET state = ?, status = ?, message = ? WHERE id = ?"),
-           {WriteOutcome::VerdictName(outcome.Verdict), outcome.Status, outcome.Message, id});
+    d->Change(
+        QStringLiteral("UPDATE writes SET state = ?, status = ?, message = ?, notjson = ? WHERE id = ?"),
+        {WriteOutcome::VerdictName(outcome.Verdict), outcome.Status, outcome.Message, outcome.NotJson ? 1 : 0,
+         id});
 }
 
-WriteOutcome WriteJournal::Retry(qint64 id, RestClient::RequestFactory factory) {
+WriteJournal::Attempt WriteJournal::BeginAttempt(qint64 id) {
     const Entry entry = OpenEntry(id);
-    HttpVerb verb = HttpVerb::Post;
-    HttpVerbFromName(entry.Verb, verb);
+    Attempt attempt;
+    HttpVerbFromName(entry.Verb, attempt.Verb);
     // The address was stored whole; it is sent again exactly as it was, through the same
     // concatenation the controls use (everything before the "?" as APIHost, no path).
     const qsizetype question = entry.Url.indexOf(QLatin1Char('?'));
-    const QString apiHost = question < 0 ? entry.Url : entry.Url.left(question);
-    const QString query = question < 0 ? QString() : entry.Url.mid(question + 1);
+    attempt.ApiHost = question < 0 ? entry.Url : entry.Url.left(question);
+    attempt.Query = question < 0 ? QString() : entry.Url.mid(question + 1);
+    attempt.Rule = entry.Rule;
+    attempt.Write = WriteSender::NewWrite(attempt.Verb, entry.Url);
+    attempt.Write.Key = entry.Key;
+    attempt.Write.JournalId = id;
+    d->Change(QStringLiteral("UPDATE writes SET state = 'pending', attempts = attempts + 1 WHERE id = ?"),
+              {id});
+    return attempt;
+}
 
-    WriteOutcome write = WriteSender::NewWrite(verb, entry.Url);
-    write.Key = entry.Key;
-    write.JournalId = id;
-    d->Run(QStringLiteral("UPDATE writes SET state = 'pending', attempts = attempts + 1 WHERE id = ?"), {id});
-    WriteSender(std::move(factory)).Send(write, verb, apiHost, QString(), query, entry.Rule);
-    Finish(id, write);
-    return write;
+WriteOutcome WriteJournal::Retry(qint64 id, RestClient::RequestFactory factory) {
+    Attempt attempt = BeginAttempt(id);
+    WriteSender(std::move(factory))
+        .Send(attempt.Write, attempt.Verb, attempt.ApiHost, QString(), attempt.Query, attempt.Rule);
+    Finish(id, attempt.Write);
+    return attempt.Write;
 }
 
 void WriteJournal::Dismiss(qint64 id) {
     OpenEntry(id);
-    d->Run(QStringLiteral("UPDATE writes SET state = 'dismissed' WHERE id = ?"), {id});
+    d->Change(QStringLiteral("UPDATE writes SET state = 'dismissed' WHERE id = ?"), {id});
 }
 
 WriteJournal::Entry WriteJournal::OpenEntry(qint64 id) const {
@@ -141,7 +165,8 @@ WriteJournal::Entry WriteJournal::OpenEntry(qint64 id) const {
 
 namespace {
 
-const QString kColumns = QStringLiteral("id, time, verb, url, state, status, message, key, attempts, rule");
+const QString kColumns =
+    QStringLiteral("id, time, verb, url, state, status, message, key, attempts, rule, notjson");
 
 WriteJournal::Entry EntryOf(const QSqlQuery& row) {
     WriteJournal::Entry entry;
@@ -155,6 +180,7 @@ WriteJournal::Entry EntryOf(const QSqlQuery& row) {
     entry.Key = row.value(7).toString();
     entry.Attempts = row.value(8).toInt();
     Envelope::JudgementFromName(row.value(9).toString(), entry.Rule);
+    entry.NotJson = row.value(10).toInt() != 0;
     return entry;
 }
 
@@ -173,6 +199,31 @@ std::vector<WriteJournal::Entry> WriteJournal::Entries() const {
     while (query.next())
         entries.push_back(EntryOf(query));
     return entries;
+}
+
+std::vector<WriteJournal::Entry> WriteJournal::Unsettled() const {
+    QSqlQuery query =
+        d->Run(QStringLiteral("SELECT %1 FROM writes WHERE state NOT IN ('booked', 'dismissed') ORDER BY id")
+                   .arg(kColumns));
+    std::vector<Entry> entries;
+    while (query.next())
+        entries.push_back(EntryOf(query));
+    return entries;
+}
+
+bool WriteJournal::Entry::AwaitsResend() const {
+    if (State == QLatin1String("pending") || State == QLatin1String("unknown"))
+        return true;
+    return State == QLatin1String("refused") &&
+           !WriteSender::SettledByAnswer(WriteVerdict::Refused, Status, NotJson);
+}
+
+const QString& WriteJournal::LastFailure() const {
+    return d->lastFailure;
+}
+
+bool WriteJournal::Recorded(const WriteOutcome& write) const {
+    return write.JournalId != 0 && d->lastFailure.isEmpty();
 }
 
 int WriteJournal::Unconfirmed() const {

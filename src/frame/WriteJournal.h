@@ -1,9 +1,9 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
 #include "frame/Envelope.h"
 #include "frame/HttpVerb.h"
 #include "frame/WriteOutcome.h"
+#include "orvelk7controls_export.h"
 #include "service/RestClient.h"
 
 #include <QDateTime>
@@ -40,6 +40,20 @@ public:
         QString Key;
         int32_t Attempts = 0;
         Judgement Rule = Judgement::StatusIsZero; // the sending control's rule, for retries
+        bool NotJson = false;                     // the last reply came but was no JSON
+
+        // Whether sending it again may still book it: no answer yet (pending, unknown) or a refusal
+        // that says nothing of the write itself (see WriteSender::SettledByAnswer).
+        bool AwaitsResend() const;
+    };
+
+    // One more send of an entry, ready to go: the write under the entry's own key, and where to.
+    struct Attempt {
+        WriteOutcome Write;
+        HttpVerb Verb = HttpVerb::Post;
+        QString ApiHost;
+        QString Query;
+        Judgement Rule = Judgement::StatusIsZero;
     };
 
     // Opens the journal in `file`, creating the file and its table when missing.
@@ -54,16 +68,30 @@ public:
     qint64 Begin(const WriteOutcome& write, Judgement rule);
     // Records how the write of entry `id` ended.
     void Finish(qint64 id, const WriteOutcome& outcome);
-    // Sends entry `id` again with its own key and records the new outcome (attempts + 1). Raises 5
-    // "Invalid procedure call or argument" for an entry that is booked or does not exist.
+    // Sends entry `id` again with its own key and records the new outcome (attempts + 1), waiting
+    // for the reply. Raises 5 "Invalid procedure call or argument" for an entry that is booked or
+    // does not exist.
     WriteOutcome Retry(qint64 id, RestClient::RequestFactory factory = {});
+    // Retry in two halves, for a sender that must not wait (the terminal's forwarding): records the
+    // new attempt (pending, attempts + 1) and hands back what to send; Finish records its outcome.
+    // Raises as Retry does.
+    Attempt BeginAttempt(qint64 id);
     // Sets an entry that is not booked aside; raises as Retry does.
     void Dismiss(qint64 id);
 
     std::optional<Entry> Find(qint64 id) const;
     std::vector<Entry> Entries() const;
+    // The entries neither booked nor dismissed, oldest first.
+    std::vector<Entry> Unsettled() const;
     // Entries neither booked nor dismissed: writes nobody has confirmed yet.
     int Unconfirmed() const;
+
+    // Why the last change of an entry could not be written ("" when it was, or none failed yet);
+    // the next change that is written clears it. Reading does not: a read-only file reads well.
+    const QString& LastFailure() const;
+    // Whether the journal holds `write` as it ended: its entry was made and its outcome written.
+    // Asked right after WriteFinished.
+    bool Recorded(const WriteOutcome& write) const;
 
     // The journal every control's writes go to; null (the default) when writes are not journalled.
     static std::shared_ptr<WriteJournal> Active();

@@ -29,6 +29,7 @@ struct K7_EXPORT WriteOutcome {
     WriteVerdict Verdict = WriteVerdict::Unknown;
     QString Key;          // the Idempotency-Key it carried
     qint64 JournalId = 0; // its entry in the write journal; 0 when no journal is in use
+    bool NotJson = false; // a reply came, but it was no JSON (a proxy's page, a cut-off body)
 
     // "booked", "refused", "unknown": the words the dump, the journal and the status line use.
     static QString VerdictName(WriteVerdict verdict);

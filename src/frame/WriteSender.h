@@ -39,6 +39,12 @@ public:
     // thread): parses and judges what came back and fills in `write`.
     static Reply Judge(WriteOutcome& write, const ServiceReply& sent, Judgement rule);
 
+    // Whether an answer settles a write for good, so that sending it again under its key cannot
+    // change the outcome: booked, or refused by the service itself (the control's rule on a JSON
+    // reply, or any other HTTP 4xx). No answer, the statuses that say "not now" (5xx, 408 Request
+    // Timeout, 429 Too Many Requests) and a reply that is no JSON leave it open.
+    static bool SettledByAnswer(WriteVerdict verdict, int32_t status, bool notJson);
+
 private:
     RestClient::RequestFactory factory_;
 };
