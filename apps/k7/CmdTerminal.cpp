@@ -4,6 +4,8 @@
 #include "FormTerminal.h"
 #include "HeadlessRun.h"
 #include "HostPlatform.h"
+#include "ServiceWatchdog.h"
+#include "TerminalConfig.h"
 #include "WidgetCommand.h"
 
 #include "frame/ControlBase.h"
@@ -20,14 +22,16 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace k7::cli {
 
 namespace {
 
 const char* const kTerminalHelp =
-    "usage: k7 terminal SCREEN.ui [--api URL | --plant] [--company C] [--session S] [--period SECONDS]\n"
-    "                  [--kiosk] [--seconds N] [--out DIR] [--dump FILE|-] [--journal FILE]\n"
+    "usage: k7 terminal [SCREEN.ui] [--config FILE] [--api URL | --plant] [--company C] [--session S]\n"
+    "                  [--period SECONDS] [--kiosk] [--seconds N] [--out DIR] [--dump FILE|-]\n"
+    "                  [--journal FILE]\n"
     "\n"
     "Runs a terminal screen made in Qt Designer with the OrvelK7Controls plugin: loads the form\n"
     "SCREEN.ui at run time, creates its controls through the library's catalog, opens each with\n"
@@ -37,6 +41,9 @@ const char* const kTerminalHelp =
     "the service answers, since when marked controls have had no good figures, and the writes nobody\n"
     "has confirmed. A control the period table's menus change is refreshed at once.\n"
     "\n"
+    "  --config FILE    read the form and the options below from the [terminal] group of the INI\n"
+    "                   file FILE (form, api, company, session, kiosk, journal, period); what the\n"
+    "                   command line gives wins (see docs/deploy.md)\n"
     "  --api URL        APIHost of every control whose form leaves it empty; a control with the\n"
     "                   dynamic property k7ServicePath (the path view) gets URL = URL + that path\n"
     "  --plant          start the simulated plant on a free 127.0.0.1 port and use it as --api\n"
@@ -74,6 +81,9 @@ struct TerminalOptions {
 
 TerminalOptions ParseOptions(const QStringList& args) {
     TerminalOptions options;
+    if (const QString config = TerminalConfig::PathIn(args); !config.isEmpty())
+        TerminalConfig::Read(config).ApplyTo(options);
+    bool formGiven = false;
     const auto value = [&args](int& i) {
         if (i + 1 >= args.size() || args[i + 1].isEmpty())
             throw UsageError(QStringLiteral("%1 needs a value").arg(args[i]).toStdString());
@@ -97,7 +107,7 @@ TerminalOptions ParseOptions(const QStringList& args) {
         else if (arg == QLatin1String("--session"))
             options.Session = value(i);
         else if (arg == QLatin1String("--period"))
-            options.PeriodSeconds = seconds(arg, value(i), 0.5);
+            options.PeriodSeconds = seconds(arg, value(i), kLeastPeriodSeconds);
         else if (arg == QLatin1String("--kiosk"))
             options.Kiosk = true;
         else if (arg == QLatin1String("--seconds"))
@@ -108,9 +118,11 @@ TerminalOptions ParseOptions(const QStringList& args) {
             options.Dump = value(i);
         else if (arg == QLatin1String("--journal"))
             options.Journal = value(i);
+        else if (arg == QLatin1String("--config"))
+            value(i); // read above, before every other option
         else if (arg.startsWith(QLatin1String("--")))
             throw UsageError(QStringLiteral("unknown option %1").arg(arg).toStdString());
-        else if (options.Form.isEmpty())
+        else if (!std::exchange(formGiven, true))
             options.Form = arg;
         else
             throw UsageError(QStringLiteral("one form at a time ('%1' and '%2')").arg(options.Form, arg).toStdString());
@@ -162,6 +174,9 @@ int Run(const TerminalOptions& options) {
         terminal.show();
     }
     terminal.Open();
+    // Under systemd: the screen is up, and the event loop below keeps the watchdog fed.
+    ServiceWatchdog watchdog;
+    watchdog.NotifyReady();
 
     int result = 0;
     if (HostPlatform::Headless() || options.Seconds || !options.Out.isEmpty())
