@@ -81,8 +81,8 @@ struct TerminalOptions {
 
 TerminalOptions ParseOptions(const QStringList& args) {
     TerminalOptions options;
-    if (const QString config = TerminalConfig::PathIn(args); !config.isEmpty())
-        TerminalConfig::Read(config).ApplyTo(options);
+    const TerminalConfig config = TerminalConfig::FromCommandLine(args);
+    config.ApplyTo(options);
     bool formGiven = false;
     const auto value = [&args](int& i) {
         if (i + 1 >= args.size() || args[i + 1].isEmpty())
@@ -129,7 +129,8 @@ TerminalOptions ParseOptions(const QStringList& args) {
     }
     if (options.Form.isEmpty())
         throw UsageError("name the form to run (a .ui file saved by Qt Designer)");
-    if (options.Plant && !options.Api.isEmpty())
+    // --plant stands in for the file's service; with --api on the same command line it contradicts.
+    if (options.Plant && !options.Api.isEmpty() && options.Api != config.Api)
         throw UsageError("--plant and --api both name the service; give one");
     return options;
 }

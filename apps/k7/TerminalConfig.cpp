@@ -162,13 +162,13 @@ TerminalConfig TerminalConfig::Read(const QString& path) {
     return config;
 }
 
-QString TerminalConfig::PathIn(const QStringList& args) {
+TerminalConfig TerminalConfig::FromCommandLine(const QStringList& args) {
     const qsizetype at = args.indexOf(QLatin1String("--config"));
     if (at < 0)
         return {};
     if (at + 1 >= args.size() || args[at + 1].isEmpty())
         throw UsageError("--config needs a value");
-    return args[at + 1];
+    return Read(args[at + 1]);
 }
 
 } // namespace k7::cli

@@ -4,8 +4,8 @@
 #include <QStringList>
 
 #include <optional>
-#include <utility>
 #include <stdexcept>
+#include <utility>
 
 namespace k7::cli {
 
@@ -41,9 +41,9 @@ struct TerminalConfig {
     // Throws TerminalConfigError.
     static TerminalConfig Read(const QString& path);
 
-    // The FILE of "--config FILE" in a command line, "" when it has none; throws UsageError when
-    // the option has no value.
-    static QString PathIn(const QStringList& args);
+    // The file "--config FILE" in a command line names, read; empty when it names none. Throws
+    // UsageError when the option has no value, TerminalConfigError for a bad file.
+    static TerminalConfig FromCommandLine(const QStringList& args);
 
     // Sets what the file holds on `options`; the command line is applied after it, so it wins.
     template <class Options> void ApplyTo(Options& options) const {

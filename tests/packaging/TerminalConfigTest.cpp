@@ -107,54 +107,75 @@ TEST(TerminalConfig, RefusesABadFileNamingItsLineAndKey) {
 }
 
 // The built k7 with a file and a command line: the file fills what the command line leaves out,
-// wherever --config stands among the options, and a bad file ends the start with exit status 1.
+// wherever --config stands among the options; --plant stands in for the file's service.
 TEST(TerminalConfig, TheCommandLineWinsOverTheFile) {
     QTemporaryDir dir;
     const QString config = Write(dir.filePath("terminal.conf"),
                                  "[terminal]\nform = " K7_EXAMPLES_DIR "/line-terminal.ui\n"
                                  "api = http://127.0.0.1:9/\ncompany = FILECO\nsession = FILESESSION\n");
-    const QString bad =
-        Write(dir.filePath("bad.conf"), "[terminal]\nform = " K7_EXAMPLES_DIR "/line-terminal.ui\n"
-                                        "perod = 5\n");
     const QString dump = dir.filePath("state.json");
+    const QString fileApi = "http://127.0.0.1:9/";
+    // Api "plant": the simulated plant's address, whatever its port.
     struct Case {
         QStringList Args;
         int ExitCode;
-        QString Company, Session, Says;
+        QString Api, Company, Session;
     };
     for (const Case& c : {
-             Case{{"--config", config}, 0, "FILECO", "FILESESSION", ""},
-             Case{{"--config", config, "--company", "CLICO"}, 0, "CLICO", "FILESESSION", ""},
-             Case{{"--session", "CLISESSION", "--config", config}, 0, "FILECO", "CLISESSION", ""},
-             // The form on the command line is the one opened, not the file's.
-             Case{{"--config", config, "/nonexistent/other.ui"},
-                  1,
-                  "",
-                  "",
-                  "cannot read /nonexistent/other.ui"},
-             Case{{"--config", bad}, 1, "", "", bad + ":3: perod: unknown key"},
-             Case{{"--config", dir.filePath("missing.conf")},
-                  1,
-                  "",
-                  "",
-                  "cannot read " + dir.filePath("missing.conf")},
-             Case{{"--config"}, 2, "", "", "--config needs a value"},
+             Case{{"--config", config}, 0, fileApi, "FILECO", "FILESESSION"},
+             Case{{"--config", config, "--company", "CLICO"}, 0, fileApi, "CLICO", "FILESESSION"},
+             Case{{"--session", "CLISESSION", "--config", config}, 0, fileApi, "FILECO", "CLISESSION"},
+             Case{{"--config", config, "--plant"}, 0, "plant", "FILECO", "FILESESSION"},
+             Case{{"--config", config, "--api", "http://127.0.0.1:8/"},
+                  0,
+                  "http://127.0.0.1:8/",
+                  "FILECO",
+                  "FILESESSION"},
          }) {
         QFile::remove(dump);
         const K7Run run = RunK7(
             QStringList{"terminal", "--seconds", "0.2", "--out", dir.filePath("shots"), "--dump", dump} +
             c.Args);
-        EXPECT_EQ(run.ExitCode, c.ExitCode) << c.Args.join(' ').toStdString() << "\n"
-                                            << run.Err.toStdString();
-        if (c.ExitCode != 0) {
-            EXPECT_TRUE(run.Err.contains(c.Says)) << run.Err.toStdString();
-            continue;
-        }
+        ASSERT_EQ(run.ExitCode, 0) << c.Args.join(' ').toStdString() << "\n" << run.Err.toStdString();
         const auto properties =
             k7::test::Parse(k7::test::ReadFile(dump))->Item("prodCodeP200").Item("properties");
-        EXPECT_EQ(properties.Item("APIHost").ToText(), "http://127.0.0.1:9/");
+        const QString api = properties.Item("APIHost").ToText();
+        if (c.Api == "plant")
+            EXPECT_TRUE(api.startsWith("http://127.0.0.1:") && api != fileApi) << api.toStdString();
+        else
+            EXPECT_EQ(api, c.Api);
         EXPECT_EQ(properties.Item("Company").ToText(), c.Company) << c.Args.join(' ').toStdString();
         EXPECT_EQ(properties.Item("Session").ToText(), c.Session) << c.Args.join(' ').toStdString();
+    }
+}
+
+// What ends the start: exit status 1 for a file that cannot be used (and for the command line's
+// form, which is the one opened), 2 for a command line that contradicts itself.
+TEST(TerminalConfig, ABadFileOrCommandLineEndsTheStart) {
+    QTemporaryDir dir;
+    const QString config =
+        Write(dir.filePath("terminal.conf"),
+              "[terminal]\nform = " K7_EXAMPLES_DIR "/line-terminal.ui\napi = http://127.0.0.1:9/\n");
+    const QString bad = Write(dir.filePath("bad.conf"),
+                              "[terminal]\nform = " K7_EXAMPLES_DIR "/line-terminal.ui\nperod = 5\n");
+    struct Case {
+        QStringList Args;
+        int ExitCode;
+        QString Says;
+    };
+    for (const Case& c : {
+             Case{{"--config", config, "/nonexistent/other.ui"}, 1, "cannot read /nonexistent/other.ui"},
+             Case{{"--config", bad}, 1, bad + ":3: perod: unknown key"},
+             Case{{"--config", dir.filePath("missing.conf")},
+                  1,
+                  "cannot read " + dir.filePath("missing.conf")},
+             Case{{"--config"}, 2, "--config needs a value"},
+             Case{{"--config", config, "--plant", "--api", "http://127.0.0.1:8/"}, 2, "give one"},
+         }) {
+        const K7Run run =
+            RunK7(QStringList{"terminal", "--seconds", "0.2", "--out", dir.filePath("shots")} + c.Args);
+        EXPECT_EQ(run.ExitCode, c.ExitCode) << c.Args.join(' ').toStdString();
+        EXPECT_TRUE(run.Err.contains(c.Says)) << run.Err.toStdString();
     }
 }
 
