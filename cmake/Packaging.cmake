@@ -11,19 +11,21 @@
 # each other at exactly this version.
 
 # --- What the terminal package installs besides k7 ---------------------------------------------
-# Debian 12 keeps units under /lib (lintian refuses them under /usr/lib there); under any other
-# prefix the unit stays inside the prefix, so a trial install writes nothing outside it.
+# Under the prefix /usr the unit goes to /lib (Debian 12 keeps units there; lintian refuses them
+# under /usr/lib) and the configuration to /etc. Under any other prefix both stay inside it, so a
+# trial install (cmake --install --prefix DIR) writes nothing outside DIR.
 if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
   set(k7_unit_dir_default /lib/systemd/system)
+  set(K7_CONFIG_DIR /etc/orvelk7)
 else()
   set(k7_unit_dir_default lib/systemd/system)
+  set(K7_CONFIG_DIR ${CMAKE_INSTALL_SYSCONFDIR}/orvelk7)
 endif()
 set(K7_SYSTEMD_UNIT_DIR ${k7_unit_dir_default} CACHE STRING "Where the kiosk service's unit is installed")
 set(K7_SHARE_DIR ${CMAKE_INSTALL_DATADIR}/orvelk7)
 install(FILES examples/line-terminal.ui DESTINATION ${K7_SHARE_DIR} COMPONENT Terminal)
 install(FILES packaging/orvelk7-terminal.service DESTINATION ${K7_SYSTEMD_UNIT_DIR} COMPONENT Terminal)
-# /etc under the prefix /usr, <prefix>/etc elsewhere (GNUInstallDirs).
-install(FILES packaging/terminal.conf DESTINATION ${CMAKE_INSTALL_FULL_SYSCONFDIR}/orvelk7 COMPONENT Terminal)
+install(FILES packaging/terminal.conf DESTINATION ${K7_CONFIG_DIR} COMPONENT Terminal)
 install(FILES docs/deploy.md docs/terminal.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/orvelk7-terminal
   COMPONENT Terminal)
 
@@ -56,7 +58,8 @@ full screen at boot, restarts it when it exits or hangs, and reads
 /etc/orvelk7/terminal.conf.")
 
 # Debian wants a copyright and a changelog in each package's documentation folder; the changelog
-# compressed without a name or a time stamp, so the same sources give the same package.
+# compressed without a name or a time stamp (gzip -n); its date is SOURCE_DATE_EPOCH when set, so
+# a build that sets it gives the same packages from the same sources.
 set(k7_changelog ${CMAKE_CURRENT_BINARY_DIR}/packaging/changelog.Debian)
 string(TIMESTAMP k7_changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
 file(WRITE ${k7_changelog} "orvelk7controls (${PROJECT_VERSION}-1) unstable; urgency=medium
@@ -109,7 +112,7 @@ set(CPACK_DEBIAN_TERMINAL_PACKAGE_DEPENDS "libqt6opengl6, libqt6sql6-sqlite")
 set(CPACK_DEBIAN_TERMINAL_PACKAGE_RECOMMENDS "fonts-wine")
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_RECOMMENDS "fonts-wine, libqt6sql6-sqlite")
 # /etc/orvelk7/terminal.conf is the machine's own once installed: an upgrade keeps its changes.
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/packaging/conffiles "${CMAKE_INSTALL_FULL_SYSCONFDIR}/orvelk7/terminal.conf\n")
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/packaging/conffiles "${K7_CONFIG_DIR}/terminal.conf\n")
 set(CPACK_DEBIAN_TERMINAL_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/packaging/conffiles)
 set(CPACK_DEBIAN_TERMINAL_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_STRIP_FILES ON)
