@@ -40,7 +40,7 @@ for deb in "$out"/*.deb; do
   [ "${K7_PACKAGE_LINTIAN:-1}" = 0 ] && continue
   # Errors fail the run; warnings are printed for whoever reads the log (docs/deploy.md says
   # which are expected and why).
-  lintian --no-tag-display-limit "$deb" >"$deb.lintian" || true
+  lintian --tag-display-limit 0 "$deb" >"$deb.lintian" || true
   sed 's/^/  /' "$deb.lintian"
   if grep -q '^E:' "$deb.lintian"; then
     echo "lintian reports errors on $deb" >&2
