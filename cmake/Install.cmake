@@ -85,5 +85,5 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/OrvelK7ControlsConfig.cmake
 
 if(TARGET k7)
   # k7 carries the layer archives it links (apps/k7), so it needs no library of ours at run time.
-  install(TARGETS k7 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime)
+  install(TARGETS k7 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Terminal)
 endif()

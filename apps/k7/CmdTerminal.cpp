@@ -7,6 +7,8 @@
 #include "JournalForwarder.h"
 #include "ScriptedHost.h"
 #include "TerminalSteps.h"
+#include "ServiceWatchdog.h"
+#include "TerminalConfig.h"
 #include "WidgetCommand.h"
 
 #include "core/RuntimeError.h"
@@ -27,14 +29,16 @@
 #include <memory>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 namespace k7::cli {
 
 namespace {
 
 const char* const kTerminalHelp =
-    "usage: k7 terminal SCREEN.ui [--api URL | --plant] [--company C] [--session S] [--period SECONDS]\n"
-    "                  [--kiosk] [--seconds N] [--out DIR] [--dump FILE|-] [--journal FILE | --no-journal]\n"
+    "usage: k7 terminal [SCREEN.ui] [--config FILE] [--api URL | --plant] [--company C] [--session S]\n"
+    "                  [--period SECONDS] [--kiosk] [--seconds N] [--out DIR] [--dump FILE|-]\n"
+    "                  [--journal FILE | --no-journal]\n"
     "                  [--at SECONDS [--click OBJECT/NAME:INDEX] [--answer TEXT] [--menu "
     "OBJECT/NAME:ITEM]...]...\n"
     "\n"
@@ -52,6 +56,9 @@ const char* const kTerminalHelp =
     "long each time up to 60 s, until the service books it or refuses it for good; so are the ones an\n"
     "earlier run left open. Refused ones stay for k7 journal --retry or --dismiss.\n"
     "\n"
+    "  --config FILE    read the form and the options below from the [terminal] group of the INI\n"
+    "                   file FILE (form, api, company, session, kiosk, journal, period); what the\n"
+    "                   command line gives wins (see docs/deploy.md)\n"
     "  --api URL        APIHost of every control whose form leaves it empty; a control with the\n"
     "                   dynamic property k7ServicePath (the path view) gets URL = URL + that path\n"
     "  --plant          start the simulated plant on a free 127.0.0.1 port and use it as --api\n"
@@ -111,6 +118,10 @@ QString DefaultJournalFile() {
 
 TerminalOptions ParseOptions(const QStringList& args) {
     TerminalOptions options;
+    const TerminalConfig config = TerminalConfig::FromCommandLine(args);
+    config.ApplyTo(options);
+    bool formGiven = false;
+    bool journalGiven = false; // on the command line: a configuration file's journal gives way to --no-journal
     const auto value = [&args](int& i) {
         if (i + 1 >= args.size() || args[i + 1].isEmpty())
             throw UsageError(QStringLiteral("%1 needs a value").arg(args[i]).toStdString());
@@ -134,7 +145,7 @@ TerminalOptions ParseOptions(const QStringList& args) {
         else if (arg == QLatin1String("--session"))
             options.Session = value(i);
         else if (arg == QLatin1String("--period"))
-            options.PeriodSeconds = seconds(arg, value(i), 0.5);
+            options.PeriodSeconds = seconds(arg, value(i), kLeastPeriodSeconds);
         else if (arg == QLatin1String("--kiosk"))
             options.Kiosk = true;
         else if (arg == QLatin1String("--seconds"))
@@ -144,14 +155,16 @@ TerminalOptions ParseOptions(const QStringList& args) {
         else if (arg == QLatin1String("--dump"))
             options.Dump = value(i);
         else if (arg == QLatin1String("--journal"))
-            options.Journal = value(i);
+            options.Journal = value(i), journalGiven = true;
         else if (arg == QLatin1String("--no-journal"))
             options.NoJournal = true;
         else if (options.Steps.Take(args, i))
             continue;
+        else if (arg == QLatin1String("--config"))
+            value(i); // read above, before every other option
         else if (arg.startsWith(QLatin1String("--")))
             throw UsageError(QStringLiteral("unknown option %1").arg(arg).toStdString());
-        else if (options.Form.isEmpty())
+        else if (!std::exchange(formGiven, true))
             options.Form = arg;
         else
             throw UsageError(
@@ -159,10 +172,13 @@ TerminalOptions ParseOptions(const QStringList& args) {
     }
     if (options.Form.isEmpty())
         throw UsageError("name the form to run (a .ui file saved by Qt Designer)");
-    if (options.Plant && !options.Api.isEmpty())
+    // --plant stands in for the file's service; with --api on the same command line it contradicts.
+    if (options.Plant && !options.Api.isEmpty() && options.Api != config.Api)
         throw UsageError("--plant and --api both name the service; give one");
-    if (options.NoJournal && !options.Journal.isEmpty())
+    if (options.NoJournal && journalGiven)
         throw UsageError("--journal and --no-journal contradict each other; give one");
+    if (options.NoJournal)
+        options.Journal.clear();
     if (options.Seconds && *options.Seconds < options.Steps.LastAt())
         throw UsageError("--seconds ends the run before the last --at group");
     if (!options.NoJournal && options.Journal.isEmpty())
@@ -236,6 +252,9 @@ int Run(const TerminalOptions& options) {
     }
     terminal.Open();
     steps.Start();
+    // Under systemd: the screen is up, and the event loop below keeps the watchdog fed.
+    ServiceWatchdog watchdog;
+    watchdog.NotifyReady();
 
     int result = 0;
     if (HostPlatform::Headless() || options.Seconds || !options.Out.isEmpty()) {

@@ -37,6 +37,10 @@ int RunWidgetCommand(const char* name, const char* help, int argc, char** argv, 
     } catch (const UsageError& error) {
         std::fprintf(stderr, "%s: %s\n\n%s", name, error.what(), help);
         return 2;
+    } catch (const std::exception& error) {
+        // A file the options name that cannot be used (a configuration file): the start failed.
+        std::fprintf(stderr, "%s: %s\n", name, error.what());
+        return 1;
     }
     return RunWithApplication(name, argc, argv, options.Journal, [&] { return run(options); });
 }
