@@ -154,8 +154,10 @@ TerminalOptions ParseOptions(const QStringList& args) {
             options.Out = value(i);
         else if (arg == QLatin1String("--dump"))
             options.Dump = value(i);
-        else if (arg == QLatin1String("--journal"))
-            options.Journal = value(i), journalGiven = true;
+        else if (arg == QLatin1String("--journal")) {
+            options.Journal = value(i);
+            journalGiven = true;
+        }
         else if (arg == QLatin1String("--no-journal"))
             options.NoJournal = true;
         else if (options.Steps.Take(args, i))
