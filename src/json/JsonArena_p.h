@@ -1,0 +1,144 @@
+#pragma once
+
+#include "core/Decimal.h"
+#include "core/Variant.h"
+#include "json/JsonNameTable_p.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <memory>
+#include <algorithm>
+#include <unordered_map>
+#include <vector>
+
+namespace k7 {
+
+class JsonBag;
+class JsonBagData;
+
+// One value of a parsed document in 16 bytes: its kind and, for an object member, the number of
+// its name (JsonNameTable) in the first word; a string's length or a container's item count in
+// the second; the number itself, the string's characters or the container's items in the last
+// eight bytes. An object or an array is the run of nodes of its items, which lies in one piece
+// and never moves, so a container node's address is the container's identity.
+struct JsonNode {
+    enum Kind : uint32_t { Null, False, True, Number, String, DecimalNumber, Object, Array };
+    static constexpr uint32_t kNameBits = 28;
+    static constexpr uint32_t kMaxNames = uint32_t(1) << kNameBits;
+
+    Kind kind() const { return Kind(head >> kNameBits); }
+    bool IsContainer() const { return kind() >= Object; }
+    uint32_t name() const { return head & (kMaxNames - 1); }
+    static uint32_t Head(Kind kind, uint32_t name) { return (uint32_t(kind) << kNameBits) | name; }
+
+    uint32_t head;
+    uint32_t length; // String: code units; Object, Array: items
+    union {
+        double number;         // Number
+        const char16_t* text;  // String
+        const JsonNode* items; // Object, Array
+        uint64_t index;        // DecimalNumber: into decimals
+    };
+};
+static_assert(sizeof(JsonNode) == 16, "a node is two words");
+
+// Storage that hands out runs of T that never move: slabs that grow with the document, so that
+// a small reply takes little and a large one few allocations, with no copy when it grows and
+// no spare capacity held at the end beyond the rest of the last slab.
+template <class T> class JsonSlabs {
+public:
+    T* Take(size_t count) {
+        if (size_t(end_ - next_) < count) {
+            const size_t size = std::max(count, nextSize_);
+            slabs_.push_back(std::make_unique_for_overwrite<T[]>(size));
+            next_ = slabs_.back().get();
+            end_ = next_ + size;
+            if (nextSize_ < kMaxSize)
+                nextSize_ *= 2;
+        }
+        T* run = next_;
+        next_ += count;
+        return run;
+    }
+
+private:
+    static constexpr size_t kMaxSize = (size_t(1) << 20) / sizeof(T);
+    std::vector<std::unique_ptr<T[]>> slabs_;
+    T* next_ = nullptr;
+    T* end_ = nullptr;
+    size_t nextSize_ = 4096 / sizeof(T);
+};
+
+// The settings every bag of a document shares until one of them is changed on its own.
+struct JsonSettings {
+    bool decimalMode = false;
+    bool whitespace = false;
+    int16_t whitespaceIndent = 4;
+    QString whitespaceNewLine;
+};
+
+// One parsed document: every value in compact nodes, every object and array a run of them,
+// member names as numbers into one table, string values in one UTF-16 buffer; all released at
+// once, when the document's bag and the last bag handed out from it are gone.
+//
+// The bag a document was parsed into (its root) reads the arena; so do the bags that Item and
+// friends hand out for nested objects and arrays, made when asked for and registered here, so
+// that asking twice gives the same bag while it lives. These handles keep the arena alive.
+//
+// The arena itself is never changed by an edit. The first change to a bag that reads it moves
+// that bag's whole subtree into ordinary bags (JsonBagData::Thaw), reusing the handles out
+// there; a handle that was changed is then held here, so that the arena's readers (its parent,
+// the writer) find the changed bag in place of the old container.
+class JsonArena : public std::enable_shared_from_this<JsonArena> {
+public:
+    JsonNameTable names;
+    JsonSlabs<JsonNode> nodes;
+    JsonSlabs<char16_t> texts;
+    std::vector<Decimal> decimals;
+    JsonSettings settings;
+    JsonNode rootNode{};               // the document itself
+    const JsonBagData* root = nullptr; // the bag parsed into, while it still reads this arena
+
+    // The value of a simple node.
+    Variant ValueOf(const JsonNode& node) const;
+    // The bag for a container node: the changed bag that replaced it, the live handle, or a new
+    // handle.
+    std::shared_ptr<JsonBag> BagFor(const JsonNode* container);
+    // The bag that stands for `container` when there is one (nullptr otherwise).
+    JsonBag* KnownBag(const JsonNode* container) const;
+    // True when no bag was handed out: the arena alone describes the document.
+    bool HasNoBags() const { return bags_.empty(); }
+    // Index of the member `name` in `container`, or -1.
+    int32_t FindMember(const JsonNode* container, QStringView name) const;
+
+    // A new handle stands for `container` while it lives.
+    void Register(const JsonNode* container, const std::shared_ptr<JsonBag>& bag);
+    // A handle goes: it is forgotten, unless it was changed and is held here.
+    void Forget(const JsonNode* container, const JsonBagData* bag);
+    // A handle that was changed stands for its container from now on.
+    void Hold(const JsonNode* container, std::shared_ptr<JsonBag> bag);
+    // The live bag registered for `container`, as a shared pointer (nullptr when none).
+    std::shared_ptr<JsonBag> SharedBag(const JsonNode* container) const;
+    // Every registered bag, handles and held ones alike.
+    template <class Visit> void ForEachKnownBag(Visit visit) const {
+        for (const auto& [container, known] : bags_)
+            visit(container, known.bag);
+    }
+
+private:
+    // Lookups by name in objects larger than this go through an index built on first use.
+    static constexpr uint32_t kIndexThreshold = 16;
+
+    struct Registered {
+        JsonBag* bag;
+        std::weak_ptr<JsonBag> weak;
+        std::shared_ptr<JsonBag> held; // set once the bag was changed
+    };
+
+    std::unordered_map<const JsonNode*, Registered> bags_;
+    mutable std::unordered_map<const JsonNode*, std::unordered_map<uint32_t, uint32_t>> indexes_;
+};
+
+} // namespace k7
