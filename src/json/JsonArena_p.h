@@ -8,6 +8,8 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <cstdlib>
+#include <new>
 #include <memory>
 #include <algorithm>
 #include <unordered_map>
@@ -71,6 +73,51 @@ private:
     size_t nextSize_ = 4096 / sizeof(T);
 };
 
+// A growable run of nodes in memory from malloc: growing a large run lets realloc move its pages
+// rather than copy them, and the run can be kept, cut to size, as it stands. The parser gathers
+// the items of the containers it reads on one such run, and the document's own items stay in it.
+class JsonNodeRun {
+public:
+    JsonNodeRun() = default;
+    JsonNodeRun(const JsonNodeRun&) = delete;
+    JsonNodeRun& operator=(const JsonNodeRun&) = delete;
+    JsonNodeRun& operator=(JsonNodeRun&& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+        return *this;
+    }
+    ~JsonNodeRun() { std::free(data_); }
+
+    size_t size() const { return size_; }
+    JsonNode* data() { return data_; }
+    JsonNode& operator[](size_t i) { return data_[i]; }
+    void push_back(const JsonNode& node) {
+        if (size_ == capacity_)
+            Reallocate(std::max<size_t>(64, capacity_ * 2));
+        data_[size_++] = node;
+    }
+    // Drops the nodes from `size` on.
+    void truncate(size_t size) { size_ = std::min(size, size_); }
+    void shrink_to_fit() {
+        if (size_ < capacity_ && size_ > 0)
+            Reallocate(size_);
+    }
+
+private:
+    void Reallocate(size_t capacity) {
+        void* moved = std::realloc(static_cast<void*>(data_), capacity * sizeof(JsonNode));
+        if (!moved)
+            throw std::bad_alloc();
+        data_ = static_cast<JsonNode*>(moved);
+        capacity_ = capacity;
+    }
+
+    JsonNode* data_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};
+
 // The settings every bag of a document shares until one of them is changed on its own.
 struct JsonSettings {
     bool decimalMode = false;
@@ -99,6 +146,7 @@ public:
     std::vector<Decimal> decimals;
     JsonSettings settings;
     JsonNode rootNode{};               // the document itself
+    JsonNodeRun rootItems;             // its items
     const JsonBagData* root = nullptr; // the bag parsed into, while it still reads this arena
 
     // The value of a simple node.

@@ -169,8 +169,8 @@ void JsonParser::Parse(QStringView text, JsonBagData& root) {
         // The document keeps the items of its own that were complete.
         if (parser.rootKind_ == JsonNode::Null)
             throw;
-        parser.pending_.resize(parser.rootItems_);
-        arena->rootNode = parser.CloseContainer(parser.rootKind_, 0);
+        parser.pending_.truncate(parser.rootItems_);
+        arena->rootNode = parser.CloseContainer(parser.rootKind_, 0, true);
         root.isArray = parser.rootKind_ == JsonNode::Array;
         root.arena = std::move(arena);
         root.container = &root.arena->rootNode;
@@ -186,7 +186,6 @@ void JsonParser::Parse(QStringView text, JsonBagData& root) {
 JsonParser::JsonParser(QStringView text, JsonArena& arena, bool decimalMode)
     : text_(reinterpret_cast<const char16_t*>(text.data())), length_(text.size()), arena_(arena),
       decimalMode_(decimalMode) {
-    pending_.reserve(64);
 }
 
 void JsonParser::ParseDocument() {
@@ -232,7 +231,7 @@ JsonNode JsonParser::ParseObject(int depth) {
             ++cursor_;
         } else if (c == u'}') {
             ++cursor_;
-            return CloseContainer(JsonNode::Object, base);
+            return CloseContainer(JsonNode::Object, base, depth == 1);
         } else {
             FailAt(JsonBagError::Expected, "Expected , or } at character ", cursor_);
         }
@@ -254,7 +253,7 @@ JsonNode JsonParser::ParseArray(int depth) {
             ++cursor_;
         } else if (c == u']') {
             ++cursor_;
-            return CloseContainer(JsonNode::Array, base);
+            return CloseContainer(JsonNode::Array, base, depth == 1);
         } else {
             // No comma is required between items: anything else starts the next value.
             const JsonNode value = ParseValue(depth);
@@ -266,7 +265,7 @@ JsonNode JsonParser::ParseArray(int depth) {
     }
 }
 
-JsonNode JsonParser::CloseContainer(JsonNode::Kind kind, size_t base) {
+JsonNode JsonParser::CloseContainer(JsonNode::Kind kind, size_t base, bool isDocument) {
     // A member met twice keeps its last value, in the last place: what storing the members one
     // by one, each replacing an earlier one of its name, leaves.
     if (kind == JsonNode::Object && HasRepeatedName(base))
@@ -277,14 +276,17 @@ JsonNode JsonParser::CloseContainer(JsonNode::Kind kind, size_t base) {
     JsonNode node{};
     node.head = JsonNode::Head(kind, 0);
     node.length = uint32_t(count);
-    if (count > 0) {
+    node.items = nullptr;
+    if (isDocument) {
+        pending_.shrink_to_fit();
+        arena_.rootItems = std::move(pending_);
+        node.items = arena_.rootItems.data();
+    } else if (count > 0) {
         JsonNode* items = arena_.nodes.Take(count);
         std::memcpy(static_cast<void*>(items), pending_.data() + base, count * sizeof(JsonNode));
         node.items = items;
-    } else {
-        node.items = nullptr;
     }
-    pending_.resize(base);
+    pending_.truncate(base);
     return node;
 }
 
@@ -315,9 +317,9 @@ void JsonParser::KeepLastOfEachName(size_t base) {
         seen = round_;
         pending_[--kept] = pending_[i];
     }
-    const auto end = std::move(pending_.begin() + std::ptrdiff_t(kept), pending_.end(),
-                               pending_.begin() + std::ptrdiff_t(base));
-    pending_.erase(end, pending_.end());
+    const size_t count = pending_.size() - kept;
+    std::memmove(static_cast<void*>(pending_.data() + base), pending_.data() + kept, count * sizeof(JsonNode));
+    pending_.truncate(base + count);
 }
 
 JsonNode JsonParser::ParseValue(int depth) {

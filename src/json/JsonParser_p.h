@@ -42,8 +42,9 @@ private:
     JsonNode ParseLiteral();
     JsonNode ReadString();
     uint32_t ReadName();
-    // Copies the items gathered since `base` into the arena as one container.
-    JsonNode CloseContainer(JsonNode::Kind kind, size_t base);
+    // Copies the items gathered since `base` into the arena as one container. The document's own
+    // items (`base` 0, nothing above them) keep the memory they were gathered in.
+    JsonNode CloseContainer(JsonNode::Kind kind, size_t base, bool isDocument);
     // True when two of the pending items from `base` on share a name.
     bool HasRepeatedName(size_t base);
     // Keeps, of each name from `base` on, only the last member, where it stands.
@@ -73,7 +74,7 @@ private:
     size_t rootItems_ = 0;                     // pending items that are complete items of the document
     std::string number_;                       // the characters of the number being read, reused
     std::u16string escaped_;                   // the string being read, when it holds an escape
-    std::vector<JsonNode> pending_;            // items of the containers being read, innermost last
+    JsonNodeRun pending_;                      // items of the containers being read, innermost last
     // By name number: the round of HasRepeatedName that saw the name last.
     std::vector<uint32_t> lastSeen_;
     uint32_t round_ = 0;
