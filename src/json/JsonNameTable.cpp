@@ -2,6 +2,7 @@
 
 #include "json/JsonBagData_p.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace k7 {
@@ -98,6 +99,8 @@ uint32_t JsonNameTable::Find(QStringView text) const {
 uint32_t JsonNameTable::Add(QStringView text) {
     texts_.push_back(text.toString());
     hashes_.push_back(JsonBagData::HashName(text));
+    plain_.push_back(std::none_of(text.begin(), text.end(),
+                                  [](QChar c) { return c == u'"' || c == u'\\' || c.unicode() < 32; }));
     return uint32_t(texts_.size() - 1);
 }
 

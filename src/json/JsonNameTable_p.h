@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -31,6 +32,14 @@ public:
     // JsonBagData::HashName of the name, computed once.
     uint32_t Hash(uint32_t id) const { return hashes_[id]; }
     uint32_t Size() const { return uint32_t(texts_.size()); }
+    // True when the name `id` is written in the text at `at` as it stands, closing quote
+    // included: its characters there, then a quote. Only names that need no escape can be.
+    bool IsWrittenAt(uint32_t id, const char16_t* at, qsizetype available) const {
+        const QString& text = texts_[id];
+        const qsizetype size = text.size();
+        return plain_[id] && size < available && at[size] == u'"' &&
+               std::equal(at, at + size, reinterpret_cast<const char16_t*>(text.constData()));
+    }
 
 private:
     static constexpr size_t kMaxProbe = 16;
@@ -46,6 +55,7 @@ private:
     std::vector<Slot> slots_; // open addressing with linear probing
     std::vector<QString> texts_;
     std::vector<uint32_t> hashes_;
+    std::vector<bool> plain_; // no quote, backslash or control character
     QHash<QString, uint32_t> loose_;
 };
 

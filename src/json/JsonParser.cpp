@@ -205,6 +205,8 @@ void JsonParser::ParseDocument() {
 
 JsonNode JsonParser::ParseObject(int depth) {
     const size_t base = pending_.size();
+    if (shapes_.size() <= size_t(depth))
+        shapes_.resize(size_t(depth) + 1);
     bool haveValue = false;
     for (;;) {
         SkipWhitespace();
@@ -213,7 +215,7 @@ JsonNode JsonParser::ParseObject(int depth) {
         const char16_t c = text_[cursor_];
         if (c == u'"') {
             ++cursor_;
-            const uint32_t name = ReadName();
+            const uint32_t name = ReadName(depth, pending_.size() - base);
             SkipWhitespace();
             if (cursor_ >= length_ || text_[cursor_] != u':')
                 FailAt(JsonBagError::Expected, "Expected : at character ", cursor_ + 1);
@@ -397,7 +399,12 @@ JsonNode JsonParser::ReadString() {
     return node;
 }
 
-uint32_t JsonParser::ReadName() {
+uint32_t JsonParser::ReadName(int depth, size_t position) {
+    std::vector<uint32_t>& shape = shapes_[size_t(depth)];
+    if (position < shape.size() && arena_.names.IsWrittenAt(shape[position], text_ + cursor_, length_ - cursor_)) {
+        cursor_ += arena_.names.Text(shape[position]).size() + 1;
+        return shape[position];
+    }
     const qsizetype start = cursor_;
     const qsizetype i = ScanPlain(text_, cursor_, length_);
     uint32_t id;
@@ -411,6 +418,10 @@ uint32_t JsonParser::ReadName() {
     }
     if (id >= JsonNode::kMaxNames)
         RaiseStandardError(ErrorNumber::OutOfMemory);
+    if (position < shape.size())
+        shape[position] = id;
+    else if (position == shape.size())
+        shape.push_back(id);
     return id;
 }
 

@@ -20,7 +20,9 @@ class JsonBagData;
 // and copied into the arena when their container closes, so each container is one run of nodes
 // that is written once. Member names go through the arena's JsonNameTable: a name that repeats
 // (every row of a table has the same ones) is hashed once per occurrence and never allocated
-// again, and a name repeated within one object is found by comparing numbers. On failure the
+// again, and a name repeated within one object is found by comparing numbers. The name that the
+// object read last at the same depth had at the same position is tried first, by comparing the
+// text alone. On failure the
 // document keeps the items of its own that were complete.
 //
 // CR and LF are removed from the text before anything else; every position in a message counts
@@ -41,7 +43,8 @@ private:
     JsonNode ParseValue(int depth);
     JsonNode ParseLiteral();
     JsonNode ReadString();
-    uint32_t ReadName();
+    // Reads the name of the member at `position` of an object at `depth`.
+    uint32_t ReadName(int depth, size_t position);
     // Copies the items gathered since `base` into the arena as one container. The document's own
     // items (`base` 0, nothing above them) keep the memory they were gathered in.
     JsonNode CloseContainer(JsonNode::Kind kind, size_t base, bool isDocument);
@@ -75,6 +78,9 @@ private:
     std::string number_;                       // the characters of the number being read, reused
     std::u16string escaped_;                   // the string being read, when it holds an escape
     JsonNodeRun pending_;                      // items of the containers being read, innermost last
+    // By depth, the names of the members of the object read last at that depth, by position: the
+    // rows of a table name their members alike, so the name to expect is checked first.
+    std::vector<std::vector<uint32_t>> shapes_;
     // By name number: the round of HasRepeatedName that saw the name last.
     std::vector<uint32_t> lastSeen_;
     uint32_t round_ = 0;
