@@ -399,8 +399,12 @@ template <bool kMeasure> JsonWriter::Frame JsonWriter::WriteNodeItems(Frame& fra
             Frame inner{nullptr, &arena, &item, 0, frame.level + 1, false};
             // A container that was changed is written from the bag that replaced it.
             const JsonBag* known = mayBeReplaced ? arena.KnownBag(&item) : nullptr;
-            if (known && JsonBagData::Of(*known).arena.get() != &arena)
+            if (known && JsonBagData::Of(*known).arena.get() != &arena) {
                 inner = FrameOf(JsonBagData::Of(*known), frame.level + 1);
+            } else if (IsFlat(item)) {
+                WriteFlat<kMeasure>(arena, item, frame.level + 1);
+                continue;
+            }
             if (Open<kMeasure>(inner))
                 return inner;
         } else {
@@ -408,6 +412,36 @@ template <bool kMeasure> JsonWriter::Frame JsonWriter::WriteNodeItems(Frame& fra
         }
     }
     return Frame{};
+}
+
+bool JsonWriter::IsFlat(const JsonNode& container) {
+    if (container.length > kMaxFlat)
+        return false;
+    for (uint32_t i = 0; i < container.length; ++i)
+        if (container.items[i].IsContainer())
+            return false;
+    return true;
+}
+
+template <bool kMeasure> void JsonWriter::WriteFlat(const JsonArena& arena, const JsonNode& container, int level) {
+    const bool isArray = container.kind() == JsonNode::Array;
+    WriteChar<kMeasure>(isArray ? u'[' : u'{');
+    for (uint32_t i = 0; i < container.length; ++i) {
+        const JsonNode& item = container.items[i];
+        if (i > 0)
+            WriteChar<kMeasure>(u',');
+        if (whitespace_)
+            WriteLineBreak<kMeasure>(level + 1);
+        const QString* name = isArray ? nullptr : &arena.names.Text(item.name());
+        if (name) {
+            WriteName<kMeasure>(*name);
+            WriteChar<kMeasure>(u':');
+        }
+        WriteNode<kMeasure>(arena, name, item);
+    }
+    if (whitespace_ && container.length > 0)
+        WriteLineBreak<kMeasure>(level);
+    WriteChar<kMeasure>(isArray ? u']' : u'}');
 }
 
 bool JsonWriter::IsArray(const Frame& frame) {

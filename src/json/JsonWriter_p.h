@@ -47,6 +47,11 @@ private:
     // kMeasure: count into size_; otherwise write at at_.
     template <bool kMeasure> void Walk(const JsonBagData& root);
     static bool IsArray(const Frame& frame);
+    // A small container of a document that holds no container: the bulk of a table reply
+    // ({"value": n}), written in one go rather than through the stack.
+    static constexpr uint32_t kMaxFlat = 32;
+    static bool IsFlat(const JsonNode& container);
+    template <bool kMeasure> void WriteFlat(const JsonArena& arena, const JsonNode& container, int level);
     // The frame that writes `bag`'s items at `level`.
     static Frame FrameOf(const JsonBagData& bag, int level);
     // Writes the opening bracket; an empty object or array is closed at once and false returned.
