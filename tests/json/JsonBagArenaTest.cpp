@@ -109,6 +109,21 @@ TEST(JsonBagArena, HandlesStayPartOfTheirDocumentAndOutliveIt) {
              return moved->JSON();
          },
          QStringLiteral("{\"x\":[1]}")},
+        {"a handle stored in a changed sibling", QStringLiteral("{\"a\":{},\"b\":{\"y\":1}}"),
+         [](Doc& doc) {
+             auto a = Child(doc, QStringLiteral("a"));
+             a->SetItem(QStringLiteral("k"), 1.0);
+             a->SetItem(QStringLiteral("b"), doc->Item(QStringLiteral("b")));
+             Child(doc, QStringLiteral("b"))->SetItem(QStringLiteral("y"), 2.0);
+             return doc->JSON();
+         },
+         QStringLiteral("{\"a\":{\"k\":1,\"b\":{\"y\":2}},\"b\":{\"y\":2}}")},
+        {"a handle given a new text holds it in its place", kRow,
+         [](Doc& doc) {
+             Child(doc, QStringLiteral("a"))->SetJSON(QStringLiteral("[9,{\"q\":[]}]"));
+             return doc->JSON() + Child(Child(doc, QStringLiteral("a")), int32_t(2))->JSON();
+         },
+         QStringLiteral("{\"a\":[9,{\"q\":[]}],\"b\":2}{\"q\":[]}")},
         {"a document cannot go inside its own handle", kRow,
          [](Doc& doc) {
              auto x = Child(Child(doc, QStringLiteral("a")), QStringLiteral("x"));
