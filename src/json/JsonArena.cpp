@@ -33,30 +33,31 @@ std::shared_ptr<JsonBag> JsonArena::BagFor(const JsonNode* container) {
 }
 
 JsonBag* JsonArena::KnownBag(const JsonNode* container) const {
-    const auto found = bags_.find(container);
-    return found == bags_.end() ? nullptr : found->second.bag;
+    const JsonHandleTable::Entry* known = bags_.Find(container);
+    return known ? known->bag : nullptr;
 }
 
 std::shared_ptr<JsonBag> JsonArena::SharedBag(const JsonNode* container) const {
-    const auto found = bags_.find(container);
-    if (found == bags_.end())
+    const JsonHandleTable::Entry* known = bags_.Find(container);
+    if (!known)
         return nullptr;
-    return found->second.held ? found->second.held : found->second.weak.lock();
+    return known->held ? known->held : known->weak.lock();
 }
 
 void JsonArena::Register(const JsonNode* container, const std::shared_ptr<JsonBag>& bag) {
-    bags_[container] = Registered{bag.get(), bag, nullptr};
+    bags_.Set({container, bag.get(), bag, nullptr});
 }
 
 void JsonArena::Forget(const JsonNode* container, const JsonBagData* bag) {
-    const auto found = bags_.find(container);
-    if (found != bags_.end() && &JsonBagData::Of(*found->second.bag) == bag && !found->second.held)
-        bags_.erase(found);
+    const JsonHandleTable::Entry* known = bags_.Find(container);
+    if (known && &JsonBagData::Of(*known->bag) == bag && !known->held)
+        bags_.Erase(container);
 }
 
 void JsonArena::Hold(const JsonNode* container, std::shared_ptr<JsonBag> bag) {
     JsonBag* raw = bag.get();
-    bags_[container] = Registered{raw, bag, std::move(bag)};
+    std::weak_ptr<JsonBag> weak = bag;
+    bags_.Set({container, raw, std::move(weak), std::move(bag)});
 }
 
 int32_t JsonArena::FindMember(const JsonNode* container, QStringView name) const {

@@ -2,6 +2,7 @@
 
 #include "core/Decimal.h"
 #include "core/Variant.h"
+#include "json/JsonHandleTable_p.h"
 #include "json/JsonNameTable_p.h"
 
 #include <QString>
@@ -169,23 +170,11 @@ public:
     void Hold(const JsonNode* container, std::shared_ptr<JsonBag> bag);
     // The live bag registered for `container`, as a shared pointer (nullptr when none).
     std::shared_ptr<JsonBag> SharedBag(const JsonNode* container) const;
-    // Every registered bag, handles and held ones alike.
-    template <class Visit> void ForEachKnownBag(Visit visit) const {
-        for (const auto& [container, known] : bags_)
-            visit(container, known.bag);
-    }
-
 private:
     // Lookups by name in objects larger than this go through an index built on first use.
-    static constexpr uint32_t kIndexThreshold = 16;
+    static constexpr uint32_t kIndexThreshold = 32;
 
-    struct Registered {
-        JsonBag* bag;
-        std::weak_ptr<JsonBag> weak;
-        std::shared_ptr<JsonBag> held; // set once the bag was changed
-    };
-
-    std::unordered_map<const JsonNode*, Registered> bags_;
+    JsonHandleTable bags_;
     mutable std::unordered_map<const JsonNode*, std::unordered_map<uint32_t, uint32_t>> indexes_;
 };
 
