@@ -179,7 +179,9 @@ void TreeMemoryJsonBag(benchmark::State& state) {
 
 void TreeMemoryNlohmannOrdered(benchmark::State& state) {
     const std::string& bytes = Reply(state.range(0));
-    MeasureTree(state, [&] { return std::make_unique<nlohmann::ordered_json>(nlohmann::ordered_json::parse(bytes)); });
+    MeasureTree(state, [&] {
+        return std::make_unique<nlohmann::ordered_json>(nlohmann::ordered_json::parse(bytes));
+    });
 }
 
 void TreeMemoryRapidJson(benchmark::State& state) {

@@ -8,11 +8,11 @@
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
-#include <new>
 #include <memory>
-#include <algorithm>
+#include <new>
 #include <unordered_map>
 #include <vector>
 
@@ -170,6 +170,7 @@ public:
     void Hold(const JsonNode* container, std::shared_ptr<JsonBag> bag);
     // The live bag registered for `container`, as a shared pointer (nullptr when none).
     std::shared_ptr<JsonBag> SharedBag(const JsonNode* container) const;
+
 private:
     // Lookups by name in objects larger than this go through an index built on first use.
     static constexpr uint32_t kIndexThreshold = 32;

@@ -141,6 +141,11 @@ struct ItemRef {
     bool IsBag() const { return entry ? JsonBagData::ChildOf(entry->value) != nullptr : node->IsContainer(); }
 };
 
+// The position (from 0) of the member `name`, or -1, wherever the bag's items are.
+int32_t MemberIndex(const JsonBagData& data, QStringView name) {
+    return data.InArena() ? data.arena->FindMember(data.container, name) : data.FindMember(name);
+}
+
 // Finds the item a read member designates: by name on an object, by position otherwise.
 // Returns nothing for a position beyond Count when `beyondIsEmpty`, and raises for everything
 // else that designates nothing.
@@ -151,7 +156,7 @@ ItemRef FindForRead(JsonBagData& data, const Variant& key, bool beyondIsEmpty) {
         if (data.isArray)
             RaiseJsonError(JsonBagError::ArrayReadByName,
                            QStringLiteral("Array values can only be acessed by index"));
-        const int32_t index = data.InArena() ? data.arena->FindMember(data.container, *name) : data.FindMember(*name);
+        const int32_t index = MemberIndex(data, *name);
         if (index < 0)
             RaiseJsonError(JsonBagError::UnknownName,
                            QStringLiteral("Requested Item by key doesn't exist (case mismatch?)"));
@@ -206,7 +211,7 @@ bool JsonBag::Exists(const Variant& key) const {
     if (const QString* name = key.Get<QString>()) {
         if (Data().isArray)
             return false;
-        return (Data().InArena() ? Data().arena->FindMember(Data().container, *name) : Data().FindMember(*name)) >= 0;
+        return MemberIndex(Data(), *name) >= 0;
     }
     if (IsNoKey(key) || !key.IsNumber())
         return false;
@@ -390,9 +395,7 @@ std::shared_ptr<JsonBag> JsonBag::Clone() const {
         const JsonArena* arena; // set when the source is read from a document
         const JsonNode* container;
     };
-    const auto sourceOf = [](const JsonBagData& bag) {
-        return Source{&bag, bag.arena.get(), bag.container};
-    };
+    const auto sourceOf = [](const JsonBagData& bag) { return Source{&bag, bag.arena.get(), bag.container}; };
     auto copy = std::make_shared<JsonBag>();
     std::vector<std::pair<Source, JsonBagData*>> pending{{sourceOf(Data()), &copy->Data()}};
     while (!pending.empty()) {

@@ -91,7 +91,8 @@ public:
     // (the handles out there among them), so that no bag of an edited tree reads an arena.
     static void Thaw(JsonBag& bag);
     // A handle on container `container` of `arena`, with the arena's settings.
-    static std::shared_ptr<JsonBag> MakeHandle(const std::shared_ptr<JsonArena>& arena, const JsonNode* container);
+    static std::shared_ptr<JsonBag> MakeHandle(const std::shared_ptr<JsonArena>& arena,
+                                               const JsonNode* container);
 
     // A new bag with this bag's DecimalMode and layout.
     std::shared_ptr<JsonBag> NewChild(bool isArray) const;

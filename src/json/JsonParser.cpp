@@ -6,8 +6,8 @@
 #include "json/JsonBagData_p.h"
 #include "json/JsonFailure_p.h"
 
-#include <charconv>
 #include <algorithm>
+#include <charconv>
 #include <iterator>
 
 #if defined(__SSE2__)
@@ -185,8 +185,7 @@ void JsonParser::Parse(QStringView text, JsonBagData& root) {
 
 JsonParser::JsonParser(QStringView text, JsonArena& arena, bool decimalMode)
     : text_(reinterpret_cast<const char16_t*>(text.data())), length_(text.size()), arena_(arena),
-      decimalMode_(decimalMode) {
-}
+      decimalMode_(decimalMode) {}
 
 void JsonParser::ParseDocument() {
     SkipWhitespace();
@@ -320,7 +319,8 @@ void JsonParser::KeepLastOfEachName(size_t base) {
         pending_[--kept] = pending_[i];
     }
     const size_t count = pending_.size() - kept;
-    std::memmove(static_cast<void*>(pending_.data() + base), pending_.data() + kept, count * sizeof(JsonNode));
+    std::memmove(static_cast<void*>(pending_.data() + base), pending_.data() + kept,
+                 count * sizeof(JsonNode));
     pending_.truncate(base + count);
 }
 
@@ -401,7 +401,8 @@ JsonNode JsonParser::ReadString() {
 
 uint32_t JsonParser::ReadName(int depth, size_t position) {
     std::vector<uint32_t>& shape = shapes_[size_t(depth)];
-    if (position < shape.size() && arena_.names.IsWrittenAt(shape[position], text_ + cursor_, length_ - cursor_)) {
+    if (position < shape.size() &&
+        arena_.names.IsWrittenAt(shape[position], text_ + cursor_, length_ - cursor_)) {
         cursor_ += arena_.names.Text(shape[position]).size() + 1;
         return shape[position];
     }

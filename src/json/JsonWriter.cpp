@@ -423,7 +423,8 @@ bool JsonWriter::IsFlat(const JsonNode& container) {
     return true;
 }
 
-template <bool kMeasure> void JsonWriter::WriteFlat(const JsonArena& arena, const JsonNode& container, int level) {
+template <bool kMeasure>
+void JsonWriter::WriteFlat(const JsonArena& arena, const JsonNode& container, int level) {
     const bool isArray = container.kind() == JsonNode::Array;
     WriteChar<kMeasure>(isArray ? u'[' : u'{');
     for (uint32_t i = 0; i < container.length; ++i) {

@@ -61,7 +61,8 @@ private:
     template <bool kMeasure> Frame WriteBagItems(Frame& frame);
     template <bool kMeasure> Frame WriteNodeItems(Frame& frame);
     template <bool kMeasure> void WriteSimple(const QString* name, const Variant& value);
-    template <bool kMeasure> void WriteNode(const JsonArena& arena, const QString* name, const JsonNode& node);
+    template <bool kMeasure>
+    void WriteNode(const JsonArena& arena, const QString* name, const JsonNode& node);
     [[noreturn]] static void FailUnsupported(const QString* name, const Variant& value);
 
     template <bool kMeasure> void WriteQuoted(QStringView text);
