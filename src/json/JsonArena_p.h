@@ -138,7 +138,8 @@ struct JsonSettings {
 // The arena itself is never changed by an edit. The first change to a bag that reads it moves
 // that bag's whole subtree into ordinary bags (JsonBagData::Thaw), reusing the handles out
 // there; a handle that was changed is then held here, so that the arena's readers (its parent,
-// the writer) find the changed bag in place of the old container.
+// the writer) find the changed bag in place of the old container, until its parent changes too
+// and holds it among its entries.
 class JsonArena : public std::enable_shared_from_this<JsonArena> {
 public:
     JsonNameTable names;
@@ -168,6 +169,8 @@ public:
     void Forget(const JsonNode* container, const JsonBagData* bag);
     // A handle that was changed stands for its container from now on.
     void Hold(const JsonNode* container, std::shared_ptr<JsonBag> bag);
+    // The bag that replaced `container` is held by its parent now: the arena lets go of it.
+    void Release(const JsonNode* container) { bags_.Erase(container); }
     // The live bag registered for `container`, as a shared pointer (nullptr when none).
     std::shared_ptr<JsonBag> SharedBag(const JsonNode* container) const;
 

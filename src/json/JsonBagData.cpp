@@ -227,6 +227,11 @@ void JsonBagData::Thaw(JsonBag& bag) {
                     // A handle handed out earlier: the same bag, now holding entries.
                     arena->Forget(&item, &Of(*child));
                     pending.push_back(&Of(*child));
+                } else {
+                    // A bag that replaced a changed container: its parent holds it from now on.
+                    // The arena lets go, so that it never keeps alive a bag that left the
+                    // document (and may come to hold the document itself).
+                    arena->Release(&item);
                 }
                 value = Variant(std::move(child));
             } else {

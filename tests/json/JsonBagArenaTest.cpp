@@ -124,6 +124,16 @@ TEST(JsonBagArena, HandlesStayPartOfTheirDocumentAndOutliveIt) {
              return doc->JSON() + Child(Child(doc, QStringLiteral("a")), int32_t(2))->JSON();
          },
          QStringLiteral("{\"a\":[9,{\"q\":[]}],\"b\":2}{\"q\":[]}")},
+        {"a changed handle that left its document may hold the document", kRow,
+         [](Doc& doc) {
+             auto a = Child(doc, QStringLiteral("a"));
+             auto x = Child(a, QStringLiteral("x"));
+             x->SetItem(Variant::Null(), 2.0);
+             a->Remove(QStringLiteral("x"));
+             x->SetItem(Variant::Null(), Variant(doc));
+             return x->JSON();
+         },
+         QStringLiteral("[1,2,{\"a\":{},\"b\":2}]")},
         {"a document cannot go inside its own handle", kRow,
          [](Doc& doc) {
              auto x = Child(Child(doc, QStringLiteral("a")), QStringLiteral("x"));
