@@ -17,7 +17,8 @@
 #
 # A program names its benchmarks Operation/Implementation[/argument] and declares which
 # implementations are ours (bench/K7Bench.h); every other implementation of the same operation
-# and argument is a peer. Benchmarks without a peer are listed with their times alone.
+# and argument is a peer. Benchmarks without a peer are listed with their times alone. User
+# counters named *_us (microseconds) or bytes_per_byte are compared as the times are, and listed.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -99,7 +100,8 @@ for path in sorted(glob.glob(os.path.join(results, "*.json"))):
         implementation = parts[1] if len(parts) > 1 else parts[0]
         argument = "/".join(parts[2:])
         scale = unit_ns[b["time_unit"]]
-        counters = {k: v for k, v in b.items() if k.endswith("_us") and isinstance(v, (int, float))}
+        counters = {k: v for k, v in b.items()
+                    if (k.endswith("_us") or k == "bytes_per_byte") and isinstance(v, (int, float))}
         runs[(operation, argument, implementation)] = (b["cpu_time"] * scale, b["real_time"] * scale, counters)
 
     print(f"\n### {program}\n")
@@ -135,6 +137,10 @@ for path in sorted(glob.glob(os.path.join(results, "*.json"))):
     if names:
         print("\n| Benchmark | " + " | ".join(names) + " |")
         print("|---|" + "---|" * len(names))
+        def shown(name, value):
+            return f"{value:.1f} us" if name.endswith("_us") else f"{value:.2f}"
         for (operation, argument, implementation), (_, _, counters) in sorted(runs.items()):
-            print(f"| {operation}/{implementation} | " + " | ".join(f"{counters.get(n, 0):.1f} us" for n in names) + " |")
+            if counters:
+                label = "/".join(filter(None, [operation, implementation, argument]))
+                print(f"| {label} | " + " | ".join(shown(n, counters[n]) if n in counters else "" for n in names) + " |")
 EOF

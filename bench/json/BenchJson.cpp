@@ -1,11 +1,17 @@
 // Parse and write throughput of JsonBag beside nlohmann::ordered_json, RapidJSON (DOM) and
 // QJsonDocument on replies shaped like the production-table reply: an envelope whose data holds
 // period objects of about twenty {"value": n} members each. Argument 0 is the ~8 KB reply of
-// twelve periods, argument 1 the same shape at ~5 MB.
+// twelve periods, argument 1 the same shape at ~5 MB. TreeMemory has a third argument, 2: two
+// million objects {"value": n} in one array.
 //
 // JsonBag reads a QString (the REST client hands over decoded text) while the peers read UTF-8
 // bytes; the decode itself is measured on its own (Decode/...). Bytes processed are always the
 // UTF-8 size, so every MB/s figure refers to the same document.
+//
+// TreeMemory/<Implementation>/<argument> parses the document and reports, as the user counter
+// bytes_per_byte, the bytes that the allocator holds for the parsed tree (glibc's in-use and
+// mapped bytes after parsing minus before) per byte of the UTF-8 text. The text itself, decoded
+// or not, is made before and not counted.
 
 #include "K7Bench.h"
 #include "ReplyDocument.h"
@@ -16,27 +22,38 @@
 #include <QString>
 
 #include <benchmark/benchmark.h>
+#include <malloc.h>
 #include <nlohmann/json.hpp>
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace {
 
 using k7::bench::MakeReply;
+using k7::bench::MakeSmallObjects;
 
 const std::string& Reply(int64_t which) {
     static const std::string small = MakeReply(0);         // twelve periods, ~10 KB
     static const std::string large = MakeReply(5'000'000); // ~5 MB
+    if (which == 2) {
+        static const std::string objects = MakeSmallObjects(2'000'000);
+        return objects;
+    }
     return which == 0 ? small : large;
 }
 
 const QString& ReplyText(int64_t which) {
     static const QString small = QString::fromStdString(Reply(0));
     static const QString large = QString::fromStdString(Reply(1));
+    if (which == 2) {
+        static const QString objects = QString::fromStdString(Reply(2));
+        return objects;
+    }
     return which == 0 ? small : large;
 }
 
@@ -130,8 +147,63 @@ void WriteQJsonDocument(benchmark::State& state) {
     Count(state);
 }
 
+// --- tree memory
+
+size_t HeapInUse() {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+}
+
+// Runs `parse`, which returns the parsed tree, and reports what the tree holds per byte of text.
+template <class Parse> void MeasureTree(benchmark::State& state, Parse parse) {
+    const std::string& bytes = Reply(state.range(0));
+    double perByte = 0;
+    for (auto _ : state) {
+        const size_t before = HeapInUse();
+        auto tree = parse();
+        perByte = double(HeapInUse() - before) / double(bytes.size());
+        benchmark::DoNotOptimize(tree);
+    }
+    Count(state);
+    state.counters["bytes_per_byte"] = perByte;
+}
+
+void TreeMemoryJsonBag(benchmark::State& state) {
+    const QString& text = ReplyText(state.range(0));
+    MeasureTree(state, [&] {
+        auto bag = k7::JsonBag::Create();
+        bag->SetJSON(text);
+        return bag;
+    });
+}
+
+void TreeMemoryNlohmannOrdered(benchmark::State& state) {
+    const std::string& bytes = Reply(state.range(0));
+    MeasureTree(state, [&] {
+        return std::make_unique<nlohmann::ordered_json>(nlohmann::ordered_json::parse(bytes));
+    });
+}
+
+void TreeMemoryRapidJson(benchmark::State& state) {
+    const std::string& bytes = Reply(state.range(0));
+    MeasureTree(state, [&] {
+        auto doc = std::make_unique<rapidjson::Document>();
+        doc->Parse(bytes.data(), bytes.size());
+        return doc;
+    });
+}
+
+void TreeMemoryQJsonDocument(benchmark::State& state) {
+    const QByteArray bytes = QByteArray::fromStdString(Reply(state.range(0)));
+    MeasureTree(state, [&] { return std::make_unique<QJsonDocument>(QJsonDocument::fromJson(bytes)); });
+}
+
 void Sizes(benchmark::internal::Benchmark* bench) {
     bench->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+}
+
+void TreeSizes(benchmark::internal::Benchmark* bench) {
+    bench->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 }
 
 } // namespace
@@ -145,5 +217,9 @@ BENCHMARK(WriteJsonBag)->Name("Write/JsonBag")->Apply(Sizes);
 BENCHMARK(WriteNlohmannOrdered)->Name("Write/NlohmannOrdered")->Apply(Sizes);
 BENCHMARK(WriteRapidJson)->Name("Write/RapidJson")->Apply(Sizes);
 BENCHMARK(WriteQJsonDocument)->Name("Write/QJsonDocument")->Apply(Sizes);
+BENCHMARK(TreeMemoryJsonBag)->Name("TreeMemory/JsonBag")->Apply(TreeSizes);
+BENCHMARK(TreeMemoryNlohmannOrdered)->Name("TreeMemory/NlohmannOrdered")->Apply(TreeSizes);
+BENCHMARK(TreeMemoryRapidJson)->Name("TreeMemory/RapidJsonDom")->Apply(TreeSizes);
+BENCHMARK(TreeMemoryQJsonDocument)->Name("TreeMemory/QJsonDocument")->Apply(TreeSizes);
 
 K7_BENCH_MAIN("JsonBag")

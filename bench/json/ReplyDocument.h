@@ -54,4 +54,19 @@ inline std::string MakeReply(size_t targetBytes) {
     return out;
 }
 
+// An array of `count` objects of one member each, [{"value":n},...]: the shape that most of a
+// reply's values take, alone.
+inline std::string MakeSmallObjects(size_t count) {
+    std::string out = "[";
+    uint32_t seed = 12345;
+    for (size_t i = 0; i < count; ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        if (i > 0)
+            out += ',';
+        out += "{\"value\":" + std::to_string((seed >> 8) % 5000) + '}';
+    }
+    out += ']';
+    return out;
+}
+
 } // namespace k7::bench

@@ -2,6 +2,7 @@
 
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
+#include "json/JsonArena_p.h"
 #include "json/JsonBagData_p.h"
 #include "json/JsonFailure_p.h"
 #include "json/JsonParser_p.h"
@@ -42,21 +43,61 @@ int32_t ExistingIndex(const Variant& key, int32_t count) {
     RaiseJsonError(JsonBagError::KeyRequired, QStringLiteral("Key must be provided, a String or an index"));
 }
 
+// Calls `found` for every bag registered for a container below `bag`'s own container in its
+// arena: the handles handed out there and the bags that replaced changed containers. The
+// subtree of a registered bag is its own business (it is visited through that bag).
+template <class Found> void ForEachKnownBagBelow(const JsonBagData& bag, Found found) {
+    const JsonArena& arena = *bag.arena;
+    if (arena.HasNoBags())
+        return;
+    std::vector<const JsonNode*> pending{bag.container};
+    while (!pending.empty()) {
+        const JsonNode* container = pending.back();
+        pending.pop_back();
+        for (uint32_t i = 0; i < container->length; ++i) {
+            const JsonNode* item = container->items + i;
+            if (!item->IsContainer())
+                continue;
+            if (JsonBag* known = arena.KnownBag(item))
+                found(JsonBagData::Of(*known));
+            else
+                pending.push_back(item);
+        }
+    }
+}
+
 // Visits `root` and every bag below it once, without recursion.
 template <class Visit> void ForEachBag(JsonBagData& root, Visit visit) {
     std::vector<JsonBagData*> pending{&root};
     std::unordered_set<const JsonBagData*> seen{&root};
+    const auto reach = [&](JsonBagData& data) {
+        if (seen.insert(&data).second)
+            pending.push_back(&data);
+    };
     while (!pending.empty()) {
         JsonBagData* bag = pending.back();
         pending.pop_back();
         visit(*bag);
+        if (bag->InArena()) {
+            ForEachKnownBagBelow(*bag, reach);
+            continue;
+        }
         for (const JsonEntry& entry : bag->entries)
-            if (const JsonBag* child = JsonBagData::ChildOf(entry.value)) {
-                JsonBagData* data = &JsonBagData::Of(*child);
-                if (seen.insert(data).second)
-                    pending.push_back(data);
-            }
+            if (const JsonBag* child = JsonBagData::ChildOf(entry.value))
+                reach(JsonBagData::Of(*child));
     }
+}
+
+// Sets a layout option or DecimalMode on `bag` and everything below it. A document's bags share
+// its settings; a bag handed out from it that is to differ from it first holds its own items.
+template <class Set> void SetEverywhere(JsonBag& bag, Set set) {
+    if (!JsonBagData::Of(bag).IsArenaRoot())
+        JsonBagData::Thaw(bag);
+    ForEachBag(JsonBagData::Of(bag), [&set](JsonBagData& data) {
+        set(data);
+        if (data.IsArenaRoot())
+            data.arena->settings = data.Settings();
+    });
 }
 
 } // namespace
@@ -90,27 +131,63 @@ JsonBagData& JsonBag::Data() const {
 
 namespace {
 
-// Finds the entry a read member designates: by name on an object, by position otherwise.
-// Returns nullptr for a position beyond Count when `beyondIsEmpty`, and raises for everything
+// The item a key designates: an entry of a bag that holds entries, or a node of the document
+// that a bag reads.
+struct ItemRef {
+    const JsonEntry* entry = nullptr;
+    const JsonNode* node = nullptr;
+
+    explicit operator bool() const { return entry || node; }
+    bool IsBag() const { return entry ? JsonBagData::ChildOf(entry->value) != nullptr : node->IsContainer(); }
+};
+
+// The position (from 0) of the member `name`, or -1, wherever the bag's items are.
+int32_t MemberIndex(const JsonBagData& data, QStringView name) {
+    return data.InArena() ? data.arena->FindMember(data.container, name) : data.FindMember(name);
+}
+
+// Finds the item a read member designates: by name on an object, by position otherwise.
+// Returns nothing for a position beyond Count when `beyondIsEmpty`, and raises for everything
 // else that designates nothing.
-const JsonEntry* FindForRead(JsonBagData& data, const Variant& key, bool beyondIsEmpty) {
+ItemRef FindForRead(JsonBagData& data, const Variant& key, bool beyondIsEmpty) {
     if (IsNoKey(key))
         FailKeyRequired();
     if (const QString* name = key.Get<QString>()) {
         if (data.isArray)
             RaiseJsonError(JsonBagError::ArrayReadByName,
                            QStringLiteral("Array values can only be acessed by index"));
-        const int32_t index = data.FindMember(*name);
+        const int32_t index = MemberIndex(data, *name);
         if (index < 0)
             RaiseJsonError(JsonBagError::UnknownName,
                            QStringLiteral("Requested Item by key doesn't exist (case mismatch?)"));
-        return &data.entries[index];
+        if (data.InArena())
+            return {nullptr, data.Items() + index};
+        return {&data.entries[index], nullptr};
     }
     const int32_t index = beyondIsEmpty ? ReadIndex(key, data.Count()) : ExistingIndex(key, data.Count());
     if (index < 0)
-        return nullptr;
+        return {};
+    if (data.InArena())
+        return {nullptr, data.Items() + index};
     data.Compact();
-    return &data.entries[index];
+    return {&data.entries[index], nullptr};
+}
+
+Variant ValueOf(JsonBagData& data, const ItemRef& item) {
+    if (item.entry)
+        return item.entry->value;
+    if (item.node->IsContainer())
+        return Variant(data.arena->BagFor(item.node));
+    return data.arena->ValueOf(*item.node);
+}
+
+// The bag an item holds (a handle for a document's container), or nullptr.
+std::shared_ptr<JsonBag> BagOf(JsonBagData& data, const ItemRef& item) {
+    if (item.entry) {
+        const ObjectRef* ref = item.entry->value.Get<ObjectRef>();
+        return ref ? std::static_pointer_cast<JsonBag>(*ref) : nullptr;
+    }
+    return item.node->IsContainer() ? data.arena->BagFor(item.node) : nullptr;
 }
 
 } // namespace
@@ -122,17 +199,20 @@ int32_t JsonBag::Count() const {
 }
 
 Variant JsonBag::Item(const Variant& key) const {
-    const JsonEntry* entry = FindForRead(Data(), key, true);
-    return entry ? entry->value : Variant();
+    const ItemRef item = FindForRead(Data(), key, true);
+    return item ? ValueOf(Data(), item) : Variant();
 }
 
 bool JsonBag::ItemIsJSON(const Variant& key) const {
-    return JsonBagData::ChildOf(FindForRead(Data(), key, false)->value) != nullptr;
+    return FindForRead(Data(), key, false).IsBag();
 }
 
 bool JsonBag::Exists(const Variant& key) const {
-    if (const QString* name = key.Get<QString>())
-        return !Data().isArray && Data().FindMember(*name) >= 0;
+    if (const QString* name = key.Get<QString>()) {
+        if (Data().isArray)
+            return false;
+        return MemberIndex(Data(), *name) >= 0;
+    }
     if (IsNoKey(key) || !key.IsNumber())
         return false;
     try {
@@ -149,8 +229,10 @@ Variant JsonBag::Name(int32_t index) const {
         return Variant(index);
     if (index < 1 || index > Data().Count())
         RaiseStandardError(ErrorNumber::SubscriptOutOfRange);
+    if (Data().InArena())
+        return Variant(Data().arena->names.Text(Data().Items()[index - 1].name()));
     Data().Compact();
-    return Variant(JsonBagData::DetachedName(Data().entries[index - 1].name));
+    return Variant(Data().entries[index - 1].name);
 }
 
 QStringList JsonBag::Version() const {
@@ -165,6 +247,7 @@ void JsonBag::SetIsArray(bool value) {
     if (Data().Count() > 0)
         RaiseJsonError(JsonBagError::IsArrayLocked,
                        QStringLiteral("Cannot change IsArray setting after items have been added"));
+    JsonBagData::Thaw(*this);
     Data().isArray = value;
 }
 
@@ -173,10 +256,14 @@ bool JsonBag::DecimalMode() const {
 }
 
 void JsonBag::SetDecimalMode(bool value) {
-    ForEachBag(Data(), [value](JsonBagData& bag) { bag.decimalMode = value; });
+    SetEverywhere(*this, [value](JsonBagData& bag) { bag.decimalMode = value; });
 }
 
 void JsonBag::Clear() {
+    // The document's own bag simply lets go of it; a bag handed out from it must stay in its
+    // place in the document, emptied.
+    if (!Data().IsArenaRoot())
+        JsonBagData::Thaw(*this);
     Data().RemoveAll();
     Data().isArray = false;
 }
@@ -203,12 +290,17 @@ void JsonBag::SetItem(const Variant& key, const Variant& value) {
         ForEachBag(bag->Data(), [&](JsonBagData& inner) { loops = loops || &inner == &Data(); });
         if (loops)
             RaiseJsonError(JsonBagError::ContainsItself, QStringLiteral("A JsonBag cannot contain itself"));
+        // A bag handed out from a document holds its items itself before it goes elsewhere, so
+        // that no document is kept alive from inside a bag that it keeps alive.
+        if (!bag->Data().IsArenaRoot())
+            JsonBagData::Thaw(*bag);
     }
     if (Data().isArray) {
         if (key.IsString())
             RaiseJsonError(JsonBagError::ArrayWriteByName,
                            QStringLiteral("Array values can only be changed by index or added via Null"));
         const int32_t index = IsNoKey(key) ? -1 : ReadIndex(key, Data().Count());
+        JsonBagData::Thaw(*this);
         if (index < 0)
             Data().entries.emplace_back(QString(), value);
         else
@@ -219,14 +311,15 @@ void JsonBag::SetItem(const Variant& key, const Variant& value) {
     if (!name)
         RaiseJsonError(JsonBagError::ObjectWriteByIndex,
                        QStringLiteral("Object values can only be changed or added by key not by index"));
+    JsonBagData::Thaw(*this);
     Data().SetMember(QString(*name), Variant(value));
 }
 
 Variant JsonBag::CloneItem(const Variant& key) const {
-    const JsonEntry* entry = FindForRead(Data(), key, false);
-    if (const JsonBag* child = JsonBagData::ChildOf(entry->value))
-        return Variant(child->Clone());
-    return entry->value;
+    const ItemRef item = FindForRead(Data(), key, false);
+    if (item.IsBag())
+        return Variant(BagOf(Data(), item)->Clone());
+    return ValueOf(Data(), item);
 }
 
 void JsonBag::SetCloneItem(const Variant& key, const Variant& value) {
@@ -242,7 +335,7 @@ void JsonBag::SetCloneItem(const Variant& key, const Variant& value) {
 }
 
 QString JsonBag::ItemJSON(const Variant& key) const {
-    const JsonBag* child = JsonBagData::ChildOf(FindForRead(Data(), key, false)->value);
+    const std::shared_ptr<JsonBag> child = BagOf(Data(), FindForRead(Data(), key, false));
     if (!child)
         RaiseJsonError(JsonBagError::SimpleItemAsJson,
                        QStringLiteral("Simple Item cannot be retrieved as JSON text"));
@@ -272,6 +365,7 @@ void JsonBag::Remove(const Variant& key) {
         if (Data().isArray)
             RaiseJsonError(JsonBagError::ArrayRemoveByName,
                            QStringLiteral("Must remove by index for arrays"));
+        JsonBagData::Thaw(*this);
         const int32_t index = Data().FindMember(*name);
         if (index >= 0)
             Data().KillMember(index);
@@ -283,6 +377,7 @@ void JsonBag::Remove(const Variant& key) {
     if (!(number >= 1 && number <= Data().Count()))
         return;
     const int32_t index = ToLong(number) - 1;
+    JsonBagData::Thaw(*this);
     Data().Compact();
     if (Data().isArray) {
         // Array positions are implicit, so renumbering is the shift itself.
@@ -293,31 +388,65 @@ void JsonBag::Remove(const Variant& key) {
 }
 
 std::shared_ptr<JsonBag> JsonBag::Clone() const {
-    // Copies level by level with an explicit list of (source, copy) pairs: no recursion.
+    // Copies level by level with an explicit list of (source, copy) pairs: no recursion. A source
+    // is a bag holding entries or an object or array of a parsed document.
+    struct Source {
+        const JsonBagData* bag; // nullptr for a container no bag was made for
+        const JsonArena* arena; // set when the source is read from a document
+        const JsonNode* container;
+    };
+    const auto sourceOf = [](const JsonBagData& bag) { return Source{&bag, bag.arena.get(), bag.container}; };
     auto copy = std::make_shared<JsonBag>();
-    std::vector<std::pair<const JsonBagData*, JsonBagData*>> pending{{&Data(), &copy->Data()}};
+    std::vector<std::pair<Source, JsonBagData*>> pending{{sourceOf(Data()), &copy->Data()}};
     while (!pending.empty()) {
         auto [source, target] = pending.back();
         pending.pop_back();
-        target->isArray = source->isArray;
-        target->decimalMode = source->decimalMode;
-        target->whitespace = source->whitespace;
-        target->whitespaceIndent = source->whitespaceIndent;
-        target->whitespaceNewLine = source->whitespaceNewLine;
-        target->entries.reserve(size_t(source->Count()));
-        for (const JsonEntry& entry : source->entries) {
-            if (entry.dead)
-                continue;
-            Variant value = entry.value;
-            if (JsonBagData::ChildOf(entry.value)) {
-                auto child = std::make_shared<JsonBag>();
-                pending.emplace_back(&JsonBagData::Of(*JsonBagData::ChildOf(entry.value)), &child->Data());
-                value = Variant(std::move(child));
+        if (source.bag)
+            source.bag->PassSettingsTo(*target);
+        else
+            target->TakeSettings(source.arena->settings);
+        if (!source.arena) {
+            target->isArray = source.bag->isArray;
+            target->entries.reserve(size_t(source.bag->Count()));
+            for (const JsonEntry& entry : source.bag->entries) {
+                if (entry.dead)
+                    continue;
+                Variant value = entry.value;
+                if (const JsonBag* child = JsonBagData::ChildOf(entry.value)) {
+                    auto childCopy = std::make_shared<JsonBag>();
+                    pending.emplace_back(sourceOf(JsonBagData::Of(*child)), &childCopy->Data());
+                    value = Variant(std::move(childCopy));
+                }
+                if (target->isArray)
+                    target->entries.emplace_back(QString(), std::move(value));
+                else
+                    target->AppendMember(QString(entry.name), entry.hash, std::move(value));
+            }
+            continue;
+        }
+        const JsonArena& arena = *source.arena;
+        target->isArray = source.container->kind() == JsonNode::Array;
+        target->entries.reserve(source.container->length);
+        for (uint32_t i = 0; i < source.container->length; ++i) {
+            const JsonNode* item = source.container->items + i;
+            Variant value;
+            if (item->IsContainer()) {
+                auto childCopy = std::make_shared<JsonBag>();
+                // A container that was changed is copied from the bag that replaced it.
+                const JsonBag* known = arena.KnownBag(item);
+                if (known && JsonBagData::Of(*known).arena.get() != &arena)
+                    pending.emplace_back(sourceOf(JsonBagData::Of(*known)), &childCopy->Data());
+                else
+                    pending.emplace_back(Source{nullptr, &arena, item}, &childCopy->Data());
+                value = Variant(std::move(childCopy));
+            } else {
+                value = arena.ValueOf(*item);
             }
             if (target->isArray)
                 target->entries.emplace_back(QString(), std::move(value));
             else
-                target->AppendMember(JsonBagData::DetachedName(entry.name), entry.hash, std::move(value));
+                target->AppendMember(QString(arena.names.Text(item->name())), arena.names.Hash(item->name()),
+                                     std::move(value));
         }
     }
     return copy;
@@ -330,7 +459,7 @@ bool JsonBag::Whitespace() const {
 }
 
 void JsonBag::SetWhitespace(bool value) {
-    ForEachBag(Data(), [value](JsonBagData& bag) { bag.whitespace = value; });
+    SetEverywhere(*this, [value](JsonBagData& bag) { bag.whitespace = value; });
 }
 
 int16_t JsonBag::WhitespaceIndent() const {
@@ -340,7 +469,7 @@ int16_t JsonBag::WhitespaceIndent() const {
 void JsonBag::SetWhitespaceIndent(int16_t value) {
     if (value < 1 || value > 32)
         RaiseStandardError(ErrorNumber::InvalidPropertyValue);
-    ForEachBag(Data(), [value](JsonBagData& bag) { bag.whitespaceIndent = value; });
+    SetEverywhere(*this, [value](JsonBagData& bag) { bag.whitespaceIndent = value; });
 }
 
 QString JsonBag::WhitespaceNewLine() const {
@@ -350,7 +479,7 @@ QString JsonBag::WhitespaceNewLine() const {
 void JsonBag::SetWhitespaceNewLine(const QString& value) {
     if (value.isEmpty())
         RaiseStandardError(ErrorNumber::InvalidPropertyValue);
-    ForEachBag(Data(), [&value](JsonBagData& bag) { bag.whitespaceNewLine = value; });
+    SetEverywhere(*this, [&value](JsonBagData& bag) { bag.whitespaceNewLine = value; });
 }
 
 } // namespace k7

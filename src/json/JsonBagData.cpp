@@ -116,7 +116,19 @@ void JsonBagData::BuildIndex() const {
             InsertIntoIndex(static_cast<int32_t>(i));
 }
 
+void JsonBagData::LeaveArena() {
+    if (!arena)
+        return;
+    if (arena->root == this)
+        arena->root = nullptr;
+    else
+        arena->Forget(container, this);
+    arena.reset();
+    container = nullptr;
+}
+
 void JsonBagData::RemoveAll() {
+    LeaveArena();
     slots_.clear();
     usedSlots_ = 0;
     deadCount_ = 0;
@@ -160,6 +172,82 @@ void JsonBagData::ReleaseTree(std::vector<ObjectRef>& pending) {
         pending.pop_back();
         Of(*static_cast<JsonBag*>(bag.get())).TakeSoleChildren(pending);
     }
+}
+
+std::shared_ptr<JsonBag> JsonBagData::MakeHandle(const std::shared_ptr<JsonArena>& arena,
+                                                 const JsonNode* container) {
+    auto bag = std::make_shared<JsonBag>();
+    JsonBagData& data = Of(*bag);
+    data.TakeSettings(arena->settings);
+    data.isArray = container->kind() == JsonNode::Array;
+    data.arena = arena;
+    data.container = container;
+    arena->Register(container, bag);
+    return bag;
+}
+
+void JsonBagData::Thaw(JsonBag& bag) {
+    JsonBagData& start = Of(bag);
+    if (!start.InArena())
+        return;
+    // Held here, so that the arena outlives every bag below leaving it.
+    const std::shared_ptr<JsonArena> arena = start.arena;
+    const JsonNode* const startContainer = start.container;
+    std::shared_ptr<JsonBag> changedHandle;
+    if (start.IsArenaRoot())
+        arena->root = nullptr;
+    else
+        changedHandle = arena->SharedBag(startContainer);
+
+    // Level by level with a list of bags still to fill: the document may be 1000 levels deep.
+    std::vector<JsonBagData*> pending{&start};
+    while (!pending.empty()) {
+        JsonBagData& data = *pending.back();
+        pending.pop_back();
+        const JsonNode* const items = data.container->items;
+        const uint32_t count = data.container->length;
+        const bool object = data.container->kind() == JsonNode::Object;
+        data.arena.reset();
+        data.container = nullptr;
+        data.entries.reserve(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            const JsonNode& item = items[i];
+            Variant value;
+            if (item.IsContainer()) {
+                std::shared_ptr<JsonBag> child = arena->SharedBag(&item);
+                if (!child) {
+                    child = std::make_shared<JsonBag>();
+                    JsonBagData& fresh = Of(*child);
+                    data.PassSettingsTo(fresh);
+                    fresh.isArray = item.kind() == JsonNode::Array;
+                    fresh.arena = arena;
+                    fresh.container = &item;
+                    pending.push_back(&fresh);
+                } else if (Of(*child).arena == arena) {
+                    // A handle handed out earlier: the same bag, now holding entries.
+                    arena->Forget(&item, &Of(*child));
+                    pending.push_back(&Of(*child));
+                } else {
+                    // A bag that replaced a changed container: its parent holds it from now on.
+                    // The arena lets go, so that it never keeps alive a bag that left the
+                    // document (and may come to hold the document itself).
+                    arena->Release(&item);
+                }
+                value = Variant(std::move(child));
+            } else {
+                value = arena->ValueOf(item);
+            }
+            if (object)
+                data.entries.emplace_back(arena->names.Text(item.name()), std::move(value),
+                                          arena->names.Hash(item.name()));
+            else
+                data.entries.emplace_back(QString(), std::move(value));
+        }
+    }
+    // The arena's other readers (the parent, the writer) now find the changed bag in place of
+    // the container it was.
+    if (changedHandle)
+        arena->Hold(startContainer, std::move(changedHandle));
 }
 
 std::shared_ptr<JsonBag> JsonBagData::NewChild(bool childIsArray) const {

@@ -1,19 +1,21 @@
 #pragma once
 
 #include "core/Variant.h"
+#include "json/JsonArena_p.h"
 #include "json/JsonBag.h"
-#include "json/JsonEntryList_p.h"
 
 #include <QString>
 #include <QStringView>
 
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
 namespace k7 {
 
-// One item of a bag. Array items have a null name: their name is their position.
+// One item of a bag that was built or changed by editing. Array items have a null name: their
+// name is their position.
 struct JsonEntry {
     JsonEntry() = default;
     template <class Name, class Value>
@@ -26,39 +28,45 @@ struct JsonEntry {
     bool dead = false; // removed from an object, awaiting compaction
 };
 
-// The state of one JsonBag: its items in order and its settings.
+// The state of one JsonBag: its settings and its items, which live in one of two places.
 //
-// Objects keep their members in one vector in insertion order. Removing a member (or replacing
-// it, which moves it to the end) only marks the old entry dead, so editing costs O(1); the dead
-// entries are squeezed out when a positional access needs exact positions or when they outnumber
-// the live ones. Small objects find names by comparing them in turn. Past kIndexThreshold members
-// an open-addressing table maps the name's hash to the entry; it is built by the first lookup
-// that needs it, since most parsed objects are only walked or never read by name, and every
-// member carries its name's hash so that building the table hashes nothing.
+// A bag that reads a parsed document (`arena` set) finds its items in the document's container
+// number `container`; nothing of the document is copied into the bag. Every other bag (created
+// empty, built by editing, or changed after parsing: see Thaw) holds its items as entries.
+//
+// Entries keep insertion order in one vector. Removing a member (or replacing it, which moves it
+// to the end) only marks the old entry dead, so editing costs O(1); the dead entries are squeezed
+// out when a positional access needs exact positions or when they outnumber the live ones. Small
+// objects find names by comparing them in turn. Past kIndexThreshold members an open-addressing
+// table maps the name's hash to the entry; it is built by the first lookup that needs it.
 class JsonBagData {
 public:
     static constexpr int32_t kIndexThreshold = 8;
 
     static JsonBagData& Of(const JsonBag& bag) { return bag.Data(); }
 
-    JsonEntryList<JsonEntry> entries;
+    std::vector<JsonEntry> entries;
     bool isArray = false;
     bool decimalMode = false;
     bool whitespace = false;
     int16_t whitespaceIndent = 4;
     QString whitespaceNewLine = QStringLiteral("\r\n");
+    std::shared_ptr<JsonArena> arena;
+    const JsonNode* container = nullptr; // with `arena`: the object or array this bag is
 
-    int32_t Count() const { return static_cast<int32_t>(entries.size()) - deadCount_; }
+    bool InArena() const { return arena != nullptr; }
+    // True for the bag a document was parsed into, while it reads that document.
+    bool IsArenaRoot() const { return arena && arena->root == this; }
+    const JsonNode* Items() const { return container->items; }
+
+    int32_t Count() const {
+        return InArena() ? int32_t(container->length) : static_cast<int32_t>(entries.size()) - deadCount_;
+    }
 
     // The hash members are indexed by.
     static uint32_t HashName(QStringView name);
-    // A copy of a member name that may leave its bag: the names of parsed children point into
-    // their document's name table without owning the characters, so they are copied out.
-    static QString DetachedName(const QString& name) {
-        return name.data_ptr().isMutable() ? name : QString(name.constData(), name.size());
-    }
 
-    // Entry index of the live member `name`, or -1.
+    // Entry index of the live member `name`, or -1 (bags holding entries).
     int32_t FindMember(QStringView name) const;
     // Stores a member: an existing one of the same name is removed and the new one appended.
     void SetMember(QString&& name, Variant&& value) {
@@ -72,9 +80,19 @@ public:
     void KillMember(int32_t entryIndex);
     // Squeezes out dead entries so that positions are entry indexes again.
     void Compact();
-    bool IsCompact() const { return deadCount_ == 0; }
-    // Empties the bag (settings are kept), releasing the children it alone holds.
+    // Empties the bag (settings are kept), releasing the children it alone holds, and lets go of
+    // the document it read.
     void RemoveAll();
+    // Stops reading the arena, leaving it to the bags handed out from it.
+    void LeaveArena();
+
+    // Makes `bag` hold its items as entries, so that it can be changed; nothing happens to a bag
+    // that holds entries already. Its nested objects and arrays become bags holding entries too
+    // (the handles out there among them), so that no bag of an edited tree reads an arena.
+    static void Thaw(JsonBag& bag);
+    // A handle on container `container` of `arena`, with the arena's settings.
+    static std::shared_ptr<JsonBag> MakeHandle(const std::shared_ptr<JsonArena>& arena,
+                                               const JsonNode* container);
 
     // A new bag with this bag's DecimalMode and layout.
     std::shared_ptr<JsonBag> NewChild(bool isArray) const;
@@ -85,6 +103,13 @@ public:
         child.whitespaceIndent = whitespaceIndent;
         child.whitespaceNewLine = whitespaceNewLine;
     }
+    void TakeSettings(const JsonSettings& settings) {
+        decimalMode = settings.decimalMode;
+        whitespace = settings.whitespace;
+        whitespaceIndent = settings.whitespaceIndent;
+        whitespaceNewLine = settings.whitespaceNewLine;
+    }
+    JsonSettings Settings() const { return {decimalMode, whitespace, whitespaceIndent, whitespaceNewLine}; }
 
     // The child bag an entry holds, or nullptr for a simple value. Only bags are ever stored, so
     // no type check is needed.

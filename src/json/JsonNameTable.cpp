@@ -2,8 +2,8 @@
 
 #include "json/JsonBagData_p.h"
 
+#include <algorithm>
 #include <cstring>
-#include <utility>
 
 namespace k7 {
 
@@ -49,46 +49,79 @@ bool SameUnits(const char16_t* a, const char16_t* b, qsizetype size) {
 
 JsonNameTable::JsonNameTable() : slots_(kInitialSlots) {}
 
-const JsonNameTable::Name& JsonNameTable::Intern(QStringView text) {
+uint32_t JsonNameTable::Intern(QStringView text) {
     const char16_t* units = reinterpret_cast<const char16_t*>(text.data());
     const qsizetype size = text.size();
     const uint32_t quick = QuickHash(units, size);
     // Kept at most half full, so probe runs stay short.
-    if (size_t(size_ + 1) * 2 > slots_.size())
+    if (size_t(texts_.size() + 1) * 2 > slots_.size())
         Grow();
     const size_t mask = slots_.size() - 1;
     size_t slot = quick & mask;
     for (size_t probe = 0; probe < kMaxProbe; ++probe, slot = (slot + 1) & mask) {
-        Name& name = slots_[slot];
-        if (name.id == kNoId) {
-            name.text = text.toString();
-            name.hash = JsonBagData::HashName(text);
-            name.id = size_++;
-            name.quickHash = quick;
-            return name;
+        Slot& entry = slots_[slot];
+        if (entry.id == kNoId) {
+            entry.id = Add(text);
+            entry.quickHash = quick;
+            return entry.id;
         }
-        if (name.quickHash == quick && name.text.size() == size &&
-            SameUnits(reinterpret_cast<const char16_t*>(name.text.constData()), units, size))
-            return name;
+        const QString& known = texts_[entry.id];
+        if (entry.quickHash == quick && known.size() == size &&
+            SameUnits(reinterpret_cast<const char16_t*>(known.constData()), units, size))
+            return entry.id;
     }
-    loose_.text = text.toString();
-    loose_.hash = JsonBagData::HashName(text);
-    loose_.id = kNoId;
-    return loose_;
+    const QString key = text.toString();
+    if (const auto found = loose_.constFind(key); found != loose_.constEnd())
+        return *found;
+    const uint32_t id = Add(text);
+    loose_.insert(key, id);
+    return id;
+}
+
+uint32_t JsonNameTable::Find(QStringView text) const {
+    const char16_t* units = reinterpret_cast<const char16_t*>(text.data());
+    const qsizetype size = text.size();
+    const uint32_t quick = QuickHash(units, size);
+    const size_t mask = slots_.size() - 1;
+    size_t slot = quick & mask;
+    for (size_t probe = 0; probe < kMaxProbe; ++probe, slot = (slot + 1) & mask) {
+        const Slot& entry = slots_[slot];
+        if (entry.id == kNoId)
+            return kNoId;
+        const QString& known = texts_[entry.id];
+        if (entry.quickHash == quick && known.size() == size &&
+            SameUnits(reinterpret_cast<const char16_t*>(known.constData()), units, size))
+            return entry.id;
+    }
+    return loose_.value(text.toString(), kNoId);
+}
+
+uint32_t JsonNameTable::Add(QStringView text) {
+    texts_.push_back(text.toString());
+    hashes_.push_back(JsonBagData::HashName(text));
+    plain_.push_back(std::none_of(text.begin(), text.end(),
+                                  [](QChar c) { return c == u'"' || c == u'\\' || c.unicode() < 32; }));
+    return uint32_t(texts_.size() - 1);
 }
 
 void JsonNameTable::Grow() {
-    std::vector<Name> old(slots_.size() * 2);
+    std::vector<Slot> old(slots_.size() * 2);
     old.swap(slots_);
     const size_t mask = slots_.size() - 1;
-    for (Name& name : old) {
-        if (name.id == kNoId)
+    for (const Slot& entry : old) {
+        if (entry.id == kNoId)
             continue;
-        // Past the probe limit a name is simply no longer found and comes back loose.
-        size_t slot = name.quickHash & mask;
-        while (slots_[slot].id != kNoId)
+        // Past the probe limit a name is no longer found here; it moves to the loose map.
+        size_t slot = entry.quickHash & mask;
+        size_t probe = 0;
+        while (slots_[slot].id != kNoId && probe < kMaxProbe) {
             slot = (slot + 1) & mask;
-        slots_[slot] = std::move(name);
+            ++probe;
+        }
+        if (slots_[slot].id == kNoId)
+            slots_[slot] = entry;
+        else
+            loose_.insert(texts_[entry.id], entry.id);
     }
 }
 

@@ -1,52 +1,62 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 namespace k7 {
 
-// The member names met while parsing one document, each held once. A table reply repeats the
-// same twenty-odd names in every row: looking a name up here hands out the one shared QString
-// (a reference-count increment) instead of allocating and copying it again. QString is
-// copy-on-write, so a shared name that is later edited in one bag is detached there and nowhere
-// else.
-//
-// Each distinct name also gets a dense number, which lets the parser spot a name repeated inside
-// one object in a single pass, and its index hash (JsonBagData::HashName), computed once.
+// The member names of one parsed document, each held once and known by a dense number. A table
+// reply repeats the same twenty-odd names in every row: the document's members carry the number
+// (4 bytes) instead of a string, a repeated name is hashed and compared once per occurrence
+// without allocating, and a name repeated inside one object is spotted by comparing numbers.
 //
 // The table is found by a cheap hash of the name's length and outer code units. Names built to
-// collide under it only fill a short run of slots; a name that finds no place within that run is
-// handed out on its own, without a number, and the parser then checks that object the slow way.
+// collide under it only fill a short run of slots; a name that finds no place within that run
+// goes to a second map under the process's seeded hash, so no text can make interning slow.
 class JsonNameTable {
 public:
     static constexpr uint32_t kNoId = UINT32_MAX;
 
-    struct Name {
-        QString text;
-        uint32_t hash = 0;   // JsonBagData::HashName(text)
-        uint32_t id = kNoId; // dense from 0, or kNoId for a name that is not held
-        uint32_t quickHash = 0;
-    };
-
     JsonNameTable();
 
-    // The entry for `text`, added when it is new. The reference stays valid until the next call.
-    const Name& Intern(QStringView text);
-    // How many distinct names the table holds (ids run from 0 to Size() - 1).
-    uint32_t Size() const { return size_; }
+    // The number of `text`, which is added when it is new.
+    uint32_t Intern(QStringView text);
+    // The number of `text`, or kNoId when no member of the document has this name.
+    uint32_t Find(QStringView text) const;
+    const QString& Text(uint32_t id) const { return texts_[id]; }
+    // JsonBagData::HashName of the name, computed once.
+    uint32_t Hash(uint32_t id) const { return hashes_[id]; }
+    uint32_t Size() const { return uint32_t(texts_.size()); }
+    // True when the name `id` is written in the text at `at` as it stands, closing quote
+    // included: its characters there, then a quote. Only names that need no escape can be.
+    bool IsWrittenAt(uint32_t id, const char16_t* at, qsizetype available) const {
+        const QString& text = texts_[id];
+        const qsizetype size = text.size();
+        return plain_[id] && size < available && at[size] == u'"' &&
+               std::equal(at, at + size, reinterpret_cast<const char16_t*>(text.constData()));
+    }
 
 private:
     static constexpr size_t kMaxProbe = 16;
 
+    struct Slot {
+        uint32_t id = kNoId;
+        uint32_t quickHash = 0;
+    };
+
+    uint32_t Add(QStringView text);
     void Grow();
 
-    // Open addressing with linear probing; a slot whose id is kNoId is free.
-    std::vector<Name> slots_;
-    uint32_t size_ = 0;
-    Name loose_; // the last name that found no slot
+    std::vector<Slot> slots_; // open addressing with linear probing
+    std::vector<QString> texts_;
+    std::vector<uint32_t> hashes_;
+    std::vector<bool> plain_; // no quote, backslash or control character
+    QHash<QString, uint32_t> loose_;
 };
 
 } // namespace k7

@@ -6,6 +6,7 @@
 #include "json/JsonBagData_p.h"
 #include "json/JsonFailure_p.h"
 
+#include <algorithm>
 #include <charconv>
 #include <iterator>
 
@@ -145,48 +146,66 @@ bool IsUnderflow(const std::string& text) {
     return leadPower + exponent < 0;
 }
 
+JsonNode NumberNode(double value) {
+    JsonNode node{};
+    node.head = JsonNode::Head(JsonNode::Number, 0);
+    node.number = value;
+    return node;
+}
+
 } // namespace
 
 void JsonParser::Parse(QStringView text, JsonBagData& root) {
+    auto arena = std::make_shared<JsonArena>();
+    arena->settings = root.Settings();
     // Line breaks never reach the parser: not between tokens, and not inside strings either (a
     // raw CR or LF in a string value simply disappears). Positions count what is left.
     const qsizetype firstBreak = FindLineBreak(text);
-    if (firstBreak < text.size()) {
-        const QString reduced = WithoutLineBreaks(text, firstBreak);
-        JsonParser(reduced, root).ParseDocument(root);
-    } else {
-        JsonParser(text, root).ParseDocument(root);
+    const QString reduced = firstBreak < text.size() ? WithoutLineBreaks(text, firstBreak) : QString();
+    JsonParser parser(firstBreak < text.size() ? QStringView(reduced) : text, *arena, root.decimalMode);
+    try {
+        parser.ParseDocument();
+    } catch (...) {
+        // The document keeps the items of its own that were complete.
+        if (parser.rootKind_ == JsonNode::Null)
+            throw;
+        parser.pending_.truncate(parser.rootItems_);
+        arena->rootNode = parser.CloseContainer(parser.rootKind_, 0, true);
+        root.isArray = parser.rootKind_ == JsonNode::Array;
+        root.arena = std::move(arena);
+        root.container = &root.arena->rootNode;
+        root.arena->root = &root;
+        throw;
     }
+    root.isArray = arena->rootNode.kind() == JsonNode::Array;
+    root.arena = std::move(arena);
+    root.container = &root.arena->rootNode;
+    root.arena->root = &root;
 }
 
-JsonParser::JsonParser(QStringView text, const JsonBagData& root)
-    : text_(reinterpret_cast<const char16_t*>(text.data())), length_(text.size()), root_(root),
-      names_(std::make_shared<JsonNameTable>()), bags_(names_) {
-    pending_.reserve(64);
-}
+JsonParser::JsonParser(QStringView text, JsonArena& arena, bool decimalMode)
+    : text_(reinterpret_cast<const char16_t*>(text.data())), length_(text.size()), arena_(arena),
+      decimalMode_(decimalMode) {}
 
-void JsonParser::ParseDocument(JsonBagData& root) {
+void JsonParser::ParseDocument() {
     SkipWhitespace();
     if (cursor_ < length_) {
         const char16_t c = text_[cursor_];
         if (c == u'{' || c == u'[') {
-            root.isArray = (c == u'[');
+            rootKind_ = c == u'[' ? JsonNode::Array : JsonNode::Object;
             ++cursor_;
-            if (root.isArray)
-                ParseArray(root, 1);
-            else
-                ParseObject(root, 1);
             // Whatever follows the top-level value is not looked at: replies may carry trailers.
+            arena_.rootNode = rootKind_ == JsonNode::Array ? ParseArray(1) : ParseObject(1);
             return;
         }
     }
     FailAt(JsonBagError::Expected, "Expected either { or [ at character ", cursor_ + 1);
 }
 
-void JsonParser::ParseObject(JsonBagData& bag, int depth) {
-    // The document itself stores straight away, so that a failure leaves it holding what was
-    // complete; children gather their members first.
+JsonNode JsonParser::ParseObject(int depth) {
     const size_t base = pending_.size();
+    if (shapes_.size() <= size_t(depth))
+        shapes_.resize(size_t(depth) + 1);
     bool haveValue = false;
     for (;;) {
         SkipWhitespace();
@@ -195,23 +214,16 @@ void JsonParser::ParseObject(JsonBagData& bag, int depth) {
         const char16_t c = text_[cursor_];
         if (c == u'"') {
             ++cursor_;
-            const JsonNameTable::Name& read = ReadName();
-            // Taken out now: the table may grow while the value is parsed. The document itself
-            // is not cut from the pool, so its own members hold their names.
-            QString name = (depth > 1 && read.id != JsonNameTable::kNoId)
-                               ? QString::fromRawData(read.text.constData(), read.text.size())
-                               : read.text;
-            const uint32_t hash = read.hash;
-            const uint32_t nameId = read.id;
+            const uint32_t name = ReadName(depth, pending_.size() - base);
             SkipWhitespace();
             if (cursor_ >= length_ || text_[cursor_] != u':')
                 FailAt(JsonBagError::Expected, "Expected : at character ", cursor_ + 1);
             ++cursor_;
-            Variant value = ParseValue(depth);
+            JsonNode value = ParseValue(depth);
+            value.head |= name;
+            pending_.push_back(value);
             if (depth == 1)
-                bag.SetMember(std::move(name), hash, std::move(value));
-            else
-                pending_.push_back({std::move(name), std::move(value), hash, nameId});
+                rootItems_ = pending_.size();
             haveValue = true;
         } else if (c == u',') {
             if (!haveValue)
@@ -220,16 +232,14 @@ void JsonParser::ParseObject(JsonBagData& bag, int depth) {
             ++cursor_;
         } else if (c == u'}') {
             ++cursor_;
-            if (depth > 1)
-                MoveItemsInto(bag, base);
-            return;
+            return CloseContainer(JsonNode::Object, base, depth == 1);
         } else {
             FailAt(JsonBagError::Expected, "Expected , or } at character ", cursor_);
         }
     }
 }
 
-void JsonParser::ParseArray(JsonBagData& bag, int depth) {
+JsonNode JsonParser::ParseArray(int depth) {
     const size_t base = pending_.size();
     bool haveValue = false;
     for (;;) {
@@ -244,50 +254,51 @@ void JsonParser::ParseArray(JsonBagData& bag, int depth) {
             ++cursor_;
         } else if (c == u']') {
             ++cursor_;
-            if (depth > 1)
-                MoveItemsInto(bag, base);
-            return;
+            return CloseContainer(JsonNode::Array, base, depth == 1);
         } else {
             // No comma is required between items: anything else starts the next value.
-            Variant value = ParseValue(depth);
+            const JsonNode value = ParseValue(depth);
+            pending_.push_back(value);
             if (depth == 1)
-                bag.entries.emplace_back(QString(), std::move(value));
-            else
-                pending_.push_back({QString(), std::move(value), 0, 0});
+                rootItems_ = pending_.size();
             haveValue = true;
         }
     }
 }
 
-void JsonParser::MoveItemsInto(JsonBagData& bag, size_t base) {
-    const auto first = pending_.begin() + std::ptrdiff_t(base);
-    if (bag.isArray) {
-        bag.entries.reserve(pending_.size() - base);
-        for (auto item = first; item != pending_.end(); ++item)
-            bag.entries.emplace_back(QString(), std::move(item->value));
-    } else if (HasRepeatedName(base)) {
-        // The later member wins and takes the last place, as storing them one by one does.
-        for (auto item = first; item != pending_.end(); ++item)
-            bag.SetMember(std::move(item->name), item->hash, std::move(item->value));
-    } else {
-        bag.entries.reserve(pending_.size() - base);
-        for (auto item = first; item != pending_.end(); ++item)
-            bag.entries.emplace_back(std::move(item->name), std::move(item->value), item->hash);
+JsonNode JsonParser::CloseContainer(JsonNode::Kind kind, size_t base, bool isDocument) {
+    // A member met twice keeps its last value, in the last place: what storing the members one
+    // by one, each replacing an earlier one of its name, leaves.
+    if (kind == JsonNode::Object && HasRepeatedName(base))
+        KeepLastOfEachName(base);
+    const size_t count = pending_.size() - base;
+    if (count >= JsonNode::kMaxNames)
+        RaiseStandardError(ErrorNumber::OutOfMemory);
+    JsonNode node{};
+    node.head = JsonNode::Head(kind, 0);
+    node.length = uint32_t(count);
+    node.items = nullptr;
+    if (isDocument) {
+        pending_.shrink_to_fit();
+        arena_.rootItems = std::move(pending_);
+        node.items = arena_.rootItems.data();
+    } else if (count > 0) {
+        JsonNode* items = arena_.nodes.Take(count);
+        std::memcpy(static_cast<void*>(items), pending_.data() + base, count * sizeof(JsonNode));
+        node.items = items;
     }
-    pending_.erase(first, pending_.end());
+    pending_.truncate(base);
+    return node;
 }
 
 bool JsonParser::HasRepeatedName(size_t base) {
     if (pending_.size() - base < 2)
         return false;
-    if (lastSeen_.size() < names_->Size())
-        lastSeen_.resize(names_->Size(), 0);
+    if (lastSeen_.size() < arena_.names.Size())
+        lastSeen_.resize(arena_.names.Size(), 0);
     ++round_;
     for (size_t i = base; i < pending_.size(); ++i) {
-        const uint32_t nameId = pending_[i].nameId;
-        if (nameId == JsonNameTable::kNoId)
-            return true; // a name the table does not hold: let the bag compare texts
-        uint32_t& seen = lastSeen_[nameId];
+        uint32_t& seen = lastSeen_[pending_[i].name()];
         if (seen == round_)
             return true;
         seen = round_;
@@ -295,7 +306,25 @@ bool JsonParser::HasRepeatedName(size_t base) {
     return false;
 }
 
-Variant JsonParser::ParseValue(int depth) {
+void JsonParser::KeepLastOfEachName(size_t base) {
+    ++round_;
+    // From the end: the first time a name is met there is its last member. The kept members
+    // gather at the end, in their order, and then move down to `base`.
+    size_t kept = pending_.size();
+    for (size_t i = pending_.size(); i-- > base;) {
+        uint32_t& seen = lastSeen_[pending_[i].name()];
+        if (seen == round_)
+            continue;
+        seen = round_;
+        pending_[--kept] = pending_[i];
+    }
+    const size_t count = pending_.size() - kept;
+    std::memmove(static_cast<void*>(pending_.data() + base), pending_.data() + kept,
+                 count * sizeof(JsonNode));
+    pending_.truncate(base + count);
+}
+
+JsonNode JsonParser::ParseValue(int depth) {
     SkipWhitespace();
     if (cursor_ >= length_)
         FailAtEnd();
@@ -311,79 +340,105 @@ Variant JsonParser::ParseValue(int depth) {
             FailAt(JsonBagError::NestingTooDeep, "Nesting deeper than 1000 levels at character ",
                    cursor_ + 1);
         ++cursor_;
-        std::shared_ptr<JsonBag> child = bags_.MakeBag();
-        JsonBagData& data = JsonBagData::Of(*child);
-        data.isArray = (c == u'[');
-        root_.PassSettingsTo(data);
-        if (data.isArray)
-            ParseArray(data, depth + 1);
-        else
-            ParseObject(data, depth + 1);
-        return Variant(std::move(child));
+        return c == u'[' ? ParseArray(depth + 1) : ParseObject(depth + 1);
     }
     if (c == u':')
         FailAt(JsonBagError::UnexpectedColon, "Unexpected \":\" at character ", cursor_ + 1);
     return ParseLiteral();
 }
 
-Variant JsonParser::ParseLiteral() {
+JsonNode JsonParser::ParseLiteral() {
     // Matched in any case, and the character after the word is not checked ("nullx" is null
     // followed by a value x): the replies we read were never stricter than that.
     const char16_t* at = text_ + cursor_;
     const qsizetype available = length_ - cursor_;
+    JsonNode node{};
     if (MatchesLiteral(at, available, "null", 4)) {
         cursor_ += 4;
-        return Variant::Null();
-    }
-    if (MatchesLiteral(at, available, "true", 4)) {
+        node.head = JsonNode::Head(JsonNode::Null, 0);
+    } else if (MatchesLiteral(at, available, "true", 4)) {
         cursor_ += 4;
-        return Variant(true);
-    }
-    if (MatchesLiteral(at, available, "false", 5)) {
+        node.head = JsonNode::Head(JsonNode::True, 0);
+    } else if (MatchesLiteral(at, available, "false", 5)) {
         cursor_ += 5;
-        return Variant(false);
+        node.head = JsonNode::Head(JsonNode::False, 0);
+    } else {
+        FailAt(JsonBagError::BadValue, "Bad value at character ", cursor_ + 1);
     }
-    FailAt(JsonBagError::BadValue, "Bad value at character ", cursor_ + 1);
+    return node;
 }
 
-QString JsonParser::ReadString() {
+const char16_t* JsonParser::StoreText(const char16_t* units, size_t length) {
+    // An empty string still points somewhere, so that it reads back as an empty, not a null, text.
+    static constexpr char16_t kEmpty[1] = {0};
+    if (length == 0)
+        return kEmpty;
+    if (length > UINT32_MAX)
+        RaiseStandardError(ErrorNumber::OutOfMemory);
+    char16_t* stored = arena_.texts.Take(length);
+    std::memcpy(stored, units, length * sizeof(char16_t));
+    return stored;
+}
+
+JsonNode JsonParser::ReadString() {
     // Most strings hold no escape: find the closing quote and copy the span in one piece.
     const qsizetype start = cursor_;
     const qsizetype i = ScanPlain(text_, cursor_, length_);
+    JsonNode node{};
+    node.head = JsonNode::Head(JsonNode::String, 0);
     if (i < length_ && text_[i] == u'"') {
         cursor_ = i + 1;
-        return QString(reinterpret_cast<const QChar*>(text_ + start), i - start);
+        node.length = uint32_t(i - start);
+        node.text = StoreText(text_ + start, size_t(i - start));
+        return node;
     }
     cursor_ = i;
-    return ReadEscapedString(start);
+    ReadEscapedString(start);
+    node.text = StoreText(escaped_.data(), escaped_.size());
+    node.length = uint32_t(escaped_.size());
+    return node;
 }
 
-const JsonNameTable::Name& JsonParser::ReadName() {
+uint32_t JsonParser::ReadName(int depth, size_t position) {
+    std::vector<uint32_t>& shape = shapes_[size_t(depth)];
+    if (position < shape.size() &&
+        arena_.names.IsWrittenAt(shape[position], text_ + cursor_, length_ - cursor_)) {
+        cursor_ += arena_.names.Text(shape[position]).size() + 1;
+        return shape[position];
+    }
     const qsizetype start = cursor_;
     const qsizetype i = ScanPlain(text_, cursor_, length_);
+    uint32_t id;
     if (i < length_ && text_[i] == u'"') {
         cursor_ = i + 1;
-        return names_->Intern(QStringView(text_ + start, i - start));
+        id = arena_.names.Intern(QStringView(text_ + start, i - start));
+    } else {
+        cursor_ = i;
+        ReadEscapedString(start);
+        id = arena_.names.Intern(QStringView(escaped_.data(), qsizetype(escaped_.size())));
     }
-    cursor_ = i;
-    return names_->Intern(ReadEscapedString(start));
+    if (id >= JsonNode::kMaxNames)
+        RaiseStandardError(ErrorNumber::OutOfMemory);
+    if (position < shape.size())
+        shape[position] = id;
+    else if (position == shape.size())
+        shape.push_back(id);
+    return id;
 }
 
-QString JsonParser::ReadEscapedString(qsizetype start) {
-    QString result;
-    result.reserve(cursor_ - start + 32);
-    result.append(QStringView(text_ + start, cursor_ - start));
+void JsonParser::ReadEscapedString(qsizetype start) {
+    escaped_.assign(text_ + start, size_t(cursor_ - start));
     for (;;) {
         if (cursor_ >= length_)
             FailAt(JsonBagError::Expected, "Expected \" at character ", length_ + 1);
         const char16_t c = text_[cursor_];
         if (c == u'"') {
             ++cursor_;
-            return result;
+            return;
         }
         if (c == u'\\') {
             ++cursor_;
-            result.append(QChar(ReadEscape()));
+            escaped_.push_back(ReadEscape());
             ++cursor_;
         } else if (c < 32) {
             const QString hex = QString::number(int(c), 16).toUpper().rightJustified(4, QLatin1Char('0'));
@@ -392,7 +447,7 @@ QString JsonParser::ReadEscapedString(qsizetype start) {
                                QString::number(cursor_ + 1));
         } else {
             const qsizetype end = ScanPlain(text_, cursor_ + 1, length_);
-            result.append(QStringView(text_ + cursor_, end - cursor_));
+            escaped_.append(text_ + cursor_, size_t(end - cursor_));
             cursor_ = end;
         }
     }
@@ -439,7 +494,7 @@ char16_t JsonParser::ReadEscape() {
     }
 }
 
-Variant JsonParser::ReadNumber() {
+JsonNode JsonParser::ReadNumber() {
     // Every character the scan accepts belongs to the number's text, so the text is the span
     // from `start` to the cursor; it is only copied out when the fast conversion cannot serve.
     const qsizetype start = cursor_;
@@ -495,9 +550,9 @@ Variant JsonParser::ReadNumber() {
     static constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                               1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                               1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    if (!root_.decimalMode && !inExponent && digits >= 1 && digits <= 15 && fractionDigits <= 22) {
+    if (!decimalMode_ && !inExponent && digits >= 1 && digits <= 15 && fractionDigits <= 22) {
         const double magnitude = double(mantissa) / kPowersOfTen[fractionDigits];
-        return Variant(negative ? -magnitude : magnitude);
+        return NumberNode(negative ? -magnitude : magnitude);
     }
     number_.clear();
     for (qsizetype i = start; i < cursor_; ++i)
@@ -505,12 +560,12 @@ Variant JsonParser::ReadNumber() {
     return ConvertNumber(start);
 }
 
-Variant JsonParser::ConvertNumber(qsizetype start) const {
+JsonNode JsonParser::ConvertNumber(qsizetype start) {
     // What was collected is only [-0-9.e+] characters; the conversion decides whether they form
     // a number ("-", "1e" and "1e5-3" do not).
     const char* first = number_.data();
     const char* last = first + number_.size();
-    if (root_.decimalMode) {
+    if (decimalMode_) {
         // The reader of decimals wants digits after a point; "1." and "1.e5" mean 1 and 1e5.
         QString text;
         text.reserve(qsizetype(number_.size()));
@@ -518,16 +573,21 @@ Variant JsonParser::ConvertNumber(qsizetype start) const {
             if (!(number_[i] == '.' &&
                   (i + 1 == number_.size() || number_[i + 1] < '0' || number_[i + 1] > '9')))
                 text.append(QLatin1Char(number_[i]));
-        if (std::optional<Decimal> value = Decimal::FromText(text))
-            return Variant(*value);
+        if (std::optional<Decimal> value = Decimal::FromText(text)) {
+            JsonNode node{};
+            node.head = JsonNode::Head(JsonNode::DecimalNumber, 0);
+            node.index = arena_.decimals.size();
+            arena_.decimals.push_back(*value);
+            return node;
+        }
     } else {
         double value = 0;
         const auto [end, error] = std::from_chars(first, last, value);
         if (end == last) {
             if (error == std::errc())
-                return Variant(value);
+                return NumberNode(value);
             if (error == std::errc::result_out_of_range && IsUnderflow(number_))
-                return Variant(number_.front() == '-' ? -0.0 : 0.0);
+                return NumberNode(number_.front() == '-' ? -0.0 : 0.0);
         }
     }
     FailAt(JsonBagError::NumberConversion, "Number overflow or parse error at character ", start + 1);

@@ -1,14 +1,11 @@
 #pragma once
 
-#include "core/Variant.h"
-#include "json/JsonBagPool_p.h"
-#include "json/JsonNameTable_p.h"
+#include "json/JsonArena_p.h"
 
 #include <QString>
 #include <QStringView>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -17,16 +14,16 @@ namespace k7 {
 class JsonBagData;
 
 // Reads JSON text into an empty bag: recursive descent over one cursor, scanning the UTF-16 code
-// units in place. Children are created with the root's settings and stored in their parent only
-// once they are complete, so a failure leaves the parent holding just its finished items.
+// units in place, building a JsonArena that the bag then reads.
 //
-// The items of a child are gathered on one stack shared by all levels and moved into the child
-// when it closes, so each child's list is allocated once at its final size. Member names go
-// through a JsonNameTable: a name that repeats (every row of a table has the same ones) is
-// hashed once, and a name repeated within one object is found without comparing texts. The
-// children's names do not even hold a reference to the table's strings (no reference counting
-// per member): they point into the table, which the slabs of the children's memory keep alive
-// (JsonBagPool). A name that leaves its bag is copied (JsonBagData::DetachedName).
+// The items of the objects and arrays being read are gathered on one stack shared by all levels
+// and copied into the arena when their container closes, so each container is one run of nodes
+// that is written once. Member names go through the arena's JsonNameTable: a name that repeats
+// (every row of a table has the same ones) is hashed once per occurrence and never allocated
+// again, and a name repeated within one object is found by comparing numbers. The name that the
+// object read last at the same depth had at the same position is tried first, by comparing the
+// text alone. On failure the
+// document keeps the items of its own that were complete.
 //
 // CR and LF are removed from the text before anything else; every position in a message counts
 // code units of that reduced text, from 1.
@@ -37,31 +34,30 @@ public:
     static void Parse(QStringView text, JsonBagData& root);
 
 private:
-    // An item of a child that is still open.
-    struct PendingItem {
-        QString name;
-        Variant value;
-        uint32_t hash;
-        uint32_t nameId;
-    };
+    JsonParser(QStringView text, JsonArena& arena, bool decimalMode);
 
-    JsonParser(QStringView text, const JsonBagData& root);
-
-    void ParseDocument(JsonBagData& root);
-    void ParseObject(JsonBagData& bag, int depth);
-    void ParseArray(JsonBagData& bag, int depth);
-    Variant ParseValue(int depth);
-    Variant ParseLiteral();
-    QString ReadString();
-    const JsonNameTable::Name& ReadName();
-    // Moves the items gathered since `base` into `bag`.
-    void MoveItemsInto(JsonBagData& bag, size_t base);
+    // Reads the document into the arena's root node; false when the text holds no { or [.
+    void ParseDocument();
+    JsonNode ParseObject(int depth);
+    JsonNode ParseArray(int depth);
+    JsonNode ParseValue(int depth);
+    JsonNode ParseLiteral();
+    JsonNode ReadString();
+    // Reads the name of the member at `position` of an object at `depth`.
+    uint32_t ReadName(int depth, size_t position);
+    // Copies the items gathered since `base` into the arena as one container. The document's own
+    // items (`base` 0, nothing above them) keep the memory they were gathered in.
+    JsonNode CloseContainer(JsonNode::Kind kind, size_t base, bool isDocument);
     // True when two of the pending items from `base` on share a name.
     bool HasRepeatedName(size_t base);
-    QString ReadEscapedString(qsizetype start);
+    // Keeps, of each name from `base` on, only the last member, where it stands.
+    void KeepLastOfEachName(size_t base);
+    // Reads the rest of a string that holds an escape into escaped_.
+    void ReadEscapedString(qsizetype start);
     char16_t ReadEscape();
-    Variant ReadNumber();
-    Variant ConvertNumber(qsizetype start) const;
+    JsonNode ReadNumber();
+    JsonNode ConvertNumber(qsizetype start);
+    const char16_t* StoreText(const char16_t* units, size_t length);
     void SkipWhitespace() {
         // CR and LF are gone by now, so only space and TAB can separate tokens.
         while (cursor_ < length_ && (text_[cursor_] == u' ' || text_[cursor_] == u'\t'))
@@ -75,13 +71,17 @@ private:
     const char16_t* text_;
     qsizetype length_;
     qsizetype cursor_ = 0; // 0-based; messages report cursor_ + 1
-    const JsonBagData& root_;
-    std::string number_;               // the characters of the number being read, reused
-    std::vector<PendingItem> pending_; // items of the children being parsed, innermost last
-    // Shared with the slabs of bags_: the names of the parsed children point into it.
-    std::shared_ptr<JsonNameTable> names_;
-    JsonBagPool bags_;
-    // By name id: the round of HasRepeatedName that saw the name last.
+    JsonArena& arena_;
+    const bool decimalMode_;
+    JsonNode::Kind rootKind_ = JsonNode::Null; // Object or Array once the document has opened
+    size_t rootItems_ = 0;                     // pending items that are complete items of the document
+    std::string number_;                       // the characters of the number being read, reused
+    std::u16string escaped_;                   // the string being read, when it holds an escape
+    JsonNodeRun pending_;                      // items of the containers being read, innermost last
+    // By depth, the names of the members of the object read last at that depth, by position: the
+    // rows of a table name their members alike, so the name to expect is checked first.
+    std::vector<std::vector<uint32_t>> shapes_;
+    // By name number: the round of HasRepeatedName that saw the name last.
     std::vector<uint32_t> lastSeen_;
     uint32_t round_ = 0;
 };

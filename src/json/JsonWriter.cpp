@@ -317,67 +317,184 @@ JsonWriter::JsonWriter(const JsonBagData& root)
 
 template <bool kMeasure> void JsonWriter::Walk(const JsonBagData& root) {
     depth_ = 0;
-    if (!Open<kMeasure>(root))
+    // The object or array being written is kept here, outside the stack, which holds only its
+    // ancestors.
+    Frame frame = FrameOf(root, 0);
+    if (!Open<kMeasure>(frame))
         return;
-    // The bag being written is kept here, outside the stack, which holds only its ancestors.
-    Frame frame{&root, 0, 0, false};
     for (;;) {
-        const JsonEntry* const entries = frame.bag->entries.begin();
-        const size_t count = frame.bag->entries.size();
-        const bool isArray = frame.bag->isArray;
-        const JsonBagData* enter = nullptr;
-        while (frame.next < count) {
-            const size_t index = frame.next++;
-            const JsonEntry& entry = entries[index];
-            if (entry.dead)
-                continue;
-            if (frame.started)
-                WriteChar<kMeasure>(u',');
-            frame.started = true;
-            if (whitespace_)
-                WriteLineBreak<kMeasure>(frame.level + 1);
-            const QString* name = isArray ? nullptr : &entry.name;
-            if (name) {
-                WriteName<kMeasure>(*name);
-                WriteChar<kMeasure>(u':');
-            }
-            if (const JsonBag* child = JsonBagData::ChildOf(entry.value)) {
-                const JsonBagData& data = JsonBagData::Of(*child);
-                if (Open<kMeasure>(data)) {
-                    enter = &data;
-                    break;
-                }
-            } else {
-                WriteSimple<kMeasure>(name, entry.value);
-            }
-        }
-        if (enter) {
+        const Frame enter = frame.bag ? WriteBagItems<kMeasure>(frame) : WriteNodeItems<kMeasure>(frame);
+        if (enter.bag || enter.container) {
             if (depth_ == stack_.size())
                 stack_.resize(stack_.size() * 2);
             stack_[depth_++] = frame;
-            frame = Frame{enter, 0, frame.level + 1, false};
+            frame = enter;
             continue;
         }
-        // Every bag entered has a live item, so a line break always precedes the bracket.
+        // Every object or array entered has an item, so a line break always precedes the bracket.
         if (whitespace_)
             WriteLineBreak<kMeasure>(frame.level);
-        WriteChar<kMeasure>(isArray ? u']' : u'}');
+        WriteChar<kMeasure>(IsArray(frame) ? u']' : u'}');
         if (depth_ == 0)
             return;
         frame = stack_[--depth_];
     }
 }
 
-template <bool kMeasure> bool JsonWriter::Open(const JsonBagData& bag) {
-    WriteChar<kMeasure>(bag.isArray ? u'[' : u'{');
-    // Whether the bag has a live item, from the items themselves: the first is nearly always
-    // live, and the bag's count of dead ones lies on a cache line the walk needs for nothing else.
-    for (const JsonEntry& entry : bag.entries) {
-        if (!entry.dead)
-            return true;
+JsonWriter::Frame JsonWriter::FrameOf(const JsonBagData& bag, int level) {
+    if (bag.InArena())
+        return Frame{nullptr, bag.arena.get(), bag.container, 0, level, false};
+    return Frame{&bag, nullptr, nullptr, 0, level, false};
+}
+
+template <bool kMeasure> JsonWriter::Frame JsonWriter::WriteBagItems(Frame& frame) {
+    const JsonEntry* const entries = frame.bag->entries.data();
+    const size_t count = frame.bag->entries.size();
+    const bool isArray = frame.bag->isArray;
+    while (frame.next < count) {
+        const JsonEntry& entry = entries[frame.next++];
+        if (entry.dead)
+            continue;
+        if (frame.started)
+            WriteChar<kMeasure>(u',');
+        frame.started = true;
+        if (whitespace_)
+            WriteLineBreak<kMeasure>(frame.level + 1);
+        const QString* name = isArray ? nullptr : &entry.name;
+        if (name) {
+            WriteName<kMeasure>(*name);
+            WriteChar<kMeasure>(u':');
+        }
+        if (const JsonBag* child = JsonBagData::ChildOf(entry.value)) {
+            const Frame inner = FrameOf(JsonBagData::Of(*child), frame.level + 1);
+            if (Open<kMeasure>(inner))
+                return inner;
+        } else {
+            WriteSimple<kMeasure>(name, entry.value);
+        }
     }
-    WriteChar<kMeasure>(bag.isArray ? u']' : u'}');
+    return Frame{};
+}
+
+template <bool kMeasure> JsonWriter::Frame JsonWriter::WriteNodeItems(Frame& frame) {
+    const JsonArena& arena = *frame.arena;
+    const JsonNode* const items = frame.container->items;
+    const size_t count = frame.container->length;
+    const bool isArray = frame.container->kind() == JsonNode::Array;
+    // Only a document that handed out bags can have containers that were changed.
+    const bool mayBeReplaced = !arena.HasNoBags();
+    while (frame.next < count) {
+        const JsonNode& item = items[frame.next++];
+        if (frame.started)
+            WriteChar<kMeasure>(u',');
+        frame.started = true;
+        if (whitespace_)
+            WriteLineBreak<kMeasure>(frame.level + 1);
+        const QString* name = isArray ? nullptr : &arena.names.Text(item.name());
+        if (name) {
+            WriteName<kMeasure>(*name);
+            WriteChar<kMeasure>(u':');
+        }
+        if (item.IsContainer()) {
+            Frame inner{nullptr, &arena, &item, 0, frame.level + 1, false};
+            // A container that was changed is written from the bag that replaced it.
+            const JsonBag* known = mayBeReplaced ? arena.KnownBag(&item) : nullptr;
+            if (known && JsonBagData::Of(*known).arena.get() != &arena) {
+                inner = FrameOf(JsonBagData::Of(*known), frame.level + 1);
+            } else if (IsFlat(item)) {
+                WriteFlat<kMeasure>(arena, item, frame.level + 1);
+                continue;
+            }
+            if (Open<kMeasure>(inner))
+                return inner;
+        } else {
+            WriteNode<kMeasure>(arena, name, item);
+        }
+    }
+    return Frame{};
+}
+
+bool JsonWriter::IsFlat(const JsonNode& container) {
+    if (container.length > kMaxFlat)
+        return false;
+    for (uint32_t i = 0; i < container.length; ++i)
+        if (container.items[i].IsContainer())
+            return false;
+    return true;
+}
+
+template <bool kMeasure>
+void JsonWriter::WriteFlat(const JsonArena& arena, const JsonNode& container, int level) {
+    const bool isArray = container.kind() == JsonNode::Array;
+    WriteChar<kMeasure>(isArray ? u'[' : u'{');
+    for (uint32_t i = 0; i < container.length; ++i) {
+        const JsonNode& item = container.items[i];
+        if (i > 0)
+            WriteChar<kMeasure>(u',');
+        if (whitespace_)
+            WriteLineBreak<kMeasure>(level + 1);
+        const QString* name = isArray ? nullptr : &arena.names.Text(item.name());
+        if (name) {
+            WriteName<kMeasure>(*name);
+            WriteChar<kMeasure>(u':');
+        }
+        WriteNode<kMeasure>(arena, name, item);
+    }
+    if (whitespace_ && container.length > 0)
+        WriteLineBreak<kMeasure>(level);
+    WriteChar<kMeasure>(isArray ? u']' : u'}');
+}
+
+bool JsonWriter::IsArray(const Frame& frame) {
+    return frame.bag ? frame.bag->isArray : frame.container->kind() == JsonNode::Array;
+}
+
+template <bool kMeasure> bool JsonWriter::Open(const Frame& frame) {
+    WriteChar<kMeasure>(IsArray(frame) ? u'[' : u'{');
+    if (frame.container) {
+        if (frame.container->length > 0)
+            return true;
+    } else {
+        // Whether the bag has a live item, from the items themselves: the first is nearly always
+        // live, and the bag's count of dead ones lies on a cache line the walk needs for nothing
+        // else.
+        for (const JsonEntry& entry : frame.bag->entries) {
+            if (!entry.dead)
+                return true;
+        }
+    }
+    WriteChar<kMeasure>(IsArray(frame) ? u']' : u'}');
     return false;
+}
+
+template <bool kMeasure>
+void JsonWriter::WriteNode(const JsonArena& arena, const QString* name, const JsonNode& node) {
+    switch (node.kind()) {
+    case JsonNode::Number:
+        WriteFloating<kMeasure>(node.number, name);
+        return;
+    case JsonNode::String:
+        WriteQuoted<kMeasure>(QStringView(node.text, qsizetype(node.length)));
+        return;
+    case JsonNode::Null:
+        WriteLatin1<kMeasure>("null", 4);
+        return;
+    case JsonNode::True:
+        WriteLatin1<kMeasure>("true", 4);
+        return;
+    case JsonNode::False:
+        WriteLatin1<kMeasure>("false", 5);
+        return;
+    case JsonNode::DecimalNumber:
+        WriteConverted<kMeasure>([&](std::u16string& out) {
+            const QString text = arena.decimals[node.index].ToText();
+            out.append(reinterpret_cast<const char16_t*>(text.constData()), size_t(text.size()));
+        });
+        return;
+    case JsonNode::Object:
+    case JsonNode::Array:
+        break;
+    }
 }
 
 template <bool kMeasure> void JsonWriter::WriteLineBreak(int level) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/Variant.h"
+#include "json/JsonArena_p.h"
 
 #include <QString>
 #include <QStringView>
@@ -31,8 +32,11 @@ public:
     static QString Write(const JsonBagData& root);
 
 private:
+    // An object or array being written: a bag's entries, or the nodes of a document's container.
     struct Frame {
-        const JsonBagData* bag;
+        const JsonBagData* bag; // nullptr for a container
+        const JsonArena* arena;
+        const JsonNode* container;
         size_t next;
         int level;
         bool started; // an item has been written (the next one needs a comma)
@@ -42,9 +46,23 @@ private:
 
     // kMeasure: count into size_; otherwise write at at_.
     template <bool kMeasure> void Walk(const JsonBagData& root);
-    // Writes the opening bracket; an empty bag is closed at once and false returned.
-    template <bool kMeasure> bool Open(const JsonBagData& bag);
+    static bool IsArray(const Frame& frame);
+    // A small container of a document that holds no container: the bulk of a table reply
+    // ({"value": n}), written in one go rather than through the stack.
+    static constexpr uint32_t kMaxFlat = 32;
+    static bool IsFlat(const JsonNode& container);
+    template <bool kMeasure> void WriteFlat(const JsonArena& arena, const JsonNode& container, int level);
+    // The frame that writes `bag`'s items at `level`.
+    static Frame FrameOf(const JsonBagData& bag, int level);
+    // Writes the opening bracket; an empty object or array is closed at once and false returned.
+    template <bool kMeasure> bool Open(const Frame& frame);
+    // Writes the items of `frame` from frame.next on, until the end or a child that has items;
+    // returns that child's frame, or one whose bag and container are both nullptr.
+    template <bool kMeasure> Frame WriteBagItems(Frame& frame);
+    template <bool kMeasure> Frame WriteNodeItems(Frame& frame);
     template <bool kMeasure> void WriteSimple(const QString* name, const Variant& value);
+    template <bool kMeasure>
+    void WriteNode(const JsonArena& arena, const QString* name, const JsonNode& node);
     [[noreturn]] static void FailUnsupported(const QString* name, const Variant& value);
 
     template <bool kMeasure> void WriteQuoted(QStringView text);

@@ -1,6 +1,7 @@
 // What the parser shares between the bags of one document, and what it must not: member names
-// are held once per document, bags are cut from common slabs, and objects are indexed only when
-// first looked up. None of that may show: every bag stays its own, editable and alive on its own.
+// are held once per document, the document is one block of memory that the bags handed out from
+// it read, and objects are indexed only when first looked up. None of that may show: every bag
+// stays its own, editable and alive on its own.
 
 #include "JsonTestSupport.h"
 

@@ -1,0 +1,185 @@
+#pragma once
+
+#include "core/Decimal.h"
+#include "core/Variant.h"
+#include "json/JsonHandleTable_p.h"
+#include "json/JsonNameTable_p.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <unordered_map>
+#include <vector>
+
+namespace k7 {
+
+class JsonBag;
+class JsonBagData;
+
+// One value of a parsed document in 16 bytes: its kind and, for an object member, the number of
+// its name (JsonNameTable) in the first word; a string's length or a container's item count in
+// the second; the number itself, the string's characters or the container's items in the last
+// eight bytes. An object or an array is the run of nodes of its items, which lies in one piece
+// and never moves, so a container node's address is the container's identity.
+struct JsonNode {
+    enum Kind : uint32_t { Null, False, True, Number, String, DecimalNumber, Object, Array };
+    static constexpr uint32_t kNameBits = 28;
+    static constexpr uint32_t kMaxNames = uint32_t(1) << kNameBits;
+
+    Kind kind() const { return Kind(head >> kNameBits); }
+    bool IsContainer() const { return kind() >= Object; }
+    uint32_t name() const { return head & (kMaxNames - 1); }
+    static uint32_t Head(Kind kind, uint32_t name) { return (uint32_t(kind) << kNameBits) | name; }
+
+    uint32_t head;
+    uint32_t length; // String: code units; Object, Array: items
+    union {
+        double number;         // Number
+        const char16_t* text;  // String
+        const JsonNode* items; // Object, Array
+        uint64_t index;        // DecimalNumber: into decimals
+    };
+};
+static_assert(sizeof(JsonNode) == 16, "a node is two words");
+
+// Storage that hands out runs of T that never move: slabs that grow with the document, so that
+// a small reply takes little and a large one few allocations, with no copy when it grows and
+// no spare capacity held at the end beyond the rest of the last slab.
+template <class T> class JsonSlabs {
+public:
+    T* Take(size_t count) {
+        if (size_t(end_ - next_) < count) {
+            const size_t size = std::max(count, nextSize_);
+            slabs_.push_back(std::make_unique_for_overwrite<T[]>(size));
+            next_ = slabs_.back().get();
+            end_ = next_ + size;
+            if (nextSize_ < kMaxSize)
+                nextSize_ *= 2;
+        }
+        T* run = next_;
+        next_ += count;
+        return run;
+    }
+
+private:
+    static constexpr size_t kMaxSize = (size_t(1) << 20) / sizeof(T);
+    std::vector<std::unique_ptr<T[]>> slabs_;
+    T* next_ = nullptr;
+    T* end_ = nullptr;
+    size_t nextSize_ = 4096 / sizeof(T);
+};
+
+// A growable run of nodes in memory from malloc: growing a large run lets realloc move its pages
+// rather than copy them, and the run can be kept, cut to size, as it stands. The parser gathers
+// the items of the containers it reads on one such run, and the document's own items stay in it.
+class JsonNodeRun {
+public:
+    JsonNodeRun() = default;
+    JsonNodeRun(const JsonNodeRun&) = delete;
+    JsonNodeRun& operator=(const JsonNodeRun&) = delete;
+    JsonNodeRun& operator=(JsonNodeRun&& other) noexcept {
+        std::swap(data_, other.data_);
+        std::swap(size_, other.size_);
+        std::swap(capacity_, other.capacity_);
+        return *this;
+    }
+    ~JsonNodeRun() { std::free(data_); }
+
+    size_t size() const { return size_; }
+    JsonNode* data() { return data_; }
+    JsonNode& operator[](size_t i) { return data_[i]; }
+    void push_back(const JsonNode& node) {
+        if (size_ == capacity_)
+            Reallocate(std::max<size_t>(64, capacity_ * 2));
+        data_[size_++] = node;
+    }
+    // Drops the nodes from `size` on.
+    void truncate(size_t size) { size_ = std::min(size, size_); }
+    void shrink_to_fit() {
+        if (size_ < capacity_ && size_ > 0)
+            Reallocate(size_);
+    }
+
+private:
+    void Reallocate(size_t capacity) {
+        void* moved = std::realloc(static_cast<void*>(data_), capacity * sizeof(JsonNode));
+        if (!moved)
+            throw std::bad_alloc();
+        data_ = static_cast<JsonNode*>(moved);
+        capacity_ = capacity;
+    }
+
+    JsonNode* data_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};
+
+// The settings every bag of a document shares until one of them is changed on its own.
+struct JsonSettings {
+    bool decimalMode = false;
+    bool whitespace = false;
+    int16_t whitespaceIndent = 4;
+    QString whitespaceNewLine;
+};
+
+// One parsed document: every value in compact nodes, every object and array a run of them,
+// member names as numbers into one table, string values in one UTF-16 buffer; all released at
+// once, when the document's bag and the last bag handed out from it are gone.
+//
+// The bag a document was parsed into (its root) reads the arena; so do the bags that Item and
+// friends hand out for nested objects and arrays, made when asked for and registered here, so
+// that asking twice gives the same bag while it lives. These handles keep the arena alive.
+//
+// The arena itself is never changed by an edit. The first change to a bag that reads it moves
+// that bag's whole subtree into ordinary bags (JsonBagData::Thaw), reusing the handles out
+// there; a handle that was changed is then held here, so that the arena's readers (its parent,
+// the writer) find the changed bag in place of the old container, until its parent changes too
+// and holds it among its entries.
+class JsonArena : public std::enable_shared_from_this<JsonArena> {
+public:
+    JsonNameTable names;
+    JsonSlabs<JsonNode> nodes;
+    JsonSlabs<char16_t> texts;
+    std::vector<Decimal> decimals;
+    JsonSettings settings;
+    JsonNode rootNode{};               // the document itself
+    JsonNodeRun rootItems;             // its items
+    const JsonBagData* root = nullptr; // the bag parsed into, while it still reads this arena
+
+    // The value of a simple node.
+    Variant ValueOf(const JsonNode& node) const;
+    // The bag for a container node: the changed bag that replaced it, the live handle, or a new
+    // handle.
+    std::shared_ptr<JsonBag> BagFor(const JsonNode* container);
+    // The bag that stands for `container` when there is one (nullptr otherwise).
+    JsonBag* KnownBag(const JsonNode* container) const;
+    // True when no bag was handed out: the arena alone describes the document.
+    bool HasNoBags() const { return bags_.empty(); }
+    // Index of the member `name` in `container`, or -1.
+    int32_t FindMember(const JsonNode* container, QStringView name) const;
+
+    // A new handle stands for `container` while it lives.
+    void Register(const JsonNode* container, const std::shared_ptr<JsonBag>& bag);
+    // A handle goes: it is forgotten, unless it was changed and is held here.
+    void Forget(const JsonNode* container, const JsonBagData* bag);
+    // A handle that was changed stands for its container from now on.
+    void Hold(const JsonNode* container, std::shared_ptr<JsonBag> bag);
+    // The bag that replaced `container` is held by its parent now: the arena lets go of it.
+    void Release(const JsonNode* container) { bags_.Erase(container); }
+    // The live bag registered for `container`, as a shared pointer (nullptr when none).
+    std::shared_ptr<JsonBag> SharedBag(const JsonNode* container) const;
+
+private:
+    // Lookups by name in objects larger than this go through an index built on first use.
+    static constexpr uint32_t kIndexThreshold = 32;
+
+    JsonHandleTable bags_;
+    mutable std::unordered_map<const JsonNode*, std::unordered_map<uint32_t, uint32_t>> indexes_;
+};
+
+} // namespace k7
