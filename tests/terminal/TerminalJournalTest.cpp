@@ -96,10 +96,9 @@ TEST_F(TerminalJournal, TakesTimedStepsHeadlessAndRecordsThePromptAndTheWrite) {
     EXPECT_EQ("key=" + entries[0].Key, writes[0].section(' ', -1));
 }
 
-// Two scrap presses half a second apart while the first booking's answer is still out: two
-// prompts, two bookings. Disabled until the frame sends a write while a request of its control is
-// out (the non-blocking mode skips the second press until then); enable it with that change.
-TEST_F(TerminalJournal, DISABLED_TwoPressesInARowGiveTwoPromptsAndTwoBookings) {
+// Two scrap presses half a second apart while the first booking's answer and reload are still out:
+// two prompts, two bookings.
+TEST_F(TerminalJournal, TwoPressesInARowGiveTwoPromptsAndTwoBookings) {
     plant.InjectFault("results", {.DelayMs = 1500});
     const K7Run run =
         RunK7(Terminal({"--at", "1.5", "--answer", "4", "--click", "scrapScreen/btnScrap:0", "--at", "2",

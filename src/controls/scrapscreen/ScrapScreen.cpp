@@ -73,7 +73,9 @@ void ScrapScreen::RefreshSequence(bool pBolOpened) {
     // screen only shows the list it holds.
     if (!pBolOpened)
         CellsCreation();
-    ShowData();
+    // Shown once the list the opening loads is in, so that a screen that opens before its reply
+    // shows its causes as soon as they come.
+    AfterRequests([this] { ShowData(); });
 }
 
 void ScrapScreen::CellsCreation() {
