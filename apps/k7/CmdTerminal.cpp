@@ -44,7 +44,7 @@ const char* const kTerminalHelp =
     "  --company C      Company of every control whose form leaves it empty\n"
     "  --session S      Session of every control whose form leaves it empty\n"
     "  --period SECONDS the refresh period of controls without k7RefreshSeconds (default 5)\n"
-    "  --kiosk          full screen, without a window frame\n"
+    "  --kiosk          full screen, without a window frame (needs a display)\n"
     "  --seconds N      run N seconds, writing screenshots, then exit (default 4 without a display)\n"
     "  --out DIR        where the screenshots go (created when missing; default a fresh directory\n"
     "                   under the temporary directory); each path is printed\n"
@@ -119,6 +119,8 @@ TerminalOptions ParseOptions(const QStringList& args) {
         throw UsageError("name the form to run (a .ui file saved by Qt Designer)");
     if (options.Plant && !options.Api.isEmpty())
         throw UsageError("--plant and --api both name the service; give one");
+    if (const QString reason = HostPlatform::NoDisplayReason(); options.Kiosk && !reason.isEmpty())
+        throw UsageError(QStringLiteral("--kiosk needs a display (%1)").arg(reason).toStdString());
     return options;
 }
 
@@ -155,6 +157,8 @@ int Run(const TerminalOptions& options) {
     }
 
     FormTerminal terminal(options.Form, settings);
+    for (const QString& note : terminal.LoadNotes())
+        std::fprintf(stderr, "k7 terminal: %s: %s\n", qPrintable(options.Form), qPrintable(note));
     if (options.Kiosk) {
         terminal.setWindowFlag(Qt::FramelessWindowHint);
         terminal.showFullScreen();

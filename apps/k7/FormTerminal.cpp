@@ -8,9 +8,9 @@
 #include "frame/ServiceControl.h"
 
 #include <QDateTime>
-#include <QLabel>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -38,10 +38,13 @@ int PeriodOf(const ControlBase& control, int defaultMs) {
 
 } // namespace
 
-FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QWidget* parent) : QWidget(parent) {
+FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QWidget* parent)
+    : QWidget(parent), schedule_(settings.Reopen, settings.Random) {
     FormLoader loader;
     form_ = loader.Load(formPath, this);
-    setWindowTitle(form_->windowTitle().isEmpty() ? QStringLiteral("Orvel K7 terminal") : form_->windowTitle());
+    loadNotes_ = loader.Notes();
+    setWindowTitle(form_->windowTitle().isEmpty() ? QStringLiteral("Orvel K7 terminal")
+                                                  : form_->windowTitle());
     // The form's own palette, when it has one, wins for its widgets; this one is what the status
     // line and a form without colours get.
     setAutoFillBackground(true);
@@ -71,14 +74,8 @@ FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QW
                FormDefaults::ApplyWindow(control, window->second, Clock::Now(), written_[&control]);
     });
 
-    status_ = new QLabel(this);
+    status_ = new StatusLine(this);
     status_->setObjectName(QStringLiteral("k7Status"));
-    status_->setAutoFillBackground(true);
-    status_->setContentsMargins(8, 0, 8, 0);
-    // Read from a step away, as the rest of the screen is.
-    QFont statusFont = status_->font();
-    statusFont.setPixelSize(14);
-    status_->setFont(statusFont);
     status_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
     QObject::connect(&schedule_, &ControlSchedule::Changed, this, [this] { ShowMarks(); });
     // The ages on the badges grow while nothing else happens.
@@ -117,27 +114,49 @@ void FormTerminal::ShowMarks() {
     for (auto& [control, frame] : frames_)
         frame->SetText(schedule_.Marks().AgeText(control->objectName(), now));
     status_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
-    status_->setText(StatusText());
+    status_->SetParts(StatusParts(now));
     status_->raise();
 }
 
 QString FormTerminal::StatusText() const {
+    return status_->FullText();
+}
+
+std::vector<StatusLine::Part> FormTerminal::StatusParts(const QDateTime& now) const {
+    using Rank = StatusLine::Rank;
+    // Amber as the frames around stale controls; red for what needs someone now.
+    const QColor amber(255, 140, 0), red(255, 90, 70);
+    std::vector<StatusLine::Part> parts;
+
+    const QString writes = schedule_.Writes().Summary();
+    if (!writes.isEmpty())
+        parts.push_back({writes, Rank::Writes, amber});
+    else
+        parts.push_back({QStringLiteral("writes: none unconfirmed"), Rank::Other});
+
     const StaleMarks& marks = schedule_.Marks();
     const std::optional<bool> reachable = marks.ServiceReachable();
-    QStringList parts;
-    parts << (!reachable  ? QStringLiteral("service: no reply yet")
-              : *reachable ? QStringLiteral("service reachable")
-                           : QStringLiteral("service NOT reachable"));
+    QString service = !reachable   ? QStringLiteral("service: no reply yet")
+                      : *reachable ? QStringLiteral("service reachable")
+                                   : QStringLiteral("service NOT reachable");
+    // While controls are being opened again the operator learns when the terminal tries next.
+    if (const auto due = schedule_.Reopens().NextDue())
+        service += QStringLiteral(", next attempt in %1 s")
+                       .arg(std::max<qint64>(0, (now.msecsTo(*due) + 999) / 1000));
+    parts.push_back({service, Rank::Service, reachable.value_or(true) ? QColor() : red});
+
     for (const QString& name : marks.MarkedControls()) {
         const auto good = marks.LastGood(name);
-        parts << (good ? QStringLiteral("%1 last good %2").arg(name, good->toString(QStringLiteral("HH:mm:ss")))
-                       : QStringLiteral("%1 no good refresh yet").arg(name));
+        QString text =
+            good ? QStringLiteral("%1 last good %2").arg(name, good->toString(QStringLiteral("HH:mm:ss")))
+                 : QStringLiteral("%1 no figures yet").arg(name);
+        if (const QString reason = marks.Reason(name); !reason.isEmpty())
+            text += QStringLiteral(" (%1)").arg(reason);
+        parts.push_back({text, Rank::Controls, amber});
     }
     if (!schedule_.LastFailure().isEmpty())
-        parts << schedule_.LastFailure();
-    parts << (schedule_.Writes().Summary().isEmpty() ? QStringLiteral("writes: none unconfirmed")
-                                                     : schedule_.Writes().Summary());
-    return parts.join(QStringLiteral("  |  "));
+        parts.push_back({schedule_.LastFailure(), Rank::Other});
+    return parts;
 }
 
 } // namespace k7::cli

@@ -2,15 +2,17 @@
 
 #include "ControlSchedule.h"
 #include "FormDefaults.h"
+#include "ReopenSchedule.h"
+#include "StatusLine.h"
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
-
-class QLabel;
 
 namespace k7 {
 class ControlBase;
@@ -34,6 +36,8 @@ public:
     struct Settings {
         FormDefaults::Connection Connection;
         int DefaultPeriodMs = 5000;
+        ReopenSchedule::Backoff Reopen = {};
+        std::function<double()> Random = {}; // numbers in [0, 1) for the reopening delays
     };
     static constexpr int kStatusHeight = 24;
 
@@ -46,21 +50,27 @@ public:
     void Open();
 
     QWidget& Form() const { return *form_; }
+    // What loading the form did that the form did not say (FormLoader::Notes).
+    const QStringList& LoadNotes() const { return loadNotes_; }
     const std::vector<ControlBase*>& Controls() const { return schedule_.Controls(); }
     ControlSchedule& Schedule() { return schedule_; }
     int PeriodMs(const ControlBase& control) const;
     // The mark shown on a control ("" when none).
     QString MarkText(const ControlBase& control) const;
+    // The whole status line, as its tooltip says it.
     QString StatusText() const;
+    const StatusLine& Status() const { return *status_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void ShowMarks();
+    std::vector<StatusLine::Part> StatusParts(const QDateTime& now) const;
 
     std::unique_ptr<QWidget> form_;
-    QLabel* status_ = nullptr;
+    QStringList loadNotes_;
+    StatusLine* status_ = nullptr;
     ControlSchedule schedule_;
     std::map<const ControlBase*, int> periods_;
     std::map<const ControlBase*, StaleFrame*> frames_;

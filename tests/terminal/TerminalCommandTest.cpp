@@ -44,7 +44,9 @@ TEST(TerminalCommand, RefusesABadCommandLineWithItsUsage) {
                           Case{{"terminal", "a.ui", "--plant", "--api", "http://127.0.0.1:1/"}, "give one"},
                           Case{{"terminal", "a.ui", "--period", "0.1"}, "--period"},
                           Case{{"terminal", "a.ui", "--seconds"}, "needs a value"},
-                          Case{{"terminal", "a.ui", "--fullscreen"}, "unknown option"}}) {
+                          Case{{"terminal", "a.ui", "--fullscreen"}, "unknown option"},
+                          // The tests run offscreen: a kiosk there would run headless and exit.
+                          Case{{"terminal", "a.ui", "--kiosk"}, "--kiosk needs a display (QT_QPA_PLATFORM=offscreen)"}}) {
         const K7Run run = RunK7(c.Args);
         EXPECT_EQ(run.ExitCode, 2) << c.Args.join(' ').toStdString();
         EXPECT_TRUE(run.Err.contains(c.Says)) << run.Err.toStdString();
