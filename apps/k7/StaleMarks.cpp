@@ -19,11 +19,12 @@ void StaleMarks::Record(const QString& control, bool good, const QDateTime& sent
 }
 
 void StaleMarks::Record(const QString& control, const RequestOutcome& outcome) {
-    // A status of 200 with a refusal in the reply says its message; no reply says what the
-    // transfer met.
+    // A reply names its status and what it said (a refusal in a 200 reply says it in its message);
+    // without one the transfer's own failure text is the same for every control and says little
+    // more to an operator than that the service did not answer.
     QString reason =
         outcome.Status == 0 ? QStringLiteral("no answer") : QStringLiteral("HTTP %1").arg(outcome.Status);
-    if (!outcome.Message.isEmpty())
+    if (outcome.Status != 0 && !outcome.Message.isEmpty())
         reason += QStringLiteral(": ") + outcome.Message;
     Record(control, outcome.Good, outcome.Time, reason);
     // A status, even 500, is the service answering; 0 is no answer at all.

@@ -36,7 +36,7 @@ public:
     bool Marked(const QString& control) const;
     QStringList MarkedControls() const; // by name, sorted
     std::optional<QDateTime> LastGood(const QString& control) const;
-    // Why the marked control's last read failed ("no answer: ...", "HTTP 500 ..."); "" when unmarked.
+    // Why the marked control's last read failed ("no answer", "HTTP 500: ..."); "" when unmarked.
     QString Reason(const QString& control) const;
     // "" for a control that is not marked; else "stale 45 s", "stale 2 min", "stale 3 h",
     // "stale 2 d", or "no figures yet" when no read of it was ever good.

@@ -354,6 +354,7 @@ TEST(StaleMarkHost, MarksAndClearsFromTheOutcomesAControlReports) {
     EXPECT_EQ(terminal.MarkText(*terminal.Controls().back()), "");
     EXPECT_TRUE(terminal.StatusText().contains("service NOT reachable")) << status();
     EXPECT_TRUE(terminal.StatusText().contains("code last good ")) << status();
+    EXPECT_TRUE(terminal.StatusText().contains(" (no answer)")) << status();
 
     report(true, 200, 0);
     EXPECT_EQ(terminal.MarkText(code), "");
