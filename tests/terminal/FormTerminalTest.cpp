@@ -261,6 +261,34 @@ TEST(LineTerminal, ShowsThePlantsFiguresReadableAndApartWithWindowsAndUrlFilledI
     EXPECT_EQ(path->property("URL").toString(), plant.BaseUrl() + "drawing/path");
 }
 
+// The first-article row is wider than its control by design: the figure in the cell that reaches
+// past the edge is fitted to what the control shows of it, never cut at the edge ("174" for 1740).
+TEST(FormTerminal, FitsTheFirstArticleFiguresInsideTheControlAtEveryExtent) {
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    for (const QSize size : {QSize(342, 168), QSize(600, 200), QSize(240, 90), QSize(1000, 400)}) {
+        SCOPED_TRACE(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()).toStdString());
+        QTemporaryDir dir;
+        const QString widget = QStringLiteral(R"(<widget class="k7::FaiJustifier" name="fai">
+   <property name="geometry"><rect><x>10</x><y>10</y><width>%1</width><height>%2</height></rect></property>
+   <property name="Process"><string notr="true">P100</string></property>
+  </widget>)")
+                                   .arg(size.width())
+                                   .arg(size.height());
+        FormTerminal terminal(WriteForm(dir, widget), {{plant.BaseUrl(), "ORV", "DEMO"}, 600000});
+        terminal.show();
+        terminal.Open();
+        auto* fai = terminal.Form().findChild<k7::FaiJustifier*>("fai");
+        ASSERT_NE(fai, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return Settled(terminal) && fai->lblFai(4).Visible(); }));
+        EXPECT_FALSE(fai->lblFai(4).Caption().isEmpty());
+        // Bounds as laid out: the row is still 1.1 times the control's width for hosts.
+        EXPECT_NEAR(fai->lblFai(4).Left() + fai->lblFai(4).Width(), 1.1 * fai->Width(), 1.0);
+        const QStringList cut = Misfits(*fai).filter("outside");
+        EXPECT_EQ(cut, QStringList());
+    }
+}
+
 // After a power cut the terminals boot before their service: every control of the shipped screen
 // must come back on its own once the service answers, the ones that stop by their own rules
 // included (the scrap screen reads its causes only when opened, the cycle clock ticks only after a
