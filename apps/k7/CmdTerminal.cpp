@@ -7,6 +7,7 @@
 #include "WidgetCommand.h"
 
 #include "frame/ControlBase.h"
+#include "frame/Description.h"
 #include "frame/WriteJournal.h"
 #include "core/RuntimeError.h"
 #include "plant/PlantService.h"
@@ -32,10 +33,11 @@ const char* const kTerminalHelp =
     "Runs a terminal screen made in Qt Designer with the OrvelK7Controls plugin: loads the form\n"
     "SCREEN.ui at run time, creates its controls through the library's catalog, opens each with\n"
     "Refresh(False) and refreshes it every 5 s (or every k7RefreshSeconds, a dynamic property of the\n"
-    "control on the form), with non-blocking requests. A control whose last read failed is framed\n"
-    "with a badge giving the age of its last good figures; the status line at the bottom says whether\n"
-    "the service answers, since when marked controls have had no good figures, and the writes nobody\n"
-    "has confirmed. A control the period table's menus change is refreshed at once.\n"
+    "control on the form), with non-blocking requests. A control whose last read failed keeps showing\n"
+    "its last good figures, framed with a badge giving their age, and is opened again with a growing\n"
+    "wait until a read is good; a read out too long is marked \"waiting\". The status line at the\n"
+    "bottom says the writes nobody has confirmed, whether the service answers, and since when marked\n"
+    "controls have had no good figures. A control the period table's menus change is refreshed at once.\n"
     "\n"
     "  --api URL        APIHost of every control whose form leaves it empty; a control with the\n"
     "                   dynamic property k7ServicePath (the path view) gets URL = URL + that path\n"
@@ -49,7 +51,8 @@ const char* const kTerminalHelp =
     "  --out DIR        where the screenshots go (created when missing; default a fresh directory\n"
     "                   under the temporary directory); each path is printed\n"
     "  --dump FILE|-    when the run ends, write every control's state (as k7 show --dump writes\n"
-    "                   it) as one JSON object keyed by the controls' object names\n"
+    "                   it, with what the terminal shows of it under \"terminal\") as one JSON\n"
+    "                   object keyed by the controls' object names\n"
     "  --journal FILE   record every write in the write journal FILE before it is sent, with its\n"
     "                   outcome (see k7 journal)\n"
     "\n"
@@ -126,8 +129,12 @@ TerminalOptions ParseOptions(const QStringList& args) {
 
 void WriteDump(const FormTerminal& terminal, const QString& target) {
     auto document = JsonBag::Create();
-    for (const ControlBase* control : terminal.Controls())
-        document->SetItemJSON(Variant(control->objectName()), ControlDump::Build(*control)->JSON());
+    for (const ControlBase* control : terminal.Controls()) {
+        // The control's own state as `k7 show --dump` writes it, and what the terminal shows of it.
+        const auto state = ControlDump::Build(*control);
+        terminal.DescribeShown(*control, Description(state).Object(QStringLiteral("terminal")));
+        document->SetItemJSON(Variant(control->objectName()), state->JSON());
+    }
     document->SetWhitespace(true);
     const QByteArray text = document->JSON().toUtf8() + '\n';
     if (target == QLatin1String("-")) {

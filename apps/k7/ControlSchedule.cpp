@@ -20,8 +20,7 @@ const char* const kLoadsOnce = "Initializer";
 constexpr int kViewRetryMs = 100;
 
 bool InFlight(const ControlBase& control) {
-    const auto* service = qobject_cast<const ServiceControl*>(&control);
-    return service != nullptr && service->RequestInFlight();
+    return control.ReadInFlight();
 }
 } // namespace
 
@@ -49,7 +48,7 @@ void ControlSchedule::Add(ControlBase& control, int periodMs) {
     periods_[&control] = periodMs;
     WatchViewChanges(control);
     // The name is read when the outcome arrives: a host may name the control after adding it.
-    QObject::connect(&control, &ControlBase::RequestFinished, this,
+    QObject::connect(&control, &ControlBase::ReadSettled, this,
                      [this, &control](const RequestOutcome& outcome) { Settled(control, outcome); });
     if (auto* service = qobject_cast<ServiceControl*>(&control))
         QObject::connect(service, &ServiceControl::WriteFinished, this, [this](const WriteOutcome& outcome) {

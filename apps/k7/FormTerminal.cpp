@@ -5,6 +5,8 @@
 
 #include "core/Clock.h"
 #include "frame/ControlBase.h"
+#include "frame/Description.h"
+#include "frame/RequestOutcome.h"
 #include "frame/ServiceControl.h"
 
 #include <QDateTime>
@@ -39,7 +41,8 @@ int PeriodOf(const ControlBase& control, int defaultMs) {
 } // namespace
 
 FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QWidget* parent)
-    : QWidget(parent), schedule_(settings.Reopen, settings.Random) {
+    : QWidget(parent), schedule_(settings.Reopen, settings.Random),
+      longReadLeastMs_(settings.LongReadLeastMs) {
     FormLoader loader;
     form_ = loader.Load(formPath, this);
     loadNotes_ = loader.Notes();
@@ -66,6 +69,11 @@ FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QW
         periods_[control] = PeriodOf(*control, settings.DefaultPeriodMs);
         schedule_.Add(*control, periods_[control]);
         frames_[control] = new StaleFrame(*control);
+        // Connected after the schedule's own: the marks are recorded, then the figures held, in the
+        // turn the read settled in.
+        QObject::connect(
+            control, &ControlBase::ReadSettled, this,
+            [this, control](const RequestOutcome& outcome) { hold_.Settled(*control, outcome); });
     }
     // A control whose window moved with the clock is rebuilt: the table's periods are its grid.
     schedule_.SetBeforeTimedRefresh([this](ControlBase& control) {
@@ -109,10 +117,34 @@ QString FormTerminal::MarkText(const ControlBase& control) const {
     return found != frames_.end() ? found->second->Text() : QString();
 }
 
+QString FormTerminal::WaitAt(const ControlBase& control, const QDateTime& now) const {
+    return control.ReadInFlight()
+               ? StaleMarks::WaitText(control.ReadSentAt(), PeriodMs(control), now, longReadLeastMs_)
+               : QString();
+}
+
+QString FormTerminal::MarkAt(const ControlBase& control, const QDateTime& now) const {
+    QStringList marks;
+    marks << schedule_.Marks().AgeText(control.objectName(), now) << WaitAt(control, now);
+    marks.removeAll(QString());
+    return marks.join(QStringLiteral(", "));
+}
+
+void FormTerminal::DescribeShown(const ControlBase& control, Description out) const {
+    const std::optional<QDateTime> held = hold_.HeldSince(control);
+    const StaleMarks& marks = schedule_.Marks();
+    const bool failed = marks.Marked(control.objectName()) && !marks.LastGood(control.objectName());
+    out.Field(QStringLiteral("shown"), Variant(held     ? QStringLiteral("held")
+                                               : failed ? QStringLiteral("no figures yet")
+                                                        : QStringLiteral("current")))
+        .Field(QStringLiteral("heldSince"), held ? Variant(held->toString(Qt::ISODate)) : Variant::Null())
+        .Field(QStringLiteral("mark"), Variant(MarkText(control)));
+}
+
 void FormTerminal::ShowMarks() {
     const QDateTime now = QDateTime::currentDateTime();
     for (auto& [control, frame] : frames_)
-        frame->SetText(schedule_.Marks().AgeText(control->objectName(), now));
+        frame->SetText(MarkAt(*control, now));
     status_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
     status_->SetParts(StatusParts(now));
     status_->raise();
@@ -154,6 +186,14 @@ std::vector<StatusLine::Part> FormTerminal::StatusParts(const QDateTime& now) co
             text += QStringLiteral(" (%1)").arg(reason);
         parts.push_back({text, Rank::Controls, amber});
     }
+    int waiting = 0;
+    for (const ControlBase* control : Controls())
+        waiting += WaitAt(*control, now).isEmpty() ? 0 : 1;
+    if (waiting > 0)
+        parts.push_back({QStringLiteral("%1 read%2 waiting")
+                             .arg(waiting)
+                             .arg(waiting == 1 ? QString() : QStringLiteral("s")),
+                         Rank::Controls, amber});
     if (!schedule_.LastFailure().isEmpty())
         parts.push_back({schedule_.LastFailure(), Rank::Other});
     return parts;

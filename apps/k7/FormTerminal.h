@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ControlSchedule.h"
+#include "FigureHold.h"
 #include "FormDefaults.h"
 #include "ReopenSchedule.h"
 #include "StatusLine.h"
@@ -16,7 +17,8 @@
 
 namespace k7 {
 class ControlBase;
-}
+class Description;
+} // namespace k7
 
 namespace k7::cli {
 
@@ -37,7 +39,8 @@ public:
         FormDefaults::Connection Connection;
         int DefaultPeriodMs = 5000;
         ReopenSchedule::Backoff Reopen = {};
-        std::function<double()> Random = {}; // numbers in [0, 1) for the reopening delays
+        std::function<double()> Random = {};                // numbers in [0, 1) for the reopening delays
+        int LongReadLeastMs = StaleMarks::kLeastLongReadMs; // a read out longer is marked "waiting"
     };
     static constexpr int kStatusHeight = 24;
 
@@ -57,6 +60,12 @@ public:
     int PeriodMs(const ControlBase& control) const;
     // The mark shown on a control ("" when none).
     QString MarkText(const ControlBase& control) const;
+    // When what `control` shows is its last good figures, put back after a failed read: when the
+    // read that brought them was sent.
+    std::optional<QDateTime> HeldSince(const ControlBase& control) const { return hold_.HeldSince(control); }
+    // What the terminal adds to a control's dump: "shown" ("current", "held" or "no figures yet"),
+    // "heldSince" (ISO time, or null) and "mark" (the badge, "" when none).
+    void DescribeShown(const ControlBase& control, Description out) const;
     // The whole status line, as its tooltip says it.
     QString StatusText() const;
     const StatusLine& Status() const { return *status_; }
@@ -67,6 +76,10 @@ protected:
 private:
     void ShowMarks();
     std::vector<StatusLine::Part> StatusParts(const QDateTime& now) const;
+    // The badge of `control` at `now`: its stale mark and its long read, either or both.
+    QString MarkAt(const ControlBase& control, const QDateTime& now) const;
+    // "waiting 25 s" while a read of `control` has been out too long, else "".
+    QString WaitAt(const ControlBase& control, const QDateTime& now) const;
 
     std::unique_ptr<QWidget> form_;
     QStringList loadNotes_;
@@ -77,6 +90,8 @@ private:
     std::map<const ControlBase*, QString> windows_;
     std::map<const ControlBase*, FormDefaults::WrittenDates> written_;
     QTimer* ageTicker_ = nullptr;
+    FigureHold hold_;
+    int longReadLeastMs_ = StaleMarks::kLeastLongReadMs;
 };
 
 } // namespace k7::cli

@@ -369,7 +369,7 @@ TEST(StaleMarkHost, MarksAndClearsFromTheOutcomesAControlReports) {
         outcome.Status = status;
         outcome.Good = good;
         outcome.Time = QDateTime::currentDateTime().addSecs(-secondsAgo);
-        emit code.RequestFinished(outcome);
+        emit code.ReadSettled(outcome);
     };
     const auto status = [&terminal] { return terminal.StatusText().toStdString(); };
     EXPECT_TRUE(terminal.StatusText().startsWith("service: no reply yet")) << status();
@@ -422,7 +422,7 @@ TEST(StaleMarkHost, NamesUnnamedControlsSoEachKeepsItsOwnMark) {
         outcome.Status = good ? 200 : 0;
         outcome.Good = good;
         outcome.Time = QDateTime::currentDateTime();
-        emit terminal.Form().findChild<ControlBase*>(name)->RequestFinished(outcome);
+        emit terminal.Form().findChild<ControlBase*>(name)->ReadSettled(outcome);
     };
     report("ProdCode#3", false);
     report("OEETracker#1", true);
