@@ -53,6 +53,7 @@ set(K7_PUBLIC_HEADERS
   frame/PropertyTable.h
   frame/RequestOutcome.h
   frame/ServiceControl.h
+  frame/ShownState.h
   frame/TextChild.h
   frame/Twips.h
   frame/TwipsRect.h

@@ -36,10 +36,12 @@ void ScriptedHost::Watch(ControlBase& control) {
     const QMetaObject* meta = control.metaObject();
     for (int i = QWidget::staticMetaObject.methodCount(); i < meta->methodCount(); ++i) {
         const QMetaMethod method = meta->method(i);
-        // Write outcomes have an entry of their own (below), not an "event" entry; read outcomes are
-        // the frame's report for a terminal's status line, not an event of the control.
+        // Write outcomes have an entry of their own (below), not an "event" entry; read outcomes
+        // and their settling are the frame's report for a terminal's status line, not events of
+        // the control.
         if (method.methodType() != QMetaMethod::Signal || method.name() == "ErrorChanged" ||
-            method.name() == "WriteFinished" || method.name() == "RequestFinished")
+            method.name() == "WriteFinished" || method.name() == "RequestFinished" ||
+            method.name() == "ReadSettled")
             continue;
         WatchedSignal watched{QString::fromLatin1(method.name()), {}};
         for (const QByteArray& typeName : method.parameterTypes())

@@ -1,11 +1,13 @@
 #include "frame/ControlBase.h"
 
+#include "frame/ChildState.h"
 #include "frame/Colors.h"
 #include "frame/ControlAccessible.h"
 #include "frame/ControlHost.h"
 #include "frame/DefaultControlHost.h"
 #include "frame/FontRegistry.h"
 #include "frame/PropertyBag.h"
+#include "frame/ShownState.h"
 #include "frame/TabOrder.h"
 #include "frame/TextMeasure.h"
 #include "frame/Twips.h"
@@ -17,6 +19,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <set>
 
 namespace k7 {
 
@@ -33,7 +37,44 @@ struct ControlBase::Private {
     uint32_t foreColor = 0x80000012;
     FontStyle controlFont;
     std::vector<std::unique_ptr<ControlChild>> children;
+
+    // Entries (see RunEntry) and what a read sent in one holds back.
+    int entryDepth = 0;
+    bool holdsBackEntries = false;
+    std::shared_ptr<const ShownState> shownAtEntry; // the outermost entry's start, when holding back
+    std::vector<std::function<bool(std::shared_ptr<HeldBack>)>> holdBackTakers;
+    std::vector<std::weak_ptr<HeldBack>> heldBack; // of reads still out, for newer changes to win
+
+    // The reads out and the chain of them that has not settled yet.
+    int readsOut = 0;
+    QDateTime readSentAt;
+    std::optional<RequestOutcome> unsettled;
 };
+
+struct ControlBase::HeldBack {
+    std::vector<ShownState::Entry> Children;
+};
+
+namespace {
+
+using ChildKey = std::pair<QString, int>;
+
+// The children of `now` whose state differs from `before` (or that `before` does not name), with
+// their state now.
+std::vector<ShownState::Entry> ChangedSince(const ShownState& before, const ShownState& now) {
+    std::map<ChildKey, const ChildState*> earlier;
+    for (const ShownState::Entry& entry : before.Entries())
+        earlier.emplace(ChildKey(entry.Name, entry.Index), entry.State.get());
+    std::vector<ShownState::Entry> changed;
+    for (const ShownState::Entry& entry : now.Entries()) {
+        const auto found = earlier.find(ChildKey(entry.Name, entry.Index));
+        if (found == earlier.end() || !found->second->SameAs(*entry.State))
+            changed.push_back(entry);
+    }
+    return changed;
+}
+
+} // namespace
 
 ControlBase::ControlBase(QWidget* parent) : QWidget(parent), base_(std::make_unique<Private>()) {
     FontRegistry::EnsureRegistered();
@@ -91,7 +132,19 @@ void ControlBase::SetHandlerFailures(FailurePolicy policy) {
 }
 
 bool ControlBase::Refresh(bool pBolOpened) {
-    RefreshSequence(pBolOpened);
+    // An entry that lets the caller have its failures, as a method the host calls does.
+    std::exception_ptr failure;
+    RunEntry(
+        [&] {
+            try {
+                RefreshSequence(pBolOpened);
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        },
+        FailurePolicy::Swallow);
+    if (failure)
+        std::rethrow_exception(failure);
     return false;
 }
 
@@ -307,6 +360,141 @@ void ControlBase::RunHandler(const std::function<void()>& body, FailurePolicy po
     }
 }
 
+std::shared_ptr<const ShownState> ControlBase::SaveShown() const {
+    std::vector<ShownState::Entry> entries;
+    entries.reserve(base_->children.size());
+    for (const auto& child : base_->children)
+        if (std::shared_ptr<const ChildState> state = child->SaveState())
+            entries.push_back({child->Name(), child->Index(), std::move(state)});
+    return std::make_shared<ShownState>(std::move(entries));
+}
+
+void ControlBase::RestoreShown(const ShownState& shown) {
+    std::map<ChildKey, const ChildState*> states;
+    for (const ShownState::Entry& entry : shown.Entries())
+        states.emplace(ChildKey(entry.Name, entry.Index), entry.State.get());
+    for (const auto& child : base_->children) {
+        const auto found = states.find(ChildKey(child->Name(), child->Index()));
+        if (found != states.end())
+            child->RestoreState(*found->second);
+        else
+            child->Conceal();
+    }
+    update();
+}
+
+bool ControlBase::ReadInFlight() const {
+    return base_->readsOut > 0;
+}
+
+QDateTime ControlBase::ReadSentAt() const {
+    return base_->readsOut > 0 ? base_->readSentAt : QDateTime();
+}
+
+void ControlBase::SetHoldsBackEntries(bool holds) {
+    base_->holdsBackEntries = holds;
+}
+
+void ControlBase::RunEntry(const std::function<void()>& body, FailurePolicy policy) noexcept {
+    if (base_->entryDepth++ == 0 && base_->holdsBackEntries) {
+        try {
+            base_->shownAtEntry = SaveShown();
+        } catch (...) {
+            base_->shownAtEntry.reset(); // out of memory: this entry shows as it goes
+        }
+    }
+    RunHandler(body, policy);
+    if (--base_->entryDepth == 0)
+        RunHandler([this] { EndEntry(); }, FailurePolicy::Swallow);
+}
+
+void ControlBase::HoldBackEntry(std::function<bool(std::shared_ptr<HeldBack>)> take) {
+    if (base_->entryDepth > 0 && base_->shownAtEntry)
+        base_->holdBackTakers.push_back(std::move(take));
+}
+
+void ControlBase::EndEntry() {
+    const std::shared_ptr<const ShownState> before = std::exchange(base_->shownAtEntry, nullptr);
+    auto takers = std::exchange(base_->holdBackTakers, {});
+    if (before) {
+        std::vector<ShownState::Entry> changed = ChangedSince(*before, *SaveShown());
+        if (!changed.empty()) {
+            auto held = std::make_shared<HeldBack>(HeldBack{std::move(changed)});
+            bool holding = false;
+            for (const auto& take : takers)
+                holding = take(held) || holding;
+            if (holding) {
+                // Back to what the entry began with until the reply: a child the entry made
+                // shows nothing yet.
+                for (const ShownState::Entry& entry : held->Children) {
+                    ControlChild* child = FindChild(entry.Name, entry.Index);
+                    if (child == nullptr)
+                        continue;
+                    if (const ChildState* earlier = before->Find(entry.Name, entry.Index))
+                        child->RestoreState(*earlier);
+                    else
+                        child->Conceal();
+                }
+                std::erase_if(base_->heldBack, [](const auto& weak) { return weak.expired(); });
+                base_->heldBack.push_back(held);
+            } else {
+                // Shown now: a change held back for a read still out must not overwrite it later.
+                std::set<ChildKey> newer;
+                for (const ShownState::Entry& entry : held->Children)
+                    newer.emplace(entry.Name, entry.Index);
+                for (const auto& weak : base_->heldBack)
+                    if (const std::shared_ptr<HeldBack> pending = weak.lock())
+                        std::erase_if(pending->Children, [&](const ShownState::Entry& entry) {
+                            return newer.contains(ChildKey(entry.Name, entry.Index));
+                        });
+            }
+        }
+    }
+    SettleReads();
+}
+
+void ControlBase::ShowHeldBack(const HeldBack& held) {
+    for (const ShownState::Entry& entry : held.Children)
+        if (ControlChild* child = FindChild(entry.Name, entry.Index))
+            child->RestoreState(*entry.State);
+}
+
+void ControlBase::ReadStarted(const QDateTime& sent) {
+    if (base_->readsOut++ == 0)
+        base_->readSentAt = sent;
+}
+
+void ControlBase::ReadDropped() {
+    if (base_->readsOut > 0)
+        --base_->readsOut;
+    if (base_->entryDepth == 0)
+        SettleReads();
+}
+
+void ControlBase::ReadEnded(const RequestOutcome& outcome, bool stillOut) {
+    if (!stillOut && base_->readsOut > 0)
+        --base_->readsOut;
+    if (!base_->unsettled) {
+        base_->unsettled = outcome;
+    } else {
+        base_->unsettled->Good = base_->unsettled->Good && outcome.Good;
+        base_->unsettled->Status = outcome.Status;
+        base_->unsettled->Message = outcome.Message;
+        base_->unsettled->Url = outcome.Url;
+    }
+    emit RequestFinished(outcome);
+    // A read that ends outside any entry (a host calling a loader method directly) settles here.
+    if (base_->entryDepth == 0)
+        SettleReads();
+}
+
+void ControlBase::SettleReads() {
+    if (base_->readsOut > 0 || base_->entryDepth > 0 || !base_->unsettled)
+        return;
+    const RequestOutcome settled = *std::exchange(base_->unsettled, std::nullopt);
+    emit ReadSettled(settled);
+}
+
 void ControlBase::PaintSurface(QPainter& painter) {
     painter.fillRect(QRect(QPoint(0, 0), size()), Colors::ToQColor(base_->backColor, palette()));
     const double twipsPerPixel = TwipsPerPixel();
@@ -346,7 +534,7 @@ void ControlBase::RunResizeHook() {
     if (base_->resizedExtent == extent)
         return;
     base_->resizedExtent = extent;
-    RunHandler([this] { Resized(); });
+    RunEntry([this] { Resized(); }, HandlerFailures());
 }
 
 } // namespace k7

@@ -21,6 +21,7 @@ namespace k7 {
 
 class ControlHost;
 class PropertyBag;
+class ShownState;
 
 // What happens to a failure of a handler the event loop runs (a click, a tick, a menu choice, a
 // resize): Record keeps its text in Error, Swallow drops it. Paint failures are always dropped:
@@ -141,6 +142,20 @@ public:
     const std::vector<std::unique_ptr<ControlChild>>& Children() const;
     ControlChild* FindChild(const QString& name, int index = -1) const;
 
+    // --- what the control shows
+    // Every child's state as it stands (geometry, captions, colours, fonts, pictures, visibility).
+    std::shared_ptr<const ShownState> SaveShown() const;
+    // Shows `shown` again on the live children: each child it names takes its state back, a child
+    // made since is hidden, a child gone since stays gone. The control's own data (Error, its
+    // properties, what its loaders stored) is not touched: a host holding a control's last good
+    // figures over a failed refresh shows them without changing what the control knows.
+    void RestoreShown(const ShownState& shown);
+    // A read of this control is out: sent, its reply not yet handled (a service control in the
+    // NonBlocking mode, the path view's polled request).
+    bool ReadInFlight() const;
+    // When the read out was sent; invalid while none is out.
+    QDateTime ReadSentAt() const;
+
     // --- failure trap
     // Runs `body`; an error it raises becomes a failure text (number, "-", description), with the
     // runtime's numbers for standard library failures and 51 for anything else.
@@ -163,15 +178,20 @@ public:
     QMetaObject::Connection ConnectHandler(Sender* sender, Signal signal, Handler handler,
                                            std::optional<FailurePolicy> policy = std::nullopt) {
         return connect(sender, signal, this, [this, handler, policy](auto... arguments) {
-            RunHandler([&] { handler(arguments...); }, policy.value_or(HandlerFailures()));
+            RunEntry([&] { handler(arguments...); }, policy.value_or(HandlerFailures()));
         });
     }
 
 signals:
     // Error changed (a trapped failure); for hosts that show it.
     void ErrorChanged(const QString& error);
-    // Every read this control sent, once it ended (see RequestOutcome).
+    // Every read this control sent, once it ended (see RequestOutcome), before its handlers run.
     void RequestFinished(const k7::RequestOutcome& outcome);
+    // A read is over with everything it set off: its handlers, the reads they sent in turn and the
+    // steps held for them have run, so what the control shows now follows from it. Good only when
+    // every read of the chain was good; Time is when the first was sent. A host that holds a
+    // control's last good figures takes or restores them here, before anything is painted.
+    void ReadSettled(const k7::RequestOutcome& outcome);
 
 protected:
     // The control's own Refresh steps.
@@ -192,7 +212,34 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
+    // --- entries: Refresh, the handlers ConnectHandler connects, the resize hook, and whatever a
+    // request form runs when a reply arrives. Entries may nest; the outermost one decides what
+    // the screen sees.
+    void RunEntry(const std::function<void()>& body, FailurePolicy policy) noexcept;
+    // What a read sent in the current entry holds back: the children the entry changed, kept off
+    // the screen until the reply, when ShowHeldBack puts them on before the handlers run.
+    struct HeldBack;
+    // Called by a read going out in the NonBlocking mode. When the outermost entry ends, the
+    // children it changed show what they showed when it began, and `take` receives their new
+    // states; `take` answers false when its read already ended (the reply came while the entry
+    // still ran), and nothing is then held back. Outside an entry nothing is held back.
+    void HoldBackEntry(std::function<bool(std::shared_ptr<HeldBack>)> take);
+    void ShowHeldBack(const HeldBack& held);
+    // Entries take what the screen shows when they start, so that a read they send can hold back
+    // their changes (the NonBlocking mode); off by default.
+    void SetHoldsBackEntries(bool holds);
+    // The read bookkeeping behind ReadInFlight, RequestFinished and ReadSettled, for the request
+    // forms: a read went out; a read ended (RequestFinished, then ReadSettled once nothing is out
+    // and the outermost entry ends).
+    void ReadStarted(const QDateTime& sent);
+    void ReadEnded(const RequestOutcome& outcome, bool stillOut = false);
+    // A read out was abandoned (superseded, stopped): nothing of it is reported.
+    void ReadDropped();
+
 private:
+    friend class PolledRequest; // a polled read reports through ReadStarted and ReadEnded
+    K7_NO_EXPORT void EndEntry();
+    K7_NO_EXPORT void SettleReads();
     // Takes a child just created into the list: its place in the Tab cycle, a repaint.
     void Adopt(std::unique_ptr<ControlChild> child);
     friend class Label; // PlaceInTabCycle, when a label starts taking focus

@@ -1,5 +1,7 @@
 #include "frame/ControlChild.h"
 
+#include "frame/ChildState.h"
+
 #include "frame/ControlAccessible.h"
 
 namespace k7 {
@@ -40,5 +42,11 @@ void ControlChild::PaintOnSurface(QPainter&, double, const QPalette&) const {}
 std::optional<QRect> ControlChild::PaintedArea(double) const {
     return std::nullopt;
 }
+
+std::shared_ptr<const ChildState> ControlChild::SaveState() const {
+    return nullptr;
+}
+
+void ControlChild::RestoreState(const ChildState&) {}
 
 } // namespace k7

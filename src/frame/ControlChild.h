@@ -14,6 +14,7 @@ class QWidget;
 
 namespace k7 {
 
+class ChildState;
 class ControlBase;
 class Description;
 
@@ -54,6 +55,14 @@ public:
     // painted there (a visible shape, a picture): the control lists it to screen readers as a
     // graphic of that area. Nothing for widgets and for children never seen (timers, menus).
     virtual std::optional<QRect> PaintedArea(double twipsPerPixel) const;
+
+    // What the child shows, taken whole (geometry, caption, colours, font, picture, visibility),
+    // for ControlBase::SaveShown; null for children that show nothing (timers, menus).
+    virtual std::shared_ptr<const ChildState> SaveState() const;
+    // Shows `saved` again, a state this child's kind took; a state of another kind changes nothing.
+    virtual void RestoreState(const ChildState& saved);
+    // Hides the child as `Visible = False` does (a child that shows nothing ignores it).
+    virtual void Conceal() {}
 
 protected:
     // Turns `element`, just created as a further element of `source`'s array, into a copy of

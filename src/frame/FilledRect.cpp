@@ -1,5 +1,6 @@
 #include "frame/FilledRect.h"
 
+#include "frame/ChildState.h"
 #include "frame/Colors.h"
 #include "frame/ControlBase.h"
 #include "frame/Description.h"
@@ -15,6 +16,19 @@ void FilledRect::CopyFrom(const FilledRect& source) {
     CopyGeometryFrom(source);
     style_ = source.style_;
     Changed();
+}
+
+std::shared_ptr<const ChildState> FilledRect::SaveState() const {
+    return std::make_shared<ChildStateOf<TwipsRect, Style, bool>>(Bounds(), style_, Visible());
+}
+
+void FilledRect::RestoreState(const ChildState& saved) {
+    const auto* rect = StateAs<TwipsRect, Style, bool>(saved);
+    if (rect == nullptr)
+        return;
+    Move(rect->Part<0>());
+    style_ = rect->Part<1>();
+    SetVisible(rect->Part<2>());
 }
 
 FilledRect& FilledRect::LoadCopy(int index) const {

@@ -24,6 +24,7 @@ public:
         k7::BackStyle Back = k7::BackStyle::Transparent;
         k7::BorderStyle Border = k7::BorderStyle::None;
         uint32_t BorderColor = 0x00000000;
+        friend bool operator==(const Style&, const Style&) = default;
     };
     // How a rectangle looks before the control code touches it: one value per rectangle of a design.
     struct Design {
@@ -54,6 +55,9 @@ public:
     void CopyFrom(const FilledRect& source);
     // A new element `index` of this rectangle's array, a copy of this one, hidden.
     FilledRect& LoadCopy(int index) const;
+
+    std::shared_ptr<const ChildState> SaveState() const override;
+    void RestoreState(const ChildState& saved) override;
 
 protected:
     void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const override;

@@ -1,6 +1,7 @@
 #include "frame/Label.h"
 
 #include "frame/CaptionPainting.h"
+#include "frame/ChildState.h"
 #include "frame/Colors.h"
 #include "frame/ConfirmKey.h"
 #include "frame/ControlBase.h"
@@ -35,6 +36,7 @@ struct Label::Style {
     k7::TextAlign Align = k7::TextAlign::Left;
     k7::BorderStyle Border = k7::BorderStyle::None;
     uint32_t BorderColor = Colors::WindowFrame;
+    friend bool operator==(const Style&, const Style&) = default;
 };
 
 Label::Label(ControlBase& owner, const QString& name, int index)
@@ -97,6 +99,20 @@ void Label::Describe(Description& out) const {
 void Label::CopyFrom(const Label& source) {
     TextChild::CopyFrom(source);
     *style_ = *source.style_;
+    update();
+}
+
+std::shared_ptr<const ChildState> Label::SaveState() const {
+    return std::make_shared<ChildStateOf<std::shared_ptr<const ChildState>, Style>>(TextChild::SaveState(),
+                                                                                     *style_);
+}
+
+void Label::RestoreState(const ChildState& saved) {
+    const auto* label = StateAs<std::shared_ptr<const ChildState>, Style>(saved);
+    if (label == nullptr)
+        return;
+    TextChild::RestoreState(*label->Part<0>());
+    *style_ = label->Part<1>();
     update();
 }
 

@@ -69,6 +69,9 @@ public:
     // A new element `index` of this label's array, a copy of this one, hidden.
     Label& LoadCopy(int index) const;
 
+    std::shared_ptr<const ChildState> SaveState() const override;
+    void RestoreState(const ChildState& saved) override;
+
 signals:
     // Any mouse button released over the label; `globalPosition` is where a pop-up menu belongs.
     void MouseReleased(int index, Qt::MouseButton button, QPoint globalPosition);

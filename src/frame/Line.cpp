@@ -1,5 +1,6 @@
 #include "frame/Line.h"
 
+#include "frame/ChildState.h"
 #include "frame/Colors.h"
 #include "frame/ControlBase.h"
 #include "frame/Description.h"
@@ -37,6 +38,18 @@ void Line::SetBorderWidth(int pixels) {
 void Line::CopyFrom(const Line& source) {
     state_ = source.state_;
     Changed();
+}
+
+std::shared_ptr<const ChildState> Line::SaveState() const {
+    return std::make_shared<ChildStateOf<Design, bool>>(state_, Visible());
+}
+
+void Line::RestoreState(const ChildState& saved) {
+    const auto* line = StateAs<Design, bool>(saved);
+    if (line == nullptr)
+        return;
+    state_ = line->Part<0>();
+    SetVisible(line->Part<1>());
 }
 
 Line& Line::LoadCopy(int index) const {

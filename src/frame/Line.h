@@ -16,6 +16,7 @@ public:
         float X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
         uint32_t Color = 0x00000000;
         int Width = 1;
+        friend bool operator==(const Design&, const Design&) = default;
     };
 
     Line(ControlBase& owner, const QString& name, int index = -1);
@@ -44,6 +45,9 @@ public:
     void CopyFrom(const Line& source);
     // A new element `index` of this line's array, a copy of this one, hidden.
     Line& LoadCopy(int index) const;
+
+    std::shared_ptr<const ChildState> SaveState() const override;
+    void RestoreState(const ChildState& saved) override;
 
 protected:
     void Paint(QPainter& painter, double twipsPerPixel, const QPalette& palette) const override;

@@ -59,13 +59,16 @@ void PolledRequest::Report(int32_t status, const QString& message) {
     outcome.Time = sentTime_;
     // The drawing service's reply is a script, not an envelope: a 200 is the picture.
     outcome.Good = status == 200;
-    emit timer_.Owner().RequestFinished(outcome);
+    timer_.Owner().ReadEnded(outcome);
 }
 
 void PolledRequest::Send(const QString& address) {
     sentAt_ = Clock::Now();
     address_ = address;
     sentTime_ = QDateTime::currentDateTime();
+    // A request still open is abandoned for this one: one read stays out.
+    if (reported_)
+        timer_.Owner().ReadStarted(sentTime_);
     reported_ = false;
     if (const std::optional<QString> failure = ControlBase::Trap([&] {
             if (request_->readyState() == 1)
@@ -76,8 +79,8 @@ void PolledRequest::Send(const QString& address) {
                 timer_.SetEnabled(true);
             }
         })) {
-        Stop();
         Report(0, *failure);
+        Stop();
         handlers_.NotSent(*failure);
     }
 }
@@ -108,9 +111,9 @@ void PolledRequest::Poll() {
             }
             Stop();
         })) {
-        Stop();
         // A reply the handler failed on was reported already; a request that failed was not.
         Report(0, *failure);
+        Stop();
         handlers_.Failed(*failure);
     }
 }
@@ -125,6 +128,11 @@ QString PolledRequest::ReasonPhrase() const {
 
 void PolledRequest::Stop() {
     timer_.SetEnabled(false);
+    // Stopped before an outcome: the reply still to come is not looked at.
+    if (!reported_) {
+        reported_ = true;
+        timer_.Owner().ReadDropped();
+    }
 }
 
 } // namespace k7

@@ -1,5 +1,7 @@
 #include "frame/RasterSurface.h"
 
+#include "frame/ChildState.h"
+
 #include "frame/Colors.h"
 #include "frame/ControlBase.h"
 #include "frame/Description.h"
@@ -293,6 +295,22 @@ double RasterSurface::LineHeight() const {
 }
 
 // --- drawing -----------------------------------------------------------------------------------
+
+std::shared_ptr<const ChildState> RasterSurface::SaveState() const {
+    Fit();
+    // Copies share the pixels until one is drawn on.
+    return std::make_shared<ChildStateOf<QImage, QImage>>(image_, devicePicture_);
+}
+
+void RasterSurface::RestoreState(const ChildState& saved) {
+    const auto* picture = StateAs<QImage, QImage>(saved);
+    if (picture == nullptr)
+        return;
+    image_ = picture->Part<0>();
+    devicePicture_ = picture->Part<1>();
+    // A picture taken at another size is fitted as a missed resize is.
+    Changed();
+}
 
 void RasterSurface::Clear() {
     Fit();

@@ -79,6 +79,9 @@ public:
     void Describe(Description& out) const override;
     void PaintOnSurface(QPainter& painter, double twipsPerPixel, const QPalette& palette) const override;
     std::optional<QRect> PaintedArea(double twipsPerPixel) const override;
+    // The picture as drawn (the drawing state, a pen or a font, is not what it shows).
+    std::shared_ptr<const ChildState> SaveState() const override;
+    void RestoreState(const ChildState& saved) override;
 
     // --- drawing state. Defaults: point (0, 0), foreground and fill black, fill transparent, back
     // white, width 1, Tahoma 8.25 points. Colours are 0x00BBGGRR or system colours.

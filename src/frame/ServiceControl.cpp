@@ -7,6 +7,7 @@
 #include "frame/WriteSender.h"
 #include "json/JsonBag.h"
 
+#include <map>
 #include <optional>
 
 namespace k7 {
@@ -18,9 +19,19 @@ struct ServiceControl::Private {
     QString process;
     RestClient::RequestFactory requestFactory;
     RequestMode requestMode = RequestMode::Blocking;
-    bool inFlight = false;
-    std::shared_ptr<BackgroundRequest> flight; // the request out, NonBlocking
+    // NonBlocking: the one read out and its continuation, and whether a followed read's handlers
+    // are still deciding on its second request (the read slot is taken meanwhile).
+    std::shared_ptr<BackgroundRequest> readFlight;
+    std::shared_ptr<Load> readLoad;
+    bool followGap = false;
+    // NonBlocking: every write out, each on a transfer of its own, and how deep the handlers of a
+    // write's reply run (a read they start supersedes the read out).
+    std::map<int, std::shared_ptr<BackgroundRequest>> writeFlights;
+    int nextWrite = 0;
+    int writeHandlers = 0;
     std::vector<std::function<void()>> afterRequests;
+
+    bool ReadBusy() const { return readFlight != nullptr || followGap; }
 };
 
 ServiceControl::ServiceControl(QWidget* parent)
@@ -48,6 +59,8 @@ void ServiceControl::SetRequestFactory(RestClient::RequestFactory factory) {
 
 void ServiceControl::SetRequestMode(RequestMode mode) {
     service_->requestMode = mode;
+    // What a refresh shows before its reply is held back until the reply (see HoldBackEntry).
+    SetHoldsBackEntries(mode == RequestMode::NonBlocking);
 }
 
 RequestMode ServiceControl::GetRequestMode() const {
@@ -55,7 +68,7 @@ RequestMode ServiceControl::GetRequestMode() const {
 }
 
 bool ServiceControl::RequestInFlight() const {
-    return service_->inFlight;
+    return ReadInFlight();
 }
 
 void ServiceControl::AddConnectionProperties(PropertyTable& table, const ConnectionForms& forms) {
@@ -103,6 +116,10 @@ struct ServiceControl::Load {
     FailureRoute Failure;
     // Held until after the exit step: a load releases its document last.
     std::shared_ptr<JsonBag> Reply;
+    // What the entries that sent it changed, shown when its reply arrives; and whether it is out.
+    std::vector<std::shared_ptr<HeldBack>> Held;
+    bool Out = false;
+    bool Following = false; // its second request is the one out
 };
 
 struct ServiceControl::PendingWrite {
@@ -124,8 +141,11 @@ struct ServiceControl::PendingWrite {
 };
 
 ServiceControl::~ServiceControl() {
-    if (service_->flight)
-        service_->flight->Abandon();
+    if (service_->readFlight)
+        service_->readFlight->Abandon();
+    // A write abandoned here stays pending in the journal, for the host to send again.
+    for (const auto& [id, write] : service_->writeFlights)
+        write->Abandon();
 }
 
 ServiceReply ServiceControl::Exchange(const ServiceCall& call) const {
@@ -164,7 +184,7 @@ bool ServiceControl::TakeRead(const ServiceReply& sent, const ReplyRule& rule, J
     // A rule of the control's own could take a failure envelope for a success; the host still
     // learns that no reply came.
     outcome.Good = accepted && sent.Status == 200;
-    emit RequestFinished(outcome);
+    ReadEnded(outcome);
     if (parseFailure)
         std::rethrow_exception(parseFailure);
     if (ruleFailure && judged)
@@ -242,14 +262,14 @@ bool ServiceControl::RunFollowedLoader(const ServiceCall& call, const ReplyRule&
 bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
                                      const ReplyHandler& rejected, const ReplyHandler& followed,
                                      const std::function<void()>& exitStep, const FailureRoute& failure) {
-    // One request of a control at a time: a loader called while one is out (a tick, a refresh)
-    // is merged into it rather than queued behind it, as a timer event is not re-entered.
-    if (service_->inFlight)
-        return false;
     if (service_->requestMode == RequestMode::NonBlocking && !failure.Handler())
         return StartContinuation(
-            call, std::make_shared<Load>(Load{rule, accepted, rejected, followed, exitStep, failure, nullptr}));
+            call, std::make_shared<Load>(Load{rule, accepted, rejected, followed, exitStep, failure, nullptr, {}, false, false}));
 
+    // One read of a control at a time: a loader carried out here while a read is out is merged
+    // into it rather than queued behind it, as a timer event is not re-entered.
+    if (service_->ReadBusy())
+        return false;
     // Held until after the exit step: a load releases its document last.
     std::shared_ptr<JsonBag> reply;
     const auto body = [&] {
@@ -265,12 +285,14 @@ bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& r
             return true;
         }
         reply = JsonBag::Create();
+        ReadStarted(QDateTime::currentDateTime());
         if (!TakeRead(Exchange(request), rule, *reply, true)) {
             rejected(*reply);
         } else if (const std::optional<ServiceCall> next = accepted(*reply)) {
             // Only a read follows: a write is journalled and judged, so it is a form of its own.
             if (next->Verb != HttpVerb::Get)
                 Raise(ErrorNumber::InvalidProcedureCall);
+            ReadStarted(QDateTime::currentDateTime());
             TakeRead(Exchange(*next), rule, *reply, false);
             followed(*reply);
         }
@@ -301,6 +323,7 @@ void ServiceControl::Conclude(Load& load, const std::optional<QString>& failure)
 
 bool ServiceControl::StartContinuation(const CallBuilder& call, const std::shared_ptr<Load>& load) {
     bool sent = false;
+    bool merged = false;
     // Building the request stays here, under the loader's trap: it may prompt the user, and a
     // failure there sends nothing and ends the loader now, as in the Blocking mode.
     const std::optional<QString> failure = Trap([&] {
@@ -310,85 +333,136 @@ bool ServiceControl::StartContinuation(const CallBuilder& call, const std::share
         if (request.Verb != HttpVerb::Get) {
             if (!load->Rule.Common())
                 Raise(ErrorNumber::InvalidProcedureCall);
-            const std::shared_ptr<PendingWrite> pending = BeginWrite(request, *load->Rule.Common());
-            service_->inFlight = true;
-            service_->flight = BackgroundRequest::Start(
-                *this,
-                [factory = service_->requestFactory, host = service_->apiHost, request,
-                 key = pending->Write.Key] {
-                    return ExchangeWithService(factory, host, request.Verb, request.Path, request.Query, key);
-                },
-                [this, load, pending](const ServiceReply& sent) { WriteArrived(load, pending, sent); });
-        } else {
-            load->Reply = JsonBag::Create();
-            StartRead(request, load, true);
+            StartWrite(request, load);
+            sent = true;
+            return;
         }
+        if (service_->ReadBusy()) {
+            // A booking's own reload supersedes the read out: the control ends on the figures read
+            // after the booking. Any other read is merged into the one out, as a timer event is
+            // not re-entered.
+            if (service_->writeHandlers == 0 || service_->followGap) {
+                merged = true; // nothing of this loader runs: the read out stands for it
+                return;
+            }
+            SupersedeRead(*load);
+        }
+        load->Reply = JsonBag::Create();
+        ReadStarted(QDateTime::currentDateTime());
+        StartRead(request, load);
         sent = true;
     });
-    if (!sent)
+    if (!sent && !merged)
         Conclude(*load, failure);
     return false;
 }
 
-void ServiceControl::StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load, bool first) {
-    service_->inFlight = true;
-    service_->flight = BackgroundRequest::Start(
+void ServiceControl::SupersedeRead(Load& successor) {
+    service_->readFlight->Abandon();
+    service_->readFlight.reset();
+    if (const std::shared_ptr<Load> superseded = std::exchange(service_->readLoad, nullptr)) {
+        superseded->Out = false;
+        // What the superseded read held back still belongs on the screen, before its successor's.
+        successor.Held = std::move(superseded->Held);
+    }
+    ReadDropped();
+}
+
+void ServiceControl::StartWrite(const ServiceCall& request, const std::shared_ptr<Load>& load) {
+    // A write is never merged or queued: it goes out now on a transfer of its own, whatever read
+    // is out, so that no press is lost behind a slow refresh.
+    const std::shared_ptr<PendingWrite> pending = BeginWrite(request, *load->Rule.Common());
+    const int id = ++service_->nextWrite;
+    service_->writeFlights[id] = BackgroundRequest::Start(
+        *this,
+        [factory = service_->requestFactory, host = service_->apiHost, request, key = pending->Write.Key] {
+            return ExchangeWithService(factory, host, request.Verb, request.Path, request.Query, key);
+        },
+        [this, load, pending, id](const ServiceReply& sent) {
+            service_->writeFlights.erase(id);
+            WriteArrived(load, pending, sent);
+        });
+}
+
+void ServiceControl::StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load) {
+    load->Out = true;
+    service_->readLoad = load;
+    service_->readFlight = BackgroundRequest::Start(
         *this,
         [factory = service_->requestFactory, host = service_->apiHost, call] {
             return ExchangeWithService(factory, host, call.Verb, call.Path, call.Query);
         },
-        [this, load, first](const ServiceReply& sent) { ReadArrived(load, first, sent); });
+        [this, load](const ServiceReply& sent) { ReadArrived(load, sent); });
+    // What the entry sending it changes shows with the reply (see HoldBackEntry).
+    HoldBackEntry([weak = std::weak_ptr<Load>(load)](std::shared_ptr<HeldBack> held) {
+        const std::shared_ptr<Load> waiting = weak.lock();
+        if (!waiting || !waiting->Out)
+            return false;
+        waiting->Held.push_back(std::move(held));
+        return true;
+    });
 }
 
-void ServiceControl::ReadArrived(const std::shared_ptr<Load>& load, bool first, const ServiceReply& sent) {
-    service_->flight.reset();
+void ServiceControl::ReadArrived(const std::shared_ptr<Load>& load, const ServiceReply& sent) {
+    service_->readFlight.reset();
+    service_->readLoad.reset();
+    load->Out = false;
+    const bool first = !load->Following;
     // The handlers may start a loader of this control (a booking reloads its list), except while a
     // followed read may still have its second request to send.
-    const bool mayFollow = first && load->Followed;
-    service_->inFlight = mayFollow;
+    service_->followGap = first && load->Followed;
     // Whatever the exit step or a failure handler raises goes where the control's handler failures
     // go, as for a tick: there is no caller to hand it to.
-    RunHandler([&] {
-        bool following = false;
-        const std::optional<QString> failure = Trap([&] {
-            JsonBag& reply = *load->Reply;
-            if (!first) {
-                TakeRead(sent, load->Rule, reply, false);
-                load->Followed(reply);
-            } else if (!TakeRead(sent, load->Rule, reply, true)) {
-                load->Rejected(reply);
-            } else if (const std::optional<ServiceCall> next = load->Accepted(reply)) {
-                if (next->Verb != HttpVerb::Get)
-                    Raise(ErrorNumber::InvalidProcedureCall);
-                StartRead(*next, load, false);
-                following = true;
-            }
-        });
-        if (following)
-            return;
-        if (mayFollow)
-            service_->inFlight = false;
-        Conclude(*load, failure);
-    });
-    RunStepsAfterRequests();
+    RunEntry(
+        [&] {
+            // The steps taken before the request show now, together with what the reply brings.
+            for (const std::shared_ptr<HeldBack>& held : std::exchange(load->Held, {}))
+                ShowHeldBack(*held);
+            bool following = false;
+            const std::optional<QString> failure = Trap([&] {
+                JsonBag& reply = *load->Reply;
+                if (!first) {
+                    TakeRead(sent, load->Rule, reply, false);
+                    load->Followed(reply);
+                } else if (!TakeRead(sent, load->Rule, reply, true)) {
+                    load->Rejected(reply);
+                } else if (const std::optional<ServiceCall> next = load->Accepted(reply)) {
+                    if (next->Verb != HttpVerb::Get)
+                        Raise(ErrorNumber::InvalidProcedureCall);
+                    service_->followGap = false;
+                    load->Following = true;
+                    ReadStarted(QDateTime::currentDateTime());
+                    StartRead(*next, load);
+                    following = true;
+                }
+            });
+            service_->followGap = false;
+            if (following)
+                return;
+            Conclude(*load, failure);
+            RunStepsAfterRequests();
+        },
+        HandlerFailures());
 }
 
 void ServiceControl::WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& pending,
                                   const ServiceReply& sent) {
-    service_->flight.reset();
-    service_->inFlight = false;
-    RunHandler([&] {
-        const std::optional<QString> failure = Trap([&] {
-            FinishWrite(*pending, sent, [&load](JsonBag& written) { load->Accepted(written); }, load->Rejected);
-        });
-        Conclude(*load, failure);
-    });
-    RunStepsAfterRequests();
+    RunEntry(
+        [&] {
+            ++service_->writeHandlers;
+            const std::optional<QString> failure = Trap([&] {
+                FinishWrite(*pending, sent, [&load](JsonBag& written) { load->Accepted(written); }, load->Rejected);
+            });
+            --service_->writeHandlers;
+            Conclude(*load, failure);
+            RunStepsAfterRequests();
+        },
+        HandlerFailures());
 }
 
 void ServiceControl::AfterRequests(std::function<void()> step) {
-    // Nothing out: the step is simply the next statement, its failures reaching the caller.
-    if (!service_->inFlight && service_->afterRequests.empty()) {
+    // No read out: the step is simply the next statement, its failures reaching the caller.
+    if (!service_->ReadBusy() && service_->afterRequests.empty()) {
         step();
         return;
     }
@@ -398,7 +472,7 @@ void ServiceControl::AfterRequests(std::function<void()> step) {
 void ServiceControl::RunStepsAfterRequests() {
     // There is no caller to hand a failure to: held steps run under the handler trap. A step may
     // send again (a booking reloads its list): the steps after it wait for that reply.
-    while (!service_->inFlight && !service_->afterRequests.empty()) {
+    while (!service_->ReadBusy() && !service_->afterRequests.empty()) {
         const std::function<void()> step = std::move(service_->afterRequests.front());
         service_->afterRequests.erase(service_->afterRequests.begin());
         RunHandler(step);

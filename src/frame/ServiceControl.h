@@ -74,8 +74,8 @@ public:
     // otherwise.
     void SetRequestMode(RequestMode mode);
     RequestMode GetRequestMode() const;
-    // A request of this control is out and its reply not yet handled (NonBlocking only); a loader
-    // called meanwhile sends nothing and returns false.
+    // A read of this control is out and its reply not yet handled (NonBlocking only): ReadInFlight.
+    // A read loader called meanwhile sends nothing and returns false; a write is never held up.
     bool RequestInFlight() const;
 
 signals:
@@ -189,16 +189,19 @@ private:
     K7_NO_EXPORT bool RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
                          const ReplyHandler& rejected, const ReplyHandler& followed,
                          const std::function<void()>& exitStep, const FailureRoute& failure);
-    // The NonBlocking form of RunContinuation.
+    // The NonBlocking form of RunContinuation and its halves.
     K7_NO_EXPORT bool StartContinuation(const CallBuilder& call, const std::shared_ptr<Load>& load);
-    K7_NO_EXPORT void StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load, bool first);
-    K7_NO_EXPORT void ReadArrived(const std::shared_ptr<Load>& load, bool first, const ServiceReply& sent);
+    K7_NO_EXPORT void StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load);
+    K7_NO_EXPORT void StartWrite(const ServiceCall& request, const std::shared_ptr<Load>& load);
+    // Abandons the read out for `successor`, which takes over what that read held back.
+    K7_NO_EXPORT void SupersedeRead(Load& successor);
+    K7_NO_EXPORT void ReadArrived(const std::shared_ptr<Load>& load, const ServiceReply& sent);
     K7_NO_EXPORT void WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& write,
                       const ServiceReply& sent);
     // Sends one request to APIHost with a fresh client, here and now.
     K7_NO_EXPORT ServiceReply Exchange(const ServiceCall& call) const;
     // Parses what came back for a read into `reply`, judges it by `rule` and reports the read
-    // (RequestFinished), before anyone acts on it; then raises what parsing raised, and what judging
+    // (ReadEnded: RequestFinished), before anyone acts on it; then raises what parsing raised, and what judging
     // raised when `judged` (a followed read is reported by the rule but handled unjudged). Returns
     // the verdict.
     K7_NO_EXPORT bool TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply, bool judged);

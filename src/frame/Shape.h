@@ -16,6 +16,7 @@ public:
 
     void PaintOnSurface(QPainter& painter, double twipsPerPixel, const QPalette& palette) const final;
     std::optional<QRect> PaintedArea(double twipsPerPixel) const final;
+    void Conceal() override { SetVisible(false); }
 
 protected:
     // Paints the visible shape at `twipsPerPixel`.

@@ -1,5 +1,6 @@
 #include "frame/TextChild.h"
 
+#include "frame/ChildState.h"
 #include "frame/ControlBase.h"
 #include "frame/Twips.h"
 
@@ -8,6 +9,8 @@ namespace k7 {
 // Kept whole, so that an array copy takes all of it at once, except Visible: the assigned
 // visibility, which stays the copy's own.
 template <class QtBase> struct TextChild<QtBase>::State {
+    friend bool operator==(const State&, const State&) = default;
+
     QString Caption;
     QString Tag;
     FontStyle Font;
@@ -139,6 +142,22 @@ template <class QtBase> void TextChild<QtBase>::CopyFrom(const TextChild& source
     CopyGeometryFrom(source);
     ShowCaption();
     ApplyFont();
+}
+
+template <class QtBase> std::shared_ptr<const ChildState> TextChild<QtBase>::SaveState() const {
+    return std::make_shared<ChildStateOf<State, TwipsRect>>(*state_, Bounds());
+}
+
+template <class QtBase> void TextChild<QtBase>::RestoreState(const ChildState& saved) {
+    const auto* text = StateAs<State, TwipsRect>(saved);
+    if (text == nullptr)
+        return;
+    *state_ = text->template Part<0>();
+    // The bounds passed the geometry checks when they were first assigned.
+    this->Move(text->template Part<1>());
+    ShowCaption();
+    ApplyFont();
+    this->QWidget::setVisible(state_->Visible);
 }
 
 template <class QtBase> void TextChild<QtBase>::UpdatePixelGeometry() {

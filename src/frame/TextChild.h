@@ -87,6 +87,9 @@ public:
     void UpdatePixelGeometry();
 
     QWidget* Widget() override { return this; }
+    std::shared_ptr<const ChildState> SaveState() const override;
+    void RestoreState(const ChildState& saved) override;
+    void Conceal() override { SetVisible(false); }
 
 protected:
     TextChild(ControlBase& owner, const QString& name, int index, uint32_t foreColor);

@@ -3,10 +3,14 @@
 #include "support/TestHttpServer.h"
 
 #include "frame/BackgroundRequest.h"
+#include "frame/Label.h"
+#include "frame/ShownState.h"
 #include "json/JsonBag.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+
+#include <set>
 
 #include <gtest/gtest.h>
 
@@ -24,6 +28,7 @@ class ModeControl : public TestControl {
 public:
     using ServiceControl::RunFollowedLoader;
     using ServiceControl::ServiceCall;
+    using ControlBase::RunEntry;
 };
 
 // A control in `mode` whose requests go to a server of the test's own; declared after the server,
@@ -239,49 +244,115 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<Row>& info) { return std::string(info.param.Name); });
 // clang-format on
 
-// While a request is out, a further loader of the control sends nothing, builds nothing, runs no
-// handler or exit step of its own and returns false; a handler may start the next load (a booking
-// reloads its list), and that one goes.
-TEST(RequestModes, OneRequestAtATimeAndAHandlerMayStartTheNext) {
+// While a read is out: a further read loader sends nothing and runs nothing of its own; a press
+// is never held up (each booking goes out at once, on a transfer of its own, with its own key);
+// and a booking's reload supersedes the read out, so the control ends on the figures read after the
+// booking. `presses` bookings are made while the first read and every booking reply are held.
+TEST(RequestModes, PressesGoOutWhateverReadIsOut) {
+    for (const int presses : {1, 2}) {
+        SCOPED_TRACE(presses);
+        Served served(RequestMode::NonBlocking);
+        served.server.Script("results", {.body = R"({"message":"Success"})", .gated = true});
+        served.server.Script("scrapcauses", {.body = R"({"status":0,"data":"T-1"})", .gated = true});
+        ModeControl& control = served.control;
+        QStringList events;
+        const auto load = [&](const QString& name) {
+            return control.RunServiceLoader(
+                {HttpVerb::Get, "scrapcauses", name}, k7::Judgement::StatusIsZero,
+                [&events, name](JsonBag& reply) { events << name + " " + Text(reply, "data"); },
+                [&events](JsonBag&) { events << "rejected"; }, [&events, name] { events << name + " exit"; });
+        };
+        const auto book = [&](int cause) {
+            return control.RunServiceLoader(
+                {HttpVerb::Post, "results", QString("result=%1").arg(cause)}, k7::Judgement::MessageIsSuccess,
+                [&](JsonBag&) {
+                    events << "booked";
+                    load("reload");
+                },
+                [](JsonBag&) {});
+        };
+        load("first");
+        ASSERT_TRUE(WaitUntil([&] { return served.server.GatedReplies().Arrived() == 1; }));
+        EXPECT_TRUE(control.RequestInFlight());
+        EXPECT_FALSE(load("skipped"));
+        for (int press = 0; press < presses; ++press)
+            book(press == 0 ? 4 : 8);
+        // Every booking reaches the service while the read is still held there.
+        ASSERT_TRUE(WaitUntil([&] { return served.server.GatedReplies().Arrived() == 1 + presses; }));
+        EXPECT_TRUE(events.isEmpty());
+
+        served.server.GatedReplies().Open();
+        ASSERT_TRUE(WaitUntil([&] { return events.count("booked") == presses && events.endsWith("reload exit"); }));
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        EXPECT_FALSE(control.RequestInFlight());
+        EXPECT_EQ(events.last(), "reload exit");
+        EXPECT_EQ(events.filter("skipped").size(), 0);
+        QStringList received = served.Received();
+        EXPECT_EQ(received.filter("POST").size(), presses);
+        EXPECT_EQ(received.filter("keyed").size(), presses);
+        EXPECT_EQ(received.filter("skipped").size(), 0);
+        std::set<std::string> keys;
+        for (const k7::test::RecordedRequest& request : served.server.Requests())
+            if (request.method == "POST")
+                keys.insert(request.headers.find("Idempotency-Key")->second);
+        EXPECT_EQ(keys.size(), size_t(presses));
+    }
+}
+
+// A control whose Refresh changes its children before the read it sends (a chart rebuilt, cells
+// cleared): in the NonBlocking mode the screen keeps what it showed until the reply, and then shows
+// the rebuilt state and the reply's figures together; a tick that changes a child meanwhile wins
+// over the held change. In the Blocking mode there is nothing to hold.
+TEST(RequestModes, FiguresChangeOnlyWhenTheReplyArrives) {
     Served served(RequestMode::NonBlocking);
-    served.server.Script("results", {.body = R"({"message":"Success"})", .gated = true});
-    served.server.Script("scrapcauses", {.body = R"({"status":0,"data":"T-1"})"});
+    served.server.Script("processes/prod", {.body = R"({"status":0,"data":"NEW"})", .gated = true});
     ModeControl& control = served.control;
-    QStringList events;
-    int built = 0;
-    const auto load = [&](const QString& name) {
-        return control.RunServiceLoader(
-            [&] {
-                ++built;
-                return ModeControl::ServiceCall{HttpVerb::Get, "scrapcauses", name};
-            },
-            k7::Judgement::StatusIsZero,
-            [&events, name](JsonBag& reply) { events << name + " " + Text(reply, "data"); },
-            [&events](JsonBag&) { events << "rejected"; }, [&events, name] { events << name + " exit"; });
+    k7::Label& figure = control.Create<k7::Label>("lblFigure");
+    k7::Label& clock = control.Create<k7::Label>("lblClock");
+    figure.SetCaption("OLD");
+    clock.SetCaption("10:00");
+    int settled = 0;
+    QObject::connect(&control, &k7::ControlBase::ReadSettled, [&](const k7::RequestOutcome& outcome) {
+        ++settled;
+        EXPECT_TRUE(outcome.Good);
+    });
+    control.Sequence = [&](bool) {
+        figure.SetCaption("");
+        clock.SetCaption("cleared");
+        control.Create<k7::Label>("lblMade").SetCaption("made");
+        control.RunServiceLoader({HttpVerb::Get, "processes/prod", ""}, k7::Judgement::StatusIsZero,
+                                 [&](JsonBag& reply) { figure.SetCaption(Text(reply, "data")); },
+                                 [](JsonBag&) {});
     };
-    const auto book = [&] {
-        return control.RunServiceLoader(
-            {HttpVerb::Post, "results", ""}, k7::Judgement::MessageIsSuccess,
-            [&](JsonBag&) {
-                events << "booked";
-                load("reload");
-            },
-            [](JsonBag&) {});
-    };
-    EXPECT_FALSE(book());
-    EXPECT_TRUE(control.RequestInFlight());
-    ASSERT_TRUE(WaitUntil([&] { return served.server.GatedReplies().Arrived() == 1; }));
-    EXPECT_FALSE(load("skipped"));
-    EXPECT_FALSE(book());
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_EQ(built, 0);
-    EXPECT_TRUE(events.isEmpty());
+    const std::shared_ptr<const k7::ShownState> before = control.SaveShown();
+    control.Refresh(false);
+    EXPECT_TRUE(control.ReadInFlight());
+    EXPECT_TRUE(control.ReadSentAt().isValid());
+    EXPECT_EQ(figure.Caption(), "OLD");
+    EXPECT_EQ(clock.Caption(), "10:00");
+    auto* made = static_cast<k7::Label*>(control.FindChild("lblMade"));
+    ASSERT_NE(made, nullptr);
+    EXPECT_FALSE(made->Visible());
+    // A later change of the same child is what the operator sees, held change or not.
+    QMetaObject::invokeMethod(&control, [&] {
+        control.RunEntry([&] { clock.SetCaption("10:01"); }, k7::FailurePolicy::Record);
+    });
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(settled, 0);
 
     served.server.GatedReplies().Open();
-    ASSERT_TRUE(WaitUntil([&] { return events.size() == 3; }));
-    EXPECT_EQ(events, QStringList({"booked", "reload T-1", "reload exit"}));
-    EXPECT_EQ(served.Received(), QStringList({"POST results? keyed", "GET scrapcauses?reload"}));
-    EXPECT_FALSE(control.RequestInFlight());
+    ASSERT_TRUE(WaitUntil([&] { return settled == 1; }));
+    EXPECT_FALSE(control.ReadInFlight());
+    EXPECT_EQ(figure.Caption(), "NEW");
+    EXPECT_EQ(clock.Caption(), "10:01");
+    EXPECT_TRUE(made->Visible());
+    EXPECT_EQ(made->Caption(), "made");
+
+    // What a host took before puts the figures back as they were shown; the child made since hides.
+    control.RestoreShown(*before);
+    EXPECT_EQ(figure.Caption(), "OLD");
+    EXPECT_EQ(clock.Caption(), "10:00");
+    EXPECT_FALSE(made->Visible());
 }
 
 // A control destroyed while its request waits on a service that does not answer: the transfer is

@@ -1,5 +1,7 @@
 #include "controls/ControlCatalog.h"
 #include "frame/BackgroundRequest.h"
+#include "frame/Description.h"
+#include "json/JsonBag.h"
 #include "frame/ServiceControl.h"
 #include "plant/PlantService.h"
 #include "support/Checks.h"
@@ -123,6 +125,98 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     window.reset();
     EXPECT_TRUE(k7::BackgroundRequest::WaitForAll(30000));
     EXPECT_LT(closing.elapsed(), 5000);
+}
+
+// Every child as a host's dump describes it: what the operator is shown, as text.
+QString ChildrenDump(const ControlBase& control) {
+    k7::Description document(k7::JsonBag::Create());
+    k7::Description children = document.Array(QStringLiteral("children"));
+    for (const auto& child : control.Children()) {
+        k7::Description entry = children.Append();
+        entry.Field(QStringLiteral("name"), k7::Variant(child->Name()));
+        child->Describe(entry);
+    }
+    return document.Bag()->JSON();
+}
+
+// Pixels that differ between two grabs of one control, outside the rows `band` leaves out.
+int DifferingPixels(const QImage& a, const QImage& b, std::pair<int, int> band) {
+    if (a.size() != b.size())
+        return a.width() * a.height();
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        if (y >= band.first && y < band.second)
+            continue;
+        for (int x = 0; x < a.width(); ++x)
+            differing += a.pixel(x, y) != b.pixel(x, y);
+    }
+    return differing;
+}
+
+struct HeldRow {
+    QString Control;
+    // Makes the control's next Refresh(False) one that rebuilds and loads (the cycle clock loads
+    // only when Initializer is False, and its own ticks must be still for the picture to be).
+    std::function<void(ControlBase&)> Prepare;
+    // The path view draws its "Updating..." over the picture it keeps: those rows may change.
+    bool Placeholder = false;
+};
+
+// A refresh whose reply is slow leaves every control showing what it showed before, in a grab and
+// in its children's description taken while the read is out; the reply then settles it.
+TEST(ReadsOut, EveryControlKeepsItsFiguresWhileARefreshIsOut) {
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    const auto stopClock = [](ControlBase& control) {
+        QMetaObject::invokeMethod(&control, "Reset");
+        control.Assign("Initializer", k7::Variant(false));
+    };
+    const std::vector<HeldRow> rows = {{"ProdCode"},    {"OEETracker"},           {"FaiJustifier"},
+                                       {"ScrapScreen"}, {"ProductionPeriodTable"}, {"TimeTracker", stopClock},
+                                       {"PathControl", {}, true}};
+    for (const HeldRow& row : rows) {
+        SCOPED_TRACE(row.Control.toStdString());
+        plant.ClearFaults();
+        const k7::ControlRegistration* registration = ControlCatalog::Find(row.Control);
+        ASSERT_NE(registration, nullptr);
+        QWidget window;
+        ControlBase* control = registration->Create(&window).release(); // the window owns it
+        for (const auto& [name, value] : registration->Demo.PropertiesFor(plant.BaseUrl(), "P100"))
+            control->Assign(name, k7::Variant(value));
+        if (auto* service = qobject_cast<k7::ServiceControl*>(control))
+            service->SetRequestMode(RequestMode::NonBlocking);
+        if (registration->Demo.Width > 0)
+            control->SetExtent(registration->Demo.Width, registration->Demo.Height);
+        window.resize(control->size());
+        window.show();
+        int settled = 0;
+        QObject::connect(control, &ControlBase::ReadSettled, [&settled](const k7::RequestOutcome&) { ++settled; });
+
+        control->Refresh(false);
+        ASSERT_TRUE(WaitUntil([&] { return settled > 0 && !control->ReadInFlight(); }));
+        control->Refresh(true); // the scrap screen shows the causes it loaded when opened again
+        if (row.Prepare)
+            row.Prepare(*control);
+        ASSERT_TRUE(WaitUntil([&] { return !control->ReadInFlight(); }));
+        const QImage before = control->grab().toImage();
+        const QString described = ChildrenDump(*control);
+
+        plant.InjectFault(QStringLiteral("*"), {.DelayMs = 1500});
+        const int settledBefore = settled;
+        control->Refresh(false);
+        ASSERT_TRUE(control->ReadInFlight());
+        WaitUntil([] { return false; }, std::chrono::milliseconds(200));
+        ASSERT_TRUE(control->ReadInFlight());
+        const int band = control->height() / 2;
+        const std::pair<int, int> placeholder = row.Placeholder ? std::pair(band - 30, band + 30) : std::pair(0, 0);
+        EXPECT_EQ(DifferingPixels(before, control->grab().toImage(), placeholder), 0);
+        if (!row.Placeholder) {
+            EXPECT_EQ(ChildrenDump(*control), described);
+        }
+
+        EXPECT_TRUE(WaitUntil([&] { return settled > settledBefore && !control->ReadInFlight(); },
+                              std::chrono::seconds(10)));
+    }
 }
 
 } // namespace
