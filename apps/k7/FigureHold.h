@@ -9,7 +9,7 @@
 namespace k7 {
 class ControlBase;
 struct RequestOutcome;
-struct ShownState;
+class ShownState;
 } // namespace k7
 
 namespace k7::cli {

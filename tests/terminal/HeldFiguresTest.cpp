@@ -65,7 +65,8 @@ struct CodeTerminal {
     QString Dumped() const {
         const auto bag = k7::JsonBag::Create();
         terminal.DescribeShown(code, k7::Description(bag));
-        return bag->Item("shown").ToText() + " " + bag->Item("heldSince").ToText();
+        const k7::Variant since = bag->Item("heldSince");
+        return bag->Item("shown").ToText() + " " + (since.IsNull() ? QStringLiteral("null") : since.ToText());
     }
 
     QTemporaryDir dir;
@@ -104,7 +105,7 @@ TEST_P(HeldFigures, ShowTheLastGoodFiguresMarkedUntilTheNextGoodRead) {
         ASSERT_TRUE(WaitUntil([&] { return screen.Mark() == "no figures yet"; }))
             << screen.Mark().toStdString();
         EXPECT_EQ(screen.Shown(), "No Data");
-        EXPECT_EQ(screen.Dumped(), "no figures yet ");
+        EXPECT_EQ(screen.Dumped(), "no figures yet null");
     }
     EXPECT_TRUE(frame->isVisible());
     EXPECT_TRUE(screen.terminal.StatusText().contains(c.Reason))
@@ -114,7 +115,7 @@ TEST_P(HeldFigures, ShowTheLastGoodFiguresMarkedUntilTheNextGoodRead) {
     ASSERT_TRUE(WaitUntil([&] { return screen.Shown() == "T-200"; })) << screen.Shown().toStdString();
     EXPECT_EQ(screen.Mark(), "");
     EXPECT_FALSE(frame->isVisible());
-    EXPECT_EQ(screen.Dumped(), "current ");
+    EXPECT_EQ(screen.Dumped(), "current null");
 }
 
 INSTANTIATE_TEST_SUITE_P(
