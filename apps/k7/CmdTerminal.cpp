@@ -6,9 +6,9 @@
 #include "HostPlatform.h"
 #include "JournalForwarder.h"
 #include "ScriptedHost.h"
-#include "TerminalSteps.h"
 #include "ServiceWatchdog.h"
 #include "TerminalConfig.h"
+#include "TerminalSteps.h"
 #include "WidgetCommand.h"
 
 #include "core/RuntimeError.h"
@@ -45,10 +45,11 @@ const char* const kTerminalHelp =
     "Runs a terminal screen made in Qt Designer with the OrvelK7Controls plugin: loads the form\n"
     "SCREEN.ui at run time, creates its controls through the library's catalog, opens each with\n"
     "Refresh(False) and refreshes it every 5 s (or every k7RefreshSeconds, a dynamic property of the\n"
-    "control on the form), with non-blocking requests. A control whose last read failed is framed\n"
-    "with a badge giving the age of its last good figures; the status line at the bottom says whether\n"
-    "the service answers, since when marked controls have had no good figures, and the writes nobody\n"
-    "has confirmed. A control the period table's menus change is refreshed at once.\n"
+    "control on the form), with non-blocking requests. A control whose last read failed keeps showing\n"
+    "its last good figures, framed with a badge giving their age, and is opened again with a growing\n"
+    "wait until a read is good; a read out too long is marked \"waiting\". The status line at the\n"
+    "bottom says the writes nobody has confirmed, whether the service answers, and since when marked\n"
+    "controls have had no good figures. A control the period table's menus change is refreshed at once.\n"
     "\n"
     "Every write (a scrap booking, a justification) is recorded in the write journal before it is\n"
     "sent. One that got no answer, or an answer that says \"not now\" (HTTP 5xx, 408, 429, a reply\n"
@@ -66,13 +67,14 @@ const char* const kTerminalHelp =
     "  --company C      Company of every control whose form leaves it empty\n"
     "  --session S      Session of every control whose form leaves it empty\n"
     "  --period SECONDS the refresh period of controls without k7RefreshSeconds (default 5)\n"
-    "  --kiosk          full screen, without a window frame\n"
+    "  --kiosk          full screen, without a window frame (needs a display)\n"
     "  --seconds N      run N seconds, writing screenshots, then exit (default 4 without a display)\n"
     "  --out DIR        where the screenshots go (created when missing; default a fresh directory\n"
     "                   under the temporary directory); each path is printed\n"
     "  --dump FILE|-    when the run ends, write every control's state (as k7 show --dump writes\n"
-    "                   it, with its host record) as one JSON object keyed by the controls' object\n"
-    "                   names, and under \"k7Forwarded\" every write the terminal sent again\n"
+    "                   it, with its host record and what the terminal shows of it under\n"
+    "                   \"terminal\") as one JSON object keyed by the controls' object names, and\n"
+    "                   under \"k7Forwarded\" every write the terminal sent again\n"
     "  --journal FILE   the write journal (see k7 journal); default\n"
     "                   $XDG_STATE_HOME/orvelk7/journal.db (~/.local/state/orvelk7/journal.db)\n"
     "  --no-journal     keep no journal and send nothing again (the status line says \"journal off\")\n"
@@ -185,15 +187,21 @@ TerminalOptions ParseOptions(const QStringList& args) {
         throw UsageError("--seconds ends the run before the last --at group");
     if (!options.NoJournal && options.Journal.isEmpty())
         options.Journal = DefaultJournalFile();
+    if (const QString reason = HostPlatform::NoDisplayReason(); options.Kiosk && !reason.isEmpty())
+        throw UsageError(QStringLiteral("--kiosk needs a display (%1)").arg(reason).toStdString());
     return options;
 }
 
 void WriteDump(const FormTerminal& terminal, const TerminalSteps& steps, const JournalForwarder* forwarder,
                const QString& target) {
     auto document = JsonBag::Create();
-    for (const ControlBase* control : terminal.Controls())
-        document->SetItemJSON(Variant(control->objectName()),
-                              ControlDump::Build(*control, steps.HostOf(*control))->JSON());
+    for (const ControlBase* control : terminal.Controls()) {
+        // The control's own state as `k7 show --dump` writes it, with the host's record, and what
+        // the terminal shows of it.
+        const auto state = ControlDump::Build(*control, steps.HostOf(*control));
+        terminal.DescribeShown(*control, Description(state).Object(QStringLiteral("terminal")));
+        document->SetItemJSON(Variant(control->objectName()), state->JSON());
+    }
     if (forwarder != nullptr) {
         Description forwarded = Description(document).Array(QStringLiteral("k7Forwarded"));
         for (const WriteOutcome& write : forwarder->Forwarded()) {
@@ -233,6 +241,8 @@ int Run(const TerminalOptions& options) {
     }
 
     FormTerminal terminal(options.Form, settings);
+    for (const QString& note : terminal.LoadNotes())
+        std::fprintf(stderr, "k7 terminal: %s: %s\n", qPrintable(options.Form), qPrintable(note));
     // Declared after the terminal: they go first, while the controls they serve are still there.
     TerminalSteps steps = options.Steps;
     if (!options.Dump.isEmpty() || !steps.Empty())

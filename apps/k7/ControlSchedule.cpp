@@ -1,10 +1,11 @@
 #include "ControlSchedule.h"
 
+#include "core/RuntimeError.h"
 #include "frame/ControlBase.h"
 #include "frame/RequestOutcome.h"
 #include "frame/ServiceControl.h"
-#include "core/RuntimeError.h"
 
+#include <QRandomGenerator>
 #include <QTimer>
 
 namespace k7::cli {
@@ -13,26 +14,42 @@ namespace {
 // The property whose change needs a rebuilt grid, not just a reload: the table's Accumulated adds
 // or removes its totals column.
 const char* const kGridShape = "Accumulated";
+// The property that is true once a control that loads only once has loaded.
+const char* const kLoadsOnce = "Initializer";
 // How soon a view change is tried again while the control's request is still out.
 constexpr int kViewRetryMs = 100;
 
 bool InFlight(const ControlBase& control) {
-    const auto* service = qobject_cast<const ServiceControl*>(&control);
-    return service != nullptr && service->RequestInFlight();
+    return control.ReadInFlight();
 }
 } // namespace
 
-ControlSchedule::ControlSchedule(QObject* parent) : QObject(parent) {}
+ControlSchedule::ControlSchedule(const ReopenSchedule::Backoff& backoff, std::function<double()> random,
+                                 QObject* parent)
+    : QObject(parent),
+      reopens_(
+          backoff, random ? std::move(random) : [] { return QRandomGenerator::global()->generateDouble(); },
+          [] { return QDateTime::currentDateTime(); }) {
+    reopens_.SetReopen([this](ControlBase& control) {
+        if (InFlight(control))
+            return false;
+        // A control that loads once and then keeps itself current (the cycle clock and its ticks)
+        // does nothing on a Refresh until its host asks for a fresh start.
+        if (control.metaObject()->indexOfProperty(kLoadsOnce) >= 0)
+            control.setProperty(kLoadsOnce, false);
+        RefreshOne(control, false);
+        emit Changed();
+        return true;
+    });
+}
 
 void ControlSchedule::Add(ControlBase& control, int periodMs) {
     controls_.push_back(&control);
     periods_[&control] = periodMs;
     WatchViewChanges(control);
     // The name is read when the outcome arrives: a host may name the control after adding it.
-    QObject::connect(&control, &ControlBase::RequestFinished, this, [this, &control](const RequestOutcome& outcome) {
-        marks_.Record(control.objectName(), outcome);
-        emit Changed();
-    });
+    QObject::connect(&control, &ControlBase::ReadSettled, this,
+                     [this, &control](const RequestOutcome& outcome) { Settled(control, outcome); });
     if (auto* service = qobject_cast<ServiceControl*>(&control))
         QObject::connect(service, &ServiceControl::WriteFinished, this, [this](const WriteOutcome& outcome) {
             writes_.Record(outcome);
@@ -61,7 +78,20 @@ void ControlSchedule::RefreshAll(bool pBolOpened) {
     emit Changed();
 }
 
+void ControlSchedule::Settled(ControlBase& control, const RequestOutcome& outcome) {
+    marks_.Record(control.objectName(), outcome);
+    if (outcome.Good)
+        reopens_.Recovered(control);
+    else
+        reopens_.Failed(control);
+    emit Changed();
+}
+
 void ControlSchedule::TimedRefresh(ControlBase& control) {
+    // Opened again on its own backoff until it has good figures; a refresh on top would only
+    // repeat the failure (and never restart a timer or list that stopped).
+    if (reopens_.Reopening(control))
+        return;
     // Checked before the hook: a window moved while a request is out would be written and then
     // never rebuilt, since the next tick finds it already moved.
     if (InFlight(control)) {
@@ -84,6 +114,7 @@ bool ControlSchedule::RefreshOne(ControlBase& control, bool pBolOpened) {
         control.Refresh(pBolOpened);
     } catch (const RuntimeError& error) {
         lastFailure_ = QStringLiteral("%1: %2").arg(control.objectName(), error.FailureText());
+        reopens_.Failed(control);
     }
     return true;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ReopenSchedule.h"
 #include "StaleMarks.h"
 #include "WriteTally.h"
 
@@ -13,7 +14,8 @@
 
 namespace k7 {
 class ControlBase;
-}
+struct RequestOutcome;
+} // namespace k7
 
 namespace k7::cli {
 
@@ -25,11 +27,15 @@ namespace k7::cli {
 // figures (StaleMarks, from every read's RequestFinished).
 //
 // A scheduled refresh skips a control whose request is still out (ServiceControl::RequestInFlight):
-// with non-blocking requests a slow service must not pile refreshes on one control.
+// with non-blocking requests a slow service must not pile refreshes on one control. A control
+// without good figures (its first read or its last one failed) is opened again with Refresh(False)
+// on the backoff of ReopenSchedule instead of being refreshed on its period, until a read is good.
 class ControlSchedule : public QObject {
     Q_OBJECT
 public:
-    explicit ControlSchedule(QObject* parent = nullptr);
+    // `random` (numbers in [0, 1)) shifts the reopening delays; empty: the system's generator.
+    explicit ControlSchedule(const ReopenSchedule::Backoff& backoff = {}, std::function<double()> random = {},
+                             QObject* parent = nullptr);
 
     // Takes `control` into the schedule. `periodMs` > 0 gives it a timer of its own from Open on;
     // 0 leaves it to RefreshAll.
@@ -47,6 +53,7 @@ public:
     const std::vector<ControlBase*>& Controls() const { return controls_; }
     const WriteTally& Writes() const { return writes_; }
     const StaleMarks& Marks() const { return marks_; }
+    const ReopenSchedule& Reopens() const { return reopens_; }
     // "<control>: <failure>" of the last refresh that raised an error to the host; "" if none did.
     const QString& LastFailure() const { return lastFailure_; }
     int SkippedInFlight() const { return skippedInFlight_; }
@@ -58,6 +65,7 @@ signals:
 private:
     void WatchViewChanges(ControlBase& control);
     void TimedRefresh(ControlBase& control);
+    void Settled(ControlBase& control, const RequestOutcome& outcome);
 
     std::vector<ControlBase*> controls_;
     std::map<const ControlBase*, int> periods_;
@@ -65,6 +73,7 @@ private:
     std::function<bool(ControlBase&)> beforeTimed_;
     WriteTally writes_;
     StaleMarks marks_;
+    ReopenSchedule reopens_;
     QString lastFailure_;
     int skippedInFlight_ = 0;
 };

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QUiLoader>
 
+#include <map>
 #include <memory>
+#include <utility>
+#include <vector>
 
 class QWidget;
 
@@ -21,7 +25,9 @@ public:
     explicit FormLoader(QObject* parent = nullptr);
 
     // The top-level widget of the form at `path`; throws std::runtime_error naming the file and the
-    // problem (unreadable, not a form, a "k7::" class the library does not have).
+    // problem (unreadable, larger than HostFile::kLargest, not a form, a "k7::" class the library
+    // does not have or another class Qt does not know, with its line). A control the form leaves
+    // unnamed is named after its class and place ("ProdCode#2"), and Notes says so.
     std::unique_ptr<QWidget> Load(const QString& path, QWidget* parent = nullptr);
 
     QWidget* createWidget(const QString& className, QWidget* parent = nullptr,
@@ -30,8 +36,15 @@ public:
     // The prefix the plugin puts before a catalog name.
     static QString ClassPrefix() { return QStringLiteral("k7::"); }
 
+    // What the last Load did that the form did not say ("the k7::ProdCode without an object name is
+    // called ProdCode#2").
+    const QStringList& Notes() const { return notes_; }
+
 private:
     QStringList unknown_;
+    QStringList notes_;
+    std::map<QString, int> placed_; // controls of each class so far, in the form's order
+    std::vector<std::pair<QPointer<QWidget>, QString>> unnamed_; // and the names they get
 };
 
 } // namespace k7::cli

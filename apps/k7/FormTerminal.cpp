@@ -5,12 +5,14 @@
 
 #include "core/Clock.h"
 #include "frame/ControlBase.h"
+#include "frame/Description.h"
+#include "frame/RequestOutcome.h"
 #include "frame/ServiceControl.h"
 
 #include <QDateTime>
-#include <QLabel>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
@@ -38,10 +40,14 @@ int PeriodOf(const ControlBase& control, int defaultMs) {
 
 } // namespace
 
-FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QWidget* parent) : QWidget(parent) {
+FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QWidget* parent)
+    : QWidget(parent), schedule_(settings.Reopen, settings.Random),
+      longReadLeastMs_(settings.LongReadLeastMs) {
     FormLoader loader;
     form_ = loader.Load(formPath, this);
-    setWindowTitle(form_->windowTitle().isEmpty() ? QStringLiteral("Orvel K7 terminal") : form_->windowTitle());
+    loadNotes_ = loader.Notes();
+    setWindowTitle(form_->windowTitle().isEmpty() ? QStringLiteral("Orvel K7 terminal")
+                                                  : form_->windowTitle());
     // The form's own palette, when it has one, wins for its widgets; this one is what the status
     // line and a form without colours get.
     setAutoFillBackground(true);
@@ -63,6 +69,11 @@ FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QW
         periods_[control] = PeriodOf(*control, settings.DefaultPeriodMs);
         schedule_.Add(*control, periods_[control]);
         frames_[control] = new StaleFrame(*control);
+        // Connected after the schedule's own: the marks are recorded, then the figures held, in the
+        // turn the read settled in.
+        QObject::connect(
+            control, &ControlBase::ReadSettled, this,
+            [this, control](const RequestOutcome& outcome) { hold_.Settled(*control, outcome); });
     }
     // A control whose window moved with the clock is rebuilt: the table's periods are its grid.
     schedule_.SetBeforeTimedRefresh([this](ControlBase& control) {
@@ -71,14 +82,8 @@ FormTerminal::FormTerminal(const QString& formPath, const Settings& settings, QW
                FormDefaults::ApplyWindow(control, window->second, Clock::Now(), written_[&control]);
     });
 
-    status_ = new QLabel(this);
+    status_ = new StatusLine(this);
     status_->setObjectName(QStringLiteral("k7Status"));
-    status_->setAutoFillBackground(true);
-    status_->setContentsMargins(8, 0, 8, 0);
-    // Read from a step away, as the rest of the screen is.
-    QFont statusFont = status_->font();
-    statusFont.setPixelSize(14);
-    status_->setFont(statusFont);
     status_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
     QObject::connect(&schedule_, &ControlSchedule::Changed, this, [this] { ShowMarks(); });
     // The ages on the badges grow while nothing else happens.
@@ -112,34 +117,89 @@ QString FormTerminal::MarkText(const ControlBase& control) const {
     return found != frames_.end() ? found->second->Text() : QString();
 }
 
+QString FormTerminal::WaitAt(const ControlBase& control, const QDateTime& now) const {
+    return control.ReadInFlight()
+               ? StaleMarks::WaitText(control.ReadSentAt(), PeriodMs(control), now, longReadLeastMs_)
+               : QString();
+}
+
+QString FormTerminal::MarkAt(const ControlBase& control, const QDateTime& now) const {
+    QStringList marks;
+    marks << schedule_.Marks().AgeText(control.objectName(), now) << WaitAt(control, now);
+    marks.removeAll(QString());
+    return marks.join(QStringLiteral(", "));
+}
+
+void FormTerminal::DescribeShown(const ControlBase& control, Description out) const {
+    const std::optional<QDateTime> held = hold_.HeldSince(control);
+    const StaleMarks& marks = schedule_.Marks();
+    const bool failed = marks.Marked(control.objectName()) && !marks.LastGood(control.objectName());
+    out.Field(QStringLiteral("shown"), Variant(held     ? QStringLiteral("held")
+                                               : failed ? QStringLiteral("no figures yet")
+                                                        : QStringLiteral("current")))
+        .Field(QStringLiteral("heldSince"), held ? Variant(held->toString(Qt::ISODate)) : Variant::Null())
+        .Field(QStringLiteral("mark"), Variant(MarkText(control)));
+}
+
 void FormTerminal::ShowMarks() {
     const QDateTime now = QDateTime::currentDateTime();
     for (auto& [control, frame] : frames_)
-        frame->SetText(schedule_.Marks().AgeText(control->objectName(), now));
+        frame->SetText(MarkAt(*control, now));
     status_->setGeometry(0, height() - kStatusHeight, width(), kStatusHeight);
-    status_->setText(StatusText());
+    status_->SetParts(StatusParts(now));
     status_->raise();
 }
 
 QString FormTerminal::StatusText() const {
+    return status_->FullText();
+}
+
+std::vector<StatusLine::Part> FormTerminal::StatusParts(const QDateTime& now) const {
+    using Rank = StatusLine::Rank;
+    // Amber as the frames around stale controls; red for what needs someone now.
+    const QColor amber(255, 140, 0), red(255, 90, 70);
+    std::vector<StatusLine::Part> parts;
+
+    const QString writes = schedule_.Writes().Summary();
+    if (!writes.isEmpty())
+        parts.push_back({writes, Rank::Writes, amber});
+    else
+        parts.push_back({QStringLiteral("writes: none unconfirmed"), Rank::Other});
+    // A journal that is off or failing is said beside the writes: nothing pressed is kept then.
+    if (const QString journal = schedule_.Writes().JournalState(); !journal.isEmpty())
+        parts.push_back({journal, Rank::Writes, schedule_.Writes().JournalFailure().isEmpty() ? amber : red});
+
     const StaleMarks& marks = schedule_.Marks();
     const std::optional<bool> reachable = marks.ServiceReachable();
-    QStringList parts;
-    parts << (!reachable  ? QStringLiteral("service: no reply yet")
-              : *reachable ? QStringLiteral("service reachable")
-                           : QStringLiteral("service NOT reachable"));
+    QString service = !reachable   ? QStringLiteral("service: no reply yet")
+                      : *reachable ? QStringLiteral("service reachable")
+                                   : QStringLiteral("service NOT reachable");
+    // While controls are being opened again the operator learns when the terminal tries next.
+    if (const auto due = schedule_.Reopens().NextDue())
+        service += QStringLiteral(", next attempt in %1 s")
+                       .arg(std::max<qint64>(0, (now.msecsTo(*due) + 999) / 1000));
+    parts.push_back({service, Rank::Service, reachable.value_or(true) ? QColor() : red});
+
     for (const QString& name : marks.MarkedControls()) {
         const auto good = marks.LastGood(name);
-        parts << (good ? QStringLiteral("%1 last good %2").arg(name, good->toString(QStringLiteral("HH:mm:ss")))
-                       : QStringLiteral("%1 no good refresh yet").arg(name));
+        QString text =
+            good ? QStringLiteral("%1 last good %2").arg(name, good->toString(QStringLiteral("HH:mm:ss")))
+                 : QStringLiteral("%1 no figures yet").arg(name);
+        if (const QString reason = marks.Reason(name); !reason.isEmpty())
+            text += QStringLiteral(" (%1)").arg(reason);
+        parts.push_back({text, Rank::Controls, amber});
     }
+    int waiting = 0;
+    for (const ControlBase* control : Controls())
+        waiting += WaitAt(*control, now).isEmpty() ? 0 : 1;
+    if (waiting > 0)
+        parts.push_back({QStringLiteral("%1 read%2 waiting")
+                             .arg(waiting)
+                             .arg(waiting == 1 ? QString() : QStringLiteral("s")),
+                         Rank::Controls, amber});
     if (!schedule_.LastFailure().isEmpty())
-        parts << schedule_.LastFailure();
-    parts << (schedule_.Writes().Summary().isEmpty() ? QStringLiteral("writes: none unconfirmed")
-                                                     : schedule_.Writes().Summary());
-    if (const QString journal = schedule_.Writes().JournalState(); !journal.isEmpty())
-        parts << journal;
-    return parts.join(QStringLiteral("  |  "));
+        parts.push_back({schedule_.LastFailure(), Rank::Other});
+    return parts;
 }
 
 } // namespace k7::cli

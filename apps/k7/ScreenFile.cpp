@@ -1,5 +1,7 @@
 #include "ScreenFile.h"
 
+#include "HostFile.h"
+
 #include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 
@@ -10,10 +12,6 @@
 namespace k7::cli {
 
 namespace {
-
-// A screen of a few dozen controls is a few kilobytes; anything this large is not a screen file,
-// and reading it whole (a device such as /dev/zero never ends) would only exhaust memory.
-constexpr qint64 kLargestScreenFile = 4 * 1024 * 1024;
 
 [[noreturn]] void Fail(const QString& message) {
     throw std::runtime_error(message.toStdString());
@@ -42,15 +40,7 @@ float OptionalTwips(const JsonBag& object, const char* name) {
 } // namespace
 
 std::vector<ScreenControl> ScreenFile::Load(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        Fail(QStringLiteral("cannot read screen file %1: %2").arg(path, file.errorString()));
-    // Read at most one byte past the limit: the size a device or a pipe reports says nothing.
-    const QByteArray bytes = file.read(kLargestScreenFile + 1);
-    if (bytes.size() > kLargestScreenFile)
-        Fail(QStringLiteral("screen file %1 is larger than %2 MiB")
-                 .arg(path)
-                 .arg(kLargestScreenFile / (1024 * 1024)));
+    const QByteArray bytes = HostFile::Read(path, QStringLiteral("screen file ") + path);
     // What the document raises (malformed JSON, a width that is no number) names the file too.
     try {
         return ReadControls(path, bytes);

@@ -27,7 +27,7 @@ public:
     // One read of `control` ended: `good` when the control's own rule accepted the reply, sent at
     // `sent`. An outcome sent before the control's last recorded one is an answer overtaken by a
     // later read and changes nothing.
-    void Record(const QString& control, bool good, const QDateTime& sent);
+    void Record(const QString& control, bool good, const QDateTime& sent, const QString& reason = {});
     void Record(const QString& control, const RequestOutcome& outcome);
     // A reply of any kind came from the service (`reached`), or none did: what the status line
     // says of the service.
@@ -36,6 +36,8 @@ public:
     bool Marked(const QString& control) const;
     QStringList MarkedControls() const; // by name, sorted
     std::optional<QDateTime> LastGood(const QString& control) const;
+    // Why the marked control's last read failed ("no answer", "HTTP 500: ..."); "" when unmarked.
+    QString Reason(const QString& control) const;
     // "" for a control that is not marked; else "stale 45 s", "stale 2 min", "stale 3 h",
     // "stale 2 d", or "no figures yet" when no read of it was ever good.
     QString AgeText(const QString& control, const QDateTime& now) const;
@@ -45,11 +47,20 @@ public:
     // The age wording on its own: "45 s", "2 min", "3 h", "2 d" (whole units, rounded down).
     static QString Age(qint64 seconds);
 
+    // A read still out long after it should have ended is marked before any time-out ends it:
+    // "waiting 25 s" for a read sent at `sent` once it has been out longer than twice the
+    // control's period `periodMs` and at least `leastMs`; "" before that or when none is out
+    // (`sent` invalid).
+    static constexpr int kLeastLongReadMs = 10000;
+    static QString WaitText(const QDateTime& sent, int periodMs, const QDateTime& now,
+                            int leastMs = kLeastLongReadMs);
+
 private:
     struct State {
         std::optional<QDateTime> LastGood;
         QDateTime Latest;
         bool Marked = false;
+        QString Reason;
     };
     std::map<QString, State> states_;
     std::optional<bool> reachable_;

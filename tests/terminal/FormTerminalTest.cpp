@@ -1,17 +1,20 @@
 // Forms made in Designer, run as `k7 terminal` runs them: loaded through the catalog, filled in,
 // scheduled, marked when stale; and the shipped line terminal measured against the simulated plant.
-#include "FormLoader.h"
 #include "FormTerminal.h"
+#include "FormLoader.h"
 #include "StaleFrame.h"
 
 #include "support/Checks.h"
 #include "support/Printers.h"
+#include "support/TestHttpServer.h"
 #include "ui_line-terminal.h"
 
 #include "controls/faijustifier/FaiJustifier.h"
 #include "controls/oeetracker/OEETracker.h"
 #include "controls/prodcode/ProdCode.h"
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
+#include "controls/scrapscreen/ScrapScreen.h"
+#include "controls/timetracker/TimeTracker.h"
 #include "frame/CaptionPainting.h"
 #include "frame/CommandButton.h"
 #include "frame/ControlBase.h"
@@ -140,7 +143,17 @@ TEST(FormTerminal, RefusesAFormItCannotLoadOrAPeriodOrWindowItCannotKeep) {
     struct Case {
         QString Path, Says;
     };
-    const Case cases[] = {{WriteForm(dir, R"(<widget class="k7::Gauge" name="g"/>)"), "k7::Gauge"},
+    // A form that is fine but for its size: the padding after its end is allowed white space.
+    const QString padded = WriteForm(dir, Widget("ProdCode", "code", 10), "padded.ui");
+    k7::test::WriteFile(padded, k7::test::ReadFile(padded).toUtf8() + QByteArray(4 * 1024 * 1024, ' '));
+    // A group box of a class nobody knows would be dropped with the control inside it.
+    const QString mystery =
+        R"(<widget class="MysteryBox" name="box">)" + Widget("ProdCode", "inside", 10) + "</widget>";
+    const Case cases[] = {{WriteForm(dir, R"(<widget class="k7::Gauge" name="g"/>)"),
+                           "form.ui:6: no control of the library is named k7::Gauge"},
+                          {WriteForm(dir, mystery, "mystery.ui"),
+                           "mystery.ui:6: neither Qt nor the library knows the widget class MysteryBox"},
+                          {padded, "padded.ui is larger than 4 MiB"},
                           {junk, "no form"},
                           {dir.filePath("missing.ui"), "cannot read"},
                           {chart("k7RefreshSeconds", "double", "0.1"), "'0.1'"},
@@ -248,6 +261,78 @@ TEST(LineTerminal, ShowsThePlantsFiguresReadableAndApartWithWindowsAndUrlFilledI
     EXPECT_EQ(path->property("URL").toString(), plant.BaseUrl() + "drawing/path");
 }
 
+// The first-article row is wider than its control by design: the figure in the cell that reaches
+// past the edge is fitted to what the control shows of it, never cut at the edge ("174" for 1740).
+TEST(FormTerminal, FitsTheFirstArticleFiguresInsideTheControlAtEveryExtent) {
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    for (const QSize size : {QSize(342, 168), QSize(600, 200), QSize(240, 90), QSize(1000, 400)}) {
+        SCOPED_TRACE(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()).toStdString());
+        QTemporaryDir dir;
+        const QString widget = QStringLiteral(R"(<widget class="k7::FaiJustifier" name="fai">
+   <property name="geometry"><rect><x>10</x><y>10</y><width>%1</width><height>%2</height></rect></property>
+   <property name="Process"><string notr="true">P100</string></property>
+  </widget>)")
+                                   .arg(size.width())
+                                   .arg(size.height());
+        FormTerminal terminal(WriteForm(dir, widget), {{plant.BaseUrl(), "ORV", "DEMO"}, 600000});
+        terminal.show();
+        terminal.Open();
+        auto* fai = terminal.Form().findChild<k7::FaiJustifier*>("fai");
+        ASSERT_NE(fai, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return Settled(terminal) && fai->lblFai(4).Visible(); }));
+        EXPECT_FALSE(fai->lblFai(4).Caption().isEmpty());
+        // Bounds as laid out: the row is still 1.1 times the control's width for hosts.
+        EXPECT_NEAR(fai->lblFai(4).Left() + fai->lblFai(4).Width(), 1.1 * fai->Width(), 1.0);
+        const QStringList cut = Misfits(*fai).filter("outside");
+        EXPECT_EQ(cut, QStringList());
+    }
+}
+
+// After a power cut the terminals boot before their service: every control of the shipped screen
+// must come back on its own once the service answers, the ones that stop by their own rules
+// included (the scrap screen reads its causes only when opened, the cycle clock ticks only after a
+// good first read). The backoff is shortened so the test takes seconds.
+TEST(LineTerminal, RecoversEveryControlWhenItsServiceStartsAfterIt) {
+    const int port = k7::test::UnusedLoopbackPort();
+    FormTerminal::Settings settings{{QStringLiteral("http://127.0.0.1:%1/").arg(port), "ORV", "DEMO"}, 5000};
+    settings.Reopen = {.FirstMs = 100, .LongestMs = 1000, .Jitter = 0.2};
+    FormTerminal terminal(kLineTerminal, settings);
+    terminal.show();
+    terminal.Open();
+    const k7::cli::StaleMarks& marks = terminal.Schedule().Marks();
+    const auto controls = terminal.Controls();
+    ASSERT_TRUE(WaitUntil([&] { return size_t(marks.MarkedControls().size()) == controls.size(); }))
+        << terminal.StatusText().toStdString();
+    EXPECT_TRUE(terminal.StatusText().contains("service NOT reachable, next attempt in "))
+        << terminal.StatusText().toStdString();
+    for (const ControlBase* control : controls)
+        EXPECT_EQ(terminal.MarkText(*control), "no figures yet") << control->objectName().toStdString();
+
+    k7::plant::PlantService plant;
+    plant.Start(port);
+    auto* scrap = terminal.Form().findChild<k7::ScrapScreen*>();
+    auto* clock = terminal.Form().findChild<k7::TimeTracker*>();
+    ASSERT_NE(scrap, nullptr);
+    ASSERT_NE(clock, nullptr);
+    const auto recovered = [&] {
+        for (const ControlBase* control : controls)
+            if (marks.Marked(control->objectName()) || !marks.LastGood(control->objectName()))
+                return false;
+        return true;
+    };
+    // The scrap screen shows the causes it read on its next refresh, within its period.
+    const auto pressable = [&] {
+        return scrap->btnScrap(0).Visible() && !scrap->btnScrap(0).Caption().isEmpty();
+    };
+    ASSERT_TRUE(WaitUntil([&] { return recovered() && pressable(); }, std::chrono::seconds(30)))
+        << terminal.StatusText().toStdString();
+    const QString time = clock->lblTime().Caption();
+    EXPECT_TRUE(WaitUntil([&] { return clock->lblTime().Caption() != time; }, std::chrono::seconds(3)))
+        << time.toStdString();
+    EXPECT_FALSE(terminal.StatusText().contains("next attempt")) << terminal.StatusText().toStdString();
+}
+
 // A view switch from the table's menus ends with PropertyChanged: the terminal reloads the table at
 // once, not at its next period.
 TEST(FormTerminal, ReloadsATableThatRaisedPropertyChanged) {
@@ -284,7 +369,7 @@ TEST(StaleMarkHost, MarksAndClearsFromTheOutcomesAControlReports) {
         outcome.Status = status;
         outcome.Good = good;
         outcome.Time = QDateTime::currentDateTime().addSecs(-secondsAgo);
-        emit code.RequestFinished(outcome);
+        emit code.ReadSettled(outcome);
     };
     const auto status = [&terminal] { return terminal.StatusText().toStdString(); };
     EXPECT_TRUE(terminal.StatusText().startsWith("service: no reply yet")) << status();
@@ -297,6 +382,7 @@ TEST(StaleMarkHost, MarksAndClearsFromTheOutcomesAControlReports) {
     EXPECT_EQ(terminal.MarkText(*terminal.Controls().back()), "");
     EXPECT_TRUE(terminal.StatusText().contains("service NOT reachable")) << status();
     EXPECT_TRUE(terminal.StatusText().contains("code last good ")) << status();
+    EXPECT_TRUE(terminal.StatusText().contains(" (no answer)")) << status();
 
     report(true, 200, 0);
     EXPECT_EQ(terminal.MarkText(code), "");
@@ -311,6 +397,38 @@ TEST(StaleMarkHost, MarksAndClearsFromTheOutcomesAControlReports) {
     emit qobject_cast<k7::ServiceControl*>(&code)->WriteFinished(write);
     EXPECT_TRUE(terminal.StatusText().contains("writes: 1 not confirmed, last POST /scrap unknown"))
         << status();
+}
+
+// Controls a form leaves unnamed are named after their class and place, and each keeps a mark of
+// its own: one's good read must not clear another's failure.
+TEST(StaleMarkHost, NamesUnnamedControlsSoEachKeepsItsOwnMark) {
+    QTemporaryDir dir;
+    const QString unnamed = R"(<widget class="k7::ProdCode"><property name="geometry"><rect><x>0</x><y>%1</y>
+   <width>400</width><height>40</height></rect></property></widget>)";
+    const QString form = WriteForm(dir, QString(unnamed).arg(10) + Widget("ProdCode", "named", 60) +
+                                            QString(unnamed).arg(110) + Widget("OEETracker", "", 160));
+    FormTerminal terminal(form, {});
+    QStringList names;
+    for (const ControlBase* control : terminal.Controls())
+        names << control->objectName();
+    names.sort();
+    EXPECT_EQ(names, QStringList({"OEETracker#1", "ProdCode#1", "ProdCode#3", "named"}));
+    EXPECT_EQ(terminal.LoadNotes().size(), 3);
+    EXPECT_TRUE(terminal.LoadNotes().contains("the k7::ProdCode without an object name is called ProdCode#3"))
+        << terminal.LoadNotes().join('\n').toStdString();
+
+    const auto report = [&terminal](const QString& name, bool good) {
+        k7::RequestOutcome outcome;
+        outcome.Status = good ? 200 : 0;
+        outcome.Good = good;
+        outcome.Time = QDateTime::currentDateTime();
+        emit terminal.Form().findChild<ControlBase*>(name)->ReadSettled(outcome);
+    };
+    report("ProdCode#3", false);
+    report("OEETracker#1", true);
+    report("ProdCode#1", true);
+    EXPECT_EQ(terminal.MarkText(*terminal.Form().findChild<ControlBase*>("ProdCode#3")), "no figures yet");
+    EXPECT_EQ(terminal.MarkText(*terminal.Form().findChild<ControlBase*>("ProdCode#1")), "");
 }
 
 // End to end against the plant, on the control's own schedule: a failing path marks its control,

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 using k7::cli::StaleMarks;
@@ -89,5 +90,31 @@ TEST(StaleMarks, ListsTheMarkedControlsByName) {
     EXPECT_FALSE(marks.LastGood("table").has_value());
     EXPECT_EQ(marks.LastGood("code"), kStart.addSecs(1));
 }
+
+} // namespace
+
+namespace {
+
+struct WaitCase {
+    int OutMs;    // how long the read has been out; negative: none is out
+    int PeriodMs; // the control's period
+    QString Text;
+};
+
+class LongReadRule : public ::testing::TestWithParam<WaitCase> {};
+
+// Marked once out longer than twice the period, and never before 10 s: a fast control's read
+// must not be called long on a service's ordinary pause.
+TEST_P(LongReadRule, MarksAReadOutLongerThanTwiceThePeriodAndTenSeconds) {
+    const WaitCase& c = GetParam();
+    const QDateTime sent = c.OutMs < 0 ? QDateTime() : kStart;
+    EXPECT_EQ(StaleMarks::WaitText(sent, c.PeriodMs, kStart.addMSecs(std::max(0, c.OutMs))), c.Text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reads, LongReadRule,
+                         ::testing::Values(WaitCase{10000, 5000, ""}, WaitCase{10001, 5000, "waiting 10 s"},
+                                           WaitCase{39000, 20000, ""}, WaitCase{41000, 20000, "waiting 41 s"},
+                                           WaitCase{9000, 500, ""}, WaitCase{25000, 500, "waiting 25 s"},
+                                           WaitCase{150000, 5000, "waiting 2 min"}, WaitCase{-1, 5000, ""}));
 
 } // namespace

@@ -59,7 +59,9 @@ TEST(TerminalCommand, RefusesABadCommandLineWithItsUsage) {
           Case{{"terminal", "a.ui", "--at", "1", "--click", "scrap/btnScrap:x"}, "NAME:INDEX"},
           Case{{"terminal", "a.ui", "--at", "1", "--answer"}, "needs a value"},
           Case{{"terminal", "a.ui", "--seconds", "2", "--at", "3"}, "before the last --at"},
-          Case{{"terminal", "a.ui", "--at", "1", "--release", "s/l:0"}, "unknown option"}}) {
+          Case{{"terminal", "a.ui", "--at", "1", "--release", "s/l:0"}, "unknown option"},
+          // The tests run offscreen: a kiosk there would run headless and exit.
+          Case{{"terminal", "a.ui", "--kiosk"}, "--kiosk needs a display (QT_QPA_PLATFORM=offscreen)"}}) {
         const K7Run run = RunK7(c.Args);
         EXPECT_EQ(run.ExitCode, 2) << c.Args.join(' ').toStdString();
         EXPECT_TRUE(run.Err.contains(c.Says)) << run.Err.toStdString();

@@ -117,6 +117,15 @@ void FaiJustifier::CellsCreation() {
     d->lblFai(0).SetLeft(0);
     for (int i = 1; i < kFaiFields; ++i)
         d->lblFai(i).SetLeft(d->lblFai(i - 1).Left() + d->lblFai(i - 1).Width());
+    // The cell reaching past the edge shows only what falls inside the control: its widget ends at
+    // the edge, so its figure is fitted to what the operator sees (drawn smaller when it must be,
+    // as every caption wider than its cell is) instead of being cut there. Its bounds, as hosts
+    // read them, stay as laid out.
+    for (int i = 0; i < kFaiFields; ++i) {
+        QWidget& cell = d->lblFai(i);
+        if (const int shown = std::max(0, this->width() - cell.x()); cell.width() > shown)
+            cell.resize(shown, cell.height());
+    }
 
     d->lblTxt->SetLeft(0);
     d->lblTxt->SetTop(static_cast<float>(height * 0.225));

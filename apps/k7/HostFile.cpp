@@ -1,0 +1,22 @@
+#include "HostFile.h"
+
+#include <QFile>
+
+#include <stdexcept>
+
+namespace k7::cli {
+
+QByteArray HostFile::Read(const QString& path, const QString& what) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error(
+            QStringLiteral("cannot read %1: %2").arg(what, file.errorString()).toStdString());
+    // At most one byte past the limit: the size a device or a pipe reports says nothing.
+    const QByteArray bytes = file.read(kLargest + 1);
+    if (bytes.size() > kLargest)
+        throw std::runtime_error(
+            QStringLiteral("%1 is larger than %2 MiB").arg(what).arg(kLargest / (1024 * 1024)).toStdString());
+    return bytes;
+}
+
+} // namespace k7::cli
