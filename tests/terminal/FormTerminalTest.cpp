@@ -372,7 +372,8 @@ TEST(StaleMarkHost, MarksAndClearsFromTheOutcomesAControlReports) {
         emit code.ReadSettled(outcome);
     };
     const auto status = [&terminal] { return terminal.StatusText().toStdString(); };
-    EXPECT_TRUE(terminal.StatusText().startsWith("service: no reply yet")) << status();
+    // No journal in this process: the status line says so before anything else.
+    EXPECT_TRUE(terminal.StatusText().startsWith("journal off  |  service: no reply yet")) << status();
 
     report(true, 200, 300);
     report(false, 0, 200);
