@@ -86,6 +86,7 @@ void TerminalSteps::Start() {
 }
 
 void TerminalSteps::RunGroup(const Group& group) {
+    // QString::number writes the moment in the C locale, whatever the host's is.
     for (const Targeted& targeted : group.Steps) {
         // The queue of answers is shared: any control's host takes one.
         ControlBase* control = targeted.Control.isEmpty() && !controls_.empty() ? controls_.front() : nullptr;
@@ -93,7 +94,7 @@ void TerminalSteps::RunGroup(const Group& group) {
             if (!targeted.Control.isEmpty() && candidate->objectName() == targeted.Control)
                 control = candidate;
         if (control == nullptr) {
-            std::fprintf(stderr, "%s: --at %g: no control %s on the form\n", kTool, group.At,
+            std::fprintf(stderr, "%s: --at %s: no control %s on the form\n", kTool, qPrintable(QString::number(group.At)),
                          qPrintable(targeted.Control));
             ++failed_;
             continue;
@@ -102,8 +103,8 @@ void TerminalSteps::RunGroup(const Group& group) {
             if (!targeted.Step.Run(*control, *hosts_.at(control), kTool))
                 ++failed_;
         } catch (const std::exception& error) {
-            std::fprintf(stderr, "%s: --at %g: %s: %s\n", kTool, group.At, qPrintable(targeted.Control),
-                         error.what());
+            std::fprintf(stderr, "%s: --at %s: %s: %s\n", kTool, qPrintable(QString::number(group.At)),
+                         qPrintable(targeted.Control), error.what());
             ++failed_;
         }
     }
