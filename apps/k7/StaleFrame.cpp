@@ -50,14 +50,54 @@ void StaleFrame::Follow() {
         hide();
         return;
     }
-    setGeometry(control_->geometry().adjusted(-kReach, -kReach, kReach, kReach));
+    const QRect framed = control_->geometry().adjusted(-kReach, -kReach, kReach, kReach);
+    const QRect badge = BadgeArea(framed);
+    const QRect whole = framed.united(badge);
+    setGeometry(whole);
+    badge_ = badge.translated(-whole.topLeft());
+    framed_ = framed.translated(-whole.topLeft());
     show();
     raise();
 }
 
+QFont StaleFrame::BadgeFont() const {
+    QFont badgeFont = font();
+    badgeFont.setPixelSize(11);
+    badgeFont.setBold(true);
+    return badgeFont;
+}
+
+QRect StaleFrame::BadgeArea(const QRect& framed) const {
+    const QFontMetrics metrics(BadgeFont());
+    const int padding = 4;
+    const QSize size(metrics.horizontalAdvance(text_) + 2 * padding, metrics.height() + 2);
+    // On the frame's top edge, outside the control: the badge's foot is the frame's top band.
+    const int band = kReach - 1;
+    const QRect outside(QPoint(framed.right() - size.width() + 1, framed.top() + band - size.height()), size);
+    if (RoomFor(outside))
+        return outside;
+    return QRect(QPoint(framed.right() - band - size.width() + 1, framed.top() + band), size);
+}
+
+bool StaleFrame::RoomFor(const QRect& area) const {
+    const QWidget* parent = parentWidget();
+    if (!parent || !parent->rect().contains(area))
+        return false;
+    for (const QObject* child : parent->children()) {
+        const auto* sibling = qobject_cast<const QWidget*>(child);
+        // Other marks are drawn over whatever they need; only real widgets take room.
+        if (!sibling || sibling == this || dynamic_cast<const StaleFrame*>(sibling) ||
+            !sibling->isVisibleTo(parent))
+            continue;
+        if (sibling->geometry().intersects(area))
+            return false;
+    }
+    return true;
+}
+
 void StaleFrame::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    const QRect area = rect();
+    const QRect area = framed_;
     // The frame: kReach - 1 pixels wide, all outside the control.
     const int band = kReach - 1;
     painter.fillRect(QRect(area.left(), area.top(), area.width(), band), kMarkColor);
@@ -65,17 +105,10 @@ void StaleFrame::paintEvent(QPaintEvent*) {
     painter.fillRect(QRect(area.left(), area.top(), band, area.height()), kMarkColor);
     painter.fillRect(QRect(area.right() - band + 1, area.top(), band, area.height()), kMarkColor);
 
-    QFont font = painter.font();
-    font.setPixelSize(11);
-    font.setBold(true);
-    painter.setFont(font);
-    const QFontMetrics metrics(font);
-    const int padding = 4;
-    const QSize badge(metrics.horizontalAdvance(text_) + 2 * padding, metrics.height() + 2);
-    const QRect badgeArea(area.right() - band - badge.width() + 1, area.top() + band, badge.width(), badge.height());
-    painter.fillRect(badgeArea, kMarkColor);
+    painter.setFont(BadgeFont());
+    painter.fillRect(badge_, kMarkColor);
     painter.setPen(kBadgeText);
-    painter.drawText(badgeArea, Qt::AlignCenter, text_);
+    painter.drawText(badge_, Qt::AlignCenter, text_);
 }
 
 } // namespace k7::cli
