@@ -13,14 +13,19 @@ QString ClockTime(const QDateTime& time) {
     return time.toString(QStringLiteral("HH:mm:ss"));
 }
 
-// "waiting" and "refused" parts of the journal's open entries; "" when it has none.
+// "waiting", "sending" and "refused" parts of the journal's open entries; "" when it has none. A
+// pending entry has an attempt out right now (a control's or the forwarder's): it waits for its
+// answer, not for a send.
 QString JournalSummary(const std::vector<WriteJournal::Entry>& open) {
     int waiting = 0;
+    int sending = 0;
     QDateTime since;
     int refused = 0;
     const WriteJournal::Entry* lastRefused = nullptr;
     for (const WriteJournal::Entry& entry : open) {
-        if (entry.AwaitsResend()) {
+        if (entry.State == QLatin1String("pending")) {
+            ++sending;
+        } else if (entry.AwaitsResend()) {
             ++waiting;
             if (!since.isValid() || entry.Time < since)
                 since = entry.Time;
@@ -32,6 +37,8 @@ QString JournalSummary(const std::vector<WriteJournal::Entry>& open) {
     QStringList parts;
     if (waiting > 0)
         parts << QStringLiteral("%1 waiting to send since %2").arg(waiting).arg(ClockTime(since));
+    if (sending > 0)
+        parts << QStringLiteral("%1 sending").arg(sending);
     if (lastRefused != nullptr) {
         const QString why = lastRefused->Message.isEmpty()
                                 ? QStringLiteral("HTTP %1").arg(lastRefused->Status)
