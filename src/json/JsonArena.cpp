@@ -1,7 +1,11 @@
 #include "json/JsonArena_p.h"
 
+#include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 #include "json/JsonBagData_p.h"
+#include "json/JsonFailure_p.h"
+
+#include <cstring>
 
 namespace k7 {
 
@@ -24,6 +28,86 @@ Variant JsonArena::ValueOf(const JsonNode& node) const {
         break;
     }
     return Variant();
+}
+
+const char16_t* JsonArena::StoreText(const char16_t* units, size_t length) {
+    // An empty string still points somewhere, so that it reads back as an empty, not a null, text.
+    static constexpr char16_t kEmpty[1] = {0};
+    if (length == 0)
+        return kEmpty;
+    if (length > UINT32_MAX)
+        RaiseStandardError(ErrorNumber::OutOfMemory);
+    char16_t* stored = texts.Take(length);
+    std::memcpy(stored, units, length * sizeof(char16_t));
+    return stored;
+}
+
+uint32_t JsonArena::CapacityOf(const JsonNode& container) const {
+    const auto found = capacities_.find(container.items);
+    return found == capacities_.end() ? container.length : found->second;
+}
+
+void JsonArena::MoveItems(JsonNode& container, uint32_t capacity) {
+    JsonNode* run = nodes.Take(capacity);
+    const JsonNode* old = container.items;
+    const uint32_t count = container.length;
+    if (count > 0)
+        std::memcpy(static_cast<void*>(run), old, count * sizeof(JsonNode));
+    for (uint32_t i = 0; i < count; ++i)
+        if (run[i].IsContainer())
+            Relocate(old + i, run + i);
+    capacities_.erase(old);
+    capacities_[run] = capacity;
+    container.items = run;
+}
+
+void JsonArena::Relocate(const JsonNode* from, const JsonNode* to) {
+    if (const JsonHandleTable::Entry* known = bags_.Find(from)) {
+        JsonHandleTable::Entry moved = *known;
+        bags_.Erase(from);
+        moved.container = to;
+        JsonBagData& data = JsonBagData::Of(*moved.bag);
+        if (data.arena.get() == this && data.container == from)
+            data.container = to;
+        bags_.Set(std::move(moved));
+    }
+    if (indexes_.empty())
+        return;
+    if (auto index = indexes_.extract(from)) {
+        index.key() = to;
+        indexes_.insert(std::move(index));
+    }
+}
+
+void JsonArena::Detach(const JsonNode* node) {
+    const JsonHandleTable::Entry* known = bags_.Find(node);
+    if (known && known->held) {
+        // A changed bag stood here: it lives on, held by whoever holds it, as it would have
+        // after leaving a bag of entries.
+        bags_.Erase(node);
+    } else if (known) {
+        JsonNode* own = nodes.Take(1);
+        *own = *node;
+        Relocate(node, own);
+        return;
+    }
+    indexes_.erase(node);
+}
+
+void JsonArena::IndexAdded(const JsonNode* container, uint32_t name, uint32_t position) {
+    const auto index = indexes_.find(container);
+    if (index != indexes_.end())
+        index->second[name] = position;
+}
+
+void JsonArena::IndexRemoved(const JsonNode* container, uint32_t name, uint32_t removed) {
+    const auto index = indexes_.find(container);
+    if (index == indexes_.end())
+        return;
+    index->second.erase(name);
+    for (auto& [id, position] : index->second)
+        if (position > removed)
+            --position;
 }
 
 std::shared_ptr<JsonBag> JsonArena::BagFor(const JsonNode* container) {
