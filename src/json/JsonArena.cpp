@@ -133,9 +133,9 @@ void JsonArena::Register(const JsonNode* container, const std::shared_ptr<JsonBa
 }
 
 void JsonArena::Forget(const JsonNode* container, const JsonBagData* bag) {
-    const JsonHandleTable::Entry* known = bags_.Find(container);
-    if (known && &JsonBagData::Of(*known->bag) == bag && !known->held)
-        bags_.Erase(container);
+    bags_.EraseIf(container, [bag](const JsonHandleTable::Entry& known) {
+        return &JsonBagData::Of(*known.bag) == bag && !known.held;
+    });
 }
 
 void JsonArena::Hold(const JsonNode* container, std::shared_ptr<JsonBag> bag) {
@@ -144,16 +144,24 @@ void JsonArena::Hold(const JsonNode* container, std::shared_ptr<JsonBag> bag) {
     bags_.Set({container, raw, std::move(weak), std::move(bag)});
 }
 
-int32_t JsonArena::FindMember(const JsonNode* container, QStringView name) const {
-    const uint32_t id = names.Find(name);
+int32_t JsonArena::FindMember(const JsonNode* container, const QString& name) const {
+    const uint32_t id = names.FindRemembered(name);
     if (id == JsonNameTable::kNoId)
         return -1;
     const JsonNode* items = container->items;
     const uint32_t count = container->length;
     if (count <= kIndexThreshold) {
-        for (uint32_t i = 0; i < count; ++i)
-            if (items[i].name() == id)
+        if (lastPositions_.size() <= id)
+            lastPositions_.resize(names.Size(), 0);
+        uint32_t& last = lastPositions_[id];
+        if (last < count && items[last].name() == id)
+            return int32_t(last);
+        for (uint32_t i = 0; i < count; ++i) {
+            if (items[i].name() == id) {
+                last = i;
                 return int32_t(i);
+            }
+        }
         return -1;
     }
     // A large object is looked up in through an index of its own, built on the first lookup:

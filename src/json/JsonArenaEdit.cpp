@@ -60,7 +60,7 @@ bool JsonArenaEdit::SetItem(JsonBagData& bag, int32_t index, const Variant& valu
     return true;
 }
 
-bool JsonArenaEdit::SetMember(JsonBagData& bag, QStringView name, const Variant& value) {
+bool JsonArenaEdit::SetMember(JsonBagData& bag, const QString& name, const Variant& value) {
     if (!bag.InArena())
         return false;
     JsonArena& arena = *bag.arena;

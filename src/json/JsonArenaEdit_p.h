@@ -2,7 +2,7 @@
 
 #include "core/Variant.h"
 
-#include <QStringView>
+#include <QString>
 
 #include <cstdint>
 #include <optional>
@@ -27,7 +27,7 @@ public:
     // Array: replaces the item at `index` (from 0), or appends when `index` is negative.
     static bool SetItem(JsonBagData& bag, int32_t index, const Variant& value);
     // Object: the member `name` gets `value` and moves to the end, or is appended.
-    static bool SetMember(JsonBagData& bag, QStringView name, const Variant& value);
+    static bool SetMember(JsonBagData& bag, const QString& name, const Variant& value);
     // Removes the item at `index` (from 0); the later ones move one place down.
     static bool Remove(JsonBagData& bag, int32_t index);
 

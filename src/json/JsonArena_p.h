@@ -183,7 +183,7 @@ public:
     // True when no bag was handed out: the arena alone describes the document.
     bool HasNoBags() const { return bags_.empty(); }
     // Index of the member `name` in `container`, or -1.
-    int32_t FindMember(const JsonNode* container, QStringView name) const;
+    int32_t FindMember(const JsonNode* container, const QString& name) const;
 
     // A new handle stands for `container` while it lives.
     void Register(const JsonNode* container, const std::shared_ptr<JsonBag>& bag);
@@ -202,6 +202,9 @@ private:
 
     JsonHandleTable bags_;
     mutable std::unordered_map<const JsonNode*, std::unordered_map<uint32_t, uint32_t>> indexes_;
+    // By name number: where that member was last found. The rows of a table name their members
+    // alike, so a lookup usually finds its member where the previous row had it.
+    mutable std::vector<uint32_t> lastPositions_;
     std::unordered_map<const JsonNode*, uint32_t> capacities_; // of the runs edits made, by first node
 };
 

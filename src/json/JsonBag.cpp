@@ -143,7 +143,7 @@ struct ItemRef {
 };
 
 // The position (from 0) of the member `name`, or -1, wherever the bag's items are.
-int32_t MemberIndex(const JsonBagData& data, QStringView name) {
+int32_t MemberIndex(const JsonBagData& data, const QString& name) {
     return data.InArena() ? data.arena->FindMember(data.container, name) : data.FindMember(name);
 }
 
