@@ -79,19 +79,22 @@ void JsonArena::Relocate(const JsonNode* from, const JsonNode* to) {
     }
 }
 
-void JsonArena::Detach(const JsonNode* node) {
+std::shared_ptr<JsonBag> JsonArena::Detach(const JsonNode* node) {
     const JsonHandleTable::Entry* known = bags_.Find(node);
+    std::shared_ptr<JsonBag> leaving;
     if (known && known->held) {
-        // A changed bag stood here: it lives on, held by whoever holds it, as it would have
-        // after leaving a bag of entries.
+        // A changed bag stood here: it lives on if anybody else holds it, as it would after
+        // leaving a bag of entries.
+        leaving = known->held;
         bags_.Erase(node);
     } else if (known) {
         JsonNode* own = nodes.Take(1);
         *own = *node;
         Relocate(node, own);
-        return;
+        return nullptr;
     }
     indexes_.erase(node);
+    return leaving;
 }
 
 void JsonArena::IndexAdded(const JsonNode* container, uint32_t name, uint32_t position) {

@@ -54,8 +54,9 @@ bool JsonArenaEdit::SetItem(JsonBagData& bag, int32_t index, const Variant& valu
         return true;
     }
     JsonNode& item = JsonArena::Writable(container.items + index);
+    std::shared_ptr<JsonBag> leaving;
     if (item.IsContainer())
-        bag.arena->Detach(&item);
+        leaving = bag.arena->Detach(&item);
     item = *node;
     return true;
 }
@@ -102,8 +103,9 @@ void JsonArenaEdit::Append(JsonArena& arena, JsonNode& container, const JsonNode
 void JsonArenaEdit::RemoveAt(JsonArena& arena, JsonNode& container, uint32_t index) {
     JsonNode* items = &JsonArena::Writable(container.items);
     const JsonNode removed = items[index];
+    std::shared_ptr<JsonBag> leaving;
     if (removed.IsContainer())
-        arena.Detach(items + index);
+        leaving = arena.Detach(items + index);
     const uint32_t count = container.length;
     std::memmove(static_cast<void*>(items + index), items + index + 1,
                  (count - index - 1) * sizeof(JsonNode));

@@ -170,7 +170,9 @@ public:
     void Relocate(const JsonNode* from, const JsonNode* to);
     // The container node `node` is about to leave its document: a handle on it keeps reading it
     // from a node of its own, a changed bag that replaced it is let go, its index is dropped.
-    void Detach(const JsonNode* node);
+    // Returns the changed bag let go: the caller drops it once its edit is done, so that what
+    // dies with it (handles that unregister) never meets the arena half-way through a change.
+    [[nodiscard]] std::shared_ptr<JsonBag> Detach(const JsonNode* node);
     // Keeps the index of `container` (if it has one) true after an edit: member `name` now at
     // `position`, or the member at `removed` gone and the later ones one place earlier.
     void IndexAdded(const JsonNode* container, uint32_t name, uint32_t position);

@@ -235,6 +235,16 @@ TEST(JsonBagArena, EditsInTheDocumentKeepHandlesOnTheirContainers) {
              return c->JSON() + k->JSON();
          },
          QStringLiteral("[null]{\"k\":1,\"m\":false}")},
+        {"a changed handle replaced in its document lives on only where it is held", tree,
+         [](Doc& doc) {
+             auto b = Child(doc, QStringLiteral("b"));
+             b->AddNewObject(QStringLiteral("n"))->SetItem(QStringLiteral("m"), 1.0);
+             Child(Child(doc, QStringLiteral("c")), int32_t(1))->AddNewArray(QStringLiteral("q"));
+             doc->SetItem(QStringLiteral("b"), 0.0);
+             doc->Remove(QStringLiteral("c"));
+             return doc->JSON() + b->JSON();
+         },
+         QStringLiteral("{\"a\":1,\"b\":0}{\"x\":[1],\"n\":{\"m\":1}}")},
         {"strings and decimals set go into the document and read back", QStringLiteral("[\"old\"]"),
          [](Doc& doc) {
              doc->SetItem(int32_t(1), QStringLiteral("\"q\"\u00e9\n"));
