@@ -35,14 +35,23 @@ Doc Child(const Doc& bag, const Variant& key) {
     return ChildOf(bag->Item(key));
 }
 
+struct Row {
+    const char* label;
+    QString document;
+    // Acts on the document (and may release it); returns what is to be compared.
+    std::function<QString(Doc&)> act;
+    QString expected;
+};
+
+template <size_t kCount> void CheckRows(const Row (&rows)[kCount]) {
+    for (const Row& row : rows) {
+        Doc doc = Parse(row.document);
+        EXPECT_EQ(row.act(doc), row.expected) << row.label;
+    }
+}
+
 TEST(JsonBagArena, HandlesStayPartOfTheirDocumentAndOutliveIt) {
-    const struct {
-        const char* label;
-        QString document;
-        // Acts on the document (and may release it); returns what is to be compared.
-        std::function<QString(Doc&)> act;
-        QString expected;
-    } rows[] = {
+    const Row rows[] = {
         {"asking twice gives the same bag", kRow,
          [](Doc& doc) { return Shown(Child(doc, QStringLiteral("a")) == Child(doc, QStringLiteral("a"))); },
          QStringLiteral("true")},
@@ -176,22 +185,14 @@ TEST(JsonBagArena, HandlesStayPartOfTheirDocumentAndOutliveIt) {
          },
          QStringLiteral("4321 m17 -17 false")},
     };
-    for (const auto& row : rows) {
-        Doc doc = Parse(row.document);
-        EXPECT_EQ(row.act(doc), row.expected) << row.label;
-    }
+    CheckRows(rows);
 }
 
 // Simple values set, added and removed in a parsed document stay in its arena: containers that
 // grow move, gaps close, and every handle held across that keeps naming its own container.
 TEST(JsonBagArena, EditsInTheDocumentKeepHandlesOnTheirContainers) {
     const QString tree = QStringLiteral("{\"a\":1,\"b\":{\"x\":[1]},\"c\":[{\"k\":1}]}");
-    const struct {
-        const char* label;
-        QString document;
-        std::function<QString(Doc&)> act;
-        QString expected;
-    } rows[] = {
+    const Row rows[] = {
         {"the document grows past its run while handles below are held", tree,
          [](Doc& doc) {
              auto b = Child(doc, QStringLiteral("b"));
@@ -302,10 +303,7 @@ TEST(JsonBagArena, EditsInTheDocumentKeepHandlesOnTheirContainers) {
          },
          QStringLiteral("true[7,0]")},
     };
-    for (const auto& row : rows) {
-        Doc doc = Parse(row.document);
-        EXPECT_EQ(row.act(doc), row.expected) << row.label;
-    }
+    CheckRows(rows);
 }
 
 } // namespace
