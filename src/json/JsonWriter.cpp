@@ -51,10 +51,10 @@ inline bool NeedsEscape(char16_t c) {
 inline int StopMask(__m128i chunk) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i control = _mm_cmpeq_epi16(_mm_subs_epu16(chunk, _mm_set1_epi16(31)), zero);
-    const __m128i high = _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(chunk, _mm_set1_epi16(126)), zero),
-                                       _mm_cmpeq_epi16(zero, zero));
-    const __m128i special = _mm_or_si128(_mm_cmpeq_epi16(chunk, _mm_set1_epi16(u'"')),
-                                         _mm_cmpeq_epi16(chunk, _mm_set1_epi16(u'\\')));
+    const __m128i high =
+        _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(chunk, _mm_set1_epi16(126)), zero), _mm_cmpeq_epi16(zero, zero));
+    const __m128i special =
+        _mm_or_si128(_mm_cmpeq_epi16(chunk, _mm_set1_epi16(u'"')), _mm_cmpeq_epi16(chunk, _mm_set1_epi16(u'\\')));
     return _mm_movemask_epi8(_mm_or_si128(special, _mm_or_si128(control, high)));
 }
 #endif
@@ -117,10 +117,9 @@ QString NonFiniteText(double value) {
 }
 
 // Digits of a whole number, two at a time from the right.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
+constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+                               "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+                               "8081828384858687888990919293949596979899";
 
 int DigitCount(uint64_t value) {
     int count = 1;
@@ -314,8 +313,7 @@ QString JsonWriter::Write(const JsonBagData& root) {
 }
 
 JsonWriter::JsonWriter(const JsonBagData& root)
-    : whitespace_(root.whitespace), indent_(root.whitespaceIndent), newLine_(root.whitespaceNewLine),
-      stack_(16) {}
+    : whitespace_(root.whitespace), indent_(root.whitespaceIndent), newLine_(root.whitespaceNewLine), stack_(16) {}
 
 template <bool kMeasure> void JsonWriter::Walk(const JsonBagData& root) {
     depth_ = 0;
