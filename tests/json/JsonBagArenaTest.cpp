@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
+#include <utility>
 #include <vector>
 
 namespace k7::test {
@@ -304,6 +306,48 @@ TEST(JsonBagArena, EditsInTheDocumentKeepHandlesOnTheirContainers) {
          QStringLiteral("true[7,0]")},
     };
     CheckRows(rows);
+}
+
+// Random edits through bags held at every level of a parsed document, done alike on a copy made
+// of bags holding entries: after every step both write the same text, and so does every pair of
+// bags held, the ones that left their document included.
+TEST(JsonBagArena, RandomEditsThroughHandlesMatchACopyHoldingEntries) {
+    std::mt19937 random(33);
+    const auto pick = [&](int count) { return int32_t(random() % uint32_t(count)); };
+    const QString names[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                             QStringLiteral("d")};
+    Doc doc =
+        Parse(QStringLiteral("{\"a\":[1,{\"b\":[2,3]},[4],{\"c\":{}},[5,[6]]],\"b\":{\"d\":[[4],{},[7]]},"
+                             "\"c\":5,\"d\":[{},{}]}"));
+    std::vector<std::pair<Doc, Doc>> held{{doc, doc->Clone()}};
+    for (int step = 0; step < 4000; ++step) {
+        auto& [bag, copy] = held[size_t(pick(int(held.size())))];
+        const Variant value = step % 3 == 0   ? Variant(QStringLiteral("s%1").arg(step))
+                              : step % 7 == 0 ? Variant::Null()
+                                              : Variant(double(step));
+        const Variant key = bag->IsArray() ? Variant(pick(bag->Count() + 1) + 1) : Variant(names[pick(4)]);
+        const int action = pick(20);
+        if (action < 8 && bag->Exists(key) && bag->ItemIsJSON(key)) {
+            held.emplace_back(Child(bag, key), Child(copy, key));
+        } else if (action < 13) {
+            const Variant where = bag->IsArray() && action == 12 ? Variant::Null() : key;
+            bag->SetItem(where, value);
+            copy->SetItem(where, value);
+        } else if (action < 19) {
+            bag->Remove(key);
+            copy->Remove(key);
+        } else {
+            // A container added moves the bag into entries: the rest of its document stays.
+            const Variant where = bag->IsArray() ? Variant::Null() : key;
+            bag->AddNewArray(where)->SetItem(Variant::Null(), value);
+            copy->AddNewArray(where)->SetItem(Variant::Null(), value);
+        }
+        const auto& [someBag, someCopy] = held[size_t(pick(int(held.size())))];
+        ASSERT_EQ(someBag->JSON(), someCopy->JSON()) << "step " << step;
+        ASSERT_EQ(held.front().first->JSON(), held.front().second->JSON()) << "step " << step;
+    }
+    for (const auto& [bag, copy] : held)
+        ASSERT_EQ(bag->JSON(), copy->JSON());
 }
 
 } // namespace
