@@ -80,21 +80,33 @@ void JsonArena::Relocate(const JsonNode* from, const JsonNode* to) {
 }
 
 std::shared_ptr<JsonBag> JsonArena::Detach(const JsonNode* node) {
-    const JsonHandleTable::Entry* known = bags_.Find(node);
-    std::shared_ptr<JsonBag> leaving;
-    if (known && known->held) {
-        // A changed bag stood here: it lives on if anybody else holds it, as it would after
-        // leaving a bag of entries.
-        leaving = known->held;
-        bags_.Erase(node);
-    } else if (known) {
-        JsonNode* own = nodes.Take(1);
-        *own = *node;
-        Relocate(node, own);
-        return nullptr;
-    }
     indexes_.erase(node);
+    if (!HasBagsFrom(node))
+        return nullptr;
+    // Bags out there stand for this container or for some below it: the subtree becomes bags
+    // holding entries, those among them, as it would on leaving a bag of entries. None of them
+    // goes on reading the arena, so none can later hold the document and be held by it.
+    std::shared_ptr<JsonBag> leaving = BagFor(node);
+    if (JsonBagData::Of(*leaving).arena.get() == this)
+        JsonBagData::Thaw(*leaving);
+    bags_.Erase(node);
     return leaving;
+}
+
+bool JsonArena::HasBagsFrom(const JsonNode* node) const {
+    if (bags_.empty())
+        return false;
+    std::vector<const JsonNode*> pending{node};
+    while (!pending.empty()) {
+        const JsonNode* container = pending.back();
+        pending.pop_back();
+        if (bags_.Find(container))
+            return true;
+        for (uint32_t i = 0; i < container->length; ++i)
+            if (container->items[i].IsContainer())
+                pending.push_back(container->items + i);
+    }
+    return false;
 }
 
 void JsonArena::IndexAdded(const JsonNode* container, uint32_t name, uint32_t position) {

@@ -168,10 +168,11 @@ public:
     void MoveItems(JsonNode& container, uint32_t capacity);
     // The container node at `from` is now at `to`: what was registered for it follows.
     void Relocate(const JsonNode* from, const JsonNode* to);
-    // The container node `node` is about to leave its document: a handle on it keeps reading it
-    // from a node of its own, a changed bag that replaced it is let go, its index is dropped.
-    // Returns the changed bag let go: the caller drops it once its edit is done, so that what
-    // dies with it (handles that unregister) never meets the arena half-way through a change.
+    // The container node `node` is about to leave its document. When bags stand for it or for
+    // containers below it, its subtree becomes bags holding entries (JsonBagData::Thaw) and the
+    // arena lets go of them. Returns the bag that stands for it then: the caller drops it once
+    // its edit is done, so that what dies with it (handles that unregister) never meets the
+    // arena half-way through a change.
     [[nodiscard]] std::shared_ptr<JsonBag> Detach(const JsonNode* node);
     // Keeps the index of `container` (if it has one) true after an edit: member `name` now at
     // `position`, or the member at `removed` gone and the later ones one place earlier.
@@ -199,6 +200,9 @@ public:
     std::shared_ptr<JsonBag> SharedBag(const JsonNode* container) const;
 
 private:
+    // True when a bag stands for `node` or for a container below it.
+    bool HasBagsFrom(const JsonNode* node) const;
+
     // Lookups by name in objects larger than this go through an index built on first use.
     static constexpr uint32_t kIndexThreshold = 32;
 

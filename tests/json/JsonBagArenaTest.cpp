@@ -248,6 +248,18 @@ TEST(JsonBagArena, EditsInTheDocumentKeepHandlesOnTheirContainers) {
              return doc->JSON() + b->JSON();
          },
          QStringLiteral("{\"a\":1,\"b\":0}{\"x\":[1],\"n\":{\"m\":1}}")},
+        {"a handle below a removed container may hold the document without keeping it", tree,
+         [](Doc& doc) {
+             auto x = Child(Child(doc, QStringLiteral("b")), QStringLiteral("x"));
+             doc->Remove(QStringLiteral("b"));
+             x->SetItem(Variant::Null(), Variant(doc));
+             const std::weak_ptr<JsonBag> document = doc;
+             doc.reset();
+             const QString written = x->JSON();
+             x.reset();
+             return written + Shown(document.expired());
+         },
+         QStringLiteral("[1,{\"a\":1,\"c\":[{\"k\":1}]}]true")},
         {"strings and decimals set go into the document and read back", QStringLiteral("[\"old\"]"),
          [](Doc& doc) {
              doc->SetItem(int32_t(1), QStringLiteral("\"q\"\u00e9\n"));
