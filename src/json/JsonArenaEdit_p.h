@@ -17,7 +17,8 @@ struct JsonNode;
 // in its node, an item added at the end of its container's run (a run that is full moves, with
 // twice the room, to the end of the node array), a member removed by closing the gap in its
 // run. The handles out there stay valid and see the edit: a container node that moves takes its
-// registrations along (JsonArena::Relocate), one that leaves the document keeps its handle.
+// registrations along (JsonArena::Relocate); one that leaves the document hands its handles
+// their items as entries (JsonArena::Detach).
 //
 // Each edit returns false, changing nothing, when the bag holds entries or when the value is
 // not one a node holds (a bag, Empty, an integer or a date keep their type only as entries):
