@@ -8,6 +8,9 @@
 // bytes; the decode itself is measured on its own (Decode/...). Bytes processed are always the
 // UTF-8 size, so every MB/s figure refers to the same document.
 //
+// Walk/<Implementation>/0 reads the parsed ~8 KB reply as a table does (ReplyWalks.h): `data`,
+// each period, each of its twenty {"value": n} members by name and the number in it.
+//
 // TreeMemory/<Implementation>/<argument> parses the document and reports, as the user counter
 // bytes_per_byte, the bytes that the allocator holds for the parsed tree (glibc's in-use and
 // mapped bytes after parsing minus before) per byte of the UTF-8 text. The text itself, decoded
@@ -15,6 +18,7 @@
 
 #include "K7Bench.h"
 #include "ReplyDocument.h"
+#include "ReplyWalks.h"
 #include "json/JsonBag.h"
 
 #include <QByteArray>
@@ -147,6 +151,38 @@ void WriteQJsonDocument(benchmark::State& state) {
     Count(state);
 }
 
+// --- walking a parsed reply
+
+void WalkJsonBag(benchmark::State& state) {
+    auto bag = k7::JsonBag::Create();
+    bag->SetJSON(ReplyText(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(k7::bench::WalkJsonBag(*bag));
+    Count(state);
+}
+
+void WalkNlohmannOrdered(benchmark::State& state) {
+    const auto doc = nlohmann::ordered_json::parse(Reply(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(k7::bench::WalkNlohmannOrdered(doc));
+    Count(state);
+}
+
+void WalkRapidJson(benchmark::State& state) {
+    rapidjson::Document doc;
+    doc.Parse(Reply(state.range(0)).c_str());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(k7::bench::WalkRapidJson(doc));
+    Count(state);
+}
+
+void WalkQJsonDocument(benchmark::State& state) {
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(Reply(state.range(0))));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(k7::bench::WalkQJsonDocument(doc));
+    Count(state);
+}
+
 // --- tree memory
 
 size_t HeapInUse() {
@@ -202,6 +238,10 @@ void Sizes(benchmark::internal::Benchmark* bench) {
     bench->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 }
 
+void WalkSize(benchmark::internal::Benchmark* bench) {
+    bench->Arg(0)->Unit(benchmark::kMicrosecond);
+}
+
 void TreeSizes(benchmark::internal::Benchmark* bench) {
     bench->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 }
@@ -217,6 +257,10 @@ BENCHMARK(WriteJsonBag)->Name("Write/JsonBag")->Apply(Sizes);
 BENCHMARK(WriteNlohmannOrdered)->Name("Write/NlohmannOrdered")->Apply(Sizes);
 BENCHMARK(WriteRapidJson)->Name("Write/RapidJson")->Apply(Sizes);
 BENCHMARK(WriteQJsonDocument)->Name("Write/QJsonDocument")->Apply(Sizes);
+BENCHMARK(WalkJsonBag)->Name("Walk/JsonBag")->Apply(WalkSize);
+BENCHMARK(WalkNlohmannOrdered)->Name("Walk/NlohmannOrdered")->Apply(WalkSize);
+BENCHMARK(WalkRapidJson)->Name("Walk/RapidJsonDom")->Apply(WalkSize);
+BENCHMARK(WalkQJsonDocument)->Name("Walk/QJsonDocument")->Apply(WalkSize);
 BENCHMARK(TreeMemoryJsonBag)->Name("TreeMemory/JsonBag")->Apply(TreeSizes);
 BENCHMARK(TreeMemoryNlohmannOrdered)->Name("TreeMemory/NlohmannOrdered")->Apply(TreeSizes);
 BENCHMARK(TreeMemoryRapidJson)->Name("TreeMemory/RapidJsonDom")->Apply(TreeSizes);

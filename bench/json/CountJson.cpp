@@ -7,9 +7,14 @@
 // by the difference of the counts (the set-up, generating and decoding the text, cancels out).
 //
 // Operations: parse-jsonbag, parse-nlohmann, parse-rapidjson, parse-qjson, write-jsonbag,
-// write-nlohmann, write-rapidjson. Size: 0 for the reply of twelve periods, 1 for the ~5 MB reply.
+// write-nlohmann, write-rapidjson, and the walks of a parsed reply as a table reads it
+// (ReplyWalks.h): walk-jsonbag, walk-nlohmann, walk-rapidjson, walk-qjson, and walk-jsonbag-built,
+// the same walk of a copy (Clone), whose nested objects are bags of their own holding entries: the
+// tree every document was before it became an arena. Size: 0 for the reply of twelve
+// periods, 1 for the ~5 MB reply.
 
 #include "ReplyDocument.h"
+#include "ReplyWalks.h"
 #include "json/JsonBag.h"
 
 #include <QByteArray>
@@ -42,6 +47,8 @@ int main(int argc, char** argv) {
     const auto parsedNlohmann = nlohmann::ordered_json::parse(bytes);
     rapidjson::Document parsedRapid;
     parsedRapid.Parse(bytes.data(), bytes.size());
+    const QJsonDocument parsedQJson = QJsonDocument::fromJson(utf8);
+    const auto builtBag = parsedBag->Clone();
 
     size_t sink = 0;
     const std::map<std::string, std::function<void()>> operations = {
@@ -68,6 +75,11 @@ int main(int argc, char** argv) {
              parsedRapid.Accept(writer);
              sink += buffer.GetSize();
          }},
+        {"walk-jsonbag", [&] { sink += size_t(k7::bench::WalkJsonBag(*parsedBag)); }},
+        {"walk-jsonbag-built", [&] { sink += size_t(k7::bench::WalkJsonBag(*builtBag)); }},
+        {"walk-nlohmann", [&] { sink += size_t(k7::bench::WalkNlohmannOrdered(parsedNlohmann)); }},
+        {"walk-rapidjson", [&] { sink += size_t(k7::bench::WalkRapidJson(parsedRapid)); }},
+        {"walk-qjson", [&] { sink += size_t(k7::bench::WalkQJsonDocument(parsedQJson)); }},
     };
     const auto operation = operations.find(argv[1]);
     if (operation == operations.end()) {

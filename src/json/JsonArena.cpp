@@ -1,7 +1,11 @@
 #include "json/JsonArena_p.h"
 
+#include "core/RuntimeError.h"
 #include "json/JsonBag.h"
 #include "json/JsonBagData_p.h"
+#include "json/JsonFailure_p.h"
+
+#include <cstring>
 
 namespace k7 {
 
@@ -24,6 +28,101 @@ Variant JsonArena::ValueOf(const JsonNode& node) const {
         break;
     }
     return Variant();
+}
+
+const char16_t* JsonArena::StoreText(const char16_t* units, size_t length) {
+    // An empty string still points somewhere, so that it reads back as an empty, not a null, text.
+    static constexpr char16_t kEmpty[1] = {0};
+    if (length == 0)
+        return kEmpty;
+    if (length > UINT32_MAX)
+        RaiseStandardError(ErrorNumber::OutOfMemory);
+    char16_t* stored = texts.Take(length);
+    std::memcpy(stored, units, length * sizeof(char16_t));
+    return stored;
+}
+
+uint32_t JsonArena::CapacityOf(const JsonNode& container) const {
+    const auto found = capacities_.find(container.items);
+    return found == capacities_.end() ? container.length : found->second;
+}
+
+void JsonArena::MoveItems(JsonNode& container, uint32_t capacity) {
+    JsonNode* run = nodes.Take(capacity);
+    const JsonNode* old = container.items;
+    const uint32_t count = container.length;
+    if (count > 0)
+        std::memcpy(static_cast<void*>(run), old, count * sizeof(JsonNode));
+    for (uint32_t i = 0; i < count; ++i)
+        if (run[i].IsContainer())
+            Relocate(old + i, run + i);
+    capacities_.erase(old);
+    capacities_[run] = capacity;
+    container.items = run;
+}
+
+void JsonArena::Relocate(const JsonNode* from, const JsonNode* to) {
+    if (const JsonHandleTable::Entry* known = bags_.Find(from)) {
+        JsonHandleTable::Entry moved = *known;
+        bags_.Erase(from);
+        moved.container = to;
+        JsonBagData& data = JsonBagData::Of(*moved.bag);
+        if (data.arena.get() == this && data.container == from)
+            data.container = to;
+        bags_.Set(std::move(moved));
+    }
+    if (indexes_.empty())
+        return;
+    if (auto index = indexes_.extract(from)) {
+        index.key() = to;
+        indexes_.insert(std::move(index));
+    }
+}
+
+std::shared_ptr<JsonBag> JsonArena::Detach(const JsonNode* node) {
+    indexes_.erase(node);
+    if (!HasBagsFrom(node))
+        return nullptr;
+    // Bags out there stand for this container or for some below it: the subtree becomes bags
+    // holding entries, those among them, as it would on leaving a bag of entries. None of them
+    // goes on reading the arena, so none can later hold the document and be held by it.
+    std::shared_ptr<JsonBag> leaving = BagFor(node);
+    if (JsonBagData::Of(*leaving).arena.get() == this)
+        JsonBagData::Thaw(*leaving);
+    bags_.Erase(node);
+    return leaving;
+}
+
+bool JsonArena::HasBagsFrom(const JsonNode* node) const {
+    if (bags_.empty())
+        return false;
+    std::vector<const JsonNode*> pending{node};
+    while (!pending.empty()) {
+        const JsonNode* container = pending.back();
+        pending.pop_back();
+        if (bags_.Find(container))
+            return true;
+        for (uint32_t i = 0; i < container->length; ++i)
+            if (container->items[i].IsContainer())
+                pending.push_back(container->items + i);
+    }
+    return false;
+}
+
+void JsonArena::IndexAdded(const JsonNode* container, uint32_t name, uint32_t position) {
+    const auto index = indexes_.find(container);
+    if (index != indexes_.end())
+        index->second[name] = position;
+}
+
+void JsonArena::IndexRemoved(const JsonNode* container, uint32_t name, uint32_t removed) {
+    const auto index = indexes_.find(container);
+    if (index == indexes_.end())
+        return;
+    index->second.erase(name);
+    for (auto& [id, position] : index->second)
+        if (position > removed)
+            --position;
 }
 
 std::shared_ptr<JsonBag> JsonArena::BagFor(const JsonNode* container) {
@@ -49,9 +148,9 @@ void JsonArena::Register(const JsonNode* container, const std::shared_ptr<JsonBa
 }
 
 void JsonArena::Forget(const JsonNode* container, const JsonBagData* bag) {
-    const JsonHandleTable::Entry* known = bags_.Find(container);
-    if (known && &JsonBagData::Of(*known->bag) == bag && !known->held)
-        bags_.Erase(container);
+    bags_.EraseIf(container, [bag](const JsonHandleTable::Entry& known) {
+        return &JsonBagData::Of(*known.bag) == bag && !known.held;
+    });
 }
 
 void JsonArena::Hold(const JsonNode* container, std::shared_ptr<JsonBag> bag) {
@@ -60,16 +159,24 @@ void JsonArena::Hold(const JsonNode* container, std::shared_ptr<JsonBag> bag) {
     bags_.Set({container, raw, std::move(weak), std::move(bag)});
 }
 
-int32_t JsonArena::FindMember(const JsonNode* container, QStringView name) const {
-    const uint32_t id = names.Find(name);
+int32_t JsonArena::FindMember(const JsonNode* container, const QString& name) const {
+    const uint32_t id = names.FindRemembered(name);
     if (id == JsonNameTable::kNoId)
         return -1;
     const JsonNode* items = container->items;
     const uint32_t count = container->length;
     if (count <= kIndexThreshold) {
-        for (uint32_t i = 0; i < count; ++i)
-            if (items[i].name() == id)
+        if (lastPositions_.size() <= id)
+            lastPositions_.resize(names.Size(), 0);
+        uint32_t& last = lastPositions_[id];
+        if (last < count && items[last].name() == id)
+            return int32_t(last);
+        for (uint32_t i = 0; i < count; ++i) {
+            if (items[i].name() == id) {
+                last = i;
                 return int32_t(i);
+            }
+        }
         return -1;
     }
     // A large object is looked up in through an index of its own, built on the first lookup:

@@ -24,8 +24,9 @@ class JsonBagData;
 // One value of a parsed document in 16 bytes: its kind and, for an object member, the number of
 // its name (JsonNameTable) in the first word; a string's length or a container's item count in
 // the second; the number itself, the string's characters or the container's items in the last
-// eight bytes. An object or an array is the run of nodes of its items, which lies in one piece
-// and never moves, so a container node's address is the container's identity.
+// eight bytes. An object or an array is the run of nodes of its items, in one piece. A container
+// node's address is the container's identity (handles are registered by it); an edit that moves
+// a container node re-registers what stood for it there (JsonArena::Relocate).
 struct JsonNode {
     enum Kind : uint32_t { Null, False, True, Number, String, DecimalNumber, Object, Array };
     static constexpr uint32_t kNameBits = 28;
@@ -135,11 +136,12 @@ struct JsonSettings {
 // friends hand out for nested objects and arrays, made when asked for and registered here, so
 // that asking twice gives the same bag while it lives. These handles keep the arena alive.
 //
-// The arena itself is never changed by an edit. The first change to a bag that reads it moves
-// that bag's whole subtree into ordinary bags (JsonBagData::Thaw), reusing the handles out
-// there; a handle that was changed is then held here, so that the arena's readers (its parent,
-// the writer) find the changed bag in place of the old container, until its parent changes too
-// and holds it among its entries.
+// Simple values are set, added and removed in the arena itself (JsonArenaEdit). An edit that the
+// nodes cannot hold (storing a bag, a value of another type, Clear or a setting of its own on a
+// handed-out bag) moves that bag's whole subtree into ordinary bags (JsonBagData::Thaw), reusing
+// the handles out there; a handle that was changed so is then held here, so that the arena's
+// readers (its parent, the writer) find the changed bag in place of the old container, until its
+// parent changes too and holds it among its entries.
 class JsonArena : public std::enable_shared_from_this<JsonArena> {
 public:
     JsonNameTable names;
@@ -153,6 +155,29 @@ public:
 
     // The value of a simple node.
     Variant ValueOf(const JsonNode& node) const;
+    // A copy of `length` code units among the document's characters.
+    const char16_t* StoreText(const char16_t* units, size_t length);
+    // The nodes belong to the arena: bags read them through const pointers, edits write them
+    // through this.
+    static JsonNode& Writable(const JsonNode* node) { return const_cast<JsonNode&>(*node); }
+    // How many items the run of `container` has room for: runs made by edits keep spare room,
+    // parsed runs have none.
+    uint32_t CapacityOf(const JsonNode& container) const;
+    // Gives `container` a run of its own at the end of the node array with room for `capacity`
+    // items, moving its items there; the old run stays, unused, until the arena goes.
+    void MoveItems(JsonNode& container, uint32_t capacity);
+    // The container node at `from` is now at `to`: what was registered for it follows.
+    void Relocate(const JsonNode* from, const JsonNode* to);
+    // The container node `node` is about to leave its document. When bags stand for it or for
+    // containers below it, its subtree becomes bags holding entries (JsonBagData::Thaw) and the
+    // arena lets go of them. Returns the bag that stands for it then: the caller drops it once
+    // its edit is done, so that what dies with it (handles that unregister) never meets the
+    // arena half-way through a change.
+    [[nodiscard]] std::shared_ptr<JsonBag> Detach(const JsonNode* node);
+    // Keeps the index of `container` (if it has one) true after an edit: member `name` now at
+    // `position`, or the member at `removed` gone and the later ones one place earlier.
+    void IndexAdded(const JsonNode* container, uint32_t name, uint32_t position);
+    void IndexRemoved(const JsonNode* container, uint32_t name, uint32_t removed);
     // The bag for a container node: the changed bag that replaced it, the live handle, or a new
     // handle.
     std::shared_ptr<JsonBag> BagFor(const JsonNode* container);
@@ -161,7 +186,7 @@ public:
     // True when no bag was handed out: the arena alone describes the document.
     bool HasNoBags() const { return bags_.empty(); }
     // Index of the member `name` in `container`, or -1.
-    int32_t FindMember(const JsonNode* container, QStringView name) const;
+    int32_t FindMember(const JsonNode* container, const QString& name) const;
 
     // A new handle stands for `container` while it lives.
     void Register(const JsonNode* container, const std::shared_ptr<JsonBag>& bag);
@@ -175,11 +200,18 @@ public:
     std::shared_ptr<JsonBag> SharedBag(const JsonNode* container) const;
 
 private:
+    // True when a bag stands for `node` or for a container below it.
+    bool HasBagsFrom(const JsonNode* node) const;
+
     // Lookups by name in objects larger than this go through an index built on first use.
     static constexpr uint32_t kIndexThreshold = 32;
 
     JsonHandleTable bags_;
     mutable std::unordered_map<const JsonNode*, std::unordered_map<uint32_t, uint32_t>> indexes_;
+    // By name number: where that member was last found. The rows of a table name their members
+    // alike, so a lookup usually finds its member where the previous row had it.
+    mutable std::vector<uint32_t> lastPositions_;
+    std::unordered_map<const JsonNode*, uint32_t> capacities_; // of the runs edits made, by first node
 };
 
 } // namespace k7

@@ -2,6 +2,7 @@
 
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
+#include "json/JsonArenaEdit_p.h"
 #include "json/JsonArena_p.h"
 #include "json/JsonBagData_p.h"
 #include "json/JsonFailure_p.h"
@@ -142,7 +143,7 @@ struct ItemRef {
 };
 
 // The position (from 0) of the member `name`, or -1, wherever the bag's items are.
-int32_t MemberIndex(const JsonBagData& data, QStringView name) {
+int32_t MemberIndex(const JsonBagData& data, const QString& name) {
     return data.InArena() ? data.arena->FindMember(data.container, name) : data.FindMember(name);
 }
 
@@ -300,6 +301,8 @@ void JsonBag::SetItem(const Variant& key, const Variant& value) {
             RaiseJsonError(JsonBagError::ArrayWriteByName,
                            QStringLiteral("Array values can only be changed by index or added via Null"));
         const int32_t index = IsNoKey(key) ? -1 : ReadIndex(key, Data().Count());
+        if (JsonArenaEdit::SetItem(Data(), index, value))
+            return;
         JsonBagData::Thaw(*this);
         if (index < 0)
             Data().entries.emplace_back(QString(), value);
@@ -311,6 +314,8 @@ void JsonBag::SetItem(const Variant& key, const Variant& value) {
     if (!name)
         RaiseJsonError(JsonBagError::ObjectWriteByIndex,
                        QStringLiteral("Object values can only be changed or added by key not by index"));
+    if (JsonArenaEdit::SetMember(Data(), *name, value))
+        return;
     JsonBagData::Thaw(*this);
     Data().SetMember(QString(*name), Variant(value));
 }
@@ -365,9 +370,8 @@ void JsonBag::Remove(const Variant& key) {
         if (Data().isArray)
             RaiseJsonError(JsonBagError::ArrayRemoveByName,
                            QStringLiteral("Must remove by index for arrays"));
-        JsonBagData::Thaw(*this);
-        const int32_t index = Data().FindMember(*name);
-        if (index >= 0)
+        const int32_t index = MemberIndex(Data(), *name);
+        if (index >= 0 && !JsonArenaEdit::Remove(Data(), index))
             Data().KillMember(index);
         return;
     }
@@ -377,7 +381,8 @@ void JsonBag::Remove(const Variant& key) {
     if (!(number >= 1 && number <= Data().Count()))
         return;
     const int32_t index = ToLong(number) - 1;
-    JsonBagData::Thaw(*this);
+    if (JsonArenaEdit::Remove(Data(), index))
+        return;
     Data().Compact();
     if (Data().isArray) {
         // Array positions are implicit, so renumbering is the shift itself.

@@ -1,5 +1,7 @@
 #include "json/JsonBagData_p.h"
 
+#include "json/JsonHandlePool_p.h"
+
 #include <QHash>
 #include <QHashFunctions>
 
@@ -136,6 +138,9 @@ void JsonBagData::RemoveAll() {
 }
 
 void JsonBagData::ReleaseEntries(int depth) {
+    // Most bags that go are handles on a document's containers, which hold no entries.
+    if (entries.empty())
+        return;
     // A child held by this bag alone dies with the entry; it is emptied first, so that its own
     // destructor finds nothing left and never recurses.
     std::vector<ObjectRef> deeper;
@@ -176,7 +181,7 @@ void JsonBagData::ReleaseTree(std::vector<ObjectRef>& pending) {
 
 std::shared_ptr<JsonBag> JsonBagData::MakeHandle(const std::shared_ptr<JsonArena>& arena,
                                                  const JsonNode* container) {
-    auto bag = std::make_shared<JsonBag>();
+    auto bag = std::allocate_shared<JsonBag>(JsonHandleAllocator<JsonBag>());
     JsonBagData& data = Of(*bag);
     data.TakeSettings(arena->settings);
     data.isArray = container->kind() == JsonNode::Array;

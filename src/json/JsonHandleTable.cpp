@@ -5,20 +5,24 @@
 
 namespace k7 {
 
-const JsonHandleTable::Entry* JsonHandleTable::Find(const JsonNode* container) const {
+std::optional<size_t> JsonHandleTable::SlotOfEntry(const JsonNode* container) const {
     if (size_ == 0)
-        return nullptr;
+        return std::nullopt;
     const size_t mask = slots_.size() - 1;
     for (size_t slot = SlotOf(container);; slot = (slot + 1) & mask) {
-        const Entry& entry = slots_[slot];
-        if (entry.container == container)
-            return &entry;
-        if (!entry.container)
-            return nullptr;
+        if (slots_[slot].container == container)
+            return slot;
+        if (!slots_[slot].container)
+            return std::nullopt;
     }
 }
 
-void JsonHandleTable::Set(Entry entry) {
+const JsonHandleTable::Entry* JsonHandleTable::Find(const JsonNode* container) const {
+    const std::optional<size_t> slot = SlotOfEntry(container);
+    return slot ? &slots_[*slot] : nullptr;
+}
+
+void JsonHandleTable::Set(Entry&& entry) {
     // Kept at most half full, so that probe runs stay short.
     if ((size_ + 1) * 2 > slots_.size())
         Grow();
@@ -32,15 +36,12 @@ void JsonHandleTable::Set(Entry entry) {
 }
 
 void JsonHandleTable::Erase(const JsonNode* container) {
-    if (size_ == 0)
-        return;
+    if (const std::optional<size_t> slot = SlotOfEntry(container))
+        EraseAt(*slot);
+}
+
+void JsonHandleTable::EraseAt(size_t hole) {
     const size_t mask = slots_.size() - 1;
-    size_t hole = SlotOf(container);
-    while (slots_[hole].container != container) {
-        if (!slots_[hole].container)
-            return;
-        hole = (hole + 1) & mask;
-    }
     slots_[hole] = Entry();
     --size_;
     // Moves back every entry of the run after the hole that may live there, so that no lookup

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace k7 {
@@ -27,9 +29,15 @@ public:
     // The entry for `container`, or nullptr.
     const Entry* Find(const JsonNode* container) const;
     // Sets the entry for `container`, replacing any there is.
-    void Set(Entry entry);
+    void Set(Entry&& entry);
     // Removes the entry for `container`, if any.
     void Erase(const JsonNode* container);
+    // Removes the entry for `container` if there is one and `wanted(entry)` says so.
+    template <class Wanted> void EraseIf(const JsonNode* container, Wanted wanted) {
+        const std::optional<size_t> slot = SlotOfEntry(container);
+        if (slot && wanted(std::as_const(slots_[*slot])))
+            EraseAt(*slot);
+    }
 
 private:
     size_t SlotOf(const JsonNode* container) const {
@@ -37,6 +45,9 @@ private:
         return size_t(mixed >> 32) & (slots_.size() - 1);
     }
     void Grow();
+    // The slot of `container`'s entry, or nullopt.
+    std::optional<size_t> SlotOfEntry(const JsonNode* container) const;
+    void EraseAt(size_t hole);
 
     std::vector<Entry> slots_;
     size_t size_ = 0;

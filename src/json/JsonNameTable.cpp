@@ -78,6 +78,26 @@ uint32_t JsonNameTable::Intern(QStringView text) {
     return id;
 }
 
+uint32_t JsonNameTable::FindRemembered(const QString& text) const {
+    if (!remembered_)
+        remembered_ = std::make_unique<std::array<Remembered, size_t(1) << kRememberedBits>>();
+    const uint64_t mixed = (reinterpret_cast<uintptr_t>(text.constData()) >> 3) * 0x9E3779B97F4A7C15u;
+    // Two ways: the newer entry of a pair in its first slot, the older one in its second.
+    const size_t first = size_t(mixed >> (64 - kRememberedBits)) & ~size_t(1);
+    Remembered* pair = remembered_->data() + first;
+    for (int way = 0; way < 2; ++way)
+        if (pair[way].text.constData() == text.constData() && pair[way].text.size() == text.size() &&
+            pair[way].id != kNoId)
+            return pair[way].id;
+    const uint32_t id = Find(text);
+    // A name no member has is not remembered: an edit may add it.
+    if (id != kNoId) {
+        pair[1] = std::move(pair[0]);
+        pair[0] = {text, id};
+    }
+    return id;
+}
+
 uint32_t JsonNameTable::Find(QStringView text) const {
     const char16_t* units = reinterpret_cast<const char16_t*>(text.data());
     const qsizetype size = text.size();

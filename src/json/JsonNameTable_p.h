@@ -5,7 +5,9 @@
 #include <QStringView>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace k7 {
@@ -28,6 +30,10 @@ public:
     uint32_t Intern(QStringView text);
     // The number of `text`, or kNoId when no member of the document has this name.
     uint32_t Find(QStringView text) const;
+    // Find, remembering the numbers found by the string that held the name: a table reads the
+    // same few column names, kept in the same strings, over and over, and a string seen before
+    // is known by its buffer without hashing or comparing a character.
+    uint32_t FindRemembered(const QString& text) const;
     const QString& Text(uint32_t id) const { return texts_[id]; }
     // JsonBagData::HashName of the name, computed once.
     uint32_t Hash(uint32_t id) const { return hashes_[id]; }
@@ -49,6 +55,14 @@ private:
         uint32_t quickHash = 0;
     };
 
+    // A string whose buffer is held here cannot change in place (a shared QString detaches
+    // before it is written), so the same buffer and size mean the same name.
+    struct Remembered {
+        QString text;
+        uint32_t id = kNoId;
+    };
+    static constexpr size_t kRememberedBits = 6;
+
     uint32_t Add(QStringView text);
     void Grow();
 
@@ -57,6 +71,7 @@ private:
     std::vector<uint32_t> hashes_;
     std::vector<bool> plain_; // no quote, backslash or control character
     QHash<QString, uint32_t> loose_;
+    mutable std::unique_ptr<std::array<Remembered, size_t(1) << kRememberedBits>> remembered_; // on first use
 };
 
 } // namespace k7

@@ -368,18 +368,6 @@ JsonNode JsonParser::ParseLiteral() {
     return node;
 }
 
-const char16_t* JsonParser::StoreText(const char16_t* units, size_t length) {
-    // An empty string still points somewhere, so that it reads back as an empty, not a null, text.
-    static constexpr char16_t kEmpty[1] = {0};
-    if (length == 0)
-        return kEmpty;
-    if (length > UINT32_MAX)
-        RaiseStandardError(ErrorNumber::OutOfMemory);
-    char16_t* stored = arena_.texts.Take(length);
-    std::memcpy(stored, units, length * sizeof(char16_t));
-    return stored;
-}
-
 JsonNode JsonParser::ReadString() {
     // Most strings hold no escape: find the closing quote and copy the span in one piece.
     const qsizetype start = cursor_;
@@ -389,12 +377,12 @@ JsonNode JsonParser::ReadString() {
     if (i < length_ && text_[i] == u'"') {
         cursor_ = i + 1;
         node.length = uint32_t(i - start);
-        node.text = StoreText(text_ + start, size_t(i - start));
+        node.text = arena_.StoreText(text_ + start, size_t(i - start));
         return node;
     }
     cursor_ = i;
     ReadEscapedString(start);
-    node.text = StoreText(escaped_.data(), escaped_.size());
+    node.text = arena_.StoreText(escaped_.data(), escaped_.size());
     node.length = uint32_t(escaped_.size());
     return node;
 }

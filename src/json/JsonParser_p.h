@@ -57,7 +57,6 @@ private:
     char16_t ReadEscape();
     JsonNode ReadNumber();
     JsonNode ConvertNumber(qsizetype start);
-    const char16_t* StoreText(const char16_t* units, size_t length);
     void SkipWhitespace() {
         // CR and LF are gone by now, so only space and TAB can separate tokens.
         while (cursor_ < length_ && (text_[cursor_] == u' ' || text_[cursor_] == u'\t'))

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <random>
+#include <utility>
+#include <vector>
 
 namespace k7::test {
 namespace {
@@ -34,14 +37,23 @@ Doc Child(const Doc& bag, const Variant& key) {
     return ChildOf(bag->Item(key));
 }
 
+struct Row {
+    const char* label;
+    QString document;
+    // Acts on the document (and may release it); returns what is to be compared.
+    std::function<QString(Doc&)> act;
+    QString expected;
+};
+
+template <size_t kCount> void CheckRows(const Row (&rows)[kCount]) {
+    for (const Row& row : rows) {
+        Doc doc = Parse(row.document);
+        EXPECT_EQ(row.act(doc), row.expected) << row.label;
+    }
+}
+
 TEST(JsonBagArena, HandlesStayPartOfTheirDocumentAndOutliveIt) {
-    const struct {
-        const char* label;
-        QString document;
-        // Acts on the document (and may release it); returns what is to be compared.
-        std::function<QString(Doc&)> act;
-        QString expected;
-    } rows[] = {
+    const Row rows[] = {
         {"asking twice gives the same bag", kRow,
          [](Doc& doc) { return Shown(Child(doc, QStringLiteral("a")) == Child(doc, QStringLiteral("a"))); },
          QStringLiteral("true")},
@@ -175,10 +187,179 @@ TEST(JsonBagArena, HandlesStayPartOfTheirDocumentAndOutliveIt) {
          },
          QStringLiteral("4321 m17 -17 false")},
     };
-    for (const auto& row : rows) {
-        Doc doc = Parse(row.document);
-        EXPECT_EQ(row.act(doc), row.expected) << row.label;
+    CheckRows(rows);
+}
+
+// Simple values set, added and removed in a parsed document stay in its arena: containers that
+// grow move, gaps close, and every handle held across that keeps naming its own container.
+TEST(JsonBagArena, EditsInTheDocumentKeepHandlesOnTheirContainers) {
+    const QString tree = QStringLiteral("{\"a\":1,\"b\":{\"x\":[1]},\"c\":[{\"k\":1}]}");
+    const Row rows[] = {
+        {"the document grows past its run while handles below are held", tree,
+         [](Doc& doc) {
+             auto b = Child(doc, QStringLiteral("b"));
+             auto x = Child(b, QStringLiteral("x"));
+             for (int i = 0; i < 20; ++i)
+                 doc->SetItem(QStringLiteral("n%1").arg(i), double(i));
+             for (int i = 2; i <= 9; ++i)
+                 x->SetItem(Variant::Null(), double(i));
+             b->SetItem(QStringLiteral("y"), QStringLiteral("z"));
+             return Shown(b == Child(doc, QStringLiteral("b"))) + doc->Item(QStringLiteral("n19")).ToText() +
+                    Child(doc, QStringLiteral("b"))->JSON();
+         },
+         QStringLiteral("true19{\"x\":[1,2,3,4,5,6,7,8,9],\"y\":\"z\"}")},
+        {"a member set again moves to the end, past held siblings", tree,
+         [](Doc& doc) {
+             auto b = Child(doc, QStringLiteral("b"));
+             auto c = Child(doc, QStringLiteral("c"));
+             doc->SetItem(QStringLiteral("a"), QStringLiteral("again"));
+             doc->SetItem(QStringLiteral("b"), true);
+             Child(c, int32_t(1))->SetItem(QStringLiteral("k"), 2.0);
+             return doc->JSON() + b->JSON() + Shown(c == Child(doc, QStringLiteral("c")));
+         },
+         QStringLiteral("{\"c\":[{\"k\":2}],\"a\":\"again\",\"b\":true}{\"x\":[1]}true")},
+        {"a removed item closes the gap; the handles after it follow", QStringLiteral("[1,{\"p\":1},[2],3]"),
+         [](Doc& doc) {
+             auto p = Child(doc, int32_t(2));
+             auto q = Child(doc, int32_t(3));
+             doc->Remove(int32_t(1));
+             q->SetItem(Variant::Null(), 4.0);
+             p->Remove(QStringLiteral("p"));
+             return doc->JSON() + Shown(q == Child(doc, int32_t(2))) + Shown(doc->Count());
+         },
+         QStringLiteral("[{},[2,4],3]true3")},
+        {"a container replaced by a simple value leaves its handle whole", tree,
+         [](Doc& doc) {
+             auto c = Child(doc, QStringLiteral("c"));
+             auto k = Child(c, int32_t(1));
+             c->SetItem(int32_t(1), Variant::Null());
+             k->SetItem(QStringLiteral("m"), false);
+             doc.reset();
+             return c->JSON() + k->JSON();
+         },
+         QStringLiteral("[null]{\"k\":1,\"m\":false}")},
+        {"a changed handle replaced in its document lives on only where it is held", tree,
+         [](Doc& doc) {
+             auto b = Child(doc, QStringLiteral("b"));
+             b->AddNewObject(QStringLiteral("n"))->SetItem(QStringLiteral("m"), 1.0);
+             Child(Child(doc, QStringLiteral("c")), int32_t(1))->AddNewArray(QStringLiteral("q"));
+             doc->SetItem(QStringLiteral("b"), 0.0);
+             doc->Remove(QStringLiteral("c"));
+             return doc->JSON() + b->JSON();
+         },
+         QStringLiteral("{\"a\":1,\"b\":0}{\"x\":[1],\"n\":{\"m\":1}}")},
+        {"a handle below a removed container may hold the document without keeping it", tree,
+         [](Doc& doc) {
+             auto x = Child(Child(doc, QStringLiteral("b")), QStringLiteral("x"));
+             doc->Remove(QStringLiteral("b"));
+             x->SetItem(Variant::Null(), Variant(doc));
+             const std::weak_ptr<JsonBag> document = doc;
+             doc.reset();
+             const QString written = x->JSON();
+             x.reset();
+             return written + Shown(document.expired());
+         },
+         QStringLiteral("[1,{\"a\":1,\"c\":[{\"k\":1}]}]true")},
+        {"strings and decimals set go into the document and read back", QStringLiteral("[\"old\"]"),
+         [](Doc& doc) {
+             doc->SetItem(int32_t(1), QStringLiteral("\"q\"\u00e9\n"));
+             doc->SetItem(Variant::Null(), QString());
+             doc->SetItem(Variant::Null(), Variant(*Decimal::FromText(QStringLiteral("1.50"))));
+             return doc->JSON() + u'|' + doc->Item(int32_t(1)).ToText() + u'|' +
+                    Shown(doc->Item(int32_t(2)).ToText().isEmpty());
+         },
+         QStringLiteral("[\"\\\"q\\\"\u00e9\\n\",\"\",1.5]|\"q\"\u00e9\n|true")},
+        {"values no node holds keep their type", QStringLiteral("{\"a\":1}"),
+         [](Doc& doc) {
+             doc->SetItem(QStringLiteral("i"), int32_t(7));
+             doc->SetItem(QStringLiteral("e"), Variant());
+             return doc->JSON() + Shown(int(doc->Item(QStringLiteral("i")).Type())) +
+                    Shown(doc->Item(QStringLiteral("e")).IsEmpty());
+         },
+         QStringLiteral("{\"a\":1,\"i\":7,\"e\":null}3true")},
+        {"an edited document then given a bag", tree,
+         [](Doc& doc) {
+             auto b = Child(doc, QStringLiteral("b"));
+             doc->Remove(QStringLiteral("a"));
+             b->SetItem(QStringLiteral("y"), 2.0);
+             doc->AddNewArray(QStringLiteral("d"))->SetItem(Variant::Null(), 5.0);
+             b->Remove(QStringLiteral("x"));
+             return doc->JSON() + doc->Clone()->JSON();
+         },
+         QStringLiteral("{\"b\":{\"y\":2},\"c\":[{\"k\":1}],\"d\":[5]}"
+                        "{\"b\":{\"y\":2},\"c\":[{\"k\":1}],\"d\":[5]}")},
+        {"a wide object edited by name keeps finding its members", Wide(5000),
+         [](Doc& doc) {
+             const QString before = doc->Item(QStringLiteral("m4321")).ToText();
+             doc->Remove(QStringLiteral("m100"));
+             doc->SetItem(QStringLiteral("m200"), -200.0);
+             doc->SetItem(QStringLiteral("new"), 1.0);
+             return before + u' ' + doc->Item(QStringLiteral("m4321")).ToText() + u' ' +
+                    Shown(doc->Exists(QStringLiteral("m100"))) + u' ' + doc->Name(4999).ToText() + u' ' +
+                    doc->Name(5000).ToText() + u' ' + doc->Item(QStringLiteral("m300")).ToText() + u' ' +
+                    doc->Item(int32_t(101)).ToText();
+         },
+         QStringLiteral("4321 4321 false m200 new 300 102")},
+        {"a thousand levels, each grown while handles to all are held", Nested(1000),
+         [](Doc& doc) {
+             std::vector<Doc> levels{doc};
+             for (int level = 1; level < 1000; ++level)
+                 levels.push_back(Child(levels.back(), int32_t(1)));
+             for (Doc& level : levels)
+                 level->SetItem(Variant::Null(), 0.0);
+             levels.front()->Remove(int32_t(2));
+             levels.erase(levels.begin());
+             doc.reset();
+             QString expected = QString(999, u'[') + u'7';
+             for (int i = 0; i < 999; ++i)
+                 expected += QStringLiteral(",0]");
+             return Shown(levels.front()->JSON() == expected) + levels.back()->JSON();
+         },
+         QStringLiteral("true[7,0]")},
+    };
+    CheckRows(rows);
+}
+
+// Random edits through bags held at every level of a parsed document, done alike on a copy made
+// of bags holding entries: after every step both write the same text, and so does every pair of
+// bags held, the ones that left their document included.
+TEST(JsonBagArena, RandomEditsThroughHandlesMatchACopyHoldingEntries) {
+    std::mt19937 random(33);
+    const auto pick = [&](int count) { return int32_t(random() % uint32_t(count)); };
+    const QString names[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
+                             QStringLiteral("d")};
+    Doc doc =
+        Parse(QStringLiteral("{\"a\":[1,{\"b\":[2,3]},[4],{\"c\":{}},[5,[6]]],\"b\":{\"d\":[[4],{},[7]]},"
+                             "\"c\":5,\"d\":[{},{}]}"));
+    std::vector<std::pair<Doc, Doc>> held{{doc, doc->Clone()}};
+    for (int step = 0; step < 4000; ++step) {
+        auto& [bag, copy] = held[size_t(pick(int(held.size())))];
+        const Variant value = step % 3 == 0   ? Variant(QStringLiteral("s%1").arg(step))
+                              : step % 7 == 0 ? Variant::Null()
+                                              : Variant(double(step));
+        const Variant key = bag->IsArray() ? Variant(pick(bag->Count() + 1) + 1) : Variant(names[pick(4)]);
+        const int action = pick(20);
+        if (action < 8 && bag->Exists(key) && bag->ItemIsJSON(key)) {
+            held.emplace_back(Child(bag, key), Child(copy, key));
+        } else if (action < 13) {
+            const Variant where = bag->IsArray() && action == 12 ? Variant::Null() : key;
+            bag->SetItem(where, value);
+            copy->SetItem(where, value);
+        } else if (action < 19) {
+            bag->Remove(key);
+            copy->Remove(key);
+        } else {
+            // A container added moves the bag into entries: the rest of its document stays.
+            const Variant where = bag->IsArray() ? Variant::Null() : key;
+            bag->AddNewArray(where)->SetItem(Variant::Null(), value);
+            copy->AddNewArray(where)->SetItem(Variant::Null(), value);
+        }
+        const auto& [someBag, someCopy] = held[size_t(pick(int(held.size())))];
+        ASSERT_EQ(someBag->JSON(), someCopy->JSON()) << "step " << step;
+        ASSERT_EQ(held.front().first->JSON(), held.front().second->JSON()) << "step " << step;
     }
+    for (const auto& [bag, copy] : held)
+        ASSERT_EQ(bag->JSON(), copy->JSON());
 }
 
 } // namespace
