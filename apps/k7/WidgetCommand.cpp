@@ -10,6 +10,20 @@
 
 namespace k7::cli {
 
+QString OptionValue(const QStringList& args, int& i) {
+    if (i + 1 >= args.size() || args[i + 1].isEmpty())
+        throw UsageError(QStringLiteral("%1 needs a value").arg(args[i]).toStdString());
+    return args[++i];
+}
+
+double OptionSeconds(const QString& option, const QString& text, double least) {
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    if (!ok || !(number >= least))
+        throw UsageError(QStringLiteral("bad value '%1' for %2").arg(text, option).toStdString());
+    return number;
+}
+
 int RunWithApplication(const char* name, int argc, char** argv, const QString& journal,
                        const std::function<int()>& body) {
     HostPlatform::Prepare();
