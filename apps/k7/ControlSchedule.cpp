@@ -68,7 +68,14 @@ void ControlSchedule::Open() {
         auto* timer = new QTimer(control);
         timer->setInterval(period);
         QObject::connect(timer, &QTimer::timeout, this, [this, control] { TimedRefresh(*control); });
-        timer->start();
+        if (!firstDelay_) {
+            timer->start();
+            continue;
+        }
+        QTimer::singleShot(firstDelay_(period), timer, [this, control, timer] {
+            TimedRefresh(*control);
+            timer->start();
+        });
     }
 }
 
