@@ -9,8 +9,10 @@
 #include "TerminalConfig.h"
 #include "WidgetCommand.h"
 
+#include "frame/ConnectionGroupBinding.h"
 #include "frame/ControlBase.h"
 #include "json/JsonBag.h"
+#include "service/ConnectionGroup_p.h"
 
 #include <QEventLoop>
 #include <QRandomGenerator>
@@ -146,10 +148,13 @@ double Random() {
     return QRandomGenerator::global()->generateDouble();
 }
 
-// What makes a copy one terminal among many rather than the same terminal N times: its timers out
-// of step with the other copies'. Its connections are its own already: every request of a copy
-// opens or reuses connections of that request alone.
+// What makes a copy one terminal among many rather than the same terminal N times: connections of
+// its own, as a terminal on its own machine has (its controls share them, with no other copy), and
+// timers out of step with the other copies'.
 void MakeOneOfMany(FormTerminal& copy) {
+    const std::shared_ptr<ConnectionGroup> connections = ConnectionGroup::Create();
+    for (ControlBase* control : copy.Controls())
+        UseConnectionGroup(*control, connections);
     copy.Schedule().SetFirstRefreshDelay([](int periodMs) { return static_cast<int>(Random() * periodMs); });
 }
 
