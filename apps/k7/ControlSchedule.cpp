@@ -72,7 +72,10 @@ void ControlSchedule::Open() {
             timer->start();
             continue;
         }
-        QTimer::singleShot(firstDelay_(period), timer, [this, control, timer] {
+        // A coarse timer of a whole number of seconds drifts onto the second's boundary, which would
+        // put the timers the delay spread out back in step.
+        timer->setTimerType(Qt::PreciseTimer);
+        QTimer::singleShot(firstDelay_(period), Qt::PreciseTimer, timer, [this, control, timer] {
             TimedRefresh(*control);
             timer->start();
         });
