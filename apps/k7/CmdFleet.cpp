@@ -90,6 +90,7 @@ void TakeOutage(const QString& text, FleetOptions& options) {
 
 FleetOptions ParseOptions(const QStringList& args) {
     FleetOptions options;
+    bool formGiven = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == QLatin1String("--terminals")) {
@@ -113,13 +114,8 @@ FleetOptions ParseOptions(const QStringList& args) {
             TakeOutage(OptionValue(args, i), options);
         else if (arg == QLatin1String("--json"))
             options.Json = OptionValue(args, i);
-        else if (arg.startsWith(QLatin1String("--")))
-            throw UsageError(QStringLiteral("unknown option %1").arg(arg).toStdString());
-        else if (options.Form.isEmpty())
-            options.Form = arg;
         else
-            throw UsageError(
-                QStringLiteral("one form at a time ('%1' and '%2')").arg(options.Form, arg).toStdString());
+            TakeFormArgument(arg, formGiven, options.Form);
     }
     if (options.Form.isEmpty())
         throw UsageError("name the form to run (a .ui file saved by Qt Designer)");

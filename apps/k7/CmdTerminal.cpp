@@ -155,13 +155,8 @@ TerminalOptions ParseOptions(const QStringList& args) {
             continue;
         else if (arg == QLatin1String("--config"))
             value(i); // read above, before every other option
-        else if (arg.startsWith(QLatin1String("--")))
-            throw UsageError(QStringLiteral("unknown option %1").arg(arg).toStdString());
-        else if (!std::exchange(formGiven, true))
-            options.Form = arg;
         else
-            throw UsageError(
-                QStringLiteral("one form at a time ('%1' and '%2')").arg(options.Form, arg).toStdString());
+            TakeFormArgument(arg, formGiven, options.Form);
     }
     if (options.Form.isEmpty())
         throw UsageError("name the form to run (a .ui file saved by Qt Designer)");

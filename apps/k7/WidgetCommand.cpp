@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QScopeGuard>
 
+#include <utility>
+
 namespace k7::cli {
 
 QString OptionValue(const QStringList& args, int& i) {
@@ -22,6 +24,14 @@ double OptionSeconds(const QString& option, const QString& text, double least) {
     if (!ok || !(number >= least))
         throw UsageError(QStringLiteral("bad value '%1' for %2").arg(text, option).toStdString());
     return number;
+}
+
+void TakeFormArgument(const QString& arg, bool& formGiven, QString& form) {
+    if (arg.startsWith(QLatin1String("--")))
+        throw UsageError(QStringLiteral("unknown option %1").arg(arg).toStdString());
+    if (std::exchange(formGiven, true))
+        throw UsageError(QStringLiteral("one form at a time ('%1' and '%2')").arg(form, arg).toStdString());
+    form = arg;
 }
 
 int RunWithApplication(const char* name, int argc, char** argv, const QString& journal,
