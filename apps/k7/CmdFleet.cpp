@@ -11,8 +11,8 @@
 
 #include "frame/ConnectionGroupBinding.h"
 #include "frame/ControlBase.h"
-#include "json/JsonBag.h"
 #include "service/ConnectionGroup_p.h"
+#include "json/JsonBag.h"
 
 #include <QEventLoop>
 #include <QRandomGenerator>
