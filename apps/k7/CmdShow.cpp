@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "ControlDump.h"
+#include "HostFile.h"
 #include "HostPlatform.h"
 #include "HostStep.h"
 #include "PropertyBinding.h"
@@ -17,7 +18,6 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QFile>
 #include <QScopeGuard>
 #include <QTimer>
 
@@ -188,18 +188,7 @@ ScreenControl PickScreenControl(const ShowOptions& options) {
 }
 
 void WriteText(const QString& target, const QString& text) {
-    if (target == QLatin1String("-")) {
-        std::fputs(text.toUtf8().constData(), stdout);
-        std::fputs("\n", stdout);
-        std::fflush(stdout);
-        return;
-    }
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw std::runtime_error(
-            QStringLiteral("cannot write %1: %2").arg(target, file.errorString()).toStdString());
-    file.write(text.toUtf8());
-    file.write("\n");
+    HostFile::Write(target, text.toUtf8() + '\n');
 }
 
 // Runs a host call; a runtime error it raises is reported as the failure text, as a host shows it.

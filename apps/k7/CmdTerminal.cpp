@@ -3,7 +3,9 @@
 #include "ControlDump.h"
 #include "FormTerminal.h"
 #include "HeadlessRun.h"
+#include "HostFile.h"
 #include "HostPlatform.h"
+#include "InProcessPlant.h"
 #include "JournalForwarder.h"
 #include "ScriptedHost.h"
 #include "ServiceWatchdog.h"
@@ -16,12 +18,10 @@
 #include "frame/Description.h"
 #include "frame/ServiceControl.h"
 #include "frame/WriteJournal.h"
-#include "plant/PlantService.h"
 #include "json/JsonBag.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QScopeGuard>
 
 #include <algorithm>
@@ -124,18 +124,7 @@ TerminalOptions ParseOptions(const QStringList& args) {
     config.ApplyTo(options);
     bool formGiven = false;
     bool journalGiven = false; // on the command line: a configuration file's journal gives way to --no-journal
-    const auto value = [&args](int& i) {
-        if (i + 1 >= args.size() || args[i + 1].isEmpty())
-            throw UsageError(QStringLiteral("%1 needs a value").arg(args[i]).toStdString());
-        return args[++i];
-    };
-    const auto seconds = [](const QString& option, const QString& text, double least) {
-        bool ok = false;
-        const double number = text.toDouble(&ok);
-        if (!ok || !(number >= least))
-            throw UsageError(QStringLiteral("bad value '%1' for %2").arg(text, option).toStdString());
-        return number;
-    };
+    const auto value = [&args](int& i) { return OptionValue(args, i); };
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg == QLatin1String("--api"))
@@ -147,11 +136,11 @@ TerminalOptions ParseOptions(const QStringList& args) {
         else if (arg == QLatin1String("--session"))
             options.Session = value(i);
         else if (arg == QLatin1String("--period"))
-            options.PeriodSeconds = seconds(arg, value(i), kLeastPeriodSeconds);
+            options.PeriodSeconds = OptionSeconds(arg, value(i), kLeastPeriodSeconds);
         else if (arg == QLatin1String("--kiosk"))
             options.Kiosk = true;
         else if (arg == QLatin1String("--seconds"))
-            options.Seconds = seconds(arg, value(i), 0.001);
+            options.Seconds = OptionSeconds(arg, value(i), 0.001);
         else if (arg == QLatin1String("--out"))
             options.Out = value(i);
         else if (arg == QLatin1String("--dump"))
@@ -166,13 +155,8 @@ TerminalOptions ParseOptions(const QStringList& args) {
             continue;
         else if (arg == QLatin1String("--config"))
             value(i); // read above, before every other option
-        else if (arg.startsWith(QLatin1String("--")))
-            throw UsageError(QStringLiteral("unknown option %1").arg(arg).toStdString());
-        else if (!std::exchange(formGiven, true))
-            options.Form = arg;
         else
-            throw UsageError(
-                QStringLiteral("one form at a time ('%1' and '%2')").arg(options.Form, arg).toStdString());
+            TakeFormArgument(arg, formGiven, options.Form);
     }
     if (options.Form.isEmpty())
         throw UsageError("name the form to run (a .ui file saved by Qt Designer)");
@@ -212,16 +196,7 @@ void WriteDump(const FormTerminal& terminal, const TerminalSteps& steps, const J
         }
     }
     document->SetWhitespace(true);
-    const QByteArray text = document->JSON().toUtf8() + '\n';
-    if (target == QLatin1String("-")) {
-        std::fputs(text.constData(), stdout);
-        std::fflush(stdout);
-        return;
-    }
-    QFile file(target);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(text) != text.size())
-        throw std::runtime_error(
-            QStringLiteral("cannot write %1: %2").arg(target, file.errorString()).toStdString());
+    HostFile::Write(target, document->JSON().toUtf8() + '\n');
 }
 
 int Run(const TerminalOptions& options) {
@@ -229,16 +204,8 @@ int Run(const TerminalOptions& options) {
     settings.Connection = {options.Api, options.Company, options.Session};
     settings.DefaultPeriodMs = static_cast<int>(options.PeriodSeconds * 1000);
     std::unique_ptr<plant::PlantService> plant;
-    if (options.Plant) {
-        plant = std::make_unique<plant::PlantService>();
-        plant->Start(0);
-        std::fprintf(stderr, "k7 terminal: simulated plant at %s\n", qPrintable(plant->BaseUrl()));
-        settings.Connection.APIHost = plant->BaseUrl();
-        if (settings.Connection.Company.isEmpty())
-            settings.Connection.Company = QStringLiteral("ORV");
-        if (settings.Connection.Session.isEmpty())
-            settings.Connection.Session = QStringLiteral("DEMO");
-    }
+    if (options.Plant)
+        plant = StartInProcessPlant("k7 terminal", settings.Connection);
 
     FormTerminal terminal(options.Form, settings);
     for (const QString& note : terminal.LoadNotes())

@@ -12,6 +12,7 @@ int RunPlant(int argc, char** argv, const QStringList& args);
 int RunShow(int argc, char** argv, const QStringList& args);
 int RunDemo(int argc, char** argv, const QStringList& args);
 int RunTerminal(int argc, char** argv, const QStringList& args);
+int RunFleet(int argc, char** argv, const QStringList& args);
 int RunCanvas(int argc, char** argv, const QStringList& args);
 int RunJournal(int argc, char** argv, const QStringList& args);
 

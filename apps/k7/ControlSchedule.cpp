@@ -68,7 +68,17 @@ void ControlSchedule::Open() {
         auto* timer = new QTimer(control);
         timer->setInterval(period);
         QObject::connect(timer, &QTimer::timeout, this, [this, control] { TimedRefresh(*control); });
-        timer->start();
+        if (!firstDelay_) {
+            timer->start();
+            continue;
+        }
+        // A coarse timer of a whole number of seconds drifts onto the second's boundary, which would
+        // put the timers the delay spread out back in step.
+        timer->setTimerType(Qt::PreciseTimer);
+        QTimer::singleShot(firstDelay_(period), Qt::PreciseTimer, timer, [this, control, timer] {
+            TimedRefresh(*control);
+            timer->start();
+        });
     }
 }
 

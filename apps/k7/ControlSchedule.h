@@ -49,6 +49,10 @@ public:
     // Asked before every timed refresh of a control; true makes it Refresh(False) (rebuild) instead
     // of Refresh(True). A terminal that moves a control's date window with the clock uses it.
     void SetBeforeTimedRefresh(std::function<bool(ControlBase&)> hook) { beforeTimed_ = std::move(hook); }
+    // Given before Open: the first timed refresh of a control of period P comes `delay(P)` ms after
+    // the opening instead of P, the next ones every P after it. Many terminals opened together
+    // would otherwise refresh in step for good.
+    void SetFirstRefreshDelay(std::function<int(int periodMs)> delay) { firstDelay_ = std::move(delay); }
 
     const std::vector<ControlBase*>& Controls() const { return controls_; }
     const WriteTally& Writes() const { return writes_; }
@@ -71,6 +75,7 @@ private:
     std::map<const ControlBase*, int> periods_;
     std::map<const ControlBase*, QVariant> builtShape_;
     std::function<bool(ControlBase&)> beforeTimed_;
+    std::function<int(int)> firstDelay_;
     WriteTally writes_;
     StaleMarks marks_;
     ReopenSchedule reopens_;

@@ -2,6 +2,7 @@
 
 #include <QFile>
 
+#include <cstdio>
 #include <stdexcept>
 
 namespace k7::cli {
@@ -17,6 +18,18 @@ QByteArray HostFile::Read(const QString& path, const QString& what) {
         throw std::runtime_error(
             QStringLiteral("%1 is larger than %2 MiB").arg(what).arg(kLargest / (1024 * 1024)).toStdString());
     return bytes;
+}
+
+void HostFile::Write(const QString& target, const QByteArray& bytes) {
+    if (target == QLatin1String("-")) {
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+        std::fflush(stdout);
+        return;
+    }
+    QFile file(target);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        throw std::runtime_error(
+            QStringLiteral("cannot write %1: %2").arg(target, file.errorString()).toStdString());
 }
 
 } // namespace k7::cli

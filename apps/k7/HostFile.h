@@ -16,6 +16,9 @@ public:
     // The file's bytes; throws std::runtime_error naming `what` ("screen file PATH") when it cannot
     // be read or is larger than kLargest.
     static QByteArray Read(const QString& path, const QString& what);
+    // Writes `bytes` to the file `target`, replacing it, or to standard output when `target` is
+    // "-"; throws std::runtime_error naming the file when it cannot be written.
+    static void Write(const QString& target, const QByteArray& bytes);
 };
 
 } // namespace k7::cli

@@ -28,7 +28,10 @@ class ReopenSchedule : public QObject {
 public:
     struct Backoff {
         int FirstMs = 2000;
-        int LongestMs = 60000;
+        // Short enough that a control is open again within 24 s (the longest wait and its jitter)
+        // of its service's return, however long the outage was; long enough that the attempts of
+        // a fleet's controls spread over 20 s instead of coming back as one burst.
+        int LongestMs = 20000;
         double Jitter = 0.2;
     };
     // `random` gives numbers in [0, 1); `now` is the present moment (for NextDue).

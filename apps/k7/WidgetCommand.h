@@ -15,6 +15,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// The value of the option args[i], i moved onto it; a UsageError when none follows.
+QString OptionValue(const QStringList& args, int& i);
+// `text`, the value of `option`, as a number of seconds of at least `least`; a UsageError otherwise.
+double OptionSeconds(const QString& option, const QString& text, double least);
+
+// A word of a command that runs a form that is none of its options: an unknown option (a
+// UsageError), else the form, once (`formGiven` says it came; a second one is a UsageError).
+void TakeFormArgument(const QString& arg, bool& formGiven, QString& form);
+
 // What a subcommand that opens widgets (show, demo, terminal) does around its own work, so that
 // they agree on it: the platform set up before the application, the application, the write journal
 // FILE (when `journal` is not empty) in use while `body` runs and closed after it, and a failure

@@ -21,6 +21,10 @@ const Subcommand kSubcommands[] = {
                  "                                        [--seconds N --out DIR] [--dump FILE] [--journal FILE]\n"
                  "                                        run a form made in Qt Designer against the plant",
      k7::cli::RunTerminal},
+    {"fleet", "fleet SCREEN.ui --terminals N [--api URL|--plant] [--seconds S] [--outage FROM:TO]\n"
+              "                                        [--json FILE]   run N copies of a form headless and report\n"
+              "                                        what the service sees of them",
+     k7::cli::RunFleet},
     {"show", "show CONTROL [--prop Name=Value]... [--screen FILE] [--size WxH] [--opened] [--wait MS]\n"
              "                                        [--dump FILE|-] [--screenshot FILE]   host one control",
      k7::cli::RunShow},

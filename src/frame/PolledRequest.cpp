@@ -2,6 +2,7 @@
 
 #include "core/Clock.h"
 #include "core/RuntimeError.h"
+#include "frame/ConnectionGroupBinding.h"
 #include "frame/ControlBase.h"
 #include "frame/Timer.h"
 #include "service/HttpErrors.h"
@@ -37,12 +38,16 @@ template <class Read> auto ReadNow(const Read& read) {
 
 PolledRequest::PolledRequest(Timer& timer, int64_t timeOutSeconds, Handlers handlers)
     : timer_(timer), timeOutSeconds_(timeOutSeconds), handlers_(std::move(handlers)) {
-    SetRequestObject(std::make_unique<HttpRequest>(HttpRequest::Kind::Server));
+    auto real = std::make_unique<HttpRequest>(HttpRequest::Kind::Server);
+    HttpRequest* const own = real.get();
+    SetRequestObject(std::move(real));
+    ownRequest_ = own;
 }
 
 PolledRequest::~PolledRequest() = default;
 
 void PolledRequest::SetRequestObject(std::unique_ptr<HttpRequestObject> request) {
+    ownRequest_ = nullptr;
     request_ = std::move(request);
     request_->SetTimeouts(0, 0, 0, 0);
 }
@@ -73,6 +78,9 @@ void PolledRequest::Send(const QString& address) {
     if (const std::optional<QString> failure = ControlBase::Trap([&] {
             if (request_->readyState() == 1)
                 request_->Abort();
+            // The control's group as it stands now: the host may put it in one after making it.
+            if (ownRequest_)
+                ownRequest_->UseConnectionGroup(ConnectionGroupOf(timer_.Owner()));
             request_->Open(QStringLiteral("GET"), address, true);
             if (request_->readyState() == 1) {
                 request_->Send();

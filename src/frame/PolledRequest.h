@@ -11,6 +11,7 @@
 
 namespace k7 {
 
+class HttpRequest;
 class HttpRequestObject;
 class Timer;
 
@@ -64,6 +65,7 @@ private:
     int64_t timeOutSeconds_;
     Handlers handlers_;
     std::unique_ptr<HttpRequestObject> request_;
+    HttpRequest* ownRequest_ = nullptr; // request_, while it is the real one made here
     Date sentAt_;
     QString address_;
     QDateTime sentTime_;

@@ -2,15 +2,34 @@
 
 #include "core/RuntimeError.h"
 #include "frame/BackgroundRequest.h"
+#include "frame/ConnectionGroupBinding.h"
 #include "frame/ServiceExchange.h"
 #include "frame/WriteJournal.h"
 #include "frame/WriteSender.h"
 #include "json/JsonBag.h"
+#include "service/HttpRequest.h"
 
 #include <map>
 #include <optional>
 
 namespace k7 {
+
+namespace {
+
+// What the control's requests are made with: the factory handed in (tests), or else real request
+// objects over the control's connection group, read at every request so that a group given by the
+// host after the control was made counts.
+RestClient::RequestFactory RequestsOf(const ControlBase& control,
+                                      const RestClient::RequestFactory& handedIn) {
+    if (handedIn)
+        return handedIn;
+    return [group = ConnectionGroupOf(control)](bool serverMode) -> std::unique_ptr<HttpRequestObject> {
+        return std::make_unique<HttpRequest>(
+            serverMode ? HttpRequest::Kind::Server : HttpRequest::Kind::Client, group);
+    };
+}
+
+} // namespace
 
 struct ServiceControl::Private {
     QString apiHost;
@@ -149,7 +168,8 @@ ServiceControl::~ServiceControl() {
 }
 
 ServiceReply ServiceControl::Exchange(const ServiceCall& call) const {
-    return ExchangeWithService(service_->requestFactory, service_->apiHost, call.Verb, call.Path, call.Query);
+    return ExchangeWithService(RequestsOf(*this, service_->requestFactory), service_->apiHost, call.Verb,
+                               call.Path, call.Query);
 }
 
 bool ServiceControl::TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply, bool judged) {
@@ -228,8 +248,8 @@ void ServiceControl::RunWrite(const ServiceCall& call, Judgement judgement,
                               const std::function<void(JsonBag&)>& rejected) {
     const std::shared_ptr<PendingWrite> pending = BeginWrite(call, judgement);
     FinishWrite(*pending,
-                ExchangeWithService(service_->requestFactory, service_->apiHost, call.Verb, call.Path,
-                                    call.Query, pending->Write.Key),
+                ExchangeWithService(RequestsOf(*this, service_->requestFactory), service_->apiHost, call.Verb,
+                                    call.Path, call.Query, pending->Write.Key),
                 accepted, rejected);
 }
 
@@ -375,7 +395,8 @@ void ServiceControl::StartWrite(const ServiceCall& request, const std::shared_pt
     const int id = ++service_->nextWrite;
     service_->writeFlights[id] = BackgroundRequest::Start(
         *this,
-        [factory = service_->requestFactory, host = service_->apiHost, request, key = pending->Write.Key] {
+        [factory = RequestsOf(*this, service_->requestFactory), host = service_->apiHost, request,
+         key = pending->Write.Key] {
             return ExchangeWithService(factory, host, request.Verb, request.Path, request.Query, key);
         },
         [this, load, pending, id](const ServiceReply& sent) {
@@ -389,7 +410,7 @@ void ServiceControl::StartRead(const ServiceCall& call, const std::shared_ptr<Lo
     service_->readLoad = load;
     service_->readFlight = BackgroundRequest::Start(
         *this,
-        [factory = service_->requestFactory, host = service_->apiHost, call] {
+        [factory = RequestsOf(*this, service_->requestFactory), host = service_->apiHost, call] {
             return ExchangeWithService(factory, host, call.Verb, call.Path, call.Query);
         },
         [this, load](const ServiceReply& sent) { ReadArrived(load, sent); });

@@ -14,7 +14,7 @@ namespace {
 
 // libcurl reads a connect time-out of 0 as "its default of 300 s"; no limit has to be spelled out.
 constexpr int64_t kNoLimitMs = INT_MAX;
-// Longest single wait for socket activity; only bounds how stale the idle clock can get.
+// Longest single wait for the exchange's end; only bounds how stale the idle clock can get.
 constexpr int kLongestPollMs = 1000;
 // A Content-Length is a hint for reserving the body, not a promise; never reserve more than this.
 constexpr qsizetype kLargestReservation = 64 * 1024 * 1024;
@@ -57,8 +57,7 @@ CurlTransfer::CurlTransfer() {
     if (!EnsureCurlInitialized())
         throw HttpError(HttpFailure::InternalError, QStringLiteral("libcurl could not be initialised"));
     easy_.Reset(curl_easy_init());
-    multi_.Reset(curl_multi_init());
-    if (!easy_ || !multi_)
+    if (!easy_)
         throw HttpError(HttpFailure::OutOfMemory);
 
     CURL* easy = easy_.Get();
@@ -88,7 +87,9 @@ CurlTransfer::CurlTransfer() {
 }
 
 void CurlTransfer::Prepare(const QByteArray& method, const QByteArray& url, const QList<QByteArray>& headers,
-                           const Limits& limits, CURLSH* share, std::function<void()> headersDone) {
+                           const Limits& limits, std::shared_ptr<ConnectionGroup> group,
+                           std::function<void()> headersDone) {
+    group_ = std::move(group);
     limits_ = limits;
     headersDone_ = std::move(headersDone);
     cancelled_.store(false, std::memory_order_release);
@@ -105,7 +106,6 @@ void CurlTransfer::Prepare(const QByteArray& method, const QByteArray& url, cons
 
     CURL* easy = easy_.Get();
     const bool ok =
-        curl_easy_setopt(easy, CURLOPT_SHARE, share) == CURLE_OK &&
         curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS,
                          static_cast<long>(limits.connectMs > 0 ? std::min(limits.connectMs, kNoLimitMs)
                                                                 : kNoLimitMs)) == CURLE_OK &&
@@ -192,17 +192,10 @@ int CurlTransfer::RunHops() {
 }
 
 int CurlTransfer::RunOnce() {
-    requestStarted_ = false;
+    requestStarted_.store(false, std::memory_order_relaxed);
     status_ = 0;
-    const CURLMcode added = curl_multi_add_handle(multi_.Get(), easy_.Get());
-    if (added != CURLM_OK) {
-        std::snprintf(errorBuffer_, sizeof errorBuffer_, "%s", curl_multi_strerror(added));
-        lastResult_ = added == CURLM_OUT_OF_MEMORY ? CURLE_OUT_OF_MEMORY : CURLE_FAILED_INIT;
-        return lastResult_;
-    }
-    lastResult_ = DriveToEnd();
-    // Removing a handle mid-exchange closes its connection, so a late reply has nowhere to go.
-    curl_multi_remove_handle(multi_.Get(), easy_.Get());
+    group_->Start(easy_.Get(), waiter_);
+    lastResult_ = WaitForEnd();
     if (lastResult_ == CURLE_OK) {
         long status = 0;
         curl_easy_getinfo(easy_.Get(), CURLINFO_RESPONSE_CODE, &status);
@@ -211,42 +204,30 @@ int CurlTransfer::RunOnce() {
     return lastResult_;
 }
 
-int CurlTransfer::DriveToEnd() {
-    CURLM* multi = multi_.Get();
-    for (;;) {
-        if (cancelled_.load(std::memory_order_acquire))
-            return CURLE_ABORTED_BY_CALLBACK;
-        int running = 0;
-        CURLMcode code = curl_multi_perform(multi, &running);
-        if (code != CURLM_OK) {
-            std::snprintf(errorBuffer_, sizeof errorBuffer_, "%s", curl_multi_strerror(code));
-            return CURLE_FAILED_INIT;
-        }
-        int queued = 0;
-        while (const CURLMsg* message = curl_multi_info_read(multi, &queued))
-            if (message->msg == CURLMSG_DONE)
-                return message->data.result;
-
-        const int64_t idleLeft = IdleMsLeft();
-        if (idleLeft == 0) {
-            std::snprintf(errorBuffer_, sizeof errorBuffer_, "nothing received for %lld ms",
-                          static_cast<long long>(limits_.idleMs));
-            return CURLE_OPERATION_TIMEDOUT;
-        }
+int CurlTransfer::WaitForEnd() {
+    int64_t idleLeft = -1;
+    while (!cancelled_.load(std::memory_order_acquire) && (idleLeft = IdleMsLeft()) != 0) {
         const int waitMs =
             idleLeft < 0 ? kLongestPollMs : static_cast<int>(std::min<int64_t>(idleLeft, kLongestPollMs));
-        code = curl_multi_poll(multi, nullptr, 0, waitMs, nullptr);
-        if (code != CURLM_OK) {
-            std::snprintf(errorBuffer_, sizeof errorBuffer_, "%s", curl_multi_strerror(code));
-            return CURLE_FAILED_INIT;
-        }
+        if (waiter_.WaitUntil(SteadyClock::now() + std::chrono::milliseconds(waitMs)))
+            return waiter_.Result();
     }
+    // Withdrawn before anything is written here: until then the group's thread may still fill in
+    // the error buffer.
+    group_->Withdraw(easy_.Get(), waiter_);
+    if (idleLeft != 0)
+        return CURLE_ABORTED_BY_CALLBACK;
+    std::snprintf(errorBuffer_, sizeof errorBuffer_, "nothing received for %lld ms",
+                  static_cast<long long>(limits_.idleMs));
+    return CURLE_OPERATION_TIMEDOUT;
 }
 
 int64_t CurlTransfer::IdleMsLeft() const {
-    if (limits_.idleMs <= 0 || !requestStarted_)
+    if (limits_.idleMs <= 0 || !requestStarted_.load(std::memory_order_acquire))
         return -1;
-    const auto deadline = lastActivity_ + std::chrono::milliseconds(limits_.idleMs);
+    const auto deadline =
+        SteadyClock::time_point(SteadyClock::duration(lastActivity_.load(std::memory_order_relaxed))) +
+        std::chrono::milliseconds(limits_.idleMs);
     const auto now = SteadyClock::now();
     if (now >= deadline)
         return 0;
@@ -256,15 +237,15 @@ int64_t CurlTransfer::IdleMsLeft() const {
 
 void CurlTransfer::Cancel() noexcept {
     cancelled_.store(true, std::memory_order_release);
-    curl_multi_wakeup(multi_.Get());
+    waiter_.Interrupt();
 }
 
-bool CurlTransfer::Detach() noexcept {
+void CurlTransfer::Forget() noexcept {
+    group_.reset();
     headersDone_ = nullptr;
     reason_.clear();
     contentType_.clear();
     body_.clear();
-    return curl_easy_setopt(easy_.Get(), CURLOPT_SHARE, static_cast<CURLSH*>(nullptr)) == CURLE_OK;
 }
 
 QByteArray CurlTransfer::ErrorDetail() const {
@@ -277,15 +258,15 @@ int CurlTransfer::MarkRequestStart(void* self, char*, char*, int, int) {
     auto* transfer = static_cast<CurlTransfer*>(self);
     // The connection is up (or reused) and the request is about to go: from here on the idle
     // limit applies instead of the connect limit.
-    transfer->requestStarted_ = true;
-    transfer->lastActivity_ = SteadyClock::now();
+    transfer->MarkActivity();
+    transfer->requestStarted_.store(true, std::memory_order_release);
     return CURL_PREREQFUNC_OK;
 }
 
 size_t CurlTransfer::TakeHeader(char* data, size_t size, size_t count, void* self) {
     auto* transfer = static_cast<CurlTransfer*>(self);
     const size_t length = size * count;
-    transfer->lastActivity_ = SteadyClock::now();
+    transfer->MarkActivity();
     try {
         const QByteArrayView line(data, static_cast<qsizetype>(length));
         if (line.startsWith("HTTP/"))
@@ -339,7 +320,7 @@ void CurlTransfer::ReadHeaderLine(QByteArrayView line) {
 size_t CurlTransfer::TakeBody(char* data, size_t size, size_t count, void* self) {
     auto* transfer = static_cast<CurlTransfer*>(self);
     const size_t length = size * count;
-    transfer->lastActivity_ = SteadyClock::now();
+    transfer->MarkActivity();
     try {
         transfer->body_.append(data, static_cast<qsizetype>(length));
     } catch (...) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "service/ConnectionGroup_p.h"
 #include "service/CurlHandle_p.h"
 
 #include <QByteArray>
@@ -9,13 +10,16 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace k7 {
 
-// One HTTP exchange driven through libcurl on the calling thread: the only code that talks to
-// libcurl for a request. It keeps its easy and multi handles for its whole life, so an owner can
-// run it again (an asynchronous owner keeps its connections in the multi handle) and Cancel() can
-// wake a running exchange from another thread within milliseconds.
+// One HTTP exchange through libcurl: the only code that sets up libcurl for a request. The exchange
+// itself runs on the thread of a connection group (see ConnectionGroup), over the group's
+// connections, while the calling thread waits for it, watches its limits and its cancel, and
+// withdraws it from the group when either ends it. It keeps its easy handle for its whole life, so an
+// owner can run it again, and Cancel() ends a running exchange from another thread within
+// milliseconds.
 //
 // On the wire: the request line, "Host", libcurl's "Accept: */*", "Content-Length: 0" for every
 // method but GET and HEAD (the request never carries a body; servers need the length to know that),
@@ -46,11 +50,12 @@ public:
     CurlTransfer(const CurlTransfer&) = delete;
     CurlTransfer& operator=(const CurlTransfer&) = delete;
 
-    // Sets up the next run. `headers` are whole header lines ("Name: value") sent with it. `share`
-    // (may be null) is the connection cache to use. `headersDone` is called on the running thread
-    // once the head of the final reply is in. Not while running.
+    // Sets up the next run. `headers` are whole header lines ("Name: value") sent with it. `group`
+    // carries the exchange. `headersDone` is called on the group's thread once the head of the final
+    // reply is in. Not while running.
     void Prepare(const QByteArray& method, const QByteArray& url, const QList<QByteArray>& headers,
-                 const Limits& limits, CURLSH* share, std::function<void()> headersDone);
+                 const Limits& limits, std::shared_ptr<ConnectionGroup> group,
+                 std::function<void()> headersDone);
 
     // Performs the exchange, redirects included; returns the libcurl result (CURLE_OK: a complete
     // reply). CURLE_ABORTED_BY_CALLBACK after Cancel(), CURLE_OPERATION_TIMEDOUT when a limit ran
@@ -61,9 +66,8 @@ public:
     // Makes a running (or the next) Run() end at once. Safe from any thread.
     void Cancel() noexcept;
 
-    // Leaves the connection cache given to Prepare, so the transfer can wait idle without it.
-    // False when libcurl refused (the transfer should then be released).
-    bool Detach() noexcept;
+    // Lets go of the group and the last outcome, so the transfer can wait idle without them.
+    void Forget() noexcept;
 
     // The outcome of the last Run().
     int32_t Status() const noexcept { return status_; }
@@ -84,19 +88,24 @@ private:
     bool SetTarget(const QByteArray& method, const QByteArray& url);
     int RunHops();
     int RunOnce();
-    int DriveToEnd();
+    int WaitForEnd();
     int64_t IdleMsLeft() const;
+    void MarkActivity() noexcept {
+        lastActivity_.store(SteadyClock::now().time_since_epoch().count(), std::memory_order_relaxed);
+    }
 
     CurlEasyHandle easy_;
-    CurlMultiHandle multi_;
+    std::shared_ptr<ConnectionGroup> group_;
+    ConnectionGroup::Waiter waiter_;
     Limits limits_;
     std::function<void()> headersDone_;
     std::atomic<bool> cancelled_{false};
     char errorBuffer_[CURL_ERROR_SIZE] = {};
     int lastResult_ = 0;
 
-    bool requestStarted_ = false;
-    SteadyClock::time_point lastActivity_;
+    // Written on the group's thread while the exchange runs, read by the waiting thread.
+    std::atomic<bool> requestStarted_{false};
+    std::atomic<SteadyClock::rep> lastActivity_{0};
 
     QByteArray method_; // of the current hop
     // The header lines of a hop without a body (GET, HEAD) and of one that would have one.

@@ -1,6 +1,6 @@
 #include "service/HttpRequest.h"
 
-#include "service/ConnectionCache_p.h"
+#include "service/ConnectionGroup_p.h"
 #include "service/CurlTransfer_p.h"
 #include "service/HttpErrors.h"
 #include "service/ReplyText_p.h"
@@ -76,7 +76,8 @@ CurlTransfer::Limits ServerLimits(const std::array<int32_t, 4>& timeouts) {
 
 } // namespace
 
-HttpRequest::HttpRequest(Kind kind) : kind_(kind) {}
+HttpRequest::HttpRequest(Kind kind, std::shared_ptr<ConnectionGroup> group)
+    : kind_(kind), group_(std::move(group)) {}
 
 HttpRequest::~HttpRequest() {
     StopExchange();
@@ -112,28 +113,16 @@ void HttpRequest::SetRequestHeader(const QString& name, const QString& value) {
 void HttpRequest::Send() {
     if (readyState_.load(std::memory_order_acquire) != kOpened)
         throw HttpError(HttpFailure::IncorrectHandleState);
-    const bool pooled = !async_;
-    if (transfer_ && transferIsPooled_ != pooled)
-        ReleaseTransfer();
     if (!transfer_) {
-        if (pooled) {
-            pool_ = TransferPool::ForThisThread();
-            transfer_ = pool_->Take();
-        } else {
-            transfer_ = std::make_unique<CurlTransfer>();
-        }
-        transferIsPooled_ = pooled;
+        pool_ = TransferPool::ForThisThread();
+        transfer_ = pool_->Take();
     }
-
-    std::shared_ptr<ConnectionCache> cache = async_ ? nullptr : ConnectionCache::ForThisThread();
     transfer_->Prepare(method_, url_, headers_,
                        kind_ == Kind::Client ? kClientLimits : ServerLimits(timeouts_),
-                       cache ? cache->Handle() : nullptr, [this] {
+                       group_ ? group_ : ConnectionGroup::ProcessWide(), [this] {
                            int32_t sent = kSent;
                            readyState_.compare_exchange_strong(sent, kReceiving);
                        });
-    // Only now: the handle has left any cache it was attached to before.
-    cache_ = std::move(cache);
 
     readyState_.store(kSent, std::memory_order_release);
     if (async_) {
@@ -196,6 +185,10 @@ void HttpRequest::SetTimeouts(int32_t resolveMs, int32_t connectMs, int32_t send
     timeouts_ = {resolveMs, connectMs, sendMs, receiveMs};
 }
 
+void HttpRequest::UseConnectionGroup(std::shared_ptr<ConnectionGroup> group) {
+    group_ = std::move(group);
+}
+
 void HttpRequest::StopExchange() noexcept {
     if (!worker_.joinable())
         return;
@@ -204,7 +197,7 @@ void HttpRequest::StopExchange() noexcept {
 }
 
 void HttpRequest::ReleaseTransfer() noexcept {
-    if (transferIsPooled_ && pool_)
+    if (pool_)
         pool_->Give(std::move(transfer_));
     transfer_.reset();
 }

@@ -14,7 +14,7 @@
 
 namespace k7 {
 
-class ConnectionCache;
+class ConnectionGroup;
 class CurlTransfer;
 class TransferPool;
 
@@ -53,14 +53,16 @@ class TransferPool;
 // within milliseconds and wait for the worker, so no thread outlives the object. An object serves
 // one thread at a time.
 //
-// Synchronous requests of one thread share live connections (see ConnectionCache) and libcurl
-// handles (see TransferPool), so a fresh object costs next to nothing and reuses a live
-// connection; an asynchronous object keeps its handles and connections for its own later requests.
+// Every exchange, synchronous or not, runs over the connections of the object's connection group
+// (see ConnectionGroup; the process-wide one unless another is given), so a fresh object reuses a
+// live connection; libcurl handles come from the thread's pool (see TransferPool), so a fresh object
+// costs next to nothing.
 class HttpRequest final : public HttpRequestObject {
 public:
     enum class Kind { Client, Server };
 
-    explicit HttpRequest(Kind kind = Kind::Client);
+    // A null group means the process-wide one.
+    explicit HttpRequest(Kind kind = Kind::Client, std::shared_ptr<ConnectionGroup> group = nullptr);
     ~HttpRequest() override;
     HttpRequest(const HttpRequest&) = delete;
     HttpRequest& operator=(const HttpRequest&) = delete;
@@ -76,6 +78,9 @@ public:
     QString ResponseText() const override;
 
     void SetTimeouts(int32_t resolveMs, int32_t connectMs, int32_t sendMs, int32_t receiveMs) override;
+
+    // The group the next Send goes through (null: the process-wide one).
+    void UseConnectionGroup(std::shared_ptr<ConnectionGroup> group);
 
 private:
     void StopExchange() noexcept;
@@ -94,14 +99,9 @@ private:
     QList<QByteArray> headers_; // "Name: value" lines of the request opened last
     bool async_ = false;
 
-    // Both outlive the transfer, whose handle may be attached to the cache.
-    std::shared_ptr<ConnectionCache> cache_;
-    std::shared_ptr<TransferPool> pool_;
+    std::shared_ptr<ConnectionGroup> group_;
+    std::shared_ptr<TransferPool> pool_; // where the transfer came from, and goes back to
     std::unique_ptr<CurlTransfer> transfer_;
-    // A transfer serves one mode for life: synchronous ones come from and go back to the thread's
-    // pool and use its connection cache; asynchronous ones are private and keep their own
-    // connections. (libcurl loses a connection when one handle moves between the two caches.)
-    bool transferIsPooled_ = false;
     std::thread worker_;
     std::atomic<int32_t> readyState_{0};
 

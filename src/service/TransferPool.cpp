@@ -22,9 +22,8 @@ std::unique_ptr<CurlTransfer> TransferPool::Take() {
 void TransferPool::Give(std::unique_ptr<CurlTransfer> transfer) noexcept {
     if (!transfer)
         return;
-    // An idle transfer must not keep a connection cache alive or in use.
-    if (!transfer->Detach())
-        return;
+    // An idle transfer must not keep a connection group alive.
+    transfer->Forget();
     std::lock_guard lock(mutex_);
     if (idle_.size() >= kMostIdle)
         return;

@@ -8,10 +8,9 @@
 
 namespace k7 {
 
-// Idle libcurl transfers (an easy and a multi handle each) that request objects of one thread hand
-// on to each other. Controls make a fresh request object for every load, and making and destroying
-// a multi handle alone costs about half a loopback round trip; taking a ready one costs nothing.
-// Giving back is safe from any thread.
+// Idle libcurl transfers (an easy handle each, set up once) that request objects of one thread hand
+// on to each other. Controls make a fresh request object for every load; taking a ready transfer
+// costs nothing. Giving back is safe from any thread.
 class TransferPool {
 public:
     // The calling thread's pool, created on first use.

@@ -3,9 +3,11 @@
 #include "support/TestHttpServer.h"
 
 #include "frame/BackgroundRequest.h"
+#include "frame/ConnectionGroupBinding.h"
 #include "frame/Label.h"
 #include "frame/ShownState.h"
 #include "json/JsonBag.h"
+#include "service/ConnectionGroup_p.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -392,3 +394,23 @@ TEST(RequestModes, DestroyedControlAbandonsItsRequest) {
 }
 
 } // namespace
+
+// A control its host puts in a connection group sends its reads and writes over that group's
+// connections, in either mode, and none over the process-wide group's.
+TEST(RequestModes, AControlSendsOverTheConnectionGroupItIsPutIn) {
+    using k7::ConnectionGroup;
+    for (const RequestMode mode : {RequestMode::Blocking, RequestMode::NonBlocking}) {
+        Served served(mode);
+        const auto group = ConnectionGroup::Create();
+        k7::UseConnectionGroup(served.control, group);
+        const int64_t processWide = ConnectionGroup::ProcessWide()->ConnectionsOpened();
+        for (const HttpVerb verb : {HttpVerb::Get, HttpVerb::Patch})
+            served.control.RunServiceLoader({verb, "processes/prod", ""}, k7::Judgement::StatusIsZero,
+                                            [](JsonBag&) {}, [](JsonBag&) {});
+        ASSERT_TRUE(WaitUntil([&] { return served.server.Requests().size() == 2; }));
+        EXPECT_TRUE(k7::BackgroundRequest::WaitForAll(20000));
+        // A write always goes out on a connection of its own.
+        EXPECT_EQ(group->ConnectionsOpened(), 2);
+        EXPECT_EQ(ConnectionGroup::ProcessWide()->ConnectionsOpened(), processWide);
+    }
+}

@@ -184,16 +184,5 @@ TEST(HttpRequest, AWriteDroppedAfterReadingReachesTheServiceOnce) {
     }
 }
 
-TEST(ConnectionCache, FreshSynchronousObjectsReuseTheConnection) {
-    TestHttpServer server;
-    for (int i = 0; i < 2; ++i) {
-        HttpRequest request(Kind::Server);
-        request.Open(kGet, server.BaseUrl(), false);
-        request.Send();
-    }
-    ASSERT_EQ(server.Requests().size(), 2u);
-    EXPECT_EQ(server.Requests()[0].remotePort, server.Requests()[1].remotePort);
-}
-
 } // namespace
 } // namespace k7::test

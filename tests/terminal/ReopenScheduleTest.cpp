@@ -15,8 +15,9 @@ struct DelayCase {
 
 class ReopenDelay : public ::testing::TestWithParam<DelayCase> {};
 
-// About 2 s doubling to 60 s, each shifted by up to 20 % either way; the cap comes before the
-// shift, and a long outage's count of attempts never overflows into a short or negative wait.
+// About 2 s doubling to 20 s, each shifted by up to 20 % either way; the cap comes before the
+// shift, and a long outage's count of attempts never overflows into a short or negative wait. The
+// longest wait, 24 s, keeps a terminal's recovery after any outage within 30 s.
 TEST_P(ReopenDelay, DoublesFromTheFirstToTheLongestShiftedByTheJitter) {
     const DelayCase& c = GetParam();
     const ReopenSchedule schedule(
@@ -27,9 +28,9 @@ TEST_P(ReopenDelay, DoublesFromTheFirstToTheLongestShiftedByTheJitter) {
 INSTANTIATE_TEST_SUITE_P(Attempts, ReopenDelay,
                          ::testing::Values(DelayCase{0, 0.5, 2000}, DelayCase{0, 0.0, 1600},
                                            DelayCase{0, 0.999, 2399}, DelayCase{1, 0.5, 4000},
-                                           DelayCase{4, 0.5, 32000}, DelayCase{5, 0.5, 60000},
-                                           DelayCase{5, 0.0, 48000}, DelayCase{5, 0.999, 71976},
-                                           DelayCase{40, 0.5, 60000}, DelayCase{100000, 0.25, 54000},
+                                           DelayCase{3, 0.5, 16000}, DelayCase{4, 0.5, 20000},
+                                           DelayCase{4, 0.0, 16000}, DelayCase{4, 0.999, 23992},
+                                           DelayCase{40, 0.5, 20000}, DelayCase{100000, 0.25, 18000},
                                            DelayCase{-1, 0.5, 2000}));
 
 } // namespace
