@@ -44,9 +44,12 @@ enum class FailurePolicy { Record, Swallow };
 // sizes a control when it sites it.
 class K7_EXPORT ControlBase : public QWidget {
     Q_OBJECT
-    K7_READ_ONLY_PROPERTY(QString, Error, Error NOTIFY ErrorChanged)
+    Q_PROPERTY(QString Error READ Error NOTIFY ErrorChanged)
 
 public:
+    // The key the controls' identities name Error by (read-only).
+    static constexpr PropertyKey ErrorProperty{"Error", true};
+
     explicit ControlBase(QWidget* parent = nullptr);
     ~ControlBase() override;
 

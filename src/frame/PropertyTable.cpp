@@ -89,6 +89,7 @@ PropertyTable& PropertyTable::AddFontAttribute(PropertyKey key, FontPart part, P
     PropertyDefinition property;
     property.Name = key.Text();
     property.Type = shown;
+    property.Shown = ShownType(shown);
     property.Default = defaultValue;
     property.Form = WriteForm::Notifying;
     property.Get = [part, shown](const ControlBase& control) {
@@ -126,26 +127,27 @@ PropertyTable& PropertyTable::Add(PropertyDefinition property) {
     return *this;
 }
 
-PropertyTable& PropertyTable::WriteOnly() {
-    definitions_.back().Access = PropertyAccess::WriteOnly;
-    return *this;
+PropertyDefinition& PropertyTable::Row(PropertyKey key) {
+    return const_cast<PropertyDefinition&>(At(key.Text()));
 }
 
-PropertyTable& PropertyTable::ReadOnly() {
-    definitions_.back().Access = PropertyAccess::ReadOnly;
-    return *this;
-}
-
-PropertyTable& PropertyTable::PersistedAs(const QString& persistenceName) {
-    definitions_.back().PersistenceName = persistenceName;
-    return *this;
-}
-
-PropertyTable& PropertyTable::PersistedValue(PropertyType storedType,
-                                             std::function<Variant(const ControlBase&)> save) {
-    definitions_.back().Save = std::move(save);
-    definitions_.back().StoredType = storedType;
-    return *this;
+QMetaType PropertyTable::ShownType(PropertyType type) {
+    switch (type) {
+    case PropertyType::String:
+        return QMetaType::fromType<QString>();
+    case PropertyType::Boolean:
+        return QMetaType::fromType<bool>();
+    case PropertyType::Byte:
+    case PropertyType::Integer:
+    case PropertyType::Long:
+        return QMetaType::fromType<int>();
+    case PropertyType::Single:
+    case PropertyType::Double:
+        return QMetaType::fromType<double>();
+    case PropertyType::Color:
+        break;
+    }
+    return QMetaType::fromType<uint32_t>();
 }
 
 PropertyTable& PropertyTable::SetReadOrder(std::initializer_list<PropertyKey> keys) {

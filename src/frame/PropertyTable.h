@@ -4,6 +4,7 @@
 #include "frame/PropertyKey.h"
 #include "core/Variant.h"
 
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 
@@ -14,50 +15,13 @@
 #include <utility>
 #include <vector>
 
-// A control declares each of its properties once, in its class body after Q_OBJECT:
-//
-//     K7_PROPERTY(double, FontSize, fontSize_)     // getter reads the member
-//     K7_PROPERTY_COMPUTED(int, FontSize)          // getter FontSize() written by hand
-//     K7_TABLE_PROPERTY(int, FontSize)             // getter reads the table row (a font attribute)
-//     K7_READ_ONLY_PROPERTY(double, LastRefresh, LastRefreshSerial)   // READ and what follows it
-//
-// Each expands to the Q_PROPERTY (moc expands macros whose definitions it sees through the include
-// path, so the meta-object, Designer and uic see an ordinary property), the key `<Name>Property`
-// (the name stringified: the table row and the identity member name the property by it), and, for
-// a writable one, Qt's standard setter `set<Name>(Type)` taking the wide type Designer edits and
-// handing the value to Assign. The class body continues in its public section.
-#define K7_PROPERTY_COMPUTED(Type, Name)                                                                     \
-    Q_PROPERTY(Type Name READ Name WRITE set##Name)                                                          \
-public:                                                                                                      \
-    static constexpr ::k7::PropertyKey Name##Property{#Name};                                                \
-    void set##Name(::k7::SetterArgument<Type> value) {                                                       \
-        Assign(Name##Property, ::k7::PropertyArgument(value));                                               \
-    }
-#define K7_PROPERTY(Type, Name, member)                                                                      \
-    K7_PROPERTY_COMPUTED(Type, Name)                                                                         \
-    decltype(auto) Name() const {                                                                            \
-        return ::k7::PropertyReading(member);                                                                \
-    }
-#define K7_TABLE_PROPERTY(Type, Name)                                                                        \
-    K7_PROPERTY_COMPUTED(Type, Name)                                                                         \
-    Type Name() const {                                                                                      \
-        return ::k7::ValueAs<Type>(Value(Name##Property));                                                   \
-    }
-#define K7_READ_ONLY_PROPERTY(Type, Name, ...)                                                               \
-    Q_PROPERTY(Type Name READ __VA_ARGS__)                                                                   \
-public:                                                                                                      \
-    static constexpr ::k7::PropertyKey Name##Property{#Name, true};
-
 namespace k7 {
 
 class ControlBase;
 
-// What K7_PROPERTY's setters and getters take and give: scalars by value, the rest by reference;
-// a colour is handed to Assign as the signed 32-bit value whose bits it is.
+// What a property's setter takes: scalars by value, the rest by reference. ValueAs gives a value
+// as the getter's type; a colour is handed to Assign as the signed 32-bit value whose bits it is.
 template <class V> using SetterArgument = std::conditional_t<std::is_scalar_v<V>, V, const V&>;
-template <class M> SetterArgument<M> PropertyReading(const M& member) {
-    return member;
-}
 template <class T> T ValueAs(const Variant& value) {
     if constexpr (std::is_same_v<T, QString>)
         return value.ToText();
@@ -73,6 +37,13 @@ inline Variant PropertyArgument(uint32_t colour) {
 }
 template <class V> Variant PropertyArgument(const V& value) {
     return Variant(value);
+}
+
+// The runtime type a held value travels in: a colour as the signed 32-bit Long whose bits it is,
+// as hosts hand system colours over; every other value as itself.
+template <class M> using HeldAs = std::conditional_t<std::is_same_v<M, uint32_t>, int32_t, M>;
+template <class M, class V> Variant HeldVariant(const V& value) {
+    return Variant(static_cast<HeldAs<M>>(M(value)));
 }
 
 // How a property is held and converted when it is assigned or restored. Color is an unsigned
@@ -95,8 +66,8 @@ enum class Persistence { Persisted, NotPersisted };
 enum class FontPart { Name, Size, Bold, Italic, TextColor };
 
 // One property of a control: its public name, the name it is persisted and announced under, the
-// default a restore uses when the store lacks it, its type, access and write form, and how to
-// reach the member. Get/Set see the value in the property's own type; Save, when set, gives the
+// default a restore uses when the store lacks it, its type, the type its Q_PROPERTY shows, access
+// and write form, and how to reach the member. Get/Set see the value in the property's own type; Save, when set, gives the
 // value that WriteProperties stores when it differs from what Get returns, and StoredType the type
 // that value has, in which ReadProperties converts it back before Set, so that what was saved is
 // restored exactly (a size saved as 9.75 does not come back as the whole size Get shows). Write, when set,
@@ -111,6 +82,7 @@ struct PropertyDefinition {
     bool Persisted = true;
     Variant Default;
     PropertyType Type = PropertyType::String;
+    QMetaType Shown;
     PropertyAccess Access = PropertyAccess::ReadWrite;
     WriteForm Form = WriteForm::Plain;
     std::function<Variant(const ControlBase&)> Get;
@@ -122,38 +94,21 @@ struct PropertyDefinition {
 };
 
 // The property table of one control class, in the order the control persists its properties. The
-// frame drives assignment and persistence from it, so a control only declares its table:
-//
-//     PropertyTable table;
-//     table.Add(FontSizeProperty, &ProdCode::fontSize_, WriteForm::Plain, Variant(int16_t(8)));
-//
-// Rows are named by the keys K7_PROPERTY declares, never by a string of their own.
+// frame drives assignment and persistence from it, so a control only declares its table, one line
+// per property (frame/PropertyDeclarations_p.h). Rows are named by keys, never by a string of
+// their own.
 class K7_EXPORT PropertyTable {
 public:
-    // A property held in `member` of control class C (int16_t, int32_t, uint8_t, bool, float,
-    // double, QString, or uint32_t for a colour), named by its key (read-only when the key says
-    // so), persisted under its own name unless `persistence` says otherwise.
-    template <class C, class M>
-    PropertyTable& Add(PropertyKey key, M C::*member, WriteForm form,
-                       const Variant& defaultValue = Variant(),
-                       Persistence persistence = Persistence::Persisted) {
-        return Add(Row<C>(
-            key, [member](auto& control) -> auto& { return control.*member; }, form, defaultValue, persistence));
-    }
-
     // The row of a property held wherever `member` finds it: a lambda that takes the control
-    // (`auto&`: const or not) and gives the member itself (`-> auto&`). A control that keeps its
-    // data behind its private pointer reaches it so, in its own source:
-    //
-    //     properties.Add(PropertyTable::Row<ProdCode>(FontSizeProperty,
-    //                                                  [](auto& c) -> auto& { return c.d->FontSize; },
-    //                                                  WriteForm::Plain, Variant(int16_t(8))));
-    //
-    // Name, persistence, access, type and the colour rule are those of Add.
-    template <class C, class Member>
+    // (`auto&`: const or not) and gives the member itself (`-> auto&`), whose type (int16_t,
+    // int32_t, uint8_t, bool, float, double, QString, or uint32_t for a colour) is the property's.
+    // Named by its key (read-only when the key says so), persisted under its own name. The type
+    // its Q_PROPERTY shows is `Shown`, or the widest of the member's kind.
+    template <class C, class Shown = void, class Member>
     static PropertyDefinition Row(PropertyKey key, Member member, WriteForm form,
                                   const Variant& defaultValue = Variant(),
-                                  Persistence persistence = Persistence::Persisted) {
+                                  Persistence persistence = Persistence::Persisted,
+                                  PropertyAccess access = PropertyAccess::ReadWrite) {
         static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
         static_assert(std::is_lvalue_reference_v<decltype(member(std::declval<C&>()))>,
                       "the lambda gives the member itself (-> auto&)");
@@ -161,16 +116,20 @@ public:
         PropertyDefinition property;
         property.Name = key.Text();
         property.PersistenceName = property.Name;
-        property.Access = key.ReadOnly ? PropertyAccess::ReadOnly : PropertyAccess::ReadWrite;
+        property.Access = key.ReadOnly ? PropertyAccess::ReadOnly : access;
         property.Persisted = persistence == Persistence::Persisted;
         property.Default = defaultValue;
         property.Type = TypeOf<M>();
+        if constexpr (std::is_void_v<Shown>)
+            property.Shown = ShownType(property.Type);
+        else
+            property.Shown = QMetaType::fromType<Shown>();
         property.Form = form;
         property.Get = [member](const ControlBase& control) {
-            return Variant(static_cast<Held<M>>(member(static_cast<const C&>(control))));
+            return Variant(static_cast<HeldAs<M>>(member(static_cast<const C&>(control))));
         };
         property.Set = [member](ControlBase& control, const Variant& value) {
-            member(static_cast<C&>(control)) = static_cast<M>(*value.Get<Held<M>>());
+            member(static_cast<C&>(control)) = static_cast<M>(*value.Get<HeldAs<M>>());
         };
         return property;
     }
@@ -184,27 +143,15 @@ public:
     // gives back exactly what was saved. A write is taken as the part's own type (a size as the
     // host's type) and compared with the part; a value the part cannot take, or any failure of the
     // write, puts the part back to `defaultValue` without a word to the host.
+    // Its Q_PROPERTY shows the widest of the kind of `shown`.
     PropertyTable& AddFontAttribute(PropertyKey key, FontPart part, PropertyType shown,
                                     const Variant& defaultValue);
 
-    // Refinements of the row added last.
-    PropertyTable& WriteOnly();
-    PropertyTable& ReadOnly();
-    PropertyTable& PersistedAs(const QString& persistenceName);
-    PropertyTable& PersistedValue(PropertyType storedType, std::function<Variant(const ControlBase&)> save);
-    template <class C> PropertyTable& WriteStep(void (C::*step)(const Variant&)) {
-        static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
-        definitions_.back().Write = [step](ControlBase& control, const Variant& value) {
-            (static_cast<C&>(control).*step)(value);
-        };
-        return *this;
-    }
-
-    // A step of the row added last (notifying) between storing a changed value and telling the
+    // A step of the row named `key` (notifying) between storing a changed value and telling the
     // host; `step` is any callable taking the control as C&.
-    template <class C, class Step> PropertyTable& BeforeNotify(Step step) {
+    template <class C, class Step> PropertyTable& BeforeNotify(PropertyKey key, Step step) {
         static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
-        definitions_.back().BeforeNotify = [step](ControlBase& control) { step(static_cast<C&>(control)); };
+        Row(key).BeforeNotify = [step](ControlBase& control) { step(static_cast<C&>(control)); };
         return *this;
     }
 
@@ -231,6 +178,9 @@ public:
     // the result holds exactly the C++ type of the property.
     static Variant Convert(PropertyType type, const Variant& value);
 
+    // The widest type of a kind, the one a Q_PROPERTY shows and Designer edits.
+    static QMetaType ShownType(PropertyType type);
+
     template <class M> static constexpr PropertyType TypeOf() {
         if constexpr (std::is_same_v<M, QString>)
             return PropertyType::String;
@@ -253,10 +203,7 @@ public:
     }
 
 private:
-    // The runtime type a member's value travels in: a colour as the signed 32-bit Long whose bits
-    // it is, as hosts hand system colours over; every other member as itself.
-    template <class M> using Held = std::conditional_t<std::is_same_v<M, uint32_t>, int32_t, M>;
-
+    PropertyDefinition& Row(PropertyKey key);
     std::vector<const PropertyDefinition*> Sequence(const QStringList& order) const;
 
     std::vector<PropertyDefinition> definitions_;

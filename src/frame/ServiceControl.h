@@ -50,12 +50,19 @@ class JsonBag;
 class K7_EXPORT ServiceControl : public ControlBase {
     Q_OBJECT
     // Written in the form the control's table gives them.
-    K7_PROPERTY_COMPUTED(QString, APIHost)
-    K7_PROPERTY_COMPUTED(QString, Company)
-    K7_PROPERTY_COMPUTED(QString, Session)
-    K7_PROPERTY_COMPUTED(QString, Process)
+    Q_PROPERTY(QString APIHost READ APIHost WRITE setAPIHost)
+    Q_PROPERTY(QString Company READ Company WRITE setCompany)
+    Q_PROPERTY(QString Session READ Session WRITE setSession)
+    Q_PROPERTY(QString Process READ Process WRITE setProcess)
 
 public:
+    // The keys the connection rows (AddConnectionProperties) and the controls' identities name
+    // them by.
+    static constexpr PropertyKey APIHostProperty{"APIHost"};
+    static constexpr PropertyKey CompanyProperty{"Company"};
+    static constexpr PropertyKey SessionProperty{"Session"};
+    static constexpr PropertyKey ProcessProperty{"Process"};
+
     explicit ServiceControl(QWidget* parent = nullptr);
     // A request still out is abandoned: its transfer ends at once and nothing of it is handled.
     ~ServiceControl() override;
@@ -64,6 +71,10 @@ public:
     const QString& Company() const;
     const QString& Session() const;
     const QString& Process() const;
+    void setAPIHost(const QString& value) { Assign(APIHostProperty, Variant(value)); }
+    void setCompany(const QString& value) { Assign(CompanyProperty, Variant(value)); }
+    void setSession(const QString& value) { Assign(SessionProperty, Variant(value)); }
+    void setProcess(const QString& value) { Assign(ProcessProperty, Variant(value)); }
 
     // Where the control's REST clients get their request objects; tests hand in scripted ones.
     // Without one, the real HTTP request object is used. In the NonBlocking mode the factory and the

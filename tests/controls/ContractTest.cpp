@@ -56,9 +56,10 @@ Variant Another(PropertyType type, const Variant& current) {
     return Variant();
 }
 
-// A property's name, access and meta-object entry come from its one declaration (K7_PROPERTY);
-// what can still go missing is a table row or an identity member for a declared property. The
-// identity itself (names, GUIDs, dispatch ids) is pinned by the golden dumps.
+// A property's row, getter and setter come from its one line; what can still go astray is the
+// Q_PROPERTY line the header writes beside it (missing, or of another type than the line shows) or
+// the identity member. The identity itself (names, GUIDs, dispatch ids) is pinned by the golden
+// dumps.
 TEST_P(ControlContract, InterfaceTableAndMetaObjectNameTheSameProperties) {
     const auto control = Make();
     const k7::ComponentIdentity& identity = control->Identity();
@@ -76,8 +77,11 @@ TEST_P(ControlContract, InterfaceTableAndMetaObjectNameTheSameProperties) {
     }
     for (int i = QWidget::staticMetaObject.propertyCount(); i < meta->propertyCount(); ++i)
         fromMetaObject.insert(QString::fromLatin1(meta->property(i).name()));
-    for (const PropertyDefinition& row : control->Properties().Definitions())
+    for (const PropertyDefinition& row : control->Properties().Definitions()) {
         fromTable.insert(row.Name);
+        const QMetaProperty property = meta->property(meta->indexOfProperty(row.Name.toLatin1().constData()));
+        EXPECT_STREQ(property.metaType().name(), row.Shown.name()) << row.Name.toStdString();
+    }
     fromTable.insert("Error");
     EXPECT_EQ(fromMetaObject, fromInterface);
     EXPECT_EQ(fromTable, fromInterface);

@@ -8,6 +8,7 @@
 #include "frame/Label.h"
 #include "frame/Line.h"
 #include "frame/Payload.h"
+#include "frame/PropertyDeclarations_p.h"
 #include "frame/WidgetArray.h"
 #include "json/JsonBag.h"
 
@@ -45,14 +46,22 @@ int16_t DayPercent(const Variant& entry) {
 
 } // namespace
 
+// Its own properties, one line each (frame/PropertyDeclarations_p.h).
+#define OEETRACKER_PROPERTIES(HELD, FONT)                                                                    \
+    HELD(QString, StartDate, QString, "", Notifying, ReadWrite, Persisted)                                   \
+    HELD(QString, BarNum, int16_t, 30, Plain, ReadWrite, Persisted)
+
+namespace {
+K7_PROPERTY_KEYS(OEETRACKER_PROPERTIES)
+} // namespace
+
 struct OEETracker::Private {
     WidgetArray<FilledRect> barOee;
     WidgetArray<Line> lineV;
     WidgetArray<Line> lineH;
     WidgetArray<Label> lblDay;
     WidgetArray<Label> lblOeeV;
-    QString startDate;
-    int16_t barNum = 0;
+    K7_HELD_VALUES(OEETRACKER_PROPERTIES)
     int16_t leftMargin = 0;
     int16_t topMargin = 0;
     std::vector<int16_t> oeeValues;
@@ -68,13 +77,7 @@ const PropertyTable& OEETracker::ClassProperties() {
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying,
                                              .Others = WriteForm::Notifying,
                                              .APIHostPersistence = Persistence::NotPersisted});
-        properties
-            .Add(PropertyTable::Row<OEETracker>(
-                StartDateProperty, [](auto& c) -> auto& { return c.d->startDate; }, WriteForm::Notifying,
-                Variant(QString())))
-            .Add(PropertyTable::Row<OEETracker>(
-                BarNumProperty, [](auto& c) -> auto& { return c.d->barNum; }, WriteForm::Plain,
-                Variant(int16_t(30))));
+        K7_ADD_PROPERTY_ROWS(OEETracker, OEETRACKER_PROPERTIES, properties);
         return properties;
     }();
     return table;
@@ -106,13 +109,7 @@ OEETracker::OEETracker(QWidget* parent)
 
 OEETracker::~OEETracker() = default;
 
-const QString& OEETracker::StartDate() const {
-    return d->startDate;
-}
-
-QString OEETracker::BarNum() const {
-    return QString::number(d->barNum);
-}
+K7_PROPERTY_ACCESSORS(OEETracker, OEETRACKER_PROPERTIES)
 
 WidgetArray<FilledRect>& OEETracker::barOee() {
     return d->barOee;
@@ -146,12 +143,12 @@ void OEETracker::RefreshSequence(bool) {
     // The chart is rebuilt whatever the host says about its screen; what the load and the drawing
     // return is of no interest here (failures are in Error).
     ChartCreation();
-    LoadFullDays(d->startDate);
+    LoadFullDays(d->StartDate);
     AfterRequests([this] { ShowData(); });
 }
 
 Variant OEETracker::LoadFullChart() {
-    return Variant(LoadFullDays(d->startDate));
+    return Variant(LoadFullDays(d->StartDate));
 }
 
 void OEETracker::ChartCreation() {
@@ -159,18 +156,18 @@ void OEETracker::ChartCreation() {
     d->topMargin = 240;
     const double width = Width();
     const double height = Height();
-    const int16_t slot = ToInteger((width - d->leftMargin) / (d->barNum + 1));
+    const int16_t slot = ToInteger((width - d->leftMargin) / (d->BarNum + 1));
     const double markerHeight = d->barOee(0).Height();
     const int16_t step = ToInteger((height - markerHeight - d->topMargin) / 4);
-    const float lastLabelWidth = TextWidth(QString::number(d->barNum));
+    const float lastLabelWidth = TextWidth(QString::number(d->BarNum));
 
-    for (int i = 0; i <= d->barNum; ++i) {
+    for (int i = 0; i <= d->BarNum; ++i) {
         d->lblDay.Grow(i);
         d->barOee.Grow(i);
         d->lineV.Grow(i);
         // Slots per visible day number, so that the numbers stand about 240 twips apart. Wide
         // slots round it to 0: each day then has room for its own number (stride 1).
-        const int16_t stride = std::max<int16_t>(1, ToInteger((d->barNum + 1) / (width / d->topMargin)));
+        const int16_t stride = std::max<int16_t>(1, ToInteger((d->BarNum + 1) / (width / d->topMargin)));
         const double x = d->leftMargin + double(slot) * i;
 
         Label& day = d->lblDay(i);
@@ -212,10 +209,10 @@ void OEETracker::ChartCreation() {
     }
 
     // Arrays with no elements cannot be made for a negative BarNum.
-    if (d->barNum < 0)
+    if (d->BarNum < 0)
         Raise(ErrorNumber::SubscriptOutOfRange);
-    d->oeeValues.assign(static_cast<size_t>(d->barNum) + 1, 0);
-    d->barColors.assign(static_cast<size_t>(d->barNum) + 1, 0);
+    d->oeeValues.assign(static_cast<size_t>(d->BarNum) + 1, 0);
+    d->barColors.assign(static_cast<size_t>(d->BarNum) + 1, 0);
 }
 
 OEETracker::ServiceCall OEETracker::DashboardCall(const QString& from, const QString& to) const {
@@ -276,6 +273,34 @@ void OEETracker::PlaceMarker(int index, int16_t percent, uint32_t color) {
     const double height = Height();
     marker.SetTop(static_cast<float>((height - marker.Height()) - (height - d->topMargin) * percent / 100.0));
     marker.SetFillColor(color);
+}
+
+const ComponentIdentity& OEETracker::ClassIdentity() {
+    static const ComponentIdentity identity{
+        QStringLiteral("OEETracker"),
+        QStringLiteral("{D28EC302-7705-49BF-86D2-426F15193C2D}"),
+        QStringLiteral("_OEETracker"),
+        QStringLiteral("{2BE7F7AA-B87F-4005-8585-2A60E4C472E5}"),
+        QStringLiteral("__OEETracker"),
+        QStringLiteral("{44A1FAE2-BFE7-4165-9BC7-00920FDDD9A8}"),
+        QStringLiteral("RemoteControl()"),
+        {
+            {APIHostProperty, 0x68030015},
+            {CompanyProperty, 0x68030014},
+            {SessionProperty, 0x68030013},
+            {ProcessProperty, 0x68030012},
+            {StartDateProperty, 0x68030011},
+            {BarNumProperty, 0x68030010},
+            {ErrorProperty, 0x6803000F},
+            {"Refresh", 0x60030018},
+            {"LoadFullChart", 0x60030019},
+            {"LoadOneDay", 0x6003001A},
+            {"ShowData", 0x6003001B},
+            {"LoadFullDays", 0x6003001C},
+            {"ChartCreation", 0x6003001D},
+        },
+    };
+    return identity;
 }
 
 } // namespace k7

@@ -38,14 +38,15 @@ template <class T> class WidgetArray;
 class K7_EXPORT OEETracker : public ServiceControl {
     Q_OBJECT
     // Last day of the charted window, "YYYYMMDDhhmmss" (its end, despite the name).
-    K7_PROPERTY_COMPUTED(QString, StartDate)
-    K7_PROPERTY_COMPUTED(QString, BarNum)
+    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
+    Q_PROPERTY(QString BarNum READ BarNum WRITE setBarNum)
 
 public:
     explicit OEETracker(QWidget* parent = nullptr);
     ~OEETracker() override;
 
-    const QString& StartDate() const;
+    QString StartDate() const;
+    void setStartDate(const QString& value);
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();
@@ -55,6 +56,7 @@ public:
     // Index of the last day slot, as text; a write converts it to a 16-bit integer (13 for text
     // that is no number, 6 beyond the range), untrapped.
     QString BarNum() const;
+    void setBarNum(const QString& value);
 
     // LoadFullDays(StartDate), its Boolean result held in a variant.
     Q_INVOKABLE k7::Variant LoadFullChart();

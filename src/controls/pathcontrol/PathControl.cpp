@@ -8,6 +8,7 @@
 #include "frame/Colors.h"
 #include "frame/Envelope.h"
 #include "frame/PolledRequest.h"
+#include "frame/PropertyDeclarations_p.h"
 #include "frame/RasterSurface.h"
 #include "frame/Timer.h"
 #include "frame/Twips.h"
@@ -57,22 +58,32 @@ QString SecondsSinceMidnight(Date now) {
 
 } // namespace
 
+// Its own properties, one line each (frame/PropertyDeclarations_p.h): all notifying, in the order they are
+// persisted. A new control holds them empty, zero or false; the defaults are what a restore takes.
+#define PATHCONTROL_PROPERTIES(HELD, FONT)                                                                   \
+    HELD(QString, URL, QString, "", Notifying, ReadWrite, Persisted)                                         \
+    HELD(QString, IP, QString, "127.0.0.1", Notifying, ReadWrite, Persisted)                                 \
+    HELD(int, Port, int32_t, 10000, Notifying, ReadWrite, Persisted)                                         \
+    HELD(QString, Company, QString, "", Notifying, ReadWrite, Persisted)                                     \
+    HELD(QString, Session, QString, "", Notifying, ReadWrite, Persisted)                                     \
+    HELD(QString, Area, QString, "", Notifying, ReadWrite, Persisted)                                        \
+    HELD(QString, Process, QString, "", Notifying, ReadWrite, Persisted)                                     \
+    HELD(QString, StartDate, QString, "", Notifying, ReadWrite, Persisted)                                   \
+    HELD(QString, EndDate, QString, "", Notifying, ReadWrite, Persisted)                                     \
+    HELD(QString, User, QString, "", Notifying, ReadWrite, Persisted)                                        \
+    HELD(QString, Device, QString, "", Notifying, ReadWrite, Persisted)                                      \
+    HELD(int, Planned, uint8_t, 0, Notifying, ReadWrite, Persisted)                                          \
+    HELD(int, RatiosType, uint8_t, 0, Notifying, ReadWrite, Persisted)                                       \
+    HELD(int, RatiosTypeTarget, uint8_t, 0, Notifying, ReadWrite, Persisted)                                 \
+    HELD(bool, HoursExtraAdd, bool, true, Notifying, ReadWrite, Persisted)
+
+namespace {
+K7_PROPERTY_KEYS(PATHCONTROL_PROPERTIES)
+constexpr PropertyKey LastRefreshProperty{"LastRefresh", true};
+} // namespace
+
 struct PathControl::Private {
-    QString url;
-    QString ip;
-    int32_t port = 0;
-    QString company;
-    QString session;
-    QString area;
-    QString process;
-    QString startDate;
-    QString endDate;
-    QString user;
-    QString device;
-    uint8_t planned = 0;
-    uint8_t ratiosType = 0;
-    uint8_t ratiosTypeTarget = 0;
-    bool hoursExtraAdd = false;
+    K7_HELD_VALUES(PATHCONTROL_PROPERTIES)
     Date lastRefresh;
 
     QString pendingProcess;
@@ -86,35 +97,15 @@ struct PathControl::Private {
 };
 
 const PropertyTable& PathControl::ClassProperties() {
-    // Persisted in this order; every write asks the host first.
     static const PropertyTable table = [] {
-        constexpr WriteForm notifying = WriteForm::Notifying;
-        const auto held = []<class M>(PropertyKey key, M Private::*member, const Variant& defaultValue) {
-            return PropertyTable::Row<PathControl>(
-                key, [member](auto& control) -> auto& { return control.d.get()->*member; }, notifying,
-                defaultValue);
-        };
         PropertyTable properties;
-        properties.Add(held(URLProperty, &Private::url, Variant(QString())))
-            .Add(held(IPProperty, &Private::ip, Variant(QStringLiteral("127.0.0.1"))))
-            .Add(held(PortProperty, &Private::port, Variant(int16_t(10000))))
-            .Add(held(CompanyProperty, &Private::company, Variant(QString())))
-            .Add(held(SessionProperty, &Private::session, Variant(QString())))
-            .Add(held(AreaProperty, &Private::area, Variant(QString())))
-            .Add(held(ProcessProperty, &Private::process, Variant(QString())))
-            .Add(held(StartDateProperty, &Private::startDate, Variant(QString())))
-            .Add(held(EndDateProperty, &Private::endDate, Variant(QString())))
-            .Add(held(UserProperty, &Private::user, Variant(QString())))
-            .Add(held(DeviceProperty, &Private::device, Variant(QString())))
-            .Add(held(PlannedProperty, &Private::planned, Variant(uint8_t(0))))
-            .Add(held(RatiosTypeProperty, &Private::ratiosType, Variant(uint8_t(0))))
-            .Add(held(RatiosTypeTargetProperty, &Private::ratiosTypeTarget, Variant(uint8_t(0))))
-            .Add(held(HoursExtraAddProperty, &Private::hoursExtraAdd, Variant(true)));
+        K7_ADD_PROPERTY_ROWS(PathControl, PATHCONTROL_PROPERTIES, properties);
         // A date has no property type of its own: it travels as its serial, read-only, not persisted.
         PropertyDefinition lastRefresh;
         lastRefresh.Name = LastRefreshProperty.Text();
         lastRefresh.Persisted = false;
         lastRefresh.Type = PropertyType::Double;
+        lastRefresh.Shown = QMetaType::fromType<double>();
         lastRefresh.Access = PropertyAccess::ReadOnly; // as its key says
         lastRefresh.Get = [](const ControlBase& control) {
             return Variant(static_cast<const PathControl&>(control).d->lastRefresh.Serial);
@@ -158,65 +149,7 @@ PathControl::PathControl(QWidget* parent) : ControlBase(parent), d(std::make_uni
 
 PathControl::~PathControl() = default;
 
-const QString& PathControl::URL() const {
-    return d->url;
-}
-
-const QString& PathControl::IP() const {
-    return d->ip;
-}
-
-int32_t PathControl::Port() const {
-    return d->port;
-}
-
-const QString& PathControl::Company() const {
-    return d->company;
-}
-
-const QString& PathControl::Session() const {
-    return d->session;
-}
-
-const QString& PathControl::Area() const {
-    return d->area;
-}
-
-const QString& PathControl::Process() const {
-    return d->process;
-}
-
-const QString& PathControl::StartDate() const {
-    return d->startDate;
-}
-
-const QString& PathControl::EndDate() const {
-    return d->endDate;
-}
-
-const QString& PathControl::User() const {
-    return d->user;
-}
-
-const QString& PathControl::Device() const {
-    return d->device;
-}
-
-bool PathControl::HoursExtraAdd() const {
-    return d->hoursExtraAdd;
-}
-
-uint8_t PathControl::Planned() const {
-    return d->planned;
-}
-
-uint8_t PathControl::RatiosType() const {
-    return d->ratiosType;
-}
-
-uint8_t PathControl::RatiosTypeTarget() const {
-    return d->ratiosTypeTarget;
-}
+K7_PROPERTY_ACCESSORS(PathControl, PATHCONTROL_PROPERTIES)
 
 Date PathControl::LastRefresh() const {
     return d->lastRefresh;
@@ -255,29 +188,29 @@ void PathControl::RefreshSequence(bool) {
 void PathControl::RequestPath() {
     // A second Refresh for the same process while its request runs sends nothing, unless that
     // request has had its 60 seconds.
-    const bool send = d->pendingProcess.isEmpty() || d->pendingProcess != d->process ||
+    const bool send = d->pendingProcess.isEmpty() || d->pendingProcess != d->Process ||
                       Dates::DiffSeconds(d->requestTime, Clock::Now()) >= TimeOutSeconds;
 
     // The period is adjusted on every call, sent or not, and written back: a host that wants a
     // fixed period sets it again before each Refresh. `hours` is taken before any adjustment.
     int16_t hours = 0;
     int16_t step = 0;
-    Common::TimeToAddDashboardOversize(d->startDate, d->endDate, hours, step);
-    if (d->hoursExtraAdd)
-        d->endDate = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(d->endDate), step));
-    d->endDate = d->endDate.left(10) + QStringLiteral("0000");
-    d->startDate = d->startDate.left(10) + QStringLiteral("0000");
+    Common::TimeToAddDashboardOversize(d->StartDate, d->EndDate, hours, step);
+    if (d->HoursExtraAdd)
+        d->EndDate = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(d->EndDate), step));
+    d->EndDate = d->EndDate.left(10) + QStringLiteral("0000");
+    d->StartDate = d->StartDate.left(10) + QStringLiteral("0000");
     if (step != 0 && hours % step != 0) {
         const int16_t missing = static_cast<int16_t>(step - hours % step);
-        d->endDate = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(d->endDate), missing));
+        d->EndDate = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(d->EndDate), missing));
     }
     if (!send)
         return;
 
-    d->pendingProcess = d->process;
+    d->pendingProcess = d->Process;
     d->requestTime = Clock::Now();
     ShowPlaceholder();
-    d->request->Send(d->url + QLatin1Char('?') + Query());
+    d->request->Send(d->URL + QLatin1Char('?') + Query());
 }
 
 // "Updating..." centred over the current picture, in a font of a 24th of the height (10 to 24
@@ -297,25 +230,25 @@ void PathControl::ShowPlaceholder() {
 QString PathControl::Query() const {
     const auto number = [](int64_t value) { return QString::number(value); };
     return Envelope::BuildQuery(
-        {{QStringLiteral("server_ip"), d->ip},
-         {QStringLiteral("db_port"), number(d->port)},
-         {QStringLiteral("company_id"), d->company},
-         {QStringLiteral("user_id"), d->user},
-         {QStringLiteral("tree"), d->area + QLatin1Char('{') + d->process + QLatin1Char('}')},
-         {QStringLiteral("process"), d->process},
-         {QStringLiteral("period_from"), d->startDate},
-         {QStringLiteral("period_to"), d->endDate},
+        {{QStringLiteral("server_ip"), d->IP},
+         {QStringLiteral("db_port"), number(d->Port)},
+         {QStringLiteral("company_id"), d->Company},
+         {QStringLiteral("user_id"), d->User},
+         {QStringLiteral("tree"), d->Area + QLatin1Char('{') + d->Process + QLatin1Char('}')},
+         {QStringLiteral("process"), d->Process},
+         {QStringLiteral("period_from"), d->StartDate},
+         {QStringLiteral("period_to"), d->EndDate},
          {QStringLiteral("path_id"), QStringLiteral("0")},
          {QStringLiteral("constype_id"), QString()},
          {QStringLiteral("period_id"), QStringLiteral("0")},
          {QStringLiteral("width"), number(width())},
          {QStringLiteral("height"), number(height())},
          {QStringLiteral("ign_hist"), QStringLiteral("1")},
-         {QStringLiteral("device_id"), d->device},
+         {QStringLiteral("device_id"), d->Device},
          {QStringLiteral("terminal"), QStringLiteral("1")},
-         {QStringLiteral("planned"), number(d->planned)},
-         {QStringLiteral("ratiostype"), number(d->ratiosType)},
-         {QStringLiteral("ratiostypetarget"), number(d->ratiosTypeTarget)},
+         {QStringLiteral("planned"), number(d->Planned)},
+         {QStringLiteral("ratiostype"), number(d->RatiosType)},
+         {QStringLiteral("ratiostypetarget"), number(d->RatiosTypeTarget)},
          {QStringLiteral("seq"), SecondsSinceMidnight(Clock::Now())}});
 }
 
@@ -395,6 +328,32 @@ bool PathControl::TextRotate(int hDC, const QString& Output, int x, int y, float
                 const int32_t escapement = ToLong(static_cast<double>(Rotation * 10.0f));
                 d->picPath->DrawRotatedText(ToAnsi(Output), x, y, escapement / 10.0);
             }).has_value();
+}
+
+const ComponentIdentity& PathControl::ClassIdentity() {
+    static const ComponentIdentity identity{
+        QStringLiteral("PathControl"),
+        QStringLiteral("{04A02440-3DDD-47CE-A4E2-855F13D8871D}"),
+        QStringLiteral("_PathControl"),
+        QStringLiteral("{AA689773-EFD5-4F9F-9F62-D41DD7F29B73}"),
+        QStringLiteral("__PathControl"),
+        QStringLiteral("{9C767660-401A-4573-B13A-84EC973C12C9}"),
+        QStringLiteral("RemoteControl()"),
+        {
+            {"TextRotate", 0x60030031},        {"Refresh", 0x60030035},
+            {"Processing", 0x60030039},        {"Paint", 0x6003003A},
+            {LastRefreshProperty, 0x68030030}, {"Reset", 0x60030045},
+            {URLProperty, 0x6803002F},         {IPProperty, 0x6803002E},
+            {PortProperty, 0x6803002D},        {CompanyProperty, 0x6803002C},
+            {SessionProperty, 0x6803002B},     {AreaProperty, 0x6803002A},
+            {ProcessProperty, 0x68030029},     {StartDateProperty, 0x68030028},
+            {EndDateProperty, 0x68030027},     {UserProperty, 0x68030026},
+            {DeviceProperty, 0x68030025},      {HoursExtraAddProperty, 0x68030024},
+            {ErrorProperty, 0x68030023},       {PlannedProperty, 0x68030048},
+            {RatiosTypeProperty, 0x68030047},  {RatiosTypeTargetProperty, 0x68030046},
+        },
+    };
+    return identity;
 }
 
 } // namespace k7

@@ -46,24 +46,24 @@ class K7_EXPORT PathControl : public ControlBase {
     // (IP "", Port 0, HoursExtraAdd false), after it the defaults hold (IP "127.0.0.1", Port
     // 10000, HoursExtraAdd true). Refresh rewrites StartDate and EndDate (truncated to the hour and
     // extended, see RequestPath) without notifying anyone.
-    K7_PROPERTY_COMPUTED(QString, URL)
-    K7_PROPERTY_COMPUTED(QString, IP)
-    K7_PROPERTY_COMPUTED(int, Port)
-    K7_PROPERTY_COMPUTED(QString, Company)
+    Q_PROPERTY(QString URL READ URL WRITE setURL)
+    Q_PROPERTY(QString IP READ IP WRITE setIP)
+    Q_PROPERTY(int Port READ Port WRITE setPort)
+    Q_PROPERTY(QString Company READ Company WRITE setCompany)
     // Persisted only: never sent.
-    K7_PROPERTY_COMPUTED(QString, Session)
-    K7_PROPERTY_COMPUTED(QString, Area)
-    K7_PROPERTY_COMPUTED(QString, Process)
-    K7_PROPERTY_COMPUTED(QString, StartDate)
-    K7_PROPERTY_COMPUTED(QString, EndDate)
-    K7_PROPERTY_COMPUTED(QString, User)
-    K7_PROPERTY_COMPUTED(QString, Device)
-    K7_PROPERTY_COMPUTED(bool, HoursExtraAdd)
-    K7_PROPERTY_COMPUTED(int, Planned)
-    K7_PROPERTY_COMPUTED(int, RatiosType)
-    K7_PROPERTY_COMPUTED(int, RatiosTypeTarget)
+    Q_PROPERTY(QString Session READ Session WRITE setSession)
+    Q_PROPERTY(QString Area READ Area WRITE setArea)
+    Q_PROPERTY(QString Process READ Process WRITE setProcess)
+    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
+    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate)
+    Q_PROPERTY(QString User READ User WRITE setUser)
+    Q_PROPERTY(QString Device READ Device WRITE setDevice)
+    Q_PROPERTY(bool HoursExtraAdd READ HoursExtraAdd WRITE setHoursExtraAdd)
+    Q_PROPERTY(int Planned READ Planned WRITE setPlanned)
+    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType)
+    Q_PROPERTY(int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget)
     // The date value as its serial (days since 1899-12-30), the form hosts exchange dates in.
-    K7_READ_ONLY_PROPERTY(double, LastRefresh, LastRefreshSerial)
+    Q_PROPERTY(double LastRefresh READ LastRefreshSerial)
 
 public:
     // Whole seconds a request may take before the time-out text replaces it.
@@ -74,21 +74,36 @@ public:
     explicit PathControl(QWidget* parent = nullptr);
     ~PathControl() override;
 
-    const QString& URL() const;
-    const QString& IP() const;
-    int32_t Port() const;
-    const QString& Company() const;
-    const QString& Session() const;
-    const QString& Area() const;
-    const QString& Process() const;
-    const QString& StartDate() const;
-    const QString& EndDate() const;
-    const QString& User() const;
-    const QString& Device() const;
+    QString URL() const;
+    void setURL(const QString& value);
+    QString IP() const;
+    void setIP(const QString& value);
+    int Port() const;
+    void setPort(int value);
+    QString Company() const;
+    void setCompany(const QString& value);
+    QString Session() const;
+    void setSession(const QString& value);
+    QString Area() const;
+    void setArea(const QString& value);
+    QString Process() const;
+    void setProcess(const QString& value);
+    QString StartDate() const;
+    void setStartDate(const QString& value);
+    QString EndDate() const;
+    void setEndDate(const QString& value);
+    QString User() const;
+    void setUser(const QString& value);
+    QString Device() const;
+    void setDevice(const QString& value);
     bool HoursExtraAdd() const;
-    uint8_t Planned() const;
-    uint8_t RatiosType() const;
-    uint8_t RatiosTypeTarget() const;
+    void setHoursExtraAdd(bool value);
+    int Planned() const;
+    void setPlanned(int value);
+    int RatiosType() const;
+    void setRatiosType(int value);
+    int RatiosTypeTarget() const;
+    void setRatiosTypeTarget(int value);
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();

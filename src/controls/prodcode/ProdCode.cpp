@@ -2,12 +2,21 @@
 
 #include "frame/Colors.h"
 #include "frame/Label.h"
+#include "frame/PropertyDeclarations_p.h"
 #include "json/JsonBag.h"
 
 namespace k7 {
 
+// Its own properties, one line each (frame/PropertyDeclarations_p.h).
+#define PRODCODE_PROPERTIES(HELD, FONT) HELD(double, FontSize, float, 8, Plain, ReadWrite, Persisted)
+
+namespace {
+K7_PROPERTY_KEYS(PRODCODE_PROPERTIES)
+} // namespace
+
 struct ProdCode::Private {
-    float fontSize = 8.0f;
+    // FontSize holds 8 from the start, as a new control shows it.
+    K7_HELD_VALUES_AT_DEFAULTS(PRODCODE_PROPERTIES)
     Label* lblTxt = nullptr;
     Label* lblCode = nullptr;
 };
@@ -17,9 +26,7 @@ const PropertyTable& ProdCode::ClassProperties() {
     static const PropertyTable table = [] {
         PropertyTable properties;
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying, .Others = WriteForm::Plain});
-        properties.Add(PropertyTable::Row<ProdCode>(
-            FontSizeProperty, [](auto& c) -> auto& { return c.d->fontSize; }, WriteForm::Plain,
-            Variant(int16_t(8))));
+        K7_ADD_PROPERTY_ROWS(ProdCode, PRODCODE_PROPERTIES, properties);
         return properties;
     }();
     return table;
@@ -42,9 +49,7 @@ ProdCode::ProdCode(QWidget* parent) : ServiceControl(parent), d(std::make_unique
 
 ProdCode::~ProdCode() = default;
 
-float ProdCode::FontSize() const {
-    return d->fontSize;
-}
+K7_PROPERTY_ACCESSORS(ProdCode, PRODCODE_PROPERTIES)
 
 Label& ProdCode::lblTxt() const {
     return *d->lblTxt;
@@ -69,7 +74,7 @@ void ProdCode::Createlabels() {
         label.SetTopHeightLeftWidth(static_cast<float>(height * 0.1), static_cast<float>(height * 0.8),
                                     static_cast<float>(width * leftShare),
                                     static_cast<float>(width * widthShare));
-        label.SetFontSize(d->fontSize);
+        label.SetFontSize(d->FontSize);
     };
     lay(*d->lblTxt, 0.02, 0.35);
     d->lblTxt->SetCaption(QStringLiteral("Tool / Part"));
@@ -88,6 +93,30 @@ bool ProdCode::RefreshProd() {
             d->lblCode->SetCaption(code.ToText());
         },
         [this](JsonBag&) { d->lblCode->SetCaption(QStringLiteral("No Data")); }, [this] { RepaintNow(); });
+}
+
+const ComponentIdentity& ProdCode::ClassIdentity() {
+    static const ComponentIdentity identity{
+        QStringLiteral("ProdCode"),
+        QStringLiteral("{93F6321F-4759-4AA0-8964-27FF6A1D0A9C}"),
+        QStringLiteral("_ProdCode"),
+        QStringLiteral("{6E8ADD70-ABDF-458C-B3F7-09DB743CD8AD}"),
+        QStringLiteral("__ProdCode"),
+        QStringLiteral("{A354E432-8105-4E13-948E-17D223F3CED6}"),
+        QStringLiteral("RemoteControl()"),
+        {
+            {APIHostProperty, 0x6803000E},
+            {CompanyProperty, 0x6803000D},
+            {SessionProperty, 0x6803000C},
+            {ProcessProperty, 0x6803000B},
+            {FontSizeProperty, 0x6803000A},
+            {ErrorProperty, 0x68030009},
+            {"Refresh", 0x6003000F},
+            {"RefreshProd", 0x60030010},
+            {"Createlabels", 0x60030011},
+        },
+    };
+    return identity;
 }
 
 } // namespace k7

@@ -18,14 +18,15 @@ class Label;
 // colour) at 2880/120 2535x255; both captions empty. FontSize starts at 8.
 class K7_EXPORT ProdCode : public ServiceControl {
     Q_OBJECT
-    // Point size Createlabels gives both labels; a write takes effect at the next Createlabels.
-    K7_PROPERTY_COMPUTED(double, FontSize)
+    // Point size Createlabels gives both labels (8); a write takes effect at the next Createlabels.
+    Q_PROPERTY(double FontSize READ FontSize WRITE setFontSize)
 
 public:
     explicit ProdCode(QWidget* parent = nullptr);
     ~ProdCode() override;
 
-    float FontSize() const;
+    double FontSize() const;
+    void setFontSize(double value);
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();

@@ -12,6 +12,7 @@
 #include "frame/FrameErrors.h"
 #include "frame/Label.h"
 #include "frame/PopupMenu.h"
+#include "frame/PropertyDeclarations_p.h"
 #include "frame/Twips.h"
 #include "frame/WidgetArray.h"
 #include "json/JsonBag.h"
@@ -90,24 +91,40 @@ void ColourGoodCell(Label& cell, float good, float green, float yellow) {
 
 } // namespace
 
+// Its own properties, one line each (frame/PropertyDeclarations_p.h), in the order they are persisted,
+// which differs from the interface order (ClassIdentity). A new control holds them empty, zero or
+// false; the defaults are what a restore takes. The font rows act on the control's font, which the
+// cells copy at the next rebuild; a value the font cannot take puts the default back.
+#define PRODUCTIONPERIODTABLE_PROPERTIES(HELD, FONT)                                                         \
+    HELD(QString, StartDate, QString, "", Notifying, ReadWrite, Persisted)                                   \
+    HELD(QString, EndDate, QString, "", Notifying, ReadWrite, Persisted)                                     \
+    HELD(QString, LabelOEE, QString, "OEE", Notifying, WriteOnly, Persisted)                                 \
+    HELD(QString, LabelTarget, QString, "Max", Notifying, WriteOnly, Persisted)                              \
+    HELD(QString, LabelGreenTarget, QString, "Trg", Notifying, WriteOnly, Persisted)                         \
+    HELD(QString, LabelProduced, QString, "Produced", Notifying, WriteOnly, Persisted)                       \
+    HELD(QString, LabelBad, QString, "Bad", Notifying, WriteOnly, Persisted)                                 \
+    HELD(QString, LabelGood, QString, "Good", Notifying, WriteOnly, Persisted)                               \
+    HELD(QString, LabelTotal, QString, "Total", Notifying, WriteOnly, Persisted)                             \
+    HELD(int, Planned, uint8_t, 0, Notifying, ReadWrite, Persisted)                                          \
+    HELD(int, RatiosType, uint8_t, 0, Notifying, ReadWrite, Persisted)                                       \
+    HELD(int, RatiosTypeTarget, uint8_t, 0, Notifying, ReadWrite, Persisted)                                 \
+    HELD(int, Produced, uint8_t, 1, Notifying, ReadWrite, Persisted)                                         \
+    HELD(int, Bad, uint8_t, 1, Notifying, ReadWrite, Persisted)                                              \
+    HELD(int, Good, uint8_t, 1, Notifying, ReadWrite, Persisted)                                             \
+    HELD(int, Difference, uint8_t, 0, Notifying, ReadWrite, Persisted)                                       \
+    HELD(bool, Accumulated, bool, false, Notifying, ReadWrite, Persisted)                                    \
+    FONT(QString, FontName, Name, QString, "Tahoma")                                                         \
+    FONT(int, FontSize, Size, int16_t, 10)                                                                   \
+    FONT(QString, FontBold, Bold, QString, "False")                                                          \
+    FONT(QString, FontItalic, Italic, QString, "False")                                                      \
+    FONT(uint32_t, FontColor, TextColor, uint32_t, Colors::White)
+
+namespace {
+K7_PROPERTY_KEYS(PRODUCTIONPERIODTABLE_PROPERTIES)
+} // namespace
+
 struct ProductionPeriodTable::Private {
-    QString startDate;
-    QString endDate;
-    QString labelOEE;
-    QString labelTarget;
-    QString labelGreenTarget;
-    QString labelProduced;
-    QString labelBad;
-    QString labelGood;
-    QString labelTotal;
-    uint8_t planned = 0;
-    uint8_t ratiosType = 0;
-    uint8_t ratiosTypeTarget = 0;
-    uint8_t produced = 0;
-    uint8_t bad = 0;
-    uint8_t good = 0;
-    uint8_t difference = 0;
-    bool accumulated = false;
+    K7_HELD_VALUES(PRODUCTIONPERIODTABLE_PROPERTIES)
 
     int16_t hours = 0;
     int16_t hoursPerColumn = 0;
@@ -121,61 +138,23 @@ struct ProductionPeriodTable::Private {
 };
 
 const PropertyTable& ProductionPeriodTable::ClassProperties() {
-    // Persisted in this order, which differs from the interface order (ClassIdentity). Every
-    // property asks the host before it changes; the font ones fall back to their defaults on a
-    // value the font cannot take.
+    // Every property asks the host before it changes.
     static const PropertyTable table = [] {
         using T = ProductionPeriodTable;
-        const WriteForm notifying = WriteForm::Notifying;
         PropertyTable properties;
-        AddConnectionProperties(properties, {.APIHost = notifying, .Others = notifying});
+        AddConnectionProperties(properties,
+                                {.APIHost = WriteForm::Notifying, .Others = WriteForm::Notifying});
+        K7_ADD_PROPERTY_ROWS(ProductionPeriodTable, PRODUCTIONPERIODTABLE_PROPERTIES, properties);
         // Writing one of four caption lists also renames its menu's items.
-        const auto renames = [](QString T::Private::*list, int menu) {
-            return
-                [list, menu](T& table) { CaptionList::NameMenuItems(table.d.get()->*list, table.mnu(menu)); };
+        const auto renames = [&properties](PropertyKey list, int menu) {
+            properties.BeforeNotify<T>(list, [list, menu](T& table) {
+                CaptionList::NameMenuItems(table.Value(list).ToText(), table.mnu(menu));
+            });
         };
-        const auto held = [notifying]<class M>(PropertyKey key, M T::Private::*member,
-                                               const Variant& defaultValue) {
-            return PropertyTable::Row<T>(
-                key, [member](auto& table) -> auto& { return table.d.get()->*member; }, notifying,
-                defaultValue);
-        };
-        properties.Add(held(StartDateProperty, &T::Private::startDate, Variant(QString())))
-            .Add(held(EndDateProperty, &T::Private::endDate, Variant(QString())))
-            .Add(held(LabelOEEProperty, &T::Private::labelOEE, Variant("OEE")))
-            .WriteOnly()
-            .Add(held(LabelTargetProperty, &T::Private::labelTarget, Variant("Max")))
-            .WriteOnly()
-            .BeforeNotify<T>(renames(&T::Private::labelTarget, 1))
-            .Add(held(LabelGreenTargetProperty, &T::Private::labelGreenTarget, Variant("Trg")))
-            .WriteOnly()
-            .BeforeNotify<T>(renames(&T::Private::labelGreenTarget, 2))
-            .Add(held(LabelProducedProperty, &T::Private::labelProduced, Variant("Produced")))
-            .WriteOnly()
-            .Add(held(LabelBadProperty, &T::Private::labelBad, Variant("Bad")))
-            .WriteOnly()
-            .BeforeNotify<T>(renames(&T::Private::labelBad, 4))
-            .Add(held(LabelGoodProperty, &T::Private::labelGood, Variant("Good")))
-            .WriteOnly()
-            .BeforeNotify<T>(renames(&T::Private::labelGood, 5))
-            .Add(held(LabelTotalProperty, &T::Private::labelTotal, Variant("Total")))
-            .WriteOnly()
-            .Add(held(PlannedProperty, &T::Private::planned, Variant(uint8_t(0))))
-            .Add(held(RatiosTypeProperty, &T::Private::ratiosType, Variant(uint8_t(0))))
-            .Add(held(RatiosTypeTargetProperty, &T::Private::ratiosTypeTarget, Variant(uint8_t(0))))
-            .Add(held(ProducedProperty, &T::Private::produced, Variant(uint8_t(1))))
-            .Add(held(BadProperty, &T::Private::bad, Variant(uint8_t(1))))
-            .Add(held(GoodProperty, &T::Private::good, Variant(uint8_t(1))))
-            .Add(held(DifferenceProperty, &T::Private::difference, Variant(uint8_t(0))))
-            .Add(held(AccumulatedProperty, &T::Private::accumulated, Variant(false)))
-            // The font rows act on the control's font, which the cells copy at the next rebuild.
-            .AddFontAttribute(FontNameProperty, FontPart::Name, PropertyType::String,
-                              Variant(QStringLiteral("Tahoma")))
-            .AddFontAttribute(FontSizeProperty, FontPart::Size, PropertyType::Integer, Variant(int16_t(10)))
-            .AddFontAttribute(FontBoldProperty, FontPart::Bold, PropertyType::String, Variant("False"))
-            .AddFontAttribute(FontItalicProperty, FontPart::Italic, PropertyType::String, Variant("False"))
-            .AddFontAttribute(FontColorProperty, FontPart::TextColor, PropertyType::Color,
-                              Variant(int32_t(Colors::White)));
+        renames(LabelTargetProperty, 1);
+        renames(LabelGreenTargetProperty, 2);
+        renames(LabelBadProperty, 4);
+        renames(LabelGoodProperty, 5);
         return properties;
     }();
     return table;
@@ -232,73 +211,7 @@ ProductionPeriodTable::ProductionPeriodTable(QWidget* parent)
 
 ProductionPeriodTable::~ProductionPeriodTable() = default;
 
-const QString& ProductionPeriodTable::StartDate() const {
-    return d->startDate;
-}
-
-const QString& ProductionPeriodTable::EndDate() const {
-    return d->endDate;
-}
-
-const QString& ProductionPeriodTable::LabelOEE() const {
-    return d->labelOEE;
-}
-
-const QString& ProductionPeriodTable::LabelTarget() const {
-    return d->labelTarget;
-}
-
-const QString& ProductionPeriodTable::LabelGreenTarget() const {
-    return d->labelGreenTarget;
-}
-
-const QString& ProductionPeriodTable::LabelProduced() const {
-    return d->labelProduced;
-}
-
-const QString& ProductionPeriodTable::LabelBad() const {
-    return d->labelBad;
-}
-
-const QString& ProductionPeriodTable::LabelGood() const {
-    return d->labelGood;
-}
-
-const QString& ProductionPeriodTable::LabelTotal() const {
-    return d->labelTotal;
-}
-
-uint8_t ProductionPeriodTable::Planned() const {
-    return d->planned;
-}
-
-uint8_t ProductionPeriodTable::RatiosType() const {
-    return d->ratiosType;
-}
-
-uint8_t ProductionPeriodTable::RatiosTypeTarget() const {
-    return d->ratiosTypeTarget;
-}
-
-uint8_t ProductionPeriodTable::Produced() const {
-    return d->produced;
-}
-
-uint8_t ProductionPeriodTable::Bad() const {
-    return d->bad;
-}
-
-uint8_t ProductionPeriodTable::Good() const {
-    return d->good;
-}
-
-uint8_t ProductionPeriodTable::Difference() const {
-    return d->difference;
-}
-
-bool ProductionPeriodTable::Accumulated() const {
-    return d->accumulated;
-}
+K7_PROPERTY_ACCESSORS(ProductionPeriodTable, PRODUCTIONPERIODTABLE_PROPERTIES)
 
 int16_t ProductionPeriodTable::ColumnCount() const {
     return d->columnCount;
@@ -342,12 +255,12 @@ void ProductionPeriodTable::RefreshSequence(bool pBolOpened) {
 
 bool ProductionPeriodTable::LoadFullTable() {
     ResetTimeBar();
-    Common::TimeToAddDashboardOversize(d->startDate, d->endDate, d->hours, d->hoursPerColumn);
+    Common::TimeToAddDashboardOversize(d->StartDate, d->EndDate, d->hours, d->hoursPerColumn);
     // HoursPerColumn is at least Hours / 12, so never more than twelve periods.
     const int32_t periods = d->hoursPerColumn == 0
                                 ? d->hours
                                 : Common::RoundUpLong(static_cast<double>(d->hours) / d->hoursPerColumn);
-    d->columnCount = ToInteger(static_cast<double>(periods) + (d->accumulated ? 1 : 2));
+    d->columnCount = ToInteger(static_cast<double>(periods) + (d->Accumulated ? 1 : 2));
     CellsCreation();
     LayoutTable();
     LoadTable(true);
@@ -365,22 +278,22 @@ bool ProductionPeriodTable::LoadTable(bool pBolFull) {
     const auto writeFrame = [this](const Figures& totals) {
         const int n = d->columnCount;
         WriteRowCaptions();
-        if (!d->accumulated)
+        if (!d->Accumulated)
             WriteTotalsColumn(totals);
         Label& totalCaption = Cell(0, n - 1);
-        totalCaption.SetCaption(CaptionList::Select(d->labelTotal, totalCaption, d->accumulated ? 1 : 0));
+        totalCaption.SetCaption(CaptionList::Select(d->LabelTotal, totalCaption, d->Accumulated ? 1 : 0));
         // Always underlined: it opens the Total / Accum menu.
         totalCaption.SetFontUnderline(true);
     };
     return RunServiceLoader(
         [this, periodEnd] {
             *periodEnd = Common::FormatYYYYMMDDhhmmss(
-                Dates::AddHours(Common::ToDate(d->startDate), static_cast<double>(d->hoursPerColumn)));
+                Dates::AddHours(Common::ToDate(d->StartDate), static_cast<double>(d->hoursPerColumn)));
             return ServiceCall{
                 HttpVerb::Get, QStringLiteral("processes/kpis/followup"),
                 ConnectionQuery(
-                    {{QStringLiteral("datefrom"), d->startDate}, {QStringLiteral("dateto"), d->endDate}},
-                    {{QStringLiteral("planned"), QString::number(d->planned)},
+                    {{QStringLiteral("datefrom"), d->StartDate}, {QStringLiteral("dateto"), d->EndDate}},
+                    {{QStringLiteral("planned"), QString::number(d->Planned)},
                      {QStringLiteral("hourly"), QString::number(d->hoursPerColumn)}})};
         },
         // Judged by message alone; status is not looked at.
@@ -390,7 +303,7 @@ bool ProductionPeriodTable::LoadTable(bool pBolFull) {
             Figures totals{};
             const Variant data = reply.Item(Variant(QStringLiteral("data")));
             // With running totals the last period column is the totals column as well.
-            const int lastPeriod = d->accumulated ? d->columnCount - 1 : d->columnCount - 2;
+            const int lastPeriod = d->Accumulated ? d->columnCount - 1 : d->columnCount - 2;
             for (int i = 1; i <= lastPeriod; ++i) {
                 WritePeriod(data.Item(Variant(int32_t(i))), i, *periodEnd, values, totals);
                 *periodEnd = Common::FormatYYYYMMDDhhmmss(
@@ -410,13 +323,13 @@ bool ProductionPeriodTable::LoadTable(bool pBolFull) {
 void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const QString& periodEnd,
                                         Figures& values, Figures& totals) {
     const int n = d->columnCount;
-    const Figures& shown = d->accumulated ? totals : values;
+    const Figures& shown = d->Accumulated ? totals : values;
 
     Label& hour = Cell(0, column);
     hour.SetCaption(periodEnd.mid(8, 2) + QLatin1Char('h'));
     hour.SetFontUnderline(false);
 
-    switch (d->ratiosType) {
+    switch (d->RatiosType) {
     case 0:
         values[Capacity] = ToSingle(Figure(period, "OEETheoricalQuantity"));
         break;
@@ -434,9 +347,9 @@ void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const
 
     // The green and yellow targets are read whichever one is shown, so the good row is always
     // coloured against the family of the current choice. Products in double, stored single.
-    if (d->ratiosTypeTarget <= 7) {
-        const TargetFamily& family = kTargetFamilies[d->ratiosTypeTarget % 4];
-        const bool yellowShown = d->ratiosTypeTarget >= 4;
+    if (d->RatiosTypeTarget <= 7) {
+        const TargetFamily& family = kTargetFamilies[d->RatiosTypeTarget % 4];
+        const bool yellowShown = d->RatiosTypeTarget >= 4;
         const auto target = [&](const char* name) {
             const double figure = Figure(period, name);
             return ToSingle(family.TimesActivity ? figure * Figure(period, "Activity") : figure);
@@ -454,7 +367,7 @@ void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const
     totals[Made] += values[Made];
     SetFigure(d->lblCell->At(3 * n + column), shown[Made]);
 
-    switch (d->bad) {
+    switch (d->Bad) {
     case 0:
         values[Scrapped] = ToSingle(Figure(period, "ScrapQuantity") + Figure(period, "ReworkQuantity"));
         break;
@@ -480,9 +393,9 @@ void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const
 }
 
 void ProductionPeriodTable::WriteGoodCell(Label& cell, const Figures& shown, const Figures& colouring) {
-    if (d->good == 1)
+    if (d->Good == 1)
         cell.SetCaption(FormatFigure(shown[GoodParts]));
-    else if (d->difference == 1)
+    else if (d->Difference == 1)
         cell.SetCaption(FormatFigure(shown[GoodParts] - shown[Capacity]));
     // The colour follows the good quantity, also when the caption shows the difference.
     ColourGoodCell(cell, colouring[GoodParts], colouring[GreenTarget], colouring[YellowTarget]);
@@ -493,12 +406,12 @@ void ProductionPeriodTable::WriteRowCaptions() {
     const int n = d->columnCount;
     // Every caption is selected (and its cell underlined or not) before any is shown.
     const std::array<QString, kRows> captions = {
-        CaptionList::Select(d->labelOEE, d->lblCell->At(0), d->planned),
-        CaptionList::Select(d->labelTarget, d->lblCell->At(n), d->ratiosType),
-        CaptionList::Select(d->labelGreenTarget, d->lblCell->At(2 * n), d->ratiosTypeTarget),
-        CaptionList::Select(d->labelProduced, d->lblCell->At(3 * n), 1),
-        CaptionList::Select(d->labelBad, d->lblCell->At(4 * n), d->bad),
-        CaptionList::Select(d->labelGood, d->lblCell->At(5 * n), d->difference),
+        CaptionList::Select(d->LabelOEE, d->lblCell->At(0), d->Planned),
+        CaptionList::Select(d->LabelTarget, d->lblCell->At(n), d->RatiosType),
+        CaptionList::Select(d->LabelGreenTarget, d->lblCell->At(2 * n), d->RatiosTypeTarget),
+        CaptionList::Select(d->LabelProduced, d->lblCell->At(3 * n), 1),
+        CaptionList::Select(d->LabelBad, d->lblCell->At(4 * n), d->Bad),
+        CaptionList::Select(d->LabelGood, d->lblCell->At(5 * n), d->Difference),
     };
     for (int row = 0; row < kRows; ++row) {
         Label& cell = d->lblCell->At(row * n);
@@ -591,10 +504,10 @@ void ProductionPeriodTable::LayoutTable() {
 
 double ProductionPeriodTable::ElapsedBarWidth(double innerWidth) const {
     // The dates are compared as texts first, as the host wrote them.
-    if (!(d->startDate < d->endDate))
+    if (!(d->StartDate < d->EndDate))
         return innerWidth;
-    const Date start = Common::ToDate(d->startDate);
-    const Date end = Common::ToDate(d->endDate);
+    const Date start = Common::ToDate(d->StartDate);
+    const Date end = Common::ToDate(d->EndDate);
     const Date now = Clock::Now();
     if (Dates::ToLinear(now) > Dates::ToLinear(end))
         return innerWidth;
@@ -642,28 +555,73 @@ void ProductionPeriodTable::Choose(int menu, int item) {
     // view did (PropertyChanged), and decides itself when to reload.
     switch (menu) {
     case 0:
-        d->planned = static_cast<uint8_t>(item);
+        d->Planned = static_cast<uint8_t>(item);
         break;
     case 1:
-        d->ratiosType = static_cast<uint8_t>(item - 1);
+        d->RatiosType = static_cast<uint8_t>(item - 1);
         break;
     case 2:
-        d->ratiosTypeTarget = static_cast<uint8_t>(item - 1);
+        d->RatiosTypeTarget = static_cast<uint8_t>(item - 1);
         break;
     case 4:
-        d->bad = static_cast<uint8_t>(item - 1);
+        d->Bad = static_cast<uint8_t>(item - 1);
         break;
     case 5:
-        d->good = static_cast<uint8_t>(2 - item);
-        d->difference = static_cast<uint8_t>(item - 1);
+        d->Good = static_cast<uint8_t>(2 - item);
+        d->Difference = static_cast<uint8_t>(item - 1);
         break;
     case 6:
-        d->accumulated = item == 1;
+        d->Accumulated = item == 1;
         break;
     default:
         return;
     }
     emit PropertyChanged();
+}
+
+const ComponentIdentity& ProductionPeriodTable::ClassIdentity() {
+    static const ComponentIdentity identity{
+        QStringLiteral("ProductionPeriodTable"),
+        QStringLiteral("{E2BE2840-4324-461F-BBF7-87148E0D13DA}"),
+        QStringLiteral("_ProductionPeriodTable"),
+        QStringLiteral("{0108CA8E-D5D1-4635-B765-4FCB7931BB37}"),
+        QStringLiteral("__ProductionPeriodTable"),
+        QStringLiteral("{C0177605-913D-4051-98F1-C9B2FA4C9DDD}"),
+        QStringLiteral("PropertyChanged()"),
+        {
+            {APIHostProperty, 0x68030038},
+            {CompanyProperty, 0x68030037},
+            {SessionProperty, 0x68030036},
+            {ProcessProperty, 0x68030035},
+            {StartDateProperty, 0x68030034},
+            {EndDateProperty, 0x68030033},
+            {FontSizeProperty, 0x68030032},
+            {FontNameProperty, 0x68030031},
+            {FontItalicProperty, 0x68030030},
+            {FontBoldProperty, 0x6803002F},
+            {FontColorProperty, 0x6803002E},
+            {ErrorProperty, 0x6803002D},
+            // The caption lists are write-only in the interface.
+            {LabelOEEProperty, 0x6803002C},
+            {LabelTargetProperty, 0x6803002B},
+            {LabelGreenTargetProperty, 0x6803002A},
+            {LabelProducedProperty, 0x68030029},
+            {LabelBadProperty, 0x68030028},
+            {LabelGoodProperty, 0x68030027},
+            {LabelTotalProperty, 0x68030026},
+            {PlannedProperty, 0x68030025},
+            {RatiosTypeProperty, 0x68030024},
+            {RatiosTypeTargetProperty, 0x68030023},
+            {ProducedProperty, 0x68030022},
+            {BadProperty, 0x68030021},
+            {GoodProperty, 0x68030020},
+            {DifferenceProperty, 0x6803001F},
+            {AccumulatedProperty, 0x6803001E},
+            {"Refresh", 0x6003003A},
+            {"LoadFullTable", 0x6003003B},
+        },
+    };
+    return identity;
 }
 
 } // namespace k7

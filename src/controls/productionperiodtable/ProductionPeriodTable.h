@@ -51,62 +51,90 @@ template <class T> class WidgetArray;
 class K7_EXPORT ProductionPeriodTable : public ServiceControl {
     Q_OBJECT
     // The window, "YYYYMMDDhhmmss" or "YYYYMMDD", sent to the service as the host gave it.
-    K7_PROPERTY_COMPUTED(QString, StartDate)
-    K7_PROPERTY_COMPUTED(QString, EndDate)
+    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
+    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate)
     // The control's own font and text colour, which every cell copies. FontSize reads the size
     // rounded to a whole point; the layout refits it, so it reads back the fitted size. A write
     // that fails puts that attribute back to its default without a word.
-    K7_TABLE_PROPERTY(int, FontSize)
-    K7_TABLE_PROPERTY(QString, FontName)
-    K7_TABLE_PROPERTY(QString, FontItalic)
-    K7_TABLE_PROPERTY(QString, FontBold)
-    K7_TABLE_PROPERTY(uint32_t, FontColor)
+    Q_PROPERTY(int FontSize READ FontSize WRITE setFontSize)
+    Q_PROPERTY(QString FontName READ FontName WRITE setFontName)
+    Q_PROPERTY(QString FontItalic READ FontItalic WRITE setFontItalic)
+    Q_PROPERTY(QString FontBold READ FontBold WRITE setFontBold)
+    Q_PROPERTY(uint32_t FontColor READ FontColor WRITE setFontColor)
     // Caption lists: "a,b,c" or "a,b,c;long a,long b,long c". A row caption is the item its switch
     // selects (underlined: it opens a menu), or the whole text when it has no comma. Writing
     // LabelTarget, LabelGreenTarget, LabelBad or LabelGood also renames the items of that row's
     // menu; a list longer than the menu stores the value, then raises without telling the host.
-    K7_PROPERTY_COMPUTED(QString, LabelOEE)
-    K7_PROPERTY_COMPUTED(QString, LabelTarget)
-    K7_PROPERTY_COMPUTED(QString, LabelGreenTarget)
-    K7_PROPERTY_COMPUTED(QString, LabelProduced)
-    K7_PROPERTY_COMPUTED(QString, LabelBad)
-    K7_PROPERTY_COMPUTED(QString, LabelGood)
-    K7_PROPERTY_COMPUTED(QString, LabelTotal)
+    Q_PROPERTY(QString LabelOEE READ LabelOEE WRITE setLabelOEE)
+    Q_PROPERTY(QString LabelTarget READ LabelTarget WRITE setLabelTarget)
+    Q_PROPERTY(QString LabelGreenTarget READ LabelGreenTarget WRITE setLabelGreenTarget)
+    Q_PROPERTY(QString LabelProduced READ LabelProduced WRITE setLabelProduced)
+    Q_PROPERTY(QString LabelBad READ LabelBad WRITE setLabelBad)
+    Q_PROPERTY(QString LabelGood READ LabelGood WRITE setLabelGood)
+    Q_PROPERTY(QString LabelTotal READ LabelTotal WRITE setLabelTotal)
     // View switches. Planned (0 real, 1 planned figures), RatiosType (capacity: 0 OEE, 1 PE, 2
     // activity), RatiosTypeTarget (0..3 green, 4..7 yellow target of the OEE, PE, speed, OEE x
     // activity family), Bad (0 scrap + rework, 1 scrap, 2 rework), Good / Difference (good quantity
     // or good minus capacity in the last row), Accumulated (running totals, no totals column).
     // Produced is kept and persisted but changes nothing.
-    K7_PROPERTY_COMPUTED(int, Planned)
-    K7_PROPERTY_COMPUTED(int, RatiosType)
-    K7_PROPERTY_COMPUTED(int, RatiosTypeTarget)
-    K7_PROPERTY_COMPUTED(int, Produced)
-    K7_PROPERTY_COMPUTED(int, Bad)
-    K7_PROPERTY_COMPUTED(int, Good)
-    K7_PROPERTY_COMPUTED(int, Difference)
-    K7_PROPERTY_COMPUTED(bool, Accumulated)
+    Q_PROPERTY(int Planned READ Planned WRITE setPlanned)
+    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType)
+    Q_PROPERTY(int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget)
+    Q_PROPERTY(int Produced READ Produced WRITE setProduced)
+    Q_PROPERTY(int Bad READ Bad WRITE setBad)
+    Q_PROPERTY(int Good READ Good WRITE setGood)
+    Q_PROPERTY(int Difference READ Difference WRITE setDifference)
+    Q_PROPERTY(bool Accumulated READ Accumulated WRITE setAccumulated)
 
 public:
     explicit ProductionPeriodTable(QWidget* parent = nullptr);
     ~ProductionPeriodTable() override;
 
-    const QString& StartDate() const;
-    const QString& EndDate() const;
-    const QString& LabelOEE() const;
-    const QString& LabelTarget() const;
-    const QString& LabelGreenTarget() const;
-    const QString& LabelProduced() const;
-    const QString& LabelBad() const;
-    const QString& LabelGood() const;
-    const QString& LabelTotal() const;
-    uint8_t Planned() const;
-    uint8_t RatiosType() const;
-    uint8_t RatiosTypeTarget() const;
-    uint8_t Produced() const;
-    uint8_t Bad() const;
-    uint8_t Good() const;
-    uint8_t Difference() const;
+    int FontSize() const;
+    void setFontSize(int value);
+    QString FontName() const;
+    void setFontName(const QString& value);
+    QString FontItalic() const;
+    void setFontItalic(const QString& value);
+    QString FontBold() const;
+    void setFontBold(const QString& value);
+    uint32_t FontColor() const;
+    void setFontColor(uint32_t value);
+
+    QString StartDate() const;
+    void setStartDate(const QString& value);
+    QString EndDate() const;
+    void setEndDate(const QString& value);
+    QString LabelOEE() const;
+    void setLabelOEE(const QString& value);
+    QString LabelTarget() const;
+    void setLabelTarget(const QString& value);
+    QString LabelGreenTarget() const;
+    void setLabelGreenTarget(const QString& value);
+    QString LabelProduced() const;
+    void setLabelProduced(const QString& value);
+    QString LabelBad() const;
+    void setLabelBad(const QString& value);
+    QString LabelGood() const;
+    void setLabelGood(const QString& value);
+    QString LabelTotal() const;
+    void setLabelTotal(const QString& value);
+    int Planned() const;
+    void setPlanned(int value);
+    int RatiosType() const;
+    void setRatiosType(int value);
+    int RatiosTypeTarget() const;
+    void setRatiosTypeTarget(int value);
+    int Produced() const;
+    void setProduced(int value);
+    int Bad() const;
+    void setBad(int value);
+    int Good() const;
+    void setGood(int value);
+    int Difference() const;
+    void setDifference(int value);
     bool Accumulated() const;
+    void setAccumulated(bool value);
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();

@@ -8,6 +8,7 @@
 #include "frame/FilledRect.h"
 #include "frame/Label.h"
 #include "frame/Line.h"
+#include "frame/PropertyDeclarations_p.h"
 #include "frame/Timer.h"
 #include "frame/Twips.h"
 #include "frame/WidgetArray.h"
@@ -44,6 +45,15 @@ QString TwoDigits(int64_t value) {
 
 } // namespace
 
+// Its own properties, one line each (frame/PropertyDeclarations_p.h).
+#define TIMETRACKER_PROPERTIES(HELD, FONT)                                                                   \
+    HELD(bool, Initializer, bool, false, Notifying, ReadWrite, Persisted)                                    \
+    HELD(int, Bars, int32_t, 20, Notifying, ReadWrite, Persisted)
+
+namespace {
+K7_PROPERTY_KEYS(TIMETRACKER_PROPERTIES)
+} // namespace
+
 struct TimeTracker::Private {
     Timer* timer = nullptr;
     Label* lblTime = nullptr;
@@ -53,8 +63,7 @@ struct TimeTracker::Private {
     Line* lineBottom = nullptr;
     Line* lineTop = nullptr;
 
-    bool initializer = false;
-    int32_t bars = 0;
+    K7_HELD_VALUES(TIMETRACKER_PROPERTIES)
     int32_t cycleTarget = 0;
     int32_t cycleCount = 0;
     int32_t cycleElapsed = 0;
@@ -70,13 +79,7 @@ const PropertyTable& TimeTracker::ClassProperties() {
         AddConnectionProperties(properties, {.APIHost = WriteForm::Notifying,
                                              .Others = WriteForm::Notifying,
                                              .APIHostPersistence = Persistence::NotPersisted});
-        properties
-            .Add(PropertyTable::Row<TimeTracker>(
-                InitializerProperty, [](auto& c) -> auto& { return c.d->initializer; }, WriteForm::Notifying,
-                Variant(false)))
-            .Add(PropertyTable::Row<TimeTracker>(
-                BarsProperty, [](auto& c) -> auto& { return c.d->bars; }, WriteForm::Notifying,
-                Variant(int32_t(20))));
+        K7_ADD_PROPERTY_ROWS(TimeTracker, TIMETRACKER_PROPERTIES, properties);
         return properties;
     }();
     return table;
@@ -125,13 +128,7 @@ TimeTracker::TimeTracker(QWidget* parent)
 
 TimeTracker::~TimeTracker() = default;
 
-bool TimeTracker::Initializer() const {
-    return d->initializer;
-}
-
-int32_t TimeTracker::Bars() const {
-    return d->bars;
-}
+K7_PROPERTY_ACCESSORS(TimeTracker, TIMETRACKER_PROPERTIES)
 
 Timer& TimeTracker::timer() const {
     return *d->timer;
@@ -180,7 +177,7 @@ int32_t TimeTracker::BarMaxHeight() const {
 void TimeTracker::RefreshSequence(bool pBolOpened) {
     // Only the first opening builds and loads; after that the ticks keep the chart current until
     // the host asks for a fresh start by writing Initializer = False.
-    if (d->initializer || pBolOpened)
+    if (d->Initializer || pBolOpened)
         return;
     ChartCreation();
     LoadData();
@@ -195,7 +192,7 @@ void TimeTracker::Reset() {
 }
 
 bool TimeTracker::ChartCreation() {
-    for (int i = 0; i <= d->bars; ++i)
+    for (int i = 0; i <= d->Bars; ++i)
         if (i > d->barTime.UBound())
             d->barTime.Load(i).SetVisible(true);
     d->lblTime->SetVisible(true);
@@ -210,7 +207,7 @@ bool TimeTracker::ChartCreation() {
 void TimeTracker::Resize() {
     const double width = Width();
     const double height = Height();
-    const int16_t pitch = d->bars == 0 ? int16_t(0) : ToInteger(width / d->bars);
+    const int16_t pitch = d->Bars == 0 ? int16_t(0) : ToInteger(width / d->Bars);
 
     d->bgTop->SetWidth(static_cast<float>(width));
     d->bgTop->SetHeight(static_cast<float>(0.25 * height));
@@ -237,7 +234,7 @@ void TimeTracker::Resize() {
     // A bar of the target's length reaches from the base line up to the target line.
     d->barMaxHeight = ToLong(0.65 * height);
 
-    for (int i = 0; i <= d->bars; ++i) {
+    for (int i = 0; i <= d->Bars; ++i) {
         FilledRect& bar = d->barTime(i);
         bar.SetWidth(static_cast<float>(0.9 * pitch));
         bar.SetLeft(static_cast<float>(double(pitch) * i));
@@ -284,11 +281,11 @@ void TimeTracker::LoadData() {
             d->cycleElapsed = std::max(0, SecondsSince(Common::ToDate(Field(cycle, "DateTime").ToText())));
             d->lblTime->SetCaption(FormatClock(d->cycleElapsed));
             InitTimer();
-            d->initializer = true;
+            d->Initializer = true;
         },
         [this](JsonBag&) {
             d->lblText->SetCaption(QStringLiteral("No data"));
-            d->initializer = true;
+            d->Initializer = true;
         });
 }
 
@@ -312,7 +309,7 @@ void TimeTracker::ChartRefresh() {
 }
 
 void TimeTracker::AddNewBar() {
-    for (int i = 0; i <= d->bars - 2; ++i) {
+    for (int i = 0; i <= d->Bars - 2; ++i) {
         FilledRect& bar = d->barTime(i);
         const FilledRect& next = d->barTime(i + 1);
         bar.SetHeight(next.Height());
@@ -324,9 +321,9 @@ void TimeTracker::AddNewBar() {
 }
 
 void TimeTracker::GrowCurrentBar() {
-    if (d->bars < 1)
+    if (d->Bars < 1)
         return; // no bar to grow (see the header)
-    FilledRect& bar = d->barTime(d->bars - 1);
+    FilledRect& bar = d->barTime(d->Bars - 1);
     if (d->cycleElapsed <= d->cycleTarget) {
         // 0 / 0 (no target, no time) has no height and fails, as does a cycle not yet begun.
         bar.SetHeight(static_cast<float>(double(d->cycleElapsed) / d->cycleTarget * d->barMaxHeight));
@@ -343,6 +340,33 @@ QString TimeTracker::FormatClock(int32_t seconds) {
     const int32_t remainder = seconds % 60;
     const int32_t minutes = seconds / 60 - (remainder < 0 ? 1 : 0);
     return TwoDigits(minutes) + QLatin1Char(':') + TwoDigits(remainder);
+}
+
+const ComponentIdentity& TimeTracker::ClassIdentity() {
+    static const ComponentIdentity identity{
+        QStringLiteral("TimeTracker"),
+        QStringLiteral("{A5F747C9-2DE1-4CB0-914D-A802EB7E92CB}"),
+        QStringLiteral("_TimeTracker"),
+        QStringLiteral("{C436CBA2-4645-4007-AE79-6F07C4112D5F}"),
+        QStringLiteral("__TimeTracker"),
+        QStringLiteral("{EABA3D54-0335-4B97-8B3A-1B5C761DD524}"),
+        QStringLiteral("RemoteControl()"),
+        {
+            {InitializerProperty, 0x68030016},
+            {APIHostProperty, 0x68030015},
+            {CompanyProperty, 0x68030014},
+            {SessionProperty, 0x68030013},
+            {ProcessProperty, 0x68030012},
+            {BarsProperty, 0x68030011},
+            {ErrorProperty, 0x68030010},
+            {"InitTimer", 0x60030017},
+            {"Refresh", 0x6003001B},
+            {"Reset", 0x6003001C},
+            {"ChartCreation", 0x6003001D},
+            {"Resize", 0x6003001F},
+        },
+    };
+    return identity;
 }
 
 } // namespace k7

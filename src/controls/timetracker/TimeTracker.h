@@ -42,16 +42,18 @@ template <class T> class WidgetArray;
 class K7_EXPORT TimeTracker : public ServiceControl {
     Q_OBJECT
     // True once the first load judged a reply; Refresh does nothing until the host writes False.
-    K7_PROPERTY_COMPUTED(bool, Initializer)
+    Q_PROPERTY(bool Initializer READ Initializer WRITE setInitializer)
     // Number of cycle bars shown.
-    K7_PROPERTY_COMPUTED(int, Bars)
+    Q_PROPERTY(int Bars READ Bars WRITE setBars)
 
 public:
     explicit TimeTracker(QWidget* parent = nullptr);
     ~TimeTracker() override;
 
     bool Initializer() const;
-    int32_t Bars() const;
+    void setInitializer(bool value);
+    int Bars() const;
+    void setBars(int value);
 
     static const ComponentIdentity& ClassIdentity();
     static const PropertyTable& ClassProperties();
