@@ -8,7 +8,8 @@
 //   Burst/<server>/4000        4,000 connections opened at once, one request each, as terminals
 //                              coming back after an outage: p99_us from connecting to the answer
 //
-// refused_count counts requests that got no 200 (refused, reset, closed or out of time).
+// refused_count counts requests that got no 200 (refused, reset, closed or out of time);
+// server_cpu_us is the CPU time of the server's threads per answered request.
 //   Plant      PlantService on libmicrohttpd, as k7 ships it
 //   OldPlant   the plant's former cpp-httplib server, a thread per connection (oldplant/)
 // Both answer with the same model and replies, in the same run.
@@ -26,6 +27,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <ctime>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -128,15 +131,39 @@ private:
 
 constexpr std::chrono::seconds Patience{30};
 
-void Report(benchmark::State& state, const LoadResult& result) {
+double CpuSeconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
+
+// The CPU time the server's threads spend per answered request: every thread of the process but the
+// clients'. Unlike real time, it hardly depends on what else the machine runs.
+class ServerCpu {
+public:
+    ServerCpu() : others_(Others()) {}
+    void Report(benchmark::State& state, size_t answered) const {
+        state.counters["server_cpu_us"] = (Others() - others_) * 1e6 / double(std::max<size_t>(answered, 1));
+    }
+
+private:
+    static double Others() {
+        return CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+    }
+    double others_;
+};
+
+void Report(benchmark::State& state, const LoadResult& result, const ServerCpu& cpu) {
     state.counters["refused_count"] = double(result.Failed);
     state.counters["p99_us"] = result.LatencyQuantileUs(0.99);
+    cpu.Report(state, result.Answered);
 }
 
 template <class Server> void Requests(benchmark::State& state) {
     Server server;
     const auto clients = static_cast<size_t>(state.range(0));
     LoadResult all;
+    const ServerCpu cpu;
     for (auto _ : state) {
         const LoadResult round = RunLoad(server.Port(), clients, 1000 / clients, Mix(), Patience);
         all.Answered += round.Answered;
@@ -144,18 +171,23 @@ template <class Server> void Requests(benchmark::State& state) {
     }
     state.counters["requests_per_s"] = benchmark::Counter(double(all.Answered), benchmark::Counter::kIsRate);
     state.counters["refused_count"] = double(all.Failed);
+    cpu.Report(state, all.Answered);
 }
 
 template <class Server> void KeepAlive(benchmark::State& state) {
     Server server;
-    for (auto _ : state)
-        Report(state, RunLoad(server.Port(), static_cast<size_t>(state.range(0)), 3, Mix(), Patience));
+    for (auto _ : state) {
+        const ServerCpu cpu;
+        Report(state, RunLoad(server.Port(), static_cast<size_t>(state.range(0)), 3, Mix(), Patience), cpu);
+    }
 }
 
 template <class Server> void Burst(benchmark::State& state) {
     Server server;
-    for (auto _ : state)
-        Report(state, RunLoad(server.Port(), static_cast<size_t>(state.range(0)), 1, Mix(), Patience));
+    for (auto _ : state) {
+        const ServerCpu cpu;
+        Report(state, RunLoad(server.Port(), static_cast<size_t>(state.range(0)), 1, Mix(), Patience), cpu);
+    }
 }
 
 BENCHMARK(Requests<Plant>)->Name("Requests/Plant")->Arg(10)->UseRealTime();
