@@ -131,12 +131,6 @@ private:
 
 constexpr std::chrono::seconds Patience{30};
 
-double CpuSeconds(clockid_t clock) {
-    timespec now{};
-    clock_gettime(clock, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
 // The CPU time the server's threads spend per answered request: every thread of the process but the
 // clients'. Unlike real time, it hardly depends on what else the machine runs.
 class ServerCpu {
@@ -148,7 +142,8 @@ public:
 
 private:
     static double Others() {
-        return CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        return k7::bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) -
+               k7::bench::CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
     }
     double others_;
 };
