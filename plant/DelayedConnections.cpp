@@ -13,7 +13,6 @@ DelayedConnections::~DelayedConnections() {
     }
     changed_.notify_all();
     thread_.join();
-    ResumeAll();
 }
 
 void DelayedConnections::Add(MHD_Connection* connection, Clock::time_point due) {

@@ -18,7 +18,7 @@ public:
     using Clock = std::chrono::steady_clock;
 
     DelayedConnections();
-    ~DelayedConnections(); // resumes what is left, as ResumeAll
+    ~DelayedConnections(); // after ResumeAll: a connection is gone once its server stopped
 
     // Resumes `connection`, suspended by the caller, at `due`.
     void Add(MHD_Connection* connection, Clock::time_point due);

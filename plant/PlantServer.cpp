@@ -172,15 +172,14 @@ int PlantServer::Start(int port) {
 void PlantServer::Stop() {
     if (!daemon_)
         return;
-    std::unique_lock lock(mutex_);
-    stopping_ = true;
-    lock.unlock();
-    // The library must not stop with a connection suspended: resume every delayed one and let its
-    // thread end it.
-    delayed_.ResumeAll();
-    lock.lock();
-    resumed_.wait_for(lock, ResumePatience, [this] { return suspended_ == 0; });
-    lock.unlock();
+    {
+        // The library must not stop with a connection suspended: resume every delayed one and let
+        // its thread end it. Under the lock, so that no connection is suspended after this.
+        std::unique_lock lock(mutex_);
+        stopping_ = true;
+        delayed_.ResumeAll();
+        resumed_.wait_for(lock, ResumePatience, [this] { return suspended_ == 0; });
+    }
     MHD_stop_daemon(daemon_); // closes the listening socket and every connection
     daemon_ = nullptr;
 }
@@ -221,8 +220,7 @@ bool PlantServer::Access(MHD_Connection* connection, Exchange& exchange, const c
 bool PlantServer::Deliver(MHD_Connection* connection, Exchange& exchange, PlantAnswer answer) {
     if (answer.Then) {
         exchange.Then = std::move(answer.Then);
-        Suspend(connection, answer.Delay);
-        return true;
+        return Suspend(connection, answer.Delay);
     }
     if (!answer.Reply)
         return false;
@@ -237,13 +235,14 @@ bool PlantServer::Deliver(MHD_Connection* connection, Exchange& exchange, PlantA
     return Queue(connection, reply.Status, reply.Body, InputEnded(socket));
 }
 
-void PlantServer::Suspend(MHD_Connection* connection, std::chrono::milliseconds delay) {
-    {
-        std::lock_guard lock(mutex_);
-        ++suspended_;
-    }
+bool PlantServer::Suspend(MHD_Connection* connection, std::chrono::milliseconds delay) {
+    std::lock_guard lock(mutex_);
+    if (stopping_)
+        return false;
+    ++suspended_;
     MHD_suspend_connection(connection);
     delayed_.Add(connection, DelayedConnections::Clock::now() + delay);
+    return true;
 }
 
 bool PlantServer::AnswerTooLarge(MHD_Connection* connection) const {

@@ -79,7 +79,8 @@ public:
 private:
     bool Deliver(struct MHD_Connection* connection, Exchange& exchange, PlantAnswer answer);
     bool AnswerTooLarge(struct MHD_Connection* connection) const;
-    void Suspend(struct MHD_Connection* connection, std::chrono::milliseconds delay);
+    // False when the server stops: the connection ends instead.
+    bool Suspend(struct MHD_Connection* connection, std::chrono::milliseconds delay);
 
     ServerLimits limits_;
     Handler handler_;

@@ -1,11 +1,14 @@
 #include "PlantTestClient.h"
+#include "plant/OpenFileLimit.h"
 #include "support/Checks.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <vector>
@@ -118,6 +121,22 @@ TEST_F(HostileClient, StartsAgainOnItsPortRightAfterAStop) {
     plant_.Stop();
     EXPECT_EQ(plant_.Start(port_), port_);
     EXPECT_EQ(client.Send("GET", prod).Status, 200);
+}
+
+TEST(OpenFileLimit, IsRaisedToTheHardLimitAndHalvedForConnections) {
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &before), 0);
+    rlimit lowered = before;
+    lowered.rlim_cur = std::min<rlim_t>(before.rlim_max, 256);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &lowered), 0);
+    const size_t connections = RaiseOpenFileLimitForConnections();
+    rlimit after{};
+    getrlimit(RLIMIT_NOFILE, &after);
+    setrlimit(RLIMIT_NOFILE, &before);
+    EXPECT_EQ(after.rlim_cur, before.rlim_max);
+    if (before.rlim_max != RLIM_INFINITY) {
+        EXPECT_EQ(connections, before.rlim_max / 2);
+    }
 }
 
 struct BodyRow {
