@@ -100,8 +100,9 @@ int PortOf(int socket) {
 
 } // namespace
 
-// One request from its first line to its end: created when its request line arrives, deleted when
-// the library is done with it.
+// The request a connection is receiving or answering: one per connection, made afresh as each
+// request line arrives. Kept with the connection rather than with the request, since the library
+// reports the end of a request only when its head arrived in full.
 struct PlantServer::Exchange {
     QByteArray Target;
     bool HeadRead = false;
@@ -111,13 +112,21 @@ struct PlantServer::Exchange {
 
 namespace {
 
-void* BeginExchange(void*, const char* uri, MHD_Connection*) {
-    return new PlantServer::Exchange{QByteArray(uri), false, 0, {}};
+void OnConnection(void*, MHD_Connection*, void** exchange, MHD_ConnectionNotificationCode code) {
+    if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+        *exchange = new PlantServer::Exchange;
+    } else {
+        delete static_cast<PlantServer::Exchange*>(*exchange);
+        *exchange = nullptr;
+    }
 }
 
-void EndExchange(void*, MHD_Connection*, void** exchange, MHD_RequestTerminationCode) {
-    delete static_cast<PlantServer::Exchange*>(*exchange);
-    *exchange = nullptr;
+// The request line arrived: the only moment the library shows the target as received.
+void* BeginExchange(void*, const char* uri, MHD_Connection* connection) {
+    auto* exchange = static_cast<PlantServer::Exchange*>(
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT)->socket_context);
+    *exchange = PlantServer::Exchange{QByteArray(uri), false, 0, {}};
+    return exchange;
 }
 
 MHD_Result OnRequest(void* server, MHD_Connection* connection, const char* url, const char* method,
@@ -161,7 +170,7 @@ int PlantServer::Start(int port) {
         MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(std::min<size_t>(connections, UINT32_MAX)),
         MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(limits_.IdleTimeout.count()),
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits_.MostConnectionBytes, MHD_OPTION_URI_LOG_CALLBACK,
-        &BeginExchange, this, MHD_OPTION_NOTIFY_COMPLETED, &EndExchange, this, MHD_OPTION_END);
+        &BeginExchange, this, MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, this, MHD_OPTION_END);
     if (!daemon_) {
         ::close(listening);
         return -1;
