@@ -12,9 +12,17 @@
 
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <string>
 
 namespace k7::bench {
+
+// What `clock` (CLOCK_THREAD_CPUTIME_ID, CLOCK_PROCESS_CPUTIME_ID) has counted, in seconds.
+inline double CpuSeconds(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
+}
 
 // `ours`: comma-separated implementation names (the second part of a benchmark name).
 inline void DeclareOurs(const std::string& ours) {
@@ -33,7 +41,7 @@ inline int Main(int argc, char** argv, const std::string& ours) {
 
 } // namespace k7::bench
 
-#define K7_BENCH_MAIN(ours)                                                                            \
-    int main(int argc, char** argv) {                                                                  \
-        return k7::bench::Main(argc, argv, ours);                                                      \
+#define K7_BENCH_MAIN(ours)                                                                                  \
+    int main(int argc, char** argv) {                                                                        \
+        return k7::bench::Main(argc, argv, ours);                                                            \
     }

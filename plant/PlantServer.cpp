@@ -1,243 +1,266 @@
 #include "PlantServer.h"
 
-#include "ConnectionStream.h"
+#include "OpenFileLimit.h"
 #include "PlantReplies.h"
+#include "RawConnection.h"
 
-#include <sys/resource.h>
+#include <microhttpd.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QString>
-
 #include <algorithm>
 #include <charconv>
-#include <cstdint>
-#include <deque>
-#include <list>
-#include <mutex>
-#include <optional>
-#include <thread>
+#include <csignal>
+#include <cstdio>
+#include <limits>
 
 namespace k7::plant {
 
 namespace {
 
-// Connections waiting to be accepted; cpp-httplib's own backlog of 5 would make a burst of
-// connects wait for the kernel to retry them.
-constexpr int ListenBacklog = 1024;
-constexpr size_t KeepAliveRequests = 100000;
-// How long a connection ended with its request body unread lets the client read the answer.
-constexpr std::chrono::seconds Grace{1};
+// Connections waiting to be accepted: the kernel caps it at net.core.somaxconn. A burst of
+// terminals coming back after an outage waits here rather than being refused.
+constexpr int ListenBacklog = 65535;
+// How long Stop waits for the delayed connections it resumed to be ended by their threads.
+constexpr std::chrono::seconds ResumePatience{5};
 constexpr const char* JsonType = "application/json; charset=utf-8";
 
-// A thread per connection up to a cap; past it connections queue and the table makes room for
-// them. Finished threads are joined on the next enqueue and at shutdown, so none outlives the server.
-class ThreadPerConnection final : public httplib::TaskQueue {
-public:
-    ThreadPerConnection(ConnectionTable& connections, size_t most) : connections_(connections), most_(most) {}
-
-    void enqueue(std::function<void()> task) override {
-        std::lock_guard lock(mutex_);
-        ReapFinished();
-        if (workers_.size() >= most_) {
-            waiting_.push_back(std::move(task));
-            connections_.Queue();
-            return;
-        }
-        auto& worker = workers_.emplace_back(std::make_unique<Worker>());
-        worker->thread = std::thread(&ThreadPerConnection::Work, this, worker.get(), std::move(task));
-    }
-
-    void shutdown() override {
-        std::unique_lock lock(mutex_);
-        while (!workers_.empty()) {
-            std::unique_ptr<Worker> worker = std::move(workers_.back());
-            workers_.pop_back();
-            lock.unlock();
-            worker->thread.join();
-            lock.lock();
-        }
-    }
-
-private:
-    struct Worker {
-        std::thread thread;
-        bool finished = false; // under mutex_
-    };
-
-    void Work(Worker* self, std::function<void()> task) {
-        for (;;) {
-            const ConnectionTable::Id id = connections_.Open();
-            task();
-            std::lock_guard lock(mutex_);
-            connections_.Finish(id, !waiting_.empty());
-            if (waiting_.empty()) {
-                self->finished = true;
-                return;
-            }
-            task = std::move(waiting_.front());
-            waiting_.pop_front();
-        }
-    }
-
-    void ReapFinished() {
-        for (auto worker = workers_.begin(); worker != workers_.end();) {
-            if ((*worker)->finished) {
-                (*worker)->thread.join(); // it only has to leave Work()
-                worker = workers_.erase(worker);
-            } else {
-                ++worker;
-            }
-        }
-    }
-
-    ConnectionTable& connections_;
-    const size_t most_;
-    std::mutex mutex_;
-    std::list<std::unique_ptr<Worker>> workers_;
-    std::deque<std::function<void()>> waiting_;
-};
-
-// Half the descriptors the process may open: the rest stays for whatever else it does (a host's
-// own connections and files, the clients of a test). Past the limit cpp-httplib could not accept
-// anyone, not even to shed an idle connection for them.
-size_t ConnectionsTheProcessCanOpen() {
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return SIZE_MAX;
-    return std::max<size_t>(1, static_cast<size_t>(limit.rlim_cur / 2));
+MHD_Result Result(bool carryOn) {
+    return carryOn ? MHD_YES : MHD_NO;
 }
 
-std::optional<uint64_t> DeclaredLength(const httplib::Request& request) {
-    if (!request.has_header("Content-Length"))
+std::optional<uint64_t> DeclaredLength(MHD_Connection* connection) {
+    const char* text =
+        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_LENGTH);
+    if (!text)
         return std::nullopt;
-    const std::string text = request.get_header_value("Content-Length");
+    const std::string_view digits(text);
     uint64_t length = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), length);
-    if (error != std::errc() || end != text.data() + text.size())
-        return std::nullopt; // cpp-httplib refuses it itself
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), length);
+    if (error == std::errc::result_out_of_range)
+        return std::numeric_limits<uint64_t>::max();
+    if (error != std::errc() || end != digits.data() + digits.size())
+        return std::nullopt; // the library refuses it itself
     return length;
+}
+
+int Listen(int port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return -1;
+    // Only the restart-after-TIME_WAIT part: SO_REUSEPORT would let a second plant share the port
+    // silently.
+    const int on = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(fd, ListenBacklog) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+int SocketOf(MHD_Connection* connection) {
+    const MHD_ConnectionInfo* info = MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
+    return info ? info->connect_fd : -1;
+}
+
+// Whether the client has shut its sending side down after its request. The library would keep the
+// connection open for its next request until the idle time-out; the client waits for the close.
+bool InputEnded(int socket) {
+    char byte = 0;
+    return socket >= 0 && ::recv(socket, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0;
+}
+
+bool Queue(MHD_Connection* connection, int status, const QByteArray& body, bool close) {
+    MHD_Response* response = MHD_create_response_from_buffer(
+        static_cast<size_t>(body.size()), const_cast<char*>(body.constData()), MHD_RESPMEM_MUST_COPY);
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, JsonType);
+    if (close)
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONNECTION, "close");
+    const MHD_Result queued = MHD_queue_response(connection, static_cast<unsigned>(status), response);
+    MHD_destroy_response(response);
+    return queued == MHD_YES;
+}
+
+int PortOf(int socket) {
+    sockaddr_in address{};
+    socklen_t size = sizeof address;
+    if (getsockname(socket, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return -1;
+    return ntohs(address.sin_port);
+}
+
+} // namespace
+
+// The request a connection is receiving or answering: one per connection, made afresh as each
+// request line arrives. Kept with the connection rather than with the request, since the library
+// reports the end of a request only when its head arrived in full.
+struct PlantServer::Exchange {
+    QByteArray Target;
+    bool HeadRead = false;
+    uint64_t BodyBytes = 0;
+    std::function<PlantAnswer()> Then; // set while the connection waits out a delay
+};
+
+namespace {
+
+void OnConnection(void*, MHD_Connection*, void** exchange, MHD_ConnectionNotificationCode code) {
+    if (code == MHD_CONNECTION_NOTIFY_STARTED) {
+        *exchange = new PlantServer::Exchange;
+    } else {
+        delete static_cast<PlantServer::Exchange*>(*exchange);
+        *exchange = nullptr;
+    }
+}
+
+// The request line arrived: the only moment the library shows the target as received.
+void* BeginExchange(void*, const char* uri, MHD_Connection* connection) {
+    auto* exchange = static_cast<PlantServer::Exchange*>(
+        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT)->socket_context);
+    *exchange = PlantServer::Exchange{QByteArray(uri), false, 0, {}};
+    return exchange;
+}
+
+MHD_Result OnRequest(void* server, MHD_Connection* connection, const char* url, const char* method,
+                     const char*, const char* upload, size_t* uploadSize, void** exchange) {
+    return Result(static_cast<PlantServer*>(server)->Access(
+        connection, *static_cast<PlantServer::Exchange*>(*exchange), method, url, upload, uploadSize));
 }
 
 } // namespace
 
 PlantServer::PlantServer(const ServerLimits& limits, Handler handler)
-    : limits_(limits), handler_(std::move(handler)) {
-    limits_.MostConnections = std::clamp<size_t>(limits_.MostConnections, 1, ConnectionsTheProcessCanOpen());
-    new_task_queue = [this] { return new ThreadPerConnection(connections_, limits_.MostConnections); };
-    set_tcp_nodelay(true);
-    set_keep_alive_max_count(KeepAliveRequests);
-    // Only what cpp-httplib announces in its Keep-Alive header; the wait itself is ours.
-    set_keep_alive_timeout(
-        std::max<time_t>(1, std::chrono::ceil<std::chrono::seconds>(limits_.IdleTimeout).count()));
-    // cpp-httplib also sets SO_REUSEPORT, which would let a second plant share a port silently;
-    // only the restart-after-TIME_WAIT part is wanted.
-    set_socket_options([this](socket_t socket) {
-        const int on = 1;
-        setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        listening_ = socket;
-    });
+    : limits_(limits), handler_(std::move(handler)) {}
 
-    set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
-        if (BodyTooLarge(request)) {
-            AnswerTooLarge(response);
-            return HandlerResponse::Handled;
-        }
-        const bool hasBody = request.has_header("Transfer-Encoding") ||
-                             (request.has_header("Content-Length") && DeclaredLength(request) != uint64_t{0});
-        if (hasBody)
-            return HandlerResponse::Unhandled;
-        handler_(request, response);
-        return HandlerResponse::Handled;
-    });
-    const auto bodiless = [this](const httplib::Request& request, httplib::Response& response) {
-        handler_(request, response);
-    };
-    Get(".*", bodiless);
-    Options(".*", bodiless);
-    const auto withBody = [this](const httplib::Request& request, httplib::Response& response,
-                                 const httplib::ContentReader& read) {
-        uint64_t received = 0;
-        const bool whole = read([&received](const char*, size_t size) {
-            received += size;
-            return true;
-        });
-        if (received > limits_.MostBodyBytes) {
-            AnswerTooLarge(response);
-        } else if (!whole) {
-            response.status = 400;
-            response.set_content(
-                PlantReplies::FailureBody(400, "The request body did not arrive in full").toStdString(),
-                JsonType);
-        } else {
-            handler_(request, response);
-        }
-    };
-    Post(".*", withBody);
-    Put(".*", withBody);
-    Patch(".*", withBody);
-    Delete(".*", withBody);
+PlantServer::~PlantServer() {
+    Stop();
 }
 
-bool PlantServer::BodyTooLarge(const httplib::Request& request) const {
-    return DeclaredLength(request).value_or(0) > limits_.MostBodyBytes;
+int PlantServer::Start(int port) {
+    if (daemon_)
+        return -1;
+    // A client that hangs up early must not kill the process when a reply is written to it.
+    std::signal(SIGPIPE, SIG_IGN);
+    const size_t holdable = RaiseOpenFileLimitForConnections();
+    const size_t connections = std::clamp<size_t>(limits_.MostConnections, 1, holdable);
+    if (connections < limits_.MostConnections)
+        std::fprintf(stderr,
+                     "k7 plant: the process may open too few files for %zu connections (half its limit on "
+                     "open files is %zu); serving %zu at once, the others wait. Raise the hard limit "
+                     "(ulimit -Hn, LimitNOFILE=) for more.\n",
+                     limits_.MostConnections, holdable, connections);
+    const int listening = Listen(port);
+    if (listening < 0)
+        return -1;
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = false;
+    }
+    daemon_ = MHD_start_daemon(
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_ALLOW_SUSPEND_RESUME, 0, nullptr, nullptr, &OnRequest, this,
+        MHD_OPTION_LISTEN_SOCKET, listening, MHD_OPTION_THREAD_POOL_SIZE, std::max(1u, limits_.Threads),
+        MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned>(std::min<size_t>(connections, UINT32_MAX)),
+        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned>(limits_.IdleTimeout.count()),
+        MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits_.MostConnectionBytes, MHD_OPTION_URI_LOG_CALLBACK,
+        &BeginExchange, this, MHD_OPTION_NOTIFY_CONNECTION, &OnConnection, this, MHD_OPTION_END);
+    if (!daemon_) {
+        ::close(listening);
+        return -1;
+    }
+    return PortOf(listening);
 }
 
-void PlantServer::AnswerTooLarge(httplib::Response& response) const {
-    response.status = 413;
-    response.set_header("Connection", "close");
-    response.set_content(
+void PlantServer::Stop() {
+    if (!daemon_)
+        return;
+    {
+        // The library must not stop with a connection suspended: resume every delayed one and let
+        // its thread end it. Under the lock, so that no connection is suspended after this.
+        std::unique_lock lock(mutex_);
+        stopping_ = true;
+        delayed_.ResumeAll();
+        resumed_.wait_for(lock, ResumePatience, [this] { return suspended_ == 0; });
+    }
+    MHD_stop_daemon(daemon_); // closes the listening socket and every connection
+    daemon_ = nullptr;
+}
+
+bool PlantServer::Access(MHD_Connection* connection, Exchange& exchange, const char* method, const char* url,
+                         const char* /*upload*/, size_t* uploadSize) {
+    if (!exchange.HeadRead) {
+        exchange.HeadRead = true;
+        // Answered before the body is read: the library then reads none of it and ends the connection.
+        if (DeclaredLength(connection).value_or(0) > limits_.MostBodyBytes)
+            return AnswerTooLarge(connection);
+        return true;
+    }
+    if (*uploadSize > 0) {
+        exchange.BodyBytes += *uploadSize;
+        *uploadSize = 0;
+        return true;
+    }
+    if (exchange.Then) {
+        {
+            std::lock_guard lock(mutex_);
+            --suspended_;
+            if (stopping_) {
+                resumed_.notify_all();
+                return false;
+            }
+        }
+        return Deliver(connection, exchange, std::exchange(exchange.Then, {})());
+    }
+    if (exchange.BodyBytes > limits_.MostBodyBytes)
+        return AnswerTooLarge(connection);
+    const char* key = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, "Idempotency-Key");
+    const PlantRequest request{QString::fromLatin1(method), exchange.Target, QString::fromUtf8(url),
+                               QString::fromUtf8(key ? key : "")};
+    return Deliver(connection, exchange, handler_(request));
+}
+
+bool PlantServer::Deliver(MHD_Connection* connection, Exchange& exchange, PlantAnswer answer) {
+    if (answer.Then) {
+        exchange.Then = std::move(answer.Then);
+        return Suspend(connection, answer.Delay);
+    }
+    if (!answer.Reply)
+        return false;
+    const PlantReply& reply = *answer.Reply;
+    const int socket = SocketOf(connection);
+    if (!reply.Reason.isEmpty()) {
+        if (RawConnection(socket).Answer(reply.Status, RawConnection::StatusLineText(reply.Reason),
+                                         reply.Body))
+            return false; // the reply is out; the library only closes the connection
+        std::fprintf(stderr, "k7 plant: cannot write a reply of its own; sending the standard reason\n");
+    }
+    return Queue(connection, reply.Status, reply.Body, InputEnded(socket));
+}
+
+bool PlantServer::Suspend(MHD_Connection* connection, std::chrono::milliseconds delay) {
+    std::lock_guard lock(mutex_);
+    if (stopping_)
+        return false;
+    ++suspended_;
+    MHD_suspend_connection(connection);
+    delayed_.Add(connection, DelayedConnections::Clock::now() + delay);
+    return true;
+}
+
+bool PlantServer::AnswerTooLarge(MHD_Connection* connection) const {
+    return Queue(
+        connection, MHD_HTTP_CONTENT_TOO_LARGE,
         PlantReplies::FailureBody(
             413,
-            QString("The request body is larger than the plant takes (%1 bytes)").arg(limits_.MostBodyBytes))
-            .toStdString(),
-        JsonType);
-}
-
-int PlantServer::Bind(int port) {
-    const int bound =
-        port == 0 ? bind_to_any_port("127.0.0.1") : (bind_to_port("127.0.0.1", port) ? port : -1);
-    // Listening again only widens the backlog of the socket the server listens on.
-    if (bound > 0 && listening_ != INVALID_SOCKET)
-        ::listen(listening_, ListenBacklog);
-    return bound;
-}
-
-void PlantServer::Shutdown() {
-    stop();
-    connections_.ShedAll();
-}
-
-// One connection, from accept to close, in place of cpp-httplib's loop: ours knows when a request
-// is being handled (for the table) and gives requests a deadline as a whole.
-bool PlantServer::process_and_close_socket(socket_t socket) {
-    using Clock = std::chrono::steady_clock;
-    const ConnectionTable::Id id = ConnectionTable::Current();
-    ConnectionStream stream(socket, std::chrono::seconds(write_timeout_sec_));
-    bool answered = false;
-    if (connections_.Attach(id, socket)) {
-        for (size_t left = keep_alive_max_count_; left > 0 && svr_sock_ != INVALID_SOCKET; --left) {
-            if (!connections_.SetIdle(id) || !stream.WaitForInput(Clock::now() + limits_.IdleTimeout))
-                break;
-            stream.SetReadDeadline(Clock::now() + limits_.RequestTimeout);
-            bool bodyLeftUnread = false;
-            bool clientCloses = false;
-            answered = process_request(stream, left == 1, clientCloses, [&](httplib::Request& request) {
-                connections_.SetBusy(id);
-                bodyLeftUnread = BodyTooLarge(request);
-            });
-            if (bodyLeftUnread) {
-                stream.Linger(Clock::now() + Grace);
-                break;
-            }
-            if (!answered || clientCloses || stream.ReadFailed())
-                break;
-        }
-    }
-    connections_.Release(id);
-    ::shutdown(socket, SHUT_RDWR);
-    ::close(socket);
-    return answered;
+            QString("The request body is larger than the plant takes (%1 bytes)").arg(limits_.MostBodyBytes)),
+        true);
 }
 
 } // namespace k7::plant

@@ -1,48 +1,96 @@
 #pragma once
 
-#include "ConnectionTable.h"
+#include "DelayedConnections.h"
+#include "PlantReply.h"
 #include "ServerLimits.h"
 
-#include <httplib.h>
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+struct MHD_Daemon;
 
 namespace k7::plant {
 
-// The plant's HTTP server on 127.0.0.1: cpp-httplib's request parsing and routing, with the
-// connection handling a plant on a shop floor needs from clients that misbehave.
-//
-// - Every connection gets a thread of its own, up to ServerLimits::MostConnections; cpp-httplib
-//   serves a connection on one task for as long as it lives, so a fixed pool would let a few dozen
-//   idle sockets hold every request up. Past the cap, the connection idle longest makes room
-//   (ConnectionTable).
-// - A kept-alive connection waits IdleTimeout for its next request; from its first byte a request
-//   must arrive in full within RequestTimeout, however slowly it trickles in.
-// - A client that half-closes after its request still gets the answer (ConnectionStream).
-// - Bodies are read and dropped as they arrive, never kept: the plant reads nothing from them. A
-//   body declared larger than MostBodyBytes is answered 413 without being read, and the connection
-//   ends (after a grace for the client to read the answer); a chunked body past the limit is read
-//   to its end and answered 413.
-// - The controls send POST and PATCH without a body and need not say "Content-Length: 0" for
-//   that; cpp-httplib would then read the absent body until the client closes, so such requests
-//   are answered without reading one.
-class PlantServer final : public httplib::Server {
-public:
-    PlantServer(const ServerLimits& limits, Handler handler);
+// One request as the plant reads it.
+struct PlantRequest {
+    QString Method;
+    QByteArray Target; // as received: the path, then optionally "?" and the query, nothing decoded
+    QString Path;      // the path decoded
+    QString IdempotencyKey;
+};
 
-    // Binds 127.0.0.1:`port` (0: a free port). Returns the port, or -1 when it cannot be bound.
-    int Bind(int port);
-    // Stops listening and ends every connection (a kept-alive client would otherwise hold its
-    // thread, and so the stop, until its time-out).
-    void Shutdown();
+// What the plant does with a request: answer it, end the connection without a word, or wait and
+// then decide.
+struct PlantAnswer {
+    std::optional<PlantReply> Reply;   // none: the connection ends without an answer
+    std::chrono::milliseconds Delay{}; // above zero: wait this long, then ask Then
+    std::function<PlantAnswer()> Then;
+
+    static PlantAnswer With(PlantReply reply) { return {std::move(reply), {}, {}}; }
+    static PlantAnswer Silence() { return {}; }
+    static PlantAnswer After(std::chrono::milliseconds delay, std::function<PlantAnswer()> then) {
+        return {std::nullopt, delay, std::move(then)};
+    }
+};
+
+// The plant's HTTP server on 127.0.0.1: libmicrohttpd's event loops on a small pool of threads,
+// so thousands of kept-alive clients, slow or silent ones among them, cost memory, not threads.
+//
+// - Past ServerLimits::MostConnections newcomers wait in the listen queue (its backlog is as deep
+//   as the kernel allows) until a connection ends; none is closed unanswered. The process's limit
+//   on open files is raised to hold them, and the server says so when it cannot.
+// - A connection silent for IdleTimeout ends; a request head longer than its memory allows is
+//   refused by the library.
+// - A client that half-closes after its request still gets the answer.
+// - Bodies are counted and dropped as they arrive, never kept: the plant reads nothing from them.
+//   A body declared larger than MostBodyBytes is answered 413 at once without being read, and the
+//   connection ends; a chunked body past the limit is answered 413 once it has arrived.
+// - POST and PATCH without a body need not say "Content-Length: 0".
+// - A delayed answer suspends its connection; a timer resumes it (DelayedConnections).
+// - A reply with a reason phrase of its own is written around the library (RawConnection), and
+//   its connection ends.
+class PlantServer {
+public:
+    using Handler = std::function<PlantAnswer(const PlantRequest&)>;
+
+    PlantServer(const ServerLimits& limits, Handler handler);
+    ~PlantServer(); // Stop
+    PlantServer(const PlantServer&) = delete;
+    PlantServer& operator=(const PlantServer&) = delete;
+
+    // Listens on 127.0.0.1:`port` (0: a free port) and serves. Returns the port, or -1 when the port
+    // cannot be bound. The address is reusable at once after a Stop.
+    int Start(int port);
+    // Ends every connection, delayed ones among them, and stops listening.
+    void Stop();
+
+    // The library's callbacks, reached through the server as their closure.
+    struct Exchange;
+    // False: the connection ends without (another) word.
+    bool Access(struct MHD_Connection* connection, Exchange& exchange, const char* method, const char* url,
+                const char* upload, size_t* uploadSize);
 
 private:
-    bool process_and_close_socket(socket_t socket) override;
-    bool BodyTooLarge(const httplib::Request& request) const;
-    void AnswerTooLarge(httplib::Response& response) const;
+    bool Deliver(struct MHD_Connection* connection, Exchange& exchange, PlantAnswer answer);
+    bool AnswerTooLarge(struct MHD_Connection* connection) const;
+    // False when the server stops: the connection ends instead.
+    bool Suspend(struct MHD_Connection* connection, std::chrono::milliseconds delay);
 
     ServerLimits limits_;
     Handler handler_;
-    ConnectionTable connections_;
-    socket_t listening_ = INVALID_SOCKET;
+    MHD_Daemon* daemon_ = nullptr;
+    DelayedConnections delayed_;
+
+    std::mutex mutex_;
+    std::condition_variable resumed_;
+    bool stopping_ = false; // under mutex_
+    size_t suspended_ = 0;  // under mutex_
 };
 
 } // namespace k7::plant

@@ -1,53 +1,16 @@
 #include "RawConnection.h"
 
-#include <QString>
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 
 #include <cerrno>
-#include <filesystem>
-#include <string>
 
 namespace k7::plant {
 
 namespace {
-
-int PortOf(const sockaddr_storage& address) {
-    if (address.ss_family == AF_INET)
-        return ntohs(reinterpret_cast<const sockaddr_in&>(address).sin_port);
-    if (address.ss_family == AF_INET6)
-        return ntohs(reinterpret_cast<const sockaddr_in6&>(address).sin6_port);
-    return -1;
-}
-
+// The server's sockets do not block; a client that does not read its reply for this long gets none.
+constexpr int SendPatienceMs = 5000;
 } // namespace
-
-RawConnection::RawConnection(int localPort, int remotePort) {
-    // Only connected sockets have a peer: the listening socket shares the local port but has none,
-    // and a client socket of the same process has the server's port as its peer's, not its own.
-    std::error_code error;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
-        int fd = -1;
-        try {
-            fd = std::stoi(entry.path().filename().string());
-        } catch (const std::exception&) {
-            continue;
-        }
-        sockaddr_storage local{};
-        sockaddr_storage peer{};
-        socklen_t localSize = sizeof local;
-        socklen_t peerSize = sizeof peer;
-        if (getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localSize) != 0 ||
-            getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) != 0)
-            continue;
-        if (PortOf(local) == localPort && PortOf(peer) == remotePort) {
-            socket_ = fd;
-            return;
-        }
-    }
-}
 
 QByteArray RawConnection::StatusLineText(const QString& reason) {
     QByteArray text;
@@ -69,11 +32,15 @@ bool RawConnection::SendAll(const QByteArray& bytes) {
     while (sent < bytes.size()) {
         const ssize_t n =
             ::send(socket_, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL);
+        if (n > 0) {
+            sent += n;
+            continue;
+        }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        pollfd entry{socket_, POLLOUT, 0};
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK) || ::poll(&entry, 1, SendPatienceMs) <= 0)
             return false;
-        sent += n;
     }
     return true;
 }
@@ -87,14 +54,8 @@ bool RawConnection::Answer(int status, const QByteArray& reason, const QByteArra
     reply += "Connection: close\r\n\r\n";
     reply += body;
     const bool sent = SendAll(reply);
-    Drop();
+    ::shutdown(socket_, SHUT_WR);
     return sent;
-}
-
-void RawConnection::Drop() {
-    if (socket_ >= 0)
-        ::shutdown(socket_, SHUT_RDWR);
-    socket_ = -1;
 }
 
 } // namespace k7::plant

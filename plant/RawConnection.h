@@ -1,25 +1,21 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 
 namespace k7::plant {
 
-// The TCP connection under one request, reached around the HTTP server. cpp-httplib always writes
-// the standard reason phrase of a status code and cannot drop a connection from a handler; the
-// plant needs both (a 400 that says what is wrong, injected faults). It finds the connection's
-// socket by its two ports, writes a complete reply (or nothing) and shuts the socket down, so the
-// server's own reply that follows fails quietly and the server closes the connection.
+// The TCP connection under one request, written to around the HTTP server: libmicrohttpd always
+// writes the standard reason phrase of a status code, and the plant needs its own (a 400 that says
+// which query parameter is wrong, a fault's reason). The server then closes the connection without
+// writing anything itself.
 class RawConnection {
 public:
-    // The connection from 127.0.0.1:`remotePort` to 127.0.0.1:`localPort`.
-    RawConnection(int localPort, int remotePort);
+    explicit RawConnection(int socket) : socket_(socket) {}
 
-    bool IsFound() const { return socket_ >= 0; }
-
-    // Sends a whole reply with this status line ("Connection: close") and shuts the socket down.
+    // Sends a whole reply with this status line ("Connection: close") and ends the sending side,
+    // so the client reads the reply to its end. False when the client did not take it.
     bool Answer(int status, const QByteArray& reason, const QByteArray& body);
-    // Shuts the socket down without a word: the client sees the connection end.
-    void Drop();
 
     // A reason phrase fit for a status line: Latin-1, no control characters.
     static QByteArray StatusLineText(const QString& reason);
@@ -27,7 +23,7 @@ public:
 private:
     bool SendAll(const QByteArray& bytes);
 
-    int socket_ = -1;
+    int socket_;
 };
 
 } // namespace k7::plant

@@ -18,7 +18,8 @@
 # A program names its benchmarks Operation/Implementation[/argument] and declares which
 # implementations are ours (bench/K7Bench.h); every other implementation of the same operation
 # and argument is a peer. Benchmarks without a peer are listed with their times alone. User
-# counters named *_us (microseconds) or bytes_per_byte are compared as the times are, and listed.
+# counters named *_us (microseconds), *_count, *_per_s or bytes_per_byte are compared as the times
+# are, and listed.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -101,7 +102,8 @@ for path in sorted(glob.glob(os.path.join(results, "*.json"))):
         argument = "/".join(parts[2:])
         scale = unit_ns[b["time_unit"]]
         counters = {k: v for k, v in b.items()
-                    if (k.endswith("_us") or k == "bytes_per_byte") and isinstance(v, (int, float))}
+                    if (k.endswith(("_us", "_count", "_per_s")) or k == "bytes_per_byte")
+                    and isinstance(v, (int, float))}
         runs[(operation, argument, implementation)] = (b["cpu_time"] * scale, b["real_time"] * scale, counters)
 
     print(f"\n### {program}\n")
@@ -121,7 +123,7 @@ for path in sorted(glob.glob(os.path.join(results, "*.json"))):
         for operation, argument, implementation, peer, mine, theirs in sorted(pairs):
             row = [operation + (f"/{argument}" if argument else ""), implementation, peer,
                    text(mine[0]), text(theirs[0]), f"{mine[0] / theirs[0]:.2f}", f"{mine[1] / theirs[1]:.2f}"]
-            row += [f"{mine[2][name] / theirs[2][name]:.2f}" if name in mine[2] and name in theirs[2] else ""
+            row += [f"{mine[2][name] / theirs[2][name]:.2f}" if name in mine[2] and theirs[2].get(name) else ""
                     for name in counter_names]
             print("| " + " | ".join(row) + " |")
     paired = {(p[0], p[1], p[2]) for p in pairs} | {(p[0], p[1], p[3]) for p in pairs}

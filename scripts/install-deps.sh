@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
-  qt6-base-dev libqt6sql6-sqlite qt6-tools-dev libqt6opengl6-dev libcurl4-openssl-dev libcpp-httplib-dev fonts-wine fonts-dejavu-core
+  qt6-base-dev libqt6sql6-sqlite qt6-tools-dev libqt6opengl6-dev libcurl4-openssl-dev libcpp-httplib-dev libmicrohttpd-dev fonts-wine fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev nlohmann-json3-dev rapidjson-dev locales
   libsystemd-dev dpkg-dev file lintian
 )

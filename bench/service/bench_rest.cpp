@@ -83,20 +83,16 @@ private:
 
 ReplyServer* gServer = nullptr;
 
-double CpuSeconds(clockid_t clock) {
-    timespec now{};
-    clock_gettime(clock, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
-
 // CPU time spent while the benchmark loop ran, on this thread and on all the others.
 class CpuSplit {
 public:
-    CpuSplit() : thread_(CpuSeconds(CLOCK_THREAD_CPUTIME_ID)), process_(CpuSeconds(CLOCK_PROCESS_CPUTIME_ID)) {}
+    CpuSplit()
+        : thread_(k7::bench::CpuSeconds(CLOCK_THREAD_CPUTIME_ID)),
+          process_(k7::bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID)) {}
 
     void Report(benchmark::State& state) const {
-        const double thread = CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - thread_;
-        const double process = CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process_;
+        const double thread = k7::bench::CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - thread_;
+        const double process = k7::bench::CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - process_;
         const auto perRoundTrip = [](double seconds) {
             return benchmark::Counter(seconds * 1e6, benchmark::Counter::kAvgIterations);
         };

@@ -134,6 +134,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FaultRow{"ReasonKeepsThePlantsReply", "results", Fault{0, "Booked, thanks"}, Booking,
                                200, "Booked, thanks", 1},
                       FaultRow{"OtherPathsFallToTheStar", "statuses/top", Fault{}, Booking, 0, "", 0},
+                      // Decided after the wait: the plant books, then the reason of its own goes out.
+                      FaultRow{"DelayThenReason", "results", Fault{0, "Late", 50}, Booking, 200, "Late", 1},
                       FaultRow{"LostReplyIsBookedButNeverHeard", "results", Fault{.LoseReply = true}, Booking,
                                0, "", 1},
                       FaultRow{"NoFaultOnThePath", "processes/prod", Fault{}, Prod, 200, "OK", 0}),

@@ -5,7 +5,7 @@
 #include <map>
 #include <mutex>
 
-namespace k7::plant {
+namespace k7::oldplant {
 
 // The connections the plant's server threads hold and what each is doing, so that room can be
 // made for a newcomer when every thread is taken.
@@ -66,4 +66,4 @@ private:
     bool stopping_ = false;
 };
 
-} // namespace k7::plant
+} // namespace k7::oldplant

@@ -2,7 +2,7 @@
 
 #include <sys/socket.h>
 
-namespace k7::plant {
+namespace k7::oldplant {
 
 namespace {
 // Set where the connection's thread runs it: cpp-httplib hands the server only the socket.
@@ -101,4 +101,4 @@ void ConnectionTable::ShedAll() {
             ShedLocked(entry);
 }
 
-} // namespace k7::plant
+} // namespace k7::oldplant

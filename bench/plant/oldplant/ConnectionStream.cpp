@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <cstring>
 
-namespace k7::plant {
+namespace k7::oldplant {
 
 namespace {
 
@@ -104,16 +104,6 @@ ssize_t ConnectionStream::write(const char* ptr, size_t size) {
     return static_cast<ssize_t>(size);
 }
 
-void ConnectionStream::Linger(Deadline deadline) {
-    ::shutdown(socket_, SHUT_WR);
-    char discard[16384];
-    while (Poll(POLLIN, deadline)) {
-        const ssize_t n = ::recv(socket_, discard, sizeof discard, 0);
-        if (n == 0 || (n < 0 && errno != EINTR))
-            return;
-    }
-}
-
 void ConnectionStream::get_remote_ip_and_port(std::string& ip, int& port) const {
     sockaddr_storage address{};
     socklen_t size = sizeof address;
@@ -128,4 +118,4 @@ void ConnectionStream::get_local_ip_and_port(std::string& ip, int& port) const {
         AddressOf(address, ip, port);
 }
 
-} // namespace k7::plant
+} // namespace k7::oldplant

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-namespace k7::plant {
+namespace k7::oldplant {
 
 // One accepted connection as cpp-httplib reads and writes it, with the plant's rules in place of
 // the library's socket stream:
@@ -26,10 +26,6 @@ public:
     void SetReadDeadline(Deadline deadline);
     // A read failed (deadline, end of input or error): the connection cannot carry another request.
     bool ReadFailed() const { return readFailed_; }
-    // Ends the connection so that the client still reads the reply: no more writes, then what the
-    // client still sends is discarded until it closes or `deadline` passes. Closing with unread
-    // input at once would reset the connection and could destroy the reply in flight.
-    void Linger(Deadline deadline);
 
     bool is_readable() const override;
     bool is_writable() const override;
@@ -53,4 +49,4 @@ private:
     size_t end_ = 0;
 };
 
-} // namespace k7::plant
+} // namespace k7::oldplant
