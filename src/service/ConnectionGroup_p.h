@@ -6,10 +6,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 namespace k7 {
@@ -18,17 +19,30 @@ namespace k7 {
 // whichever thread sends them (the user-interface thread in the Blocking mode, the frame's workers
 // in the NonBlocking mode, the path view's request thread).
 //
-// libcurl cannot hand one cached connection between concurrently running threads, so a group does
-// not share a cache between threads: one thread of its own drives a single multi handle, and every
-// exchange of the group runs there. The thread that asks waits for its own exchange only, and can
-// still end it at any time (Withdraw), so a hanging reply holds up nobody else: a second exchange
-// meanwhile takes an idle connection, or opens one more. Once exchanges are over, the group keeps at
-// most kKeptConnections of them open (the oldest idle ones go first): at steady state a terminal
-// holds two connections to its service, enough for a read and a write to overlap.
+// libcurl cannot hand one cached connection between concurrently running threads, so a group
+// shares no cache between threads: it drives one multi handle, and all of its exchanges run in it.
+// The threads whose exchanges are out take turns in the driving seat: the one in it runs the multi
+// handle for everybody (its own exchange and the others') until its own exchange ends, then hands
+// the seat to another thread still waiting, which the rest wait for. A request sent alone thus
+// runs on its own thread as before, with no hand-over between threads; and each thread still ends
+// its own exchange whenever its cancel or its limits say so.
+//
+// Reads take turns: one runs at a time, over a kept connection, so controls refreshed together (a
+// terminal's first screen, timers of equal periods) queue for milliseconds instead of opening a
+// connection each, and the one connection, used every second by the cycle clock, is never closed
+// by the service as idle (two connections shared by turns leave the second idle long enough for
+// that, and every overlap then opens a new one). A read out longer than kHangingAfter no longer
+// holds the turn: a hanging reply holds up the others that long at most, then the next read takes
+// the other kept connection or opens one more. A write never waits for its turn: it goes out at
+// once, on a connection of its own (see CurlTransfer). Once exchanges are over the group keeps at
+// most kKeptConnections connections (the oldest idle ones are closed first): at steady state a
+// terminal holds two connections to its service, enough for a read and a write to overlap.
 class ConnectionGroup {
 public:
     // Connections kept open once their exchanges are over.
     static constexpr long kKeptConnections = 2;
+    // How long a read may be out before the next ones stop waiting for it.
+    static constexpr std::chrono::milliseconds kHangingAfter{500};
 
     // The group every control is in unless its host puts it in another: one per process.
     static std::shared_ptr<ConnectionGroup> ProcessWide();
@@ -36,7 +50,7 @@ public:
     // provide one.
     static std::shared_ptr<ConnectionGroup> Create();
 
-    ~ConnectionGroup();
+    ConnectionGroup(); // use Create()
     ConnectionGroup(const ConnectionGroup&) = delete;
     ConnectionGroup& operator=(const ConnectionGroup&) = delete;
 
@@ -44,20 +58,19 @@ public:
     int64_t ConnectionsOpened() const noexcept;
     int ConnectionsOpen() const noexcept;
 
-    // What a thread waiting for its exchange waits on: ended by the group's thread, or interrupted
-    // (from any thread) so that the waiting thread looks at its own limits and cancel again.
+    // What a thread whose exchange is out waits on while another thread drives: the end of its
+    // exchange, or an interruption (from any thread: a cancel; the seat handed over).
     class Waiter {
     public:
         using Clock = std::chrono::steady_clock;
-        // True once the exchange ended; false when interrupted or `until` came first.
-        bool WaitUntil(Clock::time_point until);
         void Interrupt() noexcept;
-        int Result() const noexcept { return result_; }
 
     private:
         friend class ConnectionGroup;
         void Reset() noexcept;
         void End(int result) noexcept;
+        bool Ended() noexcept;
+        void WaitUntil(Clock::time_point until);
         void WaitForEnd();
 
         std::mutex mutex_;
@@ -67,39 +80,57 @@ public:
         int result_ = 0;
     };
 
-    // Hands the exchange set up on `easy` (in no multi handle) to the group's thread; `waiter`
-    // hears of its end. Both must stay until it has ended or been withdrawn.
-    void Start(CURL* easy, Waiter& waiter);
-    // Ends the exchange of `easy` where it stands, unless it has ended already, and returns once
-    // the group's thread has let go of it; its connection is closed rather than reused.
-    void Withdraw(CURL* easy, Waiter& waiter);
+    // What the thread running an exchange decides between steps: whether to end it now (CURLE_OK
+    // goes on; anything else is the result it ends with) and how long it may wait, in
+    // milliseconds, before it is asked again.
+    struct Verdict {
+        int endWith = 0;
+        int askAgainMs = 0;
+    };
 
-    ConnectionGroup(); // use Create()
+    // Runs the exchange set up on `easy` (in no multi handle) over the group's connections and
+    // returns its libcurl result. `waiter` is the calling thread's, `verdict` is asked on it. A
+    // read waits for its turn; anything else starts at once.
+    int Run(CURL* easy, bool isRead, Waiter& waiter, const std::function<Verdict()>& verdict);
+    // Wakes the thread in the driving seat, so that a cancel reaches it at once. Any thread.
+    void Wake() noexcept;
 
 private:
+    using Clock = std::chrono::steady_clock;
+    using Lock = std::unique_lock<std::mutex>;
+    struct Exchange {
+        Waiter* waiter;
+        bool isRead;
+        Clock::time_point since; // once running
+    };
     struct Counts {
         std::atomic<int64_t> opened{0};
         std::atomic<int> open{0};
     };
 
-    void Drive() noexcept;
-    void TakeRequests();
-    void TakeEnded();
+    // One turn in the driving seat, taken and given back under `lock`.
+    void Drive(Lock& lock, Waiter& waiter, int longestWaitMs);
+    // Withdraws and starts what the callers asked for; how long the seat may then sleep, in ms.
+    int TakeRequests();
+    // Hands ended exchanges to their owners; true when one ended.
+    bool TakeEnded();
+    // Ends `easy`'s exchange where it stands, unless it is over already.
+    void Withdraw(Lock& lock, CURL* easy, Waiter& waiter);
+    // Gives the seat back; a thread with an exchange out is woken to take it.
+    void LeaveSeat(Waiter& leaving);
 
     static curl_socket_t OpenSocket(void* counts, curlsocktype purpose, curl_sockaddr* address);
     static int CloseSocket(void* counts, curl_socket_t socket);
 
     // Declared before the multi handle, whose clean-up closes the connections it still holds.
     Counts counts_;
-    CurlMultiHandle multi_;
+    CurlMultiHandle multi_; // used by the thread in the seat only
 
     std::mutex mutex_; // guards what follows
-    std::vector<std::pair<CURL*, Waiter*>> starting_;
+    bool seatTaken_ = false;
+    std::deque<std::pair<CURL*, Exchange>> starting_; // reads in the order of their turns
     std::vector<CURL*> withdrawing_;
-    std::map<CURL*, Waiter*> running_; // in the multi handle
-    bool stopping_ = false;
-
-    std::thread driver_;
+    std::map<CURL*, Exchange> running_; // in the multi handle
 };
 
 } // namespace k7

@@ -117,7 +117,7 @@ void CurlTransfer::Prepare(const QByteArray& method, const QByteArray& url, cons
 bool CurlTransfer::SetTarget(const QByteArray& method, const QByteArray& url) {
     method_ = method;
     CURL* easy = easy_.Get();
-    const bool isRead = method_ == "GET" || method_ == "HEAD";
+    const bool isRead = IsRead();
     return curl_easy_setopt(easy, CURLOPT_URL, url.constData()) == CURLE_OK &&
            curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L) == CURLE_OK &&
            curl_easy_setopt(easy, CURLOPT_NOBODY, method_ == "HEAD" ? 1L : 0L) == CURLE_OK &&
@@ -194,32 +194,28 @@ int CurlTransfer::RunHops() {
 int CurlTransfer::RunOnce() {
     requestStarted_.store(false, std::memory_order_relaxed);
     status_ = 0;
-    group_->Start(easy_.Get(), waiter_);
-    lastResult_ = WaitForEnd();
+    bool idleRanOut = false;
+    lastResult_ = group_->Run(easy_.Get(), IsRead(), waiter_, [this, &idleRanOut] {
+        if (cancelled_.load(std::memory_order_acquire))
+            return ConnectionGroup::Verdict{CURLE_ABORTED_BY_CALLBACK, 0};
+        const int64_t idleLeft = IdleMsLeft();
+        idleRanOut = idleLeft == 0;
+        if (idleRanOut)
+            return ConnectionGroup::Verdict{CURLE_OPERATION_TIMEDOUT, 0};
+        return ConnectionGroup::Verdict{
+            CURLE_OK,
+            idleLeft < 0 ? kLongestPollMs : static_cast<int>(std::min<int64_t>(idleLeft, kLongestPollMs))};
+    });
+    // Written only now: until the group let go of the exchange, libcurl may write the buffer.
+    if (idleRanOut && lastResult_ == CURLE_OPERATION_TIMEDOUT)
+        std::snprintf(errorBuffer_, sizeof errorBuffer_, "nothing received for %lld ms",
+                      static_cast<long long>(limits_.idleMs));
     if (lastResult_ == CURLE_OK) {
         long status = 0;
         curl_easy_getinfo(easy_.Get(), CURLINFO_RESPONSE_CODE, &status);
         status_ = static_cast<int32_t>(status);
     }
     return lastResult_;
-}
-
-int CurlTransfer::WaitForEnd() {
-    int64_t idleLeft = -1;
-    while (!cancelled_.load(std::memory_order_acquire) && (idleLeft = IdleMsLeft()) != 0) {
-        const int waitMs =
-            idleLeft < 0 ? kLongestPollMs : static_cast<int>(std::min<int64_t>(idleLeft, kLongestPollMs));
-        if (waiter_.WaitUntil(SteadyClock::now() + std::chrono::milliseconds(waitMs)))
-            return waiter_.Result();
-    }
-    // Withdrawn before anything is written here: until then the group's thread may still fill in
-    // the error buffer.
-    group_->Withdraw(easy_.Get(), waiter_);
-    if (idleLeft != 0)
-        return CURLE_ABORTED_BY_CALLBACK;
-    std::snprintf(errorBuffer_, sizeof errorBuffer_, "nothing received for %lld ms",
-                  static_cast<long long>(limits_.idleMs));
-    return CURLE_OPERATION_TIMEDOUT;
 }
 
 int64_t CurlTransfer::IdleMsLeft() const {
@@ -237,7 +233,10 @@ int64_t CurlTransfer::IdleMsLeft() const {
 
 void CurlTransfer::Cancel() noexcept {
     cancelled_.store(true, std::memory_order_release);
+    // Whether this thread waits or drives the group just now, it looks at its cancel at once.
     waiter_.Interrupt();
+    if (group_)
+        group_->Wake();
 }
 
 void CurlTransfer::Forget() noexcept {

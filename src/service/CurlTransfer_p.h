@@ -15,9 +15,9 @@
 namespace k7 {
 
 // One HTTP exchange through libcurl: the only code that sets up libcurl for a request. The exchange
-// itself runs on the thread of a connection group (see ConnectionGroup), over the group's
-// connections, while the calling thread waits for it, watches its limits and its cancel, and
-// withdraws it from the group when either ends it. It keeps its easy handle for its whole life, so an
+// itself runs in a connection group (see ConnectionGroup), over the group's connections; the
+// calling thread waits for it (or drives the group meanwhile), watches its limits and its cancel,
+// and withdraws it from the group when either ends it. It keeps its easy handle for its whole life, so an
 // owner can run it again, and Cancel() ends a running exchange from another thread within
 // milliseconds.
 //
@@ -51,8 +51,8 @@ public:
     CurlTransfer& operator=(const CurlTransfer&) = delete;
 
     // Sets up the next run. `headers` are whole header lines ("Name: value") sent with it. `group`
-    // carries the exchange. `headersDone` is called on the group's thread once the head of the final
-    // reply is in. Not while running.
+    // carries the exchange. `headersDone` is called on whichever thread drives the group once the head
+    // of the final reply is in. Not while running.
     void Prepare(const QByteArray& method, const QByteArray& url, const QList<QByteArray>& headers,
                  const Limits& limits, std::shared_ptr<ConnectionGroup> group,
                  std::function<void()> headersDone);
@@ -86,9 +86,10 @@ private:
     void ReadStatusLine(QByteArrayView line);
     void ReadHeaderLine(QByteArrayView line);
     bool SetTarget(const QByteArray& method, const QByteArray& url);
+    // The current hop has no request body (GET, HEAD).
+    bool IsRead() const { return method_ == "GET" || method_ == "HEAD"; }
     int RunHops();
     int RunOnce();
-    int WaitForEnd();
     int64_t IdleMsLeft() const;
     void MarkActivity() noexcept {
         lastActivity_.store(SteadyClock::now().time_since_epoch().count(), std::memory_order_relaxed);
@@ -103,7 +104,7 @@ private:
     char errorBuffer_[CURL_ERROR_SIZE] = {};
     int lastResult_ = 0;
 
-    // Written on the group's thread while the exchange runs, read by the waiting thread.
+    // Written by whichever thread drives the group while the exchange runs, read by its own.
     std::atomic<bool> requestStarted_{false};
     std::atomic<SteadyClock::rep> lastActivity_{0};
 

@@ -414,3 +414,24 @@ TEST(RequestModes, AControlSendsOverTheConnectionGroupItIsPutIn) {
         EXPECT_EQ(ConnectionGroup::ProcessWide()->ConnectionsOpened(), processWide);
     }
 }
+
+// A read that hangs holds up no other control's read: the second control's reply is in and
+// handled while the first one's service still says nothing.
+TEST(RequestModes, AHangingReadDelaysNoOtherControl) {
+    k7::test::TestHttpServer server;
+    server.Script("hanging", {.body = "{}", .gated = true});
+    ModeControl hanging, other;
+    QStringList events;
+    for (ModeControl* control : {&hanging, &other}) {
+        control->SetRequestMode(RequestMode::NonBlocking);
+        control->setAPIHost(server.BaseUrl());
+        const QString path = control == &hanging ? "hanging" : "answered";
+        control->RunServiceLoader({HttpVerb::Get, path, ""}, k7::Judgement::StatusIsZero, [](JsonBag&) {},
+                                  [](JsonBag&) {}, [&events, path] { events << path; });
+    }
+    ASSERT_TRUE(WaitUntil([&] { return events.contains("answered"); }));
+    EXPECT_TRUE(hanging.RequestInFlight());
+    EXPECT_EQ(server.GatedReplies().Departed(), 0);
+    server.GatedReplies().Open();
+    EXPECT_TRUE(WaitUntil([&] { return events.contains("hanging"); }));
+}

@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <set>
 #include <thread>
+#include <vector>
 
 namespace k7::test {
 namespace {
@@ -53,7 +55,25 @@ TEST(ConnectionGroup, RequestsOfEveryThreadReuseOneConnection) {
     EXPECT_EQ(PortsSeen(server).size(), 2u);
 }
 
-// Two replies hang: a third exchange does not wait for them but opens a connection of its own,
+// Exchanges sent together (a terminal's first screen) take turns on two connections instead of
+// opening one each.
+TEST(ConnectionGroup, ExchangesSentTogetherTakeTurnsOnTwoConnections) {
+    TestHttpServer server;
+    const auto group = ConnectionGroup::Create();
+    std::vector<std::unique_ptr<HttpRequest>> requests;
+    for (int i = 0; i < 8; ++i) {
+        requests.push_back(std::make_unique<HttpRequest>(Kind::Server, group));
+        requests.back()->Open(kGet, server.BaseUrl() + "together", true);
+        requests.back()->Send();
+    }
+    for (const auto& request : requests) {
+        ASSERT_TRUE(WaitUntil([&] { return request->readyState() == 4; }));
+        EXPECT_EQ(request->Status(), 200);
+    }
+    EXPECT_LE(group->ConnectionsOpened(), 2);
+}
+
+// Two replies hang: a third exchange does not wait for their end but opens a connection of its own,
 // which is not kept; once they are answered the group holds two connections and reuses them.
 TEST(ConnectionGroup, AHangingReplyDelaysNoOtherExchangeAndOnlyTwoConnectionsStay) {
     TestHttpServer server;

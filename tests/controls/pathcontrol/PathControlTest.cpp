@@ -11,10 +11,12 @@
 #include "controls/pathcontrol/PathControl.h"
 #include "core/Clock.h"
 #include "core/RuntimeError.h"
+#include "frame/ConnectionGroupBinding.h"
 #include "frame/RasterSurface.h"
 #include "frame/Timer.h"
 #include "plant/DrawingService.h"
 #include "plant/PlantService.h"
+#include "service/ConnectionGroup_p.h"
 #include "service/HttpErrors.h"
 #include "service/HttpRequest.h"
 
@@ -340,6 +342,27 @@ TEST_F(PathRequest, DrawsWhatThePlantsDrawingServiceAnswers) {
     EXPECT_EQ(ink.left(), 8);
     EXPECT_GE(ink.right(), 300);
     EXPECT_EQ(control.Interpreter().TextAlign(), "start") << "the script ran to its end";
+}
+
+// The path view's built-in request goes over the connection group its host put the control in.
+TEST(PathInGroup, ReadsThePictureOverItsConnectionGroup) {
+    k7::plant::PlantService plant;
+    plant.Start(0);
+    k7::PathControl path;
+    const auto group = k7::ConnectionGroup::Create();
+    k7::UseConnectionGroup(path, group);
+    int32_t status = -1;
+    QObject::connect(&path, &k7::ControlBase::RequestFinished,
+                     [&status](const k7::RequestOutcome& outcome) { status = outcome.Status; });
+    Size(path, 320, 240);
+    path.setURL(plant.BaseUrl() + k7::plant::DrawingService::Path());
+    path.setProcess("P200");
+    path.setStartDate("20240104183000");
+    path.setEndDate("20240105063000");
+    path.Refresh(false);
+    ASSERT_TRUE(k7::test::WaitUntil([&] { return status != -1; }));
+    EXPECT_EQ(status, 200);
+    EXPECT_EQ(group->ConnectionsOpened(), 1);
 }
 
 // --- the canvas: statements to pixels -----------------------------------------------------------
