@@ -75,6 +75,19 @@ TEST(FleetCommand, ReportsTheRequestsAndConnectionsTheServiceSaw) {
     EXPECT_TRUE(report->Item("outage").IsNull());
 }
 
+// One terminal of the shipped form for 20 s, seen from the plant: its controls share their
+// connections, so it holds at most two at any time and keeps reusing them (a terminal used to open
+// one per control, hold seven or eight and open about four more every 20 s).
+TEST(FleetCommand, OneTerminalHoldsAtMostTwoConnectionsToItsService) {
+    const K7Run run =
+        RunK7({"fleet", kLineTerminal, "--terminals", "1", "--plant", "--seconds", "20", "--json", "-"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err.toStdString();
+    const auto report = k7::test::Parse(run.Out);
+    EXPECT_GT(Number(report, "requests", "total"), 20);
+    EXPECT_LE(Number(report, "connections", "peak"), 2);
+    EXPECT_LE(Number(report, "connections", "opened"), 2);
+}
+
 TEST(FleetCommand, AnOutageOfThePlantIsReportedWithTheFleetsRecovery) {
     // The plant stops answering from 2 s to 4 s: nothing reaches it in the second between, and every
     // copy's failed controls are opened again on their backoff (2 s, then 4 s) until they are good.
