@@ -25,10 +25,13 @@ void DelayedConnections::Add(MHD_Connection* connection, Clock::time_point due) 
 
 void DelayedConnections::ResumeAll() {
     // Under the lock: a connection leaves the map and is resumed in one step, so it is resumed once.
-    std::lock_guard lock(mutex_);
-    for (const auto& [due, connection] : due_)
-        MHD_resume_connection(connection);
-    due_.clear();
+    {
+        std::lock_guard lock(mutex_);
+        for (const auto& [due, connection] : due_)
+            MHD_resume_connection(connection);
+        due_.clear();
+    }
+    changed_.notify_all();
 }
 
 void DelayedConnections::Run() {
@@ -39,8 +42,10 @@ void DelayedConnections::Run() {
             continue;
         }
         const auto first = due_.begin();
-        if (first->first > Clock::now()) {
-            changed_.wait_until(lock, first->first);
+        // A copy: the wait lets go of the lock, and a ResumeAll meanwhile frees the map's node.
+        const Clock::time_point due = first->first;
+        if (due > Clock::now()) {
+            changed_.wait_until(lock, due);
             continue;
         }
         MHD_resume_connection(first->second);
