@@ -409,8 +409,10 @@ TEST(RequestModes, AControlSendsOverTheConnectionGroupItIsPutIn) {
                                             [](JsonBag&) {}, [](JsonBag&) {});
         ASSERT_TRUE(WaitUntil([&] { return served.server.Requests().size() == 2; }));
         EXPECT_TRUE(k7::BackgroundRequest::WaitForAll(20000));
-        // A write always goes out on a connection of its own.
-        EXPECT_EQ(group->ConnectionsOpened(), 2);
+        // A write goes out on a fresh connection, which the read may then reuse when the write is
+        // over first: one or two connections, all of them the group's.
+        EXPECT_GE(group->ConnectionsOpened(), 1);
+        EXPECT_LE(group->ConnectionsOpened(), 2);
         EXPECT_EQ(ConnectionGroup::ProcessWide()->ConnectionsOpened(), processWide);
     }
 }
