@@ -124,8 +124,14 @@ QString FormTerminal::WaitAt(const ControlBase& control, const QDateTime& now) c
 }
 
 QString FormTerminal::MarkAt(const ControlBase& control, const QDateTime& now) const {
+    const StaleMarks& stale = schedule_.Marks();
+    QString age = stale.AgeText(control.objectName(), now);
+    // Before its first reply a control shows its design (a chart's one placeholder bar, empty
+    // cells), which is no figure of the plant: marked as such until figures come.
+    if (age.isEmpty() && control.ReadInFlight() && !stale.LastGood(control.objectName()))
+        age = QStringLiteral("no figures yet");
     QStringList marks;
-    marks << schedule_.Marks().AgeText(control.objectName(), now) << WaitAt(control, now);
+    marks << age << WaitAt(control, now);
     marks.removeAll(QString());
     return marks.join(QStringLiteral(", "));
 }
