@@ -11,6 +11,7 @@
 
 #include "frame/ConnectionGroupBinding.h"
 #include "frame/ControlBase.h"
+#include "plant/OpenFileLimit.h"
 #include "service/ConnectionGroup_p.h"
 #include "json/JsonBag.h"
 
@@ -22,7 +23,6 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
-#include <sys/resource.h>
 #include <vector>
 
 namespace k7::cli {
@@ -130,16 +130,6 @@ FleetOptions ParseOptions(const QStringList& args) {
     return options;
 }
 
-// Every copy holds connections of its own, and the relay as many again: more than the usual
-// 1,024 open files for a fleet of any size.
-void RaiseOpenFileLimit() {
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
-        limit.rlim_cur = limit.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &limit);
-    }
-}
-
 double Random() {
     return QRandomGenerator::global()->generateDouble();
 }
@@ -155,7 +145,9 @@ void MakeOneOfMany(FormTerminal& copy) {
 }
 
 int Run(const FleetOptions& options) {
-    RaiseOpenFileLimit();
+    // Every copy holds connections of its own, and the relay as many again: more than the usual
+    // 1,024 open files for a fleet of any size.
+    plant::RaiseOpenFileLimitForConnections();
     FormDefaults::Connection connection{options.Api, options.Company, options.Session};
     std::unique_ptr<plant::PlantService> plant;
     if (options.Plant)
