@@ -218,7 +218,9 @@ void JsonBagData::Thaw(JsonBag& bag) {
         for (uint32_t i = 0; i < count; ++i) {
             const JsonNode& item = items[i];
             Variant value;
-            if (item.IsContainer()) {
+            if (item.kind() == JsonNode::LinkedBag) {
+                value = Variant(arena->Unlink(item));
+            } else if (item.IsContainer()) {
                 std::shared_ptr<JsonBag> child = arena->SharedBag(&item);
                 if (!child) {
                     child = std::make_shared<JsonBag>();
