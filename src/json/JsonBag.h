@@ -1,8 +1,8 @@
 #pragma once
 
+#include "orvelk7controls_export.h"
 #include "core/Object.h"
 #include "core/Variant.h"
-#include "orvelk7controls_export.h"
 
 #include <QString>
 #include <QStringList>
