@@ -130,11 +130,24 @@ void JsonBagData::LeaveArena() {
 }
 
 void JsonBagData::RemoveAll() {
+    // The bags linked from a document that dies here are taken down level by level too: a
+    // document may link a bag reading a document of its own, and so on, to any depth.
+    std::vector<ObjectRef> linked;
+    TakeSoleLinks(linked);
     LeaveArena();
     slots_.clear();
     usedSlots_ = 0;
     deadCount_ = 0;
     ReleaseEntries(0);
+    ReleaseTree(linked);
+}
+
+void JsonBagData::TakeSoleLinks(std::vector<ObjectRef>& out) {
+    if (!arena || arena.use_count() != 1)
+        return;
+    for (std::shared_ptr<JsonBag>& link : arena->links)
+        if (link && link.use_count() == 1)
+            out.push_back(std::move(link));
 }
 
 void JsonBagData::ReleaseEntries(int depth) {
@@ -160,6 +173,7 @@ void JsonBagData::ReleaseEntries(int depth) {
 }
 
 void JsonBagData::TakeSoleChildren(std::vector<ObjectRef>& out) {
+    TakeSoleLinks(out);
     for (JsonEntry& entry : entries) {
         const ObjectRef* ref = entry.value.Get<ObjectRef>();
         if (ref && ref->use_count() == 1) {

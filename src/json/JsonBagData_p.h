@@ -127,8 +127,12 @@ private:
     void InsertIntoIndex(int32_t entryIndex) const;
     // Empties `entries`, first emptying the children only this bag holds, `depth` levels down.
     void ReleaseEntries(int depth);
-    // Moves every child bag held only by this bag into `out`, leaving Empty in its place.
+    // Moves every child bag held only by this bag (or by the document it alone keeps alive) into
+    // `out`, leaving Empty in its place.
     void TakeSoleChildren(std::vector<ObjectRef>& out);
+    // Moves every bag held only by the links of the document only this bag keeps alive into
+    // `out`.
+    void TakeSoleLinks(std::vector<ObjectRef>& out);
     static void ReleaseTree(std::vector<ObjectRef>& pending);
 
     int32_t deadCount_ = 0;
