@@ -87,6 +87,10 @@ void JsonArena::Relocate(const JsonNode* from, const JsonNode* to) {
             data.container = to;
         bags_.Set(std::move(moved));
     }
+    if (auto own = ownSettings_.extract(from)) {
+        own.key() = to;
+        ownSettings_.insert(std::move(own));
+    }
     if (indexes_.empty())
         return;
     if (auto index = indexes_.extract(from)) {
@@ -101,8 +105,10 @@ uint64_t JsonArena::Link(std::shared_ptr<JsonBag> bag) {
 }
 
 std::shared_ptr<JsonBag> JsonArena::Unlink(const JsonNode& node) {
-    ++unlinked_;
-    return std::move(links[node.index]);
+    std::shared_ptr<JsonBag>& link = links[node.index];
+    if (link)
+        ++unlinked_;
+    return std::move(link);
 }
 
 void JsonArena::Leave(const JsonNode* node, std::vector<std::shared_ptr<JsonBag>>& leaving) {
@@ -124,22 +130,25 @@ void JsonArena::Detach(const JsonNode* node, std::vector<std::shared_ptr<JsonBag
             JsonBagData::Thaw(*bag);
         bags_.Erase(node);
         leaving.push_back(std::move(bag));
-        return;
     }
-    if (!HasLinks())
+    if (!HasLinks() && ownSettings_.empty())
         return;
     // The bags linked below go with it: the arena must not keep alive a bag that its document no
-    // longer reaches (that bag may come to hold the document).
+    // longer reaches (that bag may come to hold the document). Settings of its own go too, since
+    // a node that comes to stand at the same place later is another container.
     std::vector<const JsonNode*> pending{node};
     while (!pending.empty()) {
         const JsonNode* container = pending.back();
         pending.pop_back();
+        ownSettings_.erase(container);
         for (uint32_t i = 0; i < container->length; ++i) {
             const JsonNode& item = container->items[i];
-            if (item.kind() == JsonNode::LinkedBag)
-                leaving.push_back(Unlink(item));
-            else if (item.IsContainer())
+            if (item.kind() == JsonNode::LinkedBag) {
+                if (std::shared_ptr<JsonBag> linked = Unlink(item))
+                    leaving.push_back(std::move(linked));
+            } else if (item.IsContainer()) {
                 pending.push_back(&item);
+            }
         }
     }
 }

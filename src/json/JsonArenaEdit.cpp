@@ -137,6 +137,7 @@ bool JsonArenaEdit::LinkInPlace(JsonBagData& bag) {
     std::shared_ptr<JsonBag> self = arena->SharedBag(&container);
     bag.LeaveArena();
     bag.isArray = false;
+    arena->DropSettings(&container);
     JsonNode link{};
     link.head = JsonNode::Head(JsonNode::LinkedBag, container.name());
     link.index = arena->Link(std::move(self));

@@ -167,12 +167,14 @@ struct JsonSettings {
 // reader goes through to it, as it would through an entry holding it (a stored bag is shared, so
 // edits made through it later show wherever it is stored).
 //
+// A handed-out bag that takes a setting of its own gives it to its container and to every
+// container below (ChangeSettings), so that the bags made for them later take it too.
+//
 // Two things still move a bag's whole subtree into ordinary bags (JsonBagData::Thaw), reusing
 // the handles out there: a container that leaves the document while bags stand for it or below
-// it (Detach), and a handed-out bag that is stored somewhere or takes a setting of its own. Such
-// a changed handle is then held here, so that the arena's readers (its parent, the writer) find
-// it in place of the old container, until its parent changes too and holds it among its
-// entries.
+// it (Detach), and a handed-out bag that is stored somewhere. Such a changed handle is then held here, so
+// that the arena's readers (its parent, the writer) find it in place of the old container, until its parent
+// changes too and holds it among its entries.
 class JsonArena : public std::enable_shared_from_this<JsonArena> {
 public:
     JsonNameTable names;
@@ -223,6 +225,33 @@ public:
     JsonBag* KnownBag(const JsonNode* container) const;
     // True when no bag was handed out: the arena alone describes the document.
     bool HasNoBags() const { return bags_.empty(); }
+    // The settings of the bags for `container`: its own, or the document's.
+    const JsonSettings& SettingsFor(const JsonNode* container) const {
+        const auto own = ownSettings_.find(container);
+        return own == ownSettings_.end() ? settings : own->second;
+    }
+    // Applies `change` to the settings of `container` and of every container below it, which
+    // have settings of their own from then on; with nullptr, to the document's and to every
+    // container's own.
+    template <class Change> void ChangeSettings(const JsonNode* container, Change change) {
+        if (!container) {
+            change(settings);
+            for (auto& [node, own] : ownSettings_)
+                change(own);
+            return;
+        }
+        std::vector<const JsonNode*> pending{container};
+        while (!pending.empty()) {
+            const JsonNode* next = pending.back();
+            pending.pop_back();
+            change(ownSettings_.try_emplace(next, settings).first->second);
+            for (uint32_t i = 0; i < next->length; ++i)
+                if (next->items[i].IsContainer())
+                    pending.push_back(next->items + i);
+        }
+    }
+    // `container` is no longer one: settings of its own go.
+    void DropSettings(const JsonNode* container) { ownSettings_.erase(container); }
     // Index of the member `name` in `container`, or -1.
     int32_t FindMember(const JsonNode* container, const QString& name) const;
 
@@ -240,7 +269,7 @@ public:
 private:
     // The container node `node` leaves: when bags stand for it or for containers below it, its
     // subtree becomes bags holding entries (JsonBagData::Thaw) and the bag that stands for it
-    // goes into `leaving`; otherwise the bags linked below it do.
+    // goes into `leaving`; the bags still linked below it go there too.
     void Detach(const JsonNode* node, std::vector<std::shared_ptr<JsonBag>>& leaving);
     // True when a bag stands for `node` or for a container below it.
     bool HasBagsFrom(const JsonNode* node) const;
@@ -253,8 +282,9 @@ private:
     // By name number: where that member was last found. The rows of a table name their members
     // alike, so a lookup usually finds its member where the previous row had it.
     mutable std::vector<uint32_t> lastPositions_;
-    std::unordered_map<const JsonNode*, uint32_t> capacities_; // of the runs edits made, by first node
-    size_t unlinked_ = 0;                                      // links let go of
+    std::unordered_map<const JsonNode*, uint32_t> capacities_;      // of the runs edits made, by first node
+    std::unordered_map<const JsonNode*, JsonSettings> ownSettings_; // by container
+    size_t unlinked_ = 0;                                           // links let go of
 };
 
 } // namespace k7

@@ -92,15 +92,17 @@ template <class Visit> void ForEachBag(JsonBagData& root, Visit visit) {
     }
 }
 
-// Sets a layout option or DecimalMode on `bag` and everything below it. A document's bags share
-// its settings; a bag handed out from it that is to differ from it first holds its own items.
+// Sets a layout option or DecimalMode on `bag` and everything below it. The bags of a document
+// share its settings; a bag handed out from it that is to differ gives its container and the
+// containers below settings of their own, for the bags made for them later.
 template <class Set> void SetEverywhere(JsonBag& bag, Set set) {
-    if (!JsonBagData::Of(bag).IsArenaRoot())
-        JsonBagData::Thaw(bag);
-    ForEachBag(JsonBagData::Of(bag), [&set](JsonBagData& data) {
+    JsonBagData& start = JsonBagData::Of(bag);
+    if (start.InArena() && !start.IsArenaRoot())
+        start.arena->ChangeSettings(start.container, set);
+    ForEachBag(start, [&set](JsonBagData& data) {
         set(data);
         if (data.IsArenaRoot())
-            data.arena->settings = data.Settings();
+            data.arena->ChangeSettings(nullptr, set);
     });
 }
 
@@ -262,7 +264,7 @@ bool JsonBag::DecimalMode() const {
 }
 
 void JsonBag::SetDecimalMode(bool value) {
-    SetEverywhere(*this, [value](JsonBagData& bag) { bag.decimalMode = value; });
+    SetEverywhere(*this, [value](auto& settings) { settings.decimalMode = value; });
 }
 
 void JsonBag::Clear() {
@@ -412,7 +414,7 @@ std::shared_ptr<JsonBag> JsonBag::Clone() const {
         if (source.bag)
             source.bag->PassSettingsTo(*target);
         else
-            target->TakeSettings(source.arena->settings);
+            target->TakeSettings(source.arena->SettingsFor(source.container));
         if (!source.arena) {
             target->isArray = source.bag->isArray;
             target->entries.reserve(size_t(source.bag->Count()));
@@ -471,7 +473,7 @@ bool JsonBag::Whitespace() const {
 }
 
 void JsonBag::SetWhitespace(bool value) {
-    SetEverywhere(*this, [value](JsonBagData& bag) { bag.whitespace = value; });
+    SetEverywhere(*this, [value](auto& settings) { settings.whitespace = value; });
 }
 
 int16_t JsonBag::WhitespaceIndent() const {
@@ -481,7 +483,7 @@ int16_t JsonBag::WhitespaceIndent() const {
 void JsonBag::SetWhitespaceIndent(int16_t value) {
     if (value < 1 || value > 32)
         RaiseStandardError(ErrorNumber::InvalidPropertyValue);
-    SetEverywhere(*this, [value](JsonBagData& bag) { bag.whitespaceIndent = value; });
+    SetEverywhere(*this, [value](auto& settings) { settings.whitespaceIndent = value; });
 }
 
 QString JsonBag::WhitespaceNewLine() const {
@@ -491,7 +493,7 @@ QString JsonBag::WhitespaceNewLine() const {
 void JsonBag::SetWhitespaceNewLine(const QString& value) {
     if (value.isEmpty())
         RaiseStandardError(ErrorNumber::InvalidPropertyValue);
-    SetEverywhere(*this, [&value](JsonBagData& bag) { bag.whitespaceNewLine = value; });
+    SetEverywhere(*this, [&value](auto& settings) { settings.whitespaceNewLine = value; });
 }
 
 } // namespace k7

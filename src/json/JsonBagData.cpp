@@ -197,7 +197,7 @@ std::shared_ptr<JsonBag> JsonBagData::MakeHandle(const std::shared_ptr<JsonArena
                                                  const JsonNode* container) {
     auto bag = std::allocate_shared<JsonBag>(JsonHandleAllocator<JsonBag>());
     JsonBagData& data = Of(*bag);
-    data.TakeSettings(arena->settings);
+    data.TakeSettings(arena->SettingsFor(container));
     data.isArray = container->kind() == JsonNode::Array;
     data.arena = arena;
     data.container = container;
@@ -239,7 +239,7 @@ void JsonBagData::Thaw(JsonBag& bag) {
                 if (!child) {
                     child = std::make_shared<JsonBag>();
                     JsonBagData& fresh = Of(*child);
-                    data.PassSettingsTo(fresh);
+                    fresh.TakeSettings(arena->SettingsFor(&item));
                     fresh.isArray = item.kind() == JsonNode::Array;
                     fresh.arena = arena;
                     fresh.container = &item;

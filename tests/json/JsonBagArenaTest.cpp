@@ -428,6 +428,31 @@ TEST(JsonBagArena, EditsInTheDocumentKeepHandlesOnTheirContainers) {
              return Shown(innermost.expired());
          },
          QStringLiteral("true")},
+        {"a handle's own setting reaches the bags made later below it and follows its container",
+         QStringLiteral("{\"a\":1,\"b\":{\"x\":[1],\"y\":{\"z\":{}}},\"c\":[{\"k\":1}]}"),
+         [](Doc& doc) {
+             const auto indentOf = [&](const QString& member) {
+                 return Shown(Child(doc, member)->WhitespaceIndent());
+             };
+             Child(doc, QStringLiteral("b"))->SetWhitespaceIndent(2);
+             Child(doc, QStringLiteral("b"))->SetWhitespace(true);
+             doc->SetDecimalMode(true);
+             QString shown =
+                 Shown(Child(Child(Child(doc, QStringLiteral("b")), QStringLiteral("y")), QStringLiteral("z"))
+                           ->WhitespaceIndent()) +
+                 indentOf(QStringLiteral("c")) + Shown(Child(doc, QStringLiteral("b"))->DecimalMode());
+             doc->Remove(QStringLiteral("a"));
+             for (int i = 0; i < 10; ++i)
+                 doc->SetItem(QStringLiteral("n%1").arg(i), double(i));
+             shown += indentOf(QStringLiteral("b")) + u' ' + Child(doc, QStringLiteral("b"))->JSON() + u' ' +
+                      doc->ItemJSON(QStringLiteral("c"));
+             doc->SetItem(QStringLiteral("b"), QStringLiteral("gone"));
+             doc->SetItemJSON(QStringLiteral("b"), QStringLiteral("{}"));
+             doc->SetWhitespaceIndent(3);
+             return shown + u' ' + indentOf(QStringLiteral("b")) + indentOf(QStringLiteral("c"));
+         },
+         QStringLiteral("24true2 {\r\n  \"x\":[\r\n    1\r\n  ],\r\n  \"y\":{\r\n    \"z\":{}\r\n  }\r\n} "
+                        "[{\"k\":1}] 33")},
         {"a thousand levels, each grown while handles to all are held", Nested(1000),
          [](Doc& doc) {
              std::vector<Doc> levels{doc};
@@ -468,7 +493,7 @@ TEST(JsonBagArena, RandomEditsThroughHandlesMatchACopyHoldingEntries) {
                                               : Variant(double(step));
         const Variant key = bag->IsArray() ? Variant(pick(bag->Count() + 1) + 1) : Variant(names[pick(4)]);
         const Variant where = bag->IsArray() && pick(5) == 0 ? Variant::Null() : key;
-        const int action = pick(44);
+        const int action = pick(45);
         if (action < 16 && bag->Exists(key) && bag->ItemIsJSON(key)) {
             held.emplace_back(Child(bag, key), Child(copy, key));
         } else if (action < 26) {
@@ -488,6 +513,12 @@ TEST(JsonBagArena, RandomEditsThroughHandlesMatchACopyHoldingEntries) {
                 const QString failure = FailureOf([&] { bag->SetItem(where, other); });
                 ASSERT_EQ(failure, FailureOf([&] { copy->SetItem(where, otherCopy); })) << "step " << step;
             }
+        } else if (action < 43) {
+            const auto indent = int16_t(1 + pick(8));
+            bag->SetWhitespace(indent % 2 == 0);
+            copy->SetWhitespace(indent % 2 == 0);
+            bag->SetWhitespaceIndent(indent);
+            copy->SetWhitespaceIndent(indent);
         } else {
             const bool isArray = pick(2) == 0;
             bag->Clear();
