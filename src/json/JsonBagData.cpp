@@ -212,11 +212,7 @@ void JsonBagData::Thaw(JsonBag& bag) {
     // Held here, so that the arena outlives every bag below leaving it.
     const std::shared_ptr<JsonArena> arena = start.arena;
     const JsonNode* const startContainer = start.container;
-    std::shared_ptr<JsonBag> changedHandle;
-    if (start.IsArenaRoot())
-        arena->root = nullptr;
-    else
-        changedHandle = arena->SharedBag(startContainer);
+    std::shared_ptr<JsonBag> changedHandle = arena->SharedBag(startContainer);
 
     // Level by level with a list of bags still to fill: the document may be 1000 levels deep.
     std::vector<JsonBagData*> pending{&start};
@@ -267,8 +263,7 @@ void JsonBagData::Thaw(JsonBag& bag) {
     }
     // The arena's other readers (the parent, the writer) now find the changed bag in place of
     // the container it was.
-    if (changedHandle)
-        arena->Hold(startContainer, std::move(changedHandle));
+    arena->Hold(startContainer, std::move(changedHandle));
 }
 
 std::shared_ptr<JsonBag> JsonBagData::NewChild(bool childIsArray) const {
