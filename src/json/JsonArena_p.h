@@ -227,6 +227,8 @@ public:
     bool HasNoBags() const { return bags_.empty(); }
     // The settings of the bags for `container`: its own, or the document's.
     const JsonSettings& SettingsFor(const JsonNode* container) const {
+        if (ownSettings_.empty()) // nearly always: no handle took settings of its own
+            return settings;
         const auto own = ownSettings_.find(container);
         return own == ownSettings_.end() ? settings : own->second;
     }

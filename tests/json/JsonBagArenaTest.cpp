@@ -510,8 +510,11 @@ TEST(JsonBagArena, RandomEditsThroughHandlesMatchACopyHoldingEntries) {
             // itself); a bag handed out from the document holds its own items from then on.
             const auto& [other, otherCopy] = held[size_t(pick(int(held.size())))];
             if (other->JSON().size() < 200) {
-                const QString failure = FailureOf([&] { bag->SetItem(where, other); });
-                ASSERT_EQ(failure, FailureOf([&] { copy->SetItem(where, otherCopy); })) << "step " << step;
+                const QString failure =
+                    FailureOf([&, into = bag, stored = other] { into->SetItem(where, stored); });
+                ASSERT_EQ(failure,
+                          FailureOf([&, into = copy, stored = otherCopy] { into->SetItem(where, stored); }))
+                    << "step " << step;
             }
         } else if (action < 43) {
             const auto indent = int16_t(1 + pick(8));
