@@ -132,14 +132,18 @@ void JsonBagData::LeaveArena() {
 void JsonBagData::RemoveAll() {
     // The bags linked from a document that dies here are taken down level by level too: a
     // document may link a bag reading a document of its own, and so on, to any depth.
+    // Checked here first: a handle dropped while its document lives (reading a table drops one for
+    // nearly every cell) has no such work.
     std::vector<ObjectRef> linked;
-    TakeSoleLinks(linked);
+    if (arena && arena.use_count() == 1 && arena->HasLinks())
+        TakeSoleLinks(linked);
     LeaveArena();
     slots_.clear();
     usedSlots_ = 0;
     deadCount_ = 0;
     ReleaseEntries(0);
-    ReleaseTree(linked);
+    if (!linked.empty())
+        ReleaseTree(linked);
 }
 
 void JsonBagData::TakeSoleLinks(std::vector<ObjectRef>& out) {

@@ -397,12 +397,14 @@ template <bool kMeasure> JsonWriter::Frame JsonWriter::WriteNodeItems(Frame& fra
             WriteName<kMeasure>(*name);
             WriteChar<kMeasure>(u':');
         }
+        if (!item.HoldsBag()) {
+            WriteNode<kMeasure>(arena, name, item);
+            continue;
+        }
+        Frame inner{nullptr, &arena, &item, 0, frame.level + 1, false};
         if (item.kind() == JsonNode::LinkedBag) {
-            const Frame inner = FrameOf(JsonBagData::Of(*arena.Linked(item)), frame.level + 1);
-            if (Open<kMeasure>(inner))
-                return inner;
-        } else if (item.IsContainer()) {
-            Frame inner{nullptr, &arena, &item, 0, frame.level + 1, false};
+            inner = FrameOf(JsonBagData::Of(*arena.Linked(item)), frame.level + 1);
+        } else {
             // A container that was changed is written from the bag that replaced it.
             const JsonBag* known = mayBeReplaced ? arena.KnownBag(&item) : nullptr;
             if (known && JsonBagData::Of(*known).arena.get() != &arena) {
@@ -411,11 +413,9 @@ template <bool kMeasure> JsonWriter::Frame JsonWriter::WriteNodeItems(Frame& fra
                 WriteFlat<kMeasure>(arena, item, frame.level + 1);
                 continue;
             }
-            if (Open<kMeasure>(inner))
-                return inner;
-        } else {
-            WriteNode<kMeasure>(arena, name, item);
         }
+        if (Open<kMeasure>(inner))
+            return inner;
     }
     return Frame{};
 }
@@ -502,10 +502,14 @@ void JsonWriter::WriteNode(const JsonArena& arena, const QString* name, const Js
     case JsonNode::LinkedBag:
         break;
     default:
-        // What only edits store is written as the value it was given.
-        WriteSimple<kMeasure>(name, arena.ValueOf(node));
+        WriteEditedNode<kMeasure>(arena, name, node);
         return;
     }
+}
+
+template <bool kMeasure>
+void JsonWriter::WriteEditedNode(const JsonArena& arena, const QString* name, const JsonNode& node) {
+    WriteSimple<kMeasure>(name, arena.ValueOf(node));
 }
 
 template <bool kMeasure> void JsonWriter::WriteLineBreak(int level) {
