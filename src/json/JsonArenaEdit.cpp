@@ -122,7 +122,7 @@ bool JsonArenaEdit::Clear(JsonBagData& bag) {
         return false;
     std::vector<std::shared_ptr<JsonBag>> leaving;
     JsonNode& container = JsonArena::Writable(bag.container);
-    Empty(*bag.arena, container, leaving);
+    EmptyContainer(*bag.arena, container, leaving);
     container.head = JsonNode::Head(JsonNode::Object, container.name());
     return true;
 }
@@ -133,7 +133,7 @@ bool JsonArenaEdit::LinkInPlace(JsonBagData& bag) {
     const std::shared_ptr<JsonArena> arena = bag.arena;
     JsonNode& container = JsonArena::Writable(bag.container);
     std::vector<std::shared_ptr<JsonBag>> leaving;
-    Empty(*arena, container, leaving);
+    EmptyContainer(*arena, container, leaving);
     std::shared_ptr<JsonBag> self = arena->SharedBag(&container);
     bag.LeaveArena();
     bag.isArray = false;
@@ -145,8 +145,8 @@ bool JsonArenaEdit::LinkInPlace(JsonBagData& bag) {
     return true;
 }
 
-void JsonArenaEdit::Empty(JsonArena& arena, JsonNode& container,
-                          std::vector<std::shared_ptr<JsonBag>>& leaving) {
+void JsonArenaEdit::EmptyContainer(JsonArena& arena, JsonNode& container,
+                                   std::vector<std::shared_ptr<JsonBag>>& leaving) {
     for (uint32_t i = 0; i < container.length; ++i)
         arena.Leave(container.items + i, leaving);
     container.length = 0;

@@ -48,7 +48,8 @@ private:
     // True for a bag handed out from a document (not the document's own bag).
     static bool IsHandle(const JsonBagData& bag);
     // Every item of `container` leaves the document.
-    static void Empty(JsonArena& arena, JsonNode& container, std::vector<std::shared_ptr<JsonBag>>& leaving);
+    static void EmptyContainer(JsonArena& arena, JsonNode& container,
+                               std::vector<std::shared_ptr<JsonBag>>& leaving);
     static void Append(JsonArena& arena, JsonNode& container, const JsonNode& item);
     static void RemoveAt(JsonArena& arena, JsonNode& container, uint32_t index);
 };

@@ -45,9 +45,9 @@ int32_t ExistingIndex(const Variant& key, int32_t count) {
 }
 
 // Calls `found` for every bag registered for a container below `bag`'s own container in its
-// arena: the handles handed out there, the bags linked and the bags that replaced changed
-// containers. The
-// subtree of a registered bag is its own business (it is visited through that bag).
+// arena (the handles handed out there and the bags that replaced changed containers) and for
+// every bag linked below it. The subtree of such a bag is its own business (it is visited
+// through that bag).
 template <class Found> void ForEachKnownBagBelow(const JsonBagData& bag, Found found) {
     const JsonArena& arena = *bag.arena;
     if (arena.HasNoBags() && !arena.HasLinks())
