@@ -23,6 +23,22 @@ Variant JsonArena::ValueOf(const JsonNode& node) const {
         return Variant(QString(reinterpret_cast<const QChar*>(node.text), qsizetype(node.length)));
     case JsonNode::DecimalNumber:
         return Variant(decimals[node.index]);
+    case JsonNode::Empty:
+        return Variant();
+    case JsonNode::Byte:
+        return Variant(uint8_t(node.whole));
+    case JsonNode::Integer:
+        return Variant(int16_t(node.whole));
+    case JsonNode::Long:
+        return Variant(int32_t(node.whole));
+    case JsonNode::Single:
+        return Variant(node.single);
+    case JsonNode::CurrencyNumber:
+        return Variant(Currency{node.whole});
+    case JsonNode::DateValue:
+        return Variant(Date(node.number));
+    case JsonNode::LinkedBag:
+        return Variant(links[node.index]);
     case JsonNode::Object:
     case JsonNode::Array:
         break;
@@ -71,6 +87,10 @@ void JsonArena::Relocate(const JsonNode* from, const JsonNode* to) {
             data.container = to;
         bags_.Set(std::move(moved));
     }
+    if (auto own = ownSettings_.extract(from)) {
+        own.key() = to;
+        ownSettings_.insert(std::move(own));
+    }
     if (indexes_.empty())
         return;
     if (auto index = indexes_.extract(from)) {
@@ -79,18 +99,58 @@ void JsonArena::Relocate(const JsonNode* from, const JsonNode* to) {
     }
 }
 
-std::shared_ptr<JsonBag> JsonArena::Detach(const JsonNode* node) {
+uint64_t JsonArena::Link(std::shared_ptr<JsonBag> bag) {
+    links.push_back(std::move(bag));
+    return links.size() - 1;
+}
+
+std::shared_ptr<JsonBag> JsonArena::Unlink(const JsonNode& node) {
+    std::shared_ptr<JsonBag>& link = links[node.index];
+    if (link)
+        ++unlinked_;
+    return std::move(link);
+}
+
+void JsonArena::Leave(const JsonNode* node, std::vector<std::shared_ptr<JsonBag>>& leaving) {
+    if (node->kind() == JsonNode::LinkedBag)
+        leaving.push_back(Unlink(*node));
+    else if (node->IsContainer())
+        Detach(node, leaving);
+}
+
+void JsonArena::Detach(const JsonNode* node, std::vector<std::shared_ptr<JsonBag>>& leaving) {
     indexes_.erase(node);
-    if (!HasBagsFrom(node))
-        return nullptr;
-    // Bags out there stand for this container or for some below it: the subtree becomes bags
-    // holding entries, those among them, as it would on leaving a bag of entries. None of them
-    // goes on reading the arena, so none can later hold the document and be held by it.
-    std::shared_ptr<JsonBag> leaving = BagFor(node);
-    if (JsonBagData::Of(*leaving).arena.get() == this)
-        JsonBagData::Thaw(*leaving);
-    bags_.Erase(node);
-    return leaving;
+    if (HasBagsFrom(node)) {
+        // Bags out there stand for this container or for some below it: the subtree becomes
+        // bags holding entries, those among them, as it would on leaving a bag of entries. None
+        // of them goes on reading the arena, so none can later hold the document and be held by
+        // it.
+        std::shared_ptr<JsonBag> bag = BagFor(node);
+        if (JsonBagData::Of(*bag).arena.get() == this)
+            JsonBagData::Thaw(*bag);
+        bags_.Erase(node);
+        leaving.push_back(std::move(bag));
+    }
+    if (!HasLinks() && ownSettings_.empty())
+        return;
+    // The bags linked below go with it: the arena must not keep alive a bag that its document no
+    // longer reaches (that bag may come to hold the document). Settings of its own go too, since
+    // a node that comes to stand at the same place later is another container.
+    std::vector<const JsonNode*> pending{node};
+    while (!pending.empty()) {
+        const JsonNode* container = pending.back();
+        pending.pop_back();
+        ownSettings_.erase(container);
+        for (uint32_t i = 0; i < container->length; ++i) {
+            const JsonNode& item = container->items[i];
+            if (item.kind() == JsonNode::LinkedBag) {
+                if (std::shared_ptr<JsonBag> linked = Unlink(item))
+                    leaving.push_back(std::move(linked));
+            } else if (item.IsContainer()) {
+                pending.push_back(&item);
+            }
+        }
+    }
 }
 
 bool JsonArena::HasBagsFrom(const JsonNode* node) const {

@@ -18,26 +18,48 @@ constexpr uint32_t kFirstCapacity = 4;
 
 } // namespace
 
-std::optional<JsonNode> JsonArenaEdit::NodeFor(JsonArena& arena, const Variant& value) {
+JsonNode JsonArenaEdit::NodeFor(JsonArena& arena, const Variant& value) {
     JsonNode node{};
+    const auto set = [&node](JsonNode::Kind kind) { node.head = JsonNode::Head(kind, 0); };
     if (const double* number = value.Get<double>()) {
-        node.head = JsonNode::Head(JsonNode::Number, 0);
+        set(JsonNode::Number);
         node.number = *number;
     } else if (const QString* text = value.Get<QString>()) {
-        node.head = JsonNode::Head(JsonNode::String, 0);
+        set(JsonNode::String);
         node.length = uint32_t(text->size());
         node.text =
             arena.StoreText(reinterpret_cast<const char16_t*>(text->constData()), size_t(text->size()));
     } else if (const bool* flag = value.Get<bool>()) {
-        node.head = JsonNode::Head(*flag ? JsonNode::True : JsonNode::False, 0);
+        set(*flag ? JsonNode::True : JsonNode::False);
     } else if (value.IsNull()) {
-        node.head = JsonNode::Head(JsonNode::Null, 0);
+        set(JsonNode::Null);
+    } else if (value.IsEmpty()) {
+        set(JsonNode::Empty);
     } else if (const Decimal* decimal = value.Get<Decimal>()) {
-        node.head = JsonNode::Head(JsonNode::DecimalNumber, 0);
+        set(JsonNode::DecimalNumber);
         node.index = arena.decimals.size();
         arena.decimals.push_back(*decimal);
+    } else if (const uint8_t* byte = value.Get<uint8_t>()) {
+        set(JsonNode::Byte);
+        node.whole = *byte;
+    } else if (const int16_t* integer = value.Get<int16_t>()) {
+        set(JsonNode::Integer);
+        node.whole = *integer;
+    } else if (const int32_t* whole = value.Get<int32_t>()) {
+        set(JsonNode::Long);
+        node.whole = *whole;
+    } else if (const float* single = value.Get<float>()) {
+        set(JsonNode::Single);
+        node.single = *single;
+    } else if (const Currency* currency = value.Get<Currency>()) {
+        set(JsonNode::CurrencyNumber);
+        node.whole = currency->Scaled;
+    } else if (const Date* date = value.Get<Date>()) {
+        set(JsonNode::DateValue);
+        node.number = date->Serial;
     } else {
-        return std::nullopt;
+        set(JsonNode::LinkedBag);
+        node.index = arena.Link(std::static_pointer_cast<JsonBag>(value.AsObject()));
     }
     return node;
 }
@@ -45,19 +67,16 @@ std::optional<JsonNode> JsonArenaEdit::NodeFor(JsonArena& arena, const Variant& 
 bool JsonArenaEdit::SetItem(JsonBagData& bag, int32_t index, const Variant& value) {
     if (!bag.InArena())
         return false;
-    const std::optional<JsonNode> node = NodeFor(*bag.arena, value);
-    if (!node)
-        return false;
+    const JsonNode node = NodeFor(*bag.arena, value);
     JsonNode& container = JsonArena::Writable(bag.container);
     if (index < 0) {
-        Append(*bag.arena, container, *node);
+        Append(*bag.arena, container, node);
         return true;
     }
     JsonNode& item = JsonArena::Writable(container.items + index);
-    std::shared_ptr<JsonBag> leaving;
-    if (item.IsContainer())
-        leaving = bag.arena->Detach(&item);
-    item = *node;
+    std::vector<std::shared_ptr<JsonBag>> leaving;
+    bag.arena->Leave(&item, leaving);
+    item = node;
     return true;
 }
 
@@ -65,19 +84,17 @@ bool JsonArenaEdit::SetMember(JsonBagData& bag, const QString& name, const Varia
     if (!bag.InArena())
         return false;
     JsonArena& arena = *bag.arena;
-    std::optional<JsonNode> node = NodeFor(arena, value);
-    if (!node)
-        return false;
+    JsonNode node = NodeFor(arena, value);
     const uint32_t id = arena.names.Intern(name);
     if (id >= JsonNode::kMaxNames)
         RaiseStandardError(ErrorNumber::OutOfMemory);
-    node->head = JsonNode::Head(node->kind(), id);
+    node.head = JsonNode::Head(node.kind(), id);
     JsonNode& container = JsonArena::Writable(bag.container);
     // A member set again takes the last place, as a member met twice in a text does.
     const int32_t existing = arena.FindMember(&container, name);
     if (existing >= 0)
         RemoveAt(arena, container, uint32_t(existing));
-    Append(arena, container, *node);
+    Append(arena, container, node);
     return true;
 }
 
@@ -86,6 +103,54 @@ bool JsonArenaEdit::Remove(JsonBagData& bag, int32_t index) {
         return false;
     RemoveAt(*bag.arena, JsonArena::Writable(bag.container), uint32_t(index));
     return true;
+}
+
+bool JsonArenaEdit::SetIsArray(JsonBagData& bag, bool isArray) {
+    if (!bag.InArena())
+        return false;
+    JsonNode& container = JsonArena::Writable(bag.container);
+    container.head = JsonNode::Head(isArray ? JsonNode::Array : JsonNode::Object, container.name());
+    return true;
+}
+
+bool JsonArenaEdit::IsHandle(const JsonBagData& bag) {
+    return bag.InArena() && !bag.IsArenaRoot();
+}
+
+bool JsonArenaEdit::Clear(JsonBagData& bag) {
+    if (!IsHandle(bag))
+        return false;
+    std::vector<std::shared_ptr<JsonBag>> leaving;
+    JsonNode& container = JsonArena::Writable(bag.container);
+    EmptyContainer(*bag.arena, container, leaving);
+    container.head = JsonNode::Head(JsonNode::Object, container.name());
+    return true;
+}
+
+bool JsonArenaEdit::LinkInPlace(JsonBagData& bag) {
+    if (!IsHandle(bag))
+        return false;
+    const std::shared_ptr<JsonArena> arena = bag.arena;
+    JsonNode& container = JsonArena::Writable(bag.container);
+    std::vector<std::shared_ptr<JsonBag>> leaving;
+    EmptyContainer(*arena, container, leaving);
+    std::shared_ptr<JsonBag> self = arena->SharedBag(&container);
+    bag.LeaveArena();
+    bag.isArray = false;
+    arena->DropSettings(&container);
+    JsonNode link{};
+    link.head = JsonNode::Head(JsonNode::LinkedBag, container.name());
+    link.index = arena->Link(std::move(self));
+    container = link;
+    return true;
+}
+
+void JsonArenaEdit::EmptyContainer(JsonArena& arena, JsonNode& container,
+                                   std::vector<std::shared_ptr<JsonBag>>& leaving) {
+    for (uint32_t i = 0; i < container.length; ++i)
+        arena.Leave(container.items + i, leaving);
+    container.length = 0;
+    arena.DropIndex(&container);
 }
 
 void JsonArenaEdit::Append(JsonArena& arena, JsonNode& container, const JsonNode& item) {
@@ -103,9 +168,8 @@ void JsonArenaEdit::Append(JsonArena& arena, JsonNode& container, const JsonNode
 void JsonArenaEdit::RemoveAt(JsonArena& arena, JsonNode& container, uint32_t index) {
     JsonNode* items = &JsonArena::Writable(container.items);
     const JsonNode removed = items[index];
-    std::shared_ptr<JsonBag> leaving;
-    if (removed.IsContainer())
-        leaving = arena.Detach(items + index);
+    std::vector<std::shared_ptr<JsonBag>> leaving;
+    arena.Leave(items + index, leaving);
     const uint32_t count = container.length;
     std::memmove(static_cast<void*>(items + index), items + index + 1,
                  (count - index - 1) * sizeof(JsonNode));

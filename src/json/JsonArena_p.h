@@ -24,29 +24,55 @@ class JsonBagData;
 // One value of a parsed document in 16 bytes: its kind and, for an object member, the number of
 // its name (JsonNameTable) in the first word; a string's length or a container's item count in
 // the second; the number itself, the string's characters or the container's items in the last
-// eight bytes. An object or an array is the run of nodes of its items, in one piece. A container
-// node's address is the container's identity (handles are registered by it); an edit that moves
-// a container node re-registers what stood for it there (JsonArena::Relocate).
+// eight bytes. The parser makes only the first kinds; the others hold what an edit stores, each
+// in its own type, so that it reads back and is written as it was given. An object or an array is the run of
+// nodes of its items, in one piece. A container node's address is the container's identity (handles are
+// registered by it); an edit that moves a container node re-registers what stood for it there
+// (JsonArena::Relocate).
 struct JsonNode {
-    enum Kind : uint32_t { Null, False, True, Number, String, DecimalNumber, Object, Array };
+    enum Kind : uint32_t {
+        Null,
+        False,
+        True,
+        Number,
+        String,
+        DecimalNumber,
+        // Stored by edits only.
+        Empty,
+        Byte,
+        Integer,
+        Long,
+        Single,
+        CurrencyNumber,
+        DateValue,
+        LinkedBag,
+        // Containers last (IsContainer).
+        Object,
+        Array
+    };
     static constexpr uint32_t kNameBits = 28;
     static constexpr uint32_t kMaxNames = uint32_t(1) << kNameBits;
 
     Kind kind() const { return Kind(head >> kNameBits); }
     bool IsContainer() const { return kind() >= Object; }
+    // An object or array, whether in the arena or a bag linked from it.
+    bool HoldsBag() const { return kind() >= LinkedBag; }
     uint32_t name() const { return head & (kMaxNames - 1); }
     static uint32_t Head(Kind kind, uint32_t name) { return (uint32_t(kind) << kNameBits) | name; }
 
     uint32_t head;
     uint32_t length; // String: code units; Object, Array: items
     union {
-        double number;         // Number
+        double number;         // Number, DateValue (the serial)
         const char16_t* text;  // String
         const JsonNode* items; // Object, Array
-        uint64_t index;        // DecimalNumber: into decimals
+        uint64_t index;        // DecimalNumber: into decimals; LinkedBag: into links
+        int64_t whole;         // Byte, Integer, Long, CurrencyNumber (ten-thousandths)
+        float single;          // Single
     };
 };
 static_assert(sizeof(JsonNode) == 16, "a node is two words");
+static_assert(JsonNode::Array < (uint32_t(1) << (32 - JsonNode::kNameBits)), "kinds fit beside the name");
 
 // Storage that hands out runs of T that never move: slabs that grow with the document, so that
 // a small reply takes little and a large one few allocations, with no copy when it grows and
@@ -136,18 +162,26 @@ struct JsonSettings {
 // friends hand out for nested objects and arrays, made when asked for and registered here, so
 // that asking twice gives the same bag while it lives. These handles keep the arena alive.
 //
-// Simple values are set, added and removed in the arena itself (JsonArenaEdit). An edit that the
-// nodes cannot hold (storing a bag, a value of another type, Clear or a setting of its own on a
-// handed-out bag) moves that bag's whole subtree into ordinary bags (JsonBagData::Thaw), reusing
-// the handles out there; a handle that was changed so is then held here, so that the arena's
-// readers (its parent, the writer) find the changed bag in place of the old container, until its
-// parent changes too and holds it among its entries.
+// Edits work on the arena itself (JsonArenaEdit): a value of any type goes into a node, and a bag
+// stored as a value is linked: the node names it among `links`, the arena holds it, and every
+// reader goes through to it, as it would through an entry holding it (a stored bag is shared, so
+// edits made through it later show wherever it is stored).
+//
+// A handed-out bag that takes a setting of its own gives it to its container and to every
+// container below (ChangeSettings), so that the bags made for them later take it too.
+//
+// Two things still move a bag's whole subtree into ordinary bags (JsonBagData::Thaw), reusing
+// the handles out there: a container that leaves the document while bags stand for it or below
+// it (Detach), and a handed-out bag that is stored somewhere. Such a changed handle is then held here, so
+// that the arena's readers (its parent, the writer) find it in place of the old container, until its parent
+// changes too and holds it among its entries.
 class JsonArena : public std::enable_shared_from_this<JsonArena> {
 public:
     JsonNameTable names;
     JsonSlabs<JsonNode> nodes;
     JsonSlabs<char16_t> texts;
     std::vector<Decimal> decimals;
+    std::vector<std::shared_ptr<JsonBag>> links; // of LinkedBag nodes; emptied when they leave
     JsonSettings settings;
     JsonNode rootNode{};               // the document itself
     JsonNodeRun rootItems;             // its items
@@ -168,16 +202,22 @@ public:
     void MoveItems(JsonNode& container, uint32_t capacity);
     // The container node at `from` is now at `to`: what was registered for it follows.
     void Relocate(const JsonNode* from, const JsonNode* to);
-    // The container node `node` is about to leave its document. When bags stand for it or for
-    // containers below it, its subtree becomes bags holding entries (JsonBagData::Thaw) and the
-    // arena lets go of them. Returns the bag that stands for it then: the caller drops it once
-    // its edit is done, so that what dies with it (handles that unregister) never meets the
-    // arena half-way through a change.
-    [[nodiscard]] std::shared_ptr<JsonBag> Detach(const JsonNode* node);
+    // `node` is about to leave its document (replaced or removed). The bags the arena let go of
+    // on that go into `leaving`, which the caller drops once its edit is done, so that what dies
+    // with them (handles that unregister) never meets the arena half-way through a change.
+    void Leave(const JsonNode* node, std::vector<std::shared_ptr<JsonBag>>& leaving);
+    // Links `bag` from a node: the value of a LinkedBag node.
+    uint64_t Link(std::shared_ptr<JsonBag> bag);
+    JsonBag* Linked(const JsonNode& node) const { return links[node.index].get(); }
+    // The arena lets go of the bag a LinkedBag node links: the caller holds it now.
+    std::shared_ptr<JsonBag> Unlink(const JsonNode& node);
+    bool HasLinks() const { return links.size() > unlinked_; }
     // Keeps the index of `container` (if it has one) true after an edit: member `name` now at
     // `position`, or the member at `removed` gone and the later ones one place earlier.
     void IndexAdded(const JsonNode* container, uint32_t name, uint32_t position);
     void IndexRemoved(const JsonNode* container, uint32_t name, uint32_t removed);
+    // `container` was emptied: its index goes.
+    void DropIndex(const JsonNode* container) { indexes_.erase(container); }
     // The bag for a container node: the changed bag that replaced it, the live handle, or a new
     // handle.
     std::shared_ptr<JsonBag> BagFor(const JsonNode* container);
@@ -185,6 +225,35 @@ public:
     JsonBag* KnownBag(const JsonNode* container) const;
     // True when no bag was handed out: the arena alone describes the document.
     bool HasNoBags() const { return bags_.empty(); }
+    // The settings of the bags for `container`: its own, or the document's.
+    const JsonSettings& SettingsFor(const JsonNode* container) const {
+        if (ownSettings_.empty()) // nearly always: no handle took settings of its own
+            return settings;
+        const auto own = ownSettings_.find(container);
+        return own == ownSettings_.end() ? settings : own->second;
+    }
+    // Applies `change` to the settings of `container` and of every container below it, which
+    // have settings of their own from then on; with nullptr, to the document's and to every
+    // container's own.
+    template <class Change> void ChangeSettings(const JsonNode* container, Change change) {
+        if (!container) {
+            change(settings);
+            for (auto& [node, own] : ownSettings_)
+                change(own);
+            return;
+        }
+        std::vector<const JsonNode*> pending{container};
+        while (!pending.empty()) {
+            const JsonNode* next = pending.back();
+            pending.pop_back();
+            change(ownSettings_.try_emplace(next, settings).first->second);
+            for (uint32_t i = 0; i < next->length; ++i)
+                if (next->items[i].IsContainer())
+                    pending.push_back(next->items + i);
+        }
+    }
+    // `container` is no longer one: settings of its own go.
+    void DropSettings(const JsonNode* container) { ownSettings_.erase(container); }
     // Index of the member `name` in `container`, or -1.
     int32_t FindMember(const JsonNode* container, const QString& name) const;
 
@@ -200,6 +269,10 @@ public:
     std::shared_ptr<JsonBag> SharedBag(const JsonNode* container) const;
 
 private:
+    // The container node `node` leaves: when bags stand for it or for containers below it, its
+    // subtree becomes bags holding entries (JsonBagData::Thaw) and the bag that stands for it
+    // goes into `leaving`; the bags still linked below it go there too.
+    void Detach(const JsonNode* node, std::vector<std::shared_ptr<JsonBag>>& leaving);
     // True when a bag stands for `node` or for a container below it.
     bool HasBagsFrom(const JsonNode* node) const;
 
@@ -211,7 +284,9 @@ private:
     // By name number: where that member was last found. The rows of a table name their members
     // alike, so a lookup usually finds its member where the previous row had it.
     mutable std::vector<uint32_t> lastPositions_;
-    std::unordered_map<const JsonNode*, uint32_t> capacities_; // of the runs edits made, by first node
+    std::unordered_map<const JsonNode*, uint32_t> capacities_;      // of the runs edits made, by first node
+    std::unordered_map<const JsonNode*, JsonSettings> ownSettings_; // by container
+    size_t unlinked_ = 0;                                           // links let go of
 };
 
 } // namespace k7

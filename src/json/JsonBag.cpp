@@ -45,11 +45,12 @@ int32_t ExistingIndex(const Variant& key, int32_t count) {
 }
 
 // Calls `found` for every bag registered for a container below `bag`'s own container in its
-// arena: the handles handed out there and the bags that replaced changed containers. The
-// subtree of a registered bag is its own business (it is visited through that bag).
+// arena (the handles handed out there and the bags that replaced changed containers) and for
+// every bag linked below it. The subtree of such a bag is its own business (it is visited
+// through that bag).
 template <class Found> void ForEachKnownBagBelow(const JsonBagData& bag, Found found) {
     const JsonArena& arena = *bag.arena;
-    if (arena.HasNoBags())
+    if (arena.HasNoBags() && !arena.HasLinks())
         return;
     std::vector<const JsonNode*> pending{bag.container};
     while (!pending.empty()) {
@@ -57,6 +58,8 @@ template <class Found> void ForEachKnownBagBelow(const JsonBagData& bag, Found f
         pending.pop_back();
         for (uint32_t i = 0; i < container->length; ++i) {
             const JsonNode* item = container->items + i;
+            if (item->kind() == JsonNode::LinkedBag)
+                found(JsonBagData::Of(*arena.Linked(*item)));
             if (!item->IsContainer())
                 continue;
             if (JsonBag* known = arena.KnownBag(item))
@@ -89,15 +92,17 @@ template <class Visit> void ForEachBag(JsonBagData& root, Visit visit) {
     }
 }
 
-// Sets a layout option or DecimalMode on `bag` and everything below it. A document's bags share
-// its settings; a bag handed out from it that is to differ from it first holds its own items.
+// Sets a layout option or DecimalMode on `bag` and everything below it. The bags of a document
+// share its settings; a bag handed out from it that is to differ gives its container and the
+// containers below settings of their own, for the bags made for them later.
 template <class Set> void SetEverywhere(JsonBag& bag, Set set) {
-    if (!JsonBagData::Of(bag).IsArenaRoot())
-        JsonBagData::Thaw(bag);
-    ForEachBag(JsonBagData::Of(bag), [&set](JsonBagData& data) {
+    JsonBagData& start = JsonBagData::Of(bag);
+    if (start.InArena() && !start.IsArenaRoot())
+        start.arena->ChangeSettings(start.container, set);
+    ForEachBag(start, [&set](JsonBagData& data) {
         set(data);
         if (data.IsArenaRoot())
-            data.arena->settings = data.Settings();
+            data.arena->ChangeSettings(nullptr, set);
     });
 }
 
@@ -139,7 +144,7 @@ struct ItemRef {
     const JsonNode* node = nullptr;
 
     explicit operator bool() const { return entry || node; }
-    bool IsBag() const { return entry ? JsonBagData::ChildOf(entry->value) != nullptr : node->IsContainer(); }
+    bool IsBag() const { return entry ? JsonBagData::ChildOf(entry->value) != nullptr : node->HoldsBag(); }
 };
 
 // The position (from 0) of the member `name`, or -1, wherever the bag's items are.
@@ -188,6 +193,8 @@ std::shared_ptr<JsonBag> BagOf(JsonBagData& data, const ItemRef& item) {
         const ObjectRef* ref = item.entry->value.Get<ObjectRef>();
         return ref ? std::static_pointer_cast<JsonBag>(*ref) : nullptr;
     }
+    if (item.node->kind() == JsonNode::LinkedBag)
+        return data.arena->links[item.node->index];
     return item.node->IsContainer() ? data.arena->BagFor(item.node) : nullptr;
 }
 
@@ -248,7 +255,7 @@ void JsonBag::SetIsArray(bool value) {
     if (Data().Count() > 0)
         RaiseJsonError(JsonBagError::IsArrayLocked,
                        QStringLiteral("Cannot change IsArray setting after items have been added"));
-    JsonBagData::Thaw(*this);
+    JsonArenaEdit::SetIsArray(Data(), value);
     Data().isArray = value;
 }
 
@@ -257,19 +264,19 @@ bool JsonBag::DecimalMode() const {
 }
 
 void JsonBag::SetDecimalMode(bool value) {
-    SetEverywhere(*this, [value](JsonBagData& bag) { bag.decimalMode = value; });
+    SetEverywhere(*this, [value](auto& settings) { settings.decimalMode = value; });
 }
 
 void JsonBag::Clear() {
-    // The document's own bag simply lets go of it; a bag handed out from it must stay in its
-    // place in the document, emptied.
-    if (!Data().IsArenaRoot())
-        JsonBagData::Thaw(*this);
-    Data().RemoveAll();
+    // A bag handed out from a document stays in its place there, emptied; the document's own bag
+    // simply lets go of it.
+    if (!JsonArenaEdit::Clear(Data()))
+        Data().RemoveAll();
     Data().isArray = false;
 }
 
 void JsonBag::SetJSON(const QString& text) {
+    JsonArenaEdit::LinkInPlace(Data());
     Clear();
     JsonParser::Parse(text, Data());
 }
@@ -303,7 +310,6 @@ void JsonBag::SetItem(const Variant& key, const Variant& value) {
         const int32_t index = IsNoKey(key) ? -1 : ReadIndex(key, Data().Count());
         if (JsonArenaEdit::SetItem(Data(), index, value))
             return;
-        JsonBagData::Thaw(*this);
         if (index < 0)
             Data().entries.emplace_back(QString(), value);
         else
@@ -316,7 +322,6 @@ void JsonBag::SetItem(const Variant& key, const Variant& value) {
                        QStringLiteral("Object values can only be changed or added by key not by index"));
     if (JsonArenaEdit::SetMember(Data(), *name, value))
         return;
-    JsonBagData::Thaw(*this);
     Data().SetMember(QString(*name), Variant(value));
 }
 
@@ -409,7 +414,7 @@ std::shared_ptr<JsonBag> JsonBag::Clone() const {
         if (source.bag)
             source.bag->PassSettingsTo(*target);
         else
-            target->TakeSettings(source.arena->settings);
+            target->TakeSettings(source.arena->SettingsFor(source.container));
         if (!source.arena) {
             target->isArray = source.bag->isArray;
             target->entries.reserve(size_t(source.bag->Count()));
@@ -435,7 +440,11 @@ std::shared_ptr<JsonBag> JsonBag::Clone() const {
         for (uint32_t i = 0; i < source.container->length; ++i) {
             const JsonNode* item = source.container->items + i;
             Variant value;
-            if (item->IsContainer()) {
+            if (item->kind() == JsonNode::LinkedBag) {
+                auto childCopy = std::make_shared<JsonBag>();
+                pending.emplace_back(sourceOf(JsonBagData::Of(*arena.Linked(*item))), &childCopy->Data());
+                value = Variant(std::move(childCopy));
+            } else if (item->IsContainer()) {
                 auto childCopy = std::make_shared<JsonBag>();
                 // A container that was changed is copied from the bag that replaced it.
                 const JsonBag* known = arena.KnownBag(item);
@@ -464,7 +473,7 @@ bool JsonBag::Whitespace() const {
 }
 
 void JsonBag::SetWhitespace(bool value) {
-    SetEverywhere(*this, [value](JsonBagData& bag) { bag.whitespace = value; });
+    SetEverywhere(*this, [value](auto& settings) { settings.whitespace = value; });
 }
 
 int16_t JsonBag::WhitespaceIndent() const {
@@ -474,7 +483,7 @@ int16_t JsonBag::WhitespaceIndent() const {
 void JsonBag::SetWhitespaceIndent(int16_t value) {
     if (value < 1 || value > 32)
         RaiseStandardError(ErrorNumber::InvalidPropertyValue);
-    SetEverywhere(*this, [value](JsonBagData& bag) { bag.whitespaceIndent = value; });
+    SetEverywhere(*this, [value](auto& settings) { settings.whitespaceIndent = value; });
 }
 
 QString JsonBag::WhitespaceNewLine() const {
@@ -484,7 +493,7 @@ QString JsonBag::WhitespaceNewLine() const {
 void JsonBag::SetWhitespaceNewLine(const QString& value) {
     if (value.isEmpty())
         RaiseStandardError(ErrorNumber::InvalidPropertyValue);
-    SetEverywhere(*this, [&value](JsonBagData& bag) { bag.whitespaceNewLine = value; });
+    SetEverywhere(*this, [&value](auto& settings) { settings.whitespaceNewLine = value; });
 }
 
 } // namespace k7

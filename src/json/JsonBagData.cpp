@@ -130,11 +130,28 @@ void JsonBagData::LeaveArena() {
 }
 
 void JsonBagData::RemoveAll() {
+    // The bags linked from a document that dies here are taken down level by level too: a
+    // document may link a bag reading a document of its own, and so on, to any depth.
+    // Checked here first: a handle dropped while its document lives (reading a table drops one for
+    // nearly every cell) has no such work.
+    std::vector<ObjectRef> linked;
+    if (arena && arena.use_count() == 1 && arena->HasLinks())
+        TakeSoleLinks(linked);
     LeaveArena();
     slots_.clear();
     usedSlots_ = 0;
     deadCount_ = 0;
     ReleaseEntries(0);
+    if (!linked.empty())
+        ReleaseTree(linked);
+}
+
+void JsonBagData::TakeSoleLinks(std::vector<ObjectRef>& out) {
+    if (!arena || arena.use_count() != 1)
+        return;
+    for (std::shared_ptr<JsonBag>& link : arena->links)
+        if (link && link.use_count() == 1)
+            out.push_back(std::move(link));
 }
 
 void JsonBagData::ReleaseEntries(int depth) {
@@ -160,6 +177,7 @@ void JsonBagData::ReleaseEntries(int depth) {
 }
 
 void JsonBagData::TakeSoleChildren(std::vector<ObjectRef>& out) {
+    TakeSoleLinks(out);
     for (JsonEntry& entry : entries) {
         const ObjectRef* ref = entry.value.Get<ObjectRef>();
         if (ref && ref->use_count() == 1) {
@@ -183,7 +201,7 @@ std::shared_ptr<JsonBag> JsonBagData::MakeHandle(const std::shared_ptr<JsonArena
                                                  const JsonNode* container) {
     auto bag = std::allocate_shared<JsonBag>(JsonHandleAllocator<JsonBag>());
     JsonBagData& data = Of(*bag);
-    data.TakeSettings(arena->settings);
+    data.TakeSettings(arena->SettingsFor(container));
     data.isArray = container->kind() == JsonNode::Array;
     data.arena = arena;
     data.container = container;
@@ -198,11 +216,7 @@ void JsonBagData::Thaw(JsonBag& bag) {
     // Held here, so that the arena outlives every bag below leaving it.
     const std::shared_ptr<JsonArena> arena = start.arena;
     const JsonNode* const startContainer = start.container;
-    std::shared_ptr<JsonBag> changedHandle;
-    if (start.IsArenaRoot())
-        arena->root = nullptr;
-    else
-        changedHandle = arena->SharedBag(startContainer);
+    std::shared_ptr<JsonBag> changedHandle = arena->SharedBag(startContainer);
 
     // Level by level with a list of bags still to fill: the document may be 1000 levels deep.
     std::vector<JsonBagData*> pending{&start};
@@ -218,12 +232,14 @@ void JsonBagData::Thaw(JsonBag& bag) {
         for (uint32_t i = 0; i < count; ++i) {
             const JsonNode& item = items[i];
             Variant value;
-            if (item.IsContainer()) {
+            if (item.kind() == JsonNode::LinkedBag) {
+                value = Variant(arena->Unlink(item));
+            } else if (item.IsContainer()) {
                 std::shared_ptr<JsonBag> child = arena->SharedBag(&item);
                 if (!child) {
                     child = std::make_shared<JsonBag>();
                     JsonBagData& fresh = Of(*child);
-                    data.PassSettingsTo(fresh);
+                    fresh.TakeSettings(arena->SettingsFor(&item));
                     fresh.isArray = item.kind() == JsonNode::Array;
                     fresh.arena = arena;
                     fresh.container = &item;
@@ -251,8 +267,7 @@ void JsonBagData::Thaw(JsonBag& bag) {
     }
     // The arena's other readers (the parent, the writer) now find the changed bag in place of
     // the container it was.
-    if (changedHandle)
-        arena->Hold(startContainer, std::move(changedHandle));
+    arena->Hold(startContainer, std::move(changedHandle));
 }
 
 std::shared_ptr<JsonBag> JsonBagData::NewChild(bool childIsArray) const {

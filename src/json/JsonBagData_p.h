@@ -32,7 +32,8 @@ struct JsonEntry {
 //
 // A bag that reads a parsed document (`arena` set) finds its items in the document's container
 // number `container`; nothing of the document is copied into the bag. Every other bag (created
-// empty, built by editing, or changed after parsing: see Thaw) holds its items as entries.
+// empty, built by editing, or a handle that left its document: see Thaw) holds its items as
+// entries.
 //
 // Entries keep insertion order in one vector. Removing a member (or replacing it, which moves it
 // to the end) only marks the old entry dead, so editing costs O(1); the dead entries are squeezed
@@ -86,11 +87,13 @@ public:
     // Stops reading the arena, leaving it to the bags handed out from it.
     void LeaveArena();
 
-    // Makes `bag` hold its items as entries, so that it can be changed; nothing happens to a bag
-    // that holds entries already. Its nested objects and arrays become bags holding entries too
-    // (the handles out there among them), so that no bag of an edited tree reads an arena.
+    // Makes a handle hold its items as entries, so that it no longer reads (and keeps alive) its
+    // document: for a handle whose container leaves the document, or that is stored as a value.
+    // Nothing happens to a bag that holds entries already. Its nested objects and arrays become
+    // bags holding entries too (the handles out there among them); its document then holds it in
+    // place of the container it was.
     static void Thaw(JsonBag& bag);
-    // A handle on container `container` of `arena`, with the arena's settings.
+    // A handle on container `container` of `arena`, with that container's settings.
     static std::shared_ptr<JsonBag> MakeHandle(const std::shared_ptr<JsonArena>& arena,
                                                const JsonNode* container);
 
@@ -127,8 +130,12 @@ private:
     void InsertIntoIndex(int32_t entryIndex) const;
     // Empties `entries`, first emptying the children only this bag holds, `depth` levels down.
     void ReleaseEntries(int depth);
-    // Moves every child bag held only by this bag into `out`, leaving Empty in its place.
+    // Moves every child bag held only by this bag (or by the document it alone keeps alive) into
+    // `out`, leaving Empty in its place.
     void TakeSoleChildren(std::vector<ObjectRef>& out);
+    // Moves every bag held only by the links of the document only this bag keeps alive into
+    // `out`.
+    void TakeSoleLinks(std::vector<ObjectRef>& out);
     static void ReleaseTree(std::vector<ObjectRef>& pending);
 
     int32_t deadCount_ = 0;

@@ -51,10 +51,10 @@ inline bool NeedsEscape(char16_t c) {
 inline int StopMask(__m128i chunk) {
     const __m128i zero = _mm_setzero_si128();
     const __m128i control = _mm_cmpeq_epi16(_mm_subs_epu16(chunk, _mm_set1_epi16(31)), zero);
-    const __m128i high =
-        _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(chunk, _mm_set1_epi16(126)), zero), _mm_cmpeq_epi16(zero, zero));
-    const __m128i special =
-        _mm_or_si128(_mm_cmpeq_epi16(chunk, _mm_set1_epi16(u'"')), _mm_cmpeq_epi16(chunk, _mm_set1_epi16(u'\\')));
+    const __m128i high = _mm_xor_si128(_mm_cmpeq_epi16(_mm_subs_epu16(chunk, _mm_set1_epi16(126)), zero),
+                                       _mm_cmpeq_epi16(zero, zero));
+    const __m128i special = _mm_or_si128(_mm_cmpeq_epi16(chunk, _mm_set1_epi16(u'"')),
+                                         _mm_cmpeq_epi16(chunk, _mm_set1_epi16(u'\\')));
     return _mm_movemask_epi8(_mm_or_si128(special, _mm_or_si128(control, high)));
 }
 #endif
@@ -117,9 +117,10 @@ QString NonFiniteText(double value) {
 }
 
 // Digits of a whole number, two at a time from the right.
-constexpr char kDigitPairs[] = "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-                               "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-                               "8081828384858687888990919293949596979899";
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
 
 int DigitCount(uint64_t value) {
     int count = 1;
@@ -313,7 +314,8 @@ QString JsonWriter::Write(const JsonBagData& root) {
 }
 
 JsonWriter::JsonWriter(const JsonBagData& root)
-    : whitespace_(root.whitespace), indent_(root.whitespaceIndent), newLine_(root.whitespaceNewLine), stack_(16) {}
+    : whitespace_(root.whitespace), indent_(root.whitespaceIndent), newLine_(root.whitespaceNewLine),
+      stack_(16) {}
 
 template <bool kMeasure> void JsonWriter::Walk(const JsonBagData& root) {
     depth_ = 0;
@@ -395,8 +397,14 @@ template <bool kMeasure> JsonWriter::Frame JsonWriter::WriteNodeItems(Frame& fra
             WriteName<kMeasure>(*name);
             WriteChar<kMeasure>(u':');
         }
-        if (item.IsContainer()) {
-            Frame inner{nullptr, &arena, &item, 0, frame.level + 1, false};
+        if (!item.HoldsBag()) {
+            WriteNode<kMeasure>(arena, name, item);
+            continue;
+        }
+        Frame inner{nullptr, &arena, &item, 0, frame.level + 1, false};
+        if (item.kind() == JsonNode::LinkedBag) {
+            inner = FrameOf(JsonBagData::Of(*arena.Linked(item)), frame.level + 1);
+        } else {
             // A container that was changed is written from the bag that replaced it.
             const JsonBag* known = mayBeReplaced ? arena.KnownBag(&item) : nullptr;
             if (known && JsonBagData::Of(*known).arena.get() != &arena) {
@@ -405,11 +413,9 @@ template <bool kMeasure> JsonWriter::Frame JsonWriter::WriteNodeItems(Frame& fra
                 WriteFlat<kMeasure>(arena, item, frame.level + 1);
                 continue;
             }
-            if (Open<kMeasure>(inner))
-                return inner;
-        } else {
-            WriteNode<kMeasure>(arena, name, item);
         }
+        if (Open<kMeasure>(inner))
+            return inner;
     }
     return Frame{};
 }
@@ -418,7 +424,7 @@ bool JsonWriter::IsFlat(const JsonNode& container) {
     if (container.length > kMaxFlat)
         return false;
     for (uint32_t i = 0; i < container.length; ++i)
-        if (container.items[i].IsContainer())
+        if (container.items[i].HoldsBag())
             return false;
     return true;
 }
@@ -493,8 +499,17 @@ void JsonWriter::WriteNode(const JsonArena& arena, const QString* name, const Js
         return;
     case JsonNode::Object:
     case JsonNode::Array:
+    case JsonNode::LinkedBag:
         break;
+    default:
+        WriteEditedNode<kMeasure>(arena, name, node);
+        return;
     }
+}
+
+template <bool kMeasure>
+void JsonWriter::WriteEditedNode(const JsonArena& arena, const QString* name, const JsonNode& node) {
+    WriteSimple<kMeasure>(name, arena.ValueOf(node));
 }
 
 template <bool kMeasure> void JsonWriter::WriteLineBreak(int level) {

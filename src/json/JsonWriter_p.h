@@ -61,6 +61,10 @@ private:
     template <bool kMeasure> Frame WriteBagItems(Frame& frame);
     template <bool kMeasure> Frame WriteNodeItems(Frame& frame);
     template <bool kMeasure> void WriteSimple(const QString* name, const Variant& value);
+    // A node of a kind only edits store, written as the value it was given. Kept out of line, so
+    // that writing the parser's kinds pays nothing for these.
+    template <bool kMeasure>
+    [[gnu::noinline]] void WriteEditedNode(const JsonArena& arena, const QString* name, const JsonNode& node);
     template <bool kMeasure>
     void WriteNode(const JsonArena& arena, const QString* name, const JsonNode& node);
     [[noreturn]] static void FailUnsupported(const QString* name, const Variant& value);

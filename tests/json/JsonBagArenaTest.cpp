@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
+
 #include <functional>
 #include <random>
 #include <utility>
@@ -36,6 +38,30 @@ QString Wide(int count) {
 Doc Child(const Doc& bag, const Variant& key) {
     return ChildOf(bag->Item(key));
 }
+
+// Each item's type code and text, as the getters give them.
+QString Typed(const Doc& bag) {
+    QString shown;
+    for (int32_t i = 1; i <= bag->Count(); ++i) {
+        const Variant item = bag->Item(i);
+        const QString text = item.IsObject() ? QStringLiteral("bag")
+                             : item.IsNull() ? QString()
+                                             : item.ToText();
+        shown += Shown(int(item.Type())) + u':' + text + u' ';
+    }
+    return shown;
+}
+
+// A value of every type a bag keeps as given (a date, which no text can hold, apart).
+const std::pair<QString, Variant> kEveryType[] = {
+    {QStringLiteral("e"), Variant()},
+    {QStringLiteral("y"), Variant(uint8_t(200))},
+    {QStringLiteral("i"), Variant(int16_t(-3))},
+    {QStringLiteral("l"), Variant(int32_t(70000))},
+    {QStringLiteral("s"), Variant(0.1f)},
+    {QStringLiteral("c"), Variant(Currency{-1000})},
+    {QStringLiteral("m"), Variant(*Decimal::FromText(QStringLiteral("2.50")))},
+};
 
 struct Row {
     const char* label;
@@ -300,6 +326,133 @@ TEST(JsonBagArena, EditsInTheDocumentKeepHandlesOnTheirContainers) {
                     doc->Item(int32_t(101)).ToText();
          },
          QStringLiteral("4321 4321 false m200 new 300 102")},
+        {"values of every type read back and are written as a bag holding entries has them",
+         QStringLiteral("{\"a\":{\"k\":1}}"),
+         [](Doc& doc) {
+             auto a = Child(doc, QStringLiteral("a"));
+             auto built = JsonBag::Create();
+             for (const auto& [name, value] : kEveryType) {
+                 a->SetItem(name, value);
+                 built->SetItem(name, value);
+             }
+             a->SetItem(QStringLiteral("k"), int32_t(5));
+             built->SetItem(QStringLiteral("k"), int32_t(5));
+             return Shown(Typed(a) == Typed(built) && a->JSON() == built->JSON()) + a->JSON() + Typed(a) +
+                    Shown(a->Item(QStringLiteral("e")).IsEmpty());
+         },
+         QStringLiteral(
+             "true{\"e\":null,\"y\":200,\"i\":-3,\"l\":70000,\"s\":0.1,\"c\":-0.1,\"m\":2.5,\"k\":5}"
+             "0: 17:200 2:-3 3:70000 4:0.1 6:-0.1 14:2.5 3:5 true")},
+        {"a date set keeps its type and is refused on writing, by name", QStringLiteral("[{\"k\":1}]"),
+         [](Doc& doc) {
+             Child(doc, int32_t(1))->SetItem(QStringLiteral("when"), Variant(Date(1.5)));
+             return Shown(int(Child(doc, int32_t(1))->Item(QStringLiteral("when")).Type())) +
+                    FailureOf([&] { doc->JSON(); });
+         },
+         QStringLiteral("7-2147182268-\"Item when\" unknown/unsupported type = 7")},
+        {"a bag stored is shared: edits made through it later show in the document", kRow,
+         [](Doc& doc) {
+             auto built = JsonBag::Create();
+             auto other = Parse(QStringLiteral("[1]"));
+             doc->SetItem(QStringLiteral("k"), built);
+             Child(doc, QStringLiteral("a"))->SetItem(QStringLiteral("o"), other);
+             doc->AddNewObject(QStringLiteral("n"))->SetItem(QStringLiteral("y"), 2.0);
+             built->SetItem(QStringLiteral("x"), 1.0);
+             other->SetItem(Variant::Null(), 2.0);
+             return doc->JSON() + Shown(Child(doc, QStringLiteral("k")) == built) +
+                    Shown(Child(Child(doc, QStringLiteral("a")), QStringLiteral("o")) == other) +
+                    Shown(doc->ItemIsJSON(QStringLiteral("n"))) + doc->Clone()->JSON();
+         },
+         QStringLiteral("{\"a\":{\"x\":[1],\"o\":[1,2]},\"b\":2,\"k\":{\"x\":1},\"n\":{\"y\":2}}truetruetrue"
+                        "{\"a\":{\"x\":[1],\"o\":[1,2]},\"b\":2,\"k\":{\"x\":1},\"n\":{\"y\":2}}")},
+        {"a stored bag that leaves the document is let go of, and may then hold it",
+         QStringLiteral("{\"p\":{\"q\":[1]},\"r\":2}"),
+         [](Doc& doc) {
+             auto kept = JsonBag::Create();
+             auto replaced = JsonBag::Create();
+             Child(Child(doc, QStringLiteral("p")), QStringLiteral("q"))->SetItem(Variant::Null(), kept);
+             doc->SetItem(QStringLiteral("r"), replaced);
+             const std::weak_ptr<JsonBag> gone = replaced;
+             replaced.reset();
+             doc->SetItem(QStringLiteral("r"), 3.0);
+             doc->Remove(QStringLiteral("p"));
+             kept->SetItem(QStringLiteral("d"), doc);
+             const std::weak_ptr<JsonBag> document = doc;
+             const QString written = kept->JSON();
+             doc.reset();
+             kept.reset();
+             return written + Shown(gone.expired()) + Shown(document.expired());
+         },
+         QStringLiteral("{\"d\":{\"r\":3}}truetrue")},
+        {"a handle cleared with handles below held, then made an array in its place", tree,
+         [](Doc& doc) {
+             auto b = Child(doc, QStringLiteral("b"));
+             auto x = Child(b, QStringLiteral("x"));
+             b->Clear();
+             const QString cleared = doc->JSON();
+             b->SetIsArray(true);
+             b->SetItem(Variant::Null(), 5.0);
+             x->SetItem(Variant::Null(), 2.0);
+             return cleared + doc->JSON() + x->JSON() + Shown(b == Child(doc, QStringLiteral("b"))) +
+                    FailureOf([&] { b->SetIsArray(false); });
+         },
+         QStringLiteral("{\"a\":1,\"b\":{},\"c\":[{\"k\":1}]}{\"a\":1,\"b\":[5],\"c\":[{\"k\":1}]}[1,2]true"
+                        "-2147182336-Cannot change IsArray setting after items have been added")},
+        {"an empty document made an array, then a handle's array made an object", QStringLiteral("{}"),
+         [](Doc& doc) {
+             doc->SetIsArray(true);
+             doc->SetItem(Variant::Null(), 1.0);
+             auto inner = doc->AddNewArray();
+             doc->SetJSON(QStringLiteral("[[]]"));
+             Child(doc, int32_t(1))->SetIsArray(false);
+             Child(doc, int32_t(1))->SetItem(QStringLiteral("k"), true);
+             return doc->JSON() + Shown(inner->IsArray());
+         },
+         QStringLiteral("[{\"k\":true}]true")},
+        {"documents stored one in another, five thousand deep, released on a small stack",
+         QStringLiteral("[]"),
+         [](Doc& doc) {
+             Doc inner = doc;
+             for (int level = 0; level < 5000; ++level) {
+                 inner->SetItemJSON(Variant::Null(), QStringLiteral("[]"));
+                 inner = Child(inner, int32_t(1));
+             }
+             const std::weak_ptr<JsonBag> innermost = inner;
+             inner.reset();
+             // A release that recursed once per level would overflow this stack.
+             std::unique_ptr<QThread> release(
+                 QThread::create([moved = std::move(doc)]() mutable { moved.reset(); }));
+             release->setStackSize(256 * 1024);
+             release->start();
+             release->wait();
+             return Shown(innermost.expired());
+         },
+         QStringLiteral("true")},
+        {"a handle's own setting reaches the bags made later below it and follows its container",
+         QStringLiteral("{\"a\":1,\"b\":{\"x\":[1],\"y\":{\"z\":{}}},\"c\":[{\"k\":1}]}"),
+         [](Doc& doc) {
+             const auto indentOf = [&](const QString& member) {
+                 return Shown(Child(doc, member)->WhitespaceIndent());
+             };
+             Child(doc, QStringLiteral("b"))->SetWhitespaceIndent(2);
+             Child(doc, QStringLiteral("b"))->SetWhitespace(true);
+             doc->SetDecimalMode(true);
+             QString shown =
+                 Shown(Child(Child(Child(doc, QStringLiteral("b")), QStringLiteral("y")), QStringLiteral("z"))
+                           ->WhitespaceIndent()) +
+                 indentOf(QStringLiteral("c")) + Shown(Child(doc, QStringLiteral("b"))->DecimalMode());
+             doc->Remove(QStringLiteral("a"));
+             for (int i = 0; i < 10; ++i)
+                 doc->SetItem(QStringLiteral("n%1").arg(i), double(i));
+             shown += indentOf(QStringLiteral("b")) + u' ' + Child(doc, QStringLiteral("b"))->JSON() + u' ' +
+                      doc->ItemJSON(QStringLiteral("c"));
+             doc->SetItem(QStringLiteral("b"), QStringLiteral("gone"));
+             doc->SetItemJSON(QStringLiteral("b"), QStringLiteral("{}"));
+             doc->SetWhitespaceIndent(3);
+             return shown + u' ' + indentOf(QStringLiteral("b")) + indentOf(QStringLiteral("c"));
+         },
+         QStringLiteral("24true2 {\r\n  \"x\":[\r\n    1\r\n  ],\r\n  \"y\":{\r\n    \"z\":{}\r\n  }\r\n} "
+                        "[{\"k\":1}] 33")},
         {"a thousand levels, each grown while handles to all are held", Nested(1000),
          [](Doc& doc) {
              std::vector<Doc> levels{doc};
@@ -322,7 +475,7 @@ TEST(JsonBagArena, EditsInTheDocumentKeepHandlesOnTheirContainers) {
 
 // Random edits through bags held at every level of a parsed document, done alike on a copy made
 // of bags holding entries: after every step both write the same text, and so does every pair of
-// bags held, the ones that left their document included.
+// bags held, the ones that left their document included; their items read back alike.
 TEST(JsonBagArena, RandomEditsThroughHandlesMatchACopyHoldingEntries) {
     std::mt19937 random(33);
     const auto pick = [&](int count) { return int32_t(random() % uint32_t(count)); };
@@ -336,26 +489,49 @@ TEST(JsonBagArena, RandomEditsThroughHandlesMatchACopyHoldingEntries) {
         auto& [bag, copy] = held[size_t(pick(int(held.size())))];
         const Variant value = step % 3 == 0   ? Variant(QStringLiteral("s%1").arg(step))
                               : step % 7 == 0 ? Variant::Null()
+                              : step % 5 == 0 ? kEveryType[size_t(step / 5) % std::size(kEveryType)].second
                                               : Variant(double(step));
         const Variant key = bag->IsArray() ? Variant(pick(bag->Count() + 1) + 1) : Variant(names[pick(4)]);
-        const int action = pick(20);
-        if (action < 8 && bag->Exists(key) && bag->ItemIsJSON(key)) {
+        const Variant where = bag->IsArray() && pick(5) == 0 ? Variant::Null() : key;
+        const int action = pick(45);
+        if (action < 16 && bag->Exists(key) && bag->ItemIsJSON(key)) {
             held.emplace_back(Child(bag, key), Child(copy, key));
-        } else if (action < 13) {
-            const Variant where = bag->IsArray() && action == 12 ? Variant::Null() : key;
+        } else if (action < 26) {
             bag->SetItem(where, value);
             copy->SetItem(where, value);
-        } else if (action < 19) {
+        } else if (action < 38) {
             bag->Remove(key);
             copy->Remove(key);
-        } else {
-            // A container added moves the bag into entries: the rest of its document stays.
-            const Variant where = bag->IsArray() ? Variant::Null() : key;
+        } else if (action < 40) {
             bag->AddNewArray(where)->SetItem(Variant::Null(), value);
             copy->AddNewArray(where)->SetItem(Variant::Null(), value);
+        } else if (action < 42) {
+            // Another bag held, stored here and shared from now on (refused where it would hold
+            // itself); a bag handed out from the document holds its own items from then on.
+            const auto& [other, otherCopy] = held[size_t(pick(int(held.size())))];
+            if (other->JSON().size() < 200) {
+                const QString failure =
+                    FailureOf([&, into = bag, stored = other] { into->SetItem(where, stored); });
+                ASSERT_EQ(failure,
+                          FailureOf([&, into = copy, stored = otherCopy] { into->SetItem(where, stored); }))
+                    << "step " << step;
+            }
+        } else if (action < 43) {
+            const auto indent = int16_t(1 + pick(8));
+            bag->SetWhitespace(indent % 2 == 0);
+            copy->SetWhitespace(indent % 2 == 0);
+            bag->SetWhitespaceIndent(indent);
+            copy->SetWhitespaceIndent(indent);
+        } else {
+            const bool isArray = pick(2) == 0;
+            bag->Clear();
+            copy->Clear();
+            bag->SetIsArray(isArray);
+            copy->SetIsArray(isArray);
         }
         const auto& [someBag, someCopy] = held[size_t(pick(int(held.size())))];
         ASSERT_EQ(someBag->JSON(), someCopy->JSON()) << "step " << step;
+        ASSERT_EQ(Typed(someBag), Typed(someCopy)) << "step " << step;
         ASSERT_EQ(held.front().first->JSON(), held.front().second->JSON()) << "step " << step;
     }
     for (const auto& [bag, copy] : held)
