@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+namespace k7 {
+class ControlBase;
+}
+
+namespace k7::demo {
+
+// Configures `control` (the catalog's `name`) as `k7 demo` does on its screen-wide row (P100, or
+// `process`) against the simulated plant at `plant`: the demo's properties, its dates as of the
+// clock's now, its extent.
+void ConfigureAsDemo(ControlBase& control, const QString& name, const QString& plant,
+                     const QString& process = QStringLiteral("P100"));
+
+} // namespace k7::demo
