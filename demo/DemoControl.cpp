@@ -1,6 +1,5 @@
 #include "DemoControl.h"
 
-#include "DemoPlacement.h"
 #include "FormDefaults.h"
 
 #include "core/Clock.h"
@@ -8,13 +7,17 @@
 
 namespace k7::demo {
 
-void ConfigureAsDemo(ControlBase& control, const QString& name, const QString& plant,
-                     const QString& process) {
-    const DemoPlacement& placement = DemoPlacement::Of(name);
+DemoPlacement::Properties DemoProperties(const QString& name, const QString& plant, const QString& process) {
     const Date now = Clock::Now();
     const auto windowDates = [now](const QString& rule) { return cli::FormDefaults::WindowDates(rule, now); };
-    for (const auto& [property, value] : placement.PropertiesFor(plant, process, windowDates))
+    return DemoPlacement::Of(name).PropertiesFor(plant, process, windowDates);
+}
+
+void ConfigureAsDemo(ControlBase& control, const QString& name, const QString& plant,
+                     const QString& process) {
+    for (const auto& [property, value] : DemoProperties(name, plant, process))
         control.Assign(property, Variant(value));
+    const DemoPlacement& placement = DemoPlacement::Of(name);
     if (placement.Width > 0)
         control.SetExtent(placement.Width, placement.Height);
 }

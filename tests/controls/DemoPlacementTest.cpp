@@ -3,6 +3,7 @@
 // previews, found by no one until somebody looks.
 #include "demo/DemoPlacement.h"
 #include "controls/ControlCatalog.h"
+#include "demo/DemoControl.h"
 #include "frame/ControlBase.h"
 #include "frame/PropertyTable.h"
 
@@ -22,10 +23,8 @@ TEST(DemoPlacements, PlaceEveryControlOfTheCatalogOnceAndSetOnlyPropertiesItHas)
         EXPECT_TRUE(placed.insert(placement.Control).second) << "placed twice";
         const std::unique_ptr<k7::ControlBase> control = k7::ControlCatalog::Create(placement.Control);
         ASSERT_NE(control, nullptr) << "not in the catalog";
-        const auto dates = [](const QString& rule) {
-            return DemoPlacement::Properties{{"StartDate", rule}, {"EndDate", rule}};
-        };
-        for (const auto& [name, value] : placement.PropertiesFor("http://plant/", "P200", dates)) {
+        for (const auto& [name, value] :
+             k7::demo::DemoProperties(placement.Control, "http://plant/", "P200")) {
             EXPECT_NE(control->Properties().Find(name), nullptr) << name.toStdString();
             EXPECT_FALSE(value.contains(QLatin1Char('{')))
                 << name.toStdString() << " keeps a placeholder: " << value.toStdString();
