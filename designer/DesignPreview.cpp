@@ -1,9 +1,11 @@
 #include "DesignPreview.h"
 
+#include "SampleReplies.h"
 #include "SampleRequest.h"
 
 #include "controls/ControlCatalog.h"
 #include "controls/pathcontrol/PathControl.h"
+#include "demo/DemoPlacement.h"
 #include "frame/ControlBase.h"
 #include "frame/PropertyBag.h"
 #include "frame/PropertyTable.h"
@@ -109,8 +111,10 @@ void DesignPreview::Run() {
         // it (the process, dates, caption lists the integrator set are previewed as set); the
         // address is always the sample's.
         const std::unique_ptr<ControlBase> asCreated = registration_.Create(nullptr);
-        const QString sample = SampleRequest::BaseUrl();
-        for (const auto& [name, value] : registration_.Demo.PropertiesFor(sample, kSampleProcess)) {
+        const QString sample = SampleReplies::BaseUrl();
+        const demo::DemoPlacement& placement = demo::DemoPlacement::Of(registration_.Name);
+        const auto sampleDates = [](const QString& rule) { return SampleReplies::WindowDates(rule); };
+        for (const auto& [name, value] : placement.PropertiesFor(sample, kSampleProcess, sampleDates)) {
             if (!value.startsWith(sample) && !(control_.Value(name) == asCreated->Value(name)))
                 continue;
             control_.Assign(name, value);

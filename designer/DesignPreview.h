@@ -10,7 +10,7 @@ namespace k7 {
 class ControlBase;
 struct ControlRegistration;
 
-// What a control shows on a form Qt Designer edits: its figures from the in-process sample plant
+// What a control shows on a form Qt Designer edits: the sample plant's recorded figures
 // (SampleRequest), laid out at the size the form gives it and again after every resize, so that
 // an integrator judges legibility while placing it. A preview changes no property the form saves:
 // it sets the properties the demo terminal gives the control (the sample's address, a process,

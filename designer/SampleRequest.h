@@ -8,15 +8,12 @@
 namespace k7 {
 
 // The request object of the controls on a form Qt Designer edits: every request is answered at
-// once, inside Designer's own process, by the simulated plant's model (the figures `k7 plant`
-// serves, without a socket), so an integrator sees each control with believable figures while
-// placing it and no form editor ever talks to a plant service. Writes are answered too, and
-// booked nowhere but in that model.
+// once, inside Designer's own process, from the simulated plant's recorded replies
+// (SampleReplies), so an integrator sees each control with believable figures while placing it
+// and no form editor ever talks to a plant service. A request nothing was recorded for is
+// answered 404.
 class SampleRequest : public HttpRequestObject {
 public:
-    // The address the previews point the controls at; nothing is ever sent there.
-    static QString BaseUrl();
-
     void Open(const QString& method, const QString& url, bool async) override;
     void SetRequestHeader(const QString&, const QString&) override {}
     void Send() override;

@@ -1,16 +1,18 @@
 #include "Commands.h"
 
 #include "AccessibilityReport.h"
+#include "FormDefaults.h"
 #include "HeadlessRun.h"
 #include "HostPlatform.h"
 #include "PropertyBinding.h"
 #include "TerminalScreen.h"
 #include "WidgetCommand.h"
 
-#include "controls/ControlCatalog.h"
+#include "core/Clock.h"
+#include "core/RuntimeError.h"
+#include "demo/DemoPlacement.h"
 #include "frame/ControlBase.h"
 #include "frame/WriteJournal.h"
-#include "core/RuntimeError.h"
 #include "plant/PlantService.h"
 #include "json/JsonBag.h"
 
@@ -85,14 +87,16 @@ DemoOptions ParseOptions(const QStringList& args) {
     return options;
 }
 
-// The terminal: one row per process holding every control the catalog places in a row, the
-// process name in front; below the rows, the controls that appear once per screen.
+// The terminal: one row per process holding every control the demo places in a row, the process
+// name in front; below the rows, the controls that appear once per screen. The dates are those of
+// the moment the screen is built.
 void BuildScreen(TerminalScreen& screen, const QString& apiHost) {
-    const auto place = [&](const ControlRegistration& registration, const QString& process, float left,
-                           float top) {
-        ControlBase& control =
-            screen.Place(registration.Name, left, top, registration.Demo.Width, registration.Demo.Height);
-        for (const auto& [name, value] : registration.Demo.PropertiesFor(apiHost, process))
+    using demo::DemoPlacement;
+    const Date now = Clock::Now();
+    const auto windowDates = [now](const QString& rule) { return FormDefaults::WindowDates(rule, now); };
+    const auto place = [&](const DemoPlacement& placement, const QString& process, float left, float top) {
+        ControlBase& control = screen.Place(placement.Control, left, top, placement.Width, placement.Height);
+        for (const auto& [name, value] : placement.PropertiesFor(apiHost, process, windowDates))
             PropertyBinding::WriteText(control, name, value);
         return &control;
     };
@@ -101,20 +105,20 @@ void BuildScreen(TerminalScreen& screen, const QString& apiHost) {
         screen.AddCaption(process, 0, top, 900, 495);
         float left = 960;
         float rowHeight = 495;
-        for (const ControlRegistration& registration : ControlCatalog::All()) {
-            if (registration.Demo.Where != DemoPlacement::Scope::EveryProcessRow)
+        for (const DemoPlacement& placement : DemoPlacement::All()) {
+            if (placement.Where != DemoPlacement::Scope::EveryProcessRow)
                 continue;
-            const ControlBase* control = place(registration, process, left, top);
+            const ControlBase* control = place(placement, process, left, top);
             left += control->Width() + 120;
             rowHeight = std::max(rowHeight, control->Height());
         }
         top += rowHeight + 120;
     }
     float left = 0;
-    for (const ControlRegistration& registration : ControlCatalog::All()) {
-        if (registration.Demo.Where != DemoPlacement::Scope::Screen)
+    for (const DemoPlacement& placement : DemoPlacement::All()) {
+        if (placement.Where != DemoPlacement::Scope::Screen)
             continue;
-        left += place(registration, QStringLiteral("P100"), left, top)->Width() + 120;
+        left += place(placement, QStringLiteral("P100"), left, top)->Width() + 120;
     }
 }
 

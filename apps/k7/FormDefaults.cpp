@@ -2,7 +2,6 @@
 
 #include "PropertyBinding.h"
 
-#include "controls/ControlCatalog.h"
 #include "core/Common.h"
 #include "frame/ControlBase.h"
 
@@ -26,6 +25,16 @@ void FillWhenEmpty(ControlBase& control, const QString& name, const QString& val
     if (value.isEmpty() || !Has(control, name) || !Text(control, name).isEmpty())
         return;
     PropertyBinding::WriteText(control, name, value);
+}
+
+// StartDate and EndDate of the eight-hour shift (06-14, 14-22, 22-06) that contains `now`.
+std::vector<std::pair<QString, QString>> ShiftContaining(Date now) {
+    const Dates::Parts parts = Dates::Split(now);
+    // The night shift that began yesterday at 22:00 starts two hours before today's midnight.
+    const int startHour = parts.Hour >= 22 ? 22 : parts.Hour >= 14 ? 14 : parts.Hour >= 6 ? 6 : -2;
+    const Date start = Dates::AddHours(Dates::DateSerial(parts.Year, parts.Month, parts.Day), startHour);
+    return {{QStringLiteral("StartDate"), Common::FormatYYYYMMDDhhmmss(start)},
+            {QStringLiteral("EndDate"), Common::FormatYYYYMMDDhhmmss(Dates::AddHours(start, 8))}};
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "InProcessPlant.h"
 
+#include "demo/DemoConnection.h"
+
 #include <cstdio>
 
 namespace k7::cli {
@@ -11,9 +13,9 @@ std::unique_ptr<plant::PlantService> StartInProcessPlant(const char* tool,
     std::fprintf(stderr, "%s: simulated plant at %s\n", tool, qPrintable(plant->BaseUrl()));
     connection.APIHost = plant->BaseUrl();
     if (connection.Company.isEmpty())
-        connection.Company = QStringLiteral("ORV");
+        connection.Company = demo::DemoConnection::Company();
     if (connection.Session.isEmpty())
-        connection.Session = QStringLiteral("DEMO");
+        connection.Session = demo::DemoConnection::Session();
     return plant;
 }
 

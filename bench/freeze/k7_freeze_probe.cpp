@@ -9,6 +9,7 @@
 // control finished. --blocking runs the controls in the Blocking mode for comparison.
 
 #include "controls/ControlCatalog.h"
+#include "demo/DemoControl.h"
 #include "frame/BackgroundRequest.h"
 #include "frame/ServiceControl.h"
 #include "plant/PlantService.h"
@@ -57,12 +58,9 @@ int main(int argc, char** argv) {
         int top = 0;
         for (const k7::ControlRegistration& registration : k7::ControlCatalog::All()) {
             k7::ControlBase* control = registration.Create(window.get()).release();
-            for (const auto& [name, value] : registration.Demo.PropertiesFor(plant.BaseUrl(), "P100"))
-                control->Assign(name, k7::Variant(value));
+            k7::demo::ConfigureAsDemo(*control, registration.Name, plant.BaseUrl());
             if (auto* service = qobject_cast<k7::ServiceControl*>(control))
                 service->SetRequestMode(blocking ? k7::RequestMode::Blocking : k7::RequestMode::NonBlocking);
-            if (registration.Demo.Width > 0)
-                control->SetExtent(registration.Demo.Width, registration.Demo.Height);
             control->move(0, top);
             top += control->height() + 8;
             QObject::connect(control, &k7::ControlBase::RequestFinished,

@@ -7,6 +7,7 @@
 #include "support/Printers.h"
 
 #include "controls/ControlCatalog.h"
+#include "demo/DemoControl.h"
 #include "frame/CommandButton.h"
 #include "frame/Label.h"
 #include "frame/PopupMenu.h"
@@ -32,10 +33,7 @@ protected:
         for (const k7::ControlRegistration& registration : k7::ControlCatalog::All()) {
             k7::ControlBase* control = registration.Create(&window).release(); // the window owns it
             control->SetHost(&host);
-            for (const auto& [name, value] : registration.Demo.PropertiesFor(plant.BaseUrl(), "P100"))
-                control->Assign(name, k7::Variant(value));
-            if (registration.Demo.Width > 0)
-                control->SetExtent(registration.Demo.Width, registration.Demo.Height);
+            k7::demo::ConfigureAsDemo(*control, registration.Name, plant.BaseUrl());
             control->move(0, top);
             top += control->height();
             controls.push_back(control);

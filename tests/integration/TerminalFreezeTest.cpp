@@ -1,4 +1,5 @@
 #include "controls/ControlCatalog.h"
+#include "demo/DemoControl.h"
 #include "frame/BackgroundRequest.h"
 #include "frame/Description.h"
 #include "json/JsonBag.h"
@@ -52,12 +53,9 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     int top = 0;
     for (const k7::ControlRegistration& registration : ControlCatalog::All()) {
         ControlBase* control = registration.Create(window.get()).release(); // the window owns it
-        for (const auto& [name, value] : registration.Demo.PropertiesFor(plant.BaseUrl(), "P100"))
-            control->Assign(name, k7::Variant(value));
+        k7::demo::ConfigureAsDemo(*control, registration.Name, plant.BaseUrl());
         if (auto* service = qobject_cast<k7::ServiceControl*>(control))
             service->SetRequestMode(RequestMode::NonBlocking);
-        if (registration.Demo.Width > 0)
-            control->SetExtent(registration.Demo.Width, registration.Demo.Height);
         control->move(0, top);
         top += control->height() + 8;
         QObject::connect(control, &ControlBase::RequestFinished,
@@ -181,12 +179,9 @@ TEST(ReadsOut, EveryControlKeepsItsFiguresWhileARefreshIsOut) {
         ASSERT_NE(registration, nullptr);
         QWidget window;
         ControlBase* control = registration->Create(&window).release(); // the window owns it
-        for (const auto& [name, value] : registration->Demo.PropertiesFor(plant.BaseUrl(), "P100"))
-            control->Assign(name, k7::Variant(value));
+        k7::demo::ConfigureAsDemo(*control, row.Control, plant.BaseUrl());
         if (auto* service = qobject_cast<k7::ServiceControl*>(control))
             service->SetRequestMode(RequestMode::NonBlocking);
-        if (registration->Demo.Width > 0)
-            control->SetExtent(registration->Demo.Width, registration->Demo.Height);
         window.resize(control->size());
         window.show();
         int settled = 0;
