@@ -83,7 +83,7 @@ private:
     // The child's data, out of the installed header: a later release adds to it without changing
     // the size of any child kind.
     struct Private;
-    std::unique_ptr<Private> child_;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7
