@@ -25,7 +25,7 @@
 
 namespace k7 {
 
-struct ControlBase::Private {
+struct K7_NO_EXPORT ControlBase::Private {
     explicit Private(ControlBase& control) : q(control) {}
 
     ControlBase& q;

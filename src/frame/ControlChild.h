@@ -80,8 +80,6 @@ private:
     // loop, so that a handler of that very widget can still finish.
     virtual void Dispose() { delete this; }
 
-    // The child's data, out of the installed header: a later release adds to it without changing
-    // the size of any child kind.
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -29,6 +29,15 @@ QString AlignmentName(TextAlign align) {
     return QString();
 }
 
+// Where a label's caption may go: inside its border, with a pixel of air either side of the text,
+// as the designs were drawn.
+QRect CaptionArea(const QWidget& label, BorderStyle border) {
+    QRect area = label.rect();
+    if (border == BorderStyle::Single)
+        area.adjust(1, 1, -1, -1);
+    return area.adjusted(1, 0, -1, 0);
+}
+
 } // namespace
 
 // Kept whole, so that a copy takes all of it at once.
@@ -121,14 +130,6 @@ Label& Label::LoadCopy(int index) const {
     return MakeLoadedCopy(Owner().Create<Label>(Name(), index), *this);
 }
 
-QRect Label::CaptionArea() const {
-    QRect area = rect();
-    if (d->Border == k7::BorderStyle::Single)
-        area.adjust(1, 1, -1, -1);
-    // A pixel of air between the text and the edge, as the designs were drawn.
-    return area.adjusted(1, 0, -1, 0);
-}
-
 std::vector<CaptionPainting::PlacedLine> Label::PlacedCaption() const {
     Qt::Alignment alignment = Qt::AlignTop;
     switch (d->Align) {
@@ -142,7 +143,7 @@ std::vector<CaptionPainting::PlacedLine> Label::PlacedCaption() const {
         alignment |= Qt::AlignRight;
         break;
     }
-    return CaptionPainting::Place(CaptionArea(), alignment, WordWrap(), Caption(), Font(),
+    return CaptionPainting::Place(CaptionArea(*this, d->Border), alignment, WordWrap(), Caption(), Font(),
                                   Twips::LogicalDpi(*this));
 }
 

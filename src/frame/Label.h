@@ -82,10 +82,6 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QRect CaptionArea() const;
-
-    // What a label adds to a text child's state, out of the installed header so that a later
-    // release adds to it without changing the size of the class.
     struct Style;
     std::unique_ptr<Style> d;
 };

@@ -64,7 +64,6 @@ private:
     MenuItem& At(int index);
     const MenuItem& At(int index) const;
 
-    // Out of the installed header, as every child's data (see ControlChild).
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -31,7 +31,7 @@ RestClient::RequestFactory RequestsOf(const ControlBase& control,
 
 } // namespace
 
-struct ServiceControl::Private {
+struct K7_NO_EXPORT ServiceControl::Private {
     using FollowUp = std::function<std::optional<ServiceCall>(JsonBag& reply)>;
     // A loader's continuation, held while its request is out.
     struct Load {

@@ -6,6 +6,20 @@
 
 namespace k7 {
 
+namespace {
+
+// What assistive technology reads for a text child: its caption, or its name while it has none.
+void ShowAccessibleName(QWidget& widget, const QString& caption) {
+    widget.setAccessibleName(caption.isEmpty() ? widget.objectName() : caption);
+}
+
+void ApplyFont(QWidget& widget, const FontStyle& font) {
+    widget.QWidget::setFont(font.ToQFont());
+    widget.update();
+}
+
+} // namespace
+
 // Kept whole, so that an array copy takes all of it at once, except Visible: the assigned
 // visibility, which stays the copy's own.
 template <class QtBase> struct TextChild<QtBase>::State {
@@ -25,8 +39,8 @@ TextChild<QtBase>::TextChild(ControlBase& owner, const QString& name, int index,
     : QtBase(&owner), ControlChild(owner, name, index), d(std::make_unique<State>()) {
     this->setObjectName(ElementName());
     d->ForeColor = foreColor;
-    ShowAccessibleName();
-    ApplyFont();
+    ShowAccessibleName(*this, d->Caption);
+    ApplyFont(*this, d->Font);
     UpdatePixelGeometry();
     this->QWidget::setVisible(d->Visible);
 }
@@ -89,7 +103,7 @@ template <class QtBase> void TextChild<QtBase>::SetFont(const FontStyle& font) {
     if (font == d->Font)
         return;
     d->Font = font;
-    ApplyFont();
+    ApplyFont(*this, d->Font);
 }
 
 template <class QtBase> void TextChild<QtBase>::SetVisible(bool visible) {
@@ -141,7 +155,7 @@ template <class QtBase> void TextChild<QtBase>::CopyFrom(const TextChild& source
     d->Visible = visible;
     CopyGeometryFrom(source);
     ShowCaption();
-    ApplyFont();
+    ApplyFont(*this, d->Font);
 }
 
 template <class QtBase> std::shared_ptr<const ChildState> TextChild<QtBase>::SaveState() const {
@@ -156,7 +170,7 @@ template <class QtBase> void TextChild<QtBase>::RestoreState(const ChildState& s
     // The bounds passed the geometry checks when they were first assigned.
     this->Move(text->template Part<1>());
     ShowCaption();
-    ApplyFont();
+    ApplyFont(*this, d->Font);
     this->QWidget::setVisible(d->Visible);
 }
 
@@ -165,16 +179,7 @@ template <class QtBase> void TextChild<QtBase>::UpdatePixelGeometry() {
 }
 
 template <class QtBase> void TextChild<QtBase>::ShowCaption() {
-    ShowAccessibleName();
-    this->update();
-}
-
-template <class QtBase> void TextChild<QtBase>::ShowAccessibleName() {
-    this->setAccessibleName(d->Caption.isEmpty() ? this->objectName() : d->Caption);
-}
-
-template <class QtBase> void TextChild<QtBase>::ApplyFont() {
-    this->QWidget::setFont(d->Font.ToQFont());
+    ShowAccessibleName(*this, d->Caption);
     this->update();
 }
 

@@ -118,11 +118,8 @@ private:
         font.*attribute = value;
         SetFont(font);
     }
-    void ApplyFont();
-    void ShowAccessibleName();
     void Dispose() override;
 
-    // The text child's data, out of the installed header (see ControlChild).
     struct State;
     std::unique_ptr<State> d;
 };

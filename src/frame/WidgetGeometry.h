@@ -42,7 +42,6 @@ protected:
     virtual void GeometryChanged() = 0;
 
 private:
-    // Out of the installed header, as every child's data (see ControlChild).
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -24,7 +24,7 @@ constexpr int kButtons = 8;
 
 } // namespace
 
-struct FaiJustifier::Private {
+struct K7_NO_EXPORT FaiJustifier::Private {
     FaiJustifier& q;
     WidgetArray<Label> lblFai;
     Label* lblTxt = nullptr;

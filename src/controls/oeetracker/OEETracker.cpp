@@ -55,7 +55,7 @@ namespace {
 K7_PROPERTY_KEYS(OEETRACKER_PROPERTIES)
 } // namespace
 
-struct OEETracker::Private {
+struct K7_NO_EXPORT OEETracker::Private {
     OEETracker& q;
     WidgetArray<FilledRect> barOee;
     WidgetArray<Line> lineV;

@@ -82,7 +82,7 @@ K7_PROPERTY_KEYS(PATHCONTROL_PROPERTIES)
 constexpr PropertyKey LastRefreshProperty{"LastRefresh", true};
 } // namespace
 
-struct PathControl::Private {
+struct K7_NO_EXPORT PathControl::Private {
     PathControl& q;
     K7_HELD_VALUES(PATHCONTROL_PROPERTIES)
     Date lastRefresh;

@@ -123,7 +123,7 @@ namespace {
 K7_PROPERTY_KEYS(PRODUCTIONPERIODTABLE_PROPERTIES)
 } // namespace
 
-struct ProductionPeriodTable::Private {
+struct K7_NO_EXPORT ProductionPeriodTable::Private {
     // The nine slots of one period's figures, or of their running totals (single precision, as
     // the totals are kept).
     using Figures = std::array<float, 9>;

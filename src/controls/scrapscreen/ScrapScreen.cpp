@@ -21,7 +21,7 @@ constexpr int kCauseButtons = 4;
 
 } // namespace
 
-struct ScrapScreen::Private {
+struct K7_NO_EXPORT ScrapScreen::Private {
     ScrapScreen& q;
     CommandButton* btnAllScrap = nullptr;
     ButtonArray btnScrap;

@@ -54,7 +54,7 @@ namespace {
 K7_PROPERTY_KEYS(TIMETRACKER_PROPERTIES)
 } // namespace
 
-struct TimeTracker::Private {
+struct K7_NO_EXPORT TimeTracker::Private {
     TimeTracker& q;
     Timer* timer = nullptr;
     Label* lblTime = nullptr;
