@@ -7,7 +7,10 @@
 #include "frame/ServiceControl.h"
 
 #include <QMetaMethod>
+#include <QMetaProperty>
 #include <QVariant>
+
+#include <set>
 
 namespace k7::cli {
 
@@ -44,12 +47,16 @@ ScriptedHost::ScriptedHost(bool headless, std::shared_ptr<Answers> answers)
 
 void ScriptedHost::Watch(ControlBase& control) {
     const QMetaObject* meta = control.metaObject();
+    // A property's change signal is for bindings (Designer, layouts), not an event of the control.
+    std::set<int> changeSignals;
+    for (int p = 0; p < meta->propertyCount(); ++p)
+        changeSignals.insert(meta->property(p).notifySignalIndex());
     for (int i = QWidget::staticMetaObject.methodCount(); i < meta->methodCount(); ++i) {
         const QMetaMethod method = meta->method(i);
         // Write outcomes have an entry of their own (below), not an "event" entry; read outcomes
         // and their settling are the frame's report for a terminal's status line, not events of
         // the control.
-        if (method.methodType() != QMetaMethod::Signal || method.name() == "ErrorChanged" ||
+        if (method.methodType() != QMetaMethod::Signal || changeSignals.contains(i) ||
             method.name() == "WriteFinished" || method.name() == "RequestFinished" ||
             method.name() == "ReadSettled")
             continue;

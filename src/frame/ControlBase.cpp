@@ -1,5 +1,6 @@
 #include "frame/ControlBase.h"
 
+#include "core/RuntimeError.h"
 #include "frame/ChildState.h"
 #include "frame/Colors.h"
 #include "frame/ControlAccessible.h"
@@ -11,9 +12,9 @@
 #include "frame/TabOrder.h"
 #include "frame/TextMeasure.h"
 #include "frame/Twips.h"
-#include "core/RuntimeError.h"
 
 #include <QCoreApplication>
+#include <QMetaProperty>
 #include <QPainter>
 #include <QResizeEvent>
 
@@ -24,12 +25,18 @@
 
 namespace k7 {
 
-struct ControlBase::Private {
+struct K7_NO_EXPORT ControlBase::Private {
+    explicit Private(ControlBase& control) : q(control) {}
+
+    ControlBase& q;
     QString error;
     ControlHost* host = nullptr;
     FailurePolicy handlerFailures = FailurePolicy::Record;
     float extentWidth = 0;
     float extentHeight = 0;
+    // The extent the constructor gave (SetDesignExtent), which sizeHint() offers layouts.
+    float designWidth = 0;
+    float designHeight = 0;
     bool designTime = false;
     // The extent the resize hook last saw; none until the control is first placed.
     std::optional<std::pair<float, float>> resizedExtent;
@@ -49,6 +56,20 @@ struct ControlBase::Private {
     int readsOut = 0;
     QDateTime readSentAt;
     std::optional<RequestOutcome> unsettled;
+
+    // A host's write of one property (Assign), untrapped; its change signal when the value moved.
+    void AssignNow(const QString& name, const Variant& value);
+    // The write in the property's own step or form (Plain stores; Notifying asks and tells the host).
+    void WriteInForm(const PropertyDefinition& property, const Variant& value);
+    // The property's NOTIFY signal, when it has one and its value is no longer `before`.
+    void AnnounceChange(const PropertyDefinition& property, const Variant& before);
+    // The outermost entry ended: what it changed is held back for the reads it sent, or shown.
+    void EndEntry();
+    // ReadSettled, once no read is out and no entry runs.
+    void SettleReads();
+    QSize PixelSizeOf(float width, float height) const;
+    // Resized(), unless the hook already saw this extent.
+    void RunResizeHook();
 };
 
 struct ControlBase::HeldBack {
@@ -76,7 +97,7 @@ std::vector<ShownState::Entry> ChangedSince(const ShownState& before, const Show
 
 } // namespace
 
-ControlBase::ControlBase(QWidget* parent) : QWidget(parent), base_(std::make_unique<Private>()) {
+ControlBase::ControlBase(QWidget* parent) : QWidget(parent), d(std::make_unique<Private>(*this)) {
     FontRegistry::EnsureRegistered();
     ControlAccessible::EnsureInstalled();
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -84,51 +105,51 @@ ControlBase::ControlBase(QWidget* parent) : QWidget(parent), base_(std::make_uni
 
 ControlBase::~ControlBase() {
     // Before QWidget's own destructor: children that are widgets leave their parent as they go.
-    base_->children.clear();
+    d->children.clear();
 }
 
 const QString& ControlBase::Error() const {
-    return base_->error;
+    return d->error;
 }
 
 void ControlBase::SetDesignTime(bool designTime) {
-    base_->designTime = designTime;
+    d->designTime = designTime;
 }
 
 bool ControlBase::DesignTime() const {
-    return base_->designTime;
+    return d->designTime;
 }
 
 float ControlBase::Width() const {
-    return base_->extentWidth;
+    return d->extentWidth;
 }
 
 float ControlBase::Height() const {
-    return base_->extentHeight;
+    return d->extentHeight;
 }
 
 uint32_t ControlBase::BackColor() const {
-    return base_->backColor;
+    return d->backColor;
 }
 
 uint32_t ControlBase::ForeColor() const {
-    return base_->foreColor;
+    return d->foreColor;
 }
 
 const FontStyle& ControlBase::ControlFont() const {
-    return base_->controlFont;
+    return d->controlFont;
 }
 
 const std::vector<std::unique_ptr<ControlChild>>& ControlBase::Children() const {
-    return base_->children;
+    return d->children;
 }
 
 FailurePolicy ControlBase::HandlerFailures() const {
-    return base_->handlerFailures;
+    return d->handlerFailures;
 }
 
 void ControlBase::SetHandlerFailures(FailurePolicy policy) {
-    base_->handlerFailures = policy;
+    d->handlerFailures = policy;
 }
 
 bool ControlBase::Refresh(bool pBolOpened) {
@@ -149,33 +170,55 @@ bool ControlBase::Refresh(bool pBolOpened) {
 }
 
 void ControlBase::Assign(const QString& name, const Variant& value) {
-    if (base_->designTime)
-        RunHandler([&] { AssignNow(name, value); }, FailurePolicy::Record);
+    if (d->designTime)
+        RunHandler([&] { d->AssignNow(name, value); }, FailurePolicy::Record);
     else
-        AssignNow(name, value);
+        d->AssignNow(name, value);
 }
 
-void ControlBase::AssignNow(const QString& name, const Variant& value) {
-    const PropertyDefinition& property = Properties().At(name);
+void ControlBase::Private::AssignNow(const QString& name, const Variant& value) {
+    const PropertyDefinition& property = q.Properties().At(name);
     if (property.Access == PropertyAccess::ReadOnly)
         Raise(ErrorNumber::PropertyIsReadOnly);
+    const Variant before = property.Get(q);
+    // A write that fails halfway (a font part put back to its default) may still have changed the
+    // value: its change signal goes out before the failure does.
+    try {
+        WriteInForm(property, value);
+    } catch (...) {
+        AnnounceChange(property, before);
+        throw;
+    }
+    AnnounceChange(property, before);
+}
+
+void ControlBase::Private::WriteInForm(const PropertyDefinition& property, const Variant& value) {
     if (property.Write) {
-        property.Write(*this, value);
+        property.Write(q, value);
         return;
     }
     const Variant converted = PropertyTable::Convert(property.Type, value);
     if (property.Form == WriteForm::Plain) {
-        property.Set(*this, converted);
+        property.Set(q, converted);
         return;
     }
-    if (property.Get(*this) == converted)
+    if (property.Get(q) == converted)
         return;
-    if (!Host().CanPropertyChange(property.PersistenceName))
+    if (!q.Host().CanPropertyChange(property.PersistenceName))
         return;
-    property.Set(*this, converted);
+    property.Set(q, converted);
     if (property.BeforeNotify)
-        property.BeforeNotify(*this);
-    Host().PropertyChanged(property.PersistenceName);
+        property.BeforeNotify(q);
+    q.Host().PropertyChanged(property.PersistenceName);
+}
+
+void ControlBase::Private::AnnounceChange(const PropertyDefinition& property, const Variant& before) {
+    if (property.Get(q) == before)
+        return;
+    const QMetaObject& meta = *q.metaObject();
+    const int index = meta.indexOfProperty(property.Name.toLatin1().constData());
+    if (index >= 0 && meta.property(index).hasNotifySignal())
+        meta.property(index).notifySignal().invoke(&q, Qt::DirectConnection);
 }
 
 Variant ControlBase::Value(const QString& name) const {
@@ -204,11 +247,11 @@ void ControlBase::WriteProperties(PropertyBag& bag) const {
 }
 
 void ControlBase::SetHost(ControlHost* host) {
-    base_->host = host;
+    d->host = host;
 }
 
 ControlHost& ControlBase::Host() const {
-    return base_->host != nullptr ? *base_->host : DefaultControlHost::Instance();
+    return d->host != nullptr ? *d->host : DefaultControlHost::Instance();
 }
 
 QString ControlBase::InputBox(const QString& prompt, const QString& title, const QString& defaultText) {
@@ -216,17 +259,21 @@ QString ControlBase::InputBox(const QString& prompt, const QString& title, const
 }
 
 void ControlBase::SetExtent(float width, float height) {
-    base_->extentWidth = width;
-    base_->extentHeight = height;
-    resize(PixelSizeOf(width, height));
+    d->extentWidth = width;
+    d->extentHeight = height;
+    resize(d->PixelSizeOf(width, height));
     // A hidden control gets its resize event only when shown; the hook runs now either way.
-    RunResizeHook();
+    d->RunResizeHook();
 }
 
 void ControlBase::SetDesignExtent(float width, float height) {
-    base_->extentWidth = width;
-    base_->extentHeight = height;
-    resize(PixelSizeOf(width, height));
+    d->extentWidth = d->designWidth = width;
+    d->extentHeight = d->designHeight = height;
+    resize(d->PixelSizeOf(width, height));
+}
+
+QSize ControlBase::sizeHint() const {
+    return d->PixelSizeOf(d->designWidth, d->designHeight);
 }
 
 double ControlBase::TwipsPerPixel() const {
@@ -234,18 +281,18 @@ double ControlBase::TwipsPerPixel() const {
 }
 
 void ControlBase::SetBackColor(uint32_t color) {
-    base_->backColor = color;
+    d->backColor = color;
     update();
 }
 
 void ControlBase::SetForeColor(uint32_t color) {
-    base_->foreColor = color;
+    d->foreColor = color;
     update();
 }
 
 void ControlBase::SetControlFont(const FontStyle& font) {
     FontStyle::CheckSize(font.Size);
-    base_->controlFont = font;
+    d->controlFont = font;
     QWidget::setFont(font.ToQFont());
 }
 
@@ -262,8 +309,8 @@ void ControlBase::FitFontToHeight(int16_t height, double share) {
         return;
     // Scaled in single precision, as the size is held, before the share is taken.
     const double size =
-        static_cast<double>(static_cast<float>(height) * base_->controlFont.Size / lineHeight) * share;
-    FontStyle font = base_->controlFont;
+        static_cast<double>(static_cast<float>(height) * d->controlFont.Size / lineHeight) * share;
+    FontStyle font = d->controlFont;
     font.Size = static_cast<float>(std::floor(size));
     SetControlFont(font);
 }
@@ -284,28 +331,13 @@ void ControlBase::YieldOnce() {
 
 void ControlBase::Adopt(std::unique_ptr<ControlChild> child) {
     ControlChild& adopted = *child;
-    base_->children.push_back(std::move(child));
-    PlaceInTabCycle(adopted);
+    d->children.push_back(std::move(child));
+    TabOrder::PlaceChild(adopted, *this);
     update();
 }
 
-void ControlBase::PlaceInTabCycle(ControlChild& child) {
-    QWidget* widget = child.Widget();
-    if (widget == nullptr)
-        return;
-    QWidget* previous = nullptr;
-    for (const auto& earlier : base_->children) {
-        QWidget* candidate = earlier->Widget();
-        if (candidate == widget)
-            break;
-        if (candidate != nullptr && TabOrder::TakesTabFocus(*candidate))
-            previous = candidate;
-    }
-    TabOrder::Place(*widget, previous, *this);
-}
-
 void ControlBase::DestroyChild(ControlChild& child) {
-    auto& children = base_->children;
+    auto& children = d->children;
     auto found = std::ranges::find(children, &child, &std::unique_ptr<ControlChild>::get);
     if (found == children.end())
         return;
@@ -316,7 +348,7 @@ void ControlBase::DestroyChild(ControlChild& child) {
 }
 
 ControlChild* ControlBase::FindChild(const QString& name, int index) const {
-    for (const auto& child : base_->children)
+    for (const auto& child : d->children)
         if (child->Name() == name && child->Index() == index)
             return child.get();
     return nullptr;
@@ -362,8 +394,8 @@ void ControlBase::RunHandler(const std::function<void()>& body, FailurePolicy po
 
 std::shared_ptr<const ShownState> ControlBase::SaveShown() const {
     std::vector<ShownState::Entry> entries;
-    entries.reserve(base_->children.size());
-    for (const auto& child : base_->children)
+    entries.reserve(d->children.size());
+    for (const auto& child : d->children)
         if (std::shared_ptr<const ChildState> state = child->SaveState())
             entries.push_back({child->Name(), child->Index(), std::move(state)});
     return std::make_shared<ShownState>(std::move(entries));
@@ -373,7 +405,7 @@ void ControlBase::RestoreShown(const ShownState& shown) {
     std::map<ChildKey, const ChildState*> states;
     for (const ShownState::Entry& entry : shown.Entries())
         states.emplace(ChildKey(entry.Name, entry.Index), entry.State.get());
-    for (const auto& child : base_->children) {
+    for (const auto& child : d->children) {
         const auto found = states.find(ChildKey(child->Name(), child->Index()));
         if (found != states.end())
             child->RestoreState(*found->second);
@@ -384,40 +416,40 @@ void ControlBase::RestoreShown(const ShownState& shown) {
 }
 
 bool ControlBase::ReadInFlight() const {
-    return base_->readsOut > 0;
+    return d->readsOut > 0;
 }
 
 QDateTime ControlBase::ReadSentAt() const {
-    return base_->readsOut > 0 ? base_->readSentAt : QDateTime();
+    return d->readsOut > 0 ? d->readSentAt : QDateTime();
 }
 
 void ControlBase::SetHoldsBackEntries(bool holds) {
-    base_->holdsBackEntries = holds;
+    d->holdsBackEntries = holds;
 }
 
 void ControlBase::RunEntry(const std::function<void()>& body, FailurePolicy policy) noexcept {
-    if (base_->entryDepth++ == 0 && base_->holdsBackEntries) {
+    if (d->entryDepth++ == 0 && d->holdsBackEntries) {
         try {
-            base_->shownAtEntry = SaveShown();
+            d->shownAtEntry = SaveShown();
         } catch (...) {
-            base_->shownAtEntry.reset(); // out of memory: this entry shows as it goes
+            d->shownAtEntry.reset(); // out of memory: this entry shows as it goes
         }
     }
     RunHandler(body, policy);
-    if (--base_->entryDepth == 0)
-        RunHandler([this] { EndEntry(); }, FailurePolicy::Swallow);
+    if (--d->entryDepth == 0)
+        RunHandler([this] { d->EndEntry(); }, FailurePolicy::Swallow);
 }
 
 void ControlBase::HoldBackEntry(std::function<bool(std::shared_ptr<HeldBack>)> take) {
-    if (base_->entryDepth > 0 && base_->shownAtEntry)
-        base_->holdBackTakers.push_back(std::move(take));
+    if (d->entryDepth > 0 && d->shownAtEntry)
+        d->holdBackTakers.push_back(std::move(take));
 }
 
-void ControlBase::EndEntry() {
-    const std::shared_ptr<const ShownState> before = std::exchange(base_->shownAtEntry, nullptr);
-    auto takers = std::exchange(base_->holdBackTakers, {});
+void ControlBase::Private::EndEntry() {
+    const std::shared_ptr<const ShownState> before = std::exchange(shownAtEntry, nullptr);
+    auto takers = std::exchange(holdBackTakers, {});
     if (before) {
-        std::vector<ShownState::Entry> changed = ChangedSince(*before, *SaveShown());
+        std::vector<ShownState::Entry> changed = ChangedSince(*before, *q.SaveShown());
         if (!changed.empty()) {
             auto held = std::make_shared<HeldBack>(HeldBack{std::move(changed)});
             bool holding = false;
@@ -427,7 +459,7 @@ void ControlBase::EndEntry() {
                 // Back to what the entry began with until the reply: a child the entry made
                 // shows nothing yet.
                 for (const ShownState::Entry& entry : held->Children) {
-                    ControlChild* child = FindChild(entry.Name, entry.Index);
+                    ControlChild* child = q.FindChild(entry.Name, entry.Index);
                     if (child == nullptr)
                         continue;
                     if (const ChildState* earlier = before->Find(entry.Name, entry.Index))
@@ -435,14 +467,14 @@ void ControlBase::EndEntry() {
                     else
                         child->Conceal();
                 }
-                std::erase_if(base_->heldBack, [](const auto& weak) { return weak.expired(); });
-                base_->heldBack.push_back(held);
+                std::erase_if(heldBack, [](const auto& weak) { return weak.expired(); });
+                heldBack.push_back(held);
             } else {
                 // Shown now: a change held back for a read still out must not overwrite it later.
                 std::set<ChildKey> newer;
                 for (const ShownState::Entry& entry : held->Children)
                     newer.emplace(entry.Name, entry.Index);
-                for (const auto& weak : base_->heldBack)
+                for (const auto& weak : heldBack)
                     if (const std::shared_ptr<HeldBack> pending = weak.lock())
                         std::erase_if(pending->Children, [&](const ShownState::Entry& entry) {
                             return newer.contains(ChildKey(entry.Name, entry.Index));
@@ -460,51 +492,51 @@ void ControlBase::ShowHeldBack(const HeldBack& held) {
 }
 
 void ControlBase::ReadStarted(const QDateTime& sent) {
-    if (base_->readsOut++ == 0)
-        base_->readSentAt = sent;
+    if (d->readsOut++ == 0)
+        d->readSentAt = sent;
 }
 
 void ControlBase::ReadDropped() {
-    if (base_->readsOut > 0)
-        --base_->readsOut;
-    if (base_->entryDepth == 0)
-        SettleReads();
+    if (d->readsOut > 0)
+        --d->readsOut;
+    if (d->entryDepth == 0)
+        d->SettleReads();
 }
 
 void ControlBase::ReadEnded(const RequestOutcome& outcome, bool stillOut) {
-    if (!stillOut && base_->readsOut > 0)
-        --base_->readsOut;
-    if (!base_->unsettled) {
-        base_->unsettled = outcome;
+    if (!stillOut && d->readsOut > 0)
+        --d->readsOut;
+    if (!d->unsettled) {
+        d->unsettled = outcome;
     } else {
-        base_->unsettled->Good = base_->unsettled->Good && outcome.Good;
-        base_->unsettled->Status = outcome.Status;
-        base_->unsettled->Message = outcome.Message;
-        base_->unsettled->Url = outcome.Url;
+        d->unsettled->Good = d->unsettled->Good && outcome.Good;
+        d->unsettled->Status = outcome.Status;
+        d->unsettled->Message = outcome.Message;
+        d->unsettled->Url = outcome.Url;
     }
     emit RequestFinished(outcome);
     // A read that ends outside any entry (a host calling a loader method directly) settles here.
-    if (base_->entryDepth == 0)
-        SettleReads();
+    if (d->entryDepth == 0)
+        d->SettleReads();
 }
 
-void ControlBase::SettleReads() {
-    if (base_->readsOut > 0 || base_->entryDepth > 0 || !base_->unsettled)
+void ControlBase::Private::SettleReads() {
+    if (readsOut > 0 || entryDepth > 0 || !unsettled)
         return;
-    const RequestOutcome settled = *std::exchange(base_->unsettled, std::nullopt);
-    emit ReadSettled(settled);
+    const RequestOutcome settled = *std::exchange(unsettled, std::nullopt);
+    emit q.ReadSettled(settled);
 }
 
 void ControlBase::PaintSurface(QPainter& painter) {
-    painter.fillRect(QRect(QPoint(0, 0), size()), Colors::ToQColor(base_->backColor, palette()));
+    painter.fillRect(QRect(QPoint(0, 0), size()), Colors::ToQColor(d->backColor, palette()));
     const double twipsPerPixel = TwipsPerPixel();
-    for (const auto& child : base_->children)
+    for (const auto& child : d->children)
         child->PaintOnSurface(painter, twipsPerPixel, palette());
 }
 
 void ControlBase::SetError(const QString& text) {
-    base_->error = text;
-    emit ErrorChanged(base_->error);
+    d->error = text;
+    emit ErrorChanged(d->error);
 }
 
 void ControlBase::paintEvent(QPaintEvent*) {
@@ -516,25 +548,25 @@ void ControlBase::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // A host that sizes the window in pixels moves the twips extent with it; one that set the
     // extent in twips keeps its exact values.
-    if (event->size() != PixelSizeOf(base_->extentWidth, base_->extentHeight)) {
+    if (event->size() != d->PixelSizeOf(d->extentWidth, d->extentHeight)) {
         const double twipsPerPixel = TwipsPerPixel();
-        base_->extentWidth = static_cast<float>(event->size().width() * twipsPerPixel);
-        base_->extentHeight = static_cast<float>(event->size().height() * twipsPerPixel);
+        d->extentWidth = static_cast<float>(event->size().width() * twipsPerPixel);
+        d->extentHeight = static_cast<float>(event->size().height() * twipsPerPixel);
     }
-    RunResizeHook();
+    d->RunResizeHook();
 }
 
-QSize ControlBase::PixelSizeOf(float width, float height) const {
-    const double twipsPerPixel = TwipsPerPixel();
+QSize ControlBase::Private::PixelSizeOf(float width, float height) const {
+    const double twipsPerPixel = q.TwipsPerPixel();
     return QSize(Twips::ToPixel(width, twipsPerPixel), Twips::ToPixel(height, twipsPerPixel));
 }
 
-void ControlBase::RunResizeHook() {
-    const std::pair<float, float> extent(base_->extentWidth, base_->extentHeight);
-    if (base_->resizedExtent == extent)
+void ControlBase::Private::RunResizeHook() {
+    const std::pair<float, float> extent(extentWidth, extentHeight);
+    if (resizedExtent == extent)
         return;
-    base_->resizedExtent = extent;
-    RunEntry([this] { Resized(); }, HandlerFailures());
+    resizedExtent = extent;
+    q.RunEntry([this] { q.Resized(); }, q.HandlerFailures());
 }
 
 } // namespace k7

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
 #include "frame/ComponentIdentity.h"
 #include "frame/ControlChild.h"
 #include "frame/FontStyle.h"
-#include "frame/RequestOutcome.h"
 #include "frame/PropertyTable.h"
+#include "frame/RequestOutcome.h"
+#include "orvelk7controls_export.h"
 
 #include <QString>
 #include <QWidget>
@@ -103,6 +103,8 @@ public:
     float ScaleHeight() const { return Height(); }
     // Resizes the control to an extent in twips, as a host does; runs the control's resize hook.
     void SetExtent(float width, float height);
+    // The design extent in pixels: the size the control has when created.
+    QSize sizeHint() const override;
     double TwipsPerPixel() const;
     double TwipsToPixels(double twips) const { return twips / TwipsPerPixel(); }
     double PixelsToTwips(double pixels) const { return pixels * TwipsPerPixel(); }
@@ -241,22 +243,11 @@ protected:
 
 private:
     friend class PolledRequest; // a polled read reports through ReadStarted and ReadEnded
-    K7_NO_EXPORT void EndEntry();
-    K7_NO_EXPORT void SettleReads();
     // Takes a child just created into the list: its place in the Tab cycle, a repaint.
     void Adopt(std::unique_ptr<ControlChild> child);
-    friend class Label; // PlaceInTabCycle, when a label starts taking focus
-    // Puts a child's widget that takes Tab focus at its place in the window's Tab cycle: after the
-    // control's focusable children created before it (see TabOrder).
-    void PlaceInTabCycle(ControlChild& child);
-    QSize PixelSizeOf(float width, float height) const;
-    void RunResizeHook();
-    void AssignNow(const QString& name, const Variant& value);
 
-    // The frame's data of the control, out of the installed header: a later release adds to it
-    // without changing the size of the class that every control and application derives from.
     struct Private;
-    std::unique_ptr<Private> base_;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

@@ -13,7 +13,7 @@ struct ControlChild::Private {
 };
 
 ControlChild::ControlChild(ControlBase& owner, QString name, int index)
-    : child_(new Private{owner, std::move(name), index}) {}
+    : d(new Private{owner, std::move(name), index}) {}
 
 ControlChild::~ControlChild() {
     // A screen reader may still hold the interface that stood for a painted child.
@@ -21,19 +21,19 @@ ControlChild::~ControlChild() {
 }
 
 ControlBase& ControlChild::Owner() const {
-    return child_->owner;
+    return d->owner;
 }
 
 const QString& ControlChild::Name() const {
-    return child_->name;
+    return d->name;
 }
 
 int ControlChild::Index() const {
-    return child_->index;
+    return d->index;
 }
 
 QString ControlChild::ElementName() const {
-    const Private& child = *child_;
+    const Private& child = *d;
     return child.index >= 0 ? QStringLiteral("%1(%2)").arg(child.name).arg(child.index) : child.name;
 }
 

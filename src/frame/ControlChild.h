@@ -80,10 +80,8 @@ private:
     // loop, so that a handler of that very widget can still finish.
     virtual void Dispose() { delete this; }
 
-    // The child's data, out of the installed header: a later release adds to it without changing
-    // the size of any child kind.
     struct Private;
-    std::unique_ptr<Private> child_;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

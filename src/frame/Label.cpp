@@ -6,6 +6,7 @@
 #include "frame/ConfirmKey.h"
 #include "frame/ControlBase.h"
 #include "frame/PixelPainting.h"
+#include "frame/TabOrder.h"
 #include "frame/Twips.h"
 
 #include <QKeyEvent>
@@ -28,6 +29,15 @@ QString AlignmentName(TextAlign align) {
     return QString();
 }
 
+// Where a label's caption may go: inside its border, with a pixel of air either side of the text,
+// as the designs were drawn.
+QRect CaptionArea(const QWidget& label, BorderStyle border) {
+    QRect area = label.rect();
+    if (border == BorderStyle::Single)
+        area.adjust(1, 1, -1, -1);
+    return area.adjusted(1, 0, -1, 0);
+}
+
 } // namespace
 
 // Kept whole, so that a copy takes all of it at once.
@@ -40,47 +50,47 @@ struct Label::Style {
 };
 
 Label::Label(ControlBase& owner, const QString& name, int index)
-    : TextChild(owner, name, index, Colors::ButtonText), style_(std::make_unique<Style>()) {
+    : TextChild(owner, name, index, Colors::ButtonText), d(std::make_unique<Style>()) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 Label::~Label() = default;
 
 k7::BackStyle Label::BackStyle() const {
-    return style_->Back;
+    return d->Back;
 }
 
 void Label::SetBackStyle(k7::BackStyle style) {
-    Restyle(style_->Back, style);
+    Restyle(d->Back, style);
 }
 
 k7::TextAlign Label::TextAlign() const {
-    return style_->Align;
+    return d->Align;
 }
 
 void Label::SetTextAlign(k7::TextAlign align) {
-    Restyle(style_->Align, align);
+    Restyle(d->Align, align);
 }
 
 k7::BorderStyle Label::BorderStyle() const {
-    return style_->Border;
+    return d->Border;
 }
 
 void Label::SetBorderStyle(k7::BorderStyle style) {
-    Restyle(style_->Border, style);
+    Restyle(d->Border, style);
 }
 
 uint32_t Label::BorderColor() const {
-    return style_->BorderColor;
+    return d->BorderColor;
 }
 
 void Label::SetBorderColor(uint32_t color) {
-    Restyle(style_->BorderColor, color);
+    Restyle(d->BorderColor, color);
 }
 
 Label& Label::ApplyDesign(const Design& design) {
     ApplyTextDesign({design.Bounds, design.Font, design.ForeColor, design.BackColor});
-    *style_ = Style{design.Back, design.Align, design.Border, design.BorderColor};
+    *d = Style{design.Back, design.Align, design.Border, design.BorderColor};
     update();
     return *this;
 }
@@ -88,23 +98,23 @@ Label& Label::ApplyDesign(const Design& design) {
 void Label::Describe(Description& out) const {
     DescribeText(out);
     out.Field(QStringLiteral("backStyle"),
-              Variant(QString::fromLatin1(style_->Back == k7::BackStyle::Opaque ? "opaque" : "transparent")))
+              Variant(QString::fromLatin1(d->Back == k7::BackStyle::Opaque ? "opaque" : "transparent")))
         .Field(QStringLiteral("borderStyle"),
-               Variant(QString::fromLatin1(style_->Border == k7::BorderStyle::Single ? "single" : "none")))
-        .Color(QStringLiteral("borderColor"), style_->BorderColor)
-        .Field(QStringLiteral("alignment"), Variant(AlignmentName(style_->Align)))
+               Variant(QString::fromLatin1(d->Border == k7::BorderStyle::Single ? "single" : "none")))
+        .Color(QStringLiteral("borderColor"), d->BorderColor)
+        .Field(QStringLiteral("alignment"), Variant(AlignmentName(d->Align)))
         .Field(QStringLiteral("visible"), Variant(Visible()));
 }
 
 void Label::CopyFrom(const Label& source) {
     TextChild::CopyFrom(source);
-    *style_ = *source.style_;
+    *d = *source.d;
     update();
 }
 
 std::shared_ptr<const ChildState> Label::SaveState() const {
     return std::make_shared<ChildStateOf<std::shared_ptr<const ChildState>, Style>>(TextChild::SaveState(),
-                                                                                     *style_);
+                                                                                    *d);
 }
 
 void Label::RestoreState(const ChildState& saved) {
@@ -112,7 +122,7 @@ void Label::RestoreState(const ChildState& saved) {
     if (label == nullptr)
         return;
     TextChild::RestoreState(*label->Part<0>());
-    *style_ = label->Part<1>();
+    *d = label->Part<1>();
     update();
 }
 
@@ -120,17 +130,9 @@ Label& Label::LoadCopy(int index) const {
     return MakeLoadedCopy(Owner().Create<Label>(Name(), index), *this);
 }
 
-QRect Label::CaptionArea() const {
-    QRect area = rect();
-    if (style_->Border == k7::BorderStyle::Single)
-        area.adjust(1, 1, -1, -1);
-    // A pixel of air between the text and the edge, as the designs were drawn.
-    return area.adjusted(1, 0, -1, 0);
-}
-
 std::vector<CaptionPainting::PlacedLine> Label::PlacedCaption() const {
     Qt::Alignment alignment = Qt::AlignTop;
-    switch (style_->Align) {
+    switch (d->Align) {
     case k7::TextAlign::Left:
         alignment |= Qt::AlignLeft;
         break;
@@ -141,17 +143,17 @@ std::vector<CaptionPainting::PlacedLine> Label::PlacedCaption() const {
         alignment |= Qt::AlignRight;
         break;
     }
-    return CaptionPainting::Place(CaptionArea(), alignment, WordWrap(), Caption(), Font(),
+    return CaptionPainting::Place(CaptionArea(*this, d->Border), alignment, WordWrap(), Caption(), Font(),
                                   Twips::LogicalDpi(*this));
 }
 
 void Label::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect area = rect();
-    if (style_->Back == k7::BackStyle::Opaque)
+    if (d->Back == k7::BackStyle::Opaque)
         painter.fillRect(area, Colors::ToQColor(BackColor(), palette()));
-    if (style_->Border == k7::BorderStyle::Single)
-        PixelPainting::FillFrame(painter, area, Colors::ToQColor(style_->BorderColor, palette()));
+    if (d->Border == k7::BorderStyle::Single)
+        PixelPainting::FillFrame(painter, area, Colors::ToQColor(d->BorderColor, palette()));
     painter.setFont(font());
     painter.setPen(Colors::ToQColor(ForeColor(), palette()));
     CaptionPainting::Draw(painter, PlacedCaption());
@@ -162,7 +164,7 @@ void Label::SetOpensOnRelease(bool opens) {
         return;
     setFocusPolicy(opens ? Qt::StrongFocus : Qt::NoFocus);
     if (opens)
-        Owner().PlaceInTabCycle(*this);
+        TabOrder::PlaceChild(*this, Owner());
 }
 
 void Label::keyPressEvent(QKeyEvent* event) {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
 #include "frame/CaptionPainting.h"
 #include "frame/TextChild.h"
 #include "frame/WidgetStyles.h"
+#include "orvelk7controls_export.h"
 
 #include <QPoint>
 #include <QWidget>
@@ -82,12 +82,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    QRect CaptionArea() const;
-
-    // What a label adds to a text child's state, out of the installed header so that a later
-    // release adds to it without changing the size of the class.
     struct Style;
-    std::unique_ptr<Style> style_;
+    std::unique_ptr<Style> d;
 };
 
 } // namespace k7

@@ -1,10 +1,10 @@
 #include "frame/PopupMenu.h"
 
+#include "core/RuntimeError.h"
 #include "frame/ControlBase.h"
 #include "frame/ControlHost.h"
 #include "frame/Description.h"
 #include "frame/FrameErrors.h"
-#include "core/RuntimeError.h"
 
 #include <QCursor>
 
@@ -16,26 +16,26 @@ struct PopupMenu::Private {
 };
 
 PopupMenu::PopupMenu(ControlBase& owner, const QString& name, int index, QString itemsName)
-    : ControlChild(owner, name, index), menu_(new Private{std::move(itemsName), {}}) {}
+    : ControlChild(owner, name, index), d(new Private{std::move(itemsName), {}}) {}
 
 PopupMenu::~PopupMenu() = default;
 
 const QString& PopupMenu::ItemsName() const {
-    return menu_->itemsName;
+    return d->itemsName;
 }
 
 bool PopupMenu::Exists(int index) const {
-    return menu_->items.count(index) != 0;
+    return d->items.count(index) != 0;
 }
 
 const std::map<int, MenuItem>& PopupMenu::Items() const {
-    return menu_->items;
+    return d->items;
 }
 
 void PopupMenu::Describe(Description& out) const {
-    out.Field(QStringLiteral("items"), Variant(menu_->itemsName));
+    out.Field(QStringLiteral("items"), Variant(d->itemsName));
     Description entries = out.Array(QStringLiteral("entries"));
-    for (const auto& [index, item] : menu_->items)
+    for (const auto& [index, item] : d->items)
         entries.Append()
             .Field(QStringLiteral("index"), Variant(int32_t(index)))
             .Field(QStringLiteral("caption"), Variant(item.Caption))
@@ -45,7 +45,7 @@ void PopupMenu::Describe(Description& out) const {
 }
 
 void PopupMenu::SetItem(int index, const QString& caption) {
-    MenuItem& item = menu_->items[index];
+    MenuItem& item = d->items[index];
     item.Index = index;
     item.Caption = caption;
 }
@@ -56,7 +56,7 @@ void PopupMenu::SetItems(int first, const QStringList& captions) {
 }
 
 int PopupMenu::UBound() const {
-    return menu_->items.empty() ? -1 : menu_->items.rbegin()->first;
+    return d->items.empty() ? -1 : d->items.rbegin()->first;
 }
 
 const QString& PopupMenu::Caption(int index) const {
@@ -85,7 +85,7 @@ void PopupMenu::SetItemVisible(int index, bool visible) {
 
 int PopupMenu::Exec(const QPoint& globalPosition) {
     std::vector<MenuItem> shown;
-    for (const auto& [index, item] : menu_->items)
+    for (const auto& [index, item] : d->items)
         if (item.Visible)
             shown.push_back(item);
     return Owner().Host().ShowPopupMenu(Owner(), *this, shown, globalPosition);
@@ -96,8 +96,8 @@ int PopupMenu::Exec() {
 }
 
 MenuItem& PopupMenu::At(int index) {
-    auto found = menu_->items.find(index);
-    if (found == menu_->items.end())
+    auto found = d->items.find(index);
+    if (found == d->items.end())
         RaiseMissingElement(index);
     return found->second;
 }

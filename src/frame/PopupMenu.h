@@ -1,7 +1,7 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
 #include "frame/ControlChild.h"
+#include "orvelk7controls_export.h"
 
 #include <QPoint>
 #include <QString>
@@ -64,9 +64,8 @@ private:
     MenuItem& At(int index);
     const MenuItem& At(int index) const;
 
-    // Out of the installed header, as every child's data (see ControlChild).
     struct Private;
-    std::unique_ptr<Private> menu_;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

@@ -1,10 +1,9 @@
 #include "frame/PropertyTable.h"
 
-#include "frame/ControlBase.h"
-#include "frame/ControlHost.h"
 #include "core/Conversions.h"
 #include "core/RuntimeError.h"
-
+#include "frame/ControlBase.h"
+#include "frame/ControlHost.h"
 
 namespace k7 {
 
@@ -79,6 +78,23 @@ void ApplyPart(ControlBase& control, FontPart part, const Variant& value) {
         break;
     }
     control.SetControlFont(font);
+}
+
+// The persisted properties of `table` in `order`, or in table order when `order` is empty.
+std::vector<const PropertyDefinition*> Sequence(const PropertyTable& table, const QStringList& order) {
+    std::vector<const PropertyDefinition*> sequence;
+    if (order.isEmpty()) {
+        for (const PropertyDefinition& property : table.Definitions())
+            if (property.Persisted)
+                sequence.push_back(&property);
+        return sequence;
+    }
+    for (const QString& name : order) {
+        const PropertyDefinition& property = table.At(name);
+        if (property.Persisted)
+            sequence.push_back(&property);
+    }
+    return sequence;
 }
 
 } // namespace
@@ -177,27 +193,11 @@ const PropertyDefinition& PropertyTable::At(const QString& name) const {
 }
 
 std::vector<const PropertyDefinition*> PropertyTable::ReadSequence() const {
-    return Sequence(readOrder_);
+    return Sequence(*this, readOrder_);
 }
 
 std::vector<const PropertyDefinition*> PropertyTable::WriteSequence() const {
-    return Sequence(writeOrder_);
-}
-
-std::vector<const PropertyDefinition*> PropertyTable::Sequence(const QStringList& order) const {
-    std::vector<const PropertyDefinition*> sequence;
-    if (order.isEmpty()) {
-        for (const PropertyDefinition& property : definitions_)
-            if (property.Persisted)
-                sequence.push_back(&property);
-        return sequence;
-    }
-    for (const QString& name : order) {
-        const PropertyDefinition& property = At(name);
-        if (property.Persisted)
-            sequence.push_back(&property);
-    }
-    return sequence;
+    return Sequence(*this, writeOrder_);
 }
 
 Variant PropertyTable::Convert(PropertyType type, const Variant& value) {

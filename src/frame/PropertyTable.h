@@ -1,8 +1,8 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
-#include "frame/PropertyKey.h"
 #include "core/Variant.h"
+#include "frame/PropertyKey.h"
+#include "orvelk7controls_export.h"
 
 #include <QMetaType>
 #include <QString>
@@ -67,9 +67,9 @@ enum class FontPart { Name, Size, Bold, Italic, TextColor };
 
 // One property of a control: its public name, the name it is persisted and announced under, the
 // default a restore uses when the store lacks it, its type, the type its Q_PROPERTY shows, access
-// and write form, and how to reach the member. Get/Set see the value in the property's own type; Save, when set, gives the
-// value that WriteProperties stores when it differs from what Get returns, and StoredType the type
-// that value has, in which ReadProperties converts it back before Set, so that what was saved is
+// and write form, and how to reach the member. Get/Set see the value in the property's own type; Save, when
+// set, gives the value that WriteProperties stores when it differs from what Get returns, and StoredType the
+// type that value has, in which ReadProperties converts it back before Set, so that what was saved is
 // restored exactly (a size saved as 9.75 does not come back as the whole size Get shows). Write, when set,
 // replaces the two standard forms for a host's assignment: it receives the value as the host gave
 // it, unconverted (a property that converts inside its own comparison, or resets itself on a
@@ -105,10 +105,9 @@ public:
     // Named by its key (read-only when the key says so), persisted under its own name. The type
     // its Q_PROPERTY shows is `Shown`, or the widest of the member's kind.
     template <class C, class Shown = void, class Member>
-    static PropertyDefinition Row(PropertyKey key, Member member, WriteForm form,
-                                  const Variant& defaultValue = Variant(),
-                                  Persistence persistence = Persistence::Persisted,
-                                  PropertyAccess access = PropertyAccess::ReadWrite) {
+    static PropertyDefinition
+    Row(PropertyKey key, Member member, WriteForm form, const Variant& defaultValue = Variant(),
+        Persistence persistence = Persistence::Persisted, PropertyAccess access = PropertyAccess::ReadWrite) {
         static_assert(std::is_base_of_v<ControlBase, C>, "properties belong to controls");
         static_assert(std::is_lvalue_reference_v<decltype(member(std::declval<C&>()))>,
                       "the lambda gives the member itself (-> auto&)");
@@ -204,7 +203,6 @@ public:
 
 private:
     PropertyDefinition& Row(PropertyKey key);
-    std::vector<const PropertyDefinition*> Sequence(const QStringList& order) const;
 
     std::vector<PropertyDefinition> definitions_;
     QStringList readOrder_;

@@ -6,8 +6,8 @@
 #include "frame/ServiceExchange.h"
 #include "frame/WriteJournal.h"
 #include "frame/WriteSender.h"
-#include "json/JsonBag.h"
 #include "service/HttpRequest.h"
+#include "json/JsonBag.h"
 
 #include <map>
 #include <optional>
@@ -31,7 +31,46 @@ RestClient::RequestFactory RequestsOf(const ControlBase& control,
 
 } // namespace
 
-struct ServiceControl::Private {
+struct K7_NO_EXPORT ServiceControl::Private {
+    using FollowUp = std::function<std::optional<ServiceCall>(JsonBag& reply)>;
+    // A loader's continuation, held while its request is out.
+    struct Load {
+        ReplyRule Rule;
+        FollowUp Accepted;
+        ReplyHandler Rejected;
+        ReplyHandler Followed; // empty: a RunServiceLoader, whose accepted reply is the end
+        std::function<void()> ExitStep;
+        FailureRoute Failure;
+        // Held until after the exit step: a load releases its document last.
+        std::shared_ptr<JsonBag> Reply;
+        // What the entries that sent it changed, shown when its reply arrives; and whether it is out.
+        std::vector<std::shared_ptr<HeldBack>> Held;
+        bool Out = false;
+        bool Following = false; // its second request is the one out
+    };
+
+    // A write between its journal entry and its reply.
+    struct PendingWrite {
+        ServiceCall Call;
+        Judgement Rule = Judgement::StatusIsZero;
+        WriteOutcome Write;
+        std::shared_ptr<WriteJournal> Journal;
+        std::exception_ptr JournalFailure;
+
+        // A journal that cannot take the entry (a full disk) does not hold the booking back: the write
+        // goes out, the host hears of it, and the journal's failure then goes to Error.
+        void Journalled(const std::function<void()>& step) {
+            try {
+                step();
+            } catch (...) {
+                JournalFailure = std::current_exception();
+            }
+        }
+    };
+
+    explicit Private(ServiceControl& control) : q(control) {}
+
+    ServiceControl& q;
     QString apiHost;
     QString company;
     QString session;
@@ -51,39 +90,71 @@ struct ServiceControl::Private {
     std::vector<std::function<void()>> afterRequests;
 
     bool ReadBusy() const { return readFlight != nullptr || followGap; }
+
+    // What every loader form comes down to.
+    bool RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
+                         const ReplyHandler& rejected, const ReplyHandler& followed,
+                         const std::function<void()>& exitStep, const FailureRoute& failure);
+    // The NonBlocking form of RunContinuation and its halves.
+    bool StartContinuation(const CallBuilder& call, const std::shared_ptr<Load>& load);
+    void StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load);
+    void StartWrite(const ServiceCall& request, const std::shared_ptr<Load>& load);
+    // Abandons the read out for `successor`, which takes over what that read held back.
+    void SupersedeRead(Load& successor);
+    void ReadArrived(const std::shared_ptr<Load>& load, const ServiceReply& sent);
+    void WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& write,
+                      const ServiceReply& sent);
+    // Sends one request to APIHost with a fresh client, here and now.
+    ServiceReply Exchange(const ServiceCall& call) const;
+    // Parses what came back for a read into `reply`, judges it by `rule` and reports the read
+    // (RequestFinished) before anyone acts on it; then raises what parsing raised, and what judging
+    // raised when `judged` (a followed read is reported by the rule but handled unjudged). Returns
+    // the verdict.
+    bool TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply, bool judged);
+    // The write branch of RunServiceLoader: journal, send, report, then the control's handlers.
+    void RunWrite(const ServiceCall& call, Judgement judgement, const ReplyHandler& accepted,
+                  const ReplyHandler& rejected);
+    // Its halves: the journal entry before the send; after it, the journal, WriteFinished and the
+    // handlers.
+    std::shared_ptr<PendingWrite> BeginWrite(const ServiceCall& call, Judgement judgement);
+    void FinishWrite(PendingWrite& write, const ServiceReply& sent, const ReplyHandler& accepted,
+                     const ReplyHandler& rejected);
+    // A loader's last steps: the failure where its route says, the exit step, the reply released.
+    void Conclude(Load& load, const std::optional<QString>& failure);
+    // The steps AfterRequests held, once nothing is in flight.
+    void RunStepsAfterRequests();
 };
 
-ServiceControl::ServiceControl(QWidget* parent)
-    : ControlBase(parent), service_(std::make_unique<Private>()) {}
+ServiceControl::ServiceControl(QWidget* parent) : ControlBase(parent), d(std::make_unique<Private>(*this)) {}
 
 const QString& ServiceControl::APIHost() const {
-    return service_->apiHost;
+    return d->apiHost;
 }
 
 const QString& ServiceControl::Company() const {
-    return service_->company;
+    return d->company;
 }
 
 const QString& ServiceControl::Session() const {
-    return service_->session;
+    return d->session;
 }
 
 const QString& ServiceControl::Process() const {
-    return service_->process;
+    return d->process;
 }
 
 void ServiceControl::SetRequestFactory(RestClient::RequestFactory factory) {
-    service_->requestFactory = std::move(factory);
+    d->requestFactory = std::move(factory);
 }
 
 void ServiceControl::SetRequestMode(RequestMode mode) {
-    service_->requestMode = mode;
+    d->requestMode = mode;
     // What a refresh shows before its reply is held back until the reply (see HoldBackEntry).
     SetHoldsBackEntries(mode == RequestMode::NonBlocking);
 }
 
 RequestMode ServiceControl::GetRequestMode() const {
-    return service_->requestMode;
+    return d->requestMode;
 }
 
 bool ServiceControl::RequestInFlight() const {
@@ -94,18 +165,18 @@ void ServiceControl::AddConnectionProperties(PropertyTable& table, const Connect
     const Variant empty{QString()};
     table
         .Add(PropertyTable::Row<ServiceControl>(
-            APIHostProperty, [](auto& c) -> auto& { return c.service_->apiHost; }, forms.APIHost, empty,
+            APIHostProperty, [](auto& c) -> auto& { return c.d->apiHost; }, forms.APIHost, empty,
             forms.APIHostPersistence))
         .Add(PropertyTable::Row<ServiceControl>(
-            CompanyProperty, [](auto& c) -> auto& { return c.service_->company; }, forms.Others, empty))
+            CompanyProperty, [](auto& c) -> auto& { return c.d->company; }, forms.Others, empty))
         .Add(PropertyTable::Row<ServiceControl>(
-            SessionProperty, [](auto& c) -> auto& { return c.service_->session; }, forms.Others, empty))
+            SessionProperty, [](auto& c) -> auto& { return c.d->session; }, forms.Others, empty))
         .Add(PropertyTable::Row<ServiceControl>(
-            ProcessProperty, [](auto& c) -> auto& { return c.service_->process; }, forms.Others, empty));
+            ProcessProperty, [](auto& c) -> auto& { return c.d->process; }, forms.Others, empty));
 }
 
 QString ServiceControl::ConnectionQuery(QueryPairs middle, QueryPairs trailing) const {
-    QString query = Envelope::BuildQuery({{QStringLiteral("process"), service_->process}});
+    QString query = Envelope::BuildQuery({{QStringLiteral("process"), d->process}});
     if (middle.size() != 0)
         query += QLatin1Char('&') + Envelope::BuildQuery(middle);
     return query + QLatin1Char('&') + SessionQuery({}, trailing);
@@ -116,7 +187,7 @@ QString ServiceControl::SessionQuery(QueryPairs leading, QueryPairs trailing) co
     if (!query.isEmpty())
         query += QLatin1Char('&');
     query += Envelope::BuildQuery(
-        {{QStringLiteral("session"), service_->session}, {QStringLiteral("company"), service_->company}});
+        {{QStringLiteral("session"), d->session}, {QStringLiteral("company"), d->company}});
     if (trailing.size() != 0)
         query += QLatin1Char('&') + Envelope::BuildQuery(trailing);
     return query;
@@ -126,53 +197,20 @@ bool ServiceControl::ReplyRule::Accepts(const JsonBag& reply) const {
     return judgement_ ? Envelope::Accepts(*judgement_, reply) : predicate_(reply);
 }
 
-struct ServiceControl::Load {
-    ReplyRule Rule;
-    FollowUp Accepted;
-    ReplyHandler Rejected;
-    ReplyHandler Followed; // empty: a RunServiceLoader, whose accepted reply is the end
-    std::function<void()> ExitStep;
-    FailureRoute Failure;
-    // Held until after the exit step: a load releases its document last.
-    std::shared_ptr<JsonBag> Reply;
-    // What the entries that sent it changed, shown when its reply arrives; and whether it is out.
-    std::vector<std::shared_ptr<HeldBack>> Held;
-    bool Out = false;
-    bool Following = false; // its second request is the one out
-};
-
-struct ServiceControl::PendingWrite {
-    ServiceCall Call;
-    Judgement Rule = Judgement::StatusIsZero;
-    WriteOutcome Write;
-    std::shared_ptr<WriteJournal> Journal;
-    std::exception_ptr JournalFailure;
-
-    // A journal that cannot take the entry (a full disk) does not hold the booking back: the write
-    // goes out, the host hears of it, and the journal's failure then goes to Error.
-    void Journalled(const std::function<void()>& step) {
-        try {
-            step();
-        } catch (...) {
-            JournalFailure = std::current_exception();
-        }
-    }
-};
-
 ServiceControl::~ServiceControl() {
-    if (service_->readFlight)
-        service_->readFlight->Abandon();
+    if (d->readFlight)
+        d->readFlight->Abandon();
     // A write abandoned here stays pending in the journal, for the host to send again.
-    for (const auto& [id, write] : service_->writeFlights)
+    for (const auto& [id, write] : d->writeFlights)
         write->Abandon();
 }
 
-ServiceReply ServiceControl::Exchange(const ServiceCall& call) const {
-    return ExchangeWithService(RequestsOf(*this, service_->requestFactory), service_->apiHost, call.Verb,
-                               call.Path, call.Query);
+ServiceReply ServiceControl::Private::Exchange(const ServiceCall& call) const {
+    return ExchangeWithService(RequestsOf(q, requestFactory), apiHost, call.Verb, call.Path, call.Query);
 }
 
-bool ServiceControl::TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply, bool judged) {
+bool ServiceControl::Private::TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply,
+                                       bool judged) {
     RequestOutcome outcome;
     outcome.Verb = HttpVerbName(HttpVerb::Get);
     outcome.Url = sent.Url;
@@ -204,7 +242,7 @@ bool ServiceControl::TakeRead(const ServiceReply& sent, const ReplyRule& rule, J
     // A rule of the control's own could take a failure envelope for a success; the host still
     // learns that no reply came.
     outcome.Good = accepted && sent.Status == 200;
-    ReadEnded(outcome);
+    q.ReadEnded(outcome);
     if (parseFailure)
         std::rethrow_exception(parseFailure);
     if (ruleFailure && judged)
@@ -212,27 +250,28 @@ bool ServiceControl::TakeRead(const ServiceReply& sent, const ReplyRule& rule, J
     return accepted;
 }
 
-std::shared_ptr<ServiceControl::PendingWrite> ServiceControl::BeginWrite(const ServiceCall& call,
-                                                                          Judgement judgement) {
+std::shared_ptr<ServiceControl::Private::PendingWrite>
+ServiceControl::Private::BeginWrite(const ServiceCall& call, Judgement judgement) {
     auto pending = std::make_shared<PendingWrite>();
     pending->Call = call;
     pending->Rule = judgement;
-    const QString address = RestClient::RequestAddress(service_->apiHost, call.Path, call.Query);
+    const QString address = RestClient::RequestAddress(apiHost, call.Path, call.Query);
     pending->Write = WriteSender::NewWrite(call.Verb, address);
     // Entered before it is sent, so a terminal that dies while the request is out still has it.
     pending->Journal = WriteJournal::Active();
     if (pending->Journal)
-        pending->Journalled([&] { pending->Write.JournalId = pending->Journal->Begin(pending->Write, judgement); });
+        pending->Journalled(
+            [&] { pending->Write.JournalId = pending->Journal->Begin(pending->Write, judgement); });
     return pending;
 }
 
-void ServiceControl::FinishWrite(PendingWrite& pending, const ServiceReply& sent,
-                                 const std::function<void(JsonBag&)>& accepted,
-                                 const std::function<void(JsonBag&)>& rejected) {
+void ServiceControl::Private::FinishWrite(PendingWrite& pending, const ServiceReply& sent,
+                                          const std::function<void(JsonBag&)>& accepted,
+                                          const std::function<void(JsonBag&)>& rejected) {
     const WriteSender::Reply reply = WriteSender::Judge(pending.Write, sent, pending.Rule);
     if (pending.Journal && pending.Write.JournalId != 0)
         pending.Journalled([&] { pending.Journal->Finish(pending.Write.JournalId, pending.Write); });
-    emit WriteFinished(pending.Write);
+    emit q.WriteFinished(pending.Write);
     if (reply.Failure)
         std::rethrow_exception(reply.Failure);
     if (reply.Accepted)
@@ -243,13 +282,13 @@ void ServiceControl::FinishWrite(PendingWrite& pending, const ServiceReply& sent
         std::rethrow_exception(pending.JournalFailure);
 }
 
-void ServiceControl::RunWrite(const ServiceCall& call, Judgement judgement,
-                              const std::function<void(JsonBag&)>& accepted,
-                              const std::function<void(JsonBag&)>& rejected) {
+void ServiceControl::Private::RunWrite(const ServiceCall& call, Judgement judgement,
+                                       const std::function<void(JsonBag&)>& accepted,
+                                       const std::function<void(JsonBag&)>& rejected) {
     const std::shared_ptr<PendingWrite> pending = BeginWrite(call, judgement);
     FinishWrite(*pending,
-                ExchangeWithService(RequestsOf(*this, service_->requestFactory), service_->apiHost, call.Verb,
-                                    call.Path, call.Query, pending->Write.Key),
+                ExchangeWithService(RequestsOf(q, requestFactory), apiHost, call.Verb, call.Path, call.Query,
+                                    pending->Write.Key),
                 accepted, rejected);
 }
 
@@ -263,7 +302,7 @@ bool ServiceControl::RunServiceLoader(const CallBuilder& call, const ReplyRule& 
                                       const ReplyHandler& accepted, const ReplyHandler& rejected,
                                       const std::function<void()>& exitStep, const FailureRoute& failure) {
     // The handler is held by value: in the NonBlocking mode it runs after this returns.
-    return RunContinuation(
+    return d->RunContinuation(
         call, rule,
         [accepted](JsonBag& reply) -> std::optional<ServiceCall> {
             accepted(reply);
@@ -272,28 +311,32 @@ bool ServiceControl::RunServiceLoader(const CallBuilder& call, const ReplyRule& 
         rejected, {}, exitStep, failure);
 }
 
-bool ServiceControl::RunFollowedLoader(const ServiceCall& call, const ReplyRule& rule,
-                                       const FollowUp& accepted, const ReplyHandler& followed,
-                                       const std::function<void()>& exitStep, const FailureRoute& failure) {
-    return RunContinuation([&call] { return call; }, rule, accepted, [](JsonBag&) {}, followed, exitStep,
-                           failure);
+bool ServiceControl::RunFollowedLoader(
+    const ServiceCall& call, const ReplyRule& rule,
+    const std::function<std::optional<ServiceCall>(JsonBag& reply)>& accepted, const ReplyHandler& followed,
+    const std::function<void()>& exitStep, const FailureRoute& failure) {
+    return d->RunContinuation([&call] { return call; }, rule, accepted, [](JsonBag&) {}, followed, exitStep,
+                              failure);
 }
 
-bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
-                                     const ReplyHandler& rejected, const ReplyHandler& followed,
-                                     const std::function<void()>& exitStep, const FailureRoute& failure) {
-    if (service_->requestMode == RequestMode::NonBlocking && !failure.Handler())
+bool ServiceControl::Private::RunContinuation(const CallBuilder& call, const ReplyRule& rule,
+                                              const FollowUp& accepted, const ReplyHandler& rejected,
+                                              const ReplyHandler& followed,
+                                              const std::function<void()>& exitStep,
+                                              const FailureRoute& failure) {
+    if (requestMode == RequestMode::NonBlocking && !failure.Handler())
         return StartContinuation(
-            call, std::make_shared<Load>(Load{rule, accepted, rejected, followed, exitStep, failure, nullptr, {}, false, false}));
+            call, std::make_shared<Load>(Load{
+                      rule, accepted, rejected, followed, exitStep, failure, nullptr, {}, false, false}));
 
     // One read of a control at a time: a loader carried out here while a read is out is merged
     // into it rather than queued behind it, as a timer event is not re-entered.
-    if (service_->ReadBusy())
+    if (ReadBusy())
         return false;
     // Held until after the exit step: a load releases its document last.
     std::shared_ptr<JsonBag> reply;
     const auto body = [&] {
-        if (service_->apiHost.isEmpty())
+        if (apiHost.isEmpty())
             return false;
         const ServiceCall request = call();
         if (request.Verb != HttpVerb::Get) {
@@ -305,14 +348,14 @@ bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& r
             return true;
         }
         reply = JsonBag::Create();
-        ReadStarted(QDateTime::currentDateTime());
+        q.ReadStarted(QDateTime::currentDateTime());
         if (!TakeRead(Exchange(request), rule, *reply, true)) {
             rejected(*reply);
         } else if (const std::optional<ServiceCall> next = accepted(*reply)) {
             // Only a read follows: a write is journalled and judged, so it is a form of its own.
             if (next->Verb != HttpVerb::Get)
                 Raise(ErrorNumber::InvalidProcedureCall);
-            ReadStarted(QDateTime::currentDateTime());
+            q.ReadStarted(QDateTime::currentDateTime());
             TakeRead(Exchange(*next), rule, *reply, false);
             followed(*reply);
         }
@@ -320,7 +363,7 @@ bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& r
     };
     bool result = false;
     if (!failure.Handler()) {
-        result = RunLoader(body, exitStep, failure.Policy());
+        result = q.RunLoader(body, exitStep, failure.Policy());
     } else {
         if (const std::optional<QString> text = Trap([&] { result = body(); })) {
             result = false;
@@ -333,21 +376,21 @@ bool ServiceControl::RunContinuation(const CallBuilder& call, const ReplyRule& r
     return result;
 }
 
-void ServiceControl::Conclude(Load& load, const std::optional<QString>& failure) {
+void ServiceControl::Private::Conclude(Load& load, const std::optional<QString>& failure) {
     if (failure && load.Failure.Policy() == FailurePolicy::Record)
-        SetError(*failure);
+        q.SetError(*failure);
     if (load.ExitStep)
         load.ExitStep();
     load.Reply.reset();
 }
 
-bool ServiceControl::StartContinuation(const CallBuilder& call, const std::shared_ptr<Load>& load) {
+bool ServiceControl::Private::StartContinuation(const CallBuilder& call, const std::shared_ptr<Load>& load) {
     bool sent = false;
     bool merged = false;
     // Building the request stays here, under the loader's trap: it may prompt the user, and a
     // failure there sends nothing and ends the loader now, as in the Blocking mode.
     const std::optional<QString> failure = Trap([&] {
-        if (service_->apiHost.isEmpty())
+        if (apiHost.isEmpty())
             return;
         const ServiceCall request = call();
         if (request.Verb != HttpVerb::Get) {
@@ -357,18 +400,18 @@ bool ServiceControl::StartContinuation(const CallBuilder& call, const std::share
             sent = true;
             return;
         }
-        if (service_->ReadBusy()) {
+        if (ReadBusy()) {
             // A booking's own reload supersedes the read out: the control ends on the figures read
             // after the booking. Any other read is merged into the one out, as a timer event is
             // not re-entered.
-            if (service_->writeHandlers == 0 || service_->followGap) {
+            if (writeHandlers == 0 || followGap) {
                 merged = true; // nothing of this loader runs: the read out stands for it
                 return;
             }
             SupersedeRead(*load);
         }
         load->Reply = JsonBag::Create();
-        ReadStarted(QDateTime::currentDateTime());
+        q.ReadStarted(QDateTime::currentDateTime());
         StartRead(request, load);
         sent = true;
     });
@@ -377,45 +420,44 @@ bool ServiceControl::StartContinuation(const CallBuilder& call, const std::share
     return false;
 }
 
-void ServiceControl::SupersedeRead(Load& successor) {
-    service_->readFlight->Abandon();
-    service_->readFlight.reset();
-    if (const std::shared_ptr<Load> superseded = std::exchange(service_->readLoad, nullptr)) {
+void ServiceControl::Private::SupersedeRead(Load& successor) {
+    readFlight->Abandon();
+    readFlight.reset();
+    if (const std::shared_ptr<Load> superseded = std::exchange(readLoad, nullptr)) {
         superseded->Out = false;
         // What the superseded read held back still belongs on the screen, before its successor's.
         successor.Held = std::move(superseded->Held);
     }
-    ReadDropped();
+    q.ReadDropped();
 }
 
-void ServiceControl::StartWrite(const ServiceCall& request, const std::shared_ptr<Load>& load) {
+void ServiceControl::Private::StartWrite(const ServiceCall& request, const std::shared_ptr<Load>& load) {
     // A write is never merged or queued: it goes out now on a transfer of its own, whatever read
     // is out, so that no press is lost behind a slow refresh.
     const std::shared_ptr<PendingWrite> pending = BeginWrite(request, *load->Rule.Common());
-    const int id = ++service_->nextWrite;
-    service_->writeFlights[id] = BackgroundRequest::Start(
-        *this,
-        [factory = RequestsOf(*this, service_->requestFactory), host = service_->apiHost, request,
-         key = pending->Write.Key] {
+    const int id = ++nextWrite;
+    writeFlights[id] = BackgroundRequest::Start(
+        q,
+        [factory = RequestsOf(q, requestFactory), host = apiHost, request, key = pending->Write.Key] {
             return ExchangeWithService(factory, host, request.Verb, request.Path, request.Query, key);
         },
         [this, load, pending, id](const ServiceReply& sent) {
-            service_->writeFlights.erase(id);
+            writeFlights.erase(id);
             WriteArrived(load, pending, sent);
         });
 }
 
-void ServiceControl::StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load) {
+void ServiceControl::Private::StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load) {
     load->Out = true;
-    service_->readLoad = load;
-    service_->readFlight = BackgroundRequest::Start(
-        *this,
-        [factory = RequestsOf(*this, service_->requestFactory), host = service_->apiHost, call] {
+    readLoad = load;
+    readFlight = BackgroundRequest::Start(
+        q,
+        [factory = RequestsOf(q, requestFactory), host = apiHost, call] {
             return ExchangeWithService(factory, host, call.Verb, call.Path, call.Query);
         },
         [this, load](const ServiceReply& sent) { ReadArrived(load, sent); });
     // What the entry sending it changes shows with the reply (see HoldBackEntry).
-    HoldBackEntry([weak = std::weak_ptr<Load>(load)](std::shared_ptr<HeldBack> held) {
+    q.HoldBackEntry([weak = std::weak_ptr<Load>(load)](std::shared_ptr<HeldBack> held) {
         const std::shared_ptr<Load> waiting = weak.lock();
         if (!waiting || !waiting->Out)
             return false;
@@ -424,21 +466,21 @@ void ServiceControl::StartRead(const ServiceCall& call, const std::shared_ptr<Lo
     });
 }
 
-void ServiceControl::ReadArrived(const std::shared_ptr<Load>& load, const ServiceReply& sent) {
-    service_->readFlight.reset();
-    service_->readLoad.reset();
+void ServiceControl::Private::ReadArrived(const std::shared_ptr<Load>& load, const ServiceReply& sent) {
+    readFlight.reset();
+    readLoad.reset();
     load->Out = false;
     const bool first = !load->Following;
     // The handlers may start a loader of this control (a booking reloads its list), except while a
     // followed read may still have its second request to send.
-    service_->followGap = first && load->Followed;
+    followGap = first && load->Followed;
     // Whatever the exit step or a failure handler raises goes where the control's handler failures
     // go, as for a tick: there is no caller to hand it to.
-    RunEntry(
+    q.RunEntry(
         [&] {
             // The steps taken before the request show now, together with what the reply brings.
             for (const std::shared_ptr<HeldBack>& held : std::exchange(load->Held, {}))
-                ShowHeldBack(*held);
+                q.ShowHeldBack(*held);
             bool following = false;
             const std::optional<QString> failure = Trap([&] {
                 JsonBag& reply = *load->Reply;
@@ -450,53 +492,55 @@ void ServiceControl::ReadArrived(const std::shared_ptr<Load>& load, const Servic
                 } else if (const std::optional<ServiceCall> next = load->Accepted(reply)) {
                     if (next->Verb != HttpVerb::Get)
                         Raise(ErrorNumber::InvalidProcedureCall);
-                    service_->followGap = false;
+                    followGap = false;
                     load->Following = true;
-                    ReadStarted(QDateTime::currentDateTime());
+                    q.ReadStarted(QDateTime::currentDateTime());
                     StartRead(*next, load);
                     following = true;
                 }
             });
-            service_->followGap = false;
+            followGap = false;
             if (following)
                 return;
             Conclude(*load, failure);
             RunStepsAfterRequests();
         },
-        HandlerFailures());
+        q.HandlerFailures());
 }
 
-void ServiceControl::WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& pending,
-                                  const ServiceReply& sent) {
-    RunEntry(
+void ServiceControl::Private::WriteArrived(const std::shared_ptr<Load>& load,
+                                           const std::shared_ptr<PendingWrite>& pending,
+                                           const ServiceReply& sent) {
+    q.RunEntry(
         [&] {
-            ++service_->writeHandlers;
+            ++writeHandlers;
             const std::optional<QString> failure = Trap([&] {
-                FinishWrite(*pending, sent, [&load](JsonBag& written) { load->Accepted(written); }, load->Rejected);
+                FinishWrite(
+                    *pending, sent, [&load](JsonBag& written) { load->Accepted(written); }, load->Rejected);
             });
-            --service_->writeHandlers;
+            --writeHandlers;
             Conclude(*load, failure);
             RunStepsAfterRequests();
         },
-        HandlerFailures());
+        q.HandlerFailures());
 }
 
 void ServiceControl::AfterRequests(std::function<void()> step) {
     // No read out: the step is simply the next statement, its failures reaching the caller.
-    if (!service_->ReadBusy() && service_->afterRequests.empty()) {
+    if (!d->ReadBusy() && d->afterRequests.empty()) {
         step();
         return;
     }
-    service_->afterRequests.push_back(std::move(step));
+    d->afterRequests.push_back(std::move(step));
 }
 
-void ServiceControl::RunStepsAfterRequests() {
+void ServiceControl::Private::RunStepsAfterRequests() {
     // There is no caller to hand a failure to: held steps run under the handler trap. A step may
     // send again (a booking reloads its list): the steps after it wait for that reply.
-    while (!service_->ReadBusy() && !service_->afterRequests.empty()) {
-        const std::function<void()> step = std::move(service_->afterRequests.front());
-        service_->afterRequests.erase(service_->afterRequests.begin());
-        RunHandler(step);
+    while (!ReadBusy() && !afterRequests.empty()) {
+        const std::function<void()> step = std::move(afterRequests.front());
+        afterRequests.erase(afterRequests.begin());
+        q.RunHandler(step);
     }
 }
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
 #include "frame/ControlBase.h"
 #include "frame/Envelope.h"
 #include "frame/HttpVerb.h"
 #include "frame/WriteOutcome.h"
+#include "orvelk7controls_export.h"
 #include "service/RestClient.h"
 
 #include <QString>
@@ -50,10 +50,10 @@ class JsonBag;
 class K7_EXPORT ServiceControl : public ControlBase {
     Q_OBJECT
     // Written in the form the control's table gives them.
-    Q_PROPERTY(QString APIHost READ APIHost WRITE setAPIHost)
-    Q_PROPERTY(QString Company READ Company WRITE setCompany)
-    Q_PROPERTY(QString Session READ Session WRITE setSession)
-    Q_PROPERTY(QString Process READ Process WRITE setProcess)
+    Q_PROPERTY(QString APIHost READ APIHost WRITE setAPIHost NOTIFY APIHostChanged)
+    Q_PROPERTY(QString Company READ Company WRITE setCompany NOTIFY CompanyChanged)
+    Q_PROPERTY(QString Session READ Session WRITE setSession NOTIFY SessionChanged)
+    Q_PROPERTY(QString Process READ Process WRITE setProcess NOTIFY ProcessChanged)
 
 public:
     // The keys the connection rows (AddConnectionProperties) and the controls' identities name
@@ -90,6 +90,12 @@ public:
     bool RequestInFlight() const;
 
 signals:
+    // The property of that name changed value (a write through Assign, its setter or the
+    // meta-object); never for a write of the value it already has.
+    void APIHostChanged();
+    void CompanyChanged();
+    void SessionChanged();
+    void ProcessChanged();
     // Every write request this control sent, once it ended: booked, refused by the service, or
     // unknown (no answer came). Emitted before the control acts on the reply.
     void WriteFinished(const k7::WriteOutcome& outcome);
@@ -191,49 +197,8 @@ protected:
     void AfterRequests(std::function<void()> step);
 
 private:
-    using FollowUp = std::function<std::optional<ServiceCall>(JsonBag& reply)>;
-    // A loader's continuation, held while its request is out.
-    struct Load;
-    // A write between its journal entry and its reply.
-    struct PendingWrite;
-    // What every form comes down to.
-    K7_NO_EXPORT bool RunContinuation(const CallBuilder& call, const ReplyRule& rule, const FollowUp& accepted,
-                         const ReplyHandler& rejected, const ReplyHandler& followed,
-                         const std::function<void()>& exitStep, const FailureRoute& failure);
-    // The NonBlocking form of RunContinuation and its halves.
-    K7_NO_EXPORT bool StartContinuation(const CallBuilder& call, const std::shared_ptr<Load>& load);
-    K7_NO_EXPORT void StartRead(const ServiceCall& call, const std::shared_ptr<Load>& load);
-    K7_NO_EXPORT void StartWrite(const ServiceCall& request, const std::shared_ptr<Load>& load);
-    // Abandons the read out for `successor`, which takes over what that read held back.
-    K7_NO_EXPORT void SupersedeRead(Load& successor);
-    K7_NO_EXPORT void ReadArrived(const std::shared_ptr<Load>& load, const ServiceReply& sent);
-    K7_NO_EXPORT void WriteArrived(const std::shared_ptr<Load>& load, const std::shared_ptr<PendingWrite>& write,
-                      const ServiceReply& sent);
-    // Sends one request to APIHost with a fresh client, here and now.
-    K7_NO_EXPORT ServiceReply Exchange(const ServiceCall& call) const;
-    // Parses what came back for a read into `reply`, judges it by `rule` and reports the read
-    // (ReadEnded: RequestFinished), before anyone acts on it; then raises what parsing raised, and what judging
-    // raised when `judged` (a followed read is reported by the rule but handled unjudged). Returns
-    // the verdict.
-    K7_NO_EXPORT bool TakeRead(const ServiceReply& sent, const ReplyRule& rule, JsonBag& reply, bool judged);
-    // The write branch of RunServiceLoader: journal, send, report, then the control's handlers.
-    K7_NO_EXPORT void RunWrite(const ServiceCall& call, Judgement judgement,
-                  const std::function<void(JsonBag& reply)>& accepted,
-                  const std::function<void(JsonBag& reply)>& rejected);
-    // Its halves: the journal entry before the send; after it, the journal, WriteFinished and the
-    // handlers.
-    K7_NO_EXPORT std::shared_ptr<PendingWrite> BeginWrite(const ServiceCall& call, Judgement judgement);
-    K7_NO_EXPORT void FinishWrite(PendingWrite& write, const ServiceReply& sent,
-                     const std::function<void(JsonBag& reply)>& accepted,
-                     const std::function<void(JsonBag& reply)>& rejected);
-    // A loader's last steps: the failure where its route says, the exit step, the reply released.
-    K7_NO_EXPORT void Conclude(Load& load, const std::optional<QString>& failure);
-    // The steps AfterRequests held, once nothing is in flight.
-    K7_NO_EXPORT void RunStepsAfterRequests();
-
-    // The connection and the requests out, out of the installed header (see ControlBase).
     struct Private;
-    std::unique_ptr<Private> service_;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

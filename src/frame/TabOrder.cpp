@@ -1,5 +1,8 @@
 #include "frame/TabOrder.h"
 
+#include "frame/ControlBase.h"
+#include "frame/ControlChild.h"
+
 #include <QWidget>
 
 namespace k7 {
@@ -31,6 +34,21 @@ void TabOrder::Place(QWidget& widget, QWidget* previous, QWidget& control) {
 
 bool TabOrder::TakesTabFocus(const QWidget& widget) {
     return (widget.focusPolicy() & Qt::TabFocus) != 0;
+}
+
+void TabOrder::PlaceChild(ControlChild& child, ControlBase& control) {
+    QWidget* widget = child.Widget();
+    if (widget == nullptr)
+        return;
+    QWidget* previous = nullptr;
+    for (const auto& earlier : control.Children()) {
+        QWidget* candidate = earlier->Widget();
+        if (candidate == widget)
+            break;
+        if (candidate != nullptr && TakesTabFocus(*candidate))
+            previous = candidate;
+    }
+    Place(*widget, previous, control);
 }
 
 } // namespace k7

@@ -6,6 +6,20 @@
 
 namespace k7 {
 
+namespace {
+
+// What assistive technology reads for a text child: its caption, or its name while it has none.
+void ShowAccessibleName(QWidget& widget, const QString& caption) {
+    widget.setAccessibleName(caption.isEmpty() ? widget.objectName() : caption);
+}
+
+void ApplyFont(QWidget& widget, const FontStyle& font) {
+    widget.QWidget::setFont(font.ToQFont());
+    widget.update();
+}
+
+} // namespace
+
 // Kept whole, so that an array copy takes all of it at once, except Visible: the assigned
 // visibility, which stays the copy's own.
 template <class QtBase> struct TextChild<QtBase>::State {
@@ -22,78 +36,78 @@ template <class QtBase> struct TextChild<QtBase>::State {
 
 template <class QtBase>
 TextChild<QtBase>::TextChild(ControlBase& owner, const QString& name, int index, uint32_t foreColor)
-    : QtBase(&owner), ControlChild(owner, name, index), state_(std::make_unique<State>()) {
+    : QtBase(&owner), ControlChild(owner, name, index), d(std::make_unique<State>()) {
     this->setObjectName(ElementName());
-    state_->ForeColor = foreColor;
-    ShowAccessibleName();
-    ApplyFont();
+    d->ForeColor = foreColor;
+    ShowAccessibleName(*this, d->Caption);
+    ApplyFont(*this, d->Font);
     UpdatePixelGeometry();
-    this->QWidget::setVisible(state_->Visible);
+    this->QWidget::setVisible(d->Visible);
 }
 
 template <class QtBase> TextChild<QtBase>::~TextChild() = default;
 
 template <class QtBase> const QString& TextChild<QtBase>::Caption() const {
-    return state_->Caption;
+    return d->Caption;
 }
 
 template <class QtBase> const QString& TextChild<QtBase>::Tag() const {
-    return state_->Tag;
+    return d->Tag;
 }
 
 template <class QtBase> void TextChild<QtBase>::SetTag(const QString& tag) {
-    state_->Tag = tag;
+    d->Tag = tag;
 }
 
 template <class QtBase> const FontStyle& TextChild<QtBase>::Font() const {
-    return state_->Font;
+    return d->Font;
 }
 
 template <class QtBase> uint32_t TextChild<QtBase>::ForeColor() const {
-    return state_->ForeColor;
+    return d->ForeColor;
 }
 
 template <class QtBase> void TextChild<QtBase>::SetForeColor(uint32_t color) {
-    Restyle(state_->ForeColor, color);
+    Restyle(d->ForeColor, color);
 }
 
 template <class QtBase> uint32_t TextChild<QtBase>::BackColor() const {
-    return state_->BackColor;
+    return d->BackColor;
 }
 
 template <class QtBase> void TextChild<QtBase>::SetBackColor(uint32_t color) {
-    Restyle(state_->BackColor, color);
+    Restyle(d->BackColor, color);
 }
 
 template <class QtBase> bool TextChild<QtBase>::WordWrap() const {
-    return state_->WordWrap;
+    return d->WordWrap;
 }
 
 template <class QtBase> void TextChild<QtBase>::SetWordWrap(bool wrap) {
-    Restyle(state_->WordWrap, wrap);
+    Restyle(d->WordWrap, wrap);
 }
 
 template <class QtBase> bool TextChild<QtBase>::Visible() const {
-    return state_->Visible;
+    return d->Visible;
 }
 
 template <class QtBase> void TextChild<QtBase>::SetCaption(const QString& caption) {
-    if (caption == state_->Caption)
+    if (caption == d->Caption)
         return;
-    state_->Caption = caption;
+    d->Caption = caption;
     ShowCaption();
 }
 
 template <class QtBase> void TextChild<QtBase>::SetFont(const FontStyle& font) {
     FontStyle::CheckSize(font.Size);
-    if (font == state_->Font)
+    if (font == d->Font)
         return;
-    state_->Font = font;
-    ApplyFont();
+    d->Font = font;
+    ApplyFont(*this, d->Font);
 }
 
 template <class QtBase> void TextChild<QtBase>::SetVisible(bool visible) {
-    state_->Visible = visible;
+    d->Visible = visible;
     this->QWidget::setVisible(visible);
 }
 
@@ -123,11 +137,11 @@ template <class QtBase> void TextChild<QtBase>::TakeControlFont() {
 
 template <class QtBase> void TextChild<QtBase>::DescribeText(Description& out) const {
     out.Geometry(Bounds())
-        .Field(QStringLiteral("caption"), Variant(state_->Caption))
-        .Field(QStringLiteral("tag"), Variant(state_->Tag))
-        .Color(QStringLiteral("foreColor"), state_->ForeColor)
-        .Color(QStringLiteral("backColor"), state_->BackColor)
-        .Font(state_->Font);
+        .Field(QStringLiteral("caption"), Variant(d->Caption))
+        .Field(QStringLiteral("tag"), Variant(d->Tag))
+        .Color(QStringLiteral("foreColor"), d->ForeColor)
+        .Color(QStringLiteral("backColor"), d->BackColor)
+        .Font(d->Font);
 }
 
 template <class QtBase> void TextChild<QtBase>::Dispose() {
@@ -136,28 +150,28 @@ template <class QtBase> void TextChild<QtBase>::Dispose() {
 }
 
 template <class QtBase> void TextChild<QtBase>::CopyFrom(const TextChild& source) {
-    const bool visible = state_->Visible;
-    *state_ = *source.state_;
-    state_->Visible = visible;
+    const bool visible = d->Visible;
+    *d = *source.d;
+    d->Visible = visible;
     CopyGeometryFrom(source);
     ShowCaption();
-    ApplyFont();
+    ApplyFont(*this, d->Font);
 }
 
 template <class QtBase> std::shared_ptr<const ChildState> TextChild<QtBase>::SaveState() const {
-    return std::make_shared<ChildStateOf<State, TwipsRect>>(*state_, Bounds());
+    return std::make_shared<ChildStateOf<State, TwipsRect>>(*d, Bounds());
 }
 
 template <class QtBase> void TextChild<QtBase>::RestoreState(const ChildState& saved) {
     const auto* text = StateAs<State, TwipsRect>(saved);
     if (text == nullptr)
         return;
-    *state_ = text->template Part<0>();
+    *d = text->template Part<0>();
     // The bounds passed the geometry checks when they were first assigned.
     this->Move(text->template Part<1>());
     ShowCaption();
-    ApplyFont();
-    this->QWidget::setVisible(state_->Visible);
+    ApplyFont(*this, d->Font);
+    this->QWidget::setVisible(d->Visible);
 }
 
 template <class QtBase> void TextChild<QtBase>::UpdatePixelGeometry() {
@@ -165,16 +179,7 @@ template <class QtBase> void TextChild<QtBase>::UpdatePixelGeometry() {
 }
 
 template <class QtBase> void TextChild<QtBase>::ShowCaption() {
-    ShowAccessibleName();
-    this->update();
-}
-
-template <class QtBase> void TextChild<QtBase>::ShowAccessibleName() {
-    this->setAccessibleName(state_->Caption.isEmpty() ? this->objectName() : state_->Caption);
-}
-
-template <class QtBase> void TextChild<QtBase>::ApplyFont() {
-    this->QWidget::setFont(state_->Font.ToQFont());
+    ShowAccessibleName(*this, d->Caption);
     this->update();
 }
 

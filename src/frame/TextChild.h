@@ -1,11 +1,11 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
 #include "frame/Colors.h"
 #include "frame/ControlChild.h"
-#include "frame/FontStyle.h"
 #include "frame/Description.h"
+#include "frame/FontStyle.h"
 #include "frame/WidgetGeometry.h"
+#include "orvelk7controls_export.h"
 
 #include <QPushButton>
 #include <QWidget>
@@ -36,7 +36,8 @@ struct TextDesign {
     uint32_t BackColor = Colors::ButtonFace;
 };
 
-template <class QtBase> class K7_EXPORT TextChild : public QtBase, public ControlChild, public WidgetGeometry {
+template <class QtBase>
+class K7_EXPORT TextChild : public QtBase, public ControlChild, public WidgetGeometry {
 public:
     ~TextChild() override;
 
@@ -117,13 +118,10 @@ private:
         font.*attribute = value;
         SetFont(font);
     }
-    void ApplyFont();
-    void ShowAccessibleName();
     void Dispose() override;
 
-    // The text child's data, out of the installed header (see ControlChild).
     struct State;
-    std::unique_ptr<State> state_;
+    std::unique_ptr<State> d;
 };
 
 extern template class TextChild<QWidget>;

@@ -10,12 +10,12 @@ struct WidgetGeometry::Private {
     TwipsRect bounds;
 };
 
-WidgetGeometry::WidgetGeometry() : geometry_(std::make_unique<Private>()) {}
+WidgetGeometry::WidgetGeometry() : d(std::make_unique<Private>()) {}
 
 WidgetGeometry::~WidgetGeometry() = default;
 
 const TwipsRect& WidgetGeometry::Bounds() const {
-    return geometry_->bounds;
+    return d->bounds;
 }
 
 void WidgetGeometry::CheckPosition(double twips) {
@@ -30,19 +30,19 @@ void WidgetGeometry::CheckExtent(double twips) {
 }
 
 void WidgetGeometry::SetLeft(float twips) {
-    Move(twips, geometry_->bounds.Top, geometry_->bounds.Width, geometry_->bounds.Height);
+    Move(twips, d->bounds.Top, d->bounds.Width, d->bounds.Height);
 }
 
 void WidgetGeometry::SetTop(float twips) {
-    Move(geometry_->bounds.Left, twips, geometry_->bounds.Width, geometry_->bounds.Height);
+    Move(d->bounds.Left, twips, d->bounds.Width, d->bounds.Height);
 }
 
 void WidgetGeometry::SetWidth(float twips) {
-    Move(geometry_->bounds.Left, geometry_->bounds.Top, twips, geometry_->bounds.Height);
+    Move(d->bounds.Left, d->bounds.Top, twips, d->bounds.Height);
 }
 
 void WidgetGeometry::SetHeight(float twips) {
-    Move(geometry_->bounds.Left, geometry_->bounds.Top, geometry_->bounds.Width, twips);
+    Move(d->bounds.Left, d->bounds.Top, d->bounds.Width, twips);
 }
 
 void WidgetGeometry::SetTopHeightLeftWidth(float top, float height, float left, float width) {
@@ -58,12 +58,12 @@ void WidgetGeometry::Move(float left, float top, float width, float height) {
     CheckPosition(top);
     CheckExtent(width);
     CheckExtent(height);
-    geometry_->bounds = TwipsRect{left, top, width, height};
+    d->bounds = TwipsRect{left, top, width, height};
     GeometryChanged();
 }
 
 void WidgetGeometry::CopyGeometryFrom(const WidgetGeometry& source) {
-    geometry_->bounds = source.geometry_->bounds;
+    d->bounds = source.d->bounds;
     GeometryChanged();
 }
 

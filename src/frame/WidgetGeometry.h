@@ -1,7 +1,7 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
 #include "frame/TwipsRect.h"
+#include "orvelk7controls_export.h"
 
 #include <memory>
 
@@ -42,9 +42,8 @@ protected:
     virtual void GeometryChanged() = 0;
 
 private:
-    // Out of the installed header, as every child's data (see ControlChild).
     struct Private;
-    std::unique_ptr<Private> geometry_;
+    std::unique_ptr<Private> d;
 };
 
 } // namespace k7

@@ -22,6 +22,20 @@ std::shared_ptr<WriteJournal>& ActiveJournal() {
     return journal;
 }
 
+// The entry a retry or a dismissal acts on: it must exist and not be booked.
+WriteJournal::Entry OpenEntry(const WriteJournal& journal, qint64 id) {
+    const std::optional<WriteJournal::Entry> entry = journal.Find(id);
+    if (!entry)
+        throw RuntimeError(ErrorNumber::InvalidProcedureCall,
+                           QStringLiteral("The write journal %1 has no entry %2").arg(journal.File()).arg(id),
+                           QStringLiteral("WriteJournal"));
+    if (entry->State == kBooked)
+        throw RuntimeError(ErrorNumber::InvalidProcedureCall,
+                           QStringLiteral("Entry %1 of the write journal is booked already").arg(id),
+                           QStringLiteral("WriteJournal"));
+    return *entry;
+}
+
 } // namespace
 
 struct WriteJournal::Database {
@@ -120,7 +134,7 @@ void WriteJournal::Finish(qint64 id, const WriteOutcome& outcome) {
 }
 
 WriteJournal::Attempt WriteJournal::BeginAttempt(qint64 id) {
-    const Entry entry = OpenEntry(id);
+    const Entry entry = OpenEntry(*this, id);
     Attempt attempt;
     HttpVerbFromName(entry.Verb, attempt.Verb);
     // The address was stored whole; it is sent again exactly as it was, through the same
@@ -146,21 +160,8 @@ WriteOutcome WriteJournal::Retry(qint64 id, RestClient::RequestFactory factory) 
 }
 
 void WriteJournal::Dismiss(qint64 id) {
-    OpenEntry(id);
+    OpenEntry(*this, id);
     d->Change(QStringLiteral("UPDATE writes SET state = 'dismissed' WHERE id = ?"), {id});
-}
-
-WriteJournal::Entry WriteJournal::OpenEntry(qint64 id) const {
-    const std::optional<Entry> entry = Find(id);
-    if (!entry)
-        throw RuntimeError(ErrorNumber::InvalidProcedureCall,
-                           QStringLiteral("The write journal %1 has no entry %2").arg(d->file).arg(id),
-                           QStringLiteral("WriteJournal"));
-    if (entry->State == kBooked)
-        throw RuntimeError(ErrorNumber::InvalidProcedureCall,
-                           QStringLiteral("Entry %1 of the write journal is booked already").arg(id),
-                           QStringLiteral("WriteJournal"));
-    return *entry;
 }
 
 namespace {

@@ -101,9 +101,6 @@ public:
     static void StopUsing();
 
 private:
-    // The entry a retry or a dismissal acts on: it must exist and not be booked.
-    Entry OpenEntry(qint64 id) const;
-
     struct Database;
     std::unique_ptr<Database> d;
 };

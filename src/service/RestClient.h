@@ -53,8 +53,6 @@ public:
 private:
     QString SendRequest(const QString& pStrMethod, const QString& pStrURL);
 
-    // The client's data, out of the installed header: a later release adds to it without
-    // changing the size of the class applications hold.
     struct Private;
     std::unique_ptr<Private> d;
 };

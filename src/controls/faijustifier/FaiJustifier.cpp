@@ -17,7 +17,15 @@
 
 namespace k7 {
 
-struct FaiJustifier::Private {
+namespace {
+
+constexpr int kFaiFields = 5;
+constexpr int kButtons = 8;
+
+} // namespace
+
+struct K7_NO_EXPORT FaiJustifier::Private {
+    FaiJustifier& q;
     WidgetArray<Label> lblFai;
     Label* lblTxt = nullptr;
     ButtonArray btnJust;
@@ -26,6 +34,13 @@ struct FaiJustifier::Private {
     bool hasFai = false;
     std::array<QString, kFaiFields> faiFields;
     std::vector<QString> downtimeIds;
+
+    void CellsCreation();
+    bool LoadData();
+    void ShowData();
+    // ShowData under the loader trap.
+    void ShowDataTrapped();
+    void JustifyPressed(int index);
 };
 
 const PropertyTable& FaiJustifier::ClassProperties() {
@@ -41,7 +56,8 @@ const PropertyTable& FaiJustifier::ClassProperties() {
 
 FaiJustifier::FaiJustifier(QWidget* parent)
     : ServiceControl(parent),
-      d(new Private{WidgetArray<Label>(Create<Label>(QStringLiteral("lblFai"), 0)
+      d(new Private{*this,
+                    WidgetArray<Label>(Create<Label>(QStringLiteral("lblFai"), 0)
                                            .ApplyDesign({.Bounds = {0, 0, 600, 495},
                                                          .Font = {.Size = 12},
                                                          .ForeColor = Colors::Rgb(255, 255, 255),
@@ -57,7 +73,7 @@ FaiJustifier::FaiJustifier(QWidget* parent)
                                     .ApplyDesign({.Bounds = {0, 1200, 735, 495},
                                                   .Font = {.Size = 8.25f},
                                                   .BackColor = Colors::Rgb(224, 224, 224)}),
-                                [this](int index) { JustifyPressed(index); })}) {
+                                [this](int index) { d->JustifyPressed(index); })}) {
     SetDesignExtent(5535, 2565);
     d->lblTxt->SetCaption(QStringLiteral("No Downtimes Available"));
 }
@@ -82,19 +98,19 @@ int FaiJustifier::btnJustUBound() const {
 
 void FaiJustifier::RefreshSequence(bool pBolOpened) {
     if (!pBolOpened)
-        CellsCreation();
-    LoadData();
-    AfterRequests([this] { ShowDataTrapped(); });
+        d->CellsCreation();
+    d->LoadData();
+    AfterRequests([this] { d->ShowDataTrapped(); });
 }
 
 void FaiJustifier::Resized() {
-    CellsCreation();
-    ShowDataTrapped();
+    d->CellsCreation();
+    d->ShowDataTrapped();
 }
 
-void FaiJustifier::CellsCreation() {
-    const double width = Width();
-    const double height = Height();
+void FaiJustifier::Private::CellsCreation() {
+    const double width = q.Width();
+    const double height = q.Height();
     // Fonts follow the control's height: a share of it in points, the small face at 5 points and
     // below.
     const double heightPoints = Twips::ToPoints(height);
@@ -107,38 +123,38 @@ void FaiJustifier::CellsCreation() {
     // past the right edge.
     static constexpr std::array<double, kFaiFields> kShares = {0.15, 0.35, 0.2, 0.2, 0.2};
     for (int i = 0; i < kFaiFields; ++i) {
-        Label& label = d->lblFai.Grow(i);
+        Label& label = lblFai.Grow(i);
         label.SetTop(0);
         label.SetHeight(static_cast<float>(height * 0.2));
         sizeFont(label, 0.13);
     }
     for (int i = 0; i < kFaiFields; ++i)
-        d->lblFai(i).SetWidth(static_cast<float>(width * kShares[static_cast<size_t>(i)]));
-    d->lblFai(0).SetLeft(0);
+        lblFai(i).SetWidth(static_cast<float>(width * kShares[static_cast<size_t>(i)]));
+    lblFai(0).SetLeft(0);
     for (int i = 1; i < kFaiFields; ++i)
-        d->lblFai(i).SetLeft(d->lblFai(i - 1).Left() + d->lblFai(i - 1).Width());
+        lblFai(i).SetLeft(lblFai(i - 1).Left() + lblFai(i - 1).Width());
     // The cell reaching past the edge shows only what falls inside the control: its widget ends at
     // the edge, so its figure is fitted to what the operator sees (drawn smaller when it must be,
     // as every caption wider than its cell is) instead of being cut there. Its bounds, as hosts
     // read them, stay as laid out.
     for (int i = 0; i < kFaiFields; ++i) {
-        QWidget& cell = d->lblFai(i);
-        if (const int shown = std::max(0, this->width() - cell.x()); cell.width() > shown)
+        QWidget& cell = lblFai(i);
+        if (const int shown = std::max(0, q.width() - cell.x()); cell.width() > shown)
             cell.resize(shown, cell.height());
     }
 
-    d->lblTxt->SetLeft(0);
-    d->lblTxt->SetTop(static_cast<float>(height * 0.225));
-    d->lblTxt->SetWidth(static_cast<float>(width));
-    d->lblTxt->SetHeight(static_cast<float>(height * 0.2));
-    sizeFont(*d->lblTxt, 0.13);
-    d->lblTxt->SetTextAlign(TextAlign::Center);
-    d->lblTxt->SetCaption(QString());
-    d->lblTxt->SetVisible(true);
+    lblTxt->SetLeft(0);
+    lblTxt->SetTop(static_cast<float>(height * 0.225));
+    lblTxt->SetWidth(static_cast<float>(width));
+    lblTxt->SetHeight(static_cast<float>(height * 0.2));
+    sizeFont(*lblTxt, 0.13);
+    lblTxt->SetTextAlign(TextAlign::Center);
+    lblTxt->SetCaption(QString());
+    lblTxt->SetVisible(true);
 
     // Two rows of four buttons, at 42.5 % and 70 % of the height.
     for (int i = 0; i < kButtons; ++i) {
-        CommandButton& button = d->btnJust.Grow(i);
+        CommandButton& button = btnJust.Grow(i);
         button.SetLeft(static_cast<float>(width * (i % 4) * 0.25));
         button.SetTop(static_cast<float>((i / 4) * height * 0.275 + height * 0.425));
         button.SetHeight(static_cast<float>(height * 0.275));
@@ -147,12 +163,12 @@ void FaiJustifier::CellsCreation() {
     }
 }
 
-bool FaiJustifier::LoadData() {
-    d->hasFai = false;
-    d->faiFields.fill(QString());
-    d->downtimeIds.clear();
-    return RunFollowedLoader(
-        {HttpVerb::Get, QStringLiteral("statuses/fai"), ConnectionQuery()}, Judgement::StatusIsZero,
+bool FaiJustifier::Private::LoadData() {
+    hasFai = false;
+    faiFields.fill(QString());
+    downtimeIds.clear();
+    return q.RunFollowedLoader(
+        {HttpVerb::Get, QStringLiteral("statuses/fai"), q.ConnectionQuery()}, Judgement::StatusIsZero,
         [this](JsonBag& reply) -> std::optional<ServiceCall> {
             // The machine's own states come first in the list; the FAI is the first entry of kind
             // exactly "FAI".
@@ -171,55 +187,55 @@ bool FaiJustifier::LoadData() {
             };
             // machdate carries the process in front of its timestamp: the time is its last 14
             // characters. end is a timestamp as it stands.
-            d->faiFields = {field("id_tu"), QStringLiteral("PENDING"),
-                            Dates::FormatHHNNSS(Common::ToDate(field("machdate").right(14))),
-                            Dates::FormatHHNNSS(Common::ToDate(field("end"))), field("secs")};
-            d->faiId = field("id");
-            d->hasFai = true;
-            return ServiceCall{HttpVerb::Get, QStringLiteral("statuses/top"), ConnectionQuery()};
+            faiFields = {field("id_tu"), QStringLiteral("PENDING"),
+                         Dates::FormatHHNNSS(Common::ToDate(field("machdate").right(14))),
+                         Dates::FormatHHNNSS(Common::ToDate(field("end"))), field("secs")};
+            faiId = field("id");
+            hasFai = true;
+            return ServiceCall{HttpVerb::Get, QStringLiteral("statuses/top"), q.ConnectionQuery()};
         },
         // The downtime list is not judged: a failure envelope carries no list and fails here.
         [this](JsonBag& reply) {
             const std::shared_ptr<JsonBag> downtimes = Payload(reply);
             for (int32_t j = 1; j <= downtimes->Count(); ++j)
-                d->downtimeIds.push_back(
+                downtimeIds.push_back(
                     downtimes->Item(Variant(j)).Item(Variant(QStringLiteral("Id"))).ToText());
         });
 }
 
-void FaiJustifier::ShowData() {
-    if (!d->hasFai) {
+void FaiJustifier::Private::ShowData() {
+    if (!hasFai) {
         for (int i = 0; i < kFaiFields; ++i)
-            d->lblFai(i).SetVisible(false);
-        d->lblTxt->SetCaption(QStringLiteral("No Downtimes Available"));
-        d->btnJust.ShowTexts({});
+            lblFai(i).SetVisible(false);
+        lblTxt->SetCaption(QStringLiteral("No Downtimes Available"));
+        btnJust.ShowTexts({});
     } else {
         for (int i = 0; i < kFaiFields; ++i) {
-            d->lblFai(i).SetCaption(d->faiFields[static_cast<size_t>(i)]);
-            d->lblFai(i).SetVisible(true);
+            lblFai(i).SetCaption(faiFields[static_cast<size_t>(i)]);
+            lblFai(i).SetVisible(true);
         }
-        d->lblTxt->SetCaption(QStringLiteral("Please Enter Downtime Reason"));
+        lblTxt->SetCaption(QStringLiteral("Please Enter Downtime Reason"));
         // One button per downtime, as far as there are buttons; the others are hidden.
-        d->btnJust.ShowTexts(d->downtimeIds);
+        btnJust.ShowTexts(downtimeIds);
     }
-    RepaintNow();
+    q.RepaintNow();
 }
 
-void FaiJustifier::ShowDataTrapped() {
-    RunLoader([this] {
+void FaiJustifier::Private::ShowDataTrapped() {
+    q.RunLoader([this] {
         ShowData();
         return false;
     });
 }
 
-void FaiJustifier::JustifyPressed(int index) {
-    RunServiceLoader(
-        {HttpVerb::Patch, QStringLiteral("statuses/") + d->faiId,
-         SessionQuery({{QStringLiteral("id_tu"), d->btnJust(index).Tag()}})},
+void FaiJustifier::Private::JustifyPressed(int index) {
+    q.RunServiceLoader(
+        {HttpVerb::Patch, QStringLiteral("statuses/") + faiId,
+         q.SessionQuery({{QStringLiteral("id_tu"), btnJust(index).Tag()}})},
         Judgement::MessageIsSuccess,
         [this](JsonBag&) {
             LoadData();
-            AfterRequests([this] { ShowData(); });
+            q.AfterRequests([this] { ShowData(); });
         },
         [](JsonBag&) {});
 }

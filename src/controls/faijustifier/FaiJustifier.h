@@ -15,13 +15,8 @@ class Label;
 // "PENDING", start and end time, duration in seconds), "Please Enter Downtime Reason", and one
 // button per open downtime; pressing one sends the justification with that downtime's id and, when
 // the service answers "Success", reloads. Without one it shows "No Downtimes Available". Calls GET
-// "statuses/fai", then GET "statuses/top", and PATCH "statuses/<FAI id>".
-//
-// Design state: 5535 x 2565 twips; lblFai(0) (white Tahoma 12 on the highlight colour, border
-// 0x404040) at 0/0 600x495; lblTxt (yellow Tahoma 12 on black, "No Downtimes Available") at 0/660
-// 5535x255; btnJust(0) (Tahoma 8.25 on 0xE0E0E0) at 0/1200 735x495. All four connection
-// properties are notifying and persisted in the order APIHost, Company, Session, Process. A resize
-// lays the widgets out again and shows the state held, without a request.
+// "statuses/fai", then GET "statuses/top", and PATCH "statuses/<FAI id>". A resize lays the
+// widgets out again and shows the state held, without a request.
 //
 // Decisions where the behaviour was open:
 // - More than eight downtimes: LoadData keeps every id, ShowData shows the first eight, one per
@@ -58,18 +53,6 @@ protected:
     void Resized() override;
 
 private:
-    static constexpr int kFaiFields = 5;
-    static constexpr int kButtons = 8;
-
-    K7_NO_EXPORT void CellsCreation();
-    K7_NO_EXPORT bool LoadData();
-    K7_NO_EXPORT void ShowData();
-    // ShowData under the loader trap.
-    K7_NO_EXPORT void ShowDataTrapped();
-    K7_NO_EXPORT void JustifyPressed(int index);
-
-    // The control's data, out of the installed header: a later release adds to it without
-    // changing the size of the class applications were built with.
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -55,7 +55,8 @@ namespace {
 K7_PROPERTY_KEYS(OEETRACKER_PROPERTIES)
 } // namespace
 
-struct OEETracker::Private {
+struct K7_NO_EXPORT OEETracker::Private {
+    OEETracker& q;
     WidgetArray<FilledRect> barOee;
     WidgetArray<Line> lineV;
     WidgetArray<Line> lineH;
@@ -66,6 +67,11 @@ struct OEETracker::Private {
     int16_t topMargin = 0;
     std::vector<int16_t> oeeValues;
     std::vector<uint32_t> barColors;
+
+    // The dashboard request for [from, to], values as they stand.
+    ServiceCall DashboardCall(const QString& from, const QString& to) const;
+    // Marker `index` placed at `percent` of the plot height above the bottom edge, in `color`.
+    void PlaceMarker(int index, int16_t percent, uint32_t color);
 };
 
 const PropertyTable& OEETracker::ClassProperties() {
@@ -86,6 +92,7 @@ const PropertyTable& OEETracker::ClassProperties() {
 OEETracker::OEETracker(QWidget* parent)
     : ServiceControl(parent),
       d(new Private{
+          .q = *this,
           .barOee = WidgetArray<FilledRect>(
               Create<FilledRect>(QStringLiteral("barOee"), 0)
                   .ApplyDesign({.Bounds = {480, 720, 255, 60}, .Look = {.FillColor = Green}})),
@@ -215,9 +222,9 @@ void OEETracker::ChartCreation() {
     d->barColors.assign(static_cast<size_t>(d->BarNum) + 1, 0);
 }
 
-OEETracker::ServiceCall OEETracker::DashboardCall(const QString& from, const QString& to) const {
+OEETracker::ServiceCall OEETracker::Private::DashboardCall(const QString& from, const QString& to) const {
     return {HttpVerb::Get, kDashboardPath,
-            ConnectionQuery({{QStringLiteral("datefrom"), from}, {QStringLiteral("dateto"), to}})};
+            q.ConnectionQuery({{QStringLiteral("datefrom"), from}, {QStringLiteral("dateto"), to}})};
 }
 
 bool OEETracker::LoadFullDays(const QString& pStrEnd) {
@@ -225,7 +232,7 @@ bool OEETracker::LoadFullDays(const QString& pStrEnd) {
         [this, pStrEnd] {
             const QString from =
                 Common::FormatYYYYMMDDhhmmss(Dates::AddDays(Common::ToDate(pStrEnd), -kWindowDays));
-            return DashboardCall(from, pStrEnd);
+            return d->DashboardCall(from, pStrEnd);
         },
         Judgement::StatusIsZero,
         [this](JsonBag& reply) {
@@ -250,10 +257,10 @@ bool OEETracker::LoadOneDay(const QString& pStrStart, const QString& pStrEnd, in
                             QString& pStrError) {
     // The failure is the caller's to show: it comes back in pStrError, Error is left alone.
     return RunServiceLoader(
-        DashboardCall(pStrStart, pStrEnd), Judgement::StatusIsZero,
+        d->DashboardCall(pStrStart, pStrEnd), Judgement::StatusIsZero,
         [this, pLngIndex](JsonBag& reply) {
             const Variant entry = reply.Item(Variant(QStringLiteral("data"))).Item(Variant(int32_t(1)));
-            PlaceMarker(ToInteger(double(pLngIndex)), DayPercent(entry), DayColor(entry));
+            d->PlaceMarker(ToInteger(double(pLngIndex)), DayPercent(entry), DayColor(entry));
         },
         [](JsonBag&) {}, {}, [&pStrError](const QString& failure) { pStrError = failure; });
 }
@@ -261,17 +268,17 @@ bool OEETracker::LoadOneDay(const QString& pStrStart, const QString& pStrEnd, in
 bool OEETracker::ShowData() {
     const int32_t last = Common::SafeUbound(d->oeeValues);
     for (int32_t i = 0; i <= last; ++i)
-        PlaceMarker(i, d->oeeValues[static_cast<size_t>(i)], d->barColors[static_cast<size_t>(i)]);
+        d->PlaceMarker(i, d->oeeValues[static_cast<size_t>(i)], d->barColors[static_cast<size_t>(i)]);
     RepaintNow();
     return false;
 }
 
-void OEETracker::PlaceMarker(int index, int16_t percent, uint32_t color) {
+void OEETracker::Private::PlaceMarker(int index, int16_t percent, uint32_t color) {
     // The marker's bottom edge runs from H (0 %) up to TopMargin (100 %); values outside 0..100
     // are drawn where they fall, outside the plot.
-    FilledRect& marker = d->barOee(index);
-    const double height = Height();
-    marker.SetTop(static_cast<float>((height - marker.Height()) - (height - d->topMargin) * percent / 100.0));
+    FilledRect& marker = barOee(index);
+    const double height = q.Height();
+    marker.SetTop(static_cast<float>((height - marker.Height()) - (height - topMargin) * percent / 100.0));
     marker.SetFillColor(color);
 }
 

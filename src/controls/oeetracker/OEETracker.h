@@ -22,11 +22,6 @@ template <class T> class WidgetArray;
 // run along the top and the percentages down the left edge. One GET "processes/kpis/dashboard"
 // (process, datefrom = 31 days before StartDate, dateto = StartDate, session, company) per Refresh.
 //
-// Design state: 4665 x 3600 twips, Tahoma 8.25. Element 0 of five arrays: barOee (480/720
-// 255x60, fill RGB(0,192,0)), lineV (480,3480)-(480,240) and LineH (480,3480)-(4080,3480), both
-// RGB(224,224,224), lblDay (480/0 255x255, "31") and lblOeeV (0/3360 375x255, "0"); the labels
-// are transparent, so the grid shows through them.
-//
 // Where it differs from the other controls: Refresh ignores pBolOpened and rebuilds the chart on
 // every call; a rebuild with a smaller BarNum leaves the markers, labels and slot lines above it
 // where they were (nothing is hidden); APIHost is never persisted; BarNum is a 16-bit integer
@@ -38,8 +33,8 @@ template <class T> class WidgetArray;
 class K7_EXPORT OEETracker : public ServiceControl {
     Q_OBJECT
     // Last day of the charted window, "YYYYMMDDhhmmss" (its end, despite the name).
-    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
-    Q_PROPERTY(QString BarNum READ BarNum WRITE setBarNum)
+    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate NOTIFY StartDateChanged)
+    Q_PROPERTY(QString BarNum READ BarNum WRITE setBarNum NOTIFY BarNumChanged)
 
 public:
     explicit OEETracker(QWidget* parent = nullptr);
@@ -93,6 +88,10 @@ public:
     static constexpr uint32_t Grid = Colors::Rgb(128, 128, 128);
 
 signals:
+    // The property of that name changed value (a write through Assign, its setter or the
+    // meta-object); never for a write of the value it already has.
+    void StartDateChanged();
+    void BarNumChanged();
     // Declared by the control's event interface; OEETracker never raises it.
     void RemoteControl();
 
@@ -100,13 +99,6 @@ protected:
     void RefreshSequence(bool pBolOpened) override;
 
 private:
-    // The dashboard request for [from, to], values as they stand.
-    K7_NO_EXPORT ServiceCall DashboardCall(const QString& from, const QString& to) const;
-    // Marker `index` placed at `percent` of the plot height above the bottom edge, in `color`.
-    K7_NO_EXPORT void PlaceMarker(int index, int16_t percent, uint32_t color);
-
-    // The control's data, out of the installed header: a later release adds to it without
-    // changing the size of the class applications were built with.
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -82,7 +82,8 @@ K7_PROPERTY_KEYS(PATHCONTROL_PROPERTIES)
 constexpr PropertyKey LastRefreshProperty{"LastRefresh", true};
 } // namespace
 
-struct PathControl::Private {
+struct K7_NO_EXPORT PathControl::Private {
+    PathControl& q;
     K7_HELD_VALUES(PATHCONTROL_PROPERTIES)
     Date lastRefresh;
 
@@ -94,6 +95,16 @@ struct PathControl::Private {
     RasterSurface* picPath = nullptr;
     Timer* tmrPath = nullptr;
     std::unique_ptr<CanvasInterpreter> interpreter;
+
+    void RequestPath();
+    void ShowPlaceholder();
+    QString Query() const;
+    QString ReplyScript(int32_t status, const std::function<QString()>& replyText) const;
+    // Draws the picture of a request that is over.
+    void ShowScript(const QString& script);
+    // After a failure (the frame has stopped polling): clear, forget the request, draw the failure
+    // text.
+    void DrawFailure(const QString& failureText, bool closingSemicolon);
 };
 
 const PropertyTable& PathControl::ClassProperties() {
@@ -117,7 +128,7 @@ const PropertyTable& PathControl::ClassProperties() {
     return table;
 }
 
-PathControl::PathControl(QWidget* parent) : ControlBase(parent), d(std::make_unique<Private>()) {
+PathControl::PathControl(QWidget* parent) : ControlBase(parent), d(std::make_unique<Private>(*this)) {
     d->hDC = NextDeviceContext();
     SetDesignExtent(4800, 3600);
     SetBackColor(Colors::Rgb(255, 255, 255));
@@ -129,18 +140,18 @@ PathControl::PathControl(QWidget* parent) : ControlBase(parent), d(std::make_uni
     ConnectHandler(d->tmrPath, &Timer::Tick, [this] { Processing(); });
     d->request = std::make_unique<PolledRequest>(
         *d->tmrPath, TimeOutSeconds,
-        PolledRequest::Handlers{.Replied =
-                                    [this](int32_t status, const std::function<QString()>& text) {
-                                        ShowScript(ReplyScript(status, text));
-                                    },
-                                .TimedOut =
-                                    [this] {
-                                        ShowScript(DrawnText(QStringLiteral("Time out (") +
-                                                             QString::number(TimeOutSeconds) +
-                                                             QStringLiteral(" secs.)")));
-                                    },
-                                .NotSent = [this](const QString& failure) { DrawFailure(failure, true); },
-                                .Failed = [this](const QString& failure) { DrawFailure(failure, false); }});
+        PolledRequest::Handlers{
+            .Replied =
+                [this](int32_t status, const std::function<QString()>& text) {
+                    d->ShowScript(d->ReplyScript(status, text));
+                },
+            .TimedOut =
+                [this] {
+                    d->ShowScript(DrawnText(QStringLiteral("Time out (") + QString::number(TimeOutSeconds) +
+                                            QStringLiteral(" secs.)")));
+                },
+            .NotSent = [this](const QString& failure) { d->DrawFailure(failure, true); },
+            .Failed = [this](const QString& failure) { d->DrawFailure(failure, false); }});
     d->interpreter =
         std::make_unique<CanvasInterpreter>(*d->picPath, [this](const QString& text, int32_t x, int32_t y) {
             TextRotate(d->hDC, text, x, y, -90.0f);
@@ -180,75 +191,75 @@ void PathControl::SetRequestObject(std::unique_ptr<HttpRequestObject> request) {
 }
 
 void PathControl::RefreshSequence(bool) {
-    RequestPath();
+    d->RequestPath();
 }
 
 // --- requests ----------------------------------------------------------------------------------
 
-void PathControl::RequestPath() {
+void PathControl::Private::RequestPath() {
     // A second Refresh for the same process while its request runs sends nothing, unless that
     // request has had its 60 seconds.
-    const bool send = d->pendingProcess.isEmpty() || d->pendingProcess != d->Process ||
-                      Dates::DiffSeconds(d->requestTime, Clock::Now()) >= TimeOutSeconds;
+    const bool send = pendingProcess.isEmpty() || pendingProcess != Process ||
+                      Dates::DiffSeconds(requestTime, Clock::Now()) >= TimeOutSeconds;
 
     // The period is adjusted on every call, sent or not, and written back: a host that wants a
     // fixed period sets it again before each Refresh. `hours` is taken before any adjustment.
     int16_t hours = 0;
     int16_t step = 0;
-    Common::TimeToAddDashboardOversize(d->StartDate, d->EndDate, hours, step);
-    if (d->HoursExtraAdd)
-        d->EndDate = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(d->EndDate), step));
-    d->EndDate = d->EndDate.left(10) + QStringLiteral("0000");
-    d->StartDate = d->StartDate.left(10) + QStringLiteral("0000");
+    Common::TimeToAddDashboardOversize(StartDate, EndDate, hours, step);
+    if (HoursExtraAdd)
+        EndDate = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(EndDate), step));
+    EndDate = EndDate.left(10) + QStringLiteral("0000");
+    StartDate = StartDate.left(10) + QStringLiteral("0000");
     if (step != 0 && hours % step != 0) {
         const int16_t missing = static_cast<int16_t>(step - hours % step);
-        d->EndDate = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(d->EndDate), missing));
+        EndDate = Common::FormatYYYYMMDDhhmmss(Dates::AddHours(Common::ToDate(EndDate), missing));
     }
     if (!send)
         return;
 
-    d->pendingProcess = d->Process;
-    d->requestTime = Clock::Now();
+    pendingProcess = Process;
+    requestTime = Clock::Now();
     ShowPlaceholder();
-    d->request->Send(d->URL + QLatin1Char('?') + Query());
+    request->Send(URL + QLatin1Char('?') + Query());
 }
 
 // "Updating..." centred over the current picture, in a font of a 24th of the height (10 to 24
 // pixels); the reply is drawn in that font too.
-void PathControl::ShowPlaceholder() {
-    const int pixels = std::clamp(height() / 24, 10, 24);
-    FontStyle font = d->picPath->Font();
-    font.Size = static_cast<float>(Twips::ToPoints(PixelsToTwips(pixels)));
-    d->picPath->SetFont(font);
-    d->picPath->MoveTo((width() - d->picPath->TextWidth(kUpdating)) / 2,
-                       (height() - d->picPath->TextHeight(kUpdating)) / 2);
-    d->picPath->SetForeColor(0x00000000);
-    d->picPath->Print(kUpdating);
+void PathControl::Private::ShowPlaceholder() {
+    const int pixels = std::clamp(q.height() / 24, 10, 24);
+    FontStyle font = picPath->Font();
+    font.Size = static_cast<float>(Twips::ToPoints(q.PixelsToTwips(pixels)));
+    picPath->SetFont(font);
+    picPath->MoveTo((q.width() - picPath->TextWidth(kUpdating)) / 2,
+                    (q.height() - picPath->TextHeight(kUpdating)) / 2);
+    picPath->SetForeColor(0x00000000);
+    picPath->Print(kUpdating);
 }
 
 // Values go in as they stand, unescaped; Session is not sent.
-QString PathControl::Query() const {
+QString PathControl::Private::Query() const {
     const auto number = [](int64_t value) { return QString::number(value); };
     return Envelope::BuildQuery(
-        {{QStringLiteral("server_ip"), d->IP},
-         {QStringLiteral("db_port"), number(d->Port)},
-         {QStringLiteral("company_id"), d->Company},
-         {QStringLiteral("user_id"), d->User},
-         {QStringLiteral("tree"), d->Area + QLatin1Char('{') + d->Process + QLatin1Char('}')},
-         {QStringLiteral("process"), d->Process},
-         {QStringLiteral("period_from"), d->StartDate},
-         {QStringLiteral("period_to"), d->EndDate},
+        {{QStringLiteral("server_ip"), IP},
+         {QStringLiteral("db_port"), number(Port)},
+         {QStringLiteral("company_id"), Company},
+         {QStringLiteral("user_id"), User},
+         {QStringLiteral("tree"), Area + QLatin1Char('{') + Process + QLatin1Char('}')},
+         {QStringLiteral("process"), Process},
+         {QStringLiteral("period_from"), StartDate},
+         {QStringLiteral("period_to"), EndDate},
          {QStringLiteral("path_id"), QStringLiteral("0")},
          {QStringLiteral("constype_id"), QString()},
          {QStringLiteral("period_id"), QStringLiteral("0")},
-         {QStringLiteral("width"), number(width())},
-         {QStringLiteral("height"), number(height())},
+         {QStringLiteral("width"), number(q.width())},
+         {QStringLiteral("height"), number(q.height())},
          {QStringLiteral("ign_hist"), QStringLiteral("1")},
-         {QStringLiteral("device_id"), d->Device},
+         {QStringLiteral("device_id"), Device},
          {QStringLiteral("terminal"), QStringLiteral("1")},
-         {QStringLiteral("planned"), number(d->Planned)},
-         {QStringLiteral("ratiostype"), number(d->RatiosType)},
-         {QStringLiteral("ratiostypetarget"), number(d->RatiosTypeTarget)},
+         {QStringLiteral("planned"), number(Planned)},
+         {QStringLiteral("ratiostype"), number(RatiosType)},
+         {QStringLiteral("ratiostypetarget"), number(RatiosTypeTarget)},
          {QStringLiteral("seq"), SecondsSinceMidnight(Clock::Now())}});
 }
 
@@ -263,14 +274,14 @@ void PathControl::Processing() {
 
 // The picture of a request that is over: drawn on a clean surface, and nothing is waited for any
 // more.
-void PathControl::ShowScript(const QString& script) {
-    d->picPath->Clear();
-    Paint(script);
-    d->lastRefresh = Clock::Now();
-    d->pendingProcess.clear();
+void PathControl::Private::ShowScript(const QString& script) {
+    picPath->Clear();
+    q.Paint(script);
+    lastRefresh = Clock::Now();
+    pendingProcess.clear();
 }
 
-QString PathControl::ReplyScript(int32_t status, const std::function<QString()>& replyText) const {
+QString PathControl::Private::ReplyScript(int32_t status, const std::function<QString()>& replyText) const {
     const auto text = [status](const char* meaning) {
         return DrawnText(QString::number(status) + QStringLiteral(": ") + QLatin1String(meaning));
     };
@@ -296,13 +307,13 @@ QString PathControl::ReplyScript(int32_t status, const std::function<QString()>&
     }
 }
 
-void PathControl::DrawFailure(const QString& failureText, bool closingSemicolon) {
-    d->picPath->Clear();
-    d->pendingProcess.clear();
+void PathControl::Private::DrawFailure(const QString& failureText, bool closingSemicolon) {
+    picPath->Clear();
+    pendingProcess.clear();
     QString statement = DrawnText(QString(failureText).remove(QStringLiteral("\r\n")));
     if (!closingSemicolon)
         statement.chop(1);
-    Paint(statement);
+    q.Paint(statement);
 }
 
 void PathControl::Reset() {

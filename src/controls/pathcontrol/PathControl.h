@@ -30,10 +30,6 @@ class Timer;
 // own, so the only limit is the 60 seconds), every writable property notifies the host, and
 // Refresh ignores pBolOpened.
 //
-// Design state: 4800 x 3600 twips on white. Children: picPath, the control's drawing surface (a
-// RasterSurface over the whole client area: white, black text, Tahoma 8.25), and tmrPath (500 ms,
-// disabled, enabled while a request is in flight).
-//
 // The device context. TextRotate draws on a device context given by a handle, as the platform's
 // text functions do. Here the only device context a control has is its picture: hDC() is a handle
 // issued to the control when it is created (non-zero, different for every control of the process)
@@ -46,22 +42,23 @@ class K7_EXPORT PathControl : public ControlBase {
     // (IP "", Port 0, HoursExtraAdd false), after it the defaults hold (IP "127.0.0.1", Port
     // 10000, HoursExtraAdd true). Refresh rewrites StartDate and EndDate (truncated to the hour and
     // extended, see RequestPath) without notifying anyone.
-    Q_PROPERTY(QString URL READ URL WRITE setURL)
-    Q_PROPERTY(QString IP READ IP WRITE setIP)
-    Q_PROPERTY(int Port READ Port WRITE setPort)
-    Q_PROPERTY(QString Company READ Company WRITE setCompany)
+    Q_PROPERTY(QString URL READ URL WRITE setURL NOTIFY URLChanged)
+    Q_PROPERTY(QString IP READ IP WRITE setIP NOTIFY IPChanged)
+    Q_PROPERTY(int Port READ Port WRITE setPort NOTIFY PortChanged)
+    Q_PROPERTY(QString Company READ Company WRITE setCompany NOTIFY CompanyChanged)
     // Persisted only: never sent.
-    Q_PROPERTY(QString Session READ Session WRITE setSession)
-    Q_PROPERTY(QString Area READ Area WRITE setArea)
-    Q_PROPERTY(QString Process READ Process WRITE setProcess)
-    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
-    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate)
-    Q_PROPERTY(QString User READ User WRITE setUser)
-    Q_PROPERTY(QString Device READ Device WRITE setDevice)
-    Q_PROPERTY(bool HoursExtraAdd READ HoursExtraAdd WRITE setHoursExtraAdd)
-    Q_PROPERTY(int Planned READ Planned WRITE setPlanned)
-    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType)
-    Q_PROPERTY(int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget)
+    Q_PROPERTY(QString Session READ Session WRITE setSession NOTIFY SessionChanged)
+    Q_PROPERTY(QString Area READ Area WRITE setArea NOTIFY AreaChanged)
+    Q_PROPERTY(QString Process READ Process WRITE setProcess NOTIFY ProcessChanged)
+    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate NOTIFY StartDateChanged)
+    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate NOTIFY EndDateChanged)
+    Q_PROPERTY(QString User READ User WRITE setUser NOTIFY UserChanged)
+    Q_PROPERTY(QString Device READ Device WRITE setDevice NOTIFY DeviceChanged)
+    Q_PROPERTY(bool HoursExtraAdd READ HoursExtraAdd WRITE setHoursExtraAdd NOTIFY HoursExtraAddChanged)
+    Q_PROPERTY(int Planned READ Planned WRITE setPlanned NOTIFY PlannedChanged)
+    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType NOTIFY RatiosTypeChanged)
+    Q_PROPERTY(
+        int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget NOTIFY RatiosTypeTargetChanged)
     // The date value as its serial (days since 1899-12-30), the form hosts exchange dates in.
     Q_PROPERTY(double LastRefresh READ LastRefreshSerial)
 
@@ -142,6 +139,23 @@ public:
     K7_NO_EXPORT const CanvasInterpreter& Interpreter() const;
 
 signals:
+    // The property of that name changed value (a write through Assign, its setter or the
+    // meta-object); never for a write of the value it already has.
+    void URLChanged();
+    void IPChanged();
+    void PortChanged();
+    void CompanyChanged();
+    void SessionChanged();
+    void AreaChanged();
+    void ProcessChanged();
+    void StartDateChanged();
+    void EndDateChanged();
+    void UserChanged();
+    void DeviceChanged();
+    void HoursExtraAddChanged();
+    void PlannedChanged();
+    void RatiosTypeChanged();
+    void RatiosTypeTargetChanged();
     // Declared by the control's event interface; PathControl never raises it.
     void RemoteControl();
 
@@ -151,18 +165,6 @@ protected:
     void RefreshSequence(bool pBolOpened) override;
 
 private:
-    K7_NO_EXPORT void RequestPath();
-    K7_NO_EXPORT void ShowPlaceholder();
-    K7_NO_EXPORT QString Query() const;
-    K7_NO_EXPORT QString ReplyScript(int32_t status, const std::function<QString()>& replyText) const;
-    // Draws the picture of a request that is over.
-    K7_NO_EXPORT void ShowScript(const QString& script);
-    // After a failure (the frame has stopped polling): clear, forget the request, draw the failure
-    // text.
-    K7_NO_EXPORT void DrawFailure(const QString& failureText, bool closingSemicolon);
-
-    // The control's data, out of the installed header: a later release adds to it without
-    // changing the size of the class applications were built with.
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -14,7 +14,7 @@ namespace {
 K7_PROPERTY_KEYS(PRODCODE_PROPERTIES)
 } // namespace
 
-struct ProdCode::Private {
+struct K7_NO_EXPORT ProdCode::Private {
     // FontSize holds 8 from the start, as a new control shows it.
     K7_HELD_VALUES_AT_DEFAULTS(PRODCODE_PROPERTIES)
     Label* lblTxt = nullptr;

@@ -13,13 +13,10 @@ class Label;
 // "Tool / Part" on the left and a boxed label with the product code, or "No Data", beside it. No
 // timer and no input: the host reloads it through Refresh. Calls GET "/processes/prod".
 //
-// Design state: 5640 x 495 twips on black; lblTxt (green Tahoma 8.25 on black, left-aligned) at
-// 240/120 2415x255; lblCode (button-text on grey, right-aligned, border in the window-background
-// colour) at 2880/120 2535x255; both captions empty. FontSize starts at 8.
 class K7_EXPORT ProdCode : public ServiceControl {
     Q_OBJECT
     // Point size Createlabels gives both labels (8); a write takes effect at the next Createlabels.
-    Q_PROPERTY(double FontSize READ FontSize WRITE setFontSize)
+    Q_PROPERTY(double FontSize READ FontSize WRITE setFontSize NOTIFY FontSizeChanged)
 
 public:
     explicit ProdCode(QWidget* parent = nullptr);
@@ -44,6 +41,9 @@ public:
     Label& lblCode() const;
 
 signals:
+    // The property of that name changed value (a write through Assign, its setter or the
+    // meta-object); never for a write of the value it already has.
+    void FontSizeChanged();
     // Declared by the control's event interface; ProdCode never raises it.
     void RemoteControl();
 
@@ -51,8 +51,6 @@ protected:
     void RefreshSequence(bool pBolOpened) override;
 
 private:
-    // The control's data, out of the installed header: a later release adds to it without
-    // changing the size of the class applications were built with.
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -123,7 +123,12 @@ namespace {
 K7_PROPERTY_KEYS(PRODUCTIONPERIODTABLE_PROPERTIES)
 } // namespace
 
-struct ProductionPeriodTable::Private {
+struct K7_NO_EXPORT ProductionPeriodTable::Private {
+    // The nine slots of one period's figures, or of their running totals (single precision, as
+    // the totals are kept).
+    using Figures = std::array<float, 9>;
+
+    ProductionPeriodTable& q;
     K7_HELD_VALUES(PRODUCTIONPERIODTABLE_PROPERTIES)
 
     int16_t hours = 0;
@@ -135,6 +140,27 @@ struct ProductionPeriodTable::Private {
     FilledRect* barGood = nullptr;
     FilledRect* barTarget = nullptr;
     std::array<PopupMenu*, 7> mnu{};
+
+    // --- loading
+    bool LoadTable(bool pBolFull);
+    void WritePeriod(const Variant& period, int column, const QString& periodEnd, Figures& values,
+                     Figures& totals);
+    void WriteRowCaptions();
+    void WriteTotalsColumn(const Figures& totals);
+    void WriteGoodCell(Label& cell, const Figures& shown, const Figures& colouring);
+    // --- layout
+    void CellsCreation();
+    void LayoutTable();
+    // The share of a row's height the text takes.
+    double FontShare() const;
+    void ResetTimeBar();
+    double ElapsedBarWidth(double innerWidth) const;
+    // --- menus and property writes
+    // The menu a release of cell `index` opens, or -1: the view switches in the first column,
+    // Planned in the top-left corner, Accumulated in the top-right one.
+    int MenuOfCell(int index) const;
+    void CellReleased(int index, const QPoint& where);
+    void Choose(int menu, int item);
 };
 
 const PropertyTable& ProductionPeriodTable::ClassProperties() {
@@ -161,7 +187,7 @@ const PropertyTable& ProductionPeriodTable::ClassProperties() {
 }
 
 ProductionPeriodTable::ProductionPeriodTable(QWidget* parent)
-    : ServiceControl(parent), d(std::make_unique<Private>()) {
+    : ServiceControl(parent), d(std::make_unique<Private>(*this)) {
     SetDesignExtent(7095, 2175);
     SetBackColor(Colors::Black);
     SetControlFont(FontStyle{.Name = QStringLiteral("Tahoma"), .Size = 9.75f});
@@ -175,7 +201,7 @@ ProductionPeriodTable::ProductionPeriodTable(QWidget* parent)
     cell0.SetWordWrap(false);
     d->lblCell.emplace(cell0, [this](Label& cell) {
         ConnectHandler(&cell, &Label::MouseReleased,
-                       [this](int index, Qt::MouseButton, QPoint where) { CellReleased(index, where); });
+                       [this](int index, Qt::MouseButton, QPoint where) { d->CellReleased(index, where); });
     });
 
     // The fill colours of the three bars are stored with a transparent fill, so each shows its
@@ -248,53 +274,53 @@ PopupMenu& ProductionPeriodTable::mnu(int index) const {
 
 void ProductionPeriodTable::RefreshSequence(bool pBolOpened) {
     if (pBolOpened)
-        LoadTable(false);
+        d->LoadTable(false);
     else
         LoadFullTable();
 }
 
 bool ProductionPeriodTable::LoadFullTable() {
-    ResetTimeBar();
+    d->ResetTimeBar();
     Common::TimeToAddDashboardOversize(d->StartDate, d->EndDate, d->hours, d->hoursPerColumn);
     // HoursPerColumn is at least Hours / 12, so never more than twelve periods.
     const int32_t periods = d->hoursPerColumn == 0
                                 ? d->hours
                                 : Common::RoundUpLong(static_cast<double>(d->hours) / d->hoursPerColumn);
     d->columnCount = ToInteger(static_cast<double>(periods) + (d->Accumulated ? 1 : 2));
-    CellsCreation();
-    LayoutTable();
-    LoadTable(true);
+    d->CellsCreation();
+    d->LayoutTable();
+    d->LoadTable(true);
     return false;
 }
 
 // --- loading -----------------------------------------------------------------------------------
 
-bool ProductionPeriodTable::LoadTable(bool pBolFull) {
+bool ProductionPeriodTable::Private::LoadTable(bool pBolFull) {
     // The first period's end is worked out before anything is sent: a StartDate that is no date
     // fails the load with nothing sent.
     const auto periodEnd = std::make_shared<QString>();
     // Captions and totals are written whatever the reply said, so a refused load shows a labelled
     // table of zeros rather than nothing.
     const auto writeFrame = [this](const Figures& totals) {
-        const int n = d->columnCount;
+        const int n = columnCount;
         WriteRowCaptions();
-        if (!d->Accumulated)
+        if (!Accumulated)
             WriteTotalsColumn(totals);
-        Label& totalCaption = Cell(0, n - 1);
-        totalCaption.SetCaption(CaptionList::Select(d->LabelTotal, totalCaption, d->Accumulated ? 1 : 0));
+        Label& totalCaption = q.Cell(0, n - 1);
+        totalCaption.SetCaption(CaptionList::Select(LabelTotal, totalCaption, Accumulated ? 1 : 0));
         // Always underlined: it opens the Total / Accum menu.
         totalCaption.SetFontUnderline(true);
     };
-    return RunServiceLoader(
+    return q.RunServiceLoader(
         [this, periodEnd] {
             *periodEnd = Common::FormatYYYYMMDDhhmmss(
-                Dates::AddHours(Common::ToDate(d->StartDate), static_cast<double>(d->hoursPerColumn)));
+                Dates::AddHours(Common::ToDate(StartDate), static_cast<double>(hoursPerColumn)));
             return ServiceCall{
                 HttpVerb::Get, QStringLiteral("processes/kpis/followup"),
-                ConnectionQuery(
-                    {{QStringLiteral("datefrom"), d->StartDate}, {QStringLiteral("dateto"), d->EndDate}},
-                    {{QStringLiteral("planned"), QString::number(d->Planned)},
-                     {QStringLiteral("hourly"), QString::number(d->hoursPerColumn)}})};
+                q.ConnectionQuery(
+                    {{QStringLiteral("datefrom"), StartDate}, {QStringLiteral("dateto"), EndDate}},
+                    {{QStringLiteral("planned"), QString::number(Planned)},
+                     {QStringLiteral("hourly"), QString::number(hoursPerColumn)}})};
         },
         // Judged by message alone; status is not looked at.
         Judgement::MessageIsSuccess,
@@ -303,33 +329,33 @@ bool ProductionPeriodTable::LoadTable(bool pBolFull) {
             Figures totals{};
             const Variant data = reply.Item(Variant(QStringLiteral("data")));
             // With running totals the last period column is the totals column as well.
-            const int lastPeriod = d->Accumulated ? d->columnCount - 1 : d->columnCount - 2;
+            const int lastPeriod = Accumulated ? columnCount - 1 : columnCount - 2;
             for (int i = 1; i <= lastPeriod; ++i) {
                 WritePeriod(data.Item(Variant(int32_t(i))), i, *periodEnd, values, totals);
                 *periodEnd = Common::FormatYYYYMMDDhhmmss(
-                    Dates::AddHours(Common::ToDate(*periodEnd), static_cast<double>(d->hoursPerColumn)));
+                    Dates::AddHours(Common::ToDate(*periodEnd), static_cast<double>(hoursPerColumn)));
             }
             writeFrame(totals);
         },
         [writeFrame](JsonBag&) { writeFrame(Figures{}); },
         [this, pBolFull] {
             if (pBolFull) {
-                YieldOnce();
-                RepaintNow();
+                q.YieldOnce();
+                q.RepaintNow();
             }
         });
 }
 
-void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const QString& periodEnd,
-                                        Figures& values, Figures& totals) {
-    const int n = d->columnCount;
-    const Figures& shown = d->Accumulated ? totals : values;
+void ProductionPeriodTable::Private::WritePeriod(const Variant& period, int column, const QString& periodEnd,
+                                                 Figures& values, Figures& totals) {
+    const int n = columnCount;
+    const Figures& shown = Accumulated ? totals : values;
 
-    Label& hour = Cell(0, column);
+    Label& hour = q.Cell(0, column);
     hour.SetCaption(periodEnd.mid(8, 2) + QLatin1Char('h'));
     hour.SetFontUnderline(false);
 
-    switch (d->RatiosType) {
+    switch (RatiosType) {
     case 0:
         values[Capacity] = ToSingle(Figure(period, "OEETheoricalQuantity"));
         break;
@@ -343,13 +369,13 @@ void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const
         break;
     }
     totals[Capacity] += values[Capacity];
-    SetFigure(d->lblCell->At(n + column), shown[Capacity]);
+    SetFigure(lblCell->At(n + column), shown[Capacity]);
 
     // The green and yellow targets are read whichever one is shown, so the good row is always
     // coloured against the family of the current choice. Products in double, stored single.
-    if (d->RatiosTypeTarget <= 7) {
-        const TargetFamily& family = kTargetFamilies[d->RatiosTypeTarget % 4];
-        const bool yellowShown = d->RatiosTypeTarget >= 4;
+    if (RatiosTypeTarget <= 7) {
+        const TargetFamily& family = kTargetFamilies[RatiosTypeTarget % 4];
+        const bool yellowShown = RatiosTypeTarget >= 4;
         const auto target = [&](const char* name) {
             const double figure = Figure(period, name);
             return ToSingle(family.TimesActivity ? figure * Figure(period, "Activity") : figure);
@@ -361,13 +387,13 @@ void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const
     }
     for (const Slot slot : {Target, GreenTarget, YellowTarget})
         totals[slot] += values[slot];
-    SetFigure(d->lblCell->At(2 * n + column), shown[Target]);
+    SetFigure(lblCell->At(2 * n + column), shown[Target]);
 
     values[Made] = ToSingle(Figure(period, "ProducedQuantity"));
     totals[Made] += values[Made];
-    SetFigure(d->lblCell->At(3 * n + column), shown[Made]);
+    SetFigure(lblCell->At(3 * n + column), shown[Made]);
 
-    switch (d->Bad) {
+    switch (Bad) {
     case 0:
         values[Scrapped] = ToSingle(Figure(period, "ScrapQuantity") + Figure(period, "ReworkQuantity"));
         break;
@@ -381,64 +407,65 @@ void ProductionPeriodTable::WritePeriod(const Variant& period, int column, const
         break;
     }
     totals[Scrapped] += values[Scrapped];
-    Label& bad = d->lblCell->At(4 * n + column);
+    Label& bad = lblCell->At(4 * n + column);
     bad.SetCaption(FormatFigure(shown[Scrapped]));
-    ColourBadCell(bad, values[Scrapped], ForeColor());
+    ColourBadCell(bad, values[Scrapped], q.ForeColor());
     bad.SetFontUnderline(false);
 
     values[GoodParts] = ToSingle(Figure(period, "GoodQuantity"));
     totals[GoodParts] += values[GoodParts];
     // Coloured by the period's own figures even when the caption shows running totals.
-    WriteGoodCell(d->lblCell->At(5 * n + column), shown, values);
+    WriteGoodCell(lblCell->At(5 * n + column), shown, values);
 }
 
-void ProductionPeriodTable::WriteGoodCell(Label& cell, const Figures& shown, const Figures& colouring) {
-    if (d->Good == 1)
+void ProductionPeriodTable::Private::WriteGoodCell(Label& cell, const Figures& shown,
+                                                   const Figures& colouring) {
+    if (Good == 1)
         cell.SetCaption(FormatFigure(shown[GoodParts]));
-    else if (d->Difference == 1)
+    else if (Difference == 1)
         cell.SetCaption(FormatFigure(shown[GoodParts] - shown[Capacity]));
     // The colour follows the good quantity, also when the caption shows the difference.
     ColourGoodCell(cell, colouring[GoodParts], colouring[GreenTarget], colouring[YellowTarget]);
     cell.SetFontUnderline(false);
 }
 
-void ProductionPeriodTable::WriteRowCaptions() {
-    const int n = d->columnCount;
+void ProductionPeriodTable::Private::WriteRowCaptions() {
+    const int n = columnCount;
     // Every caption is selected (and its cell underlined or not) before any is shown.
     const std::array<QString, kRows> captions = {
-        CaptionList::Select(d->LabelOEE, d->lblCell->At(0), d->Planned),
-        CaptionList::Select(d->LabelTarget, d->lblCell->At(n), d->RatiosType),
-        CaptionList::Select(d->LabelGreenTarget, d->lblCell->At(2 * n), d->RatiosTypeTarget),
-        CaptionList::Select(d->LabelProduced, d->lblCell->At(3 * n), 1),
-        CaptionList::Select(d->LabelBad, d->lblCell->At(4 * n), d->Bad),
-        CaptionList::Select(d->LabelGood, d->lblCell->At(5 * n), d->Difference),
+        CaptionList::Select(LabelOEE, lblCell->At(0), Planned),
+        CaptionList::Select(LabelTarget, lblCell->At(n), RatiosType),
+        CaptionList::Select(LabelGreenTarget, lblCell->At(2 * n), RatiosTypeTarget),
+        CaptionList::Select(LabelProduced, lblCell->At(3 * n), 1),
+        CaptionList::Select(LabelBad, lblCell->At(4 * n), Bad),
+        CaptionList::Select(LabelGood, lblCell->At(5 * n), Difference),
     };
     for (int row = 0; row < kRows; ++row) {
-        Label& cell = d->lblCell->At(row * n);
+        Label& cell = lblCell->At(row * n);
         cell.SetTextAlign(TextAlign::Left);
         cell.SetCaption(captions[static_cast<size_t>(row)]);
     }
 }
 
-void ProductionPeriodTable::WriteTotalsColumn(const Figures& totals) {
-    const int c = d->columnCount - 1;
+void ProductionPeriodTable::Private::WriteTotalsColumn(const Figures& totals) {
+    const int c = columnCount - 1;
     for (const auto& [row, slot] :
          std::initializer_list<std::pair<int, Slot>>{{1, Capacity}, {2, Target}, {3, Made}})
-        SetFigure(Cell(row, c), totals[slot]);
-    Label& bad = Cell(4, c);
+        SetFigure(q.Cell(row, c), totals[slot]);
+    Label& bad = q.Cell(4, c);
     bad.SetCaption(FormatFigure(totals[Scrapped]));
-    ColourBadCell(bad, totals[Scrapped], ForeColor());
+    ColourBadCell(bad, totals[Scrapped], q.ForeColor());
     bad.SetFontUnderline(false);
-    WriteGoodCell(Cell(5, c), totals, totals);
+    WriteGoodCell(q.Cell(5, c), totals, totals);
 }
 
 // --- layout ------------------------------------------------------------------------------------
 
-void ProductionPeriodTable::CellsCreation() {
-    d->lblCell->UnloadCopies();
-    FitFontToHeight(ToInteger(ToLong(d->lblCell->At(0).Height())), FontShare());
-    const int n = d->columnCount;
-    d->lblCell->LayOutGrid(kRows, n, [&](Label& cell, int row, int column) {
+void ProductionPeriodTable::Private::CellsCreation() {
+    lblCell->UnloadCopies();
+    q.FitFontToHeight(ToInteger(ToLong(lblCell->At(0).Height())), FontShare());
+    const int n = columnCount;
+    lblCell->LayOutGrid(kRows, n, [&](Label& cell, int row, int column) {
         cell.SetCaption(QString());
         cell.TakeControlFont();
         cell.SetVisible(true);
@@ -451,37 +478,37 @@ void ProductionPeriodTable::CellsCreation() {
     // opaque; raised last, "Good" is read whole above it rather than as "Goo" beneath it. Their
     // backgrounds are transparent, so they hide nothing of that column.
     for (int row = 0; n > 0 && row < kRows; ++row)
-        Cell(row, 0).BringToFront();
+        q.Cell(row, 0).BringToFront();
 }
 
-double ProductionPeriodTable::FontShare() const {
+double ProductionPeriodTable::Private::FontShare() const {
     // One line fills the cell; narrower columns (more than ten) get 80 % of it.
-    return d->columnCount > 10 ? 0.8 : 1.0;
+    return columnCount > 10 ? 0.8 : 1.0;
 }
 
 void ProductionPeriodTable::Resized() {
-    LayoutTable();
+    d->LayoutTable();
 }
 
-void ProductionPeriodTable::LayoutTable() {
-    const int n = d->columnCount;
+void ProductionPeriodTable::Private::LayoutTable() {
+    const int n = columnCount;
     if (n == 0)
         return;
-    const double innerWidth = ScaleWidth();
+    const double innerWidth = q.ScaleWidth();
     // A single column is laid out as if one period column stood beside it.
     const double w = innerWidth / (n > 1 ? n - 1 : 1);
     const double half = w * 0.5;
-    const double h = static_cast<double>(ScaleHeight()) / kRows;
+    const double h = static_cast<double>(q.ScaleHeight()) / kRows;
     // Centres a line of the cells' current size in the row height.
-    const double f = Twips::FromPoints(static_cast<double>(d->lblCell->At(0).FontSize()));
+    const double f = Twips::FromPoints(static_cast<double>(lblCell->At(0).FontSize()));
     const int16_t inset = ToInteger(std::floor(h - f) / 2.0);
-    FitFontToHeight(ToInteger(h), FontShare());
+    q.FitFontToHeight(ToInteger(h), FontShare());
 
-    const float size = ControlFont().Size;
+    const float size = q.ControlFont().Size;
     for (int row = 0; row < kRows; ++row) {
         const auto top = static_cast<float>(h * row + inset);
         for (int column = 0; column < n; ++column) {
-            Label& cell = d->lblCell->At(row * n + column);
+            Label& cell = lblCell->At(row * n + column);
             cell.SetFontSize(size);
             // Caption column 0.65 widths from the edge, periods one width from half a width in,
             // the last column 0.6 widths shifted 0.15 to the left: together they span the width.
@@ -497,17 +524,17 @@ void ProductionPeriodTable::LayoutTable() {
                                            static_cast<float>(w));
         }
     }
-    d->barMax->SetHeight(static_cast<float>(h));
-    d->barMax->SetTop(static_cast<float>(h));
-    d->barMax->SetWidth(static_cast<float>(ElapsedBarWidth(innerWidth)));
+    barMax->SetHeight(static_cast<float>(h));
+    barMax->SetTop(static_cast<float>(h));
+    barMax->SetWidth(static_cast<float>(ElapsedBarWidth(innerWidth)));
 }
 
-double ProductionPeriodTable::ElapsedBarWidth(double innerWidth) const {
+double ProductionPeriodTable::Private::ElapsedBarWidth(double innerWidth) const {
     // The dates are compared as texts first, as the host wrote them.
-    if (!(d->StartDate < d->EndDate))
+    if (!(StartDate < EndDate))
         return innerWidth;
-    const Date start = Common::ToDate(d->StartDate);
-    const Date end = Common::ToDate(d->EndDate);
+    const Date start = Common::ToDate(StartDate);
+    const Date end = Common::ToDate(EndDate);
     const Date now = Clock::Now();
     if (Dates::ToLinear(now) > Dates::ToLinear(end))
         return innerWidth;
@@ -519,15 +546,15 @@ double ProductionPeriodTable::ElapsedBarWidth(double innerWidth) const {
     return innerWidth * static_cast<double>(elapsed) / static_cast<double>(span);
 }
 
-void ProductionPeriodTable::ResetTimeBar() {
-    d->barMax->SetWidth(0);
-    d->barMax->SetVisible(true);
+void ProductionPeriodTable::Private::ResetTimeBar() {
+    barMax->SetWidth(0);
+    barMax->SetVisible(true);
 }
 
 // --- menus -------------------------------------------------------------------------------------
 
-int ProductionPeriodTable::MenuOfCell(int index) const {
-    const int n = d->columnCount;
+int ProductionPeriodTable::Private::MenuOfCell(int index) const {
+    const int n = columnCount;
     if (n == 0)
         return -1;
     const int row = index / n;
@@ -541,42 +568,42 @@ int ProductionPeriodTable::MenuOfCell(int index) const {
     return -1;
 }
 
-void ProductionPeriodTable::CellReleased(int index, const QPoint& where) {
+void ProductionPeriodTable::Private::CellReleased(int index, const QPoint& where) {
     const int menu = MenuOfCell(index);
     if (menu < 0)
         return;
-    const int item = mnu(menu).Exec(where);
+    const int item = q.mnu(menu).Exec(where);
     if (item >= 0)
         Choose(menu, item);
 }
 
-void ProductionPeriodTable::Choose(int menu, int item) {
+void ProductionPeriodTable::Private::Choose(int menu, int item) {
     // Stored directly: the host is neither asked nor told that its design changed, only that the
     // view did (PropertyChanged), and decides itself when to reload.
     switch (menu) {
     case 0:
-        d->Planned = static_cast<uint8_t>(item);
+        Planned = static_cast<uint8_t>(item);
         break;
     case 1:
-        d->RatiosType = static_cast<uint8_t>(item - 1);
+        RatiosType = static_cast<uint8_t>(item - 1);
         break;
     case 2:
-        d->RatiosTypeTarget = static_cast<uint8_t>(item - 1);
+        RatiosTypeTarget = static_cast<uint8_t>(item - 1);
         break;
     case 4:
-        d->Bad = static_cast<uint8_t>(item - 1);
+        Bad = static_cast<uint8_t>(item - 1);
         break;
     case 5:
-        d->Good = static_cast<uint8_t>(2 - item);
-        d->Difference = static_cast<uint8_t>(item - 1);
+        Good = static_cast<uint8_t>(2 - item);
+        Difference = static_cast<uint8_t>(item - 1);
         break;
     case 6:
-        d->Accumulated = item == 1;
+        Accumulated = item == 1;
         break;
     default:
         return;
     }
-    emit PropertyChanged();
+    emit q.PropertyChanged();
 }
 
 const ComponentIdentity& ProductionPeriodTable::ClassIdentity() {

@@ -31,13 +31,6 @@ template <class T> class WidgetArray;
 // PropertyChanged, and the host reloads (Refresh(True), or Refresh(False) after Accumulated).
 // Calls GET "processes/kpis/followup" once per load.
 //
-// Design state: 7095 x 2175 twips on black. lblCell(0) at 0/0 735x375, transparent, no word wrap,
-// white Tahoma; further cells are copies of it, cell (row r, column c) is lblCell(r * ColumnCount
-// + c). BarMax (0/360 7095x375, navy, hidden) is the elapsed-time bar behind the capacity row;
-// BarGood and BarTarget are designed, hidden and never used. Pop-up menus mnu(0) "mnuPlan",
-// mnu(1) "mnuMax", mnu(2) "mnuObj", mnu(4) "mnuBad", mnu(5) "mnuDiff", mnu(6) "mnuAccum" (no
-// mnu(3): the produced row has no menu). The control's font starts as Tahoma 9.75, its text white.
-//
 // Choices this control makes where the design leaves them open:
 // - mnuDiff carries "Good" (item 1, shows the good quantity) and "Diff" (item 2, shows good minus
 //   capacity), so each item names what it selects and agrees with LabelGood, whose item 0 captions
@@ -51,40 +44,42 @@ template <class T> class WidgetArray;
 class K7_EXPORT ProductionPeriodTable : public ServiceControl {
     Q_OBJECT
     // The window, "YYYYMMDDhhmmss" or "YYYYMMDD", sent to the service as the host gave it.
-    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate)
-    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate)
+    Q_PROPERTY(QString StartDate READ StartDate WRITE setStartDate NOTIFY StartDateChanged)
+    Q_PROPERTY(QString EndDate READ EndDate WRITE setEndDate NOTIFY EndDateChanged)
     // The control's own font and text colour, which every cell copies. FontSize reads the size
     // rounded to a whole point; the layout refits it, so it reads back the fitted size. A write
     // that fails puts that attribute back to its default without a word.
-    Q_PROPERTY(int FontSize READ FontSize WRITE setFontSize)
-    Q_PROPERTY(QString FontName READ FontName WRITE setFontName)
-    Q_PROPERTY(QString FontItalic READ FontItalic WRITE setFontItalic)
-    Q_PROPERTY(QString FontBold READ FontBold WRITE setFontBold)
-    Q_PROPERTY(uint32_t FontColor READ FontColor WRITE setFontColor)
+    Q_PROPERTY(int FontSize READ FontSize WRITE setFontSize NOTIFY FontSizeChanged)
+    Q_PROPERTY(QString FontName READ FontName WRITE setFontName NOTIFY FontNameChanged)
+    Q_PROPERTY(QString FontItalic READ FontItalic WRITE setFontItalic NOTIFY FontItalicChanged)
+    Q_PROPERTY(QString FontBold READ FontBold WRITE setFontBold NOTIFY FontBoldChanged)
+    Q_PROPERTY(uint32_t FontColor READ FontColor WRITE setFontColor NOTIFY FontColorChanged)
     // Caption lists: "a,b,c" or "a,b,c;long a,long b,long c". A row caption is the item its switch
     // selects (underlined: it opens a menu), or the whole text when it has no comma. Writing
     // LabelTarget, LabelGreenTarget, LabelBad or LabelGood also renames the items of that row's
     // menu; a list longer than the menu stores the value, then raises without telling the host.
-    Q_PROPERTY(QString LabelOEE READ LabelOEE WRITE setLabelOEE)
-    Q_PROPERTY(QString LabelTarget READ LabelTarget WRITE setLabelTarget)
-    Q_PROPERTY(QString LabelGreenTarget READ LabelGreenTarget WRITE setLabelGreenTarget)
-    Q_PROPERTY(QString LabelProduced READ LabelProduced WRITE setLabelProduced)
-    Q_PROPERTY(QString LabelBad READ LabelBad WRITE setLabelBad)
-    Q_PROPERTY(QString LabelGood READ LabelGood WRITE setLabelGood)
-    Q_PROPERTY(QString LabelTotal READ LabelTotal WRITE setLabelTotal)
+    Q_PROPERTY(QString LabelOEE READ LabelOEE WRITE setLabelOEE NOTIFY LabelOEEChanged)
+    Q_PROPERTY(QString LabelTarget READ LabelTarget WRITE setLabelTarget NOTIFY LabelTargetChanged)
+    Q_PROPERTY(QString LabelGreenTarget READ LabelGreenTarget WRITE setLabelGreenTarget NOTIFY
+                   LabelGreenTargetChanged)
+    Q_PROPERTY(QString LabelProduced READ LabelProduced WRITE setLabelProduced NOTIFY LabelProducedChanged)
+    Q_PROPERTY(QString LabelBad READ LabelBad WRITE setLabelBad NOTIFY LabelBadChanged)
+    Q_PROPERTY(QString LabelGood READ LabelGood WRITE setLabelGood NOTIFY LabelGoodChanged)
+    Q_PROPERTY(QString LabelTotal READ LabelTotal WRITE setLabelTotal NOTIFY LabelTotalChanged)
     // View switches. Planned (0 real, 1 planned figures), RatiosType (capacity: 0 OEE, 1 PE, 2
     // activity), RatiosTypeTarget (0..3 green, 4..7 yellow target of the OEE, PE, speed, OEE x
     // activity family), Bad (0 scrap + rework, 1 scrap, 2 rework), Good / Difference (good quantity
     // or good minus capacity in the last row), Accumulated (running totals, no totals column).
     // Produced is kept and persisted but changes nothing.
-    Q_PROPERTY(int Planned READ Planned WRITE setPlanned)
-    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType)
-    Q_PROPERTY(int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget)
-    Q_PROPERTY(int Produced READ Produced WRITE setProduced)
-    Q_PROPERTY(int Bad READ Bad WRITE setBad)
-    Q_PROPERTY(int Good READ Good WRITE setGood)
-    Q_PROPERTY(int Difference READ Difference WRITE setDifference)
-    Q_PROPERTY(bool Accumulated READ Accumulated WRITE setAccumulated)
+    Q_PROPERTY(int Planned READ Planned WRITE setPlanned NOTIFY PlannedChanged)
+    Q_PROPERTY(int RatiosType READ RatiosType WRITE setRatiosType NOTIFY RatiosTypeChanged)
+    Q_PROPERTY(
+        int RatiosTypeTarget READ RatiosTypeTarget WRITE setRatiosTypeTarget NOTIFY RatiosTypeTargetChanged)
+    Q_PROPERTY(int Produced READ Produced WRITE setProduced NOTIFY ProducedChanged)
+    Q_PROPERTY(int Bad READ Bad WRITE setBad NOTIFY BadChanged)
+    Q_PROPERTY(int Good READ Good WRITE setGood NOTIFY GoodChanged)
+    Q_PROPERTY(int Difference READ Difference WRITE setDifference NOTIFY DifferenceChanged)
+    Q_PROPERTY(bool Accumulated READ Accumulated WRITE setAccumulated NOTIFY AccumulatedChanged)
 
 public:
     explicit ProductionPeriodTable(QWidget* parent = nullptr);
@@ -164,6 +159,30 @@ public:
     static constexpr uint32_t ColorRed = Colors::Rgb(255, 77, 77);
 
 signals:
+    // The property of that name changed value (a write through Assign, its setter or the
+    // meta-object); never for a write of the value it already has.
+    void StartDateChanged();
+    void EndDateChanged();
+    void FontSizeChanged();
+    void FontNameChanged();
+    void FontItalicChanged();
+    void FontBoldChanged();
+    void FontColorChanged();
+    void LabelOEEChanged();
+    void LabelTargetChanged();
+    void LabelGreenTargetChanged();
+    void LabelProducedChanged();
+    void LabelBadChanged();
+    void LabelGoodChanged();
+    void LabelTotalChanged();
+    void PlannedChanged();
+    void RatiosTypeChanged();
+    void RatiosTypeTargetChanged();
+    void ProducedChanged();
+    void BadChanged();
+    void GoodChanged();
+    void DifferenceChanged();
+    void AccumulatedChanged();
     // The user switched a view option through a menu. The value is stored, but neither the host
     // was asked nor the table reloaded: the host decides when to Refresh.
     void PropertyChanged();
@@ -174,35 +193,6 @@ protected:
     void Resized() override;
 
 private:
-    // The nine slots of one period's figures, or of their running totals (single precision, as
-    // the totals are kept).
-    using Figures = std::array<float, 9>;
-
-    // --- loading
-    K7_NO_EXPORT bool LoadTable(bool pBolFull);
-    K7_NO_EXPORT void WritePeriod(const Variant& period, int column, const QString& periodEnd,
-                                  Figures& values, Figures& totals);
-    K7_NO_EXPORT void WriteRowCaptions();
-    K7_NO_EXPORT void WriteTotalsColumn(const Figures& totals);
-    K7_NO_EXPORT void WriteGoodCell(Label& cell, const Figures& shown, const Figures& colouring);
-
-    // --- layout
-    K7_NO_EXPORT void CellsCreation();
-    K7_NO_EXPORT void LayoutTable();
-    // The share of a row's height the text takes.
-    K7_NO_EXPORT double FontShare() const;
-    K7_NO_EXPORT void ResetTimeBar();
-    K7_NO_EXPORT double ElapsedBarWidth(double innerWidth) const;
-
-    // --- menus and property writes
-    // The menu a release of cell `index` opens, or -1: the view switches in the first column,
-    // Planned in the top-left corner, Accumulated in the top-right one.
-    K7_NO_EXPORT int MenuOfCell(int index) const;
-    K7_NO_EXPORT void CellReleased(int index, const QPoint& where);
-    K7_NO_EXPORT void Choose(int menu, int item);
-
-    // The control's data, out of the installed header: a later release adds to it without
-    // changing the size of the class applications were built with.
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -15,10 +15,21 @@
 
 namespace k7 {
 
-struct ScrapScreen::Private {
+namespace {
+
+constexpr int kCauseButtons = 4;
+
+} // namespace
+
+struct K7_NO_EXPORT ScrapScreen::Private {
+    ScrapScreen& q;
     CommandButton* btnAllScrap = nullptr;
     ButtonArray btnScrap;
     std::vector<QString> causes;
+
+    void ShowData();
+    void AllScrapPressed();
+    void CausePressed(int index);
 };
 
 const PropertyTable& ScrapScreen::ClassProperties() {
@@ -38,7 +49,8 @@ const PropertyTable& ScrapScreen::ClassProperties() {
 
 ScrapScreen::ScrapScreen(QWidget* parent)
     : ServiceControl(parent),
-      d(new Private{&Create<CommandButton>(QStringLiteral("btnAllScrap"))
+      d(new Private{*this,
+                    &Create<CommandButton>(QStringLiteral("btnAllScrap"))
                          .ApplyDesign({.Bounds = {0, 0, 5895, 495},
                                        .Font = {.Size = 12},
                                        .BackColor = Colors::Rgb(255, 255, 0)}),
@@ -47,11 +59,11 @@ ScrapScreen::ScrapScreen(QWidget* parent)
                                                   .Font = {.Size = 9.75f},
                                                   .ForeColor = Colors::Rgb(255, 255, 255),
                                                   .BackColor = Colors::Highlight}),
-                                [this](int index) { CausePressed(index); })}) {
+                                [this](int index) { d->CausePressed(index); })}) {
     SetDesignExtent(5910, 2580);
     SetBackColor(Colors::Rgb(0, 0, 0));
     d->btnAllScrap->SetCaption(QStringLiteral("Press Here To Enter Main Scrap"));
-    ConnectHandler(d->btnAllScrap, &CommandButton::Clicked, [this](int) { AllScrapPressed(); });
+    ConnectHandler(d->btnAllScrap, &CommandButton::Clicked, [this](int) { d->AllScrapPressed(); });
 }
 
 ScrapScreen::~ScrapScreen() = default;
@@ -75,7 +87,7 @@ void ScrapScreen::RefreshSequence(bool pBolOpened) {
         CellsCreation();
     // Shown once the list the opening loads is in, so that a screen that opens before its reply
     // shows its causes as soon as they come.
-    AfterRequests([this] { ShowData(); });
+    AfterRequests([this] { d->ShowData(); });
 }
 
 void ScrapScreen::CellsCreation() {
@@ -135,10 +147,10 @@ bool ScrapScreen::LoadData() {
         [](JsonBag&) {});
 }
 
-void ScrapScreen::ShowData() {
+void ScrapScreen::Private::ShowData() {
     // Only four cause buttons exist: causes beyond them are left out.
-    d->btnScrap.ShowTexts(d->causes);
-    RepaintNow();
+    btnScrap.ShowTexts(causes);
+    q.RepaintNow();
 }
 
 void ScrapScreen::RefreshBtn(const QString& pStrId, const QString& pStrDesc) {
@@ -146,30 +158,30 @@ void ScrapScreen::RefreshBtn(const QString& pStrId, const QString& pStrDesc) {
     d->btnScrap(0).SetTag(pStrId);
 }
 
-void ScrapScreen::AllScrapPressed() {
+void ScrapScreen::Private::AllScrapPressed() {
     QString message = QStringLiteral("[DS]");
-    emit RemoteControl(message);
+    emit q.RemoteControl(message);
 }
 
-void ScrapScreen::CausePressed(int index) {
+void ScrapScreen::Private::CausePressed(int index) {
     // The quantity is asked for only when there is a service to book it with.
-    RunServiceLoader(
+    q.RunServiceLoader(
         [this, index] {
-            const QString answer = InputBox(QStringLiteral("Insert Scrap Quantity"), QStringLiteral("Scrap"),
-                                            QStringLiteral("1"));
+            const QString answer = q.InputBox(QStringLiteral("Insert Scrap Quantity"),
+                                              QStringLiteral("Scrap"), QStringLiteral("1"));
             // The longest leading number of the answer ("12 pcs" books 12, a cancelled prompt 0), to
             // the nearest whole number with halves to even; beyond 16 bits it raises 6 and nothing
             // is sent.
             const int16_t quantity = ToInteger(Val(answer));
-            const QString result = d->btnScrap(index).Tag();
+            const QString result = btnScrap(index).Tag();
             return ServiceCall{HttpVerb::Post, QStringLiteral("/results"),
-                               ConnectionQuery({{QStringLiteral("result"), result}},
-                                               {{QStringLiteral("quantityA"), QString::number(quantity)}})};
+                               q.ConnectionQuery({{QStringLiteral("result"), result}},
+                                                 {{QStringLiteral("quantityA"), QString::number(quantity)}})};
         },
         Judgement::MessageIsSuccess,
         [this](JsonBag&) {
-            LoadData();
-            AfterRequests([this] { Refresh(true); });
+            q.LoadData();
+            q.AfterRequests([this] { q.Refresh(true); });
         },
         [](JsonBag&) {});
 }

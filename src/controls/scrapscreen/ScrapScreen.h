@@ -16,12 +16,7 @@ class CommandButton;
 // grid of buttons offers the process's top scrap causes. Pressing a cause asks the operator for a
 // quantity through the host's modal prompt and posts it; a post the service answers with
 // "Success" reloads the causes. Calls GET "/processes/<Process>/scrapcauses/top" and POST
-// "/results".
-//
-// Design state: 5910 x 2580 twips on black; btnAllScrap (Tahoma 12 on yellow, "Press Here To Enter
-// Main Scrap") at 0/0 5895x495; btnScrap(0) (white Tahoma 9.75 on the highlight colour) at
-// 120/600 2415x735. APIHost is not persisted (the host sets it on every run); Session, Company and
-// Process are written in that order and read as Company, Session, Process.
+// "/results". APIHost is not persisted: the host sets it on every run.
 //
 // Decisions where the behaviour was open:
 // - More than four causes: LoadData keeps them all, ShowData shows the first four (one per cause
@@ -70,14 +65,6 @@ protected:
     void RefreshSequence(bool pBolOpened) override;
 
 private:
-    static constexpr int kCauseButtons = 4;
-
-    K7_NO_EXPORT void ShowData();
-    K7_NO_EXPORT void AllScrapPressed();
-    K7_NO_EXPORT void CausePressed(int index);
-
-    // The control's data, out of the installed header: a later release adds to it without
-    // changing the size of the class applications were built with.
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -54,7 +54,8 @@ namespace {
 K7_PROPERTY_KEYS(TIMETRACKER_PROPERTIES)
 } // namespace
 
-struct TimeTracker::Private {
+struct K7_NO_EXPORT TimeTracker::Private {
+    TimeTracker& q;
     Timer* timer = nullptr;
     Label* lblTime = nullptr;
     Label* lblText = nullptr;
@@ -69,6 +70,20 @@ struct TimeTracker::Private {
     int32_t cycleElapsed = 0;
     Date cycleStart;
     int32_t barMaxHeight = 0;
+
+    ServiceCall CycleTimeCall() const;
+    // The first load: target, counter and clock from the reply, then the ticks start.
+    void LoadData();
+    // One tick's reload; any failure ends the tick silently.
+    void ChartRefresh();
+    void AddNewBar();
+    void GrowCurrentBar();
+    // Width of `text` in `label`'s face and size, measured as the caption fitting has always
+    // measured it (see the .cpp); leaves that font on the control.
+    float MeasureCaption(const QString& text, const Label& label);
+    void RestOnBaseLine(FilledRect& bar) const;
+    // The base line, where every bar's bottom edge rests.
+    double BaseLine() const { return 0.95 * q.Height(); }
 };
 
 const PropertyTable& TimeTracker::ClassProperties() {
@@ -88,6 +103,7 @@ const PropertyTable& TimeTracker::ClassProperties() {
 TimeTracker::TimeTracker(QWidget* parent)
     : ServiceControl(parent),
       d(new Private{
+          .q = *this,
           .timer = &Create<Timer>(QStringLiteral("Timer")),
           .lblTime = &Create<Label>(QStringLiteral("lblTime"))
                           .ApplyDesign(
@@ -120,7 +136,7 @@ TimeTracker::TimeTracker(QWidget* parent)
     ConnectHandler(
         d->timer, &Timer::Tick,
         [this] {
-            ChartRefresh();
+            d->ChartRefresh();
             RepaintNow();
         },
         FailurePolicy::Swallow);
@@ -180,7 +196,7 @@ void TimeTracker::RefreshSequence(bool pBolOpened) {
     if (d->Initializer || pBolOpened)
         return;
     ChartCreation();
-    LoadData();
+    d->LoadData();
 }
 
 void TimeTracker::InitTimer() {
@@ -217,7 +233,7 @@ void TimeTracker::Resize() {
     d->lblText->Move(static_cast<float>(0.05 * bandWidth), static_cast<float>(0.1 * bandHeight),
                      static_cast<float>(0.55 * bandWidth), static_cast<float>(0.8 * bandHeight));
     // The caption fills about 65 % of its label; sizes that small read better in the small face.
-    const double measured = MeasureCaption(d->lblText->Caption(), *d->lblText);
+    const double measured = d->MeasureCaption(d->lblText->Caption(), *d->lblText);
     d->lblText->SetFontSize(
         static_cast<float>(d->lblText->Width() / measured * d->lblText->FontSize() * 0.65));
     d->lblText->UseSmallFaceAtOrBelow(5);
@@ -229,8 +245,8 @@ void TimeTracker::Resize() {
 
     d->lineTop->SetPoints(0, static_cast<float>(0.3 * height), static_cast<float>(width),
                           static_cast<float>(0.3 * height));
-    d->lineBottom->SetPoints(0, static_cast<float>(BaseLine()), static_cast<float>(width),
-                             static_cast<float>(BaseLine()));
+    d->lineBottom->SetPoints(0, static_cast<float>(d->BaseLine()), static_cast<float>(width),
+                             static_cast<float>(d->BaseLine()));
     // A bar of the target's length reaches from the base line up to the target line.
     d->barMaxHeight = ToLong(0.65 * height);
 
@@ -239,20 +255,20 @@ void TimeTracker::Resize() {
         bar.SetWidth(static_cast<float>(0.9 * pitch));
         bar.SetLeft(static_cast<float>(double(pitch) * i));
         bar.SetHeight(0);
-        RestOnBaseLine(bar);
+        d->RestOnBaseLine(bar);
         bar.SetVisible(true);
     }
 }
 
-void TimeTracker::RestOnBaseLine(FilledRect& bar) const {
+void TimeTracker::Private::RestOnBaseLine(FilledRect& bar) const {
     bar.SetTop(static_cast<float>(BaseLine() - bar.Height()));
 }
 
-float TimeTracker::MeasureCaption(const QString& text, const Label& label) {
-    FontStyle font = ControlFont();
+float TimeTracker::Private::MeasureCaption(const QString& text, const Label& label) {
+    FontStyle font = q.ControlFont();
     font.Name = label.FontName();
     font.Size = label.FontSize();
-    SetControlFont(font);
+    q.SetControlFont(font);
     // The caption is measured byte by byte of its 16-bit form: the zero high bytes of plain
     // characters drop out, wider characters count as their two bytes; a line break measures as
     // a space.
@@ -263,73 +279,73 @@ float TimeTracker::MeasureCaption(const QString& text, const Label& label) {
                 continue;
             bytes += byte == '\r' ? QChar(' ') : QChar(byte);
         }
-    return TextWidth(bytes);
+    return q.TextWidth(bytes);
 }
 
-TimeTracker::ServiceCall TimeTracker::CycleTimeCall() const {
-    return {HttpVerb::Get, QStringLiteral("processes/cycleTime"), ConnectionQuery()};
+TimeTracker::ServiceCall TimeTracker::Private::CycleTimeCall() const {
+    return {HttpVerb::Get, QStringLiteral("processes/cycleTime"), q.ConnectionQuery()};
 }
 
-void TimeTracker::LoadData() {
-    RunServiceLoader(
+void TimeTracker::Private::LoadData() {
+    q.RunServiceLoader(
         CycleTimeCall(), Judgement::StatusIsZero,
         [this](JsonBag& reply) {
             const Variant cycle = CurrentCycle(reply);
-            d->cycleTarget = Field(cycle, "CycleT").ToLong();
-            d->cycleCount = Field(cycle, "Val").ToLong();
+            cycleTarget = Field(cycle, "CycleT").ToLong();
+            cycleCount = Field(cycle, "Val").ToLong();
             // A cycle that starts in the future by the local clock has not run yet.
-            d->cycleElapsed = std::max(0, SecondsSince(Common::ToDate(Field(cycle, "DateTime").ToText())));
-            d->lblTime->SetCaption(FormatClock(d->cycleElapsed));
-            InitTimer();
-            d->Initializer = true;
+            cycleElapsed = std::max(0, SecondsSince(Common::ToDate(Field(cycle, "DateTime").ToText())));
+            lblTime->SetCaption(q.FormatClock(cycleElapsed));
+            q.InitTimer();
+            Initializer = true;
         },
         [this](JsonBag&) {
-            d->lblText->SetCaption(QStringLiteral("No data"));
-            d->Initializer = true;
+            lblText->SetCaption(QStringLiteral("No data"));
+            Initializer = true;
         });
 }
 
-void TimeTracker::ChartRefresh() {
-    RunServiceLoader(
+void TimeTracker::Private::ChartRefresh() {
+    q.RunServiceLoader(
         CycleTimeCall(), Judgement::StatusIsZero,
         [this](JsonBag& reply) {
             const Variant cycle = CurrentCycle(reply);
-            d->cycleStart = Common::ToDate(Field(cycle, "DateTime").ToText());
-            d->cycleElapsed = SecondsSince(d->cycleStart);
+            cycleStart = Common::ToDate(Field(cycle, "DateTime").ToText());
+            cycleElapsed = SecondsSince(cycleStart);
             const Variant counter = Field(cycle, "Val");
-            if (!counter.EqualsNumber(d->cycleCount)) {
-                d->cycleCount = counter.ToLong();
+            if (!counter.EqualsNumber(cycleCount)) {
+                cycleCount = counter.ToLong();
                 AddNewBar();
             }
             GrowCurrentBar();
-            d->lblTime->SetForeColor(d->cycleElapsed <= d->cycleTarget ? ClockWithinTarget : OverTarget);
-            d->lblTime->SetCaption(FormatClock(d->cycleElapsed));
+            lblTime->SetForeColor(cycleElapsed <= cycleTarget ? ClockWithinTarget : OverTarget);
+            lblTime->SetCaption(q.FormatClock(cycleElapsed));
         },
         [](JsonBag&) {}, {}, FailurePolicy::Swallow);
 }
 
-void TimeTracker::AddNewBar() {
-    for (int i = 0; i <= d->Bars - 2; ++i) {
-        FilledRect& bar = d->barTime(i);
-        const FilledRect& next = d->barTime(i + 1);
+void TimeTracker::Private::AddNewBar() {
+    for (int i = 0; i <= Bars - 2; ++i) {
+        FilledRect& bar = barTime(i);
+        const FilledRect& next = barTime(i + 1);
         bar.SetHeight(next.Height());
         bar.SetFillColor(next.FillColor());
         RestOnBaseLine(bar);
     }
-    d->lblTime->SetForeColor(kClockBetweenCycles);
-    d->lblTime->SetCaption(FormatClock(d->cycleTarget));
+    lblTime->SetForeColor(kClockBetweenCycles);
+    lblTime->SetCaption(q.FormatClock(cycleTarget));
 }
 
-void TimeTracker::GrowCurrentBar() {
-    if (d->Bars < 1)
+void TimeTracker::Private::GrowCurrentBar() {
+    if (Bars < 1)
         return; // no bar to grow (see the header)
-    FilledRect& bar = d->barTime(d->Bars - 1);
-    if (d->cycleElapsed <= d->cycleTarget) {
+    FilledRect& bar = barTime(Bars - 1);
+    if (cycleElapsed <= cycleTarget) {
         // 0 / 0 (no target, no time) has no height and fails, as does a cycle not yet begun.
-        bar.SetHeight(static_cast<float>(double(d->cycleElapsed) / d->cycleTarget * d->barMaxHeight));
+        bar.SetHeight(static_cast<float>(double(cycleElapsed) / cycleTarget * barMaxHeight));
         bar.SetFillColor(WithinTarget);
     } else {
-        bar.SetHeight(static_cast<float>(d->barMaxHeight));
+        bar.SetHeight(static_cast<float>(barMaxHeight));
         bar.SetFillColor(OverTarget);
     }
     RestOnBaseLine(bar);

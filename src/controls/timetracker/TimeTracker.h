@@ -24,12 +24,6 @@ template <class T> class WidgetArray;
 // place left. GET "processes/cycleTime" (process, session, company) once on the first Refresh,
 // then once per tick of `Timer` (1000 ms), which only a successful first load starts.
 //
-// Design state: 4680 x 3585 twips, Tahoma 8.25. Timer (1000 ms, disabled); lblTime (2700/120
-// 2100x615, "00:00") and lblText (120/120 1935x255, "Reload Part Time"), both transparent on the
-// band; bgTop (0/0 4695x855, grey RGB(128,128,128)); barTime(0) (0/1320 255x2175, fill
-// RGB(0,192,0)); lineBottom (0,3480)-(4680,3480) and lineTop (0,960)-(4680,960), RGB(224,224,224).
-// All but the timer start hidden; ChartCreation shows them.
-//
 // Where it differs from the other controls: Refresh acts only while Initializer is False and only
 // for Refresh(False) (True never loads); the first load sets Initializer without asking the host;
 // Resize empties every bar and leaves bars above Bars where they were; APIHost is never
@@ -42,9 +36,9 @@ template <class T> class WidgetArray;
 class K7_EXPORT TimeTracker : public ServiceControl {
     Q_OBJECT
     // True once the first load judged a reply; Refresh does nothing until the host writes False.
-    Q_PROPERTY(bool Initializer READ Initializer WRITE setInitializer)
+    Q_PROPERTY(bool Initializer READ Initializer WRITE setInitializer NOTIFY InitializerChanged)
     // Number of cycle bars shown.
-    Q_PROPERTY(int Bars READ Bars WRITE setBars)
+    Q_PROPERTY(int Bars READ Bars WRITE setBars NOTIFY BarsChanged)
 
 public:
     explicit TimeTracker(QWidget* parent = nullptr);
@@ -91,6 +85,10 @@ public:
     static constexpr uint32_t ClockWithinTarget = Colors::White;
 
 signals:
+    // The property of that name changed value (a write through Assign, its setter or the
+    // meta-object); never for a write of the value it already has.
+    void InitializerChanged();
+    void BarsChanged();
     // Declared by the control's event interface; TimeTracker never raises it.
     void RemoteControl();
 
@@ -98,22 +96,6 @@ protected:
     void RefreshSequence(bool pBolOpened) override;
 
 private:
-    K7_NO_EXPORT ServiceCall CycleTimeCall() const;
-    // The first load: target, counter and clock from the reply, then the ticks start.
-    K7_NO_EXPORT void LoadData();
-    // One tick's reload; any failure ends the tick silently.
-    K7_NO_EXPORT void ChartRefresh();
-    K7_NO_EXPORT void AddNewBar();
-    K7_NO_EXPORT void GrowCurrentBar();
-    // Width of `text` in `label`'s face and size, measured as the caption fitting has always
-    // measured it (see the .cpp); leaves that font on the control.
-    K7_NO_EXPORT float MeasureCaption(const QString& text, const Label& label);
-    // The base line, where every bar's bottom edge rests.
-    double BaseLine() const { return 0.95 * Height(); }
-    K7_NO_EXPORT void RestOnBaseLine(FilledRect& bar) const;
-
-    // The control's data, out of the installed header: a later release adds to it without
-    // changing the size of the class applications were built with.
     struct Private;
     std::unique_ptr<Private> d;
 };
