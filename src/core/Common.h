@@ -18,20 +18,9 @@ public:
     // Back to "YYYYMMDDhhmmss" (the year not padded).
     static QString FormatYYYYMMDDhhmmss(Date pDatTime);
 
-    // Upper bound of a 0-based array, -1 when it has no elements or `pIntDim` names a dimension
-    // it does not have.
-    template <class T> static int32_t SafeUbound(const std::vector<T>& pArray, int16_t pIntDim = 0) {
-        if (pIntDim != 0 && pIntDim != 1)
-            return -1;
+    // Upper bound of a 0-based array, -1 when it has no elements.
+    template <class T> static int32_t SafeUbound(const std::vector<T>& pArray) {
         return static_cast<int32_t>(pArray.size()) - 1;
-    }
-    template <class T>
-    static int32_t SafeUbound(const std::vector<std::vector<T>>& pArray, int16_t pIntDim = 0) {
-        if (pIntDim == 0 || pIntDim == 1)
-            return static_cast<int32_t>(pArray.size()) - 1;
-        if (pIntDim == 2 && !pArray.empty())
-            return static_cast<int32_t>(pArray.front().size()) - 1;
-        return -1;
     }
 
     // Hours crossed between two timestamps and the 12-hour steps that cover them.

@@ -205,11 +205,4 @@ double FaceMetrics::DrawnEm(double pixels) const {
     return bitmapOnly_ ? StrikeEm(NearestStrike(pixels)) : pixels;
 }
 
-std::vector<int> FaceMetrics::StrikeSizes() const {
-    std::vector<int> sizes;
-    for (const auto& [size, strike] : strikes_)
-        sizes.push_back(size);
-    return sizes;
-}
-
 } // namespace k7

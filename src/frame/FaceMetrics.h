@@ -47,8 +47,6 @@ public:
     // How far `glyph` advances at `pixels` per em, in pixels (see the class comment).
     double Advance(uint32_t glyph, double pixels) const;
 
-    // The pixel sizes of the face's embedded bitmap strikes, smallest first.
-    std::vector<int> StrikeSizes() const;
     // The strike whose em is nearest `pixels` (0 when the face has none).
     int NearestStrike(double pixels) const;
     // The em at which a face of bitmaps only draws text of `pixels` per em: its nearest strike's,

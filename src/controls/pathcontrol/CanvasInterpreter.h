@@ -65,10 +65,7 @@ public:
     // One statement, receiver included; errors reach the caller.
     void ExecuteStatement(QStringView statement);
 
-    bool Saved() const { return saved_; }
-    const QString& TranslateArgs() const { return translateArgs_; }
     const QString& TextAlign() const { return textAlign_; }
-    const QString& TextBaseline() const { return textBaseline_; }
 
 private:
     void RunLines(QStringView script);
