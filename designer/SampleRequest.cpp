@@ -4,7 +4,7 @@
 #include "plant/PlantModel.h"
 #include "plant/PlantReplies.h"
 
-#include "core/Clock.h"
+#include "core/Clock_p.h"
 
 #include <QUrl>
 

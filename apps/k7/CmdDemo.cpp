@@ -8,8 +8,8 @@
 #include "WidgetCommand.h"
 
 #include "controls/ControlCatalog.h"
-#include "frame/ControlBase.h"
-#include "frame/WriteJournal.h"
+#include "frame/control/ControlBase.h"
+#include "frame/requests/WriteJournal.h"
 #include "core/RuntimeError.h"
 #include "plant/PlantService.h"
 #include "json/JsonBag.h"

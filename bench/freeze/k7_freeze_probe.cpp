@@ -9,8 +9,8 @@
 // control finished. --blocking runs the controls in the Blocking mode for comparison.
 
 #include "controls/ControlCatalog.h"
-#include "frame/BackgroundRequest.h"
-#include "frame/ServiceControl.h"
+#include "frame/requests/BackgroundRequest_p.h"
+#include "frame/control/ServiceControl.h"
 #include "plant/PlantService.h"
 #include "support/EventLoopWatch.h"
 

@@ -6,8 +6,8 @@
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 #include "controls/scrapscreen/ScrapScreen.h"
 #include "controls/timetracker/TimeTracker.h"
-#include "core/Clock.h"
-#include "core/Common.h"
+#include "core/Clock_p.h"
+#include "core/Common_p.h"
 #include "controls/pathcontrol/PathControl.h"
 
 namespace k7 {

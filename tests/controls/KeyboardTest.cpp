@@ -7,9 +7,9 @@
 #include "support/Printers.h"
 
 #include "controls/ControlCatalog.h"
-#include "frame/CommandButton.h"
-#include "frame/Label.h"
-#include "frame/PopupMenu.h"
+#include "frame/children/CommandButton.h"
+#include "frame/children/Label.h"
+#include "frame/children/PopupMenu.h"
 #include "plant/PlantService.h"
 
 #include <QApplication>
