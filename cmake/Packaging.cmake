@@ -1,7 +1,7 @@
 # Debian packages made from this build by CPack's DEB generator; scripts/package.sh configures a
 # build with the prefix /usr, builds it, runs cpack and checks every package with lintian.
 #
-#   liborvelk7controls11       the shared library and its SONAME link
+#   liborvelk7controls12       the shared library and its SONAME link
 #   liborvelk7controls-dev     the headers, the CMake package, the .so link
 #   orvelk7-designer-plugin    the plugin where Debian's Qt 6 Designer looks
 #   orvelk7-terminal           k7, the reference form, the kiosk service, /etc/orvelk7/terminal.conf
@@ -95,7 +95,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The plugin links the library of this build: dpkg-shlibdeps runs in the staging folder of the
 # plugin's package, beside the library's. The dependency itself is the exact one named below.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ../Runtime/usr/${CMAKE_INSTALL_LIBDIR})
-# The library's shlibs entry: an application built against 11.2 takes any later 11.x.
+# The library's shlibs entry: an application built against 12.0 takes any later 12.x.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 # dpkg's ldconfig trigger, which Debian wants from a package with a shared library in the linker's

@@ -2,8 +2,8 @@
 
 #include "FormDefaults.h"
 
-#include "core/Clock.h"
-#include "frame/ControlBase.h"
+#include "core/Clock_p.h"
+#include "frame/control/ControlBase.h"
 
 namespace k7::demo {
 

@@ -3,7 +3,7 @@
 #include "DesignPreview.h"
 
 #include "controls/ControlCatalog.h"
-#include "frame/ControlBase.h"
+#include "frame/control/ControlBase.h"
 
 #include <QIcon>
 

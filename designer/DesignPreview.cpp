@@ -6,10 +6,10 @@
 #include "controls/ControlCatalog.h"
 #include "controls/pathcontrol/PathControl.h"
 #include "demo/DemoPlacement.h"
-#include "frame/ControlBase.h"
-#include "frame/PropertyBag.h"
-#include "frame/PropertyTable.h"
-#include "frame/ServiceControl.h"
+#include "frame/control/ControlBase.h"
+#include "frame/properties/PropertyBag.h"
+#include "frame/properties/PropertyTable.h"
+#include "frame/control/ServiceControl.h"
 
 #include <QEvent>
 #include <QTimer>

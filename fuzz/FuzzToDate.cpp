@@ -3,7 +3,7 @@
 // exactly the same text.
 
 #include "core/RuntimeError.h"
-#include "core/Common.h"
+#include "core/Common_p.h"
 
 #include <QString>
 

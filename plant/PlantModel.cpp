@@ -2,7 +2,7 @@
 
 #include "PlantTime.h"
 
-#include "core/Conversions.h"
+#include "core/Conversions_p.h"
 
 #include <algorithm>
 #include <stdexcept>

@@ -6,7 +6,7 @@
 #include "PlantServer.h"
 #include "PlantTime.h"
 
-#include "core/Clock.h"
+#include "core/Clock_p.h"
 
 #include <map>
 #include <mutex>

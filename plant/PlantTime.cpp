@@ -1,6 +1,6 @@
 #include "PlantTime.h"
 
-#include "core/Common.h"
+#include "core/Common_p.h"
 
 namespace k7::plant::PlantTime {
 

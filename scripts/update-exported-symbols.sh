@@ -10,7 +10,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/default}
-lib=$build/libOrvelK7Controls.so.11
+lib=$build/libOrvelK7Controls.so.12
 [ -e "$lib" ] || { echo "no $lib: build the library first" >&2; exit 1; }
 list=$root/tests/install/exported-symbols.txt
 "$root/tests/install/exported_symbols.sh" "$lib" >"$list.new"

@@ -2,7 +2,7 @@
 
 #include "HostPlatform.h"
 
-#include "frame/RasterSurface.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
 #include "controls/pathcontrol/PathControl.h"
 
 #include <QApplication>

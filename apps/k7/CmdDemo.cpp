@@ -8,11 +8,11 @@
 #include "TerminalScreen.h"
 #include "WidgetCommand.h"
 
-#include "core/Clock.h"
+#include "core/Clock_p.h"
 #include "core/RuntimeError.h"
 #include "demo/DemoPlacement.h"
-#include "frame/ControlBase.h"
-#include "frame/WriteJournal.h"
+#include "frame/control/ControlBase.h"
+#include "frame/requests/WriteJournal.h"
 #include "plant/PlantService.h"
 #include "json/JsonBag.h"
 

@@ -9,8 +9,8 @@
 #include "TerminalConfig.h"
 #include "WidgetCommand.h"
 
-#include "frame/ConnectionGroupBinding.h"
-#include "frame/ControlBase.h"
+#include "frame/requests/ConnectionGroupBinding_p.h"
+#include "frame/control/ControlBase.h"
 #include "plant/OpenFileLimit.h"
 #include "service/ConnectionGroup_p.h"
 #include "json/JsonBag.h"

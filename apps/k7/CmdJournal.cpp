@@ -1,7 +1,7 @@
 #include "Commands.h"
 
 #include "core/RuntimeError.h"
-#include "frame/WriteJournal.h"
+#include "frame/requests/WriteJournal.h"
 #include "json/JsonBag.h"
 
 #include <QCoreApplication>

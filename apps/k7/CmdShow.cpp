@@ -11,9 +11,9 @@
 
 #include "controls/ControlCatalog.h"
 #include "core/RuntimeError.h"
-#include "frame/ControlBase.h"
-#include "frame/ServiceControl.h"
-#include "frame/WriteJournal.h"
+#include "frame/control/ControlBase.h"
+#include "frame/control/ServiceControl.h"
+#include "frame/requests/WriteJournal.h"
 #include "json/JsonBag.h"
 
 #include <QApplication>

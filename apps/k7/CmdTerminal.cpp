@@ -14,10 +14,10 @@
 #include "WidgetCommand.h"
 
 #include "core/RuntimeError.h"
-#include "frame/ControlBase.h"
-#include "frame/Description.h"
-#include "frame/ServiceControl.h"
-#include "frame/WriteJournal.h"
+#include "frame/control/ControlBase.h"
+#include "frame/control/Description.h"
+#include "frame/control/ServiceControl.h"
+#include "frame/requests/WriteJournal.h"
 #include "json/JsonBag.h"
 
 #include <QApplication>

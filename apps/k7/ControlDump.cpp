@@ -2,8 +2,8 @@
 
 #include "ScriptedHost.h"
 
-#include "frame/ControlBase.h"
-#include "frame/Description.h"
+#include "frame/control/ControlBase.h"
+#include "frame/control/Description.h"
 #include "json/JsonBag.h"
 
 namespace k7::cli {

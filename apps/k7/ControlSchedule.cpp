@@ -1,9 +1,9 @@
 #include "ControlSchedule.h"
 
 #include "core/RuntimeError.h"
-#include "frame/ControlBase.h"
-#include "frame/RequestOutcome.h"
-#include "frame/ServiceControl.h"
+#include "frame/control/ControlBase.h"
+#include "frame/requests/RequestOutcome.h"
+#include "frame/control/ServiceControl.h"
 
 #include <QRandomGenerator>
 #include <QTimer>

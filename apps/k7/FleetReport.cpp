@@ -1,6 +1,6 @@
 #include "FleetReport.h"
 
-#include "frame/Description.h"
+#include "frame/control/Description.h"
 #include "json/JsonBag.h"
 
 #include <QFileInfo>

@@ -2,8 +2,8 @@
 
 #include "PropertyBinding.h"
 
-#include "core/Common.h"
-#include "frame/ControlBase.h"
+#include "core/Common_p.h"
+#include "frame/control/ControlBase.h"
 
 #include <QRegularExpression>
 

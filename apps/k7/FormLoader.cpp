@@ -3,7 +3,7 @@
 #include "HostFile.h"
 
 #include "controls/ControlCatalog.h"
-#include "frame/ControlBase.h"
+#include "frame/control/ControlBase.h"
 
 #include <QBuffer>
 #include <QWidget>

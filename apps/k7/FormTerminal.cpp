@@ -3,11 +3,11 @@
 #include "FormLoader.h"
 #include "StaleFrame.h"
 
-#include "core/Clock.h"
-#include "frame/ControlBase.h"
-#include "frame/Description.h"
-#include "frame/RequestOutcome.h"
-#include "frame/ServiceControl.h"
+#include "core/Clock_p.h"
+#include "frame/control/ControlBase.h"
+#include "frame/control/Description.h"
+#include "frame/requests/RequestOutcome.h"
+#include "frame/control/ServiceControl.h"
 
 #include <QDateTime>
 #include <QTimer>

@@ -1,10 +1,10 @@
 #include "JournalForwarder.h"
 
 #include "core/RuntimeError.h"
-#include "frame/BackgroundRequest.h"
-#include "frame/ServiceControl.h"
-#include "frame/ServiceExchange.h"
-#include "frame/WriteSender.h"
+#include "frame/requests/BackgroundRequest_p.h"
+#include "frame/control/ServiceControl.h"
+#include "frame/requests/ServiceExchange_p.h"
+#include "frame/requests/WriteSender_p.h"
 
 #include <QRandomGenerator>
 #include <QTimer>

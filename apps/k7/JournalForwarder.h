@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frame/WriteJournal.h"
+#include "frame/requests/WriteJournal.h"
 #include "service/RestClient.h"
 
 #include <QObject>

@@ -1,7 +1,7 @@
 #include "PropertyBinding.h"
 
-#include "frame/ControlBase.h"
-#include "frame/PropertyTable.h"
+#include "frame/control/ControlBase.h"
+#include "frame/properties/PropertyTable.h"
 #include "core/RuntimeError.h"
 
 #include <stdexcept>

@@ -1,7 +1,7 @@
 #include "RecoveryWatch.h"
 
-#include "frame/ControlBase.h"
-#include "frame/RequestOutcome.h"
+#include "frame/control/ControlBase.h"
+#include "frame/requests/RequestOutcome.h"
 
 namespace k7::cli {
 

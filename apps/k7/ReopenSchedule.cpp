@@ -1,6 +1,6 @@
 #include "ReopenSchedule.h"
 
-#include "frame/ControlBase.h"
+#include "frame/control/ControlBase.h"
 
 #include <QTimer>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frame/PropertyBag.h"
+#include "frame/properties/PropertyBag.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,10 +1,10 @@
 #include "ScriptedHost.h"
 
 #include "core/Variant.h"
-#include "frame/ControlBase.h"
-#include "frame/DefaultControlHost.h"
-#include "frame/PopupMenu.h"
-#include "frame/ServiceControl.h"
+#include "frame/control/ControlBase.h"
+#include "frame/control/DefaultControlHost_p.h"
+#include "frame/children/PopupMenu.h"
+#include "frame/control/ServiceControl.h"
 
 #include <QMetaMethod>
 #include <QMetaProperty>

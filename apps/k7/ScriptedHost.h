@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/Variant.h"
-#include "frame/ControlHost.h"
-#include "frame/Description.h"
-#include "frame/WriteOutcome.h"
+#include "frame/control/ControlHost.h"
+#include "frame/control/Description.h"
+#include "frame/requests/WriteOutcome.h"
 
 #include <QObject>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "StaleMarks.h"
 
-#include "frame/RequestOutcome.h"
+#include "frame/requests/RequestOutcome.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 
 #include "controls/ControlCatalog.h"
 
-#include "frame/ControlBase.h"
-#include "frame/Twips.h"
+#include "frame/control/ControlBase.h"
+#include "frame/drawing/Twips.h"
 
 #include <QDateTime>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "ScriptedHost.h"
 #include "WidgetCommand.h"
 
-#include "frame/ControlBase.h"
+#include "frame/control/ControlBase.h"
 
 #include <QObject>
 #include <QTimer>

@@ -3,7 +3,7 @@
 #include "HostPlatform.h"
 
 #include "core/RuntimeError.h"
-#include "frame/WriteJournal.h"
+#include "frame/requests/WriteJournal.h"
 
 #include <QApplication>
 #include <QScopeGuard>

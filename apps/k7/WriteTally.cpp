@@ -1,7 +1,7 @@
 #include "WriteTally.h"
 
 #include "core/RuntimeError.h"
-#include "frame/WriteJournal.h"
+#include "frame/requests/WriteJournal.h"
 
 #include <QUrl>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frame/WriteOutcome.h"
+#include "frame/requests/WriteOutcome.h"
 
 #include <QString>
 

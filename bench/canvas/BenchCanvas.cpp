@@ -8,7 +8,7 @@
 
 #include "K7WidgetBench.h"
 
-#include "frame/RasterSurface.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
 #include "controls/pathcontrol/PathControl.h"
 
 #include <QFontMetricsF>

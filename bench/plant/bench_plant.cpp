@@ -18,7 +18,7 @@
 #include "PlantLoad.h"
 #include "oldplant/OldPlantServer.h"
 
-#include "core/Clock.h"
+#include "core/Clock_p.h"
 #include "plant/DrawingService.h"
 #include "plant/OpenFileLimit.h"
 #include "plant/PlantModel.h"

@@ -1,4 +1,4 @@
-#include "core/Clock.h"
+#include "core/Clock_p.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
-#include "core/Common.h"
+#include "core/Common_p.h"
 
-#include "core/Conversions.h"
+#include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
 
 #include <cmath>

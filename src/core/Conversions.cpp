@@ -1,4 +1,4 @@
-#include "core/Conversions.h"
+#include "core/Conversions_p.h"
 
 #include "core/RuntimeError.h"
 

@@ -1,6 +1,6 @@
 #include "core/Variant.h"
 
-#include "core/Conversions.h"
+#include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
 
 namespace k7 {

@@ -1,6 +1,6 @@
 #include "json/JsonBag.h"
 
-#include "core/Conversions.h"
+#include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
 #include "json/JsonArenaEdit_p.h"
 #include "json/JsonArena_p.h"

@@ -1,6 +1,6 @@
 #include "service/ConnectionGroup_p.h"
 
-#include "service/HttpErrors.h"
+#include "service/HttpErrors_p.h"
 
 #include <sys/socket.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #include "service/CurlTransfer_p.h"
 
-#include "service/HttpErrors.h"
-#include "service/RequestCancel.h"
+#include "service/HttpErrors_p.h"
+#include "service/RequestCancel_p.h"
 
 #include <algorithm>
 #include <climits>

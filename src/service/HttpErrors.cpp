@@ -1,4 +1,4 @@
-#include "service/HttpErrors.h"
+#include "service/HttpErrors_p.h"
 
 #include <curl/curl.h>
 

@@ -1,8 +1,8 @@
-#include "service/HttpRequest.h"
+#include "service/HttpRequest_p.h"
 
 #include "service/ConnectionGroup_p.h"
 #include "service/CurlTransfer_p.h"
-#include "service/HttpErrors.h"
+#include "service/HttpErrors_p.h"
 #include "service/ReplyText_p.h"
 #include "service/TransferPool_p.h"
 

@@ -13,6 +13,10 @@ namespace k7 {
 // States of readyState(): 0 uninitialised (new or aborted), 1 opened (not sent), 2 sent (waiting for
 // the reply's head), 3 receiving (head in, body arriving), 4 complete (reply in, or the exchange
 // failed). Status(), StatusText() and ResponseText() are readable only in state 4.
+// The status Status() reports when the exchange timed out, as the platform's objects do: no reply
+// came.
+constexpr int32_t kHttpTimeoutStatus = 12002;
+
 class HttpRequestObject {
 public:
     virtual ~HttpRequestObject() = default;

@@ -1,4 +1,4 @@
-#include "service/RequestCancel.h"
+#include "service/RequestCancel_p.h"
 
 #include "service/CurlTransfer_p.h"
 

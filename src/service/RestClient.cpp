@@ -1,7 +1,7 @@
 #include "service/RestClient.h"
 
 #include "core/RuntimeError.h"
-#include "service/HttpRequest.h"
+#include "service/HttpRequest_p.h"
 
 #include <utility>
 #include <vector>

@@ -6,8 +6,8 @@
 #include "support/Printers.h"
 
 #include "controls/ControlCatalog.h"
-#include "frame/PropertyBag.h"
-#include "frame/ServiceControl.h"
+#include "frame/properties/PropertyBag.h"
+#include "frame/control/ServiceControl.h"
 #include "core/RuntimeError.h"
 
 #include <QMetaMethod>

@@ -4,8 +4,8 @@
 #include "demo/DemoPlacement.h"
 #include "controls/ControlCatalog.h"
 #include "demo/DemoControl.h"
-#include "frame/ControlBase.h"
-#include "frame/PropertyTable.h"
+#include "frame/control/ControlBase.h"
+#include "frame/properties/PropertyTable.h"
 
 #include <gtest/gtest.h>
 

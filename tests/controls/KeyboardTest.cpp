@@ -8,9 +8,9 @@
 
 #include "controls/ControlCatalog.h"
 #include "demo/DemoControl.h"
-#include "frame/CommandButton.h"
-#include "frame/Label.h"
-#include "frame/PopupMenu.h"
+#include "frame/children/CommandButton.h"
+#include "frame/children/Label.h"
+#include "frame/children/PopupMenu.h"
 #include "plant/PlantService.h"
 
 #include <QApplication>

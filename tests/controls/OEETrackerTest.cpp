@@ -2,10 +2,10 @@
 #include "support/Printers.h"
 
 #include "controls/oeetracker/OEETracker.h"
-#include "frame/FilledRect.h"
-#include "frame/Label.h"
-#include "frame/Line.h"
-#include "frame/WidgetArray.h"
+#include "frame/children/FilledRect_p.h"
+#include "frame/children/Label.h"
+#include "frame/children/Line_p.h"
+#include "frame/children/WidgetArray_p.h"
 
 #include <QImage>
 

@@ -1,8 +1,8 @@
 #include "support/QueuedRequest.h"
 #include "support/Printers.h"
 
-#include "frame/Colors.h"
-#include "frame/Label.h"
+#include "frame/drawing/Colors.h"
+#include "frame/children/Label.h"
 #include "controls/prodcode/ProdCode.h"
 
 #include <QImage>

@@ -5,9 +5,9 @@
 
 #include "support/QueuedRequest.h"
 
-#include "frame/Label.h"
+#include "frame/children/Label.h"
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
-#include "frame/WidgetArray.h"
+#include "frame/children/WidgetArray_p.h"
 
 #include <QStringList>
 

@@ -5,7 +5,7 @@
 #include "support/RecordingHost.h"
 
 #include "controls/ControlCatalog.h"
-#include "frame/ControlBase.h"
+#include "frame/control/ControlBase.h"
 
 #include <QMetaMethod>
 #include <QMetaProperty>

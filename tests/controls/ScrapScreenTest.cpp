@@ -2,8 +2,8 @@
 #include "support/QueuedRequest.h"
 #include "support/Printers.h"
 
-#include "frame/Colors.h"
-#include "frame/CommandButton.h"
+#include "frame/drawing/Colors.h"
+#include "frame/children/CommandButton.h"
 #include "controls/scrapscreen/ScrapScreen.h"
 
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "support/QueuedRequest.h"
 
-#include "frame/CommandButton.h"
-#include "frame/WriteJournal.h"
+#include "frame/children/CommandButton.h"
+#include "frame/requests/WriteJournal.h"
 #include "controls/scrapscreen/ScrapScreen.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantService.h"

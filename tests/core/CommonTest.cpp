@@ -1,6 +1,6 @@
 #include "support/Checks.h"
 
-#include "core/Common.h"
+#include "core/Common_p.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "support/Checks.h"
 
-#include "core/Conversions.h"
+#include "core/Conversions_p.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "support/Checks.h"
 
-#include "core/Clock.h"
-#include "core/Common.h"
+#include "core/Clock_p.h"
+#include "core/Common_p.h"
 #include "core/Date.h"
 #include "core/RuntimeError.h"
 

@@ -2,9 +2,9 @@
 // collection, listed in Designer's own widget box, and edited through Designer's own property
 // sheets.
 #include "controls/ControlCatalog.h"
-#include "frame/ControlBase.h"
-#include "frame/Label.h"
-#include "frame/PropertyTable.h"
+#include "frame/control/ControlBase.h"
+#include "frame/children/Label.h"
+#include "frame/properties/PropertyTable.h"
 #include "support/Checks.h"
 
 #include <QtDesigner/QDesignerComponents>

@@ -5,13 +5,13 @@
 #include "support/TestControl.h"
 #include "support/Printers.h"
 
-#include "frame/CommandButton.h"
-#include "frame/FilledRect.h"
-#include "frame/Label.h"
-#include "frame/Line.h"
-#include "frame/PopupMenu.h"
-#include "frame/RasterSurface.h"
-#include "frame/Timer.h"
+#include "frame/children/CommandButton.h"
+#include "frame/children/FilledRect_p.h"
+#include "frame/children/Label.h"
+#include "frame/children/Line_p.h"
+#include "frame/children/PopupMenu.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
+#include "frame/children/Timer_p.h"
 
 #include <QAccessible>
 

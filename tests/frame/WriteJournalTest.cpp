@@ -3,9 +3,9 @@
 #include "support/Checks.h"
 #include "support/JournalChecks.h"
 
-#include "frame/ServiceExchange.h"
-#include "frame/WriteJournal.h"
-#include "frame/WriteSender.h"
+#include "frame/requests/ServiceExchange_p.h"
+#include "frame/requests/WriteJournal.h"
+#include "frame/requests/WriteSender_p.h"
 
 #include <QTemporaryDir>
 

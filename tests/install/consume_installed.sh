@@ -24,7 +24,7 @@ libdir=$(cd "$prefix" && ls -d lib*/ | head -n1)
 lib=$(ls "$prefix/$libdir"libOrvelK7Controls.so.*.* 2>/dev/null | head -n1)
 [ -n "$lib" ] || fail "no versioned libOrvelK7Controls.so under $prefix/$libdir"
 soname=$(readelf -d "$lib" | sed -n 's/.*(SONAME).*\[\(.*\)\]/\1/p')
-[ "$soname" = "libOrvelK7Controls.so.11" ] || fail "SONAME is '$soname'"
+[ "$soname" = "libOrvelK7Controls.so.12" ] || fail "SONAME is '$soname'"
 [ -L "$prefix/$libdir/libOrvelK7Controls.so" ] || fail "no development link libOrvelK7Controls.so"
 
 "$here/exported_symbols.sh" "$lib" >"$work/exported-symbols.txt"
@@ -51,8 +51,8 @@ for f in OrvelK7ControlsConfig.cmake OrvelK7ControlsConfigVersion.cmake OrvelK7C
 done
 
 # Only the public headers are installed; the library's own stay behind.
-for internal in frame/PolledRequest.h frame/WidgetArray.h frame/Timer.h service/HttpRequest.h \
-  frame/ServiceExchange.h core/Common.h controls/pathcontrol/CanvasInterpreter.h; do
+for internal in controls/pathcontrol/PolledRequest_p.h frame/children/WidgetArray_p.h frame/children/Timer_p.h service/HttpRequest_p.h \
+  frame/requests/ServiceExchange_p.h core/Common_p.h controls/pathcontrol/CanvasInterpreter_p.h; do
   [ ! -e "$include/$internal" ] || fail "internal header installed: $internal"
 done
 
@@ -76,10 +76,10 @@ cmake --build "$work/headers" >"$work/headers-build.log" ||
 # The file the dynamic loader picks for the library when it loads $1.
 loaded_library() {
   local path
-  path=$(ldd "$1" | sed -n 's/^\s*libOrvelK7Controls\.so\.11 => \(\S*\) .*/\1/p')
+  path=$(ldd "$1" | sed -n 's/^\s*libOrvelK7Controls\.so\.12 => \(\S*\) .*/\1/p')
   [ -n "$path" ] && readlink -f "$path"
 }
-installed=$(readlink -f "$prefix/${libdir}libOrvelK7Controls.so.11")
+installed=$(readlink -f "$prefix/${libdir}libOrvelK7Controls.so.12")
 [ "$(loaded_library "$work/build/k7_consumer")" = "$installed" ] ||
   fail "the consumer does not load the installed library"
 plugin=$prefix/${libdir}qt6/plugins/designer/libOrvelK7ControlsDesigner.so

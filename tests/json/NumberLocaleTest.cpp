@@ -4,7 +4,7 @@
 
 #include "JsonTestSupport.h"
 
-#include "core/Conversions.h"
+#include "core/Conversions_p.h"
 #include "core/Decimal.h"
 
 #include <QProcess>

@@ -20,10 +20,10 @@ multiarch=$(dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-mul
 lib=usr/lib/$multiarch
 # package | a path it holds ("path -> target" for a link), each in that package and no other
 expected="
-liborvelk7controls11    | $lib/libOrvelK7Controls.so.11.2
-liborvelk7controls11    | $lib/libOrvelK7Controls.so.11 -> libOrvelK7Controls.so.11.2
-liborvelk7controls11    | usr/share/doc/liborvelk7controls11/copyright
-liborvelk7controls-dev  | $lib/libOrvelK7Controls.so -> libOrvelK7Controls.so.11
+liborvelk7controls12    | $lib/libOrvelK7Controls.so.12.0
+liborvelk7controls12    | $lib/libOrvelK7Controls.so.12 -> libOrvelK7Controls.so.12.0
+liborvelk7controls12    | usr/share/doc/liborvelk7controls12/copyright
+liborvelk7controls-dev  | $lib/libOrvelK7Controls.so -> libOrvelK7Controls.so.12
 liborvelk7controls-dev  | usr/include/OrvelK7Controls/OrvelK7Controls.h
 liborvelk7controls-dev  | usr/include/OrvelK7Controls/orvelk7controls_export.h
 liborvelk7controls-dev  | usr/include/OrvelK7Controls/controls/prodcode/ProdCode.h
@@ -40,7 +40,7 @@ orvelk7-terminal        | etc/orvelk7/terminal.conf
 orvelk7-terminal        | usr/share/doc/orvelk7-terminal/deploy.md
 orvelk7-terminal        | usr/share/doc/orvelk7-terminal/copyright
 "
-for package in liborvelk7controls11 liborvelk7controls-dev orvelk7-designer-plugin orvelk7-terminal; do
+for package in liborvelk7controls12 liborvelk7controls-dev orvelk7-designer-plugin orvelk7-terminal; do
   [ -n "$(deb_of "$package")" ] || fail "no package $package"
 done
 while IFS='|' read -r package path; do
@@ -59,14 +59,14 @@ done <<<"$expected"
 
 # package | control field | what it holds (grep -E)
 fields="
-liborvelk7controls-dev  | Depends   | (^|, )liborvelk7controls11 \(= [0-9.]+-1\)
-orvelk7-designer-plugin | Depends   | (^|, )liborvelk7controls11 \(= [0-9.]+-1\)
+liborvelk7controls-dev  | Depends   | (^|, )liborvelk7controls12 \(= [0-9.]+-1\)
+orvelk7-designer-plugin | Depends   | (^|, )liborvelk7controls12 \(= [0-9.]+-1\)
 orvelk7-designer-plugin | Depends   | libqt6widgets6
 orvelk7-terminal        | Depends   | libqt6widgets6
 orvelk7-terminal        | Depends   | libsystemd0
 orvelk7-terminal        | Depends   | libcurl
-liborvelk7controls11    | Depends   | libqt6widgets6
-liborvelk7controls11    | Depends   | libc6 \(>= 
+liborvelk7controls12    | Depends   | libqt6widgets6
+liborvelk7controls12    | Depends   | libc6 \(>= 
 "
 while IFS='|' read -r package field pattern; do
   package=$(echo "$package" | xargs) field=$(echo "$field" | xargs) pattern=$(echo "$pattern" | sed 's/^ *//; s/ *$//')
@@ -78,15 +78,15 @@ done <<<"$fields"
 # The example configuration survives upgrades; the library tells ldconfig and dpkg-shlibdeps of it.
 dpkg-deb -I "$(deb_of orvelk7-terminal)" conffiles | grep -x /etc/orvelk7/terminal.conf >/dev/null ||
   fail "orvelk7-terminal: /etc/orvelk7/terminal.conf is no conffile"
-dpkg-deb -I "$(deb_of liborvelk7controls11)" shlibs | grep "^libOrvelK7Controls 11 liborvelk7controls11" >/dev/null ||
-  fail "liborvelk7controls11 has no shlibs entry"
+dpkg-deb -I "$(deb_of liborvelk7controls12)" shlibs | grep "^libOrvelK7Controls 12 liborvelk7controls12" >/dev/null ||
+  fail "liborvelk7controls12 has no shlibs entry"
 
 for deb in "$debs"/*.deb; do dpkg-deb -x "$deb" "$unpacked"; done
 export LD_LIBRARY_PATH="$unpacked/$lib"
 "$unpacked/usr/bin/k7" terminal --help | grep -- "--config FILE" >/dev/null || fail "the unpacked k7 does not run"
 # The plugin finds the library through its SONAME link, here the unpacked one.
 ldd "$unpacked/$lib/qt6/plugins/designer/libOrvelK7ControlsDesigner.so" |
-  grep -F "libOrvelK7Controls.so.11 => $unpacked/$lib/libOrvelK7Controls.so.11" >/dev/null ||
+  grep -F "libOrvelK7Controls.so.12 => $unpacked/$lib/libOrvelK7Controls.so.12" >/dev/null ||
   fail "the unpacked plugin does not load the unpacked library"
 
 [ $failures -eq 0 ] || exit 1

@@ -1,8 +1,8 @@
 #include "PlantTestClient.h"
 #include "support/Checks.h"
 
-#include "core/Clock.h"
-#include "core/Common.h"
+#include "core/Clock_p.h"
+#include "core/Common_p.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "support/TestHttpServer.h"
 
 #include "service/ConnectionGroup_p.h"
-#include "service/HttpRequest.h"
-#include "service/RequestCancel.h"
+#include "service/HttpRequest_p.h"
+#include "service/RequestCancel_p.h"
 
 #include <gtest/gtest.h>
 

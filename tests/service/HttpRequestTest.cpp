@@ -1,7 +1,7 @@
 #include "ServiceTestSupport.h"
 #include "support/TestHttpServer.h"
 
-#include "service/HttpRequest.h"
+#include "service/HttpRequest_p.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/Clock.h"
+#include "core/Clock_p.h"
 #include "core/RuntimeError.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "RecordingHost.h"
 #include "ScriptedRequest.h"
 
-#include "frame/PropertyBag.h"
+#include "frame/properties/PropertyBag.h"
 
 #include <initializer_list>
 

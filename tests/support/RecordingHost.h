@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frame/ControlHost.h"
+#include "frame/control/ControlHost.h"
 
 #include <QStringList>
 

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/RuntimeError.h"
-#include "frame/ControlHost.h"
-#include "frame/PropertyDeclarations_p.h"
-#include "frame/ServiceControl.h"
+#include "frame/control/ControlHost.h"
+#include "frame/properties/PropertyDeclarations_p.h"
+#include "frame/control/ServiceControl.h"
 
 #include <functional>
 #include <memory>

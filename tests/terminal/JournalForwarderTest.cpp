@@ -10,9 +10,9 @@
 #include "support/QueuedRequest.h"
 
 #include "controls/scrapscreen/ScrapScreen.h"
-#include "frame/CommandButton.h"
-#include "frame/WriteJournal.h"
-#include "frame/WriteSender.h"
+#include "frame/children/CommandButton.h"
+#include "frame/requests/WriteJournal.h"
+#include "frame/requests/WriteSender_p.h"
 #include "plant/PlantService.h"
 
 #include <QSignalSpy>

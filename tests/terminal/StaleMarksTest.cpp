@@ -4,7 +4,7 @@
 
 #include "support/Printers.h"
 
-#include "frame/RequestOutcome.h"
+#include "frame/requests/RequestOutcome.h"
 
 #include <gtest/gtest.h>
 

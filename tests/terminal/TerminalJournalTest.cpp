@@ -6,7 +6,7 @@
 #include "support/K7Process.h"
 #include "support/PlantChecks.h"
 
-#include "frame/WriteJournal.h"
+#include "frame/requests/WriteJournal.h"
 #include "plant/PlantService.h"
 #include "json/JsonBag.h"
 

@@ -1,14 +1,14 @@
 #include "controls/faijustifier/FaiJustifier.h"
 
-#include "core/Common.h"
+#include "core/Common_p.h"
 #include "core/Date.h"
-#include "frame/ButtonArray.h"
-#include "frame/Colors.h"
-#include "frame/CommandButton.h"
-#include "frame/Label.h"
-#include "frame/Payload.h"
-#include "frame/Twips.h"
-#include "frame/WidgetArray.h"
+#include "frame/children/ButtonArray_p.h"
+#include "frame/drawing/Colors.h"
+#include "frame/children/CommandButton.h"
+#include "frame/children/Label.h"
+#include "frame/requests/Payload_p.h"
+#include "frame/drawing/Twips.h"
+#include "frame/children/WidgetArray_p.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>

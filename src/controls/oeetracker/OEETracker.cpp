@@ -1,15 +1,15 @@
 #include "controls/oeetracker/OEETracker.h"
 
-#include "core/Common.h"
-#include "core/Conversions.h"
+#include "core/Common_p.h"
+#include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
-#include "frame/Colors.h"
-#include "frame/FilledRect.h"
-#include "frame/Label.h"
-#include "frame/Line.h"
-#include "frame/Payload.h"
-#include "frame/PropertyDeclarations_p.h"
-#include "frame/WidgetArray.h"
+#include "frame/drawing/Colors.h"
+#include "frame/children/FilledRect_p.h"
+#include "frame/children/Label.h"
+#include "frame/children/Line_p.h"
+#include "frame/requests/Payload_p.h"
+#include "frame/properties/PropertyDeclarations_p.h"
+#include "frame/children/WidgetArray_p.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
@@ -46,7 +46,7 @@ int16_t DayPercent(const Variant& entry) {
 
 } // namespace
 
-// Its own properties, one line each (frame/PropertyDeclarations_p.h).
+// Its own properties, one line each (frame/properties/PropertyDeclarations_p.h).
 #define OEETRACKER_PROPERTIES(HELD, FONT)                                                                    \
     HELD(QString, StartDate, QString, "", Notifying, ReadWrite, Persisted)                                   \
     HELD(QString, BarNum, int16_t, 30, Plain, ReadWrite, Persisted)

@@ -1,10 +1,10 @@
-#include "controls/pathcontrol/CanvasInterpreter.h"
+#include "controls/pathcontrol/CanvasInterpreter_p.h"
 
-#include "core/Conversions.h"
+#include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
-#include "frame/Colors.h"
-#include "frame/ControlBase.h"
-#include "frame/RasterSurface.h"
+#include "frame/drawing/Colors.h"
+#include "frame/control/ControlBase.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,18 +1,17 @@
 #include "controls/pathcontrol/PathControl.h"
 
-#include "controls/pathcontrol/CanvasInterpreter.h"
-#include "core/Clock.h"
-#include "core/Common.h"
-#include "core/Conversions.h"
+#include "controls/pathcontrol/CanvasInterpreter_p.h"
+#include "core/Clock_p.h"
+#include "core/Common_p.h"
+#include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
-#include "frame/Colors.h"
-#include "frame/Envelope.h"
-#include "frame/PolledRequest.h"
-#include "frame/PropertyDeclarations_p.h"
-#include "frame/RasterSurface.h"
-#include "frame/Timer.h"
-#include "frame/Twips.h"
-#include "service/HttpErrors.h"
+#include "frame/drawing/Colors.h"
+#include "frame/requests/Envelope.h"
+#include "controls/pathcontrol/PolledRequest_p.h"
+#include "frame/properties/PropertyDeclarations_p.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
+#include "frame/children/Timer_p.h"
+#include "frame/drawing/Twips.h"
 #include "service/HttpRequestObject.h"
 
 #include <algorithm>
@@ -58,7 +57,7 @@ QString SecondsSinceMidnight(Date now) {
 
 } // namespace
 
-// Its own properties, one line each (frame/PropertyDeclarations_p.h): all notifying, in the order they are
+// Its own properties, one line each (frame/properties/PropertyDeclarations_p.h): all notifying, in the order they are
 // persisted. A new control holds them empty, zero or false; the defaults are what a restore takes.
 #define PATHCONTROL_PROPERTIES(HELD, FONT)                                                                   \
     HELD(QString, URL, QString, "", Notifying, ReadWrite, Persisted)                                         \

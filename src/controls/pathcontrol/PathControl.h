@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/Date.h"
-#include "frame/ControlBase.h"
+#include "frame/control/ControlBase.h"
 #include "orvelk7controls_export.h"
 
 #include <QString>

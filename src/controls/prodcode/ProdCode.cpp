@@ -1,13 +1,13 @@
 #include "controls/prodcode/ProdCode.h"
 
-#include "frame/Colors.h"
-#include "frame/Label.h"
-#include "frame/PropertyDeclarations_p.h"
+#include "frame/drawing/Colors.h"
+#include "frame/children/Label.h"
+#include "frame/properties/PropertyDeclarations_p.h"
 #include "json/JsonBag.h"
 
 namespace k7 {
 
-// Its own properties, one line each (frame/PropertyDeclarations_p.h).
+// Its own properties, one line each (frame/properties/PropertyDeclarations_p.h).
 #define PRODCODE_PROPERTIES(HELD, FONT) HELD(double, FontSize, float, 8, Plain, ReadWrite, Persisted)
 
 namespace {

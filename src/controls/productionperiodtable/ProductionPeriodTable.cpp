@@ -1,20 +1,20 @@
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 
-#include "core/Clock.h"
-#include "core/Common.h"
-#include "core/Conversions.h"
+#include "core/Clock_p.h"
+#include "core/Common_p.h"
+#include "core/Conversions_p.h"
 #include "core/Date.h"
 #include "core/RuntimeError.h"
-#include "frame/CaptionList.h"
-#include "frame/Colors.h"
-#include "frame/ControlHost.h"
-#include "frame/FilledRect.h"
-#include "frame/FrameErrors.h"
-#include "frame/Label.h"
-#include "frame/PopupMenu.h"
-#include "frame/PropertyDeclarations_p.h"
-#include "frame/Twips.h"
-#include "frame/WidgetArray.h"
+#include "frame/properties/CaptionList_p.h"
+#include "frame/drawing/Colors.h"
+#include "frame/control/ControlHost.h"
+#include "frame/children/FilledRect_p.h"
+#include "frame/control/FrameErrors_p.h"
+#include "frame/children/Label.h"
+#include "frame/children/PopupMenu.h"
+#include "frame/properties/PropertyDeclarations_p.h"
+#include "frame/drawing/Twips.h"
+#include "frame/children/WidgetArray_p.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
@@ -91,7 +91,7 @@ void ColourGoodCell(Label& cell, float good, float green, float yellow) {
 
 } // namespace
 
-// Its own properties, one line each (frame/PropertyDeclarations_p.h), in the order they are persisted,
+// Its own properties, one line each (frame/properties/PropertyDeclarations_p.h), in the order they are persisted,
 // which differs from the interface order (ClassIdentity). A new control holds them empty, zero or
 // false; the defaults are what a restore takes. The font rows act on the control's font, which the
 // cells copy at the next rebuild; a value the font cannot take puts the default back.

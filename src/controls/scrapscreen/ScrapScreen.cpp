@@ -1,13 +1,13 @@
 #include "controls/scrapscreen/ScrapScreen.h"
 
-#include "core/Common.h"
-#include "core/Conversions.h"
+#include "core/Common_p.h"
+#include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
-#include "frame/ButtonArray.h"
-#include "frame/Colors.h"
-#include "frame/CommandButton.h"
-#include "frame/Payload.h"
-#include "frame/Twips.h"
+#include "frame/children/ButtonArray_p.h"
+#include "frame/drawing/Colors.h"
+#include "frame/children/CommandButton.h"
+#include "frame/requests/Payload_p.h"
+#include "frame/drawing/Twips.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>

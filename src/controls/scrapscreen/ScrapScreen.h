@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frame/ServiceControl.h"
+#include "frame/control/ServiceControl.h"
 #include "orvelk7controls_export.h"
 
 #include <QString>

@@ -1,17 +1,17 @@
 #include "controls/timetracker/TimeTracker.h"
 
-#include "core/Clock.h"
-#include "core/Common.h"
-#include "core/Conversions.h"
+#include "core/Clock_p.h"
+#include "core/Common_p.h"
+#include "core/Conversions_p.h"
 #include "core/Date.h"
-#include "frame/Colors.h"
-#include "frame/FilledRect.h"
-#include "frame/Label.h"
-#include "frame/Line.h"
-#include "frame/PropertyDeclarations_p.h"
-#include "frame/Timer.h"
-#include "frame/Twips.h"
-#include "frame/WidgetArray.h"
+#include "frame/drawing/Colors.h"
+#include "frame/children/FilledRect_p.h"
+#include "frame/children/Label.h"
+#include "frame/children/Line_p.h"
+#include "frame/properties/PropertyDeclarations_p.h"
+#include "frame/children/Timer_p.h"
+#include "frame/drawing/Twips.h"
+#include "frame/children/WidgetArray_p.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>
@@ -45,7 +45,7 @@ QString TwoDigits(int64_t value) {
 
 } // namespace
 
-// Its own properties, one line each (frame/PropertyDeclarations_p.h).
+// Its own properties, one line each (frame/properties/PropertyDeclarations_p.h).
 #define TIMETRACKER_PROPERTIES(HELD, FONT)                                                                   \
     HELD(bool, Initializer, bool, false, Notifying, ReadWrite, Persisted)                                    \
     HELD(int, Bars, int32_t, 20, Notifying, ReadWrite, Persisted)

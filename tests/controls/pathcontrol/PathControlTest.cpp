@@ -8,18 +8,18 @@
 
 #include "PathPictures.h"
 
-#include "controls/pathcontrol/CanvasInterpreter.h"
+#include "controls/pathcontrol/CanvasInterpreter_p.h"
 #include "controls/pathcontrol/PathControl.h"
-#include "core/Clock.h"
+#include "core/Clock_p.h"
 #include "core/RuntimeError.h"
-#include "frame/ConnectionGroupBinding.h"
-#include "frame/RasterSurface.h"
-#include "frame/Timer.h"
+#include "frame/requests/ConnectionGroupBinding_p.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
+#include "frame/children/Timer_p.h"
 #include "plant/DrawingService.h"
 #include "plant/PlantService.h"
 #include "service/ConnectionGroup_p.h"
-#include "service/HttpErrors.h"
-#include "service/HttpRequest.h"
+#include "service/HttpErrors_p.h"
+#include "service/HttpRequest_p.h"
 
 #include <QImage>
 

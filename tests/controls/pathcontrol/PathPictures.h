@@ -4,7 +4,7 @@
 // script paints.
 
 #include "controls/pathcontrol/PathControl.h"
-#include "frame/RasterSurface.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
 
 #include <QImage>
 #include <QStringList>
