@@ -7,9 +7,9 @@
 #include "controls/pathcontrol/PathControl.h"
 #include "demo/DemoPlacement.h"
 #include "frame/control/ControlBase.h"
+#include "frame/control/ServiceControl.h"
 #include "frame/properties/PropertyBag.h"
 #include "frame/properties/PropertyTable.h"
-#include "frame/control/ServiceControl.h"
 
 #include <QEvent>
 #include <QTimer>

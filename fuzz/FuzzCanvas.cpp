@@ -4,9 +4,9 @@
 // picture keeps its size and the drawing state stays usable: a finite current point and a line
 // width the surface accepts.
 
-#include "controls/pathcontrol/RasterSurface_p.h"
 #include "controls/pathcontrol/CanvasInterpreter_p.h"
 #include "controls/pathcontrol/PathControl.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
 
 #include <QApplication>
 #include <QString>

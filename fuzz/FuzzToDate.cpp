@@ -2,8 +2,8 @@
 // must not crash; a well-formed "YYYYMMDDhhmmss" with every field in range must format back to
 // exactly the same text.
 
-#include "core/RuntimeError.h"
 #include "core/Common_p.h"
+#include "core/RuntimeError.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "PlantQuery.h"
 
+#include "core/Common_p.h"
 #include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
-#include "core/Common_p.h"
 
 #include <QUrl>
 

@@ -2,8 +2,8 @@
 
 #include "HostPlatform.h"
 
-#include "controls/pathcontrol/RasterSurface_p.h"
 #include "controls/pathcontrol/PathControl.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
 
 #include <QApplication>
 #include <QFile>

@@ -13,8 +13,8 @@
 #include "demo/DemoPlacement.h"
 #include "frame/control/ControlBase.h"
 #include "frame/requests/WriteJournal.h"
-#include "plant/PlantService.h"
 #include "json/JsonBag.h"
+#include "plant/PlantService.h"
 
 #include <QApplication>
 #include <QScopeGuard>

@@ -9,11 +9,11 @@
 #include "TerminalConfig.h"
 #include "WidgetCommand.h"
 
-#include "frame/requests/ConnectionGroupBinding_p.h"
 #include "frame/control/ControlBase.h"
+#include "frame/requests/ConnectionGroupBinding_p.h"
+#include "json/JsonBag.h"
 #include "plant/OpenFileLimit.h"
 #include "service/ConnectionGroup_p.h"
-#include "json/JsonBag.h"
 
 #include <QEventLoop>
 #include <QRandomGenerator>

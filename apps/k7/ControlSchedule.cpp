@@ -2,8 +2,8 @@
 
 #include "core/RuntimeError.h"
 #include "frame/control/ControlBase.h"
-#include "frame/requests/RequestOutcome.h"
 #include "frame/control/ServiceControl.h"
+#include "frame/requests/RequestOutcome.h"
 
 #include <QRandomGenerator>
 #include <QTimer>

@@ -6,8 +6,8 @@
 #include "core/Clock_p.h"
 #include "frame/control/ControlBase.h"
 #include "frame/control/Description.h"
-#include "frame/requests/RequestOutcome.h"
 #include "frame/control/ServiceControl.h"
+#include "frame/requests/RequestOutcome.h"
 
 #include <QDateTime>
 #include <QTimer>

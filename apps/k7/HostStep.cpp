@@ -4,8 +4,8 @@
 #include "WidgetCommand.h"
 
 #include "core/RuntimeError.h"
-#include "frame/control/ControlBase.h"
 #include "frame/children/ControlChild.h"
+#include "frame/control/ControlBase.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

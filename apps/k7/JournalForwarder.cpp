@@ -1,8 +1,8 @@
 #include "JournalForwarder.h"
 
 #include "core/RuntimeError.h"
-#include "frame/requests/BackgroundRequest_p.h"
 #include "frame/control/ServiceControl.h"
+#include "frame/requests/BackgroundRequest_p.h"
 #include "frame/requests/ServiceExchange_p.h"
 #include "frame/requests/WriteSender_p.h"
 

@@ -1,8 +1,8 @@
 #include "PropertyBinding.h"
 
+#include "core/RuntimeError.h"
 #include "frame/control/ControlBase.h"
 #include "frame/properties/PropertyTable.h"
-#include "core/RuntimeError.h"
 
 #include <stdexcept>
 

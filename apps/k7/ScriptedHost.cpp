@@ -1,9 +1,9 @@
 #include "ScriptedHost.h"
 
 #include "core/Variant.h"
+#include "frame/children/PopupMenu.h"
 #include "frame/control/ControlBase.h"
 #include "frame/control/DefaultControlHost_p.h"
-#include "frame/children/PopupMenu.h"
 #include "frame/control/ServiceControl.h"
 
 #include <QMetaMethod>

@@ -8,8 +8,8 @@
 
 #include "K7WidgetBench.h"
 
-#include "controls/pathcontrol/RasterSurface_p.h"
 #include "controls/pathcontrol/PathControl.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
 
 #include <QFontMetricsF>
 #include <QImage>

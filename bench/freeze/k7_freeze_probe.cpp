@@ -10,8 +10,8 @@
 
 #include "controls/ControlCatalog.h"
 #include "demo/DemoControl.h"
-#include "frame/requests/BackgroundRequest_p.h"
 #include "frame/control/ServiceControl.h"
+#include "frame/requests/BackgroundRequest_p.h"
 #include "plant/PlantService.h"
 #include "support/EventLoopWatch.h"
 

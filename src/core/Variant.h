@@ -1,9 +1,9 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
 #include "core/Date.h"
 #include "core/Decimal.h"
 #include "core/Object.h"
+#include "orvelk7controls_export.h"
 
 #include <QString>
 

@@ -1,14 +1,14 @@
 // What every control of the catalog owes its host, checked once for all of them: a control joins
 // these tests by being registered.
 
+#include "support/Printers.h"
 #include "support/RecordingHost.h"
 #include "support/ScriptedRequest.h"
-#include "support/Printers.h"
 
 #include "controls/ControlCatalog.h"
-#include "frame/properties/PropertyBag.h"
-#include "frame/control/ServiceControl.h"
 #include "core/RuntimeError.h"
+#include "frame/control/ServiceControl.h"
+#include "frame/properties/PropertyBag.h"
 
 #include <QMetaMethod>
 #include <QMetaProperty>

@@ -1,9 +1,9 @@
 // The demo's placements against the catalog they place: a placement that names a control or a
 // property the library does not have would leave a gap on the demo screen and in the Designer
 // previews, found by no one until somebody looks.
-#include "demo/DemoPlacement.h"
 #include "controls/ControlCatalog.h"
 #include "demo/DemoControl.h"
+#include "demo/DemoPlacement.h"
 #include "frame/control/ControlBase.h"
 #include "frame/properties/PropertyTable.h"
 

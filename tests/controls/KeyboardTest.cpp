@@ -2,9 +2,9 @@
 // screen of every control, a key or a tap presses the focused one, and a control's pop-up menu is
 // opened with Enter and worked with the arrows, Enter and Escape.
 
+#include "support/Printers.h"
 #include "support/RecordingHost.h"
 #include "support/TestControl.h"
-#include "support/Printers.h"
 
 #include "controls/ControlCatalog.h"
 #include "demo/DemoControl.h"

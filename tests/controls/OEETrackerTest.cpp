@@ -1,5 +1,5 @@
-#include "support/QueuedRequest.h"
 #include "support/Printers.h"
+#include "support/QueuedRequest.h"
 
 #include "controls/oeetracker/OEETracker.h"
 #include "frame/children/FilledRect_p.h"

@@ -1,9 +1,9 @@
-#include "support/QueuedRequest.h"
 #include "support/Printers.h"
+#include "support/QueuedRequest.h"
 
-#include "frame/drawing/Colors.h"
-#include "frame/children/Label.h"
 #include "controls/prodcode/ProdCode.h"
+#include "frame/children/Label.h"
+#include "frame/drawing/Colors.h"
 
 #include <QImage>
 

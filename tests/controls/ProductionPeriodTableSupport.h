@@ -5,8 +5,8 @@
 
 #include "support/QueuedRequest.h"
 
-#include "frame/children/Label.h"
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
+#include "frame/children/Label.h"
 #include "frame/children/WidgetArray_p.h"
 
 #include <QStringList>

@@ -5,12 +5,12 @@
 #include "support/Checks.h"
 #include "support/Printers.h"
 
-#include "frame/drawing/Colors.h"
-#include "frame/children/FilledRect_p.h"
-#include "frame/children/PopupMenu.h"
 #include "core/Clock_p.h"
 #include "core/Common_p.h"
 #include "core/RuntimeError.h"
+#include "frame/children/FilledRect_p.h"
+#include "frame/children/PopupMenu.h"
+#include "frame/drawing/Colors.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantService.h"
 

@@ -1,10 +1,10 @@
 #include "support/Checks.h"
-#include "support/QueuedRequest.h"
 #include "support/Printers.h"
+#include "support/QueuedRequest.h"
 
-#include "frame/drawing/Colors.h"
-#include "frame/children/CommandButton.h"
 #include "controls/scrapscreen/ScrapScreen.h"
+#include "frame/children/CommandButton.h"
+#include "frame/drawing/Colors.h"
 
 #include <QImage>
 

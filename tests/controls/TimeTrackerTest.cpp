@@ -1,6 +1,6 @@
 #include "support/Checks.h"
-#include "support/QueuedRequest.h"
 #include "support/Printers.h"
+#include "support/QueuedRequest.h"
 
 #include "controls/timetracker/TimeTracker.h"
 #include "core/Clock_p.h"

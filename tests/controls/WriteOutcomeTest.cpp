@@ -1,8 +1,8 @@
 #include "support/QueuedRequest.h"
 
+#include "controls/scrapscreen/ScrapScreen.h"
 #include "frame/children/CommandButton.h"
 #include "frame/requests/WriteJournal.h"
-#include "controls/scrapscreen/ScrapScreen.h"
 #include "plant/PlantModel.h"
 #include "plant/PlantService.h"
 

@@ -2,8 +2,8 @@
 // collection, listed in Designer's own widget box, and edited through Designer's own property
 // sheets.
 #include "controls/ControlCatalog.h"
-#include "frame/control/ControlBase.h"
 #include "frame/children/Label.h"
+#include "frame/control/ControlBase.h"
 #include "frame/properties/PropertyTable.h"
 #include "support/Checks.h"
 

@@ -2,15 +2,15 @@
 // children as graphics where they are painted while they are painted, nothing for timers and menus,
 // and no interface that outlives its child (run under ASan).
 
-#include "support/TestControl.h"
 #include "support/Printers.h"
+#include "support/TestControl.h"
 
+#include "controls/pathcontrol/RasterSurface_p.h"
 #include "frame/children/CommandButton.h"
 #include "frame/children/FilledRect_p.h"
 #include "frame/children/Label.h"
 #include "frame/children/Line_p.h"
 #include "frame/children/PopupMenu.h"
-#include "controls/pathcontrol/RasterSurface_p.h"
 #include "frame/children/Timer_p.h"
 
 #include <QAccessible>

@@ -4,8 +4,8 @@
 #include "support/TestControl.h"
 
 #include "core/RuntimeError.h"
-#include "frame/requests/Envelope.h"
 #include "frame/properties/PropertyBag.h"
+#include "frame/requests/Envelope.h"
 #include "json/JsonBag.h"
 
 #include <gtest/gtest.h>

@@ -4,11 +4,11 @@
 
 #include "support/TestControl.h"
 
+#include "controls/pathcontrol/RasterSurface_p.h"
 #include "frame/children/CommandButton.h"
 #include "frame/children/FilledRect_p.h"
 #include "frame/children/Label.h"
 #include "frame/children/Line_p.h"
-#include "controls/pathcontrol/RasterSurface_p.h"
 
 #include <QPixmap>
 

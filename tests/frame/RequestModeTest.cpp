@@ -2,10 +2,10 @@
 #include "support/TestControl.h"
 #include "support/TestHttpServer.h"
 
-#include "frame/requests/BackgroundRequest_p.h"
-#include "frame/requests/ConnectionGroupBinding_p.h"
 #include "frame/children/Label.h"
 #include "frame/control/ShownState.h"
+#include "frame/requests/BackgroundRequest_p.h"
+#include "frame/requests/ConnectionGroupBinding_p.h"
 #include "json/JsonBag.h"
 #include "service/ConnectionGroup_p.h"
 

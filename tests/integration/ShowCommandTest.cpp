@@ -1,7 +1,7 @@
+#include "json/JsonBag.h"
 #include "plant/PlantService.h"
 #include "support/Checks.h"
 #include "support/K7Process.h"
-#include "json/JsonBag.h"
 
 #include <QImage>
 #include <QTemporaryDir>

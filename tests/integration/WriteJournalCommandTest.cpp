@@ -1,8 +1,8 @@
+#include "json/JsonBag.h"
 #include "plant/PlantService.h"
 #include "support/Checks.h"
 #include "support/K7Process.h"
 #include "support/PlantChecks.h"
-#include "json/JsonBag.h"
 
 #include <QTemporaryDir>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "json/JsonBag.h"
 #include "support/Checks.h"
 #include "support/Printers.h"
-#include "json/JsonBag.h"
 
 #include <QString>
 

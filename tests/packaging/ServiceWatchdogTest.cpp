@@ -1,7 +1,7 @@
 // The terminal under systemd: which watchdog period it takes from its environment, the notes it
 // sends to a notify socket the test listens on, and the built k7 sending them from a real run.
-#include "ServiceWatchdog.h"
 #include "NotifySocket.h"
+#include "ServiceWatchdog.h"
 
 #include "support/Checks.h"
 #include "support/K7Process.h"

@@ -2,8 +2,8 @@
 
 #include "core/RuntimeError.h"
 #include "frame/control/ControlHost.h"
-#include "frame/properties/PropertyDeclarations_p.h"
 #include "frame/control/ServiceControl.h"
+#include "frame/properties/PropertyDeclarations_p.h"
 
 #include <functional>
 #include <memory>

@@ -1,7 +1,7 @@
 // Forms made in Designer, run as `k7 terminal` runs them: loaded through the catalog, filled in,
 // scheduled, marked when stale; and the shipped line terminal measured against the simulated plant.
-#include "FormTerminal.h"
 #include "FormLoader.h"
+#include "FormTerminal.h"
 #include "StaleFrame.h"
 
 #include "support/Checks.h"
@@ -15,15 +15,15 @@
 #include "controls/productionperiodtable/ProductionPeriodTable.h"
 #include "controls/scrapscreen/ScrapScreen.h"
 #include "controls/timetracker/TimeTracker.h"
-#include "frame/drawing/CaptionPainting.h"
 #include "frame/children/CommandButton.h"
-#include "frame/control/ControlBase.h"
 #include "frame/children/FilledRect_p.h"
 #include "frame/children/Label.h"
+#include "frame/children/WidgetArray_p.h"
+#include "frame/control/ControlBase.h"
 #include "frame/control/ServiceControl.h"
+#include "frame/drawing/CaptionPainting.h"
 #include "frame/drawing/TextMeasure_p.h"
 #include "frame/drawing/Twips.h"
-#include "frame/children/WidgetArray_p.h"
 #include "plant/PlantService.h"
 
 #include <QTemporaryDir>

@@ -8,8 +8,8 @@
 #include "support/TestHttpServer.h"
 
 #include "controls/prodcode/ProdCode.h"
-#include "frame/control/Description.h"
 #include "frame/children/Label.h"
+#include "frame/control/Description.h"
 #include "json/JsonBag.h"
 
 #include <QTemporaryDir>

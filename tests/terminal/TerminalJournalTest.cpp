@@ -7,8 +7,8 @@
 #include "support/PlantChecks.h"
 
 #include "frame/requests/WriteJournal.h"
-#include "plant/PlantService.h"
 #include "json/JsonBag.h"
+#include "plant/PlantService.h"
 
 #include <QFileInfo>
 #include <QTemporaryDir>

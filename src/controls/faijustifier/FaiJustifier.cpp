@@ -3,12 +3,12 @@
 #include "core/Common_p.h"
 #include "core/Date.h"
 #include "frame/children/ButtonArray_p.h"
-#include "frame/drawing/Colors.h"
 #include "frame/children/CommandButton.h"
 #include "frame/children/Label.h"
-#include "frame/requests/Payload_p.h"
-#include "frame/drawing/Twips.h"
 #include "frame/children/WidgetArray_p.h"
+#include "frame/drawing/Colors.h"
+#include "frame/drawing/Twips.h"
+#include "frame/requests/Payload_p.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>

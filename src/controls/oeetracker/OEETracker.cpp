@@ -3,13 +3,13 @@
 #include "core/Common_p.h"
 #include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
-#include "frame/drawing/Colors.h"
 #include "frame/children/FilledRect_p.h"
 #include "frame/children/Label.h"
 #include "frame/children/Line_p.h"
-#include "frame/requests/Payload_p.h"
-#include "frame/properties/PropertyDeclarations_p.h"
 #include "frame/children/WidgetArray_p.h"
+#include "frame/drawing/Colors.h"
+#include "frame/properties/PropertyDeclarations_p.h"
+#include "frame/requests/Payload_p.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>

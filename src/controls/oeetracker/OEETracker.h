@@ -1,7 +1,7 @@
 #pragma once
 
-#include "frame/drawing/Colors.h"
 #include "frame/control/ServiceControl.h"
+#include "frame/drawing/Colors.h"
 #include "orvelk7controls_export.h"
 
 #include <cstdint>

@@ -1,10 +1,10 @@
 #include "controls/pathcontrol/CanvasInterpreter_p.h"
 
+#include "controls/pathcontrol/RasterSurface_p.h"
 #include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
-#include "frame/drawing/Colors.h"
 #include "frame/control/ControlBase.h"
-#include "controls/pathcontrol/RasterSurface_p.h"
+#include "frame/drawing/Colors.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,17 +1,17 @@
 #include "controls/pathcontrol/PathControl.h"
 
 #include "controls/pathcontrol/CanvasInterpreter_p.h"
+#include "controls/pathcontrol/PolledRequest_p.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
 #include "core/Clock_p.h"
 #include "core/Common_p.h"
 #include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
-#include "frame/drawing/Colors.h"
-#include "frame/requests/Envelope.h"
-#include "controls/pathcontrol/PolledRequest_p.h"
-#include "frame/properties/PropertyDeclarations_p.h"
-#include "controls/pathcontrol/RasterSurface_p.h"
 #include "frame/children/Timer_p.h"
+#include "frame/drawing/Colors.h"
 #include "frame/drawing/Twips.h"
+#include "frame/properties/PropertyDeclarations_p.h"
+#include "frame/requests/Envelope.h"
 #include "service/HttpRequestObject.h"
 
 #include <algorithm>

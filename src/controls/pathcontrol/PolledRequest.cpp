@@ -2,9 +2,9 @@
 
 #include "core/Clock_p.h"
 #include "core/RuntimeError.h"
-#include "frame/requests/ConnectionGroupBinding_p.h"
-#include "frame/control/ControlBase.h"
 #include "frame/children/Timer_p.h"
+#include "frame/control/ControlBase.h"
+#include "frame/requests/ConnectionGroupBinding_p.h"
 #include "service/HttpRequestObject.h"
 
 namespace k7 {

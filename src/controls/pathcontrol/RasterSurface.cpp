@@ -2,13 +2,13 @@
 
 #include "frame/children/ChildState_p.h"
 
-#include "frame/drawing/Colors.h"
+#include "core/RuntimeError.h"
 #include "frame/control/ControlBase.h"
 #include "frame/control/Description.h"
+#include "frame/drawing/Colors.h"
 #include "frame/drawing/PixelPainting_p.h"
 #include "frame/drawing/TextMeasure_p.h"
 #include "frame/drawing/Twips.h"
-#include "core/RuntimeError.h"
 
 #include <QLineF>
 #include <QPainter>

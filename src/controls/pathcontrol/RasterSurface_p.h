@@ -1,8 +1,8 @@
 #pragma once
 
 #include "frame/children/ControlChild.h"
-#include "frame/drawing/FontStyle.h"
 #include "frame/children/WidgetStyles.h"
+#include "frame/drawing/FontStyle.h"
 
 #include <QFont>
 #include <QImage>

@@ -1,7 +1,7 @@
 #include "controls/prodcode/ProdCode.h"
 
-#include "frame/drawing/Colors.h"
 #include "frame/children/Label.h"
+#include "frame/drawing/Colors.h"
 #include "frame/properties/PropertyDeclarations_p.h"
 #include "json/JsonBag.h"
 

@@ -4,10 +4,10 @@
 #include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
 #include "frame/children/ButtonArray_p.h"
-#include "frame/drawing/Colors.h"
 #include "frame/children/CommandButton.h"
-#include "frame/requests/Payload_p.h"
+#include "frame/drawing/Colors.h"
 #include "frame/drawing/Twips.h"
+#include "frame/requests/Payload_p.h"
 #include "json/JsonBag.h"
 
 #include <algorithm>

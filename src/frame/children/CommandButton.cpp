@@ -1,9 +1,9 @@
 #include "frame/children/CommandButton.h"
 
-#include "frame/drawing/CaptionPainting.h"
-#include "frame/drawing/Colors.h"
 #include "frame/control/ConfirmKey_p.h"
 #include "frame/control/ControlBase.h"
+#include "frame/drawing/CaptionPainting.h"
+#include "frame/drawing/Colors.h"
 #include "frame/drawing/PixelPainting_p.h"
 #include "frame/drawing/Twips.h"
 

@@ -1,9 +1,9 @@
 #include "frame/children/FilledRect_p.h"
 
 #include "frame/children/ChildState_p.h"
-#include "frame/drawing/Colors.h"
 #include "frame/control/ControlBase.h"
 #include "frame/control/Description.h"
+#include "frame/drawing/Colors.h"
 #include "frame/drawing/PixelPainting_p.h"
 
 #include <QPainter>

@@ -1,12 +1,12 @@
 #include "frame/children/Label.h"
 
-#include "frame/drawing/CaptionPainting.h"
 #include "frame/children/ChildState_p.h"
-#include "frame/drawing/Colors.h"
 #include "frame/control/ConfirmKey_p.h"
 #include "frame/control/ControlBase.h"
-#include "frame/drawing/PixelPainting_p.h"
 #include "frame/control/TabOrder_p.h"
+#include "frame/drawing/CaptionPainting.h"
+#include "frame/drawing/Colors.h"
+#include "frame/drawing/PixelPainting_p.h"
 #include "frame/drawing/Twips.h"
 
 #include <QKeyEvent>

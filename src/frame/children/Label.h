@@ -1,8 +1,8 @@
 #pragma once
 
-#include "frame/drawing/CaptionPainting.h"
 #include "frame/children/TextChild.h"
 #include "frame/children/WidgetStyles.h"
+#include "frame/drawing/CaptionPainting.h"
 #include "orvelk7controls_export.h"
 
 #include <QPoint>

@@ -1,13 +1,13 @@
 #include "frame/children/Line_p.h"
 
+#include "core/RuntimeError.h"
 #include "frame/children/ChildState_p.h"
-#include "frame/drawing/Colors.h"
+#include "frame/children/WidgetGeometry.h"
 #include "frame/control/ControlBase.h"
 #include "frame/control/Description.h"
+#include "frame/drawing/Colors.h"
 #include "frame/drawing/PixelPainting_p.h"
 #include "frame/drawing/Twips.h"
-#include "frame/children/WidgetGeometry.h"
-#include "core/RuntimeError.h"
 
 #include <QPainter>
 #include <QPen>

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "frame/drawing/Colors.h"
 #include "frame/children/ControlChild.h"
-#include "frame/control/Description.h"
-#include "frame/drawing/FontStyle.h"
 #include "frame/children/WidgetGeometry.h"
+#include "frame/control/Description.h"
+#include "frame/drawing/Colors.h"
+#include "frame/drawing/FontStyle.h"
 #include "orvelk7controls_export.h"
 
 #include <QPushButton>

@@ -1,8 +1,8 @@
 #include "frame/children/Timer_p.h"
 
+#include "core/RuntimeError.h"
 #include "frame/control/ControlBase.h"
 #include "frame/control/Description.h"
-#include "core/RuntimeError.h"
 
 namespace k7 {
 

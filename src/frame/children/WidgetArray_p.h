@@ -1,9 +1,9 @@
 #pragma once
 
-#include "frame/control/ControlBase.h"
-#include "frame/control/FrameErrors_p.h"
 #include "core/Conversions_p.h"
 #include "core/RuntimeError.h"
+#include "frame/control/ControlBase.h"
+#include "frame/control/FrameErrors_p.h"
 
 #include <QString>
 

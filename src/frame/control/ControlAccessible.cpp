@@ -1,7 +1,7 @@
 #include "frame/control/ControlAccessible_p.h"
 
-#include "frame/control/ControlBase.h"
 #include "frame/children/Label.h"
+#include "frame/control/ControlBase.h"
 
 #include <QWindow>
 

@@ -2,16 +2,16 @@
 
 #include "core/RuntimeError.h"
 #include "frame/children/ChildState_p.h"
-#include "frame/drawing/Colors.h"
 #include "frame/control/ControlAccessible_p.h"
 #include "frame/control/ControlHost.h"
 #include "frame/control/DefaultControlHost_p.h"
-#include "frame/drawing/FontRegistry_p.h"
-#include "frame/properties/PropertyBag.h"
 #include "frame/control/ShownState.h"
 #include "frame/control/TabOrder_p.h"
+#include "frame/drawing/Colors.h"
+#include "frame/drawing/FontRegistry_p.h"
 #include "frame/drawing/TextMeasure_p.h"
 #include "frame/drawing/Twips.h"
+#include "frame/properties/PropertyBag.h"
 
 #include <QCoreApplication>
 #include <QMetaProperty>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "frame/properties/ComponentIdentity.h"
 #include "frame/children/ControlChild.h"
 #include "frame/drawing/FontStyle.h"
+#include "frame/properties/ComponentIdentity.h"
 #include "frame/properties/PropertyTable.h"
 #include "frame/requests/RequestOutcome.h"
 #include "orvelk7controls_export.h"

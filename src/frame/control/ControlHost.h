@@ -1,7 +1,7 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
 #include "frame/children/PopupMenu.h"
+#include "orvelk7controls_export.h"
 
 #include <QPoint>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "frame/control/Description.h"
 
+#include "frame/children/TwipsRect.h"
 #include "frame/drawing/Colors.h"
 #include "frame/drawing/FontStyle.h"
-#include "frame/children/TwipsRect.h"
 #include "json/JsonBag.h"
 
 namespace k7 {

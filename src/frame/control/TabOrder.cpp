@@ -1,7 +1,7 @@
 #include "frame/control/TabOrder_p.h"
 
-#include "frame/control/ControlBase.h"
 #include "frame/children/ControlChild.h"
+#include "frame/control/ControlBase.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #include "frame/drawing/FontStyle.h"
 
-#include "frame/drawing/FontRegistry_p.h"
 #include "core/RuntimeError.h"
+#include "frame/drawing/FontRegistry_p.h"
 
 #include <cmath>
 

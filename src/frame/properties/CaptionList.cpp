@@ -1,8 +1,8 @@
 #include "frame/properties/CaptionList_p.h"
 
+#include "core/RuntimeError.h"
 #include "frame/children/Label.h"
 #include "frame/children/PopupMenu.h"
-#include "core/RuntimeError.h"
 
 namespace k7 {
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "orvelk7controls_export.h"
 #include "core/Variant.h"
+#include "orvelk7controls_export.h"
 
 #include <QString>
 #include <QStringList>

@@ -10,11 +10,11 @@
 
 #include "controls/pathcontrol/CanvasInterpreter_p.h"
 #include "controls/pathcontrol/PathControl.h"
+#include "controls/pathcontrol/RasterSurface_p.h"
 #include "core/Clock_p.h"
 #include "core/RuntimeError.h"
-#include "frame/requests/ConnectionGroupBinding_p.h"
-#include "controls/pathcontrol/RasterSurface_p.h"
 #include "frame/children/Timer_p.h"
+#include "frame/requests/ConnectionGroupBinding_p.h"
 #include "plant/DrawingService.h"
 #include "plant/PlantService.h"
 #include "service/ConnectionGroup_p.h"

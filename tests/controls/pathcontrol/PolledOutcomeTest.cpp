@@ -2,8 +2,8 @@
 #include "support/TestControl.h"
 #include "support/TestHttpServer.h"
 
-#include "core/RuntimeError.h"
 #include "controls/pathcontrol/PolledRequest_p.h"
+#include "core/RuntimeError.h"
 #include "frame/children/Timer_p.h"
 
 #include <gtest/gtest.h>

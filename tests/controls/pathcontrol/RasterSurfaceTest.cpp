@@ -1,11 +1,11 @@
 #include "support/InkBounds.h"
-#include "support/TestControl.h"
 #include "support/Printers.h"
+#include "support/TestControl.h"
 
-#include "frame/drawing/Colors.h"
-#include "frame/control/Description.h"
-#include "frame/children/Label.h"
 #include "controls/pathcontrol/RasterSurface_p.h"
+#include "frame/children/Label.h"
+#include "frame/control/Description.h"
+#include "frame/drawing/Colors.h"
 #include "json/JsonBag.h"
 
 #include <QImage>
