@@ -155,7 +155,7 @@ struct HeldRow {
     QString Control;
     // Makes the control's next Refresh(False) one that rebuilds and loads (the cycle clock loads
     // only when Initializer is False, and its own ticks must be still for the picture to be).
-    std::function<void(ControlBase&)> Prepare;
+    std::function<void(ControlBase&)> Prepare{};
     // The path view draws its "Updating..." over the picture it keeps: those rows may change.
     bool Placeholder = false;
 };

@@ -30,10 +30,10 @@ struct K7_NO_EXPORT FaiJustifier::Private {
     Label* lblTxt = nullptr;
     ButtonArray btnJust;
 
-    QString faiId;
+    QString faiId{};
     bool hasFai = false;
-    std::array<QString, kFaiFields> faiFields;
-    std::vector<QString> downtimeIds;
+    std::array<QString, kFaiFields> faiFields{};
+    std::vector<QString> downtimeIds{};
 
     void CellsCreation();
     bool LoadData();

@@ -65,8 +65,8 @@ struct K7_NO_EXPORT OEETracker::Private {
     K7_HELD_VALUES(OEETRACKER_PROPERTIES)
     int16_t leftMargin = 0;
     int16_t topMargin = 0;
-    std::vector<int16_t> oeeValues;
-    std::vector<uint32_t> barColors;
+    std::vector<int16_t> oeeValues{};
+    std::vector<uint32_t> barColors{};
 
     // The dashboard request for [from, to], values as they stand.
     ServiceCall DashboardCall(const QString& from, const QString& to) const;

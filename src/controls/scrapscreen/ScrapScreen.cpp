@@ -25,7 +25,7 @@ struct K7_NO_EXPORT ScrapScreen::Private {
     ScrapScreen& q;
     CommandButton* btnAllScrap = nullptr;
     ButtonArray btnScrap;
-    std::vector<QString> causes;
+    std::vector<QString> causes{};
 
     void ShowData();
     void AllScrapPressed();

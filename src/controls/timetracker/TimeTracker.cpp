@@ -68,7 +68,7 @@ struct K7_NO_EXPORT TimeTracker::Private {
     int32_t cycleTarget = 0;
     int32_t cycleCount = 0;
     int32_t cycleElapsed = 0;
-    Date cycleStart;
+    Date cycleStart{};
     int32_t barMaxHeight = 0;
 
     ServiceCall CycleTimeCall() const;

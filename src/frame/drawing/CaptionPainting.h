@@ -28,7 +28,7 @@ class CaptionPainting {
 public:
     struct PlacedLine {
         QString Text;
-        QPointF Baseline; // where the line starts on its baseline
+        QPointF Baseline{}; // where the line starts on its baseline
         double Width = 0; // as drawn, after Scale
         double Scale = 1; // below 1 for a line drawn smaller to fit the area's width
     };
