@@ -82,6 +82,8 @@ constexpr PropertyKey LastRefreshProperty{"LastRefresh", true};
 } // namespace
 
 struct K7_NO_EXPORT PathControl::Private {
+    explicit Private(PathControl& control) : q(control) {}
+
     PathControl& q;
     K7_HELD_VALUES(PATHCONTROL_PROPERTIES)
     Date lastRefresh;

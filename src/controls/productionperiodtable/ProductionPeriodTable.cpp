@@ -128,6 +128,8 @@ struct K7_NO_EXPORT ProductionPeriodTable::Private {
     // the totals are kept).
     using Figures = std::array<float, 9>;
 
+    explicit Private(ProductionPeriodTable& control) : q(control) {}
+
     ProductionPeriodTable& q;
     K7_HELD_VALUES(PRODUCTIONPERIODTABLE_PROPERTIES)
 
