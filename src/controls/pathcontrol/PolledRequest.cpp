@@ -1,39 +1,13 @@
 #include "controls/pathcontrol/PolledRequest_p.h"
 
 #include "core/Clock_p.h"
-#include "core/RuntimeError.h"
 #include "frame/children/Timer_p.h"
 #include "frame/control/ControlBase.h"
 #include "frame/requests/ConnectionGroupBinding_p.h"
+#include "frame/requests/ReplyReads_p.h"
 #include "service/HttpRequestObject.h"
 
 namespace k7 {
-
-namespace {
-
-// Errors of the request layer that only mean "not yet": reading the status or body then leaves
-// everything as it is and the next tick tries again (until the time-out).
-bool IsTransient(int32_t number) {
-    return number == static_cast<int32_t>(0x80072EF3u)     // handle not in the right state
-           || number == static_cast<int32_t>(0x80072EE6u)  // URL scheme not recognised
-           || number == static_cast<int32_t>(0x80070006u); // invalid handle
-}
-
-// Raised through a handler when a read of the reply came too early; the poll ends quietly.
-struct NotYet {};
-
-template <class Read> auto ReadNow(const Read& read) {
-    try {
-        return read();
-    } catch (...) {
-        const RuntimeError failure = CurrentFailure(ErrorNumber::InternalError);
-        if (IsTransient(failure.Number()))
-            throw NotYet{};
-        throw failure;
-    }
-}
-
-} // namespace
 
 PolledRequest::PolledRequest(Timer& timer, int64_t timeOutSeconds, Handlers handlers)
     : timer_(timer), timeOutSeconds_(timeOutSeconds), handlers_(std::move(handlers)) {
@@ -101,38 +75,28 @@ void PolledRequest::Poll() {
             const int64_t elapsed = Dates::DiffSeconds(sentAt_, Clock::Now());
             if (!done && elapsed < timeOutSeconds_)
                 return;
-            try {
+            const bool ended = RunUnlessReplyNotYet([&] {
                 if (elapsed >= timeOutSeconds_ || request_->readyState() != 4) {
                     Report(0, QStringLiteral("No reply within %1 seconds").arg(timeOutSeconds_));
                     handlers_.TimedOut();
-                } else {
-                    const int32_t status = ReadNow([this] { return request_->Status(); });
-                    // The request layer's own time-out comes as a status of its own; no reply came.
-                    if (status == kHttpTimeoutStatus)
-                        Report(0, QStringLiteral("The operation timed out"));
-                    else
-                        Report(status, status == 200 ? QString() : ReasonPhrase());
-                    handlers_.Replied(status, [this] {
-                        return ReadNow([this] { return request_->ResponseText(); });
-                    });
+                    return;
                 }
-            } catch (const NotYet&) {
+                const int32_t status = ReplyStatus(*request_);
+                // The request layer's own time-out comes as a status of its own; no reply came.
+                if (status == kHttpTimeoutStatus)
+                    Report(0, QStringLiteral("The operation timed out"));
+                else
+                    Report(status, status == 200 ? QString() : ReplyReason(*request_));
+                handlers_.Replied(status, [this] { return ReplyText(*request_); });
+            });
+            if (!ended)
                 return;
-            }
             Stop();
         })) {
         // A reply the handler failed on was reported already; a request that failed was not.
         Report(0, *failure);
         Stop();
         handlers_.Failed(*failure);
-    }
-}
-
-QString PolledRequest::ReasonPhrase() const {
-    try {
-        return request_->StatusText();
-    } catch (...) {
-        return {};
     }
 }
 

@@ -58,7 +58,6 @@ public:
 private:
     // RequestFinished for the request sent last, once.
     void Report(int32_t status, const QString& message);
-    QString ReasonPhrase() const;
     // A real request over the control's connection group, in place of the one before.
     void NewOwnRequest();
 
