@@ -29,9 +29,8 @@ struct Parts {
 double ToLinear(Date date);
 Date FromLinear(double days);
 
-// Date from year, month and day with roll-over in both directions (month 13 is January of the
-// next year, day 0 the last day of the previous month). Years 0..29 mean 2000..2029 and 30..99
-// mean 1930..1999, as the runtime reads two-digit years. Raises 5 outside 100-01-01..9999-12-31.
+// Date from year, month and day, rolling over both ways, two-digit years read as the runtime
+// reads them (0..29: 2000s); 5 outside 100-01-01..9999-12-31.
 Date DateSerial(int32_t year, int32_t month, int32_t day);
 
 // Time of day from hours, minutes and seconds with roll-over, as a fraction of a day (may be

@@ -65,11 +65,8 @@ private:
 // Raises the standard error `number` (for example Raise(ErrorNumber::Overflow)).
 [[noreturn]] void Raise(int32_t number);
 
-// The exception being handled, as the runtime would report it. Call it only inside a catch block.
-// A RuntimeError keeps its number and description; standard library failures get the runtime's
-// numbers (7 memory, 9 index out of range, 6 overflow, 5 invalid argument); anything else gets
-// `otherNumber` with its standard description: a loader's trap says 51 "Internal error", the REST
-// client 440 "Automation error", as a failed call on an automation object reads.
+// The exception being handled (call it only inside a catch block) as the runtime's error: standard
+// library failures get the runtime's numbers (7, 9, 6, 5), anything unknown `otherNumber`.
 RuntimeError CurrentFailure(int32_t otherNumber);
 
 } // namespace k7

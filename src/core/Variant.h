@@ -98,9 +98,7 @@ public:
     // Direct access for code that already knows the type (nullptr when it is another type).
     template <class T> const T* Get() const { return std::get_if<T>(&value_); }
 
-    // `value = number` as an If statement judges it: numbers compare numerically, a text is read
-    // as a number first (13 when it is none), Empty counts as 0, Booleans as -1 and 0; Null is
-    // never equal.
+    // `value = number` as an If statement judges it (a text read as a number, Null never equal).
     bool EqualsNumber(double number) const;
 
     // Same type and same value (for tests and containers; no conversion).

@@ -6,6 +6,10 @@
 
 namespace k7 {
 
+// The status Status() reports when the exchange timed out, as the platform's objects do: no reply
+// came.
+constexpr int32_t kHttpTimeoutStatus = 12002;
+
 // The request object the REST client and the path view are written against: the operations of the
 // platform's HTTP request objects, by the names those objects use. HttpRequest is the real one;
 // tests install fakes through RestClient's factory to watch the calls.
@@ -13,22 +17,15 @@ namespace k7 {
 // States of readyState(): 0 uninitialised (new or aborted), 1 opened (not sent), 2 sent (waiting for
 // the reply's head), 3 receiving (head in, body arriving), 4 complete (reply in, or the exchange
 // failed). Status(), StatusText() and ResponseText() are readable only in state 4.
-// The status Status() reports when the exchange timed out, as the platform's objects do: no reply
-// came.
-constexpr int32_t kHttpTimeoutStatus = 12002;
-
 class HttpRequestObject {
 public:
     virtual ~HttpRequestObject() = default;
 
-    // Prepares a request; raises on an address that cannot be used. Any exchange still running is
-    // abandoned first.
+    // Prepares a request (abandoning any exchange still running); raises on an unusable address.
     virtual void Open(const QString& method, const QString& url, bool async) = 0;
-    // Adds a header line to the request opened last (after Open, before Send); Open forgets the
-    // headers of the request before. Raises on a name or value that cannot go into a header line.
+    // Adds a header line to the request opened last; raises on what cannot go into a header line.
     virtual void SetRequestHeader(const QString& name, const QString& value) = 0;
-    // Performs the exchange (synchronous: before returning, raising on transport failure;
-    // asynchronous: in the background, the caller polls readyState()).
+    // Performs the exchange: before returning, or in the background when opened `async`.
     virtual void Send() = 0;
     // Abandons any exchange in flight and returns to state 0.
     virtual void Abort() = 0;

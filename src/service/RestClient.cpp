@@ -23,7 +23,7 @@ std::unique_ptr<HttpRequestObject> MakeRealRequest(bool serverMode) {
 
 } // namespace
 
-struct RestClient::Private {
+struct K7_NO_EXPORT RestClient::Private {
     RequestFactory factory;
     QString apiHost;
     bool bolServer = false;
@@ -32,6 +32,9 @@ struct RestClient::Private {
     int32_t lastStatus = 0;
     QString lastFailure;
     std::unique_ptr<HttpRequestObject> request;
+
+    // One exchange on the kept request object; the reply text, or the failure envelope.
+    QString Send(const QString& pStrMethod, const QString& pStrURL);
 };
 
 RestClient::RestClient() : RestClient(&MakeRealRequest) {}
@@ -75,53 +78,53 @@ QString RestClient::RequestAddress(const QString& apiHost, const QString& path, 
 }
 
 QString RestClient::GetRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("GET"), RequestAddress(d->apiHost, pStrPath, pStrParams));
+    return d->Send(QStringLiteral("GET"), RequestAddress(d->apiHost, pStrPath, pStrParams));
 }
 
 QString RestClient::PatchRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("PATCH"), RequestAddress(d->apiHost, pStrPath, pStrParams));
+    return d->Send(QStringLiteral("PATCH"), RequestAddress(d->apiHost, pStrPath, pStrParams));
 }
 
 QString RestClient::PostRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("POST"), RequestAddress(d->apiHost, pStrPath, pStrParams));
+    return d->Send(QStringLiteral("POST"), RequestAddress(d->apiHost, pStrPath, pStrParams));
 }
 
 QString RestClient::DeleteRequest(const QString& pStrPath, const QString& pStrParams) {
-    return SendRequest(QStringLiteral("DELETE"), RequestAddress(d->apiHost, pStrPath, pStrParams));
+    return d->Send(QStringLiteral("DELETE"), RequestAddress(d->apiHost, pStrPath, pStrParams));
 }
 
-QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrURL) {
+QString RestClient::Private::Send(const QString& pStrMethod, const QString& pStrURL) {
     QString failure;
-    d->lastStatus = 0;
-    d->lastFailure.clear();
+    lastStatus = 0;
+    lastFailure.clear();
     const auto failed = [this](const QString& text) {
-        d->lastFailure = text;
+        lastFailure = text;
         return FailureEnvelope(text);
     };
     try {
-        if (!d->request || d->requestServerMode != d->bolServer) {
-            d->request.reset();
-            d->request = d->factory ? d->factory(d->bolServer) : nullptr;
-            if (!d->request)
+        if (!request || requestServerMode != bolServer) {
+            request.reset();
+            request = factory ? factory(bolServer) : nullptr;
+            if (!request)
                 Raise(ErrorNumber::CannotCreateObject);
-            d->requestServerMode = d->bolServer;
+            requestServerMode = bolServer;
         }
-        HttpRequestObject& request = *d->request;
+        HttpRequestObject& exchange = *request;
 
         // Before every request, not only a new object's first: the object may have been reused.
-        if (d->bolServer)
-            request.SetTimeouts(60000, 30000, 30000, 300000);
-        request.Open(pStrMethod, pStrURL, false);
-        for (const auto& [name, value] : d->headers)
-            request.SetRequestHeader(name, value);
-        request.Send();
+        if (bolServer)
+            exchange.SetTimeouts(60000, 30000, 30000, 300000);
+        exchange.Open(pStrMethod, pStrURL, false);
+        for (const auto& [name, value] : headers)
+            exchange.SetRequestHeader(name, value);
+        exchange.Send();
 
-        if (request.readyState() != 4)
+        if (exchange.readyState() != 4)
             return failed(QStringLiteral("Connection timed out"));
-        d->lastStatus = request.Status();
-        if (d->lastStatus != 200)
-            return failed(request.StatusText());
-        QString body = request.ResponseText();
+        lastStatus = exchange.Status();
+        if (lastStatus != 200)
+            return failed(exchange.StatusText());
+        QString body = exchange.ResponseText();
         body.remove(QChar(10));
         body.remove(QChar(13));
         return body;
@@ -131,7 +134,7 @@ QString RestClient::SendRequest(const QString& pStrMethod, const QString& pStrUR
         failure = CurrentFailure(ErrorNumber::AutomationError).FailureText();
     }
     // A failed object is never trusted again: the next request starts from a fresh one.
-    d->request.reset();
+    request.reset();
     return failed(failure);
 }
 

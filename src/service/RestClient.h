@@ -51,8 +51,6 @@ public:
     QString DeleteRequest(const QString& pStrPath, const QString& pStrParams);
 
 private:
-    QString SendRequest(const QString& pStrMethod, const QString& pStrURL);
-
     struct Private;
     std::unique_ptr<Private> d;
 };

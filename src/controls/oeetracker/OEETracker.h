@@ -55,19 +55,13 @@ public:
 
     // LoadFullDays(StartDate), its Boolean result held in a variant.
     Q_INVOKABLE k7::Variant LoadFullChart();
-    // One day, one marker: asks for [pStrStart, pStrEnd] and moves marker pLngIndex to the first
-    // entry's OEE, coloured by its targets, without storing it (ShowData redraws the stored day).
-    // True when a reply was judged; false when APIHost is empty or on a failure, whose text goes
-    // to pStrError only.
+    // Moves marker pLngIndex to the OEE of [pStrStart, pStrEnd] without storing it; a failure's
+    // text goes to pStrError only.
     Q_INVOKABLE bool LoadOneDay(const QString& pStrStart, const QString& pStrEnd, int32_t pLngIndex,
                                 QString& pStrError);
-    // Places every stored day's marker at its OEE (not clamped to the plot) in its colour and
-    // repaints. Always false.
+    // Places every stored day's marker at its OEE in its colour and repaints; always false.
     Q_INVOKABLE bool ShowData();
-    // Asks for the 31 days up to pStrEnd and stores at most 31 of them, in reply order, from slot 0.
-    // True when a reply was judged (a refused one stores nothing); false when APIHost is empty or a
-    // failure was trapped into Error (a reply longer than BarNum + 1 slots fails with 9 there, the
-    // days before it kept).
+    // Stores the 31 days up to pStrEnd in reply order; true when a reply was judged.
     Q_INVOKABLE bool LoadFullDays(const QString& pStrEnd);
     // Lays out the empty chart for the current extent and BarNum and clears the stored days.
     // Untrapped: a failing widget assignment reaches the caller.

@@ -113,10 +113,8 @@ public:
     double LastRefreshSerial() const;
 
     // --- methods
-    // Draws Output on the device context hDC at device position (x, y), the corner where the text
-    // starts, turned by Rotation degrees counter-clockwise in whole tenths (-90: running downwards).
-    // False when hDC is not this control's device context or a step fails; the current point does
-    // not move.
+    // Draws Output at (x, y) on this control's device context hDC, turned Rotation degrees
+    // counter-clockwise; false when hDC is another or a step fails.
     Q_INVOKABLE bool TextRotate(int hDC, const QString& Output, int x, int y, float Rotation);
     // One poll of the request in flight: nothing while it runs and is younger than 60 s, else its
     // reply, its status text or the time-out text drawn on a cleared picture. Errors are drawn too.

@@ -30,9 +30,7 @@ public:
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
     const PropertyTable& Properties() const override { return ClassProperties(); }
 
-    // Asks the service for the process's current product and shows its code. True when a reply
-    // was received and judged (code or "No Data" shown); false when APIHost is empty or a failure
-    // was trapped into Error. The control is repainted on every path.
+    // Shows the process's current product code; true when a reply was judged.
     Q_INVOKABLE bool RefreshProd();
     // Lays out and captions the two labels from the control's current extent; loads nothing.
     Q_INVOKABLE void Createlabels();

@@ -136,9 +136,7 @@ public:
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
     const PropertyTable& Properties() const override { return ClassProperties(); }
 
-    // Rebuilds the grid for the current window and Accumulated, lays it out and loads it. Errors
-    // of the window (a date ToDate cannot read, more than 32767 hours) and of the layout reach the
-    // caller; the load's own failures go to Error. Always false.
+    // Rebuilds the grid for the current window, lays it out and loads it; always false.
     Q_INVOKABLE bool LoadFullTable();
 
     // The period model of the last LoadFullTable (all 0 before it).

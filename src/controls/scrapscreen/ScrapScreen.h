@@ -42,9 +42,7 @@ public:
     const ComponentIdentity& Identity() const override { return ClassIdentity(); }
     const PropertyTable& Properties() const override { return ClassProperties(); }
 
-    // Requests the cause list and stores it; the buttons change at the next ShowData. True when a
-    // reply was received and judged (accepted or not); false when APIHost is empty or a failure
-    // was trapped into Error (the stored list then stays).
+    // Requests the cause list and stores it for the next ShowData; true when a reply was judged.
     Q_INVOKABLE bool LoadData();
     // Puts one cause of the host's choice on the first cause button until the next ShowData.
     Q_INVOKABLE void RefreshBtn(const QString& pStrId, const QString& pStrDesc);

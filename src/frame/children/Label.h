@@ -54,10 +54,7 @@ public:
     uint32_t BorderColor() const;
     void SetBorderColor(uint32_t color);
 
-    // Whether releasing the label opens something (a menu). Such a label is also reached with Tab,
-    // and Enter, Return or Space on it release it as a left click would, with the pop-up place at
-    // its bottom-left corner, so an operator without a mouse can open what a click opens. Off by
-    // default: a label is text. Not copied to array elements; the control decides per element.
+    // Whether releasing the label opens something (a menu), so Tab reaches it and keys release it.
     bool OpensOnRelease() const { return focusPolicy() != Qt::NoFocus; }
     void SetOpensOnRelease(bool opens);
 

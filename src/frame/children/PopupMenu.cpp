@@ -13,6 +13,13 @@ namespace k7 {
 struct PopupMenu::Private {
     QString itemsName;
     std::map<int, MenuItem> items;
+
+    MenuItem& At(int index) {
+        auto found = items.find(index);
+        if (found == items.end())
+            RaiseMissingElement(index);
+        return found->second;
+    }
 };
 
 PopupMenu::PopupMenu(ControlBase& owner, const QString& name, int index, QString itemsName)
@@ -60,27 +67,27 @@ int PopupMenu::UBound() const {
 }
 
 const QString& PopupMenu::Caption(int index) const {
-    return At(index).Caption;
+    return d->At(index).Caption;
 }
 
 void PopupMenu::SetCaption(int index, const QString& caption) {
-    At(index).Caption = caption;
+    d->At(index).Caption = caption;
 }
 
 bool PopupMenu::Checked(int index) const {
-    return At(index).Checked;
+    return d->At(index).Checked;
 }
 
 void PopupMenu::SetChecked(int index, bool checked) {
-    At(index).Checked = checked;
+    d->At(index).Checked = checked;
 }
 
 void PopupMenu::SetEnabled(int index, bool enabled) {
-    At(index).Enabled = enabled;
+    d->At(index).Enabled = enabled;
 }
 
 void PopupMenu::SetItemVisible(int index, bool visible) {
-    At(index).Visible = visible;
+    d->At(index).Visible = visible;
 }
 
 int PopupMenu::Exec(const QPoint& globalPosition) {
@@ -93,17 +100,6 @@ int PopupMenu::Exec(const QPoint& globalPosition) {
 
 int PopupMenu::Exec() {
     return Exec(QCursor::pos());
-}
-
-MenuItem& PopupMenu::At(int index) {
-    auto found = d->items.find(index);
-    if (found == d->items.end())
-        RaiseMissingElement(index);
-    return found->second;
-}
-
-const MenuItem& PopupMenu::At(int index) const {
-    return const_cast<PopupMenu*>(this)->At(index);
 }
 
 } // namespace k7

@@ -61,9 +61,6 @@ public:
     int Exec();
 
 private:
-    MenuItem& At(int index);
-    const MenuItem& At(int index) const;
-
     struct Private;
     std::unique_ptr<Private> d;
 };

@@ -71,13 +71,10 @@ public:
     // Above every sibling widget.
     void BringToFront() { this->raise(); }
 
-    // The face rule of the small sizes: "Small Fonts" when the font's size is `points` or less,
-    // "Tahoma" above; sizes that small are unreadable in Tahoma on a terminal.
+    // "Small Fonts" at `points` or less, "Tahoma" above (small sizes are unreadable in Tahoma).
     void UseSmallFaceAtOrBelow(float points);
 
-    // Takes the control's own font (its face when it names one, its size when it has one, bold
-    // and italic; the underline stays the child's) and text colour, as cells that follow the
-    // control's font properties do.
+    // Takes the control's font (all but the underline) and text colour, as cells that follow it do.
     void TakeControlFont();
 
     // Every shared property of `source` except name, index and visibility (for widget-array

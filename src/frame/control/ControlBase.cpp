@@ -503,8 +503,8 @@ void ControlBase::ReadDropped() {
         d->SettleReads();
 }
 
-void ControlBase::ReadEnded(const RequestOutcome& outcome, bool stillOut) {
-    if (!stillOut && d->readsOut > 0)
+void ControlBase::ReadEnded(const RequestOutcome& outcome) {
+    if (d->readsOut > 0)
         --d->readsOut;
     if (!d->unsettled) {
         d->unsettled = outcome;

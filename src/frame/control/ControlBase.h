@@ -59,33 +59,22 @@ public:
     // The last trapped failure: number, "-", description. Empty until a failure happens.
     const QString& Error() const;
 
-    // (Re)builds when pBolOpened is false, then loads; the sequence is the control's own. Always
-    // false: the host learns of failures through Error. Errors of the layout reach the caller.
+    // (Re)builds when pBolOpened is false, then loads; always false (failures go to Error).
     Q_INVOKABLE bool Refresh(bool pBolOpened);
 
     // --- properties by name, through the table
-    // Writes a property as a host does: through the row's own write step when it has one, else
-    // converted to the property's type and written in the property's form (plain stores it;
-    // notifying does nothing for an equal value, else asks the host under the persistence name,
-    // stores only on approval and then tells the host).
-    // At design time a refused write leaves the property as it was and records the failure in
-    // Error instead of throwing it (see SetDesignTime).
+    // Writes a property as a host does, in the form its table row gives (docs/controls.md).
     void Assign(const QString& name, const Variant& value);
     // The stored value in the property's type (also for write-only properties).
     Variant Value(const QString& name) const;
 
-    // Restores every persisted property in the table's read order, each from `bag` with the
-    // table's default, converted to the property's type and stored directly; a property that
-    // fails is skipped and the others are still read. Creates and loads nothing.
+    // Restores every persisted property from `bag`, skipping one that fails; loads nothing.
     void ReadProperties(const PropertyBag& bag);
     // Writes every persisted property in the table's write order, also values equal to defaults.
     void WriteProperties(PropertyBag& bag) const;
 
     // --- design time
-    // Set by a form editor (the Qt Designer plugin) for the controls on the form it edits. Its
-    // property editor writes through the meta-object, where an exception has nowhere to go but
-    // out of the editor, so property writes record their failures instead (out of range, wrong
-    // type). False for controls an application creates.
+    // Set by a form editor for the controls it edits: a refused property write then goes to Error.
     void SetDesignTime(bool designTime);
     bool DesignTime() const;
 
@@ -95,8 +84,7 @@ public:
     QString InputBox(const QString& prompt, const QString& title, const QString& defaultText);
 
     // --- extent and twips
-    // Outer width and height in twips, as the host gave them (ScaleWidth/ScaleHeight: the inner
-    // area, the same here since the control has no border).
+    // Outer width and height in twips (the inner Scale extent is the same: there is no border).
     float Width() const;
     float Height() const;
     float ScaleWidth() const { return Width(); }
@@ -116,15 +104,12 @@ public:
     void SetForeColor(uint32_t color);
     const FontStyle& ControlFont() const;
     void SetControlFont(const FontStyle& font); // 380 for an impossible size
-    // Width and height of a text in twips, in the control's font or in `font`, as TextMeasure
-    // measures them: the widest line, and one line height per line break plus one.
+    // Width (widest line) and height (one line height per line) of a text in twips.
     float TextWidth(const QString& text) const { return TextWidth(text, ControlFont()); }
     float TextWidth(const QString& text, const FontStyle& font) const;
     float TextHeight(const QString& text) const { return TextHeight(text, ControlFont()); }
     float TextHeight(const QString& text, const FontStyle& font) const;
-    // Sizes the control's font so that one line fills `height` twips, times `share` (a grid of
-    // narrow cells takes less), rounded down to a whole size. Nothing when no line can be measured
-    // or one already fills the height exactly; 380 for a size no font can have.
+    // Sizes the control's font, rounded down, so that one line fills `share` of `height` twips.
     void FitFontToHeight(int16_t height, double share = 1.0);
     // Paints the control and its children now, before returning.
     void RepaintNow();
@@ -132,9 +117,7 @@ public:
     void YieldOnce();
 
     // --- children
-    // Creates a child of kind T (Label, CommandButton, FilledRect, Line, Timer, PopupMenu, or any
-    // kind derived from ControlChild) named `name`, element `index` of its array (-1: no array),
-    // with T's further constructor arguments. The control owns it for its life.
+    // Creates a child of kind T named `name`, element `index` of its array (-1: none), owned here.
     template <class T, class... Args> T& Create(const QString& name, int index = -1, Args&&... arguments) {
         auto child = std::make_unique<T>(*this, name, index, std::forward<Args>(arguments)...);
         T& created = *child;
@@ -150,35 +133,25 @@ public:
     // --- what the control shows
     // Every child's state as it stands (geometry, captions, colours, fonts, pictures, visibility).
     std::shared_ptr<const ShownState> SaveShown() const;
-    // Shows `shown` again on the live children: each child it names takes its state back, a child
-    // made since is hidden, a child gone since stays gone. The control's own data (Error, its
-    // properties, what its loaders stored) is not touched: a host holding a control's last good
-    // figures over a failed refresh shows them without changing what the control knows.
+    // Shows `shown` again on the live children, leaving what the control knows untouched.
     void RestoreShown(const ShownState& shown);
-    // A read of this control is out: sent, its reply not yet handled (a service control in the
-    // NonBlocking mode, the path view's polled request).
+    // A read of this control is out: sent, its reply not yet handled.
     bool ReadInFlight() const;
     // When the read out was sent; invalid while none is out.
     QDateTime ReadSentAt() const;
 
     // --- failure trap
-    // Runs `body`; an error it raises becomes a failure text (number, "-", description), with the
-    // runtime's numbers for standard library failures and 51 for anything else.
+    // Runs `body` and returns the failure text ("number - description") of an error it raises.
     static std::optional<QString> Trap(const std::function<void()>& body);
-    // The loader shape: runs `body` under the trap (a failure is recorded in Error unless
-    // `policy` swallows it, and makes the result false), then always runs `exitStep`. Returns
-    // body's result.
+    // Runs `body` under the trap, then always `exitStep`; false when `body` failed.
     bool RunLoader(const std::function<bool()>& body, const std::function<void()>& exitStep = {},
                    FailurePolicy policy = FailurePolicy::Record);
-    // For everything Qt calls: runs `body`, never throws; a failure goes where `policy` says
-    // (by default the control's HandlerFailures()).
+    // Runs `body` for everything Qt calls, never throwing: a failure goes where `policy` says.
     void RunHandler(const std::function<void()>& body) noexcept { RunHandler(body, HandlerFailures()); }
     void RunHandler(const std::function<void()>& body, FailurePolicy policy) noexcept;
     FailurePolicy HandlerFailures() const;
 
-    // Connects a child's event (Clicked, MouseReleased, Tick, ...) to `handler` run under
-    // RunHandler, so an error in a click or tick handler never reaches the event loop; `policy`
-    // overrides the control's choice for this one connection.
+    // Connects a child's event to `handler`, run as an entry so no error reaches the event loop.
     template <class Sender, class Signal, class Handler>
     QMetaObject::Connection ConnectHandler(Sender* sender, Signal signal, Handler handler,
                                            std::optional<FailurePolicy> policy = std::nullopt) {
@@ -192,10 +165,7 @@ signals:
     void ErrorChanged(const QString& error);
     // Every read this control sent, once it ended (see RequestOutcome), before its handlers run.
     void RequestFinished(const k7::RequestOutcome& outcome);
-    // A read is over with everything it set off: its handlers, the reads they sent in turn and the
-    // steps held for them have run, so what the control shows now follows from it. Good only when
-    // every read of the chain was good; Time is when the first was sent. A host that holds a
-    // control's last good figures takes or restores them here, before anything is painted.
+    // A read is over with everything it set off (good only when every read of it was good).
     void ReadSettled(const k7::RequestOutcome& outcome);
 
 protected:
@@ -203,41 +173,33 @@ protected:
     virtual void RefreshSequence(bool pBolOpened) = 0;
     // The control was placed or its extent changed (runs under RunHandler).
     virtual void Resized() {}
-    // Paints the background and the painted children in creation order; a control that draws more
-    // on its surface overrides it and calls the base first. Works on any painter (image, widget).
+    // Paints the background and the painted children in creation order, on any painter.
     virtual void PaintSurface(QPainter& painter);
 
     // Sets the extent in a constructor, without running the resize hook.
     void SetDesignExtent(float width, float height);
     void SetError(const QString& text);
-    // Where failures of the control's handlers go; a control whose failures never reach Error
-    // (the path view) swallows them.
+    // Where failures of the control's handlers go (Error by default).
     void SetHandlerFailures(FailurePolicy policy);
 
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-    // --- entries: Refresh, the handlers ConnectHandler connects, the resize hook, and whatever a
-    // request form runs when a reply arrives. Entries may nest; the outermost one decides what
-    // the screen sees.
+    // --- entries: Refresh, handlers, the resize hook and reply handling (docs/controls.md)
+    // Runs `body` as an entry; the outermost of nested entries decides what the screen sees.
     void RunEntry(const std::function<void()>& body, FailurePolicy policy) noexcept;
-    // What a read sent in the current entry holds back: the children the entry changed, kept off
-    // the screen until the reply, when ShowHeldBack puts them on before the handlers run.
+    // The children an entry changed, kept off the screen until its read's reply.
     struct HeldBack;
-    // Called by a read going out in the NonBlocking mode. When the outermost entry ends, the
-    // children it changed show what they showed when it began, and `take` receives their new
-    // states; `take` answers false when its read already ended (the reply came while the entry
-    // still ran), and nothing is then held back. Outside an entry nothing is held back.
+    // Holds the current entry's changes back for a read going out; `take` receives them.
     void HoldBackEntry(std::function<bool(std::shared_ptr<HeldBack>)> take);
+    // Puts held-back changes on the screen (before the reply's handlers run).
     void ShowHeldBack(const HeldBack& held);
-    // Entries take what the screen shows when they start, so that a read they send can hold back
-    // their changes (the NonBlocking mode); off by default.
+    // Entries take what the screen shows when they start, so their reads can hold changes back.
     void SetHoldsBackEntries(bool holds);
-    // The read bookkeeping behind ReadInFlight, RequestFinished and ReadSettled, for the request
-    // forms: a read went out; a read ended (RequestFinished, then ReadSettled once nothing is out
-    // and the outermost entry ends).
+    // A read went out (the bookkeeping behind ReadInFlight).
     void ReadStarted(const QDateTime& sent);
-    void ReadEnded(const RequestOutcome& outcome, bool stillOut = false);
+    // A read ended: RequestFinished now, ReadSettled once nothing is out and no entry runs.
+    void ReadEnded(const RequestOutcome& outcome);
     // A read out was abandoned (superseded, stopped): nothing of it is reported.
     void ReadDropped();
 

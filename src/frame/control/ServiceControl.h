@@ -76,17 +76,13 @@ public:
     void setSession(const QString& value) { Assign(SessionProperty, Variant(value)); }
     void setProcess(const QString& value) { Assign(ProcessProperty, Variant(value)); }
 
-    // Where the control's REST clients get their request objects; tests hand in scripted ones.
-    // Without one, the real HTTP request object is used. In the NonBlocking mode the factory and the
-    // objects it makes are used on a worker thread (one request of this control at a time).
+    // Where the control's REST clients get their request objects (tests hand in scripted ones).
     void SetRequestFactory(RestClient::RequestFactory factory);
 
-    // How this control's requests are carried out (see RequestMode); Blocking until a host asks
-    // otherwise.
+    // How this control's requests are carried out: Blocking until a host asks otherwise.
     void SetRequestMode(RequestMode mode);
     RequestMode GetRequestMode() const;
-    // A read of this control is out and its reply not yet handled (NonBlocking only): ReadInFlight.
-    // A read loader called meanwhile sends nothing and returns false; a write is never held up.
+    // A read of this control is out and its reply not yet handled (NonBlocking only).
     bool RequestInFlight() const;
 
 signals:
@@ -124,8 +120,7 @@ protected:
         QString Path;
         QString Query;
     };
-    // A request built only when there is a service to send it to, under the loader's trap: building
-    // it may read a date or prompt the user, and a failure there sends nothing.
+    // A request built only when there is a service to send it to, under the loader's trap.
     using CallBuilder = std::function<ServiceCall()>;
     using ReplyHandler = std::function<void(JsonBag& reply)>;
 
@@ -160,40 +155,21 @@ protected:
         std::function<void(const QString&)> handler_;
     };
 
-    // The loader forms. Each is a continuation: the request, its judgement, the handlers. The frame
-    // carries it out: with an empty APIHost nothing is built or sent and the result is false; else
-    // the request goes out, its reply (or the client's failure envelope) is parsed and judged, and
-    // `accepted` or `rejected` runs; a failure anywhere goes where `failure` says and makes the
-    // result false; `exitStep` runs on every path, before the reply is released. True when a reply
-    // was judged. Whatever a control does with a reply lives in its handlers, never after the call.
-    //
-    // In the NonBlocking mode the request is built here (a prompt stays where the user expects it),
-    // sent on a worker, and the form returns false at once; the rest follows when the reply is in.
-    // A form whose failure goes to the caller's own handler hands its outcome back to a caller that
-    // waits for it, so it is carried out before it returns in either mode.
-    //
-    // A write (POST, PATCH, DELETE) is judged by a common rule; it carries a fresh
-    // Idempotency-Key, is journalled and ends with WriteFinished before the handlers run.
+    // Carries out one request, judges its reply by `rule` and runs `accepted` or `rejected`
+    // (docs/controls.md, "Loaders, handlers and failures"); true when a reply was judged.
     bool RunServiceLoader(const ServiceCall& call, const ReplyRule& rule, const ReplyHandler& accepted,
                           const ReplyHandler& rejected, const std::function<void()>& exitStep = {},
                           const FailureRoute& failure = {});
     bool RunServiceLoader(const CallBuilder& call, const ReplyRule& rule, const ReplyHandler& accepted,
                           const ReplyHandler& rejected, const std::function<void()>& exitStep = {},
                           const FailureRoute& failure = {});
-    // The read whose accepted reply may name a second request: `accepted` reads the first reply and
-    // returns the second request, or nothing to end there. The second reply replaces the first in the
-    // same document and goes to `followed` unjudged (a failure envelope then fails where it is read).
+    // A read whose accepted reply names a second request, whose reply goes to `followed` unjudged.
     bool RunFollowedLoader(const ServiceCall& call, const ReplyRule& rule,
                            const std::function<std::optional<ServiceCall>(JsonBag& reply)>& accepted,
                            const ReplyHandler& followed, const std::function<void()>& exitStep = {},
                            const FailureRoute& failure = {});
 
-    // The steps of a control that show what its loaders stored ("load, then show"): `step` runs
-    // once no request of this control is out. That is at once in the Blocking mode, where a loader
-    // is over when it returns, and whenever nothing was sent; in the NonBlocking mode it is after
-    // the reply in flight has been handled, and after what its handlers sent in turn, so that the
-    // step shows the new figures rather than the last ones; a step held so runs under the handler
-    // trap, as there is no caller left to hand its failure to.
+    // Runs `step` once no request of this control is out, so that it shows the new figures.
     void AfterRequests(std::function<void()> step);
 
 private:

@@ -99,11 +99,8 @@ struct PropertyDefinition {
 // their own.
 class K7_EXPORT PropertyTable {
 public:
-    // The row of a property held wherever `member` finds it: a lambda that takes the control
-    // (`auto&`: const or not) and gives the member itself (`-> auto&`), whose type (int16_t,
-    // int32_t, uint8_t, bool, float, double, QString, or uint32_t for a colour) is the property's.
-    // Named by its key (read-only when the key says so), persisted under its own name. The type
-    // its Q_PROPERTY shows is `Shown`, or the widest of the member's kind.
+    // The row of a property held in the member `member(control) -> auto&` returns, whose type is
+    // the property's (docs/controls.md, "Properties").
     template <class C, class Shown = void, class Member>
     static PropertyDefinition
     Row(PropertyKey key, Member member, WriteForm form, const Variant& defaultValue = Variant(),
@@ -136,13 +133,8 @@ public:
     // A property with hand-written accessors (Get, Set and Type must be filled in).
     PropertyTable& Add(PropertyDefinition property);
 
-    // A notifying property that is one part of the control's own font or its text colour, shown
-    // to the host as `shown` (a size as a whole size, a Boolean as "True"/"False" text) and
-    // persisted as the part itself holds it (the size in single precision, Booleans), so a restore
-    // gives back exactly what was saved. A write is taken as the part's own type (a size as the
-    // host's type) and compared with the part; a value the part cannot take, or any failure of the
-    // write, puts the part back to `defaultValue` without a word to the host.
-    // Its Q_PROPERTY shows the widest of the kind of `shown`.
+    // A notifying property that is one part of the control's font or text colour, shown as `shown`
+    // and persisted as the part holds it (a value the part cannot take restores `defaultValue`).
     PropertyTable& AddFontAttribute(PropertyKey key, FontPart part, PropertyType shown,
                                     const Variant& defaultValue);
 

@@ -20,9 +20,7 @@ enum class Judgement { StatusIsZero, MessageIsSuccess };
 // the query strings that ask for one. Loaders judge envelopes only through these rules.
 class K7_EXPORT Envelope {
 public:
-    // The common rule: the call succeeded when the item "status" equals the number 0 (a numeric
-    // comparison, so "9999" of a transport failure is a failure and "0" a success). A missing
-    // "status" raises the document's error; a status that is no number raises 13.
+    // The common rule: the call succeeded when "status" equals the number 0 (13 when it is none).
     static bool StatusIsZero(const JsonBag& document);
 
     // The rule for posted data and the table: the item "message" is exactly the text "Success".

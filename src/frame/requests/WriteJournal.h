@@ -68,13 +68,9 @@ public:
     qint64 Begin(const WriteOutcome& write, Judgement rule);
     // Records how the write of entry `id` ended.
     void Finish(qint64 id, const WriteOutcome& outcome);
-    // Sends entry `id` again with its own key and records the new outcome (attempts + 1), waiting
-    // for the reply. Raises 5 "Invalid procedure call or argument" for an entry that is booked or
-    // does not exist.
+    // Sends entry `id` again with its own key, waits and records the outcome (5 when it is booked).
     WriteOutcome Retry(qint64 id, RestClient::RequestFactory factory = {});
-    // Retry in two halves, for a sender that must not wait (the terminal's forwarding): records the
-    // new attempt (pending, attempts + 1) and hands back what to send; Finish records its outcome.
-    // Raises as Retry does.
+    // Retry's first half, for a sender that must not wait: records the attempt, returns what to send.
     Attempt BeginAttempt(qint64 id);
     // Sets an entry that is not booked aside; raises as Retry does.
     void Dismiss(qint64 id);
