@@ -33,11 +33,6 @@ TEST(Common, FormatWritesDatesBeforeDayZeroAndShortYears) {
     EXPECT_EQ(Common::FormatYYYYMMDDhhmmss(Dates::DateSerial(100, 1, 1)), "1000101000000"); // year not padded
 }
 
-TEST(Common, SafeUboundIsMinusOneWithoutElements) {
-    EXPECT_EQ(Common::SafeUbound(std::vector<int>{}), -1);
-    EXPECT_EQ(Common::SafeUbound(std::vector<int>(5)), 4);
-}
-
 // The last row has more hours than 16 bits hold.
 TEST(Common, DashboardOversizeCountsHoursAndTwelveHourSteps) {
     const std::tuple<const char*, const char*, const char*> rows[] = {

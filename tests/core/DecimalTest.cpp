@@ -27,7 +27,7 @@ TEST(Decimal, ReadsAndWritesExactlyWithin96BitsAnd28Decimals) {
         {"1..2", nullptr}};
     for (const auto& [input, text] : rows) {
         const auto value = Decimal::FromText(QString::fromUtf8(input));
-        EXPECT_EQ(value ? value->ToText() : QStringLiteral("none"), text ? text : "none") << input;
+        EXPECT_EQ(value ? value->ToText() : "none", text ? text : "none") << input;
     }
 }
 
