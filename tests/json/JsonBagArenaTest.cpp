@@ -118,15 +118,6 @@ TEST(JsonBagArena, HandlesStayPartOfTheirDocumentAndOutliveIt) {
              return moved->JSON();
          },
          R"({"x":[1]})"},
-        {"a handle stored in a changed sibling is one bag in both places", R"({"a":{},"b":{"y":1}})",
-         [](Doc& doc) {
-             auto a = Child(doc, "a");
-             a->SetItem("k", 1.0);
-             a->SetItem("b", doc->Item("b"));
-             Child(doc, "b")->SetItem("y", 2.0);
-             return doc->JSON();
-         },
-         R"({"a":{"k":1,"b":{"y":2}},"b":{"y":2}})"},
         {"a handle given a new text holds it in its place", kRow,
          [](Doc& doc) {
              Child(doc, "a")->SetJSON(R"([9,{"q":[]}])");
