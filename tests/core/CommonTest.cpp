@@ -1,3 +1,6 @@
+// The service's timestamps read and written, the dashboard's hour steps and the ceiling, with
+// the runtime's roll-overs and failures.
+
 #include "support/Checks.h"
 
 #include "core/Common_p.h"

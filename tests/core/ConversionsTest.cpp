@@ -1,3 +1,6 @@
+// Numbers as the runtime converts them: rounding to integers, reading text (whole texts and
+// leading numbers) and writing display texts.
+
 #include "support/Checks.h"
 
 #include "core/Conversions_p.h"

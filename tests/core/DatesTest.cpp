@@ -1,3 +1,6 @@
+// Dates as the runtime's serial days: building with roll-over, adding, differences counted as
+// boundaries crossed, and the library's clock.
+
 #include "support/Checks.h"
 
 #include "core/Clock_p.h"

@@ -1,3 +1,5 @@
+// The 96-bit decimal: exact reading and writing within its range and scale, and equality.
+
 #include "core/Decimal.h"
 
 #include <gtest/gtest.h>

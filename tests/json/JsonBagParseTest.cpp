@@ -1,3 +1,6 @@
+// Reading JSON text: the document written back, or the failure with its number and position, for
+// the accepted oddities of service replies and every error kind; decimals, nesting and numbers.
+
 #include "JsonTestSupport.h"
 
 #include <gtest/gtest.h>

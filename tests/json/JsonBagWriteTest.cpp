@@ -1,3 +1,6 @@
+// Writing JSON text: which characters are escaped, how each simple value is written or refused,
+// and the indented form.
+
 #include "JsonTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,6 @@
+// `k7 json`: a service reply read and written back, or its failure text, from standard input or
+// a file.
+
 #include "support/Checks.h"
 #include "support/K7Process.h"
 
