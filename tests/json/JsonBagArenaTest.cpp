@@ -330,11 +330,8 @@ TEST(JsonBagArena, EditsInTheDocumentKeepHandlesOnTheirContainers) {
 TEST(JsonBagArena, RandomEditsThroughHandlesMatchACopyHoldingEntries) {
     std::mt19937 random(33);
     const auto pick = [&](int count) { return int32_t(random() % uint32_t(count)); };
-    const QString names[] = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"),
-                             QStringLiteral("d")};
-    Doc doc =
-        Parse(QStringLiteral("{\"a\":[1,{\"b\":[2,3]},[4],{\"c\":{}},[5,[6]]],\"b\":{\"d\":[[4],{},[7]]},"
-                             "\"c\":5,\"d\":[{},{}]}"));
+    const QString names[] = {"a", "b", "c", "d"};
+    Doc doc = Parse(R"({"a":[1,{"b":[2,3]},[4],{"c":{}},[5,[6]]],"b":{"d":[[4],{},[7]]},"c":5,"d":[{},{}]})");
     std::vector<std::pair<Doc, Doc>> held{{doc, doc->Clone()}};
     for (int step = 0; step < 4000; ++step) {
         auto& [bag, copy] = held[size_t(pick(int(held.size())))];

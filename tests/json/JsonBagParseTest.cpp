@@ -106,9 +106,9 @@ TEST(JsonBagParse, DecimalModeReadsEveryLevelExactly) {
 
 // The limit keeps a flood of brackets from exhausting the stack.
 TEST(JsonBagParse, NestingStopsAtOneThousandLevels) {
-    const QString deepest = QString(1000, QLatin1Char('[')) + QString(1000, QLatin1Char(']'));
+    const QString deepest = QString(1000, u'[') + QString(1000, u']');
     EXPECT_EQ(Parse(deepest)->JSON(), deepest);
-    EXPECT_EQ(FailureOf([] { Parse(QString(1001, QLatin1Char('[')) + QString(1001, QLatin1Char(']'))); }),
+    EXPECT_EQ(FailureOf([] { Parse(QString(1001, u'[') + QString(1001, u']')); }),
               "-2147182140-Nesting deeper than 1000 levels at character 1001");
 }
 

@@ -37,8 +37,7 @@ TEST(JsonBagWrite, EscapesOnlyWhatItMustAmongPlainText) {
     const QString texts[] = {QStringLiteral(R"({"plain":1,"t\tb":2,"plain2":[3]})"),
                              QStringLiteral(R"({"plain":"x","v":"a\"b","w":"y"})"),
                              QStringLiteral(R"([{"n":"ok"},{"n":"\u0001"}])"),
-                             QStringLiteral(R"(["a\"b\\c\td\u0001e\u2028f)") +
-                                 QString(300, QLatin1Char('z')) + "\"]"};
+                             QStringLiteral(R"(["a\"b\\c\td\u0001e\u2028f)") + QString(300, u'z') + "\"]"};
     for (const QString& text : texts)
         EXPECT_EQ(Parse(text)->JSON(), text);
 }
