@@ -51,9 +51,4 @@ void Clock::UseSystemTime() {
     frozen = false;
 }
 
-bool Clock::IsFrozen() {
-    std::lock_guard lock(clockMutex);
-    return frozen;
-}
-
 } // namespace k7

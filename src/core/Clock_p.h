@@ -14,7 +14,6 @@ public:
     static void Set(Date now);
     static void AdvanceSeconds(double seconds);
     static void UseSystemTime();
-    static bool IsFrozen();
 };
 
 } // namespace k7

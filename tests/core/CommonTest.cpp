@@ -1,3 +1,6 @@
+// The service's timestamps read and written, the dashboard's hour steps and the ceiling, with
+// the runtime's roll-overs and failures.
+
 #include "support/Checks.h"
 
 #include "core/Common_p.h"
@@ -31,11 +34,6 @@ TEST(Common, FormatWritesDatesBeforeDayZeroAndShortYears) {
     // The fuzz target holds every in-range stamp to this; a time before day 0 is the odd one.
     EXPECT_EQ(Common::FormatYYYYMMDDhhmmss(Common::ToDate("18991129070809")), "18991129070809");
     EXPECT_EQ(Common::FormatYYYYMMDDhhmmss(Dates::DateSerial(100, 1, 1)), "1000101000000"); // year not padded
-}
-
-TEST(Common, SafeUboundIsMinusOneWithoutElements) {
-    EXPECT_EQ(Common::SafeUbound(std::vector<int>{}), -1);
-    EXPECT_EQ(Common::SafeUbound(std::vector<int>(5)), 4);
 }
 
 // The last row has more hours than 16 bits hold.

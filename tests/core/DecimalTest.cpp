@@ -1,3 +1,5 @@
+// The 96-bit decimal: exact reading and writing within its range and scale, and equality.
+
 #include "core/Decimal.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +29,7 @@ TEST(Decimal, ReadsAndWritesExactlyWithin96BitsAnd28Decimals) {
         {"1..2", nullptr}};
     for (const auto& [input, text] : rows) {
         const auto value = Decimal::FromText(QString::fromUtf8(input));
-        EXPECT_EQ(value ? value->ToText() : QStringLiteral("none"), text ? text : "none") << input;
+        EXPECT_EQ(value ? value->ToText() : "none", text ? text : "none") << input;
     }
 }
 

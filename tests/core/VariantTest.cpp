@@ -1,3 +1,5 @@
+// Variant conversions of every type as the runtime does them, and the default member of objects.
+
 #include "support/Checks.h"
 
 #include "core/Variant.h"

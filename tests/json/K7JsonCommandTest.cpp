@@ -1,3 +1,6 @@
+// `k7 json`: a service reply read and written back, or its failure text, from standard input or
+// a file.
+
 #include "support/Checks.h"
 #include "support/K7Process.h"
 
@@ -33,11 +36,10 @@ TEST(K7Json, PrintsTheDocumentOrTheFailureText) {
     for (const auto& row : rows) {
         const QString label = row.args.join(u' ') + u' ' + QString::fromUtf8(row.input);
         QStringList args = row.args;
-        const bool fromFile = args.contains(QStringLiteral("FILE"));
+        const bool fromFile = args.contains("FILE");
         if (fromFile)
             args.replace(args.indexOf("FILE"), k7::test::WriteFile(dir.filePath("reply.json"), row.input));
-        const K7Run run =
-            RunK7(QStringList{QStringLiteral("json")} + args, fromFile ? QByteArray() : row.input);
+        const K7Run run = RunK7(QStringList{"json"} + args, fromFile ? QByteArray() : row.input);
         EXPECT_EQ(run.ExitCode, row.exitCode) << label.toStdString();
         if (row.exitCode != 2) {
             EXPECT_EQ(run.Out.toUtf8(), row.output) << label.toStdString();

@@ -34,9 +34,7 @@ TEST(NumberLocale, ConversionsKeepThePointUnderACommaLocale) {
         return std::setlocale(LC_ALL, name) && std::localeconv()->decimal_point == std::string(",");
     };
     if (!use("de_DE.UTF-8") && dir.isValid()) {
-        QProcess::execute(QStringLiteral("localedef"),
-                          {QStringLiteral("-i"), QStringLiteral("de_DE"), QStringLiteral("-f"),
-                           QStringLiteral("UTF-8"), dir.filePath(QStringLiteral("de_DE.UTF-8"))});
+        QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", dir.filePath("de_DE.UTF-8")});
         qputenv("LOCPATH", dir.path().toLocal8Bit());
     }
     if (!use("de_DE.UTF-8"))
@@ -46,18 +44,18 @@ TEST(NumberLocale, ConversionsKeepThePointUnderACommaLocale) {
     // Every figure text that goes through the C library: display texts (what `k7 show ProdCode`
     // displays for "Id_prod":12.5), Val, the text readers, decimals, and the JSON reader and writer.
     EXPECT_EQ(Variant(12.5).ToText() + u' ' + NumberToText(-2.5e-5) + u' ' + Variant(55.2f).ToText(),
-              QStringLiteral("12.5 -2.5E-05 55.2"));
-    EXPECT_EQ(Decimal::FromDouble(0.1).value_or(Decimal()).ToText(), QStringLiteral("0.1"));
+              "12.5 -2.5E-05 55.2");
+    EXPECT_EQ(Decimal::FromDouble(0.1).value_or(Decimal()).ToText(), "0.1");
     EXPECT_EQ(Val(u"-3.5x"), -3.5);
     EXPECT_EQ(TextToDouble(u"1.5e-999"), 0);
-    auto decimals = Parse(QStringLiteral("[0.5, 2.75]"), true);
+    auto decimals = Parse("[0.5, 2.75]", true);
     EXPECT_EQ(decimals->Item(1).ToDouble(), 0.5);
     EXPECT_EQ(decimals->Item(2).ToLong(), 3);
-    EXPECT_EQ(decimals->JSON(), QStringLiteral("[0.5,2.75]"));
-    auto doubles = Parse(QStringLiteral("[12.5,1e-05,1.5e300]"));
+    EXPECT_EQ(decimals->JSON(), "[0.5,2.75]");
+    auto doubles = Parse("[12.5,1e-05,1.5e300]");
     doubles->SetItem(Variant::Null(), 55.2f);
     doubles->SetItem(Variant::Null(), Currency{125000});
-    EXPECT_EQ(doubles->JSON(), QStringLiteral("[12.5,1e-05,1.5e+300,55.2,12.5]"));
+    EXPECT_EQ(doubles->JSON(), "[12.5,1e-05,1.5e+300,55.2,12.5]");
 }
 
 } // namespace
