@@ -1,7 +1,7 @@
-#include "json/JsonBag.h"
 #include "plant/PlantService.h"
 #include "support/Checks.h"
 #include "support/K7Process.h"
+#include "json/JsonBag.h"
 
 #include <QImage>
 #include <QTemporaryDir>
@@ -54,18 +54,15 @@ TEST_F(ShowCommand, ScreenFileRestoresPersistedPropertiesAndSavesThemBack) {
 // extent; opened and sized (two refreshes, one layout). --no-refresh alone: the golden dumps.
 TEST_F(ShowCommand, StepsRunInTheOrderGiven) {
     const QString png = directory.filePath("prod.png");
+    // Either way the layout is at the final extent, and the control read its code twice.
     const struct {
         QString Process;
         QStringList Steps;
         QString Code;
-        float TxtWidth;
-        int Requests;
     } rows[] = {{"P100",
                  {"--refresh", "true", "--resize", "11280x990", "--release", "lblCode", "--refresh", "false"},
-                 "T-4711",
-                 3948,
-                 2},
-                {"P200", {"--size", "11280x990", "--opened", "--screenshot", png}, "880154", 3948, 2}};
+                 "T-4711"},
+                {"P200", {"--size", "11280x990", "--opened", "--screenshot", png}, "880154"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.Steps.join(' ').toStdString());
         const int before = plant.RequestCount("processes/prod");
@@ -74,8 +71,8 @@ TEST_F(ShowCommand, StepsRunInTheOrderGiven) {
                                     QStringList{"--prop", "APIHost=" + plant.BaseUrl(), "--prop",
                                                 "Process=" + row.Process, "--dump", "-"});
         EXPECT_EQ(Child(dump, "lblCode").Item("caption").ToText(), row.Code);
-        EXPECT_FLOAT_EQ(Child(dump, "lblTxt").Item("width").ToSingle(), row.TxtWidth);
-        EXPECT_EQ(plant.RequestCount("processes/prod") - before, row.Requests);
+        EXPECT_FLOAT_EQ(Child(dump, "lblTxt").Item("width").ToSingle(), 3948);
+        EXPECT_EQ(plant.RequestCount("processes/prod") - before, 2);
         // The host's record: APIHost is the one notifying property of ProdCode.
         const Variant host = dump->Item("host");
         EXPECT_EQ(host.Item(1).Item("what").ToText(), "CanPropertyChange");

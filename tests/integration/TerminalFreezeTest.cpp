@@ -3,15 +3,16 @@
 #include "frame/control/Description.h"
 #include "frame/control/ServiceControl.h"
 #include "frame/requests/BackgroundRequest_p.h"
-#include "json/JsonBag.h"
 #include "plant/PlantService.h"
 #include "support/Checks.h"
 #include "support/EventLoopWatch.h"
 #include "support/RecordingHost.h"
+#include "json/JsonBag.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QTimer>
 #include <QWidget>
 
@@ -35,6 +36,16 @@ constexpr int kStallMs = 60000;
 constexpr int kWindowMs = 7000;
 constexpr int kRefreshMs = 1000;
 
+// The catalog's control `name` in `window`, set up as the demo sets it up against the plant at
+// `plant`, with a terminal's NonBlocking requests.
+ControlBase* TerminalControl(const QString& name, QWidget& window, const QString& plant) {
+    ControlBase* control = ControlCatalog::Find(name)->Create(&window).release(); // the window owns it
+    k7::demo::ConfigureAsDemo(*control, name, plant);
+    if (auto* service = qobject_cast<k7::ServiceControl*>(control))
+        service->SetRequestMode(RequestMode::NonBlocking);
+    return control;
+}
+
 // A terminal's screen of every control in the catalog, NonBlocking, against the simulated plant
 // with one path stalled for a minute. While it stalls, the event loop keeps turning, the other
 // controls keep refreshing (the cycle clock on its own timer) and the stalled control sends nothing
@@ -52,10 +63,7 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     std::map<QString, int> reads; // RequestFinished per control
     int top = 0;
     for (const k7::ControlRegistration& registration : ControlCatalog::All()) {
-        ControlBase* control = registration.Create(window.get()).release(); // the window owns it
-        k7::demo::ConfigureAsDemo(*control, registration.Name, plant.BaseUrl());
-        if (auto* service = qobject_cast<k7::ServiceControl*>(control))
-            service->SetRequestMode(RequestMode::NonBlocking);
+        ControlBase* control = TerminalControl(registration.Name, *window, plant.BaseUrl());
         control->move(0, top);
         top += control->height() + 8;
         QObject::connect(control, &ControlBase::RequestFinished,
@@ -67,8 +75,10 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
         control->Refresh(false);
 
     // Controls that load by themselves on a terminal's schedule; the clock ticks on its own.
-    const QStringList refreshed = {"ProdCode", "OEETracker", "FaiJustifier", "ProductionPeriodTable", "PathControl"};
-    const QStringList watched = {"OEETracker", "FaiJustifier", "ProductionPeriodTable", "PathControl", "TimeTracker"};
+    const QStringList refreshed = {"ProdCode", "OEETracker", "FaiJustifier", "ProductionPeriodTable",
+                                   "PathControl"};
+    const QStringList watched = {"OEETracker", "FaiJustifier", "ProductionPeriodTable", "PathControl",
+                                 "TimeTracker"};
     const auto read = [&](const QString& name) { return reads[name] > 0; };
     WaitUntil([&] { return std::all_of(watched.begin(), watched.end(), read); });
     for (const QString& name : watched)
@@ -103,11 +113,10 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     const QPointF centre = QRectF(cause->rect()).center();
     QElapsedTimer pressed;
     pressed.start();
-    QCoreApplication::postEvent(cause, new QMouseEvent(QEvent::MouseButtonPress, centre, cause->mapToGlobal(centre),
-                                                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier));
-    QCoreApplication::postEvent(cause, new QMouseEvent(QEvent::MouseButtonRelease, centre,
-                                                       cause->mapToGlobal(centre), Qt::LeftButton, Qt::NoButton,
-                                                       Qt::NoModifier));
+    for (const auto& [type, held] : {std::pair(QEvent::MouseButtonPress, Qt::LeftButton),
+                                     std::pair(QEvent::MouseButtonRelease, Qt::NoButton)})
+        QCoreApplication::postEvent(cause, new QMouseEvent(type, centre, cause->mapToGlobal(centre),
+                                                           Qt::LeftButton, held, Qt::NoModifier));
     WaitUntil([&] { return !operatorAtTheScreen.Prompts.isEmpty(); }, std::chrono::seconds(5));
     EXPECT_EQ(operatorAtTheScreen.Prompts.size(), 1);
     EXPECT_LT(pressed.elapsed(), 250);
@@ -117,12 +126,9 @@ TEST(TerminalFreeze, OneStalledPathFreezesNothingElse) {
     EXPECT_EQ(plant.RequestCount(kStalledPath), 1);
     EXPECT_EQ(reads[kStalledControl], 0);
 
-    // Closing the screen abandons the stalled request rather than waiting out its minute.
-    QElapsedTimer closing;
-    closing.start();
+    // Closing the screen ends the stalled request with it (how soon is the request modes' own test).
     window.reset();
     EXPECT_TRUE(k7::BackgroundRequest::WaitForAll(30000));
-    EXPECT_LT(closing.elapsed(), 5000);
 }
 
 // Every child as a host's dump describes it: what the operator is shown, as text.
@@ -137,18 +143,11 @@ QString ChildrenDump(const ControlBase& control) {
     return document.Bag()->JSON();
 }
 
-// Pixels that differ between two grabs of one control, outside the rows `band` leaves out.
-int DifferingPixels(const QImage& a, const QImage& b, std::pair<int, int> band) {
-    if (a.size() != b.size())
-        return a.width() * a.height();
-    int differing = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        if (y >= band.first && y < band.second)
-            continue;
-        for (int x = 0; x < a.width(); ++x)
-            differing += a.pixel(x, y) != b.pixel(x, y);
-    }
-    return differing;
+// A grab of `control` with the rows `band` leaves out painted over.
+QImage Grab(ControlBase& control, std::pair<int, int> band) {
+    QImage image = control.grab().toImage();
+    QPainter(&image).fillRect(0, band.first, image.width(), band.second - band.first, Qt::magenta);
+    return image;
 }
 
 struct HeldRow {
@@ -169,23 +168,20 @@ TEST(ReadsOut, EveryControlKeepsItsFiguresWhileARefreshIsOut) {
         QMetaObject::invokeMethod(&control, "Reset");
         control.Assign("Initializer", k7::Variant(false));
     };
-    const std::vector<HeldRow> rows = {{"ProdCode"},    {"OEETracker"},           {"FaiJustifier"},
-                                       {"ScrapScreen"}, {"ProductionPeriodTable"}, {"TimeTracker", stopClock},
-                                       {"PathControl", {}, true}};
+    std::vector<HeldRow> rows = {{"TimeTracker", stopClock}, {"PathControl", {}, true}};
+    for (const char* plain :
+         {"ProdCode", "OEETracker", "FaiJustifier", "ScrapScreen", "ProductionPeriodTable"})
+        rows.push_back({plain});
     for (const HeldRow& row : rows) {
         SCOPED_TRACE(row.Control.toStdString());
         plant.ClearFaults();
-        const k7::ControlRegistration* registration = ControlCatalog::Find(row.Control);
-        ASSERT_NE(registration, nullptr);
         QWidget window;
-        ControlBase* control = registration->Create(&window).release(); // the window owns it
-        k7::demo::ConfigureAsDemo(*control, row.Control, plant.BaseUrl());
-        if (auto* service = qobject_cast<k7::ServiceControl*>(control))
-            service->SetRequestMode(RequestMode::NonBlocking);
+        ControlBase* control = TerminalControl(row.Control, window, plant.BaseUrl());
         window.resize(control->size());
         window.show();
         int settled = 0;
-        QObject::connect(control, &ControlBase::ReadSettled, [&settled](const k7::RequestOutcome&) { ++settled; });
+        QObject::connect(control, &ControlBase::ReadSettled,
+                         [&settled](const k7::RequestOutcome&) { ++settled; });
 
         control->Refresh(false);
         ASSERT_TRUE(WaitUntil([&] { return settled > 0 && !control->ReadInFlight(); }));
@@ -193,7 +189,10 @@ TEST(ReadsOut, EveryControlKeepsItsFiguresWhileARefreshIsOut) {
         if (row.Prepare)
             row.Prepare(*control);
         ASSERT_TRUE(WaitUntil([&] { return !control->ReadInFlight(); }));
-        const QImage before = control->grab().toImage();
+        const int band = control->height() / 2;
+        const std::pair<int, int> placeholder =
+            row.Placeholder ? std::pair(band - 30, band + 30) : std::pair(0, 0);
+        const QImage before = Grab(*control, placeholder);
         const QString described = ChildrenDump(*control);
 
         plant.InjectFault(QStringLiteral("*"), {.DelayMs = 1500});
@@ -202,9 +201,7 @@ TEST(ReadsOut, EveryControlKeepsItsFiguresWhileARefreshIsOut) {
         ASSERT_TRUE(control->ReadInFlight());
         WaitUntil([] { return false; }, std::chrono::milliseconds(200));
         ASSERT_TRUE(control->ReadInFlight());
-        const int band = control->height() / 2;
-        const std::pair<int, int> placeholder = row.Placeholder ? std::pair(band - 30, band + 30) : std::pair(0, 0);
-        EXPECT_EQ(DifferingPixels(before, control->grab().toImage(), placeholder), 0);
+        EXPECT_TRUE(Grab(*control, placeholder) == before) << "the picture changed while the read was out";
         if (!row.Placeholder) {
             EXPECT_EQ(ChildrenDump(*control), described);
         }

@@ -1,7 +1,7 @@
 // The terminal under systemd: which watchdog period it takes from its environment, the notes it
 // sends to a notify socket the test listens on, and the built k7 sending them from a real run.
-#include "NotifySocket.h"
 #include "ServiceWatchdog.h"
+#include "NotifySocket.h"
 
 #include "support/Checks.h"
 #include "support/K7Process.h"
@@ -39,19 +39,19 @@ private:
     }
 };
 
-bool HaveLibsystemd() {
-#ifdef K7_HAVE_LIBSYSTEMD
-    return true;
-#else
-    return false;
+// Without libsystemd the watchdog sends nothing and takes no period: nothing here to check.
+class ServiceWatchdog : public ::testing::Test {
+protected:
+    void SetUp() override {
+#ifndef K7_HAVE_LIBSYSTEMD
+        GTEST_SKIP() << "built without libsystemd";
 #endif
-}
+    }
+};
 
 const QByteArray kOwnPid = QByteArray::number(static_cast<qint64>(::getpid()));
 
-TEST(ServiceWatchdog, PingsAtHalfThePeriodSystemdGivesThisProcess) {
-    if (!HaveLibsystemd())
-        GTEST_SKIP() << "built without libsystemd";
+TEST_F(ServiceWatchdog, PingsAtHalfThePeriodSystemdGivesThisProcess) {
     struct Case {
         QByteArray WatchdogUs;
         QByteArray WatchdogPid;
@@ -68,9 +68,7 @@ TEST(ServiceWatchdog, PingsAtHalfThePeriodSystemdGivesThisProcess) {
     }
 }
 
-TEST(ServiceWatchdog, PingsWhileTheEventLoopTurnsAndStopsWhileItIsBlocked) {
-    if (!HaveLibsystemd())
-        GTEST_SKIP() << "built without libsystemd";
+TEST_F(ServiceWatchdog, PingsWhileTheEventLoopTurnsAndStopsWhileItIsBlocked) {
     NotifySocket socket;
     ASSERT_TRUE(socket.Bound());
     const milliseconds period(1000);
@@ -96,9 +94,7 @@ TEST(ServiceWatchdog, PingsWhileTheEventLoopTurnsAndStopsWhileItIsBlocked) {
     EXPECT_TRUE(k7::test::WaitUntil([&] { return socket.Times("WATCHDOG=1").back() > released; }));
 }
 
-TEST(ServiceWatchdog, TheTerminalSaysReadyOnceItsScreenIsOpenAndPingsWhenAsked) {
-    if (!HaveLibsystemd())
-        GTEST_SKIP() << "built without libsystemd";
+TEST_F(ServiceWatchdog, TheTerminalSaysReadyOnceItsScreenIsOpenAndPingsWhenAsked) {
     struct Case {
         QByteArray WatchdogUs;
         bool Pings;

@@ -15,18 +15,13 @@ namespace {
 
 using k7::cli::TerminalConfig;
 using k7::cli::TerminalConfigError;
-
-QString Write(const QString& path, const QByteArray& text) {
-    QFile file(path);
-    EXPECT_TRUE(file.open(QIODevice::WriteOnly) && file.write(text) == text.size()) << path.toStdString();
-    return path;
-}
+using k7::test::WriteFile;
 
 // A folder with a form in it (the file only has to exist to be named) and a file to read.
 struct ConfigFolder {
     QTemporaryDir Dir;
-    ConfigFolder() { Write(Dir.filePath("screen.ui"), "<ui/>"); }
-    QString Config(const QByteArray& text) { return Write(Dir.filePath("terminal.conf"), text); }
+    ConfigFolder() { WriteFile(Dir.filePath("screen.ui"), "<ui/>"); }
+    QString Config(const QByteArray& text) { return WriteFile(Dir.filePath("terminal.conf"), text); }
 };
 
 // What a file gives, one field per column ("" and "-" for a field the file leaves out).
@@ -110,28 +105,23 @@ TEST(TerminalConfig, RefusesABadFileNamingItsLineAndKey) {
 // wherever --config stands among the options; --plant stands in for the file's service.
 TEST(TerminalConfig, TheCommandLineWinsOverTheFile) {
     QTemporaryDir dir;
-    const QString config = Write(dir.filePath("terminal.conf"),
-                                 "[terminal]\nform = " K7_EXAMPLES_DIR "/line-terminal.ui\n"
-                                 "api = http://127.0.0.1:9/\ncompany = FILECO\nsession = FILESESSION\n");
+    const QString config = WriteFile(dir.filePath("terminal.conf"),
+                                     "[terminal]\nform = " K7_EXAMPLES_DIR "/line-terminal.ui\n"
+                                     "api = http://127.0.0.1:9/\ncompany = FILECO\nsession = FILESESSION\n");
     const QString dump = dir.filePath("state.json");
     const QString fileApi = "http://127.0.0.1:9/";
     // Api "plant": the simulated plant's address, whatever its port.
     struct Case {
         QStringList Args;
-        int ExitCode;
         QString Api, Company, Session;
     };
-    for (const Case& c : {
-             Case{{"--config", config}, 0, fileApi, "FILECO", "FILESESSION"},
-             Case{{"--config", config, "--company", "CLICO"}, 0, fileApi, "CLICO", "FILESESSION"},
-             Case{{"--session", "CLISESSION", "--config", config}, 0, fileApi, "FILECO", "CLISESSION"},
-             Case{{"--config", config, "--plant"}, 0, "plant", "FILECO", "FILESESSION"},
-             Case{{"--config", config, "--api", "http://127.0.0.1:8/"},
-                  0,
-                  "http://127.0.0.1:8/",
-                  "FILECO",
-                  "FILESESSION"},
-         }) {
+    const QString cliApi = "http://127.0.0.1:8/";
+    // What the command line gives wins and the rest stays the file's, --config first or not.
+    const QStringList around = {"--session", "CLISESSION", "--config", config, "--company", "CLICO"};
+    for (const Case& c : {Case{{"--config", config}, fileApi, "FILECO", "FILESESSION"},
+                          Case{around, fileApi, "CLICO", "CLISESSION"},
+                          Case{{"--config", config, "--api", cliApi}, cliApi, "FILECO", "FILESESSION"},
+                          Case{{"--config", config, "--plant"}, "plant", "FILECO", "FILESESSION"}}) {
         QFile::remove(dump);
         const K7Run run = RunK7(
             QStringList{"terminal", "--seconds", "0.2", "--out", dir.filePath("shots"), "--dump", dump} +
@@ -154,10 +144,10 @@ TEST(TerminalConfig, TheCommandLineWinsOverTheFile) {
 TEST(TerminalConfig, ABadFileOrCommandLineEndsTheStart) {
     QTemporaryDir dir;
     const QString config =
-        Write(dir.filePath("terminal.conf"),
-              "[terminal]\nform = " K7_EXAMPLES_DIR "/line-terminal.ui\napi = http://127.0.0.1:9/\n");
-    const QString bad = Write(dir.filePath("bad.conf"),
-                              "[terminal]\nform = " K7_EXAMPLES_DIR "/line-terminal.ui\nperod = 5\n");
+        WriteFile(dir.filePath("terminal.conf"),
+                  "[terminal]\nform = " K7_EXAMPLES_DIR "/line-terminal.ui\napi = http://127.0.0.1:9/\n");
+    const QString bad = WriteFile(dir.filePath("bad.conf"),
+                                  "[terminal]\nform = " K7_EXAMPLES_DIR "/line-terminal.ui\nperod = 5\n");
     struct Case {
         QStringList Args;
         int ExitCode;

@@ -1,9 +1,10 @@
 // Forms made in Designer, run as `k7 terminal` runs them: loaded through the catalog, filled in,
 // scheduled, marked when stale; and the shipped line terminal measured against the simulated plant.
-#include "FormLoader.h"
 #include "FormTerminal.h"
+#include "FormLoader.h"
 #include "StaleFrame.h"
 
+#include "TerminalForms.h"
 #include "support/Checks.h"
 #include "support/Printers.h"
 #include "support/TestHttpServer.h"
@@ -33,7 +34,11 @@
 using k7::ControlBase;
 using k7::cli::FormLoader;
 using k7::cli::FormTerminal;
+using k7::test::Property;
+using k7::test::RefreshSeconds;
 using k7::test::WaitUntil;
+using k7::test::Widget;
+using k7::test::WriteForm;
 
 namespace {
 
@@ -47,42 +52,23 @@ bool Settled(const FormTerminal& terminal) {
     return true;
 }
 
-// A form as Designer writes it, around `widgets`, saved in `dir`.
-QString WriteForm(const QTemporaryDir& dir, const QString& widgets, const QString& name = "form.ui") {
-    return k7::test::WriteFile(dir.filePath(name), QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
-<ui version="4.0">
- <class>Screen</class>
- <widget class="QWidget" name="Screen">
-  <property name="geometry"><rect><x>0</x><y>0</y><width>900</width><height>400</height></rect></property>
-%1
- </widget>
-</ui>
-)")
-                                                       .arg(widgets)
-                                                       .toUtf8());
-}
-
-// A control of class `kind` named `name` at the height `y`, with `properties` besides its geometry.
-QString Widget(const QString& kind, const QString& name, int y, const QString& properties = {}) {
-    return QStringLiteral(R"(<widget class="k7::%1" name="%2">
-   <property name="geometry"><rect><x>10</x><y>%3</y><width>400</width><height>40</height></rect></property>
-   %4
-  </widget>)")
-        .arg(kind, name)
-        .arg(y)
-        .arg(properties);
-}
-
 // A bool property, which the shipped form has not, and a control period of the form's own.
-const QString kTwoControls = Widget("ProdCode", "code", 10, R"(
-   <property name="Process"><string notr="true">P200</string></property>
-   <property name="Company"><string notr="true">FORMCO</string></property>
-   <property name="k7RefreshSeconds" stdset="0"><double>2.500000000000000</double></property>)") +
-                             Widget("ProductionPeriodTable", "table", 60, R"(
-   <property name="Process"><string notr="true">P100</string></property>
-   <property name="StartDate"><string notr="true">20260302060000</string></property>
-   <property name="EndDate"><string notr="true">20260302140000</string></property>
-   <property name="Accumulated"><bool>true</bool></property>)");
+const QString kTwoControls =
+    Widget("ProdCode", "code", 10,
+           Property("Process", "P200") + Property("Company", "FORMCO") + RefreshSeconds(2.5)) +
+    Widget("ProductionPeriodTable", "table", 60,
+           Property("Process", "P100") + Property("StartDate", "20260302060000") +
+               Property("EndDate", "20260302140000") +
+               R"(<property name="Accumulated"><bool>true</bool></property>)");
+
+// A read of `control` settled, good or not, `secondsAgo`, as the control reports it to its host.
+void Report(ControlBase& control, bool good, int secondsAgo = 0) {
+    k7::RequestOutcome outcome;
+    outcome.Status = good ? 200 : 0;
+    outcome.Good = good;
+    outcome.Time = QDateTime::currentDateTime().addSecs(-secondsAgo);
+    emit control.ReadSettled(outcome);
+}
 
 // The shipped form is what Designer saves: uic compiles it, and the controls uic's code builds hold
 // exactly the values the run-time loader gives them, dynamic properties included.
@@ -269,12 +255,7 @@ TEST(FormTerminal, FitsTheFirstArticleFiguresInsideTheControlAtEveryExtent) {
     for (const QSize size : {QSize(342, 168), QSize(600, 200), QSize(240, 90), QSize(1000, 400)}) {
         SCOPED_TRACE(QStringLiteral("%1 x %2").arg(size.width()).arg(size.height()).toStdString());
         QTemporaryDir dir;
-        const QString widget = QStringLiteral(R"(<widget class="k7::FaiJustifier" name="fai">
-   <property name="geometry"><rect><x>10</x><y>10</y><width>%1</width><height>%2</height></rect></property>
-   <property name="Process"><string notr="true">P100</string></property>
-  </widget>)")
-                                   .arg(size.width())
-                                   .arg(size.height());
+        const QString widget = Widget("FaiJustifier", "fai", 10, Property("Process", "P100"), size);
         FormTerminal terminal(WriteForm(dir, widget), {{plant.BaseUrl(), "ORV", "DEMO"}, 600000});
         terminal.show();
         terminal.Open();
@@ -352,43 +333,21 @@ TEST(FormTerminal, ReloadsATableThatRaisedPropertyChanged) {
     EXPECT_EQ(table->Error(), "");
 }
 
-// The host's side of the marks, through the control's own signal: what a failed read marks, what
-// the badge and the status line say, what a good read clears, and a write's outcome in the status.
-// That a refusal still counts as the service answering is the marks' own test.
-TEST(StaleMarkHost, MarksAndClearsFromTheOutcomesAControlReports) {
+// The host's side of the marks, through the control's own signal: the age a failed read shows is
+// that of the last good reply as the control timed it, and a write's outcome is in the status. How
+// a mark shows and clears is the held figures' test; what marks, the marks' own.
+TEST(StaleMarkHost, ShowsTheAgeTheControlReportedAndTheWritesOutcome) {
     QTemporaryDir dir;
-    const QString form = WriteForm(dir, Widget("ProdCode", "code", 10) + Widget("ProdCode", "other", 60));
-    FormTerminal terminal(form, {});
+    FormTerminal terminal(WriteForm(dir, Widget("ProdCode", "code", 10)), {});
     terminal.show();
     ControlBase& code = *terminal.Controls().front();
-    auto* frame = terminal.Form().findChild<k7::cli::StaleFrame*>("codeStaleFrame");
-    ASSERT_NE(frame, nullptr);
-    const auto report = [&code](bool good, int status, int secondsAgo) {
-        k7::RequestOutcome outcome;
-        outcome.Verb = "GET";
-        outcome.Status = status;
-        outcome.Good = good;
-        outcome.Time = QDateTime::currentDateTime().addSecs(-secondsAgo);
-        emit code.ReadSettled(outcome);
-    };
     const auto status = [&terminal] { return terminal.StatusText().toStdString(); };
     // No journal in this process: the status line says so before anything else.
     EXPECT_TRUE(terminal.StatusText().startsWith("journal off  |  service: no reply yet")) << status();
 
-    report(true, 200, 300);
-    report(false, 0, 200);
+    Report(code, true, 300);
+    Report(code, false, 200);
     EXPECT_EQ(terminal.MarkText(code), "stale 5 min");
-    EXPECT_TRUE(frame->isVisible());
-    EXPECT_EQ(frame->geometry(), code.geometry().adjusted(-3, -3, 3, 3));
-    EXPECT_EQ(terminal.MarkText(*terminal.Controls().back()), "");
-    EXPECT_TRUE(terminal.StatusText().contains("service NOT reachable")) << status();
-    EXPECT_TRUE(terminal.StatusText().contains("code last good ")) << status();
-    EXPECT_TRUE(terminal.StatusText().contains(" (no answer)")) << status();
-
-    report(true, 200, 0);
-    EXPECT_EQ(terminal.MarkText(code), "");
-    EXPECT_FALSE(frame->isVisible());
-    EXPECT_FALSE(terminal.StatusText().contains("last good")) << status();
 
     k7::WriteOutcome write;
     write.Verb = "POST";
@@ -419,41 +378,13 @@ TEST(StaleMarkHost, NamesUnnamedControlsSoEachKeepsItsOwnMark) {
         << terminal.LoadNotes().join('\n').toStdString();
 
     const auto report = [&terminal](const QString& name, bool good) {
-        k7::RequestOutcome outcome;
-        outcome.Status = good ? 200 : 0;
-        outcome.Good = good;
-        outcome.Time = QDateTime::currentDateTime();
-        emit terminal.Form().findChild<ControlBase*>(name)->ReadSettled(outcome);
+        Report(*terminal.Form().findChild<ControlBase*>(name), good);
     };
     report("ProdCode#3", false);
     report("OEETracker#1", true);
     report("ProdCode#1", true);
     EXPECT_EQ(terminal.MarkText(*terminal.Form().findChild<ControlBase*>("ProdCode#3")), "no figures yet");
     EXPECT_EQ(terminal.MarkText(*terminal.Form().findChild<ControlBase*>("ProdCode#1")), "");
-}
-
-// End to end against the plant, on the control's own schedule: a failing path marks its control,
-// and the next good read clears it. What the frame and the status line show is the test above.
-TEST(StaleMarkEndToEnd, AFailingPathMarksItsControlUntilItsNextGoodRead) {
-    k7::plant::PlantService plant;
-    plant.Start(0);
-    QTemporaryDir dir;
-    const QString form = WriteForm(dir, Widget("ProdCode", "code", 10, R"(
-   <property name="Process"><string notr="true">P100</string></property>
-   <property name="k7RefreshSeconds" stdset="0"><double>0.5</double></property>)"));
-    FormTerminal terminal(form, {{plant.BaseUrl(), "ORV", "DEMO"}, 5000});
-    ControlBase& code = *terminal.Controls().front();
-    terminal.show();
-    terminal.Open();
-    ASSERT_TRUE(WaitUntil([&] { return terminal.StatusText().contains("service reachable"); }));
-    EXPECT_EQ(terminal.MarkText(code), "");
-
-    plant.InjectFault("processes/prod", {.Status = 500});
-    ASSERT_TRUE(WaitUntil([&] { return terminal.MarkText(code).startsWith("stale "); }))
-        << terminal.MarkText(code).toStdString();
-    plant.ClearFaults();
-    ASSERT_TRUE(WaitUntil([&] { return terminal.MarkText(code).isEmpty(); }));
-    EXPECT_FALSE(terminal.Form().findChild<QWidget*>("codeStaleFrame")->isVisible());
 }
 
 } // namespace

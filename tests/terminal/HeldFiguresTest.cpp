@@ -2,6 +2,7 @@
 // answers the test switches: the last good figures, marked, until the next good read.
 #include "FormTerminal.h"
 #include "StaleFrame.h"
+#include "TerminalForms.h"
 
 #include "support/Checks.h"
 #include "support/Printers.h"
@@ -28,27 +29,13 @@ ScriptedReply Product(const std::string& code) {
     return {.body = R"({"status":0,"data":[{"Id_prod":")" + code + R"("}],"message":"Success"})"};
 }
 
-// One ProdCode refreshed every half second, on a form of its own.
-QString CodeForm(const QTemporaryDir& dir) {
-    return k7::test::WriteFile(dir.filePath("code.ui"), R"(<?xml version="1.0" encoding="UTF-8"?>
-<ui version="4.0">
- <class>Screen</class>
- <widget class="QWidget" name="Screen">
-  <property name="geometry"><rect><x>0</x><y>0</y><width>500</width><height>120</height></rect></property>
-  <widget class="k7::ProdCode" name="code">
-   <property name="geometry"><rect><x>10</x><y>10</y><width>400</width><height>40</height></rect></property>
-   <property name="Process"><string notr="true">P100</string></property>
-   <property name="k7RefreshSeconds" stdset="0"><double>0.5</double></property>
-  </widget>
- </widget>
-</ui>
-)");
-}
-
-// A terminal on `server` with short waits, so that reopening and long reads show in a second.
+// A terminal of one ProdCode refreshed every half second, on `server`, with short waits, so that
+// reopening and long reads show in a second.
 struct CodeTerminal {
     explicit CodeTerminal(const k7::test::TestHttpServer& server)
-        : terminal(CodeForm(dir),
+        : terminal(k7::test::WriteForm(dir, k7::test::Widget("ProdCode", "code", 10,
+                                                             k7::test::Property("Process", "P100") +
+                                                                 k7::test::RefreshSeconds(0.5))),
                    [&server] {
                        FormTerminal::Settings settings{{server.BaseUrl(), "ORV", "DEMO"}, 5000};
                        settings.Reopen = {.FirstMs = 100, .LongestMs = 400, .Jitter = 0.2};
@@ -117,6 +104,8 @@ TEST_P(HeldFigures, ShowTheLastGoodFiguresMarkedUntilTheNextGoodRead) {
     EXPECT_EQ(screen.Mark(), "");
     EXPECT_FALSE(frame->isVisible());
     EXPECT_EQ(screen.Dumped(), "current null");
+    EXPECT_FALSE(screen.terminal.StatusText().contains("last good"))
+        << screen.terminal.StatusText().toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
