@@ -192,8 +192,12 @@ TEST(ProductionPeriodTableProperties, ACaptionListRenamesItsMenuAfterStoringAndB
         QStringList Items; // the menu's captions afterwards
         bool Raises;
     } const rows[] = {
-        {"long names in brackets", "LabelBad", "Bad,Scrap,Rework;S and R,S only,R only", 4,
-         {"Bad (S and R)", "Scrap (S only)", "Rework (R only)"}, false},
+        {"long names in brackets",
+         "LabelBad",
+         "Bad,Scrap,Rework;S and R,S only,R only",
+         4,
+         {"Bad (S and R)", "Scrap (S only)", "Rework (R only)"},
+         false},
         {"no comma: design captions", "LabelBad", "Scrap only", 4, {"Bad", "Scrap", "Rework"}, false},
         {"equal or missing long names", "LabelTarget", "A,B;A", 1, {"A", "B", "Act."}, false},
         {"without long names", "LabelGreenTarget", "a,b", 2, QStringList{"a", "b"} + kTargets.mid(2), false},

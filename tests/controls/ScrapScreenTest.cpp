@@ -34,7 +34,8 @@ using ScriptedScrap = QueuedControl<ScrapScreen>;
 TEST(ScrapScreenCauses, AcceptedListsReplaceTheCausesEverythingElseKeepsThem) {
     const std::tuple<QString, QStringList, QString> rows[] = {
         {kOk + R"([{"Scrap":"12-Out-of-tol"},{"Scrap":7},{"Scrap":"3"},{"Scrap":"4"},{"Scrap":"5"}]})",
-         {"12", "7", "3", "4"}, ""},
+         {"12", "7", "3", "4"},
+         ""},
         {R"({"status":0,"message":"success","data":[{"Scrap":"1-A"}]})", {"40"}, ""},
         {R"({"status":1,"message":"Success","data":[{"Scrap":"1-A"}]})", {"40"}, ""},
         {kOk + "null}", {"40"}, ""},

@@ -260,26 +260,25 @@ const QString kTimeOut = Message("Time out (60 secs.)");
 
 INSTANTIATE_TEST_SUITE_P(
     Path, PathOutcome,
-    ::testing::Values(
-        OutcomeRow{"Reply", 200, 3, kBody, true},
-        // Other statuses draw their text; 12002 is the request layer's own time-out.
-        OutcomeRow{"NotFound", 404, 3, Message("404: Not Found"), true},
-        OutcomeRow{"RequestTimeOut", 12002, 3, Message("12002: Time out"), true},
-        OutcomeRow{"OtherStatus", 403, 3, Message("403: Error"), true},
-        // Sixty seconds of clock time; a reply that is there but late is not drawn either.
-        OutcomeRow{"NoReplyYet", 0, 59.4, "", false},
-        OutcomeRow{"NoReplyInTime", 0, 60, kTimeOut, true},
-        OutcomeRow{"LateReply", 200, 61, kTimeOut, true},
-        // A request that cannot start, or whose reply cannot be read, is drawn with its failure text;
-        // the transient ones are polled again at the next tick.
-        OutcomeRow{"NotSent", 0, 0, Message("-2147012891-The URL is invalid"), false,
-                   k7::HttpError(k7::HttpFailure::InvalidUrl)},
-        OutcomeRow{"NoConnection", 200, 3,
-                   Message("-2147012867-A connection with the server could not be established"), false,
-                   std::nullopt, k7::HttpError(k7::HttpFailure::CannotConnect)},
-        OutcomeRow{"WrongState", 200, 3, "", false, std::nullopt, Transient(0x80072EF3u)},
-        OutcomeRow{"SchemeUnknown", 200, 3, "", false, std::nullopt, Transient(0x80072EE6u)},
-        OutcomeRow{"InvalidHandle", 200, 3, "", false, std::nullopt, Transient(0x80070006u)}),
+    ::testing::Values(OutcomeRow{"Reply", 200, 3, kBody, true},
+                      // Other statuses draw their text; 12002 is the request layer's own time-out.
+                      OutcomeRow{"NotFound", 404, 3, Message("404: Not Found"), true},
+                      OutcomeRow{"RequestTimeOut", 12002, 3, Message("12002: Time out"), true},
+                      OutcomeRow{"OtherStatus", 403, 3, Message("403: Error"), true},
+                      // Sixty seconds of clock time; a reply that is there but late is not drawn either.
+                      OutcomeRow{"NoReplyYet", 0, 59.4, "", false},
+                      OutcomeRow{"NoReplyInTime", 0, 60, kTimeOut, true},
+                      OutcomeRow{"LateReply", 200, 61, kTimeOut, true},
+                      // A request that cannot start, or whose reply cannot be read, is drawn with its failure
+                      // text; the transient ones are polled again at the next tick.
+                      OutcomeRow{"NotSent", 0, 0, Message("-2147012891-The URL is invalid"), false,
+                                 k7::HttpError(k7::HttpFailure::InvalidUrl)},
+                      OutcomeRow{"NoConnection", 200, 3,
+                                 Message("-2147012867-A connection with the server could not be established"),
+                                 false, std::nullopt, k7::HttpError(k7::HttpFailure::CannotConnect)},
+                      OutcomeRow{"WrongState", 200, 3, "", false, std::nullopt, Transient(0x80072EF3u)},
+                      OutcomeRow{"SchemeUnknown", 200, 3, "", false, std::nullopt, Transient(0x80072EE6u)},
+                      OutcomeRow{"InvalidHandle", 200, 3, "", false, std::nullopt, Transient(0x80070006u)}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(PathRequest, UpdatingIsCentredInAFontOfATwentyFourthOfTheHeight) {
