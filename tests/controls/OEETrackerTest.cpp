@@ -1,3 +1,6 @@
+// The OEE chart: its slots and day numbers at several widths, what a load stores and draws for each
+// kind of reply, and what a rebuild with fewer slots leaves in place.
+
 #include "support/Printers.h"
 #include "support/QueuedRequest.h"
 
@@ -57,9 +60,8 @@ struct ScriptedChart : QueuedControl<OEETracker> {
 // levels' heights do not depend on the extent (golden dump).
 TEST(OEETrackerLayout, SlotAndStrideRoundHalvesToEvenAndTheStrideIsAtLeastOne) {
     // width, BarNum, slot, stride of the shown day numbers
-    const std::tuple<float, int, int, int> rows[] = {{4649.5f, 30, 134, 2}, {4680.5f, 30, 136, 2},
-                                                     {480, 4, 0, 2},        {480, 6, 0, 4},
-                                                     {20000, 30, 630, 1}};
+    const std::tuple<float, int, int, int> rows[] = {
+        {4649.5f, 30, 134, 2}, {4680.5f, 30, 136, 2}, {480, 4, 0, 2}, {480, 6, 0, 4}, {20000, 30, 630, 1}};
     for (const auto& [width, barNum, slot, stride] : rows) {
         SCOPED_TRACE(width);
         ScriptedChart scripted(barNum);
@@ -87,14 +89,10 @@ struct LoadRow {
     int BarNum = 30;
     QString StartDate = "20240331000000";
     QString ExpectSent = Url("20240229000000", "20240331000000"); // "" when nothing is sent
-    friend void PrintTo(const LoadRow& row, std::ostream* out) { *out << row.Case; }
 };
 
-class OEETrackerLoad : public ::testing::TestWithParam<LoadRow> {};
-
-// Loaded and failed loads alike store days in reply order and draw them unclamped.
-TEST_P(OEETrackerLoad, StoresDaysInReplyOrderAndDrawsThemUnclamped) {
-    const LoadRow& row = GetParam();
+void Load(const LoadRow& row) {
+    SCOPED_TRACE(row.Case);
     ScriptedChart scripted(row.BarNum, row.StartDate);
     scripted.replies->Body = row.Body;
     OEETracker& control = scripted.control;
@@ -112,28 +110,30 @@ TEST_P(OEETrackerLoad, StoresDaysInReplyOrderAndDrawsThemUnclamped) {
             << i;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    OEETracker, OEETrackerLoad,
-    ::testing::Values(
-        LoadRow{"40 days: the first 31", Days(40), Loaded(31)},
-        LoadRow{"31 days, 21 slots", Days(31), Loaded(21), "9-Subscript out of range", 20},
-        LoadRow{"dateto as given", Days(1), Loaded(1), "", 30, "20250115",
-                Url("20241215000000", "20250115")},
-        LoadRow{"empty StartDate", Days(0), {}, "", 30, "", Url("18991129000000", "")},
-        LoadRow{"StartDate no timestamp", Days(31), {}, "13-Type mismatch", 30, "2024XX31", ""},
-        LoadRow{"status 1", R"({"status":1,"data":[{"OEE":50}]})", {}},
-        LoadRow{"OEE beyond 16 bits", Reply({Day("10"), Day("40000")}), Loaded(1), "6-Overflow"},
-        LoadRow{"a day without a yellow target keeps its value",
-                Reply({Day("10"), R"({"OEE":70,"OEETargetGreen":85})"}),
-                {{10, Red}, {70, 0}},
-                "-2147182324-Requested Item by key doesn't exist (case mismatch?)"},
-        LoadRow{"colours at equality and below",
-                Reply({Day("85", "85"), Day("84.9", "85"), Day("60"), Day("59"), Day("84.5", "84.5")}),
-                {{85, Green}, {85, Yellow}, {60, Yellow}, {59, Red}, {84, Green}}},
-        LoadRow{"halves, text and values beyond 0..100",
-                Reply({Day("85.5", "86"), Day(R"("  72.5 %")", R"("70")"), Day(R"("n/a")"), Day("120"),
-                       Day("-10", "85", "-20")}),
-                {{86, Yellow}, {72, Green}, {0, Red}, {120, Green}, {-10, Yellow}}}));
+// Loaded and failed loads alike store days in reply order and draw them unclamped.
+TEST(OEETrackerLoad, StoresDaysInReplyOrderAndDrawsThemUnclamped) {
+    for (const LoadRow& row :
+         {LoadRow{"40 days: the first 31", Days(40), Loaded(31)},
+          LoadRow{"31 days, 21 slots", Days(31), Loaded(21), "9-Subscript out of range", 20},
+          LoadRow{"dateto as given", Days(1), Loaded(1), "", 30, "20250115",
+                  Url("20241215000000", "20250115")},
+          LoadRow{"empty StartDate", Days(0), {}, "", 30, "", Url("18991129000000", "")},
+          LoadRow{"StartDate no timestamp", Days(31), {}, "13-Type mismatch", 30, "2024XX31", ""},
+          LoadRow{"status 1", R"({"status":1,"data":[{"OEE":50}]})", {}},
+          LoadRow{"OEE beyond 16 bits", Reply({Day("10"), Day("40000")}), Loaded(1), "6-Overflow"},
+          LoadRow{"a day without a yellow target keeps its value",
+                  Reply({Day("10"), R"({"OEE":70,"OEETargetGreen":85})"}),
+                  {{10, Red}, {70, 0}},
+                  "-2147182324-Requested Item by key doesn't exist (case mismatch?)"},
+          LoadRow{"colours at equality and below",
+                  Reply({Day("85", "85"), Day("84.9", "85"), Day("60"), Day("59"), Day("84.5", "84.5")}),
+                  {{85, Green}, {85, Yellow}, {60, Yellow}, {59, Red}, {84, Green}}},
+          LoadRow{"halves, text and values beyond 0..100",
+                  Reply({Day("85.5", "86"), Day(R"("  72.5 %")", R"("70")"), Day(R"("n/a")"), Day("120"),
+                         Day("-10", "85", "-20")}),
+                  {{86, Yellow}, {72, Green}, {0, Red}, {120, Green}, {-10, Yellow}}}})
+        Load(row);
+}
 
 TEST(OEETracker, DrawsDaysInTheirColoursAndARebuildWithFewerSlotsLeavesTheOthersInPlace) {
     ScriptedChart scripted;

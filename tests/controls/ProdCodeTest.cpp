@@ -1,3 +1,5 @@
+// The product code: when its layout follows the extent, how it is drawn, and what each reply shows.
+
 #include "support/Printers.h"
 #include "support/QueuedRequest.h"
 
@@ -28,6 +30,7 @@ TEST(ProdCodeLayout, RefreshFalseLaysOutFromTheOuterExtentAndOnlyItFollowsAResiz
     const float designFont = control.lblCode().FontSize();
     control.SetExtent(2 * control.Width(), 2 * control.Height());
     control.setFontSize(2 * designFont);
+    EXPECT_FALSE(control.RefreshProd()) << "no APIHost: nothing loaded (what it shows: ContractTest)";
     control.Refresh(true);
     EXPECT_EQ(layout(), design) << "Refresh(True) keeps the layout";
     EXPECT_EQ(control.lblCode().FontSize(), designFont) << "a FontSize write waits for Createlabels";
@@ -88,16 +91,6 @@ TEST(ProdCodeLoad, ShowsTheFirstCodeOrNoDataAndAFailureKeepsTheCaptionAndTheErro
         EXPECT_EQ(std::pair(control.lblCode().Caption(), control.Error()), std::pair(QString("NEW"), error));
         EXPECT_EQ(scripted.replies->Sent, QStringList({url, url}));
     }
-}
-
-TEST(ProdCodeLoad, EmptyAPIHostKeepsTheCaptions) {
-    ProdCode control;
-    control.setProcess("P100");
-    control.Refresh(false);
-    control.lblCode().SetCaption("kept");
-    EXPECT_FALSE(control.RefreshProd());
-    control.Refresh(true);
-    EXPECT_EQ(control.lblCode().Caption(), "kept");
 }
 
 } // namespace

@@ -1,3 +1,7 @@
+// The scrap screen: which cause lists replace the ones it shows, what a press posts and when it
+// reloads, and how the strip and the causes are drawn. Its layout at other extents: ExtentTest; a
+// press against the plant and the journal: WriteOutcomeTest.
+
 #include "support/Checks.h"
 #include "support/Printers.h"
 #include "support/QueuedRequest.h"
@@ -25,32 +29,13 @@ const QString kTwoCauses = kOk + R"([{"Scrap":"1-A"},{"Scrap":"2-B"}]})";
 const QString kUnknownName = "-2147182324-Requested Item by key doesn't exist (case mismatch?)";
 using ScriptedScrap = QueuedControl<ScrapScreen>;
 
-// The design extent's layout is in the golden dump; here the layout follows other extents, and a
-// font (35 % of its button's height) turns to the small face at 6 points and below.
-TEST(ScrapScreenLayout, AStripOnTheTopThirtyPercentAndATwoByTwoGridFollowTheExtent) {
-    const std::tuple<float, float, k7::TwipsRect, k7::TwipsRect, float, float, QString> rows[] = {
-        {4000, 1000, {0, 0, 4000, 300}, {2000, 650, 2000, 350}, 5.25f, 6.125f, "Tahoma"},
-        {6000, 960, {0, 0, 6000, 288}, {3000, 624, 3000, 336}, 5.04f, 5.88f, "Small Fonts"}};
-    for (const auto& [width, height, strip, cause3, stripSize, causeSize, causeFace] : rows) {
-        SCOPED_TRACE(height);
-        ScrapScreen control;
-        control.SetExtent(width, height);
-        control.Refresh(false);
-        EXPECT_EQ(control.btnAllScrap().Bounds(), strip);
-        EXPECT_EQ(control.btnScrap(3).Bounds(), cause3);
-        EXPECT_FLOAT_EQ(control.btnAllScrap().FontSize(), stripSize);
-        EXPECT_EQ(control.btnAllScrap().FontName(), "Small Fonts");
-        EXPECT_FLOAT_EQ(control.btnScrap(3).FontSize(), causeSize);
-        EXPECT_EQ(control.btnScrap(3).FontName(), causeFace);
-    }
-}
-
 // Only a complete list accepted by both status and message replaces the held causes ("40");
 // Refresh(True) sends nothing. Against the plant: WriteOutcomeTest.
 TEST(ScrapScreenCauses, AcceptedListsReplaceTheCausesEverythingElseKeepsThem) {
     const std::tuple<QString, QStringList, QString> rows[] = {
         {kOk + R"([{"Scrap":"12-Out-of-tol"},{"Scrap":7},{"Scrap":"3"},{"Scrap":"4"},{"Scrap":"5"}]})",
-         {"12", "7", "3", "4"}, ""},
+         {"12", "7", "3", "4"},
+         ""},
         {R"({"status":0,"message":"success","data":[{"Scrap":"1-A"}]})", {"40"}, ""},
         {R"({"status":1,"message":"Success","data":[{"Scrap":"1-A"}]})", {"40"}, ""},
         {kOk + "null}", {"40"}, ""},

@@ -1,3 +1,7 @@
+// The cycle clock: what a load sets and starts, how each tick grows the current bar and follows the
+// clock, how a new cycle shifts the bars, scripted and against the simulated plant. Its layout at
+// other extents, the caption's settling there included: ExtentTest.
+
 #include "support/Checks.h"
 #include "support/Printers.h"
 #include "support/QueuedRequest.h"
@@ -7,7 +11,6 @@
 #include "core/Common_p.h"
 #include "frame/children/FilledRect_p.h"
 #include "frame/children/Label.h"
-#include "frame/children/Line_p.h"
 #include "frame/children/Timer_p.h"
 #include "frame/children/WidgetArray_p.h"
 #include "plant/PlantModel.h"
@@ -50,51 +53,6 @@ protected:
     uint32_t ColorOf(int bar) { return control.barTime()(bar).FillColor(); }
     const k7::test::FrozenClock clock{Opened()};
 };
-
-// The design extent's lines and clock are in the golden dump; bars at that extent: the tick tests.
-TEST(TimeTrackerLayout, TwentyBarsShareTheWidthOnTheBaseLineBelowTheBandInTheSmallFace) {
-    TimeTracker control;
-    control.setBars(20);
-    control.SetExtent(1200, 900);
-    EXPECT_TRUE(control.ChartCreation());
-    for (int i = 0; i <= 20; ++i)
-        EXPECT_EQ(control.barTime()(i).Bounds(), (k7::TwipsRect{60.0f * i, 855, 54, 0})) << i;
-    EXPECT_EQ(std::tuple(control.lineTop().Y1(), control.lineBottom().Y2(), control.BarMaxHeight()),
-              std::tuple(270.0f, 855.0f, int32_t(585)));
-    EXPECT_FLOAT_EQ(control.lblTime().FontSize(), 7.2f);
-    EXPECT_LE(control.lblText().FontSize(), 5);
-    EXPECT_EQ(control.lblText().FontName(), "Small Fonts");
-}
-
-// The caption is fitted from its own width in the face it has, so repeated layouts settle instead of
-// shrinking it each time, and Small Fonts (wider than Tahoma at one size) keeps what Tahoma handed it.
-TEST(TimeTrackerCaption, RepeatedLayoutsKeepOneSizeAndTheDesignSizeIsTahomaAgain) {
-    const std::pair<QSizeF, const char*> rows[] = {
-        {{9000, 3585}, "Tahoma"}, {{2000, 1500}, "Small Fonts"}, {{2150, 1500}, "Tahoma"}};
-    for (const auto& [extent, face] : rows) {
-        SCOPED_TRACE(face);
-        TimeTracker control;
-        control.setBars(20);
-        control.ChartCreation();
-        control.Resize();
-        const std::pair<float, QString> design(control.lblText().FontSize(), control.lblText().FontName());
-        control.SetExtent(extent.width(), extent.height());
-        std::vector<std::pair<float, QString>> layouts;
-        for (int i = 0; i < 20; ++i) {
-            control.Resize();
-            layouts.emplace_back(control.lblText().FontSize(), control.lblText().FontName());
-        }
-        EXPECT_EQ(layouts[0].second, face) << "the first layout measures the face the caption had";
-        EXPECT_EQ(layouts[1].second, layouts[19].second);
-        EXPECT_NEAR(layouts[1].first, layouts[19].first, 1e-4f * layouts[1].first);
-        EXPECT_GT(layouts[19].first, 2.0f);
-        control.SetExtent(4680, 3585);
-        control.Resize();
-        control.Resize();
-        EXPECT_EQ(control.lblText().FontName(), design.second);
-        EXPECT_NEAR(control.lblText().FontSize(), design.first, 1e-4f * design.first);
-    }
-}
 
 struct LoadRow {
     const char* Case;

@@ -1,3 +1,6 @@
+// What a control's write comes to, end to end: a scrap press against the simulated plant, what the
+// host is told of it and what the write journal keeps.
+
 #include "support/QueuedRequest.h"
 
 #include "controls/scrapscreen/ScrapScreen.h"
@@ -28,13 +31,15 @@ struct WriteRow {
     const char* Verdict;
     int Status;
     QString Message;
-    friend void PrintTo(const WriteRow& row, std::ostream* out) { *out << row.Case; }
 };
 
-class WriteOutcomes : public ::testing::TestWithParam<WriteRow> {};
+// With no reply the message is the failure text of the REST client's envelope. A reply that is no
+// JSON, and a connection that drops: the frame's RequestModeTest; a refusing HTTP status, through
+// `k7`: WriteJournalCommandTest.
+const QString kDropped = "-2147012866-The connection with the server was terminated abnormally";
 
-TEST_P(WriteOutcomes, TheHostLearnsEveryVerdictAndTheJournalKeepsIt) {
-    const WriteRow& row = GetParam();
+void PressOnce(const WriteRow& row) {
+    SCOPED_TRACE(row.Case);
     QTemporaryDir directory;
     WriteJournal::Use(directory.filePath("writes.db"));
     k7::plant::PlantService plant;
@@ -74,17 +79,13 @@ TEST_P(WriteOutcomes, TheHostLearnsEveryVerdictAndTheJournalKeepsIt) {
     WriteJournal::StopUsing();
 }
 
-// With no reply the message is the failure text of the REST client's envelope. A reply that is no
-// JSON, and a connection that drops: the frame's RequestModeTest; a refusing HTTP status, through
-// `k7`: WriteJournalCommandTest.
-const QString kDropped = "-2147012866-The connection with the server was terminated abnormally";
-
-INSTANTIATE_TEST_SUITE_P(
-    Frame, WriteOutcomes,
-    ::testing::Values(WriteRow{"Booked", std::nullopt, "booked", 200, "Success"},
-                      WriteRow{"NotSuccess", Fault{.RawBody = R"({"status":0,"message":"Batch locked"})"},
-                               "refused", 200, "Batch locked"},
-                      WriteRow{"Dropped", Fault{.DropConnection = true}, "unknown", 0, kDropped}),
-    [](const auto& info) { return std::string(info.param.Case); });
+TEST(WriteOutcomes, TheHostLearnsEveryVerdictAndTheJournalKeepsIt) {
+    for (const WriteRow& row :
+         {WriteRow{"Booked", std::nullopt, "booked", 200, "Success"},
+          WriteRow{"NotSuccess", Fault{.RawBody = R"({"status":0,"message":"Batch locked"})"}, "refused", 200,
+                   "Batch locked"},
+          WriteRow{"Dropped", Fault{.DropConnection = true}, "unknown", 0, kDropped}})
+        PressOnce(row);
+}
 
 } // namespace

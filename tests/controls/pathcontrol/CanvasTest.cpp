@@ -36,22 +36,16 @@ struct PixelRow {
     std::vector<Probe> Probes;
 };
 
-class CanvasPixels : public ::testing::TestWithParam<PixelRow> {};
-
-TEST_P(CanvasPixels, DrawTheStatementsAtOnce) {
-    const QImage image = Painted({GetParam().Script});
-    for (const Probe& probe : GetParam().Probes)
-        EXPECT_EQ(image.pixelColor(probe.X, probe.Y), probe.Expected) << "at " << probe.X << "," << probe.Y;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Canvas, CanvasPixels,
-    ::testing::Values(
+TEST(CanvasPixels, DrawTheStatementsAtOnce) {
+    // The probes of a row laid out by hand: the formatter would give each a line of its own.
+    // clang-format off
+    const PixelRow rows[] = {
         // Every arc is a full, solid circle whatever its angles; the stroke style fills it too.
         PixelRow{"RedLineAndArc",
                  "ctx.strokeStyle='#ff0000';ctx.moveTo(10,10);ctx.lineTo(100,10);ctx.arc(150,60,5,0,1)",
                  {{10, 10, kRed}, {100, 10, kRed}, {55, 12, kWhite}, {103, 10, kWhite}, {150, 60, kRed},
                   {150, 56, kRed}, {150, 64, kRed}, {146, 60, kRed}, {157, 60, kWhite}}},
+        // clang-format on
         PixelRow{"RgbaBoxOpacityIgnoredComponentsAbove255Are255",
                  "ctx.fillStyle='rgba(300,128,0,0.5)';ctx.fillRect(5,5,20,10)",
                  {{5, 5, kOrange}, {24, 14, kOrange}, {25, 10, kWhite}, {10, 15, kWhite}, {4, 5, kWhite}}},
@@ -67,8 +61,15 @@ INSTANTIATE_TEST_SUITE_P(
                  "\nctx.fillStyle='#0000ff';ctx.fillRect(20,0,10,10)"
                  "\r\nctx.fillStyle='#0000ff';ctx.fillRect(40,0,10,10);;; ctx.fillRect(60,0,10,10);"
                  "abc.fillRect(80,0,10,10);ctx.stroke();ctx.beginPath();ctx.font='20px Arial'",
-                 {{5, 5, kRed}, {25, 5, kRed}, {45, 5, kBlue}, {65, 5, kWhite}, {85, 5, kBlue}}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+                 {{5, 5, kRed}, {25, 5, kRed}, {45, 5, kBlue}, {65, 5, kWhite}, {85, 5, kBlue}}}};
+    for (const PixelRow& row : rows) {
+        SCOPED_TRACE(row.Name);
+        const QImage image = Painted({row.Script});
+        for (const Probe& probe : row.Probes)
+            EXPECT_EQ(image.pixelColor(probe.X, probe.Y), probe.Expected)
+                << "at " << probe.X << "," << probe.Y;
+    }
+}
 
 // --- what a script does, said plainly ------------------------------------------------------------
 
@@ -76,68 +77,61 @@ INSTANTIATE_TEST_SUITE_P(
 struct SameRow {
     QStringList Scripts;
     QString Expected;
-    friend void PrintTo(const SameRow& row, std::ostream* out) {
-        *out << row.Scripts.join(" | ").left(200).toStdString();
-    }
 };
-
-class CanvasSamePicture : public ::testing::TestWithParam<SameRow> {};
-
-TEST_P(CanvasSamePicture, AsTheScriptThatSaysItPlainly) {
-    const QImage expected = Painted({GetParam().Expected});
-    EXPECT_NE(InkBounds(expected), QRect()) << "the expectation draws something";
-    EXPECT_TRUE(Painted(GetParam().Scripts) == expected);
-}
 
 const QString kBox = "ctx.fillRect(150,80,10,10);";
 const QString kTopLeft = "ctx.textAlign='left';ctx.textBaseline='top';";
 const QString kInvalid = "5-Invalid procedure call or argument", kOverflow = "6-Overflow";
 
-INSTANTIATE_TEST_SUITE_P(
-    Canvas, CanvasSamePicture,
-    ::testing::Values(
+TEST(CanvasSamePicture, AsTheScriptThatSaysItPlainly) {
+    const SameRow rows[] = {
         // A failure: the rest is skipped, its text drawn as the alignment set so far says.
-        SameRow{{kBox + kTopLeft + "ctx.lineWidth = 0;ctx.fillRect(0,0,50,50)"},
-                kBox + kTopLeft + Message("380-Invalid property value")},
-        SameRow{{"ctx.strokeStyle='#ff0000';ctx.moveTo(1)\r\n" + kBox}, Message("9-Subscript out of range")},
-        SameRow{{"ctx.lineTo(4,x)"}, Message("13-Type mismatch")},
-        SameRow{{"ctx.fillRect()"}, Message("9-Subscript out of range")},
-        SameRow{{"ctx.moveTo"}, Message(kInvalid)}, // too short for its brackets
-        SameRow{{"ctx.fillStyle='rgba(-1,0,0,1)'"}, Message(kInvalid)},
-        SameRow{{"ctx.moveTo(1e39,0)"}, Message(kOverflow)},
-        SameRow{{"ctx.fillRect(3e38,0,3e38,1)"}, Message(kOverflow)}, // the sum leaves the single range
-        SameRow{{"ctx.arcTo(20,20,3)"}, Message("13-Type mismatch")}, // arc, its arguments cut by position
+        {{kBox + kTopLeft + "ctx.lineWidth = 0;ctx.fillRect(0,0,50,50)"},
+         kBox + kTopLeft + Message("380-Invalid property value")},
+        {{"ctx.strokeStyle='#ff0000';ctx.moveTo(1)\r\n" + kBox}, Message("9-Subscript out of range")},
+        {{"ctx.lineTo(4,x)"}, Message("13-Type mismatch")},
+        {{"ctx.fillRect()"}, Message("9-Subscript out of range")},
+        {{"ctx.moveTo"}, Message(kInvalid)}, // too short for its brackets
+        {{"ctx.fillStyle='rgba(-1,0,0,1)'"}, Message(kInvalid)},
+        {{"ctx.moveTo(1e39,0)"}, Message(kOverflow)},
+        {{"ctx.fillRect(3e38,0,3e38,1)"}, Message(kOverflow)}, // the sum leaves the single range
+        {{"ctx.arcTo(20,20,3)"}, Message("13-Type mismatch")}, // arc, its arguments cut by position
         // The failure text is a fillText too: when saved it is turned and needs a translate as well.
-        SameRow{{kBox + "ctx.save();ctx.fillText('up',0,0);ctx.fillRect(0,0,9,9)"}, kBox},
+        {{kBox + "ctx.save();ctx.fillText('up',0,0);ctx.fillRect(0,0,9,9)"}, kBox},
         // The 16-bit loop counters: 40,000 lines stop before the first, 32,768 run, then overflow.
-        SameRow{{kBox + QString("\r\n").repeated(39999)}, Message(kOverflow)},
-        SameRow{{kBox + QString("\r\n").repeated(32767)}, kBox + Message(kOverflow)},
-        SameRow{{kBox + QString("\r\n").repeated(32766)}, kBox},
-        SameRow{{kBox + QString(";").repeated(32768)}, Message(kOverflow)},
+        {{kBox + QString("\r\n").repeated(39999)}, Message(kOverflow)},
+        {{kBox + QString("\r\n").repeated(32767)}, kBox + Message(kOverflow)},
+        {{kBox + QString("\r\n").repeated(32766)}, kBox},
+        {{kBox + QString(";").repeated(32768)}, Message(kOverflow)},
         // Alignment, colour, width and current point carry over from one script to the next.
-        SameRow{{"ctx.textAlign = 'left';ctx.textBaseline='top';ctx.strokeStyle='#ff0000';ctx.lineWidth=3;"
-                 "ctx.moveTo(10,10)",
-                 "ctx.lineTo(90,90);ctx.fillText('Hello',100,50)"},
-                kTopLeft + "ctx.strokeStyle='#ff0000';ctx.lineWidth=3;ctx.moveTo(10,10);ctx.lineTo(90,90);"
-                           "ctx.fillText('Hello',100,50)"},
-        SameRow{{"ctx.textAlign='start';ctx.textBaseline='middle';ctx.fillText('Hi',100,50)"},
-                "ctx.fillText('Hi',100,50)"},
+        {{"ctx.textAlign = 'left';ctx.textBaseline='top';ctx.strokeStyle='#ff0000';ctx.lineWidth=3;"
+          "ctx.moveTo(10,10)",
+          "ctx.lineTo(90,90);ctx.fillText('Hello',100,50)"},
+         kTopLeft + "ctx.strokeStyle='#ff0000';ctx.lineWidth=3;ctx.moveTo(10,10);ctx.lineTo(90,90);"
+                    "ctx.fillText('Hello',100,50)"},
+        {{"ctx.textAlign='start';ctx.textBaseline='middle';ctx.fillText('Hi',100,50)"},
+         "ctx.fillText('Hi',100,50)"},
         // A lenient x (of a very long number only its start), extra fields ignored; without quotes
         // at the current point, which of endless arguments took only the first two.
-        SameRow{{"ctx.fillText('Hi',100px,50,400)"}, "ctx.fillText('Hi',100,50)"},
-        SameRow{{"ctx.fillText('Hi',1.1" + QString(".1").repeated(100000) + ",50)"},
-                "ctx.fillText('Hi',1.1,50)"},
-        SameRow{{"ctx.moveTo(40,30" + QString(",1").repeated(200000) + ");ctx.fillText(Hello)"},
-                kTopLeft + "ctx.fillText('Hello',40,30)"},
+        {{"ctx.fillText('Hi',100px,50,400)"}, "ctx.fillText('Hi',100,50)"},
+        {{"ctx.fillText('Hi',1.1" + QString(".1").repeated(100000) + ",50)"}, "ctx.fillText('Hi',1.1,50)"},
+        {{"ctx.moveTo(40,30" + QString(",1").repeated(200000) + ");ctx.fillText(Hello)"},
+         kTopLeft + "ctx.fillText('Hello',40,30)"},
         // Three digits read the wrong characters; "rgb" and blanks around "=" give black.
-        SameRow{{"ctx.fillStyle='#f00';ctx.fillRect(0,0,10,10)"},
-                "ctx.fillStyle='#f00000';ctx.fillRect(0,0,10,10)"},
-        SameRow{{"ctx.fillStyle='rgb(0,0,255)';ctx.fillRect(0,0,10,10)"}, "ctx.fillRect(0,0,10,10)"},
-        SameRow{{"ctx.fillStyle='#0000ff';ctx.fillStyle = '#0000ff';ctx.fillRect(0,0,10,10)"},
-                "ctx.fillRect(0,0,10,10)"},
+        {{"ctx.fillStyle='#f00';ctx.fillRect(0,0,10,10)"}, "ctx.fillStyle='#f00000';ctx.fillRect(0,0,10,10)"},
+        {{"ctx.fillStyle='rgb(0,0,255)';ctx.fillRect(0,0,10,10)"}, "ctx.fillRect(0,0,10,10)"},
+        {{"ctx.fillStyle='#0000ff';ctx.fillStyle = '#0000ff';ctx.fillRect(0,0,10,10)"},
+         "ctx.fillRect(0,0,10,10)"},
         // Saved text ignores the rotate angle and its own x and y.
-        SameRow{{"ctx.save();ctx.translate(30,20);ctx.rotate(1);ctx.fillText('Down',0,0);ctx.restore()"},
-                "ctx.save();ctx.translate(30,20);ctx.fillText('Down',99,99);ctx.restore()"}));
+        {{"ctx.save();ctx.translate(30,20);ctx.rotate(1);ctx.fillText('Down',0,0);ctx.restore()"},
+         "ctx.save();ctx.translate(30,20);ctx.fillText('Down',99,99);ctx.restore()"}};
+    for (const SameRow& row : rows) {
+        SCOPED_TRACE(row.Scripts.join(" | ").left(200).toStdString());
+        const QImage expected = Painted({row.Expected});
+        EXPECT_NE(InkBounds(expected), QRect()) << "the expectation draws something";
+        EXPECT_TRUE(Painted(row.Scripts) == expected);
+    }
+}
 
 // --- text positions -------------------------------------------------------------------------------
 

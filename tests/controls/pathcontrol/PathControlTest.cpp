@@ -36,6 +36,11 @@ using k7::test::Message;
 using k7::test::Painted;
 using k7::test::Size;
 
+// The frozen clock of the tests: 5 January 2024, 06:30.
+Date Morning() {
+    return Date(k7::Dates::DateSerial(2024, 1, 5).Serial + k7::Dates::TimeSerial(6, 30, 0));
+}
+
 // An asynchronous request whose progress the test decides: Open and Send only record, the reply
 // is there once the test sets State to 4.
 class ScriptedAsyncRequest : public k7::HttpRequestObject {
@@ -109,8 +114,7 @@ protected:
     }
 
     PathControl control;
-    const k7::test::FrozenClock clock{
-        Date(k7::Dates::DateSerial(2024, 1, 5).Serial + k7::Dates::TimeSerial(6, 30, 0))};
+    const k7::test::FrozenClock clock{Morning()};
     ScriptedAsyncRequest* exchange = nullptr; // owned by the control
 };
 
@@ -256,26 +260,25 @@ const QString kTimeOut = Message("Time out (60 secs.)");
 
 INSTANTIATE_TEST_SUITE_P(
     Path, PathOutcome,
-    ::testing::Values(
-        OutcomeRow{"Reply", 200, 3, kBody, true},
-        // Other statuses draw their text; 12002 is the request layer's own time-out.
-        OutcomeRow{"NotFound", 404, 3, Message("404: Not Found"), true},
-        OutcomeRow{"RequestTimeOut", 12002, 3, Message("12002: Time out"), true},
-        OutcomeRow{"OtherStatus", 403, 3, Message("403: Error"), true},
-        // Sixty seconds of clock time; a reply that is there but late is not drawn either.
-        OutcomeRow{"NoReplyYet", 0, 59.4, "", false},
-        OutcomeRow{"NoReplyInTime", 0, 60, kTimeOut, true},
-        OutcomeRow{"LateReply", 200, 61, kTimeOut, true},
-        // A request that cannot start, or whose reply cannot be read, is drawn with its failure text;
-        // the transient ones are polled again at the next tick.
-        OutcomeRow{"NotSent", 0, 0, Message("-2147012891-The URL is invalid"), false,
-                   k7::HttpError(k7::HttpFailure::InvalidUrl)},
-        OutcomeRow{"NoConnection", 200, 3,
-                   Message("-2147012867-A connection with the server could not be established"), false,
-                   std::nullopt, k7::HttpError(k7::HttpFailure::CannotConnect)},
-        OutcomeRow{"WrongState", 200, 3, "", false, std::nullopt, Transient(0x80072EF3u)},
-        OutcomeRow{"SchemeUnknown", 200, 3, "", false, std::nullopt, Transient(0x80072EE6u)},
-        OutcomeRow{"InvalidHandle", 200, 3, "", false, std::nullopt, Transient(0x80070006u)}),
+    ::testing::Values(OutcomeRow{"Reply", 200, 3, kBody, true},
+                      // Other statuses draw their text; 12002 is the request layer's own time-out.
+                      OutcomeRow{"NotFound", 404, 3, Message("404: Not Found"), true},
+                      OutcomeRow{"RequestTimeOut", 12002, 3, Message("12002: Time out"), true},
+                      OutcomeRow{"OtherStatus", 403, 3, Message("403: Error"), true},
+                      // Sixty seconds of clock time; a reply that is there but late is not drawn either.
+                      OutcomeRow{"NoReplyYet", 0, 59.4, "", false},
+                      OutcomeRow{"NoReplyInTime", 0, 60, kTimeOut, true},
+                      OutcomeRow{"LateReply", 200, 61, kTimeOut, true},
+                      // A request that cannot start, or whose reply cannot be read, is drawn with its failure
+                      // text; the transient ones are polled again at the next tick.
+                      OutcomeRow{"NotSent", 0, 0, Message("-2147012891-The URL is invalid"), false,
+                                 k7::HttpError(k7::HttpFailure::InvalidUrl)},
+                      OutcomeRow{"NoConnection", 200, 3,
+                                 Message("-2147012867-A connection with the server could not be established"),
+                                 false, std::nullopt, k7::HttpError(k7::HttpFailure::CannotConnect)},
+                      OutcomeRow{"WrongState", 200, 3, "", false, std::nullopt, Transient(0x80072EF3u)},
+                      OutcomeRow{"SchemeUnknown", 200, 3, "", false, std::nullopt, Transient(0x80072EE6u)},
+                      OutcomeRow{"InvalidHandle", 200, 3, "", false, std::nullopt, Transient(0x80070006u)}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(PathRequest, UpdatingIsCentredInAFontOfATwentyFourthOfTheHeight) {
@@ -298,31 +301,9 @@ TEST_F(PathRequest, UpdatingIsCentredInAFontOfATwentyFourthOfTheHeight) {
 
 // --- against the simulated plant -----------------------------------------------------------------
 
-TEST_F(PathRequest, DrawsWhatThePlantsDrawingServiceAnswers) {
-    k7::plant::PlantService plant;
-    plant.Start(0);
-    auto request = std::make_unique<k7::HttpRequest>(k7::HttpRequest::Kind::Server);
-    const k7::HttpRequest& watched = *request;
-    control.SetRequestObject(std::move(request));
-    control.setURL(plant.BaseUrl() + k7::plant::DrawingService::Path());
-    control.setProcess("P200");
-    control.setStartDate("20240104183000");
-    control.setEndDate("20240105063000");
-
-    control.Refresh(false);
-    ASSERT_TRUE(k7::test::WaitUntil([&] { return watched.readyState() == 4; }));
-    control.Processing();
-    // The area's box along the left edge, the process boxes across the rest, no failure text.
-    const QImage image = control.picPath().Image();
-    EXPECT_EQ(image.pixelColor(10, 200), QColor(225, 232, 245));
-    const QRect ink = InkBounds(image);
-    EXPECT_EQ(ink.left(), 8);
-    EXPECT_GE(ink.right(), 300);
-    EXPECT_EQ(control.Interpreter().TextAlign(), "start") << "the script ran to its end";
-}
-
-// The path view's built-in request goes over the connection group its host put the control in.
-TEST(PathInGroup, ReadsThePictureOverItsConnectionGroup) {
+// The path view's own request goes over the connection group its host put the control in.
+TEST(PathOnPlant, DrawsWhatThePlantsDrawingServiceAnswersOverItsConnectionGroup) {
+    const k7::test::FrozenClock clock{Morning()};
     k7::plant::PlantService plant;
     plant.Start(0);
     k7::PathControl path;
@@ -337,9 +318,17 @@ TEST(PathInGroup, ReadsThePictureOverItsConnectionGroup) {
     path.setStartDate("20240104183000");
     path.setEndDate("20240105063000");
     path.Refresh(false);
+    // Reported before its handler runs, in the same tick: once the status is in, so is the picture.
     ASSERT_TRUE(k7::test::WaitUntil([&] { return status != -1; }));
     EXPECT_EQ(status, 200);
     EXPECT_EQ(group->ConnectionsOpened(), 1);
+    // The area's box along the left edge, the process boxes across the rest, no failure text.
+    const QImage image = path.picPath().Image();
+    EXPECT_EQ(image.pixelColor(10, 200), QColor(225, 232, 245));
+    const QRect ink = InkBounds(image);
+    EXPECT_EQ(ink.left(), 8);
+    EXPECT_GE(ink.right(), 300);
+    EXPECT_EQ(path.Interpreter().TextAlign(), "start") << "the script ran to its end";
 }
 
 } // namespace
