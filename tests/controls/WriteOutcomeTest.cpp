@@ -35,7 +35,7 @@ struct WriteRow {
 
 // With no reply the message is the failure text of the REST client's envelope. A reply that is no
 // JSON, and a connection that drops: the frame's RequestModeTest; a refusing HTTP status, through
-// `k7`: WriteJournalCommandTest.
+// `k7`: TerminalJournal.ARefusedBookingIsBookedByARetryUnderItsKey.
 const QString kDropped = "-2147012866-The connection with the server was terminated abnormally";
 
 void PressOnce(const WriteRow& row) {
