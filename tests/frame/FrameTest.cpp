@@ -1,6 +1,5 @@
 #include "support/Printers.h"
 #include "support/RecordingHost.h"
-#include "support/ScriptedRequest.h"
 #include "support/TestControl.h"
 
 #include "core/RuntimeError.h"
@@ -184,23 +183,6 @@ TEST(Frame, QueryStringsJoinPairsWithoutEscaping) {
     control.setCompany("Ä=1");
     EXPECT_EQ(control.ConnectionQuery({{"datefrom", "1"}}, {{"planned", "0"}}),
               "process=P 1&2&datefrom=1&session=&company=Ä=1&planned=0");
-}
-
-// A control's own rule judges reads only (a write is journalled by its rule's name), and a failure
-// handed to the caller's handler leaves Error alone.
-TEST(ServiceLoaderForms, OwnRuleRefusesAWriteAndAHandedBackFailureSkipsError) {
-    auto replies = std::make_shared<ScriptedReplies>();
-    TestControl control;
-    control.SetRequestFactory(ScriptedRequest::Factory(replies));
-    control.setAPIHost("http://plant/");
-    QString handedBack;
-    const auto own = [](const k7::JsonBag&) { return true; };
-    const auto none = [](k7::JsonBag&) {};
-    EXPECT_FALSE(control.RunServiceLoader({k7::HttpVerb::Post, "results", ""}, own, none, none, {},
-                                          [&](const QString& failure) { handedBack = failure; }));
-    EXPECT_EQ(std::pair(handedBack, control.Error()),
-              std::pair(QString("5-Invalid procedure call or argument"), QString()));
-    EXPECT_TRUE(replies->Sent.isEmpty());
 }
 
 } // namespace

@@ -17,6 +17,7 @@ namespace k7::plant {
 namespace {
 
 const std::string Booking = "/results?process=P100&result=7&session=S1&company=ACME&quantityA=5";
+const std::string Prod = "/processes/prod?process=P100&session=S1&company=ACME";
 
 // A plant with lowered limits, so that a handful of clients reach them.
 class HostileClient : public ::testing::Test {
@@ -36,7 +37,7 @@ TEST_F(HostileClient, BodilessRequestsAreAnsweredAtOnce) {
     // Half-closed after the request, or a PATCH with neither Content-Length nor a body: answered
     // without waiting for a body or a read time-out.
     const std::pair<std::string, bool> requests[] = {
-        {"GET /processes/prod?process=P100&session=S1&company=ACME", true},
+        {"GET " + Prod, true},
         {"POST " + Booking, true},
         {"PATCH /statuses/1001?id_tu=5&session=S1&company=ACME", false}};
     for (const auto& [request, halfClose] : requests) {
@@ -58,7 +59,7 @@ TEST_F(HostileClient, SlowSendersDoNotLockOutARequest) {
     for (int i = 0; i < 100; ++i)
         slow.push_back(test::OpenConnection(port_, i % 2 ? "GET /processes/pr" : ""));
     test::TestClient client(port_);
-    EXPECT_EQ(client.Send("GET", "/processes/prod?process=P100&session=S1&company=ACME").Status, 200);
+    EXPECT_EQ(client.Send("GET", Prod).Status, 200);
     for (const int fd : slow)
         close(fd);
     EXPECT_EQ(std::count(slow.begin(), slow.end(), -1), 0);
@@ -82,9 +83,8 @@ TEST_F(HostileClient, NewcomersPastTheConnectionLimitWaitAndAreAnswered) {
     // a silent one times out.
     Serve({.MostConnections = 2, .Threads = 1, .IdleTimeout = std::chrono::seconds(1)});
     const int silent[] = {test::OpenConnection(port_, ""), test::OpenConnection(port_, "")};
-    const int newcomer = test::OpenConnection(
-        port_, "GET /processes/prod?process=P100&session=S1&company=ACME HTTP/1.1\r\nHost: x\r\n"
-               "Connection: close\r\n\r\n");
+    const int newcomer =
+        test::OpenConnection(port_, "GET " + Prod + " HTTP/1.1\r\nHost: x\r\nConnection: close\r\n\r\n");
     ASSERT_GE(newcomer, 0);
     EXPECT_EQ(test::StatusLineOf(newcomer), "HTTP/1.1 200 OK");
     for (const int fd : silent)
@@ -96,8 +96,7 @@ TEST_F(HostileClient, ADelayedPathHoldsUpNeitherOtherPathsNorAStop) {
     plant_.InjectFault("processes/prod", Fault{.DelayMs = 30000});
     std::vector<int> delayed;
     for (int i = 0; i < 4; ++i)
-        delayed.push_back(test::OpenConnection(
-            port_, "GET /processes/prod?process=P100&session=S1&company=ACME HTTP/1.1\r\nHost: x\r\n\r\n"));
+        delayed.push_back(test::OpenConnection(port_, "GET " + Prod + " HTTP/1.1\r\nHost: x\r\n\r\n"));
     ASSERT_TRUE(k7::test::WaitUntil([this] { return plant_.RequestCount("processes/prod") == 4; }));
     test::TestClient client(port_);
     EXPECT_EQ(client.Send("GET", "/statuses/top?process=P100&session=S1&company=ACME").Status, 200);
@@ -112,15 +111,20 @@ TEST_F(HostileClient, ADelayedPathHoldsUpNeitherOtherPathsNorAStop) {
     }
 }
 
-TEST_F(HostileClient, StartsAgainOnItsPortRightAfterAStop) {
+// A port another plant holds is refused, and so is a second start; once stopped, the plant starts
+// again on its port at once.
+TEST_F(HostileClient, StartsAgainOnItsPortRightAfterAStopAndOnNoTakenOne) {
     Serve({});
-    const std::string prod = "/processes/prod?process=P100&session=S1&company=ACME";
+    PlantService other;
+    EXPECT_THROW(other.Start(port_), std::runtime_error);
+    EXPECT_THROW(plant_.Start(), std::logic_error);
     test::TestClient client(port_);
-    ASSERT_EQ(client.Send("GET", prod).Status, 200);
+    ASSERT_EQ(client.Send("GET", Prod).Status, 200);
     // The server closes the kept-alive connection first, leaving its side in TIME_WAIT.
     plant_.Stop();
+    EXPECT_EQ(plant_.Port(), 0);
     EXPECT_EQ(plant_.Start(port_), port_);
-    EXPECT_EQ(client.Send("GET", prod).Status, 200);
+    EXPECT_EQ(client.Send("GET", Prod).Status, 200);
 }
 
 TEST(OpenFileLimit, IsRaisedToTheHardLimitAndHalvedForConnections) {

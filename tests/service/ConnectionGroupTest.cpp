@@ -1,10 +1,11 @@
 // How the requests of one terminal share their connections: any thread's requests reuse the same
 // connection, a hanging reply delays no other exchange, and a group keeps at most two connections.
+// That a terminal's first screen, its reads sent together, opens no more than two is the fleet
+// command's test of one terminal.
 #include "ServiceTestSupport.h"
 #include "support/TestHttpServer.h"
 
 #include "service/ConnectionGroup_p.h"
-#include "service/HttpRequest_p.h"
 #include "service/RequestCancel_p.h"
 
 #include <gtest/gtest.h>
@@ -12,14 +13,9 @@
 #include <memory>
 #include <set>
 #include <thread>
-#include <vector>
 
 namespace k7::test {
 namespace {
-
-using Kind = HttpRequest::Kind;
-
-const QString kGet = QStringLiteral("GET");
 
 // A synchronous GET of `path` through `group`; its HTTP status.
 int32_t Get(TestHttpServer& server, const std::shared_ptr<ConnectionGroup>& group, const char* path) {
@@ -55,24 +51,6 @@ TEST(ConnectionGroup, RequestsOfEveryThreadReuseOneConnection) {
     EXPECT_EQ(PortsSeen(server).size(), 2u);
 }
 
-// Exchanges sent together (a terminal's first screen) take turns on two connections instead of
-// opening one each.
-TEST(ConnectionGroup, ExchangesSentTogetherTakeTurnsOnTwoConnections) {
-    TestHttpServer server;
-    const auto group = ConnectionGroup::Create();
-    std::vector<std::unique_ptr<HttpRequest>> requests;
-    for (int i = 0; i < 8; ++i) {
-        requests.push_back(std::make_unique<HttpRequest>(Kind::Server, group));
-        requests.back()->Open(kGet, server.BaseUrl() + "together", true);
-        requests.back()->Send();
-    }
-    for (const auto& request : requests) {
-        ASSERT_TRUE(WaitUntil([&] { return request->readyState() == 4; }));
-        EXPECT_EQ(request->Status(), 200);
-    }
-    EXPECT_LE(group->ConnectionsOpened(), 2);
-}
-
 // Two replies hang: a third exchange does not wait for their end but opens a connection of its own,
 // which is not kept; once they are answered the group holds two connections and reuses them.
 TEST(ConnectionGroup, AHangingReplyDelaysNoOtherExchangeAndOnlyTwoConnectionsStay) {
@@ -94,7 +72,7 @@ TEST(ConnectionGroup, AHangingReplyDelaysNoOtherExchangeAndOnlyTwoConnectionsSta
 
     server.GatedReplies().Open();
     ASSERT_TRUE(WaitUntil([&] { return first.readyState() == 4 && second.readyState() == 4; }));
-    EXPECT_EQ(first.ResponseText(), QStringLiteral("late"));
+    EXPECT_EQ(first.ResponseText(), "late");
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(Get(server, group, "after"), 200);
     EXPECT_EQ(group->ConnectionsOpened(), 3);

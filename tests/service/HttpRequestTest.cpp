@@ -1,8 +1,6 @@
 #include "ServiceTestSupport.h"
 #include "support/TestHttpServer.h"
 
-#include "service/HttpRequest_p.h"
-
 #include <gtest/gtest.h>
 
 #include <string_view>
@@ -10,10 +8,8 @@
 namespace k7::test {
 namespace {
 
-using Kind = HttpRequest::Kind;
+using namespace Qt::StringLiterals;
 using namespace std::string_view_literals;
-
-const QString kGet = QStringLiteral("GET");
 
 // A test server whose "gated" path waits at its closed gate and whose "ok" path answers at once.
 struct GatedServer {
@@ -29,7 +25,7 @@ TEST(HttpRequest, OpenRefusesAnUnusableAddressAtOnce) {
          {"/x?", "http:/127.0.0.1/x?", "http:///x?", "http://127.0.0.1\r\n/a?", "http://127.0.0.1:99999/"}) {
         HttpRequest request;
         EXPECT_EQ(FailureOf([&] { request.Open(kGet, QString::fromUtf8(url), false); }),
-                  QStringLiteral("%1-The URL is invalid\r\n").arg(Raised::InvalidUrl))
+                  u"%1-The URL is invalid\r\n"_s.arg(Raised::InvalidUrl))
             << url;
         EXPECT_EQ(request.readyState(), 0);
     }
@@ -38,15 +34,13 @@ TEST(HttpRequest, OpenRefusesAnUnusableAddressAtOnce) {
 TEST(HttpRequest, CallsOutOfTurnRaiseThePlatformsNumbers) {
     HttpRequest request;
     EXPECT_EQ(Raises([&] { request.Send(); }), Raised::IncorrectHandleState);
-    request.Open(kGet, QStringLiteral("http://127.0.0.1:1/"), false);
+    request.Open(kGet, u"http://127.0.0.1:1/"_s, false);
     EXPECT_EQ(Raises([&] { request.Status(); }), Raised::NotYetAvailable);
     EXPECT_EQ(Raises([&] { request.SetTimeouts(1, 1, 1, 1); }), ErrorNumber::ObjectDoesNotSupportMember);
     // A header value must not smuggle in a line of its own.
-    EXPECT_EQ(Raises([&] { request.SetRequestHeader(QStringLiteral("Key"), QStringLiteral("a\r\nX: 1")); }),
-              Raised::InvalidArgument);
+    EXPECT_EQ(Raises([&] { request.SetRequestHeader(u"Key"_s, u"a\r\nX: 1"_s); }), Raised::InvalidArgument);
     request.Abort();
-    EXPECT_EQ(Raises([&] { request.SetRequestHeader(QStringLiteral("Key"), QStringLiteral("a")); }),
-              Raised::IncorrectHandleState);
+    EXPECT_EQ(Raises([&] { request.SetRequestHeader(u"Key"_s, u"a"_s); }), Raised::IncorrectHandleState);
 }
 
 // The reason phrase and the body are decoded by the charset named, else by their byte order mark,
@@ -94,7 +88,7 @@ TEST(HttpRequest, ServerKindGivesUpOnASilentServer) {
             EXPECT_EQ(sendError, "no error");
             ASSERT_TRUE(WaitUntil([&] { return request.readyState() == 4; }));
         } else {
-            EXPECT_EQ(sendError, QStringLiteral("%1-The operation timed out\r\n").arg(Raised::TimedOut));
+            EXPECT_EQ(sendError, u"%1-The operation timed out\r\n"_s.arg(Raised::TimedOut));
         }
         EXPECT_EQ(request.readyState(), 4);
         EXPECT_EQ(request.Status(), 12002);
@@ -124,16 +118,7 @@ TEST(AsyncRequest, IsPolledToCompletionAndAbortIgnoresTheLateReply) {
     request.Send();
     ASSERT_TRUE(WaitUntil([&] { return request.readyState() == 4; }));
     EXPECT_EQ(request.Status(), 200);
-    EXPECT_EQ(request.ResponseText(), QStringLiteral("{}"));
-}
-
-TEST(AsyncRequest, TransportFailureCompletesAndRaisesOnRead) {
-    HttpRequest request;
-    request.Open(kGet, QStringLiteral("http://127.0.0.1:%1/x?").arg(UnusedLoopbackPort()), true);
-    request.Send();
-    ASSERT_TRUE(WaitUntil([&] { return request.readyState() == 4; }));
-    EXPECT_EQ(Raises([&] { request.Status(); }), Raised::CannotConnect);
-    EXPECT_EQ(Raises([&] { request.ResponseText(); }), Raised::CannotConnect);
+    EXPECT_EQ(request.ResponseText(), u"{}"_s);
 }
 
 TEST(AsyncRequest, ReopenOrDestroyWhileInFlightDoesNotWait) {
@@ -163,12 +148,12 @@ TEST(HttpRequest, AWriteDroppedAfterReadingReachesTheServiceOnce) {
         TestHttpServer server;
         server.Script("dropped", {.raw = ""});
         HttpRequest warm(Kind::Client);
-        warm.Open(kGet, server.BaseUrl() + QStringLiteral("warm"), false);
+        warm.Open(kGet, server.BaseUrl() + u"warm"_s, false);
         warm.Send(); // leaves a live connection in the cache
 
         HttpRequest write(Kind::Client);
-        write.Open(QString::fromLatin1(verb), server.BaseUrl() + QStringLiteral("dropped?key=1"), false);
-        write.SetRequestHeader(QStringLiteral("Idempotency-Key"), QStringLiteral("k-1"));
+        write.Open(QString::fromLatin1(verb), server.BaseUrl() + u"dropped?key=1"_s, false);
+        write.SetRequestHeader(u"Idempotency-Key"_s, u"k-1"_s);
         EXPECT_NE(FailureOf([&] { write.Send(); }), "no error") << "no reply is a transport failure";
 
         int copies = 0;

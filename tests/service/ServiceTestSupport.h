@@ -3,18 +3,23 @@
 #include "support/Checks.h"
 #include "support/Printers.h"
 
+#include "service/HttpRequest_p.h"
+
 #include <QString>
 
 #include <functional>
 
 namespace k7::test {
 
+// The kinds of request object, and the verb of the reads these tests send.
+using Kind = HttpRequest::Kind;
+inline const QString kGet = QStringLiteral("GET");
+
 // The numbers the request layer reports, written out so that a slip in its table shows.
 namespace Raised {
 constexpr int32_t TimedOut = -2147012894;
 constexpr int32_t InvalidUrl = -2147012891;
 constexpr int32_t IncorrectHandleState = -2147012877;
-constexpr int32_t CannotConnect = -2147012867;
 constexpr int32_t NotYetAvailable = -2147483638;
 constexpr int32_t InvalidArgument = -2147024809;
 } // namespace Raised

@@ -19,10 +19,8 @@ struct QueuedReply {
 // was asked, so loader tests run without a server. The end-to-end rows use real HTTP.
 struct ScriptedReplies {
     int Status = 200;
-    QString Reason = "OK";
     QString Body = "{}";
-    QStringList Sent;    // "METHOD url", in order
-    QStringList Headers; // "Name: value", in order
+    QStringList Sent; // "METHOD url", in order
     // Taken in turn, one by each new request object (a control makes a fresh one per call); once
     // the queue is empty the last status and body keep answering.
     std::deque<QueuedReply> Next;
@@ -58,12 +56,10 @@ public:
     void Abort() override { state_ = 0; }
     int32_t readyState() const override { return state_; }
     int32_t Status() const override { return replies_->Status; }
-    QString StatusText() const override { return replies_->Reason; }
+    QString StatusText() const override { return QStringLiteral("OK"); }
     QString ResponseText() const override { return replies_->Body; }
     void SetTimeouts(int32_t, int32_t, int32_t, int32_t) override {}
-    void SetRequestHeader(const QString& name, const QString& value) override {
-        replies_->Headers << name + ": " + value;
-    }
+    void SetRequestHeader(const QString&, const QString&) override {}
 
 private:
     std::shared_ptr<ScriptedReplies> replies_;

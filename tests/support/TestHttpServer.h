@@ -53,7 +53,6 @@ struct RecordedRequest {
     std::string method;
     std::string target;                              // exactly as in the request line
     std::multimap<std::string, std::string> headers; // as sent by the client
-    std::string body{};
     int remotePort = 0; // the client's port: equal ports mean a reused connection
 };
 
