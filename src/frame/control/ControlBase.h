@@ -141,9 +141,9 @@ public:
     QDateTime ReadSentAt() const;
 
     // --- failure trap
-    // Runs `body` and returns the failure text ("number - description") of an error it raises.
+    // Runs `body` and returns the failure text (number, "-", description) of an error it raises.
     static std::optional<QString> Trap(const std::function<void()>& body);
-    // Runs `body` under the trap, then always `exitStep`; false when `body` failed.
+    // Runs `body` under the trap, then always `exitStep`; body's result, false when it failed.
     bool RunLoader(const std::function<bool()>& body, const std::function<void()>& exitStep = {},
                    FailurePolicy policy = FailurePolicy::Record);
     // Runs `body` for everything Qt calls, never throwing: a failure goes where `policy` says.
